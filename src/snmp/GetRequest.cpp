@@ -1,0 +1,55 @@
+// Get: reads one object and shows its value and type.
+#include "snmp/RequestSupport.h"
+#include "ui/ComboBox.h"
+#include "ui/ManagerDlg.h"
+#include "ui/Resource.h"
+
+void CManagerDlg::OnGet() {
+    const std::string text = GetDlgItemText(IDC_OID);
+    AsnObjectIdentifier oid{};
+    if (!SnmpMgrStrToOid(text.c_str(), &oid)) {
+        MessageBox("Invalid Oid", "Error", MB_OK | MB_ICONERROR);
+        return;
+    }
+    DoGet(&oid);
+    SnmpUtilOidFree(&oid); // OnGet owns the identifier; DoGet only reads it
+}
+
+int CManagerDlg::DoGet(const AsnObjectIdentifier* oid) {
+    SnmpVarBindList list{};
+    AsnInteger errorStatus = 0;
+    AsnInteger errorIndex = 0;
+    int sent = 0;
+    {
+        CWaitCursor wait;
+        if (BuildRequestList(oid, &list))
+            sent = SnmpMgrRequest(m_hSession, SNMP_PDU_GET, &list, &errorStatus, &errorIndex);
+    }
+    if (sent == 0) {
+        const std::string message = "Snmp Request Failed\n" + StatusLine(errorStatus, errorIndex);
+        MessageBox(message.c_str(), "Snmp Error", MB_OK | MB_ICONERROR);
+        SnmpUtilVarBindListFree(&list);
+        return 1;
+    }
+    if (errorStatus > 0) {
+        MessageBox(StatusLine(errorStatus, errorIndex).c_str(), "Snmp Error",
+                   MB_OK | MB_ICONERROR);
+        SnmpUtilVarBindListFree(&list);
+        return 1;
+    }
+
+    const AsnAny& value = list.list[0].value;
+    char* valueText = FormatValue(&value);
+    // The first entry of the type list whose code matches; none leaves the selection.
+    auto* types = static_cast<CComboBox*>(ComboBox(IDC_TYPE));
+    for (int i = 0; i < types->GetCount(); ++i) {
+        if (types->GetItemData(i) == value.asnType) {
+            types->SetCurSel(i);
+            break;
+        }
+    }
+    SetDlgItemText(IDC_VALUE, valueText ? valueText : "");
+    SnmpUtilVarBindListFree(&list);
+    SnmpUtilMemFree(valueText);
+    return 0;
+}

@@ -1,0 +1,61 @@
+// Set: writes one object from the typed text and the chosen type.
+#include "snmp/RequestSupport.h"
+#include "ui/ComboBox.h"
+#include "ui/ManagerDlg.h"
+#include "ui/Resource.h"
+
+#include <cstring>
+
+void CManagerDlg::OnSet() {
+    const std::string text = GetDlgItemText(IDC_OID);
+    AsnObjectIdentifier oid{};
+    if (!SnmpMgrStrToOid(text.c_str(), &oid)) {
+        MessageBox("Invalid Oid", "Error", MB_OK | MB_ICONERROR);
+        return;
+    }
+    if (DoSet(&oid) == 0)
+        MessageBox("Successfully Set", "Error", MB_OK | MB_ICONINFORMATION);
+    SnmpUtilOidFree(&oid); // OnSet owns the identifier; DoSet only reads it
+}
+
+int CManagerDlg::DoSet(const AsnObjectIdentifier* oid) {
+    SnmpVarBindList list{};
+    if (!BuildRequestList(oid, &list)) {
+        MessageBox("Okapel has no memory left for the request; nothing was sent.", "Error",
+                   MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    AsnInteger errorStatus = 0;
+    AsnInteger errorIndex = 0;
+
+    // The type is read before the value text. With no entry chosen the item data is
+    // CB_ERR, whose low byte 0xFF is no value type code.
+    auto* types = static_cast<CComboBox*>(ComboBox(IDC_TYPE));
+    list.list[0].value.asnType = static_cast<BYTE>(types->GetItemData(types->GetCurSel()) & 0xFF);
+    char value[255];
+    const std::string typed = GetDlgItemText(IDC_VALUE);
+    std::memcpy(value, typed.c_str(), typed.size() + 1);
+
+    if (!ParseValue(&list.list[0], value)) {
+        SnmpUtilVarBindListFree(&list);
+        return 1;
+    }
+    int sent = 0;
+    {
+        CWaitCursor wait;
+        sent = SnmpMgrRequest(m_hSession, SNMP_PDU_SET, &list, &errorStatus, &errorIndex);
+    }
+    if (sent == 0) {
+        MessageBox("Snmp Request Failed", "Snmp Error", MB_OK | MB_ICONERROR);
+        SnmpUtilVarBindListFree(&list);
+        return 1;
+    }
+    if (errorStatus > 0) {
+        const std::string message = "Snmp Request Failed\n" + StatusLine(errorStatus, errorIndex);
+        MessageBox(message.c_str(), "Snmp Error", MB_OK | MB_ICONERROR);
+        SnmpUtilVarBindListFree(&list);
+        return 1;
+    }
+    SnmpUtilVarBindListFree(&list); // the agent's answer is not shown
+    return 0;
+}

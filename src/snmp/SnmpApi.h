@@ -1,0 +1,201 @@
+// Okapel's SNMP Management API: the records, constants and operations through which the
+// dialog and the trap listener do all their SNMP work. The surface is C-shaped because
+// the request flows are written against it; the implementation sits on net-snmp, which no
+// file outside src/snmp includes.
+//
+// Ownership rules every caller relies on:
+//  - Every block that a record owns (an identifier's ids, an octet string's stream when
+//    `dynamic` is set, a list's array) comes from SnmpUtilMemAlloc/SnmpUtilMemReAlloc
+//    and goes back through SnmpUtilMemFree, directly or through the SnmpUtil*Free calls.
+//  - Texts from SnmpMgrOidToStr are released with SnmpUtilMemFree.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+using BOOL = int;
+using BYTE = unsigned char;
+using UINT = std::uint32_t;
+using AsnInteger = std::int32_t;
+using AsnInteger32 = std::int32_t;
+using AsnUnsigned32 = std::uint32_t;
+using AsnCounter32 = std::uint32_t;
+using AsnGauge32 = std::uint32_t;
+using AsnTimeticks = std::uint32_t;
+
+#ifndef TRUE
+#define TRUE 1
+#define FALSE 0
+#endif
+
+struct AsnOctetString {
+    BYTE* stream;
+    UINT length;
+    BOOL dynamic; // nonzero when `stream` belongs to this record
+};
+
+struct AsnObjectIdentifier {
+    UINT idLength;
+    UINT* ids; // sub-identifiers, unsigned 32-bit
+};
+
+struct AsnAny {
+    BYTE asnType; // the value's ASN.1 tag (value type code)
+    union {
+        AsnInteger32 number;
+        AsnUnsigned32 unsigned32;
+        AsnCounter32 counter;
+        AsnGauge32 gauge;
+        AsnTimeticks ticks;
+        AsnOctetString string;
+        AsnOctetString sequence;
+        AsnOctetString address;
+        AsnOctetString arbitrary;
+        AsnObjectIdentifier object;
+    } asnValue;
+};
+
+struct SnmpVarBind {
+    AsnObjectIdentifier name;
+    AsnAny value;
+};
+
+struct SnmpVarBindList {
+    SnmpVarBind* list;
+    UINT len;
+};
+
+// Value type codes: the tags of RFC 1155 and RFC 2578 as they travel on the wire.
+inline constexpr BYTE ASN_INTEGER = 0x02;
+inline constexpr BYTE ASN_INTEGER32 = 0x02;
+inline constexpr BYTE ASN_BITS = 0x03;
+inline constexpr BYTE ASN_OCTETSTRING = 0x04;
+inline constexpr BYTE ASN_NULL = 0x05;
+inline constexpr BYTE ASN_OBJECTIDENTIFIER = 0x06;
+inline constexpr BYTE ASN_SEQUENCE = 0x30;
+inline constexpr BYTE ASN_IPADDRESS = 0x40;
+inline constexpr BYTE ASN_COUNTER32 = 0x41;
+inline constexpr BYTE ASN_GAUGE32 = 0x42;
+inline constexpr BYTE ASN_UNSIGNED32 = 0x42;
+inline constexpr BYTE ASN_TIMETICKS = 0x43;
+inline constexpr BYTE ASN_OPAQUE = 0x44;
+inline constexpr BYTE ASN_COUNTER64 = 0x46;
+
+// Request types (PDU tags of RFC 1157).
+inline constexpr BYTE SNMP_PDU_GET = 0xA0;
+inline constexpr BYTE SNMP_PDU_GETNEXT = 0xA1;
+inline constexpr BYTE SNMP_PDU_RESPONSE = 0xA2;
+inline constexpr BYTE SNMP_PDU_SET = 0xA3;
+inline constexpr BYTE SNMP_PDU_V1TRAP = 0xA4;
+
+// Error status values of SNMP responses: 0-5 from RFC 1157, 6-18 from RFC 3416.
+inline constexpr AsnInteger SNMP_ERRORSTATUS_NOERROR = 0;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_TOOBIG = 1;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_NOSUCHNAME = 2;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_BADVALUE = 3;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_READONLY = 4;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_GENERR = 5;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_NOACCESS = 6;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_WRONGTYPE = 7;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_WRONGLENGTH = 8;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_WRONGENCODING = 9;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_WRONGVALUE = 10;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_NOCREATION = 11;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_INCONSISTENTVALUE = 12;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_RESOURCEUNAVAILABLE = 13;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_COMMITFAILED = 14;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_UNDOFAILED = 15;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_AUTHORIZATIONERROR = 16;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_NOTWRITABLE = 17;
+inline constexpr AsnInteger SNMP_ERRORSTATUS_INCONSISTENTNAME = 18;
+
+struct SnmpMgrSession;
+using LPSNMP_MGR_SESSION = SnmpMgrSession*;
+
+struct SnmpEvent;
+using HANDLE = SnmpEvent*;
+
+// --- Management operations -------------------------------------------------------------
+
+// Opens an SNMPv1 session. `agent` is an IPv4 address or a host name, either with an
+// optional ":port", or an IPv6 address in brackets with an optional port; 161 when no
+// port is given. Returns null, with the reason in GetLastError(), for what cannot be used.
+LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int timeoutMs,
+                               int retries);
+BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session);
+
+// Sends one request and waits for its answer with the session's time-out and retries.
+// Returns 0 for a null session, no answer, a send error or a list that cannot be encoded;
+// otherwise fills in the error status and index and replaces the list's bindings with the
+// answer's.
+int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList* list,
+                   AsnInteger* errorStatus, AsnInteger* errorIndex);
+
+// Dotted decimal, optionally with a leading "."; also reads every text SnmpMgrOidToStr
+// gives. Returns FALSE for anything else, leaving *oid empty.
+BOOL SnmpMgrStrToOid(const char* text, AsnObjectIdentifier* oid);
+// The MIB name form of an identifier, in a block the caller frees with SnmpUtilMemFree.
+BOOL SnmpMgrOidToStr(const AsnObjectIdentifier* oid, char** text);
+
+// Starts the trap service and hands out its event, signalled while traps are queued.
+// The caller resets the event and finally closes it with CloseHandle.
+BOOL SnmpMgrTrapListen(HANDLE* trapEvent);
+// Takes the oldest queued trap; FALSE when none is queued. The caller releases the
+// enterprise (SnmpUtilOidFree), the address stream when dynamic (SnmpUtilMemFree) and
+// the bindings (SnmpUtilVarBindListFree).
+BOOL SnmpMgrGetTrap(AsnObjectIdentifier* enterprise, AsnOctetString* agentAddress,
+                    AsnInteger* genericTrap, AsnInteger* specificTrap, AsnTimeticks* timeStamp,
+                    SnmpVarBindList* variableBindings);
+
+// --- Utility operations ------------------------------------------------------------------
+
+void* SnmpUtilMemAlloc(UINT bytes);                // zero-filled; null when none can be had
+void* SnmpUtilMemReAlloc(void* block, UINT bytes); // null block: a new one
+void SnmpUtilMemFree(void* block);                 // null is accepted
+int SnmpUtilOidCpy(AsnObjectIdentifier* dst, const AsnObjectIdentifier* src);
+int SnmpUtilOidAppend(AsnObjectIdentifier* dst, const AsnObjectIdentifier* src);
+void SnmpUtilOidFree(AsnObjectIdentifier* oid);
+int SnmpUtilOidCmp(const AsnObjectIdentifier* a, const AsnObjectIdentifier* b);
+int SnmpUtilOidNCmp(const AsnObjectIdentifier* a, const AsnObjectIdentifier* b, UINT n);
+int SnmpUtilAsnAnyCpy(AsnAny* dst, const AsnAny* src);
+void SnmpUtilAsnAnyFree(AsnAny* any);
+int SnmpUtilVarBindCpy(SnmpVarBind* dst, const SnmpVarBind* src);
+void SnmpUtilVarBindFree(SnmpVarBind* vb);
+void SnmpUtilVarBindListFree(SnmpVarBindList* list);
+
+// --- Events and the last error -----------------------------------------------------------
+
+inline constexpr UINT INFINITE = 0xFFFFFFFFu;
+inline constexpr UINT WAIT_OBJECT_0 = 0;
+inline constexpr UINT WAIT_TIMEOUT = 258;
+inline constexpr UINT WAIT_FAILED = 0xFFFFFFFFu;
+
+HANDLE CreateEvent(bool manualReset, bool initialState); // null when none can be had
+BOOL SetEvent(HANDLE event);
+BOOL ResetEvent(HANDLE event);
+UINT WaitForSingleObject(HANDLE event, UINT timeoutMs);
+BOOL CloseHandle(HANDLE event);
+
+// The calling thread's last error: an errno value for failures of the operating system,
+// or one of the layer's own codes below.
+UINT GetLastError();
+void SetLastError(UINT code);
+// The text for an error code, or the empty text when there is none.
+const char* SystemErrorText(UINT code);
+
+// The layer's own codes lie above every errno value.
+inline constexpr UINT SNMP_MGMTAPI_ERROR_BASE = 0x10000;
+inline constexpr UINT SNMP_MGMTAPI_NO_ADDRESS = SNMP_MGMTAPI_ERROR_BASE + 1;   // empty text
+inline constexpr UINT SNMP_MGMTAPI_BAD_ADDRESS = SNMP_MGMTAPI_ERROR_BASE + 2;  // not readable
+inline constexpr UINT SNMP_MGMTAPI_UNKNOWN_HOST = SNMP_MGMTAPI_ERROR_BASE + 3; // no such host
+inline constexpr UINT SNMP_MGMTAPI_BAD_PORT = SNMP_MGMTAPI_ERROR_BASE + 4;     // port not 1-65535
+inline constexpr UINT SNMP_MGMTAPI_BAD_COMMUNITY = SNMP_MGMTAPI_ERROR_BASE + 5;
+inline constexpr UINT SNMP_MGMTAPI_SESSION_FAILED = SNMP_MGMTAPI_ERROR_BASE + 6;
+inline constexpr UINT SNMP_MGMTAPI_TIMEOUT = SNMP_MGMTAPI_ERROR_BASE + 7;
+inline constexpr UINT SNMP_MGMTAPI_INVALID_SESSION = SNMP_MGMTAPI_ERROR_BASE + 8;
+inline constexpr UINT SNMP_MGMTAPI_INVALID_BUFFER = SNMP_MGMTAPI_ERROR_BASE + 9;
+inline constexpr UINT SNMP_MGMTAPI_TRAP_PORT_IN_USE = SNMP_MGMTAPI_ERROR_BASE + 10;
+inline constexpr UINT SNMP_MGMTAPI_TRAP_PORT_DENIED = SNMP_MGMTAPI_ERROR_BASE + 11;
+inline constexpr UINT SNMP_MGMTAPI_TRAP_DUPINIT = SNMP_MGMTAPI_ERROR_BASE + 12;
+inline constexpr UINT SNMP_MGMTAPI_NOTRAPS = SNMP_MGMTAPI_ERROR_BASE + 13;
+inline constexpr UINT SNMP_MGMTAPI_NO_MEMORY = SNMP_MGMTAPI_ERROR_BASE + 14;

@@ -1,0 +1,36 @@
+// What the layer's own files share and no other part of Okapel sees: the library lock, the
+// one-time start of net-snmp, and the conversions between net-snmp's types and our records
+// (which live in SnmpConvert.cpp alone).
+#pragma once
+
+#include "snmp/SnmpApi.h"
+
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+
+#include <mutex>
+
+// net-snmp is built here without its reentrant locks, so every call into it from any of
+// our threads holds this lock. No one holds it while waiting on the network.
+std::mutex& SnmpLibraryLock();
+
+// Starts net-snmp once per process (no configuration files, no MIB files, no logging to
+// the terminal). Callers hold SnmpLibraryLock.
+void SnmpLibraryInit();
+
+// Bookkeeping of the utility allocator, read by SnmpUtilLiveBlocks.
+void SnmpCountAlloc();
+void SnmpCountFree();
+
+// Identifier conversions. The From* functions allocate through the utility allocator and
+// return false (leaving `out` empty) when memory cannot be had.
+bool OidFromLibrary(const oid* ids, size_t length, AsnObjectIdentifier* out);
+// Writes at most `capacity` sub-identifiers; false when the identifier does not fit.
+bool OidToLibrary(const AsnObjectIdentifier& in, oid* ids, size_t capacity, size_t* length);
+
+// The bindings of a decoded PDU as our list, in order. False (and an empty list) when
+// memory cannot be had.
+bool VarBindsFromLibrary(const netsnmp_variable_list* vars, SnmpVarBindList* out);
+// Adds every binding of `list` to `pdu` with its own tag and contents. False for a binding
+// that cannot be encoded (an identifier too long, a malformed value record).
+bool VarBindsToLibrary(const SnmpVarBindList& list, netsnmp_pdu* pdu);

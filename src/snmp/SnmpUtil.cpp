@@ -1,0 +1,286 @@
+// The utility half of the layer: the allocator every record's blocks come from, the
+// record copies and releases, events, and the calling thread's last error.
+#include "snmp/SnmpInternal.h"
+#include "snmp/SnmpTesting.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <new>
+
+namespace {
+
+std::atomic<std::int64_t> g_liveBlocks{0};
+thread_local UINT t_lastError = 0;
+
+} // namespace
+
+void SnmpCountAlloc() { g_liveBlocks.fetch_add(1, std::memory_order_relaxed); }
+void SnmpCountFree() { g_liveBlocks.fetch_sub(1, std::memory_order_relaxed); }
+std::int64_t SnmpUtilLiveBlocks() { return g_liveBlocks.load(); }
+
+// --- Allocator ---------------------------------------------------------------------------
+
+void* SnmpUtilMemAlloc(UINT bytes) {
+    void* block = std::calloc(1, bytes ? bytes : 1);
+    if (!block) {
+        SetLastError(SNMP_MGMTAPI_NO_MEMORY);
+        return nullptr;
+    }
+    SnmpCountAlloc();
+    return block;
+}
+
+void* SnmpUtilMemReAlloc(void* block, UINT bytes) {
+    if (!block)
+        return SnmpUtilMemAlloc(bytes);
+    void* moved = std::realloc(block, bytes ? bytes : 1);
+    if (!moved)
+        SetLastError(SNMP_MGMTAPI_NO_MEMORY);
+    return moved;
+}
+
+void SnmpUtilMemFree(void* block) {
+    if (!block)
+        return;
+    SnmpCountFree();
+    std::free(block);
+}
+
+// --- Identifiers -------------------------------------------------------------------------
+
+int SnmpUtilOidCpy(AsnObjectIdentifier* dst, const AsnObjectIdentifier* src) {
+    *dst = AsnObjectIdentifier{};
+    if (!src || src->idLength == 0)
+        return TRUE;
+    if (src->idLength > 0xFFFFFFFFu / sizeof(UINT))
+        return FALSE;
+    auto* ids = static_cast<UINT*>(SnmpUtilMemAlloc(src->idLength * sizeof(UINT)));
+    if (!ids)
+        return FALSE;
+    std::memcpy(ids, src->ids, src->idLength * sizeof(UINT));
+    dst->ids = ids;
+    dst->idLength = src->idLength;
+    return TRUE;
+}
+
+int SnmpUtilOidAppend(AsnObjectIdentifier* dst, const AsnObjectIdentifier* src) {
+    if (!src || src->idLength == 0)
+        return TRUE;
+    const std::uint64_t total = std::uint64_t{dst->idLength} + src->idLength;
+    if (total > 0xFFFFFFFFu / sizeof(UINT))
+        return FALSE;
+    auto* ids = static_cast<UINT*>(
+        SnmpUtilMemReAlloc(dst->ids, static_cast<UINT>(total * sizeof(UINT))));
+    if (!ids)
+        return FALSE;
+    std::memcpy(ids + dst->idLength, src->ids, src->idLength * sizeof(UINT));
+    dst->ids = ids;
+    dst->idLength = static_cast<UINT>(total);
+    return TRUE;
+}
+
+void SnmpUtilOidFree(AsnObjectIdentifier* oid) {
+    if (!oid)
+        return;
+    SnmpUtilMemFree(oid->ids);
+    oid->ids = nullptr;
+    oid->idLength = 0;
+}
+
+int SnmpUtilOidNCmp(const AsnObjectIdentifier* a, const AsnObjectIdentifier* b, UINT n) {
+    const UINT common = std::min({a->idLength, b->idLength, n});
+    for (UINT i = 0; i < common; ++i) {
+        if (a->ids[i] != b->ids[i])
+            return a->ids[i] < b->ids[i] ? -1 : 1;
+    }
+    // Within the first n, a shorter identifier comes first.
+    const UINT la = std::min(a->idLength, n);
+    const UINT lb = std::min(b->idLength, n);
+    return la == lb ? 0 : (la < lb ? -1 : 1);
+}
+
+int SnmpUtilOidCmp(const AsnObjectIdentifier* a, const AsnObjectIdentifier* b) {
+    return SnmpUtilOidNCmp(a, b, std::max(a->idLength, b->idLength));
+}
+
+// --- Values and bindings -----------------------------------------------------------------
+
+namespace {
+
+bool IsOctetForm(BYTE type) {
+    return type == ASN_OCTETSTRING || type == ASN_SEQUENCE || type == ASN_IPADDRESS ||
+           type == ASN_OPAQUE || type == ASN_BITS || type == ASN_COUNTER64;
+}
+
+} // namespace
+
+int SnmpUtilAsnAnyCpy(AsnAny* dst, const AsnAny* src) {
+    *dst = AsnAny{};
+    dst->asnType = src->asnType;
+    if (src->asnType == ASN_OBJECTIDENTIFIER)
+        return SnmpUtilOidCpy(&dst->asnValue.object, &src->asnValue.object);
+    if (!IsOctetForm(src->asnType)) {
+        dst->asnValue = src->asnValue;
+        return TRUE;
+    }
+    const AsnOctetString& s = src->asnValue.string;
+    AsnOctetString& d = dst->asnValue.string;
+    if (s.length == 0)
+        return TRUE;
+    d.stream = static_cast<BYTE*>(SnmpUtilMemAlloc(s.length));
+    if (!d.stream)
+        return FALSE;
+    std::memcpy(d.stream, s.stream, s.length);
+    d.length = s.length;
+    d.dynamic = TRUE;
+    return TRUE;
+}
+
+void SnmpUtilAsnAnyFree(AsnAny* any) {
+    if (any->asnType == ASN_OBJECTIDENTIFIER) {
+        SnmpUtilOidFree(&any->asnValue.object);
+    } else if (IsOctetForm(any->asnType)) {
+        AsnOctetString& s = any->asnValue.string;
+        if (s.dynamic)
+            SnmpUtilMemFree(s.stream);
+        s = AsnOctetString{};
+    }
+    any->asnType = ASN_NULL;
+}
+
+int SnmpUtilVarBindCpy(SnmpVarBind* dst, const SnmpVarBind* src) {
+    *dst = SnmpVarBind{};
+    if (!SnmpUtilOidCpy(&dst->name, &src->name))
+        return FALSE;
+    if (!SnmpUtilAsnAnyCpy(&dst->value, &src->value)) {
+        SnmpUtilOidFree(&dst->name);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void SnmpUtilVarBindFree(SnmpVarBind* vb) {
+    if (!vb)
+        return;
+    SnmpUtilOidFree(&vb->name);
+    SnmpUtilAsnAnyFree(&vb->value);
+}
+
+void SnmpUtilVarBindListFree(SnmpVarBindList* list) {
+    if (!list)
+        return;
+    for (UINT i = 0; i < list->len; ++i)
+        SnmpUtilVarBindFree(&list->list[i]);
+    SnmpUtilMemFree(list->list);
+    list->list = nullptr;
+    list->len = 0;
+}
+
+// --- Events ------------------------------------------------------------------------------
+
+struct SnmpEvent {
+    std::mutex lock;
+    std::condition_variable signalled;
+    bool state;
+    bool manualReset;
+};
+
+HANDLE CreateEvent(bool manualReset, bool initialState) {
+    auto* event = new (std::nothrow) SnmpEvent{{}, {}, initialState, manualReset};
+    if (!event)
+        SetLastError(SNMP_MGMTAPI_NO_MEMORY);
+    return event;
+}
+
+BOOL SetEvent(HANDLE event) {
+    if (!event)
+        return FALSE;
+    std::lock_guard<std::mutex> guard(event->lock);
+    event->state = true;
+    event->signalled.notify_all();
+    return TRUE;
+}
+
+BOOL ResetEvent(HANDLE event) {
+    if (!event)
+        return FALSE;
+    std::lock_guard<std::mutex> guard(event->lock);
+    event->state = false;
+    return TRUE;
+}
+
+UINT WaitForSingleObject(HANDLE event, UINT timeoutMs) {
+    if (!event)
+        return WAIT_FAILED;
+    std::unique_lock<std::mutex> lock(event->lock);
+    const auto isSet = [event] { return event->state; };
+    if (timeoutMs == INFINITE)
+        event->signalled.wait(lock, isSet);
+    else if (!event->signalled.wait_for(lock, std::chrono::milliseconds(timeoutMs), isSet))
+        return WAIT_TIMEOUT;
+    if (!event->manualReset)
+        event->state = false;
+    return WAIT_OBJECT_0;
+}
+
+BOOL CloseHandle(HANDLE event) {
+    delete event;
+    return TRUE;
+}
+
+// --- Last error --------------------------------------------------------------------------
+
+UINT GetLastError() { return t_lastError; }
+
+void SetLastError(UINT code) { t_lastError = code; }
+
+const char* SystemErrorText(UINT code) {
+    switch (code) {
+    case 0:
+        return "";
+    case SNMP_MGMTAPI_NO_ADDRESS:
+        return "No agent address was given. Type the agent's IP address or host name.";
+    case SNMP_MGMTAPI_BAD_ADDRESS:
+        return "The agent address is not a valid IPv4 address, host name or bracketed IPv6 "
+               "address.";
+    case SNMP_MGMTAPI_UNKNOWN_HOST:
+        return "The agent's host name could not be resolved to an address.";
+    case SNMP_MGMTAPI_BAD_PORT:
+        return "The agent address has an invalid port: a port is a number from 1 to 65535.";
+    case SNMP_MGMTAPI_BAD_COMMUNITY:
+        return "The community string cannot be used.";
+    case SNMP_MGMTAPI_SESSION_FAILED:
+        return "The SNMP session could not be opened: no socket could be had for it.";
+    case SNMP_MGMTAPI_TIMEOUT:
+        return "The agent did not answer in time.";
+    case SNMP_MGMTAPI_INVALID_SESSION:
+        return "No session with an agent is open.";
+    case SNMP_MGMTAPI_INVALID_BUFFER:
+        return "The request cannot be encoded.";
+    case SNMP_MGMTAPI_TRAP_PORT_IN_USE:
+        return "The trap port (UDP 162) is already in use by another program, for instance a "
+               "system trap daemon (snmptrapd). Okapel cannot receive traps while it runs.";
+    case SNMP_MGMTAPI_TRAP_PORT_DENIED:
+        return "Permission to listen on the trap port (UDP 162) was refused. Give Okapel the "
+               "capability with 'setcap cap_net_bind_service=+ep' or allow unprivileged ports "
+               "with 'sysctl net.ipv4.ip_unprivileged_port_start=162'.";
+    case SNMP_MGMTAPI_TRAP_DUPINIT:
+        return "Trap listening is already active in this program.";
+    case SNMP_MGMTAPI_NOTRAPS:
+        return "No trap is queued.";
+    case SNMP_MGMTAPI_NO_MEMORY:
+        return "Not enough memory is available.";
+    default:
+        break;
+    }
+    if (code < SNMP_MGMTAPI_ERROR_BASE) {
+        // strerror's texts are fixed in glibc, and the unknown ones say so themselves.
+        return std::strerror(static_cast<int>(code));
+    }
+    return "";
+}

@@ -1,0 +1,202 @@
+// The trap listener: a thread that waits for the trap service's event, drains the queued
+// traps and adds one line per binding to the trap window; and the dialog's side of it,
+// the start, the stop handshake, the blocking cross-thread addition and Clear.
+#include "traps/ListenerThread.h"
+
+#include "ui/ListBox.h"
+#include "ui/ManagerDlg.h"
+#include "ui/Resource.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QMetaObject>
+
+#include <arpa/inet.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+CListenerThread::CListenerThread(std::function<unsigned()> procedure,
+                                 std::function<void()> onEnded)
+    : m_thread([this, procedure = std::move(procedure), onEnded = std::move(onEnded)] {
+          m_exitCode = procedure();
+          m_ended = true;
+          onEnded();
+      }) {}
+
+CListenerThread::~CListenerThread() {
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+namespace {
+
+// The address text of a trap's agent. Only a 4-byte address has the dotted form; an IPv6
+// sender's 16 bytes get the usual IPv6 text, and any other length the bytes themselves in
+// dotted decimal (none: the empty text), so the line is always formed.
+std::string AgentAddressText(const AsnOctetString& address) {
+    char text[64] = "";
+    const BYTE* b = address.stream;
+    if (address.length == 4) {
+        std::snprintf(text, sizeof text, "%d.%d.%d.%d", b[0], b[1], b[2], b[3]);
+    } else if (address.length == 16) {
+        inet_ntop(AF_INET6, b, text, sizeof text);
+    } else {
+        size_t used = 0;
+        for (UINT i = 0; i < address.length && used + 5 < sizeof text; ++i)
+            used += static_cast<size_t>(
+                std::snprintf(text + used, sizeof text - used, i ? ".%d" : "%d", b[i]));
+    }
+    return text;
+}
+
+// "Trap: IP:<address> OID:<name> Value:<value>", in a buffer sized as the parts demand.
+char* BuildTrapLine(const std::string& address, const char* name, const char* value) {
+    const size_t size = address.size() + std::strlen(value) + std::strlen(name) + 128;
+    char* line = static_cast<char*>(std::malloc(size));
+    if (line)
+        std::snprintf(line, size, "Trap: IP:%s OID:%s Value:%s", address.c_str(), name, value);
+    return line;
+}
+
+void ShowListenError(CManagerDlg* dlg, UINT code) {
+    std::string text = SystemErrorText(code);
+    if (text.empty())
+        text = "Okapel cannot receive traps (error " + std::to_string(code) + ").";
+    // The box belongs to the dialog, so it is shown on the dialog's thread; the listener
+    // waits until the operator has closed it.
+    dlg->SendMessageToDialog(
+        [dlg, &text] { dlg->MessageBox(text.c_str(), "Listen Error", MB_ICONERROR); });
+}
+
+void DrainTraps(CManagerDlg* dlg) {
+    AsnObjectIdentifier enterprise{};
+    AsnOctetString agentAddress{};
+    AsnInteger genericTrap = 0;
+    AsnInteger specificTrap = 0;
+    AsnTimeticks timeStamp = 0;
+    SnmpVarBindList bindings{};
+    while (SnmpMgrGetTrap(&enterprise, &agentAddress, &genericTrap, &specificTrap, &timeStamp,
+                          &bindings)) {
+        const std::string address = AgentAddressText(agentAddress);
+        if (agentAddress.dynamic)
+            SnmpUtilMemFree(agentAddress.stream);
+        for (UINT i = 0; i < bindings.len; ++i) {
+            char* name = nullptr;
+            if (!SnmpMgrOidToStr(&bindings.list[i].name, &name))
+                name = nullptr; // a name without a text form leaves that part empty
+            char* value = CManagerDlg::FormatValue(&bindings.list[i].value);
+            char* line = BuildTrapLine(address, name ? name : "", value ? value : "");
+            if (line) {
+                dlg->SendMessageToDialog(
+                    [dlg, line] { dlg->ListBox(IDC_TRAP_LIST)->AddString(line); });
+            }
+            SnmpUtilMemFree(name);
+            std::free(line);
+            SnmpUtilMemFree(value);
+        }
+        SnmpUtilOidFree(&enterprise);
+        SnmpUtilVarBindListFree(&bindings);
+        agentAddress = AsnOctetString{};
+    }
+}
+
+} // namespace
+
+unsigned TrapListenerThread(CManagerDlg* dlg) {
+    // The event is published before the first look at the stop flag; the dialog writes the
+    // flag before it reads the event. With both sequentially consistent, a stop requested
+    // at any moment is seen by a flag test or arrives through the event.
+    HANDLE event = nullptr;
+    if (!SnmpMgrTrapListen(&event)) {
+        ShowListenError(dlg, GetLastError());
+        return 1;
+    }
+    dlg->m_hTrapEvent = event;
+
+    for (;;) {
+        if (dlg->m_bStopTrapThread != 0)
+            break;
+        if (WaitForSingleObject(dlg->m_hTrapEvent, INFINITE) != WAIT_OBJECT_0)
+            continue;
+        if (dlg->m_bStopTrapThread != 0)
+            break;
+        // Reset before draining, so that a trap queued during the drain signals again.
+        ResetEvent(dlg->m_hTrapEvent);
+        DrainTraps(dlg); // a drain that has begun runs to the empty queue
+    }
+
+    {
+        // Closing excludes the dialog's signalling: it never signals a released event.
+        std::lock_guard<std::mutex> guard(dlg->m_trapEventLock);
+        if (HANDLE closing = dlg->m_hTrapEvent.exchange(nullptr))
+            CloseHandle(closing);
+    }
+    dlg->m_bStopTrapThread = 0; // the acknowledgement, and the last access to the dialog
+    return 0;
+}
+
+void CManagerDlg::StartTrapListener() {
+    m_hTrapThread = std::make_unique<CListenerThread>(
+        [this] { return TrapListenerThread(this); },
+        [this] {
+            // Wakes a stop handshake that waits for this thread.
+            std::lock_guard<std::mutex> guard(m_sentLock);
+            m_sentPosted.notify_all();
+        });
+}
+
+void CManagerDlg::StopTrapListener() {
+    m_bStopTrapThread = 1;
+    {
+        std::lock_guard<std::mutex> guard(m_trapEventLock);
+        if (HANDLE event = m_hTrapEvent.load())
+            SetEvent(event);
+    }
+    // Wait for the acknowledgement or the thread's end, looking at least every 100 ms, and
+    // serve the lines the listener is blocked on meanwhile, so that a drain in progress
+    // can finish.
+    while (m_hTrapThread && m_bStopTrapThread != 0 && !m_hTrapThread->HasEnded()) {
+        ServeSentMessages();
+        std::unique_lock<std::mutex> lock(m_sentLock);
+        m_sentPosted.wait_for(lock, std::chrono::milliseconds(100), [this] {
+            return m_sentPending != 0 || m_bStopTrapThread == 0 || m_hTrapThread->HasEnded();
+        });
+    }
+    m_hTrapThread.reset();
+}
+
+void CManagerDlg::SendMessageToDialog(const std::function<void()>& call) {
+    std::mutex doneLock;
+    std::condition_variable doneSignal;
+    bool done = false;
+    QMetaObject::invokeMethod(
+        this,
+        [&] {
+            call();
+            {
+                std::lock_guard<std::mutex> guard(m_sentLock);
+                --m_sentPending;
+            }
+            std::lock_guard<std::mutex> guard(doneLock);
+            done = true;
+            doneSignal.notify_one();
+        },
+        Qt::QueuedConnection);
+    {
+        std::lock_guard<std::mutex> guard(m_sentLock);
+        ++m_sentPending;
+        m_sentPosted.notify_all();
+    }
+    std::unique_lock<std::mutex> lock(doneLock);
+    doneSignal.wait(lock, [&] { return done; });
+}
+
+void CManagerDlg::ServeSentMessages() {
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void CManagerDlg::OnClear() { ListBox(IDC_TRAP_LIST)->ResetContent(); }

@@ -1,0 +1,83 @@
+#include "ui/ComboBox.h"
+
+#include "ui/Resource.h"
+
+#include <QLineEdit>
+#include <QValidator>
+
+namespace {
+
+// Refuses typed text wider than the edit field, as an edit control without automatic
+// horizontal scrolling does. Text the program sets does not pass through a validator.
+class VisibleWidthValidator : public QValidator {
+public:
+    explicit VisibleWidthValidator(QLineEdit* edit) : QValidator(edit), m_edit(edit) {}
+
+    State validate(QString& input, int&) const override {
+        const int margins = m_edit->textMargins().left() + m_edit->textMargins().right() + 4;
+        const int room = m_edit->width() - margins;
+        return m_edit->fontMetrics().horizontalAdvance(input) <= room ? Acceptable : Invalid;
+    }
+
+private:
+    QLineEdit* m_edit;
+};
+
+} // namespace
+
+CComboBox::CComboBox(bool editable, bool sorted, bool autoHScroll, QWidget* parent)
+    : QComboBox(parent), m_sorted(sorted) {
+    setEditable(editable);
+    if (editable) {
+        // The operator's typing never adds entries; the list is the template's.
+        setInsertPolicy(QComboBox::NoInsert);
+        setCompleter(nullptr);
+        if (!autoHScroll)
+            lineEdit()->setValidator(new VisibleWidthValidator(lineEdit()));
+    }
+    setMaxVisibleItems(10);
+}
+
+int CComboBox::AddString(const char* text) {
+    const QString entry = QString::fromLatin1(text);
+    int index = count();
+    if (m_sorted) {
+        index = 0;
+        while (index < count() && itemText(index).compare(entry, Qt::CaseInsensitive) <= 0)
+            ++index;
+    }
+    // Inserting into an empty editable box would make the new entry current and show it.
+    const QString edit = isEditable() ? currentText() : QString();
+    const int current = currentIndex();
+    insertItem(index, entry);
+    if (current < 0) {
+        setCurrentIndex(-1);
+        if (isEditable())
+            setEditText(edit);
+    }
+    return index;
+}
+
+int CComboBox::GetCurSel() const { return currentIndex() < 0 ? CB_ERR : currentIndex(); }
+
+int CComboBox::SetCurSel(int index) {
+    if (index < 0 || index >= count()) {
+        setCurrentIndex(-1);
+        return CB_ERR;
+    }
+    setCurrentIndex(index);
+    return index;
+}
+
+long CComboBox::GetItemData(int index) const {
+    if (index < 0 || index >= count())
+        return CB_ERR;
+    return itemData(index).toLongLong();
+}
+
+int CComboBox::SetItemData(int index, long data) {
+    if (index < 0 || index >= count())
+        return CB_ERR;
+    setItemData(index, QVariant::fromValue<qlonglong>(data));
+    return 0;
+}

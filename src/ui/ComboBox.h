@@ -1,0 +1,24 @@
+// A combo box in the platform's sense: an optional sorted list (entries are placed by a
+// case-blind comparison as they are added), 32-bit item data, and for the editable kind
+// without automatic horizontal scrolling, typing that stops at the visible width of the
+// edit field while text set by the program may be longer.
+#pragma once
+
+#include <QComboBox>
+
+class CComboBox : public QComboBox {
+    Q_OBJECT
+
+public:
+    CComboBox(bool editable, bool sorted, bool autoHScroll, QWidget* parent = nullptr);
+
+    int AddString(const char* text);           // CB_ADDSTRING: the entry's index
+    int GetCount() const { return count(); }   // CB_GETCOUNT
+    int GetCurSel() const;                     // CB_GETCURSEL: CB_ERR with no selection
+    int SetCurSel(int index);                  // CB_SETCURSEL
+    long GetItemData(int index) const;         // CB_GETITEMDATA: CB_ERR for a bad index
+    int SetItemData(int index, long data);     // CB_SETITEMDATA
+
+private:
+    bool m_sorted;
+};

@@ -1,0 +1,79 @@
+// Dialog templates as tables: each control's identifier, kind, text, geometry in dialog
+// units and the styles that change its behaviour. The dialogs build their widgets from
+// these tables, so a control's place and looks are stated once.
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QSize>
+
+#include <span>
+
+class QWidget;
+
+enum class DlgItemKind { PushButton, Label, Edit, ListBox, ComboBox, Icon };
+
+// The styles that matter for behaviour; names follow the platform's.
+enum DlgStyle : unsigned {
+    WS_TABSTOP = 1u << 0,
+    WS_GROUP = 1u << 1,
+    WS_VSCROLL = 1u << 2,
+    WS_HSCROLL = 1u << 3,
+    WS_BORDER = 1u << 4,
+    BS_DEFPUSHBUTTON = 1u << 5,
+    ES_AUTOHSCROLL = 1u << 6,
+    ES_READONLY = 1u << 7,
+    LBS_NOTIFY = 1u << 8,
+    LBS_USETABSTOPS = 1u << 9,
+    LBS_NOINTEGRALHEIGHT = 1u << 10,
+    CBS_DROPDOWN = 1u << 11,
+    CBS_DROPDOWNLIST = 1u << 12,
+    CBS_SORT = 1u << 13,
+    CBS_AUTOHSCROLL = 1u << 14,
+    SS_LEFT = 1u << 15,
+    SS_NOPREFIX = 1u << 16,
+    SS_ICON = 1u << 17,
+};
+
+struct DlgItemTemplate {
+    int id;
+    const char* name; // the identifier's name, used as the widget's objectName
+    DlgItemKind kind;
+    const char* text;
+    int x, y, cx, cy; // dialog units
+    unsigned style;
+};
+
+struct DlgTemplate {
+    const char* caption;
+    int cx, cy; // client size in dialog units
+    const char* fontFace;
+    int fontPoints;
+    std::span<const DlgItemTemplate> items;
+};
+
+struct DlgPreset {
+    int id;
+    const char* text;
+};
+
+extern const DlgTemplate kManagerDialogTemplate;
+extern const DlgPreset kManagerDialogPresets[9];
+extern const DlgTemplate kAboutDialogTemplate;
+
+// Dialog base units of a font as the platform defines them: the average width of the
+// letters A-Z and a-z, rounded, and the font's character height.
+struct DialogUnits {
+    int baseX = 0;
+    int baseY = 0;
+    static DialogUnits ForFont(const QFont& font);
+    QRect ToPixels(int x, int y, int cx, int cy) const;
+    QSize ToPixels(int cx, int cy) const;
+};
+
+// The font a template asks for, with the toolkit's substitute where the face is missing.
+QFont DialogFont(const DlgTemplate& dlg);
+
+// Creates the template's controls as children of `parent`, in table order (which is the
+// tab order), and returns the dialog units used. Icon controls show `icon` when given.
+DialogUnits CreateDialogControls(QWidget* parent, const DlgTemplate& dlg);

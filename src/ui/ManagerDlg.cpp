@@ -1,0 +1,253 @@
+// CManagerDlg: construction, initialisation, destruction, the message table and the
+// helpers through which every handler reaches the controls and shows its boxes.
+#include "ui/ManagerDlg.h"
+
+#include "traps/ListenerThread.h"
+#include "ui/ComboBox.h"
+#include "ui/DialogTemplate.h"
+#include "ui/ListBox.h"
+#include "ui/Resource.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+// The value type list, by index: the text shown and the value type code as item data.
+struct TypeEntry {
+    const char* text;
+    BYTE code;
+};
+constexpr TypeEntry kTypeList[] = {
+    {"int32", ASN_INTEGER},   {"Count32", ASN_COUNTER32}, {"Gauge32", ASN_GAUGE32},
+    {"Ticks", ASN_TIMETICKS}, {"Octet", ASN_OCTETSTRING}, {"Seq", ASN_SEQUENCE},
+    {"IpAddr", ASN_IPADDRESS}, {"Opaque", ASN_OPAQUE},    {"Oid", ASN_OBJECTIDENTIFIER},
+    {"Null", ASN_NULL},
+};
+
+enum class Notification { Clicked, DblClk, SelChange };
+
+// The message table: each control notification and the one handler it reaches. The
+// window messages (system command, paint, drag icon, destroy) reach their handlers through
+// the toolkit's virtual functions instead.
+struct MessageEntry {
+    int id;
+    Notification code;
+    void (CManagerDlg::*handler)();
+};
+const MessageEntry kMessageMap[] = {
+    {IDC_GET, Notification::Clicked, &CManagerDlg::OnGet},
+    {IDC_OPEN, Notification::Clicked, &CManagerDlg::OnOpen},
+    {IDC_CLOSE, Notification::Clicked, &CManagerDlg::OnClose},
+    {IDC_SET, Notification::Clicked, &CManagerDlg::OnSet},
+    {IDC_GETALL, Notification::Clicked, &CManagerDlg::OnGetAll},
+    {IDC_WALK_LIST, Notification::DblClk, &CManagerDlg::OnWalkListDblClk},
+    {IDC_WALK_LIST, Notification::SelChange, &CManagerDlg::OnWalkListSelChange},
+    {IDC_CLEAR, Notification::Clicked, &CManagerDlg::OnClear},
+};
+
+CManagerDlg::MessageHook& MessageHookSlot() {
+    static CManagerDlg::MessageHook hook;
+    return hook;
+}
+
+} // namespace
+
+CManagerDlg::CManagerDlg(QWidget* pParent) : QDialog(pParent) {
+    // A window of its own (own task bar entry), fixed in size: it can be minimized but
+    // neither resized nor maximized.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(QString::fromLatin1(kManagerDialogTemplate.caption));
+    setObjectName(QStringLiteral("IDD_MANAGER_DIALOG"));
+    m_hIcon = QIcon(QStringLiteral(":/icons/okapel.png"));
+    m_hSession = nullptr;
+    CreateControls();
+    ConnectMessageMap();
+}
+
+CManagerDlg::~CManagerDlg() {
+    // A dialog that is deleted without having ended still stops its listener first.
+    if (m_bInitialised && !m_bDestroyed)
+        OnDestroy();
+}
+
+void CManagerDlg::CreateControls() {
+    const DialogUnits units = CreateDialogControls(this, kManagerDialogTemplate);
+    m_baseUnitX = units.baseX;
+    m_baseUnitY = units.baseY;
+    setFixedSize(units.ToPixels(kManagerDialogTemplate.cx, kManagerDialogTemplate.cy));
+}
+
+void CManagerDlg::ConnectMessageMap() {
+    for (const MessageEntry& entry : kMessageMap) {
+        QWidget* control = GetDlgItem(entry.id);
+        const auto handler = entry.handler;
+        switch (entry.code) {
+        case Notification::Clicked:
+            connect(static_cast<QAbstractButton*>(control), &QAbstractButton::clicked, this,
+                    [this, handler] { (this->*handler)(); });
+            break;
+        case Notification::DblClk:
+            connect(static_cast<CListBox*>(control), &CListBox::dblClk, this,
+                    [this, handler] { (this->*handler)(); });
+            break;
+        case Notification::SelChange:
+            connect(static_cast<CListBox*>(control), &CListBox::selChange, this,
+                    [this, handler] { (this->*handler)(); });
+            break;
+        }
+    }
+}
+
+int CManagerDlg::DoModal() { return exec(); }
+
+void CManagerDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!m_bInitialised) {
+        m_bInitialised = true;
+        OnInitDialog();
+    }
+}
+
+BOOL CManagerDlg::OnInitDialog() {
+    AddPresets();
+    AddAboutMenuEntry();
+    setWindowIcon(m_hIcon);
+    m_hTrapThread.reset();
+    m_bStopTrapThread = 0;
+    m_hTrapEvent = nullptr;
+    EnableDlgItem(IDC_CLOSE, false);
+    ListBox(IDC_WALK_LIST)->SetHorizontalExtent(5000);
+    ListBox(IDC_TRAP_LIST)->SetHorizontalExtent(5000);
+    StartTrapListener();
+    FillTypeList();
+    CenterInWorkArea();
+    GetDlgItem(IDCANCEL)->setFocus(Qt::OtherFocusReason);
+    return TRUE;
+}
+
+void CManagerDlg::AddPresets() {
+    for (const DlgPreset& preset : kManagerDialogPresets)
+        static_cast<CComboBox*>(ComboBox(preset.id))->AddString(preset.text);
+}
+
+void CManagerDlg::FillTypeList() {
+    auto* types = static_cast<CComboBox*>(ComboBox(IDC_TYPE));
+    for (int i = 0; i < static_cast<int>(std::size(kTypeList)); ++i) {
+        types->AddString(kTypeList[i].text);
+        types->SetItemData(i, kTypeList[i].code);
+    }
+    types->SetCurSel(-1);
+}
+
+void CManagerDlg::CenterInWorkArea() {
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+void CManagerDlg::done(int result) {
+    // Every way of ending the dialog (Exit, Escape, Enter, the close box, the system menu)
+    // comes through here, so the destruction handling runs exactly once before it goes.
+    if (m_bInitialised && !m_bDestroyed)
+        OnDestroy();
+    QDialog::done(result);
+}
+
+void CManagerDlg::OnDestroy() {
+    m_bDestroyed = true;
+    StopTrapListener();
+}
+
+void CManagerDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter on a focused push button was taken by the button itself; anywhere else it is
+    // the dialog's OK command, which ends the dialog.
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            accept();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
+}
+
+QWidget* CManagerDlg::GetDlgItem(int id) const {
+    for (QObject* child : children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (widget && widget->property("dlgId").toInt() == id && id != IDC_STATIC)
+            return widget;
+    }
+    return nullptr;
+}
+
+std::string CManagerDlg::GetDlgItemText(int id) const {
+    // Controls are read into a 255-character buffer with its terminator, so 254 at most.
+    constexpr qsizetype kMaxText = 254;
+    QWidget* control = GetDlgItem(id);
+    QString text;
+    if (auto* combo = qobject_cast<QComboBox*>(control))
+        text = combo->currentText();
+    else if (auto* edit = qobject_cast<QLineEdit*>(control))
+        text = edit->text();
+    else if (auto* button = qobject_cast<QAbstractButton*>(control))
+        text = button->text();
+    const QByteArray bytes = text.left(kMaxText).toLatin1();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+void CManagerDlg::SetDlgItemText(int id, const char* text) {
+    const QString value = QString::fromLatin1(text ? text : "");
+    QWidget* control = GetDlgItem(id);
+    if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        if (combo->isEditable())
+            combo->setEditText(value);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        edit->setText(value);
+        edit->setCursorPosition(0);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        button->setText(value);
+    }
+}
+
+void CManagerDlg::EnableDlgItem(int id, bool enable) {
+    if (QWidget* control = GetDlgItem(id))
+        control->setEnabled(enable);
+}
+
+CListBox* CManagerDlg::ListBox(int id) const { return qobject_cast<CListBox*>(GetDlgItem(id)); }
+
+QComboBox* CManagerDlg::ComboBox(int id) const { return qobject_cast<QComboBox*>(GetDlgItem(id)); }
+
+void CManagerDlg::SetMessageHook(MessageHook hook) { MessageHookSlot() = std::move(hook); }
+
+void CManagerDlg::MessageBox(const char* text, const char* caption, unsigned type) {
+    if (const MessageHook& hook = MessageHookSlot()) {
+        hook(MessageRecord{text, caption, type});
+        return;
+    }
+    QMessageBox box(this);
+    box.setWindowTitle(QString::fromLatin1(caption));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(QString::fromLatin1(text));
+    box.setIcon((type & MB_ICONERROR) ? QMessageBox::Critical
+                 : (type & MB_ICONINFORMATION) ? QMessageBox::Information
+                                               : QMessageBox::NoIcon);
+    box.setStandardButtons(QMessageBox::Ok);
+    // A box shown while a request holds the busy pointer gets the ordinary pointer.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    box.exec();
+    if (busy)
+        QApplication::restoreOverrideCursor();
+}

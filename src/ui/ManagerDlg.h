@@ -1,0 +1,135 @@
+// The main dialog: every control of the window, the handlers its message table routes
+// notifications to, and the members shared with the trap listener thread.
+#pragma once
+
+#include "snmp/SnmpApi.h"
+
+#include <QDialog>
+#include <QIcon>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class QComboBox;
+class CListBox;
+class CListenerThread;
+
+class CManagerDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CManagerDlg(QWidget* pParent = nullptr);
+    ~CManagerDlg() override;
+
+    // Runs the dialog modally; returns when it has ended and OnDestroy has run.
+    int DoModal();
+
+    // Value and status text; these use none of the dialog's state.
+    static char* FormatValue(const AsnAny* value);
+    static void ErrorStatusName(AsnInteger status, char** name);
+
+    // --- Control access by identifier ------------------------------------------------
+    QWidget* GetDlgItem(int id) const;
+    // The control's text as single-byte characters, at most 254 of them.
+    std::string GetDlgItemText(int id) const;
+    void SetDlgItemText(int id, const char* text);
+    void EnableDlgItem(int id, bool enable);
+    CListBox* ListBox(int id) const;
+    QComboBox* ComboBox(int id) const;
+
+    // --- Message boxes --------------------------------------------------------------
+    // Every box of the dialog goes through here: modal over the dialog, plain text, an OK
+    // button only, the error or information icon from `type`.
+    void MessageBox(const char* text, const char* caption, unsigned type);
+
+    struct MessageRecord {
+        std::string text;
+        std::string caption;
+        unsigned type;
+    };
+    // Tests replace the real box with an observer; with none set the real box is shown.
+    using MessageHook = std::function<void(const MessageRecord&)>;
+    static void SetMessageHook(MessageHook hook);
+
+    // Runs `call` on the dialog's thread and returns when it has run: the blocking
+    // cross-thread call through which the trap listener adds its lines. Called from
+    // other threads only.
+    void SendMessageToDialog(const std::function<void()>& call);
+
+    // --- Handlers routed by the message table -----------------------------------------
+    void OnSysCommand(unsigned nID, long lParam);
+    void OnPaint();
+    QIcon OnQueryDragIcon() const;
+    void OnGet();
+    void OnOpen();
+    void OnClose();
+    void OnSet();
+    void OnGetAll();
+    void OnDestroy();
+    void OnWalkListDblClk();
+    void OnWalkListSelChange();
+    void OnClear();
+
+    // Request routines: 0 for success, 1 for a failure already reported.
+    int DoGet(const AsnObjectIdentifier* oid);
+    int DoSet(const AsnObjectIdentifier* oid);
+    // Fills in the binding's value from the typed text for the type code already in
+    // vb->value.asnType; on failure it has shown its box and returns false.
+    bool ParseValue(SnmpVarBind* vb, char* text);
+
+    // The icon's place in a minimized client area of the given size.
+    static void IconPosition(int clientWidth, int clientHeight, int iconWidth, int iconHeight,
+                             int* x, int* y);
+
+protected:
+    BOOL OnInitDialog();
+    void DoDataExchange() {}
+
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+public:
+    void done(int result) override;
+
+    // --- Members, in the order the dialog class gives them -----------------------------
+    QIcon m_hIcon;
+    LPSNMP_MGR_SESSION m_hSession = nullptr;
+    std::unique_ptr<CListenerThread> m_hTrapThread;
+    std::atomic<std::int32_t> m_bStopTrapThread{0};
+    std::atomic<HANDLE> m_hTrapEvent{nullptr};
+
+    // Keeps the dialog's signalling of the trap event apart from the listener's closing
+    // of it, so that a released event is never signalled.
+    std::mutex m_trapEventLock;
+
+private:
+    void CreateControls();
+    void AddPresets();
+    void ConnectMessageMap();
+    void AddAboutMenuEntry();
+    void FillTypeList();
+    void CenterInWorkArea();
+    void StartTrapListener();
+    void StopTrapListener();
+    void ServeSentMessages();
+    void ShowSystemMenu(const QPoint& globalPos);
+
+    bool m_bInitialised = false;
+    bool m_bDestroyed = false;
+    int m_baseUnitX = 0;
+    int m_baseUnitY = 0;
+    // The About entry of the system menu; empty until OnInitDialog adds it.
+    QString m_aboutMenuText;
+
+    // Calls posted by SendMessageToDialog and not yet run; the stop handshake waits on
+    // this to serve them.
+    std::mutex m_sentLock;
+    std::condition_variable m_sentPosted;
+    int m_sentPending = 0;
+};

@@ -1,0 +1,43 @@
+// Resource and control identifiers of Okapel's dialogs.
+#pragma once
+
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+inline constexpr int IDC_STATIC = -1;
+
+inline constexpr int IDM_ABOUTBOX = 0x0010;
+inline constexpr int IDD_ABOUTBOX = 100;
+inline constexpr int IDS_ABOUTBOX = 101;
+inline constexpr int IDD_MANAGER_DIALOG = 102;
+inline constexpr int IDR_MAINFRAME = 128;
+
+inline constexpr int IDC_COMMUNITY = 1001;
+inline constexpr int IDC_OID = 1002;
+inline constexpr int IDC_GET = 1003;
+inline constexpr int IDC_OPEN = 1005;
+inline constexpr int IDC_CLOSE = 1006;
+inline constexpr int IDC_VALUE = 1008;
+inline constexpr int IDC_SET = 1009;
+inline constexpr int IDC_WALK_LIST = 1010;
+inline constexpr int IDC_TRAP_LIST = 1011;
+inline constexpr int IDC_GETALL = 1012;
+inline constexpr int IDC_IPADDRESS = 1013;
+inline constexpr int IDC_OID_NAME = 1014;
+inline constexpr int IDC_TYPE = 1015;
+inline constexpr int IDC_CLEAR = 1016;
+
+// The application's Help command.
+inline constexpr int ID_HELP = 0xE146;
+
+// System commands routed through OnSysCommand (the platform's own values).
+inline constexpr unsigned SC_MINIMIZE = 0xF020;
+inline constexpr unsigned SC_CLOSE = 0xF060;
+
+// Message box styles understood by CManagerDlg::MessageBox.
+inline constexpr unsigned MB_OK = 0x00;
+inline constexpr unsigned MB_ICONERROR = 0x10;
+inline constexpr unsigned MB_ICONINFORMATION = 0x40;
+
+// Combo and list box error value.
+inline constexpr int CB_ERR = -1;
+inline constexpr int LB_ERR = -1;
