@@ -1,0 +1,56 @@
+#!/bin/sh
+# Installs the Debian packages that Okapel needs to build, test and run, when any of them is
+# missing: apt-get update first, then only the missing ones, without recommended extras.
+# Runs apt-get as root, or through sudo when started by another user. Debian 12.
+#
+# Note: installing the snmpd package (for its agent program, which the demo agent and the
+# tests start with their own configuration) also starts Debian's own system agent on
+# 127.0.0.1 port 161 on a machine with systemd; scripts/run.sh leaves that agent alone and
+# serves the demo agent on another loopback address. snmptrapd is deliberately not
+# installed: its service would hold UDP port 162, where Okapel listens for traps.
+set -eu
+
+packages="
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
+    libsnmp-dev snmpd snmp
+    googletest libgtest-dev
+    xvfb xauth x11vnc
+    libcap2-bin
+    clang libclang-rt-14-dev clang-format
+    desktop-file-utils appstream
+"
+# What each group is for:
+#   compilers and build tools; Qt 6 Widgets with its platform plugins (xcb, offscreen)
+#   and a font for the offscreen platform; net-snmp's library, agent and command-line
+#   tools; GoogleTest; a virtual display and a loopback-only VNC server for machines
+#   without a display; setcap, so that Okapel may listen on UDP 162 without root;
+#   clang with its sanitizer and fuzzer runtimes, and clang-format; checks for the
+#   desktop entry and the AppStream metadata.
+
+missing=
+for package in $packages; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+    [ "$status" = installed ] || missing="$missing $package"
+done
+
+if [ -z "$missing" ]; then
+    echo "deps: all packages are installed."
+    exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+    as_root=
+elif command -v sudo >/dev/null 2>&1; then
+    as_root=sudo
+else
+    echo "deps: missing packages:$missing" >&2
+    echo "deps: run this script as root, or install sudo, to install them." >&2
+    exit 1
+fi
+
+echo "deps: installing:$missing"
+$as_root env DEBIAN_FRONTEND=noninteractive apt-get update
+# shellcheck disable=SC2086 # the package list is meant to be split
+$as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing
+echo "deps: done."
