@@ -1,0 +1,48 @@
+// The project's demo agent for tests: net-snmp's snmpd with the configuration and the
+// enterprise objects of scripts/demo-agent, on 127.0.0.1 and a free high UDP port, in a
+// fresh temporary state directory. Each test that starts one stops it (the destructor does,
+// by the agent's process id).
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+
+class DemoAgent {
+public:
+    DemoAgent();  // does not start
+    ~DemoAgent(); // stops if running
+    DemoAgent(const DemoAgent&) = delete;
+    DemoAgent& operator=(const DemoAgent&) = delete;
+
+    // Starts snmpd and waits until it answers; false (with the reason on stderr) when it
+    // cannot. A started agent is stopped first.
+    bool Start();
+    // Stops the agent by its process id, waits until it is gone and removes its state
+    // directory. Does nothing when it is not running.
+    void Stop();
+
+    std::uint16_t Port() const { return m_port; }
+    std::string Address() const;    // "127.0.0.1:<port>"
+    static const char* Community(); // "walnut", read-write
+    // The process id of the running agent, 0 when none.
+    pid_t Pid() const { return m_pid; }
+    // Whether the process with this id still runs (a zombie counts as gone).
+    static bool ProcessRunning(pid_t pid);
+
+    // Runs a net-snmp command-line tool (snmpget, snmpwalk, snmpset, ...) against this
+    // agent and returns its standard output, e.g. Tool("snmpget", "-v1 -On
+    // .1.3.6.1.2.1.1.5.0"). The options at the front of `args` come before the agent's
+    // address, the rest after it; "-v1", the community and "no MIB files" are given
+    // first, so that `args` may override them. Words are split at blanks; '...' and "..."
+    // keep blanks inside one word. No shell is involved.
+    std::string Tool(const std::string& tool, const std::string& args) const;
+
+private:
+    bool StartOn(std::uint16_t port);
+
+    std::string m_stateDir;
+    std::uint16_t m_port = 0;
+    pid_t m_pid = 0;
+};
