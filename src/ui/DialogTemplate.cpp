@@ -115,9 +115,12 @@ static QWidget* CreateControl(QWidget* parent, const DlgItemTemplate& item) {
     switch (item.kind) {
     case DlgItemKind::PushButton: {
         auto* button = new QPushButton(text, parent);
-        // A focused button takes Enter; only a default push button takes it from elsewhere.
-        button->setAutoDefault(true);
-        button->setDefault((item.style & BS_DEFPUSHBUTTON) != 0);
+        // Only a default push button takes Enter from elsewhere. A focused button's Enter is
+        // the dialog's to route, so no button becomes the default by having the focus (the
+        // toolkit would otherwise also make one the default when the dialog is shown).
+        const bool isDefault = (item.style & BS_DEFPUSHBUTTON) != 0;
+        button->setAutoDefault(isDefault);
+        button->setDefault(isDefault);
         return button;
     }
     case DlgItemKind::Label: {

@@ -1,0 +1,195 @@
+// The main window as the operator first meets it: its controls, presets, type list,
+// geometry, and the ways the dialog ends.
+#include "support/DialogDriver.h"
+
+#include "ui/ComboBox.h"
+#include "ui/DialogTemplate.h"
+#include "ui/ListBox.h"
+#include "ui/Resource.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+std::vector<std::string> Entries(QComboBox* combo) {
+    std::vector<std::string> entries;
+    for (int i = 0; i < combo->count(); ++i)
+        entries.push_back(combo->itemText(i).toStdString());
+    return entries;
+}
+
+} // namespace
+
+TEST(ManagerDlg, OpensWithEveryBoxEmptyCloseDisabledAndFocusOnExit) {
+    DialogDriver d;
+    for (int id : {IDC_IPADDRESS, IDC_COMMUNITY, IDC_OID, IDC_VALUE, IDC_OID_NAME})
+        EXPECT_EQ(d.Text(id), "") << id;
+    EXPECT_EQ(d.dlg().ListBox(IDC_WALK_LIST)->GetCount(), 0);
+    EXPECT_EQ(d.dlg().ListBox(IDC_TRAP_LIST)->GetCount(), 0);
+    EXPECT_EQ(d.dlg().ComboBox(IDC_TYPE)->currentIndex(), -1);
+    EXPECT_TRUE(d.dlg().GetDlgItem(IDC_OPEN)->isEnabled());
+    EXPECT_FALSE(d.dlg().GetDlgItem(IDC_CLOSE)->isEnabled());
+    EXPECT_EQ(d.dlg().focusWidget(), d.dlg().GetDlgItem(IDCANCEL));
+    EXPECT_EQ(d.dlg().windowTitle(), "Okapel");
+    EXPECT_EQ(d.dlg().ListBox(IDC_WALK_LIST)->GetHorizontalExtent(), 5000);
+    EXPECT_EQ(d.dlg().ListBox(IDC_TRAP_LIST)->GetHorizontalExtent(), 5000);
+    // No push button is the default: away from the buttons, none takes Enter.
+    d.dlg().GetDlgItem(IDC_VALUE)->setFocus();
+    for (auto* button : d.dlg().findChildren<QPushButton*>())
+        EXPECT_FALSE(button->isDefault()) << button->objectName().toStdString();
+}
+
+TEST(ManagerDlg, PresetsDropDownInSortedOrderWithTheEmptyEntryFirst) {
+    DialogDriver d;
+    EXPECT_EQ(Entries(d.dlg().ComboBox(IDC_IPADDRESS)),
+              (std::vector<std::string>{"127.0.0.1", "127.0.0.2", "127.0.0.3"}));
+    EXPECT_EQ(Entries(d.dlg().ComboBox(IDC_COMMUNITY)), (std::vector<std::string>{"", "walnut"}));
+    EXPECT_EQ(Entries(d.dlg().ComboBox(IDC_OID)),
+              (std::vector<std::string>{"", ".1.3.6.1.2.1.1.5.0", ".1.3.6.1.4.1.15.0.0.1",
+                                        ".1.3.6.1.4.1.15.0.0.2"}));
+
+    QComboBox* community = d.dlg().ComboBox(IDC_COMMUNITY);
+    community->setCurrentIndex(1);
+    EXPECT_EQ(d.Text(IDC_COMMUNITY), "walnut");
+    community->setCurrentIndex(0); // the empty entry is a real one, and yields no text
+    EXPECT_EQ(d.Text(IDC_COMMUNITY), "");
+}
+
+TEST(ManagerDlg, TypeListHoldsTheTenTypesWithTheirCodes) {
+    DialogDriver d;
+    auto* types = static_cast<CComboBox*>(d.dlg().ComboBox(IDC_TYPE));
+    const std::vector<std::pair<std::string, long>> expected = {
+        {"int32", 0x02}, {"Count32", 0x41}, {"Gauge32", 0x42}, {"Ticks", 0x43},
+        {"Octet", 0x04}, {"Seq", 0x30},     {"IpAddr", 0x40},  {"Opaque", 0x44},
+        {"Oid", 0x06},   {"Null", 0x05},
+    };
+    ASSERT_EQ(types->GetCount(), static_cast<int>(expected.size()));
+    for (int i = 0; i < types->GetCount(); ++i) {
+        EXPECT_EQ(types->itemText(i).toStdString(), expected[i].first);
+        EXPECT_EQ(types->GetItemData(i), expected[i].second) << expected[i].first;
+    }
+    EXPECT_EQ(types->GetCurSel(), CB_ERR);
+    EXPECT_EQ(types->GetItemData(types->GetCurSel()), CB_ERR);
+}
+
+TEST(ManagerDlg, EveryControlHasTheTemplatesGeometryInTheFontsRealDialogUnits) {
+    DialogDriver d;
+    const DialogUnits units = DialogUnits::ForFont(d.dlg().font());
+    ASSERT_GT(units.baseX, 0);
+    EXPECT_EQ(d.dlg().size(),
+              units.ToPixels(kManagerDialogTemplate.cx, kManagerDialogTemplate.cy));
+    const QRect client = d.dlg().rect();
+    int labels = 0;
+    const QList<QWidget*> children = d.dlg().findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(children.size(), static_cast<qsizetype>(kManagerDialogTemplate.items.size()));
+    for (size_t i = 0; i < kManagerDialogTemplate.items.size(); ++i) {
+        const DlgItemTemplate& item = kManagerDialogTemplate.items[i];
+        QWidget* control = children[static_cast<qsizetype>(i)]; // creation order
+        SCOPED_TRACE(item.name + std::string(" ") + item.text);
+        EXPECT_EQ(control->objectName().toStdString(), item.name);
+        const QRect expected = units.ToPixels(item.x, item.y, item.cx, item.cy);
+        EXPECT_EQ(control->pos(), expected.topLeft());
+        EXPECT_EQ(control->width(), expected.width());
+        if (item.kind != DlgItemKind::ComboBox) { // a combo's height includes its list
+            EXPECT_EQ(control->height(), expected.height());
+        }
+        EXPECT_TRUE(client.contains(control->geometry())) << "outside the client area";
+        labels += item.id == IDC_STATIC;
+    }
+    EXPECT_EQ(labels, 5);
+}
+
+TEST(ManagerDlg, TabOrderIsCreationOrder) {
+    DialogDriver d;
+    std::vector<std::string> order;
+    QWidget* w = d.dlg().GetDlgItem(IDCANCEL);
+    for (int i = 0; i < 15 && w; ++i) {
+        order.push_back(w->objectName().toStdString());
+        w = w->nextInFocusChain();
+        while (w && (w->focusPolicy() == Qt::NoFocus || w->parentWidget() != &d.dlg()))
+            w = w->nextInFocusChain();
+    }
+    const std::vector<std::string> expected = {
+        "IDCANCEL",      "IDC_GET",       "IDC_OPEN",   "IDC_CLOSE",     "IDC_VALUE",
+        "IDC_SET",       "IDC_WALK_LIST", "IDC_TRAP_LIST", "IDC_GETALL", "IDC_IPADDRESS",
+        "IDC_COMMUNITY", "IDC_OID",       "IDC_OID_NAME", "IDC_TYPE",    "IDC_CLEAR"};
+    EXPECT_EQ(order, expected);
+}
+
+TEST(ManagerDlg, TypedTextStopsAtTheVisibleWidthButProgramTextMayBeLonger) {
+    DialogDriver d;
+    QComboBox* oid = d.dlg().ComboBox(IDC_OID);
+    QLineEdit* edit = oid->lineEdit();
+    edit->setFocus();
+    QTest::keyClicks(edit, QString(200, QChar('9')));
+    const int typed = static_cast<int>(edit->text().size());
+    EXPECT_GT(typed, 10);
+    EXPECT_LT(typed, 200);
+    EXPECT_LE(edit->fontMetrics().horizontalAdvance(edit->text()), edit->width());
+
+    const std::string longText(300, '7');
+    d.SetText(IDC_OID, longText);
+    EXPECT_EQ(edit->text().size(), 300);
+    EXPECT_EQ(d.Text(IDC_OID), std::string(254, '7')); // reads keep 254 characters
+}
+
+// How the dialog ends: (what the operator does, the result it ends with, or -1 when it
+// must stay open).
+struct EndingCase {
+    const char* name;
+    std::function<void(DialogDriver&)> act;
+    int result;
+};
+
+class DialogEnding : public ::testing::TestWithParam<EndingCase> {};
+
+TEST_P(DialogEnding, EndsAsTheDialogsDefaultHandlingSays) {
+    DialogDriver d;
+    GetParam().act(d);
+    QApplication::processEvents();
+    if (GetParam().result < 0) {
+        EXPECT_TRUE(d.dlg().isVisible());
+        return;
+    }
+    EXPECT_FALSE(d.dlg().isVisible());
+    EXPECT_EQ(d.dlg().result(), GetParam().result);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, DialogEnding,
+    ::testing::Values(
+        EndingCase{"EnterInTheOidBoxIsOk",
+                   [](DialogDriver& d) {
+                       QLineEdit* edit = d.dlg().ComboBox(IDC_OID)->lineEdit();
+                       edit->setFocus();
+                       QTest::keyClicks(edit, ".1.3");
+                       QTest::keyClick(edit, Qt::Key_Return);
+                   },
+                   QDialog::Accepted},
+        EndingCase{"EscapeIsCancel",
+                   [](DialogDriver& d) { QTest::keyClick(&d.dlg(), Qt::Key_Escape); },
+                   QDialog::Rejected},
+        EndingCase{"ExitIsCancel", [](DialogDriver& d) { d.Click(IDCANCEL); }, QDialog::Rejected},
+        EndingCase{"CloseBoxIsCancel", [](DialogDriver& d) { d.dlg().close(); },
+                   QDialog::Rejected},
+        EndingCase{"EnterRightAfterStartClicksExit",
+                   [](DialogDriver& d) {
+                       QTest::keyClick(d.dlg().GetDlgItem(IDCANCEL), Qt::Key_Return);
+                   },
+                   QDialog::Rejected},
+        EndingCase{"EnterOnAFocusedButtonClicksIt",
+                   [](DialogDriver& d) {
+                       QWidget* get = d.dlg().GetDlgItem(IDC_GET);
+                       get->setFocus();
+                       QTest::keyClick(get, Qt::Key_Return);
+                       const auto boxes = d.TakeBoxes(); // Get with no OID text
+                       ASSERT_EQ(boxes.size(), 1u);
+                       EXPECT_EQ(boxes[0].text, "Invalid Oid");
+                   },
+                   -1}),
+    [](const auto& info) { return std::string(info.param.name); });

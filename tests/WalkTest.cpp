@@ -1,0 +1,264 @@
+// Get All against scripted agents: the walk lines, the five endings in their order, the
+// guard against answers that do not advance, and the two list notifications.
+#include "support/DialogDriver.h"
+#include "support/ScriptedAgent.h"
+
+#include "snmp/SnmpTesting.h"
+#include "ui/ListBox.h"
+#include "ui/Resource.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+using namespace scripted;
+
+namespace {
+
+const char* kRoot = ".1.3.6.1.4.1.99";
+
+TableAgent EveryType() {
+    TableAgent table;
+    const Oid base = ParseOid(kRoot);
+    const std::vector<Value> values = {
+        Integer(-2147483648LL),       Unsigned(0x41, 4294967295u),
+        Unsigned(0x42, 1),            Unsigned(0x43, 100),
+        Octets(0x04, "text"),         Octets(0x40, "\x0A\x00\x00\xFF"),
+        Octets(0x44, "abc"),          ObjectId({1, 3, 6, 1, 2, 1, 1, 5, 0}),
+        Null(),                       Octets(0x04, ""),
+    };
+    for (size_t i = 0; i < values.size(); ++i) {
+        Oid name = base;
+        name.push_back(static_cast<std::uint32_t>(i + 1));
+        name.push_back(0);
+        table.objects[name] = values[i];
+    }
+    table.objects[ParseOid(".1.3.6.1.4.1.100.1.0")] = Integer(7); // past the subtree
+    return table;
+}
+
+std::vector<std::string> ExpectedEveryTypeLines() {
+    return {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295",
+            ".1.3.6.1.4.1.99.3.0 : 1",           ".1.3.6.1.4.1.99.4.0 : 100",
+            ".1.3.6.1.4.1.99.5.0 : text",        ".1.3.6.1.4.1.99.6.0 : 10.0.0.255",
+            ".1.3.6.1.4.1.99.7.0 : ab",          ".1.3.6.1.4.1.99.8.0 : 1.3.6.1.2.1.1.5.0",
+            ".1.3.6.1.4.1.99.9.0 : ",            ".1.3.6.1.4.1.99.10.0 : "};
+}
+
+void Walk(DialogDriver& d, const std::string& root) {
+    d.SetText(IDC_OID, root);
+    d.Click(IDC_GETALL);
+}
+
+// Selects line `index` and double-clicks it as the operator would, with the mouse.
+void ClickLine(CListBox* list, int index, bool twice) {
+    const QPoint at = list->ItemRect(index).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    if (twice)
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+TEST(Walk, WritesOneLinePerObjectOfTheSubtreeForEveryValueType) {
+    ScriptedAgent agent(EveryType());
+    ASSERT_TRUE(agent.Start());
+    DialogDriver d;
+    d.Open(agent.Address());
+    const std::int64_t blocks = SnmpUtilLiveBlocks();
+    Walk(d, kRoot);
+    EXPECT_TRUE(d.TakeBoxes().empty());
+    EXPECT_EQ(d.WalkLines(), ExpectedEveryTypeLines());
+    EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
+    // Every request a GetNext with a NULL value, each after the previous answer.
+    const auto requests = agent.Received();
+    ASSERT_EQ(requests.size(), 11u);
+    EXPECT_EQ(OidText(requests[0].bindings[0].name), kRoot);
+    EXPECT_EQ(OidText(requests[3].bindings[0].name), ".1.3.6.1.4.1.99.3.0");
+    for (const Request& r : requests) {
+        EXPECT_EQ(r.pduType, 0xA1);
+        EXPECT_EQ(r.bindings[0].value.tag, 0x05);
+    }
+}
+
+// Walks that end early: the lines before the end stay, and at most one box is shown.
+struct EndingCase {
+    const char* name;
+    ScriptedAgent::Script script;
+    std::vector<std::string> lines;
+    const char* box; // nullptr: no box
+};
+
+// Answers from EveryType() for the first `good` requests, then `then`.
+ScriptedAgent::Script AfterGood(size_t good, std::function<Reply(const Request&)> then) {
+    auto table = std::make_shared<TableAgent>(EveryType());
+    auto count = std::make_shared<size_t>(0);
+    return [=](const Request& r) { return ++*count <= good ? (*table)(r) : then(r); };
+}
+
+class WalkEnds : public ::testing::TestWithParam<EndingCase> {};
+
+TEST_P(WalkEnds, KeepingTheLinesSoFar) {
+    ScriptedAgent agent(GetParam().script);
+    ASSERT_TRUE(agent.Start());
+    DialogDriver d;
+    d.Open(agent.Address());
+    d.walkList()->AddString("a line of an earlier walk");
+    const std::int64_t blocks = SnmpUtilLiveBlocks();
+    Walk(d, kRoot);
+    EXPECT_EQ(d.WalkLines(), GetParam().lines);
+    const auto boxes = d.TakeBoxes();
+    if (!GetParam().box) {
+        EXPECT_TRUE(boxes.empty()) << boxes.front().text;
+    } else {
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, GetParam().box);
+        EXPECT_EQ(boxes[0].caption, "Snmp Error");
+    }
+    EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
+}
+
+Reply Status(const Request& r, std::int64_t status, std::int64_t index) {
+    Reply reply;
+    reply.errorStatus = status;
+    reply.errorIndex = index;
+    reply.bindings = r.bindings;
+    return reply;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, WalkEnds,
+    ::testing::Values(
+        EndingCase{"NoSuchNameAtOnceIsQuiet",
+                   [](const Request& r) { return Status(r, 2, 1); }, {}, nullptr},
+        EndingCase{"AnErrorInTheMiddle",
+                   AfterGood(2, [](const Request& r) { return Status(r, 5, 1); }),
+                   {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295"},
+                   "ErrorStatus: SNMP_ERRORSTATUS_GENERR  ErrorIndex: 1"},
+        EndingCase{"AnErrorOutsideTheRootIsQuiet",
+                   AfterGood(1,
+                             [](const Request& r) {
+                                 Reply reply = Status(r, 5, 1);
+                                 reply.bindings[0].name = ParseOid(".1.3.6.1.4.1.100");
+                                 return reply;
+                             }),
+                   {".1.3.6.1.4.1.99.1.0 : -2147483648"}, nullptr},
+        EndingCase{"AShorterNameThanTheRootIsOutside",
+                   [](const Request& r) {
+                       Reply reply;
+                       reply.bindings = {{ParseOid(".1.3.6.1.4.1"), Integer(1)}};
+                       (void)r;
+                       return reply;
+                   },
+                   {}, nullptr},
+        EndingCase{"AnswersThatDoNotAdvance",
+                   AfterGood(1,
+                             [](const Request& r) {
+                                 Reply reply; // the same name again
+                                 reply.bindings = {{r.bindings[0].name, Integer(3)}};
+                                 return reply;
+                             }),
+                   {".1.3.6.1.4.1.99.1.0 : -2147483648"},
+                   "The agent's answers do not advance: it answered .1.3.6.1.4.1.99.1.0 to a "
+                   "request for the object after it."},
+        EndingCase{"AnswersThatGoBackwards",
+                   AfterGood(2,
+                             [](const Request&) {
+                                 Reply reply;
+                                 reply.bindings = {{ParseOid(".1.3.6.1.4.1.99.1.5"), Integer(3)}};
+                                 return reply;
+                             }),
+                   {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295"},
+                   "The agent's answers do not advance: it answered .1.3.6.1.4.1.99.1.5 to a "
+                   "request for the object after it."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Walk, AnAgentThatStopsAnsweringEndsWithTheFailedCallBox) {
+    ScriptedAgent agent(AfterGood(2, [](const Request&) { return Silence(); }));
+    ASSERT_TRUE(agent.Start());
+    DialogDriver d;
+    d.Open(agent.Address());
+    Walk(d, kRoot);
+    EXPECT_EQ(d.WalkLines().size(), 2u);
+    const auto boxes = d.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0");
+}
+
+TEST(Walk, WithNoSessionTheListIsEmptiedBeforeTheFailedCallBox) {
+    DialogDriver d;
+    d.walkList()->AddString("old");
+    Walk(d, kRoot);
+    EXPECT_TRUE(d.WalkLines().empty());
+    const auto boxes = d.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0");
+}
+
+TEST(Walk, AnInvalidOidKeepsTheEarlierLines) {
+    DialogDriver d;
+    d.walkList()->AddString("old");
+    Walk(d, ".1.3..6");
+    EXPECT_EQ(d.WalkLines(), std::vector<std::string>{"old"});
+    const auto boxes = d.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Invalid Oid");
+    EXPECT_EQ(boxes[0].caption, "Error");
+}
+
+TEST(WalkList, TheLargestSubIdentifierSurvivesSelectAndDoubleClick) {
+    TableAgent table;
+    table.objects[ParseOid(".1.3.6.1.4.1.99.4294967295")] = Octets(0x04, "far");
+    ScriptedAgent agent(table);
+    ASSERT_TRUE(agent.Start());
+    DialogDriver d;
+    d.Open(agent.Address());
+    Walk(d, kRoot);
+    ASSERT_EQ(d.WalkLines(), std::vector<std::string>{".1.3.6.1.4.1.99.4294967295 : far"});
+
+    ClickLine(d.walkList(), 0, false);
+    AsnObjectIdentifier shown{};
+    ASSERT_TRUE(SnmpMgrStrToOid(d.Text(IDC_OID_NAME).c_str(), &shown)) << d.Text(IDC_OID_NAME);
+    ASSERT_EQ(shown.idLength, 9u);
+    EXPECT_EQ(shown.ids[8], 4294967295u);
+    SnmpUtilOidFree(&shown);
+
+    ClickLine(d.walkList(), 0, true);
+    EXPECT_EQ(d.Text(IDC_OID), ".1.3.6.1.4.1.99.4294967295"); // no trailing space
+    EXPECT_EQ(d.Text(IDC_VALUE), "far");                     // and a Get was made
+    EXPECT_EQ(d.TypeText(), "Octet");
+    EXPECT_TRUE(d.TakeBoxes().empty());
+    EXPECT_EQ(agent.Received().back().pduType, 0xA0);
+}
+
+TEST(WalkList, LinesLongerThan254CharactersAreReadWhole) {
+    TableAgent table;
+    table.objects[ParseOid(".1.3.6.1.4.1.99.1.0")] = Octets(0x04, std::string(600, 'x'));
+    ScriptedAgent agent(table);
+    ASSERT_TRUE(agent.Start());
+    DialogDriver d;
+    d.Open(agent.Address());
+    Walk(d, kRoot);
+    ASSERT_EQ(d.WalkLines().size(), 1u);
+    EXPECT_EQ(d.WalkLines()[0].size(), std::string(".1.3.6.1.4.1.99.1.0 : ").size() + 600);
+    ClickLine(d.walkList(), 0, true);
+    EXPECT_EQ(d.Text(IDC_OID), ".1.3.6.1.4.1.99.1.0");
+    EXPECT_EQ(d.Text(IDC_VALUE).size(), 254u); // the Value box is read with its limit
+}
+
+TEST(WalkList, ALineWhoseIdentifierCannotBeReadLeavesTheNameBoxAsItWas) {
+    DialogDriver d;
+    d.SetText(IDC_OID_NAME, "earlier name");
+    d.walkList()->AddString("not an identifier : 5");
+    d.walkList()->AddString(".1.3.6.1.2.1.1.5.0 : host");
+    const std::int64_t blocks = SnmpUtilLiveBlocks();
+    ClickLine(d.walkList(), 0, false);
+    EXPECT_EQ(d.Text(IDC_OID_NAME), "earlier name");
+    EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
+    ClickLine(d.walkList(), 1, false);
+    EXPECT_NE(d.Text(IDC_OID_NAME), "earlier name");
+    EXPECT_TRUE(d.TakeBoxes().empty()); // selection sends nothing and shows no box
+    EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
+}
+
+} // namespace

@@ -1,0 +1,110 @@
+// An SNMPv1 agent that misbehaves on purpose: a UDP responder on a loopback port, run on a
+// thread of the test, that reads real request datagrams and answers what its script says,
+// down to the tag and bytes of every value. Its own small BER codec is independent of the
+// code under test, so both sides of the wire are checked.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace scripted {
+
+using Oid = std::vector<std::uint32_t>;
+using Bytes = std::vector<std::uint8_t>;
+
+Oid ParseOid(const std::string& dotted); // ".1.3.6" or "1.3.6"
+std::string OidText(const Oid& oid);     // ".1.3.6"
+
+// A value as it travels: its tag and its contents octets.
+struct Value {
+    std::uint8_t tag = 0x05;
+    Bytes contents;
+};
+Value Integer(std::int64_t n);         // INTEGER (tag 0x02)
+Value Unsigned(std::uint8_t tag, std::uint32_t n); // Counter32, Gauge32, TimeTicks
+Value Octets(std::uint8_t tag, const std::string& bytes);
+Value ObjectId(const Oid& oid);
+Value Null();
+
+struct Binding {
+    Oid name;
+    Value value;
+};
+
+struct Request {
+    std::int64_t version = -1;
+    std::string community;
+    std::uint8_t pduType = 0;
+    std::int64_t requestId = 0;
+    std::vector<Binding> bindings;
+    Bytes datagram;
+};
+
+struct Reply {
+    bool send = true; // false: stay silent
+    std::int64_t errorStatus = 0;
+    std::int64_t errorIndex = 0;
+    std::vector<Binding> bindings;
+};
+
+// No answer at all.
+inline Reply Silence() {
+    Reply reply;
+    reply.send = false;
+    return reply;
+}
+
+// BER encoding of a whole response message for `request`.
+Bytes EncodeResponse(const Request& request, const Reply& reply);
+// Reads a request message; false for anything that is not one.
+bool DecodeRequest(const Bytes& datagram, Request* request);
+
+class ScriptedAgent {
+public:
+    using Script = std::function<Reply(const Request&)>;
+
+    explicit ScriptedAgent(Script script);
+    ~ScriptedAgent(); // stops the responder thread
+
+    bool Start(); // binds 127.0.0.1 on a free port
+    std::uint16_t Port() const { return m_port; }
+    std::string Address() const; // "127.0.0.1:<port>"
+
+    std::vector<Request> Received() const;
+    std::size_t RequestCount() const;
+
+private:
+    void Serve();
+
+    Script m_script;
+    int m_socket = -1;
+    int m_wake[2] = {-1, -1};
+    std::uint16_t m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+    mutable std::mutex m_lock;
+    std::vector<Request> m_received;
+    std::size_t m_count = 0;
+    bool m_keepRequests = true;
+
+public:
+    // Large walks keep no copies of what they receive.
+    void KeepRequests(bool keep) { m_keepRequests = keep; }
+};
+
+// An agent over an ordered table of objects: Get answers the object or noSuchName (2,
+// index 1); GetNext answers the first object after the name, or noSuchName at the end;
+// Set answers with the value it got. Error status and index as RFC 1157 gives them.
+class TableAgent {
+public:
+    std::map<Oid, Value> objects;
+    Reply operator()(const Request& request) const;
+};
+
+} // namespace scripted
