@@ -22,6 +22,15 @@ void SnmpLibraryInit();
 void SnmpCountAlloc();
 void SnmpCountFree();
 
+// Event holds beyond the creator's (see SnmpUtil.cpp): SnmpEventRetain adds a hold that
+// the holder gives back with CloseHandle; the event lives until every hold is given back.
+HANDLE SnmpEventRetain(HANDLE event);
+int SnmpEventHolders(HANDLE event);
+// `hook(context)` runs whenever a holder closes the event and another hold remains. It runs
+// under the event's own lock, so it must not call the event's functions; once this call
+// has replaced it, no call of the old hook is under way.
+void SnmpEventSetReleaseHook(HANDLE event, void (*hook)(void*), void* context);
+
 // Identifier conversions. The From* functions allocate through the utility allocator and
 // return false (leaving `out` empty) when memory cannot be had.
 bool OidFromLibrary(const oid* ids, size_t length, AsnObjectIdentifier* out);

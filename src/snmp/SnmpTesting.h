@@ -4,6 +4,7 @@
 
 #include "snmp/SnmpApi.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -22,10 +23,35 @@ void SnmpMgrSetTrapPortForTesting(std::uint16_t port);
 // later test can listen again.
 void SnmpMgrTrapServiceStopForTesting();
 
+// Since the last successful SnmpMgrTrapListen.
 struct SnmpTrapServiceCounters {
     std::uint64_t received;  // datagrams read from the trap sockets
     std::uint64_t queued;    // traps decoded and queued
-    std::uint64_t malformed; // datagrams that were not SNMPv1 or SNMPv2c traps
-    std::uint64_t overflow;  // traps dropped because the queue was full
+    std::uint64_t malformed; // datagrams that were not SNMPv1 or SNMPv2c traps (informs,
+                             // requests, other versions and undecodable ones included)
+    std::uint64_t overflow;  // traps dropped because the queue was full or memory ran out
 };
 SnmpTrapServiceCounters SnmpMgrGetTrapServiceCounters();
+
+// Bounds the trap queue at `limit` traps (0 restores 100,000), from the next listen on.
+void SnmpMgrSetTrapQueueLimitForTesting(std::size_t limit);
+// Called by SnmpMgrTrapListen on the listening thread before it does anything else.
+void SnmpMgrSetTrapListenObserver(std::function<void()> observer);
+
+// One trap as SnmpMgrGetTrap hands it out; every block comes from the utility allocator.
+struct SnmpTrapRecord {
+    AsnObjectIdentifier enterprise;
+    AsnOctetString agentAddress;
+    AsnInteger genericTrap;
+    AsnInteger specificTrap;
+    AsnTimeticks timeStamp;
+    SnmpVarBindList variableBindings;
+};
+void SnmpTrapRecordFree(SnmpTrapRecord* trap);
+
+// Decodes one datagram exactly as the trap service does. `sender` holds the sender's
+// address as it arrived (4 bytes, or 16 for IPv6). False for every datagram the service
+// drops, with *trap left empty; on true the caller releases it with SnmpTrapRecordFree.
+bool SnmpTrapDecodeForTesting(const std::uint8_t* data, std::size_t size,
+                              const std::uint8_t* sender, std::size_t senderLength,
+                              SnmpTrapRecord* trap);

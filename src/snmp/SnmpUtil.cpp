@@ -183,15 +183,22 @@ void SnmpUtilVarBindListFree(SnmpVarBindList* list) {
 
 // --- Events ------------------------------------------------------------------------------
 
+// An event is reference-counted: CreateEvent gives its caller one hold, SnmpEventRetain
+// another, and each CloseHandle gives one back; the object goes with the last hold. So a
+// holder that closes its handle can never make another holder (the trap service, which
+// keeps signalling the event it handed out) touch freed memory.
 struct SnmpEvent {
     std::mutex lock;
     std::condition_variable signalled;
     bool state;
     bool manualReset;
+    int holders;                          // guarded by `lock`
+    void (*releaseHook)(void*) = nullptr; // guarded by `lock`
+    void* releaseContext = nullptr;
 };
 
 HANDLE CreateEvent(bool manualReset, bool initialState) {
-    auto* event = new (std::nothrow) SnmpEvent{{}, {}, initialState, manualReset};
+    auto* event = new (std::nothrow) SnmpEvent{{}, {}, initialState, manualReset, 1};
     if (!event)
         SetLastError(SNMP_MGMTAPI_NO_MEMORY);
     return event;
@@ -229,8 +236,42 @@ UINT WaitForSingleObject(HANDLE event, UINT timeoutMs) {
 }
 
 BOOL CloseHandle(HANDLE event) {
-    delete event;
+    if (!event)
+        return FALSE;
+    std::unique_lock<std::mutex> lock(event->lock);
+    if (--event->holders > 0) {
+        // Another holder remains; tell it, under the lock, so that the hook's owner can
+        // remove the hook and know that no call of it is under way.
+        if (event->releaseHook)
+            event->releaseHook(event->releaseContext);
+        return TRUE;
+    }
+    lock.unlock();
+    delete event; // the last hold: no one else can reach the event any more
     return TRUE;
+}
+
+HANDLE SnmpEventRetain(HANDLE event) {
+    if (event) {
+        std::lock_guard<std::mutex> guard(event->lock);
+        ++event->holders;
+    }
+    return event;
+}
+
+int SnmpEventHolders(HANDLE event) {
+    if (!event)
+        return 0;
+    std::lock_guard<std::mutex> guard(event->lock);
+    return event->holders;
+}
+
+void SnmpEventSetReleaseHook(HANDLE event, void (*hook)(void*), void* context) {
+    if (!event)
+        return;
+    std::lock_guard<std::mutex> guard(event->lock);
+    event->releaseHook = hook;
+    event->releaseContext = context;
 }
 
 // --- Last error --------------------------------------------------------------------------

@@ -1,19 +1,425 @@
-// The trap service: placeholder until the receiver lands.
+// The trap service: the trap sockets, the receiver thread that decodes what arrives on
+// them, and the bounded queue from which SnmpMgrGetTrap hands traps out.
+//
+// The trap event and its holders. SnmpMgrTrapListen creates the event and keeps a hold of
+// its own (SnmpEventRetain) besides the one it hands out. The receiver signals only through
+// the service's hold, and the service gives that hold back only after the receiver has been
+// joined, so a signal never reaches freed memory, whenever the listener closes its handle.
+// The listener's CloseHandle runs the event's release hook, which wakes the receiver; the
+// receiver sees that it is the event's last holder, drops what is queued, closes the
+// sockets and ends. The service is then free again: the next SnmpMgrTrapListen joins that
+// receiver and listens anew, while a listen with the first listener still holding its event
+// is refused with SNMP_MGMTAPI_TRAP_DUPINIT.
+//
+// Process exit. The service object is never destroyed, so no static destructor can join a
+// thread or free the queue under a running receiver; an exit handler, registered by the
+// first listen, stops the receiver while everything it uses still exists.
 #include "snmp/SnmpInternal.h"
 #include "snmp/SnmpTesting.h"
+#include "snmp/TrapDecode.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr std::uint16_t kTrapPort = 162;
+constexpr std::size_t kQueueLimit = 100000;
+// Room in the kernel for a burst that arrives while the receiver is held up; the kernel
+// counts several hundred bytes per small datagram, so this holds tens of thousands.
+constexpr int kReceiveBuffer = 32 * 1024 * 1024;
+// The largest UDP payload, so that no datagram is ever cut short.
+constexpr std::size_t kDatagramMax = 65535;
+// Datagrams read from one socket before the others and the stop request get their turn.
+constexpr int kReadsPerTurn = 256;
+
+std::atomic<std::uint16_t> g_testPort{0};
+std::atomic<std::size_t> g_queueLimitForTesting{0};
+
+std::function<void()>& ListenObserver() {
+    static std::function<void()> observer;
+    return observer;
+}
+
+UINT ListenErrorCode(int error) {
+    switch (error) {
+    case EADDRINUSE:
+        return SNMP_MGMTAPI_TRAP_PORT_IN_USE;
+    case EACCES:
+    case EPERM:
+        return SNMP_MGMTAPI_TRAP_PORT_DENIED;
+    default:
+        return static_cast<UINT>(error);
+    }
+}
+
+// A bound, non-blocking UDP socket, or -1 with errno set.
+int OpenTrapSocket(const sockaddr* address, socklen_t length) {
+    const int fd = socket(address->sa_family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    const int on = 1;
+    if (address->sa_family == AF_INET6)
+        setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on); // IPv4 has its own socket
+    // Beyond the system's limit only with the privilege to exceed it; the plain request is
+    // capped by the kernel, which is the best an ordinary user can have.
+    if (setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &kReceiveBuffer, sizeof kReceiveBuffer) != 0)
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kReceiveBuffer, sizeof kReceiveBuffer);
+    if (bind(fd, address, length) != 0) {
+        const int error = errno;
+        close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+void CloseAll(std::vector<int>& fds) {
+    for (int fd : fds)
+        close(fd);
+    fds.clear();
+}
+
+// The trap port on every IPv4 address and, where the machine has IPv6, on every IPv6
+// address; a test port on loopback only. False with the last error set.
+bool OpenTrapSockets(std::vector<int>* sockets) {
+    const std::uint16_t testPort = g_testPort.load();
+    const std::uint16_t port = testPort != 0 ? testPort : kTrapPort;
+
+    sockaddr_in v4{};
+    v4.sin_family = AF_INET;
+    v4.sin_port = htons(port);
+    v4.sin_addr.s_addr = htonl(testPort != 0 ? INADDR_LOOPBACK : INADDR_ANY);
+    const int v4Socket = OpenTrapSocket(reinterpret_cast<sockaddr*>(&v4), sizeof v4);
+    if (v4Socket < 0) {
+        SetLastError(ListenErrorCode(errno));
+        return false;
+    }
+    sockets->push_back(v4Socket);
+
+    sockaddr_in6 v6{};
+    v6.sin6_family = AF_INET6;
+    v6.sin6_port = htons(port);
+    v6.sin6_addr = testPort != 0 ? in6addr_loopback : in6addr_any;
+    const int v6Socket = OpenTrapSocket(reinterpret_cast<sockaddr*>(&v6), sizeof v6);
+    if (v6Socket >= 0) {
+        sockets->push_back(v6Socket);
+    } else if (errno != EAFNOSUPPORT && errno != EADDRNOTAVAIL) {
+        // A machine without IPv6 (or without ::1) listens on IPv4 alone; any other failure
+        // is the port's own and is reported.
+        SetLastError(ListenErrorCode(errno));
+        CloseAll(*sockets);
+        return false;
+    }
+    return true;
+}
+
+// The sender's address bytes: 4 for IPv4, 16 for IPv6.
+std::size_t SenderBytes(const sockaddr_storage& from, std::uint8_t* out) {
+    if (from.ss_family == AF_INET) {
+        std::memcpy(out, &reinterpret_cast<const sockaddr_in&>(from).sin_addr, 4);
+        return 4;
+    }
+    if (from.ss_family == AF_INET6) {
+        std::memcpy(out, &reinterpret_cast<const sockaddr_in6&>(from).sin6_addr, 16);
+        return 16;
+    }
+    return 0;
+}
+
+class CTrapService {
+public:
+    BOOL Listen(HANDLE* trapEvent);
+    BOOL GetTrap(SnmpTrapRecord* trap);
+    void Stop();
+    SnmpTrapServiceCounters Counters() const;
+
+private:
+    void StopLocked();
+    void Receive(std::vector<int> sockets, HANDLE event);
+    bool ReadSocket(int fd, std::vector<std::uint8_t>& buffer, HANDLE event);
+    void Enqueue(SnmpTrapRecord& trap, HANDLE event);
+    void ClearQueue();
+    static void OnListenerClosed(void* service);
+
+    // Listen and Stop, one at a time; also guards the members up to m_receiver.
+    std::mutex m_control;
+    HANDLE m_event = nullptr; // the service's own hold of the trap event
+    int m_wakeFd = -1;        // eventfd that wakes the receiver
+    std::thread m_receiver;
+    std::atomic<bool> m_stopping{false};
+
+    std::mutex m_queueLock; // guards the queue and its limit
+    std::deque<SnmpTrapRecord> m_queue;
+    std::size_t m_queueLimit = kQueueLimit;
+
+    std::atomic<std::uint64_t> m_received{0};
+    std::atomic<std::uint64_t> m_queued{0};
+    std::atomic<std::uint64_t> m_malformed{0};
+    std::atomic<std::uint64_t> m_overflow{0};
+};
+
+CTrapService& Service() {
+    // Never destroyed: see the head of this file.
+    static CTrapService* const service = [] {
+        SnmpLibraryLock(); // constructed before the exit handler is registered, so it outlives it
+        auto* created = new CTrapService;
+        std::atexit([] { Service().Stop(); });
+        return created;
+    }();
+    return *service;
+}
+
+BOOL CTrapService::Listen(HANDLE* trapEvent) {
+    if (!trapEvent) {
+        SetLastError(SNMP_MGMTAPI_INVALID_BUFFER);
+        return FALSE;
+    }
+    *trapEvent = nullptr;
+    std::lock_guard<std::mutex> control(m_control);
+    if (m_receiver.joinable()) {
+        if (SnmpEventHolders(m_event) > 1) {
+            SetLastError(SNMP_MGMTAPI_TRAP_DUPINIT);
+            return FALSE;
+        }
+        StopLocked(); // the previous listener has let its event go
+    }
+    {
+        // net-snmp starts completely before a second thread may call into it.
+        std::lock_guard<std::mutex> guard(SnmpLibraryLock());
+        SnmpLibraryInit();
+    }
+    std::vector<int> sockets;
+    if (!OpenTrapSockets(&sockets))
+        return FALSE;
+    const int wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    HANDLE event = wakeFd >= 0 ? CreateEvent(true, false) : nullptr;
+    if (!event) {
+        SetLastError(wakeFd < 0 ? static_cast<UINT>(errno) : SNMP_MGMTAPI_NO_MEMORY);
+        if (wakeFd >= 0)
+            close(wakeFd);
+        CloseAll(sockets);
+        return FALSE;
+    }
+    {
+        std::lock_guard<std::mutex> guard(m_queueLock);
+        const std::size_t limit = g_queueLimitForTesting.load();
+        m_queueLimit = limit != 0 ? limit : kQueueLimit;
+    }
+    m_received = 0;
+    m_queued = 0;
+    m_malformed = 0;
+    m_overflow = 0;
+    m_stopping = false;
+    m_wakeFd = wakeFd;
+    m_event = SnmpEventRetain(event); // the service's hold; the creator's goes to the caller
+    SnmpEventSetReleaseHook(event, &CTrapService::OnListenerClosed, this);
+    try {
+        m_receiver = std::thread(&CTrapService::Receive, this, sockets, event);
+    } catch (const std::system_error& error) {
+        SnmpEventSetReleaseHook(event, nullptr, nullptr);
+        CloseHandle(event);
+        CloseHandle(event);
+        m_event = nullptr;
+        close(m_wakeFd);
+        m_wakeFd = -1;
+        CloseAll(sockets);
+        SetLastError(static_cast<UINT>(error.code().value()));
+        return FALSE;
+    }
+    *trapEvent = event;
+    return TRUE;
+}
+
+void CTrapService::OnListenerClosed(void* service) {
+    // Runs under the event's lock, inside the listener's CloseHandle: only wake the
+    // receiver, which finds itself the last holder.
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written =
+        write(static_cast<CTrapService*>(service)->m_wakeFd, &one, sizeof one);
+}
+
+void CTrapService::Stop() {
+    std::lock_guard<std::mutex> control(m_control);
+    StopLocked();
+}
+
+void CTrapService::StopLocked() {
+    if (!m_receiver.joinable())
+        return;
+    // After this no release hook is running or will run, so the wake fd can go.
+    SnmpEventSetReleaseHook(m_event, nullptr, nullptr);
+    m_stopping = true;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = write(m_wakeFd, &one, sizeof one);
+    m_receiver.join();
+    close(m_wakeFd);
+    m_wakeFd = -1;
+    ClearQueue();
+    CloseHandle(m_event); // the receiver has ended: no signal can follow
+    m_event = nullptr;
+}
+
+void CTrapService::Receive(std::vector<int> sockets, HANDLE event) {
+    std::vector<pollfd> fds;
+    for (int fd : sockets)
+        fds.push_back(pollfd{fd, POLLIN, 0});
+    fds.push_back(pollfd{m_wakeFd, POLLIN, 0});
+    std::vector<std::uint8_t> buffer(kDatagramMax + 1 + kTrapDatagramPadding);
+    bool listenerGone = false;
+    while (!listenerGone) {
+        // Blocks without a time-out: an idle service costs nothing.
+        if (poll(fds.data(), fds.size(), -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (fds.back().revents != 0) {
+            std::uint64_t count = 0;
+            [[maybe_unused]] const ssize_t got = read(fds.back().fd, &count, sizeof count);
+            if (m_stopping)
+                break;
+            listenerGone = SnmpEventHolders(event) == 1;
+        }
+        for (std::size_t i = 0; i + 1 < fds.size() && !listenerGone; ++i) {
+            if (fds[i].revents != 0)
+                ReadSocket(fds[i].fd, buffer, event);
+        }
+    }
+    CloseAll(sockets);
+    if (listenerGone)
+        ClearQueue(); // no one will take these any more
+}
+
+// Reads what is waiting on one socket, up to a turn's worth.
+bool CTrapService::ReadSocket(int fd, std::vector<std::uint8_t>& buffer, HANDLE event) {
+    for (int n = 0; n < kReadsPerTurn; ++n) {
+        sockaddr_storage from{};
+        socklen_t fromLength = sizeof from;
+        const ssize_t got = recvfrom(fd, buffer.data(), kDatagramMax + 1, MSG_TRUNC,
+                                     reinterpret_cast<sockaddr*>(&from), &fromLength);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false; // nothing more waiting (or an error the next poll reports again)
+        }
+        ++m_received;
+        const auto size = static_cast<std::size_t>(got);
+        if (size > kDatagramMax) {
+            ++m_malformed; // longer than the buffer: cut short, so it cannot be decoded
+            continue;
+        }
+        std::memset(buffer.data() + size, 0, kTrapDatagramPadding);
+        std::uint8_t sender[16];
+        const std::size_t senderLength = SenderBytes(from, sender);
+        SnmpTrapRecord trap;
+        if (!DecodeTrapDatagram(buffer.data(), size, sender, senderLength, &trap)) {
+            ++m_malformed;
+            continue;
+        }
+        Enqueue(trap, event);
+    }
+    return true;
+}
+
+void CTrapService::Enqueue(SnmpTrapRecord& trap, HANDLE event) {
+    {
+        std::lock_guard<std::mutex> guard(m_queueLock);
+        if (m_queue.size() >= m_queueLimit) {
+            ++m_overflow;
+            SnmpTrapRecordFree(&trap);
+            return;
+        }
+        m_queue.push_back(trap); // the record's blocks now belong to the queue
+        ++m_queued;
+    }
+    SetEvent(event); // through the service's own hold
+}
+
+void CTrapService::ClearQueue() {
+    std::deque<SnmpTrapRecord> dropped;
+    {
+        std::lock_guard<std::mutex> guard(m_queueLock);
+        dropped.swap(m_queue);
+    }
+    for (SnmpTrapRecord& trap : dropped)
+        SnmpTrapRecordFree(&trap);
+}
+
+BOOL CTrapService::GetTrap(SnmpTrapRecord* trap) {
+    std::lock_guard<std::mutex> guard(m_queueLock);
+    if (m_queue.empty()) {
+        SetLastError(SNMP_MGMTAPI_NOTRAPS);
+        return FALSE;
+    }
+    *trap = m_queue.front(); // the blocks go to the caller with the record
+    m_queue.pop_front();
+    return TRUE;
+}
+
+SnmpTrapServiceCounters CTrapService::Counters() const {
+    return {m_received.load(), m_queued.load(), m_malformed.load(), m_overflow.load()};
+}
+
+} // namespace
 
 BOOL SnmpMgrTrapListen(HANDLE* trapEvent) {
-    *trapEvent = nullptr;
-    SetLastError(SNMP_MGMTAPI_TRAP_PORT_DENIED);
-    return FALSE;
+    if (const std::function<void()> observer = ListenObserver())
+        observer();
+    return Service().Listen(trapEvent);
 }
 
-BOOL SnmpMgrGetTrap(AsnObjectIdentifier*, AsnOctetString*, AsnInteger*, AsnInteger*,
-                    AsnTimeticks*, SnmpVarBindList*) {
-    SetLastError(SNMP_MGMTAPI_NOTRAPS);
-    return FALSE;
+BOOL SnmpMgrGetTrap(AsnObjectIdentifier* enterprise, AsnOctetString* agentAddress,
+                    AsnInteger* genericTrap, AsnInteger* specificTrap, AsnTimeticks* timeStamp,
+                    SnmpVarBindList* variableBindings) {
+    if (!enterprise || !agentAddress || !genericTrap || !specificTrap || !timeStamp ||
+        !variableBindings) {
+        SetLastError(SNMP_MGMTAPI_INVALID_BUFFER);
+        return FALSE;
+    }
+    SnmpTrapRecord trap;
+    if (!Service().GetTrap(&trap))
+        return FALSE;
+    *enterprise = trap.enterprise;
+    *agentAddress = trap.agentAddress;
+    *genericTrap = trap.genericTrap;
+    *specificTrap = trap.specificTrap;
+    *timeStamp = trap.timeStamp;
+    *variableBindings = trap.variableBindings;
+    return TRUE;
 }
 
-void SnmpMgrSetTrapPortForTesting(std::uint16_t) {}
-void SnmpMgrTrapServiceStopForTesting() {}
-SnmpTrapServiceCounters SnmpMgrGetTrapServiceCounters() { return {}; }
+void SnmpMgrSetTrapPortForTesting(std::uint16_t port) {
+    g_testPort = port;
+}
+
+void SnmpMgrSetTrapQueueLimitForTesting(std::size_t limit) {
+    g_queueLimitForTesting = limit;
+}
+
+void SnmpMgrSetTrapListenObserver(std::function<void()> observer) {
+    ListenObserver() = std::move(observer);
+}
+
+void SnmpMgrTrapServiceStopForTesting() {
+    Service().Stop();
+}
+
+SnmpTrapServiceCounters SnmpMgrGetTrapServiceCounters() {
+    return Service().Counters();
+}

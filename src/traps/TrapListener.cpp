@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <system_error>
 
 CListenerThread::CListenerThread(std::function<unsigned()> procedure,
                                  std::function<void()> onEnded)
@@ -140,13 +141,19 @@ unsigned TrapListenerThread(CManagerDlg* dlg) {
 }
 
 void CManagerDlg::StartTrapListener() {
-    m_hTrapThread = std::make_unique<CListenerThread>(
-        [this] { return TrapListenerThread(this); },
-        [this] {
-            // Wakes a stop handshake that waits for this thread.
-            std::lock_guard<std::mutex> guard(m_sentLock);
-            m_sentPosted.notify_all();
-        });
+    try {
+        m_hTrapThread = std::make_unique<CListenerThread>(
+            [this] { return TrapListenerThread(this); },
+            [this] {
+                // Wakes a stop handshake that waits for this thread.
+                std::lock_guard<std::mutex> guard(m_sentLock);
+                m_sentPosted.notify_all();
+            });
+    } catch (const std::system_error&) {
+        // No thread could be had: the dialog runs on without traps and without a message,
+        // and the stop handshake has nothing to wait for.
+        m_hTrapThread.reset();
+    }
 }
 
 void CManagerDlg::StopTrapListener() {
