@@ -33,9 +33,11 @@ case $address in
 *[!0-9.]* | *..* | *.) fail "not an IPv4 address: $address" ;;
 esac
 case $port in
-'' | *[!0-9]*) fail "not a port: $port" ;;
+'' | *[!0-9]* | ??????*) fail "not a port: $port" ;;
 esac
-[ "$port" -ge 1 ] && [ "$port" -le 65535 ] || fail "not a port: $port"
+if [ "$port" -lt 1 ] || [ "$port" -gt 65535 ]; then
+    fail "not a port: $port"
+fi
 
 command -v snmpd >/dev/null 2>&1 || fail "snmpd is not installed (Debian package snmpd; scripts/deps.sh installs it)"
 command -v snmpget >/dev/null 2>&1 || fail "snmpget is not installed (Debian package snmp; scripts/deps.sh installs it)"
