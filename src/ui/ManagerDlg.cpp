@@ -3,6 +3,7 @@
 #include "ui/ManagerDlg.h"
 
 #include "traps/ListenerThread.h"
+#include "ui/AboutDlg.h"
 #include "ui/ComboBox.h"
 #include "ui/DialogTemplate.h"
 #include "ui/ListBox.h"
@@ -66,9 +67,10 @@ CManagerDlg::CManagerDlg(QWidget* pParent) : QDialog(pParent) {
                    Qt::WindowCloseButtonHint);
     setWindowTitle(QString::fromLatin1(kManagerDialogTemplate.caption));
     setObjectName(QStringLiteral("IDD_MANAGER_DIALOG"));
-    m_hIcon = QIcon(QStringLiteral(":/icons/okapel.png"));
+    m_hIcon = LoadResourceIcon(IDR_MAINFRAME);
     m_hSession = nullptr;
     CreateControls();
+    CreateSystemMenu();
     ConnectMessageMap();
 }
 

@@ -15,6 +15,7 @@
 #include <string>
 
 class QComboBox;
+class QMenu;
 class CListBox;
 class CListenerThread;
 
@@ -81,6 +82,11 @@ public:
     // vb->value.asnType; on failure it has shown its box and returns false.
     bool ParseValue(SnmpVarBind* vb, char* text);
 
+    // The dialog's own system menu (Minimize, Close and what OnInitDialog adds), or null
+    // for a window without one. With bRevert the menu goes back to its standard entries
+    // and null is returned.
+    QMenu* GetSystemMenu(bool bRevert);
+
     // The icon's place in a minimized client area of the given size.
     static void IconPosition(int clientWidth, int clientHeight, int iconWidth, int iconHeight,
                              int* x, int* y);
@@ -118,14 +124,21 @@ private:
     void StartTrapListener();
     void StopTrapListener();
     void ServeSentMessages();
+    void CreateSystemMenu();
     void ShowSystemMenu(const QPoint& globalPos);
 
     bool m_bInitialised = false;
     bool m_bDestroyed = false;
     int m_baseUnitX = 0;
     int m_baseUnitY = 0;
-    // The About entry of the system menu; empty until OnInitDialog adds it.
-    QString m_aboutMenuText;
+    // The system menu; each entry's data is its system command id. A window of its own,
+    // like the platform's menus, and not one of the dialog's controls.
+    struct SystemMenuDeleter {
+        void operator()(QMenu* menu) const;
+    };
+    std::unique_ptr<QMenu, SystemMenuDeleter> m_pSystemMenu;
+    // The paint event being handled, for OnPaint's default painting.
+    QPaintEvent* m_pCurrentPaint = nullptr;
 
     // Calls posted by SendMessageToDialog and not yet run; the stop handshake waits on
     // this to serve them.

@@ -1,26 +1,152 @@
 // The dialog's system menu, the About entry, and the icon of the minimized window.
+//
+// Window managers on Linux keep the title bar's menu to themselves, so the dialog offers
+// a system menu of its own: a popup on a right-click on its background and on Alt+Space,
+// whose entries reach OnSysCommand with the system command ids.
+#include "ui/AboutDlg.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
 
+#include <QAction>
 #include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
 #include <QPaintEvent>
+#include <QPainter>
+#include <QShortcut>
+#include <QStyle>
 
-void CManagerDlg::AddAboutMenuEntry() {}
+namespace {
 
-void CManagerDlg::ShowSystemMenu(const QPoint&) {}
+// The standard entries of the menu: the window can be minimized and closed, but neither
+// moved by the keyboard, sized nor maximized.
+struct SystemMenuEntry {
+    const char* text;
+    unsigned id;
+};
+constexpr SystemMenuEntry kStandardEntries[] = {
+    {"Mi&nimize", SC_MINIMIZE},
+    {"&Close", SC_CLOSE},
+};
 
-void CManagerDlg::contextMenuEvent(QContextMenuEvent* event) { ShowSystemMenu(event->globalPos()); }
+// System commands keep their low four bits for the platform's own use; the command itself
+// is in the rest.
+constexpr unsigned kCommandMask = 0xFFF0;
 
-void CManagerDlg::OnSysCommand(unsigned, long) {}
+} // namespace
 
-void CManagerDlg::paintEvent(QPaintEvent* event) { QDialog::paintEvent(event); }
+void CManagerDlg::SystemMenuDeleter::operator()(QMenu* menu) const {
+    delete menu;
+}
 
-void CManagerDlg::OnPaint() {}
+void CManagerDlg::CreateSystemMenu() {
+    m_pSystemMenu.reset(new QMenu);
+    m_pSystemMenu->setObjectName(QStringLiteral("SystemMenu"));
+    GetSystemMenu(true);
+    // Every entry, the standard ones and those added later, is a command to OnSysCommand.
+    connect(m_pSystemMenu.get(), &QMenu::triggered, this,
+            [this](QAction* action) { OnSysCommand(action->data().toUInt(), 0); });
+    auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+    connect(shortcut, &QShortcut::activated, this,
+            [this] { ShowSystemMenu(mapToGlobal(QPoint(0, 0))); });
+}
 
-QIcon CManagerDlg::OnQueryDragIcon() const { return m_hIcon; }
+QMenu* CManagerDlg::GetSystemMenu(bool bRevert) {
+    if (bRevert) {
+        m_pSystemMenu->clear();
+        for (const SystemMenuEntry& entry : kStandardEntries)
+            m_pSystemMenu->addAction(QString::fromLatin1(entry.text))->setData(entry.id);
+        return nullptr;
+    }
+    // A window without the system menu style has no menu to offer.
+    if (!(windowFlags() & Qt::WindowSystemMenuHint))
+        return nullptr;
+    return m_pSystemMenu.get();
+}
+
+void CManagerDlg::AddAboutMenuEntry() {
+    QMenu* pSysMenu = GetSystemMenu(false);
+    if (pSysMenu == nullptr)
+        return;
+    const QString strAboutMenu = LoadResourceString(IDS_ABOUTBOX);
+    if (strAboutMenu.isEmpty())
+        return;
+    pSysMenu->addSeparator();
+    pSysMenu->addAction(strAboutMenu)->setData(IDM_ABOUTBOX);
+}
+
+void CManagerDlg::ShowSystemMenu(const QPoint& globalPos) {
+    if (QMenu* menu = GetSystemMenu(false))
+        menu->popup(globalPos);
+}
+
+void CManagerDlg::contextMenuEvent(QContextMenuEvent* event) {
+    // Right-clicks on the controls arrive here too when the control has no menu of its own
+    // (buttons, lists, the closed part of a combo box); those are not the background. The
+    // static texts are, as the platform lets clicks pass through them to the dialog.
+    QWidget* control = childAt(event->pos());
+    while (control && control->parentWidget() != this)
+        control = control->parentWidget();
+    if (control && !qobject_cast<QLabel*>(control)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    ShowSystemMenu(event->globalPos());
+}
+
+void CManagerDlg::OnSysCommand(unsigned nID, long /*lParam*/) {
+    if ((nID & kCommandMask) == IDM_ABOUTBOX) {
+        CAboutDlg dlgAbout;
+        dlgAbout.DoModal();
+        return;
+    }
+    // The platform's own handling of the commands this window offers. Commands that it
+    // does not offer (move, size, maximize, restore...) do nothing, as the platform
+    // ignores them for a window without that ability.
+    switch (nID & kCommandMask) {
+    case SC_MINIMIZE:
+        showMinimized();
+        break;
+    case SC_CLOSE:
+        // Closing ends the dialog as Cancel, through done().
+        close();
+        break;
+    default:
+        break;
+    }
+}
+
+void CManagerDlg::paintEvent(QPaintEvent* event) {
+    m_pCurrentPaint = event;
+    OnPaint();
+    m_pCurrentPaint = nullptr;
+}
+
+void CManagerDlg::OnPaint() {
+    if (!isMinimized()) {
+        QDialog::paintEvent(m_pCurrentPaint);
+        return;
+    }
+    QPainter dc(this);
+    // The icon's background is the dialog's own.
+    dc.fillRect(rect(), palette().window());
+    const int cxIcon = style()->pixelMetric(QStyle::PM_LargeIconSize, nullptr, this);
+    const int cyIcon = cxIcon;
+    int x = 0;
+    int y = 0;
+    IconPosition(width(), height(), cxIcon, cyIcon, &x, &y);
+    m_hIcon.paint(&dc, QRect(x, y, cxIcon, cyIcon));
+}
+
+QIcon CManagerDlg::OnQueryDragIcon() const {
+    return m_hIcon;
+}
 
 void CManagerDlg::IconPosition(int clientWidth, int clientHeight, int iconWidth, int iconHeight,
                                int* x, int* y) {
+    // Integer division truncates toward zero, so a client area smaller than the icon
+    // leaves it one pixel further right and down than floor division would.
     *x = (clientWidth - iconWidth + 1) / 2;
     *y = (clientHeight - iconHeight + 1) / 2;
 }

@@ -1,0 +1,104 @@
+#include "ui/AboutDlg.h"
+
+#include "ui/DialogTemplate.h"
+#include "ui/Resource.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QScreen>
+#include <QStyle>
+#include <QWindow>
+
+// The images live in a static library; registering its resources by name makes the linker
+// keep them, which nothing else in the program would.
+static void InitResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
+QIcon LoadResourceIcon(int id) {
+    static const bool registered = (InitResources(), true);
+    Q_UNUSED(registered);
+    QIcon icon;
+    if (id == IDR_MAINFRAME) {
+        icon.addFile(QStringLiteral(":/icons/okapel.png"), QSize(32, 32));
+        icon.addFile(QStringLiteral(":/icons/okapel-16.png"), QSize(16, 16));
+    }
+    return icon;
+}
+
+QString LoadResourceString(int id) {
+    if (id == IDS_ABOUTBOX)
+        return QStringLiteral("&About Okapel...");
+    return QString();
+}
+
+CAboutDlg::CAboutDlg() : QDialog(nullptr) {
+    // Caption and close box, no minimize or maximize box, fixed in size.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(QString::fromLatin1(kAboutDialogTemplate.caption));
+    setObjectName(QStringLiteral("IDD_ABOUTBOX"));
+    CreateControls();
+    ConnectButtons();
+}
+
+void CAboutDlg::CreateControls() {
+    const DialogUnits units = CreateDialogControls(this, kAboutDialogTemplate);
+    setFixedSize(units.ToPixels(kAboutDialogTemplate.cx, kAboutDialogTemplate.cy));
+
+    // The controls were created in table order; the icon statics get the application icon.
+    // An icon static sizes itself to its icon, whatever size the template gives it: only
+    // its top-left corner comes from the template.
+    const QIcon icon = LoadResourceIcon(IDR_MAINFRAME);
+    const int side = style()->pixelMetric(QStyle::PM_LargeIconSize, nullptr, this);
+    const QList<QWidget*> controls = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    qsizetype index = 0;
+    for (const DlgItemTemplate& item : kAboutDialogTemplate.items) {
+        QWidget* control = index < controls.size() ? controls[index++] : nullptr;
+        auto* label = qobject_cast<QLabel*>(control);
+        if (item.kind != DlgItemKind::Icon || !label)
+            continue;
+        label->setPixmap(icon.pixmap(QSize(side, side), devicePixelRatioF()));
+        label->setGeometry(QRect(label->geometry().topLeft(), QSize(side, side)));
+    }
+}
+
+void CAboutDlg::ConnectButtons() {
+    // OK ends the box as the framework's OnOK does; Enter reaches it as the default
+    // button, and Escape and the close box end the box through QDialog's reject().
+    for (auto* button : findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly)) {
+        if (button->property("dlgId").toInt() == IDOK)
+            connect(button, &QAbstractButton::clicked, this, &QDialog::accept);
+    }
+}
+
+int CAboutDlg::DoModal() {
+    // The owner is the window that was active when the box was asked for (the main
+    // dialog): the box opens centred over it and stays above it, and application
+    // modality keeps input away from it until the box ends.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner)
+        owner = QApplication::activeWindow();
+    setWindowModality(Qt::ApplicationModal);
+    if (owner && owner != this) {
+        winId();
+        if (QWindow* handle = windowHandle())
+            handle->setTransientParent(owner->window()->windowHandle());
+    }
+    PlaceOverOwner(owner);
+    return exec();
+}
+
+void CAboutDlg::PlaceOverOwner(QWidget* owner) {
+    const QSize frame = frameGeometry().size();
+    QPoint centre;
+    if (owner && owner->isVisible())
+        centre = owner->window()->frameGeometry().center();
+    else if (const QScreen* screen = this->screen())
+        centre = screen->availableGeometry().center();
+    else
+        return;
+    move(centre - QPoint(frame.width() / 2, frame.height() / 2));
+}
