@@ -1,0 +1,360 @@
+// The trap listener in the real dialog on the offscreen platform: traps sent with net-snmp's
+// snmptrap and as raw datagrams to a loopback test port, lines read from the trap window.
+#include "snmp/SnmpTesting.h"
+#include "support/TrapTraffic.h"
+#include "traps/ListenerThread.h"
+#include "ui/ListBox.h"
+#include "ui/ManagerDlg.h"
+#include "ui/Resource.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Ids = std::vector<std::uint32_t>;
+
+const Ids kEnterprise = {1, 3, 6, 1, 4, 1, 8072, 2, 3};
+const Ids kSysName = {1, 3, 6, 1, 2, 1, 1, 5, 0};
+const Ids kSysUpTime = {1, 3, 6, 1, 2, 1, 1, 3, 0};
+const Ids kSnmpTrapOid = {1, 3, 6, 1, 6, 3, 1, 1, 4, 1, 0};
+const Ids kIfIndex2 = {1, 3, 6, 1, 2, 1, 2, 2, 1, 1, 2};
+const Ids kLinkDown = {1, 3, 6, 1, 6, 3, 1, 1, 5, 3};
+const Ids kPrivate = {1, 3, 6, 1, 4, 1, 99, 1};
+
+std::string Dotted(const Ids& ids) {
+    std::string text;
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        text += (i ? "." : "") + std::to_string(ids[i]);
+    return text;
+}
+
+// The binding's name as the trap window shows it: the layer's MIB name form.
+std::string NameText(const Ids& ids) {
+    AsnObjectIdentifier oid{static_cast<UINT>(ids.size()), const_cast<UINT*>(ids.data())};
+    char* text = nullptr;
+    if (!SnmpMgrOidToStr(&oid, &text))
+        return "";
+    std::string name = text;
+    SnmpUtilMemFree(text);
+    return name;
+}
+
+std::string Line(const std::string& address, const Ids& name, const std::string& value) {
+    return "Trap: IP:" + address + " OID:" + NameText(name) + " Value:" + value;
+}
+
+// A trap of one binding whose INTEGER value numbers it, with `extra` bindings after it.
+Bytes NumberedTrap(int number, int extra = 0) {
+    std::vector<Bytes> bindings{ber::Binding(kPrivate, ber::Integer(number))};
+    for (int i = 0; i < extra; ++i)
+        bindings.push_back(ber::Binding(kSysName, ber::String("burst")));
+    return ber::V1Trap("public", kEnterprise, {10, 0, 0, 7}, 6, 1, 0, bindings);
+}
+
+std::string NumberedLine(int number) {
+    return Line("10.0.0.7", kPrivate, std::to_string(number));
+}
+
+// Serves the dialog's thread until `done` holds; the limit only guards against a hang.
+bool ServeUntil(const std::function<bool()>& done) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > limit)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// Waits without serving the dialog's thread.
+bool WaitWithoutServing(const std::function<bool()>& done) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > limit)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+class TrapListenerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_port = FreeTrapTestPort();
+        ASSERT_NE(m_port, 0);
+        SnmpMgrSetTrapPortForTesting(m_port);
+        CManagerDlg::SetMessageHook([boxes = m_boxes](const CManagerDlg::MessageRecord& box) {
+            boxes->push_back(box); // runs on the dialog's thread
+        });
+    }
+
+    void TearDown() override {
+        if (m_dlg && m_dlg->isVisible())
+            m_dlg->done(QDialog::Rejected);
+        m_dlg.reset();
+        CManagerDlg::SetMessageHook(nullptr);
+        SnmpMgrSetTrapListenObserver(nullptr);
+        SnmpMgrTrapServiceStopForTesting();
+        SnmpMgrSetTrapPortForTesting(0);
+    }
+
+    void Show() {
+        m_dlg = std::make_unique<CManagerDlg>(nullptr);
+        m_dlg->show();
+    }
+
+    void ShowListening() {
+        Show();
+        ASSERT_TRUE(ServeUntil([this] { return m_dlg->m_hTrapEvent.load() != nullptr; }));
+    }
+
+    CListBox* TrapList() { return m_dlg->ListBox(IDC_TRAP_LIST); }
+
+    std::vector<std::string> Lines() {
+        std::vector<std::string> lines;
+        for (int i = 0; i < TrapList()->GetCount(); ++i) {
+            std::string line;
+            TrapList()->GetText(i, &line);
+            lines.push_back(line);
+        }
+        return lines;
+    }
+
+    bool ServeUntilLines(int count) {
+        return ServeUntil([this, count] { return TrapList()->GetCount() >= count; });
+    }
+
+    std::string Target() const { return "127.0.0.1:" + std::to_string(m_port); }
+
+    // The service is free again only when the dialog's listener has closed its event.
+    void ExpectServiceReleased() {
+        HANDLE event = nullptr;
+        EXPECT_TRUE(SnmpMgrTrapListen(&event)) << SystemErrorText(GetLastError());
+        if (event)
+            CloseHandle(event);
+        SnmpMgrTrapServiceStopForTesting();
+    }
+
+    void ExpectAcknowledgedStop() {
+        EXPECT_EQ(m_dlg->m_bStopTrapThread.load(), 0);
+        EXPECT_EQ(m_dlg->m_hTrapEvent.load(), nullptr);
+        EXPECT_EQ(m_dlg->m_hTrapThread, nullptr);
+    }
+
+    unsigned short m_port = 0;
+    std::unique_ptr<CManagerDlg> m_dlg;
+    std::shared_ptr<std::vector<CManagerDlg::MessageRecord>> m_boxes =
+        std::make_shared<std::vector<CManagerDlg::MessageRecord>>();
+};
+
+TEST_F(TrapListenerTest, SnmpV1TrapAddsOneLinePerBindingInOrder) {
+    ShowListening();
+    // The agent field names 192.168.1.200 although the datagram comes from loopback: its
+    // bytes of 128 and above must print unsigned. A NULL value has no text.
+    ASSERT_EQ(RunSnmpTrap({"-v", "1", "-c", "public", Target(), Dotted(kEnterprise),
+                           "192.168.1.200", "6", "17", "1234", Dotted(kSysName), "s", "hello",
+                           Dotted(kIfIndex2), "i", "-5", Dotted(kPrivate), "n", ""}),
+              0);
+    ASSERT_TRUE(ServeUntilLines(3));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{Line("192.168.1.200", kSysName, "hello"),
+                                                 Line("192.168.1.200", kIfIndex2, "-5"),
+                                                 Line("192.168.1.200", kPrivate, "")}));
+    EXPECT_TRUE(Lines().back().ends_with(" Value:"));
+    EXPECT_TRUE(m_boxes->empty());
+}
+
+TEST_F(TrapListenerTest, SnmpV2cTrapShowsSysUpTimeAndTrapOidLines) {
+    ShowListening();
+    ASSERT_EQ(RunSnmpTrap({"-v", "2c", "-c", "anything", Target(), "4242", Dotted(kLinkDown),
+                           Dotted(kIfIndex2), "i", "2"}),
+              0);
+    ASSERT_TRUE(ServeUntilLines(3));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{Line("127.0.0.1", kSysUpTime, "4242"),
+                                                 Line("127.0.0.1", kSnmpTrapOid, Dotted(kLinkDown)),
+                                                 Line("127.0.0.1", kIfIndex2, "2")}));
+}
+
+TEST_F(TrapListenerTest, SnmpV2cTrapFromIpv6ShowsTheIpv6Sender) {
+    if (!HasIpv6Loopback())
+        GTEST_SKIP() << "no IPv6 loopback";
+    ShowListening();
+    ASSERT_EQ(RunSnmpTrap({"-v", "2c", "-c", "public", "udp6:[::1]:" + std::to_string(m_port), "7",
+                           Dotted(kLinkDown)}),
+              0);
+    ASSERT_TRUE(ServeUntilLines(2));
+    EXPECT_EQ(Lines().front(), Line("::1", kSysUpTime, "7"));
+}
+
+TEST_F(TrapListenerTest, TrapWithoutBindingsAddsNoLine) {
+    ShowListening();
+    CUdpSender sender(m_port);
+    ASSERT_TRUE(sender.Send(ber::V1Trap("public", kEnterprise, {10, 0, 0, 7}, 0, 0, 0, {})));
+    ASSERT_TRUE(sender.Send(NumberedTrap(1)));
+    ASSERT_TRUE(ServeUntilLines(1));
+    EXPECT_EQ(SnmpMgrGetTrapServiceCounters().queued, 2u);
+    EXPECT_EQ(Lines(), (std::vector<std::string>{NumberedLine(1)}));
+}
+
+TEST_F(TrapListenerTest, TrapsQueuedDuringADrainAreTakenInTheSameDrainInOrder) {
+    ShowListening();
+    CUdpSender sender(m_port);
+    ASSERT_TRUE(sender.Send(NumberedTrap(0)));
+    // The listener is now held in the addition of trap 0's line, which waits for this
+    // thread. Traps 1 and 2 are queued behind it before this thread serves anything, with
+    // the event set again; a listener that took one trap per wake-up would lose trap 2.
+    ASSERT_TRUE(WaitWithoutServing([] { return SnmpMgrGetTrapServiceCounters().queued >= 1; }));
+    ASSERT_TRUE(sender.Send(NumberedTrap(1)));
+    ASSERT_TRUE(sender.Send(NumberedTrap(2)));
+    ASSERT_TRUE(WaitWithoutServing([] { return SnmpMgrGetTrapServiceCounters().queued == 3; }));
+    ASSERT_TRUE(ServeUntilLines(3));
+    EXPECT_EQ(Lines(),
+              (std::vector<std::string>{NumberedLine(0), NumberedLine(1), NumberedLine(2)}));
+}
+
+TEST_F(TrapListenerTest, EventSignalledWithAnEmptyQueueAddsNothing) {
+    ShowListening();
+    HANDLE event = m_dlg->m_hTrapEvent.load();
+    SetEvent(event);
+    // The listener resets the event before it drains: once reset, the empty drain is done.
+    ASSERT_TRUE(ServeUntil([event] { return WaitForSingleObject(event, 0) == WAIT_TIMEOUT; }));
+    CUdpSender sender(m_port);
+    ASSERT_TRUE(sender.Send(NumberedTrap(5)));
+    ASSERT_TRUE(ServeUntilLines(1));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{NumberedLine(5)}));
+    EXPECT_FALSE(m_dlg->m_hTrapThread->HasEnded());
+}
+
+TEST_F(TrapListenerTest, ClearWhileTrapsArriveEmptiesTheListAndLaterLinesFollow) {
+    ShowListening();
+    constexpr int kTraps = 300;
+    CUdpSender sender(m_port);
+    for (int i = 0; i < kTraps; ++i)
+        ASSERT_TRUE(sender.Send(NumberedTrap(i)));
+    ASSERT_TRUE(ServeUntilLines(10));
+    QTest::mouseClick(qobject_cast<QAbstractButton*>(m_dlg->GetDlgItem(IDC_CLEAR)), Qt::LeftButton);
+    EXPECT_EQ(TrapList()->GetCount(), 0);
+    ASSERT_TRUE(ServeUntil([this] {
+        const std::vector<std::string> lines = Lines();
+        return !lines.empty() && lines.back() == NumberedLine(kTraps - 1);
+    }));
+    // What follows the Clear is the rest of the traps, each once, in order.
+    const std::vector<std::string> lines = Lines();
+    const int first = kTraps - static_cast<int>(lines.size());
+    ASSERT_GT(first, 0);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(lines[i], NumberedLine(first + static_cast<int>(i)));
+}
+
+TEST_F(TrapListenerTest, ClosingWhileIdleEndsTheListenerAndReleasesTheEvent) {
+    ShowListening();
+    m_dlg->done(QDialog::Rejected);
+    ExpectAcknowledgedStop();
+    ExpectServiceReleased();
+}
+
+TEST_F(TrapListenerTest, ClosingDuringABurstFinishesTheDrainAndEnds) {
+    ShowListening();
+    constexpr int kTraps = 2000;
+    CUdpSender sender(m_port);
+    for (int i = 0; i < kTraps; ++i)
+        sender.Send(NumberedTrap(i, 2)); // three bindings each
+    ASSERT_TRUE(ServeUntilLines(30));
+    m_dlg->done(QDialog::Rejected);
+    ExpectAcknowledgedStop();
+    // A drain that has begun runs to the empty queue, and each trap's lines come whole.
+    const std::vector<std::string> lines = Lines();
+    EXPECT_EQ(lines.size() % 3, 0u);
+    for (std::size_t i = 0; i < lines.size(); i += 3)
+        ASSERT_EQ(lines[i], NumberedLine(static_cast<int>(i / 3)));
+    ExpectServiceReleased();
+}
+
+TEST_F(TrapListenerTest, ListenFailureShowsOneBoxAndTheDialogStaysUsable) {
+    const int holder = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(m_port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+    Show();
+    ASSERT_TRUE(ServeUntil([this] { return m_dlg->m_hTrapThread->HasEnded(); }));
+    ASSERT_TRUE(ServeUntil([this] { return !m_boxes->empty(); }));
+    EXPECT_EQ(m_dlg->m_hTrapThread->ExitCode(), 1u);
+    ASSERT_EQ(m_boxes->size(), 1u);
+    EXPECT_EQ(m_boxes->front().caption, "Listen Error");
+    EXPECT_EQ(m_boxes->front().text, SystemErrorText(SNMP_MGMTAPI_TRAP_PORT_IN_USE));
+    EXPECT_TRUE(m_boxes->front().type & MB_ICONERROR);
+
+    // The dialog goes on without traps: its controls still work.
+    m_dlg->SetDlgItemText(IDC_OID, ".1.3.6.1.2.1.1.5.0");
+    EXPECT_EQ(m_dlg->GetDlgItemText(IDC_OID), ".1.3.6.1.2.1.1.5.0");
+    QTest::mouseClick(qobject_cast<QAbstractButton*>(m_dlg->GetDlgItem(IDC_CLEAR)), Qt::LeftButton);
+    EXPECT_EQ(TrapList()->GetCount(), 0);
+
+    m_dlg->done(QDialog::Rejected); // the thread has ended: nothing to wait for
+    EXPECT_EQ(m_dlg->m_hTrapThread, nullptr);
+    EXPECT_EQ(m_boxes->size(), 1u);
+    close(holder);
+}
+
+TEST_F(TrapListenerTest, StopRequestedWhileRegisteringEndsAtTheFirstFlagTest) {
+    std::atomic<bool> registering{false};
+    CManagerDlg* dlg = nullptr;
+    // Holds the listener inside SnmpMgrTrapListen until the stop has been requested.
+    SnmpMgrSetTrapListenObserver([&] {
+        registering = true;
+        WaitWithoutServing([&] { return dlg->m_bStopTrapThread.load() != 0; });
+    });
+    m_dlg = std::make_unique<CManagerDlg>(nullptr);
+    dlg = m_dlg.get();
+    m_dlg->show();
+    ASSERT_TRUE(ServeUntil([&] { return registering.load(); }));
+    EXPECT_EQ(m_dlg->m_hTrapEvent.load(), nullptr); // nothing to signal yet
+    m_dlg->done(QDialog::Rejected);
+    ExpectAcknowledgedStop();
+    EXPECT_TRUE(Lines().empty());
+    EXPECT_TRUE(m_boxes->empty());
+    SnmpMgrSetTrapListenObserver(nullptr);
+    ExpectServiceReleased(); // the listener listened, then closed its event at once
+}
+
+TEST_F(TrapListenerTest, BrokenDatagramsAddNothingAndTheNextTrapShows) {
+    ShowListening();
+    const Bytes good = NumberedTrap(9);
+    const std::vector<Bytes> broken = {
+        {},
+        {0x30, 0x03, 0x02, 0x01},
+        Bytes(good.begin(), good.end() - 1),
+        Bytes(good.begin(), good.begin() + static_cast<long>(good.size() / 2)),
+        ber::V2Trap("public", {ber::Binding(kSysName, ber::Integer(1))}, 0xA6),
+        Bytes(200, 0xFF),
+    };
+    CUdpSender sender(m_port);
+    for (const Bytes& datagram : broken)
+        ASSERT_TRUE(sender.Send(datagram));
+    ASSERT_TRUE(sender.Send(good));
+    ASSERT_TRUE(ServeUntilLines(1));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{NumberedLine(9)}));
+    EXPECT_EQ(SnmpMgrGetTrapServiceCounters().malformed, broken.size());
+    EXPECT_FALSE(m_dlg->m_hTrapThread->HasEnded());
+}
+
+} // namespace
