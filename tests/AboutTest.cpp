@@ -231,19 +231,6 @@ TEST(AboutTest, ChoosingAboutOpensModalBoxAndReturnsToTheDialog) {
                              [](QWidget* w) { return qobject_cast<CAboutDlg*>(w) != nullptr; }));
 }
 
-TEST(AboutTest, KeyboardReachesTheAboutBoxThroughTheMenu) {
-    DialogDriver d;
-    CManagerDlg& dlg = d.dlg();
-    const ModalRun run = RunWithAboutBox([&] {
-        QTest::keyClick(dlg.windowHandle(), Qt::Key_Space, Qt::AltModifier);
-        QWidget* menu = QApplication::activePopupWidget();
-        ASSERT_EQ(menu, dlg.GetSystemMenu(false));
-        QTest::keyClick(menu, Qt::Key_A);
-    });
-    EXPECT_FALSE(run.watchdogFired);
-    EXPECT_EQ(run.boxesSeen, 1);
-}
-
 TEST(AboutTest, MenuAndBoxWorkWhileTheDialogRunsModally) {
     // As the program runs it: the main dialog in its own modal loop, the menu over it.
     DialogDriver d;
