@@ -382,6 +382,10 @@ TEST(AboutTest, BoxFollowsItsTemplate) {
             EXPECT_EQ(text, item.text);
         else
             EXPECT_FALSE(text.isEmpty());
+        // A static text is clipped at its width: the whole line must fit.
+        if (qobject_cast<QLabel*>(control))
+            EXPECT_LE(control->fontMetrics().horizontalAdvance(text), control->width())
+                << text.toStdString();
     }
     auto* ok = qobject_cast<QPushButton*>(controls[3]);
     EXPECT_TRUE(ok->isDefault());
