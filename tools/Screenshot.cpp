@@ -1,15 +1,78 @@
 // Grabs the real main dialog (and optionally the About box over it) into PNG files for the
 // README: okapel_screenshot <main.png> [<about.png>]. Runs on any Qt platform; the
 // offscreen one needs no display.
+#include "ui/AboutDlg.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QPixmap>
 #include <QStyleFactory>
 #include <QTimer>
 
 #include <cstdio>
+
+// The offscreen platform draws no window decorations, so the picture gives each window a
+// plain frame: a border and a title bar with its icon, caption and title bar buttons.
+static constexpr int kBorder = 1;
+static constexpr int kTitle = 24;
+
+static QRect FramedRect(const QWidget* window) {
+    return window->geometry().adjusted(-kBorder, -kTitle - kBorder, kBorder, kBorder);
+}
+
+static void PaintFramed(QPainter& painter, QWidget* window, const QPoint& origin) {
+    const QRect frame = FramedRect(window).translated(-origin);
+    const QPalette palette = window->palette();
+    painter.fillRect(frame, palette.color(QPalette::Dark));
+    const QRect bar(frame.left() + kBorder, frame.top() + kBorder, frame.width() - 2 * kBorder,
+                    kTitle);
+    painter.fillRect(bar, palette.color(QPalette::Highlight));
+    int textLeft = bar.left() + 6;
+    if (!window->windowIcon().isNull()) {
+        window->windowIcon().paint(&painter,
+                                   QRect(textLeft, bar.top() + (kTitle - 16) / 2, 16, 16));
+        textLeft += 22;
+    }
+    QFont font = window->font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(palette.color(QPalette::HighlightedText));
+    painter.drawText(QRect(textLeft, bar.top(), bar.width(), kTitle),
+                     Qt::AlignLeft | Qt::AlignVCenter, window->windowTitle());
+    // The close box, and the minimize box where the window has one.
+    QPen pen(palette.color(QPalette::HighlightedText), 1.5);
+    painter.setPen(pen);
+    const QPoint close(bar.right() - 14, bar.center().y());
+    painter.drawLine(close + QPoint(-4, -4), close + QPoint(4, 4));
+    painter.drawLine(close + QPoint(-4, 4), close + QPoint(4, -4));
+    if (window->windowFlags() & Qt::WindowMinimizeButtonHint) {
+        const QPoint minimize(bar.right() - 38, bar.center().y());
+        painter.drawLine(minimize + QPoint(-4, 4), minimize + QPoint(4, 4));
+    }
+    window->render(&painter, window->geometry().topLeft() - origin);
+}
+
+// Opens the About box through the system menu command and pictures it over the dialog.
+static QPixmap GrabAboutOverDialog(CManagerDlg& dlg) {
+    QPixmap picture;
+    QTimer::singleShot(0, &dlg, [&dlg, &picture] {
+        auto* box = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        const QRect area = FramedRect(&dlg).united(FramedRect(box));
+        picture = QPixmap(area.size());
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        PaintFramed(painter, &dlg, area.topLeft());
+        PaintFramed(painter, box, area.topLeft());
+        painter.end();
+        box->accept();
+    });
+    dlg.OnSysCommand(IDM_ABOUTBOX, 0);
+    return picture;
+}
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -25,7 +88,9 @@ int main(int argc, char** argv) {
     CManagerDlg dlg(nullptr);
     dlg.show();
     QApplication::processEvents();
-    // Optional steps: agent=ADDR community=TEXT open get=OID walk=OID select=N
+    // Optional steps: agent=ADDR community=TEXT open get=OID walk=OID, and last of all
+    // about, which pictures the About box over the dialog.
+    QPixmap shot;
     for (int i = 2; i < argc; ++i) {
         const QString step = QString::fromLocal8Bit(argv[i]);
         const QString arg = step.section('=', 1);
@@ -41,10 +106,17 @@ int main(int argc, char** argv) {
         } else if (step.startsWith("walk=")) {
             dlg.SetDlgItemText(IDC_OID, arg.toLatin1().constData());
             dlg.OnGetAll();
+        } else if (step == "about") {
+            shot = GrabAboutOverDialog(dlg);
+            if (shot.isNull()) {
+                std::fprintf(stderr, "the About box did not open\n");
+                return 1;
+            }
         }
         QApplication::processEvents();
     }
-    const QPixmap shot = dlg.grab();
+    if (shot.isNull())
+        shot = dlg.grab();
     if (!shot.save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;
