@@ -1,5 +1,5 @@
-// Grabs the real main dialog (and optionally the About box over it) into PNG files for the
-// README: okapel_screenshot <main.png> [<about.png>]. Runs on any Qt platform; the
+// Grabs the real main dialog (or, with the step "about", the About box over it) into a PNG
+// file for the README: okapel_screenshot OUT.png [STEP...]. Runs on any Qt platform; the
 // offscreen one needs no display.
 #include "ui/AboutDlg.h"
 #include "ui/ManagerDlg.h"
