@@ -259,6 +259,16 @@ TEST_F(TrapDecodeTest, ValuesKeepTheirFullRange) {
     SnmpTrapRecordFree(&trap);
 }
 
+// Found by the fuzz target: the historic NsapAddress type was decoded into a block that the
+// release of the bindings did not give back.
+TEST_F(TrapDecodeTest, NsapAddressValueIsReleasedWithItsTrap) {
+    const Bytes datagram = ber::V2Trap("public", {ber::Binding({1, 3, 9}, ber::Tlv(0x45, {2, 7}))});
+    SnmpTrapRecord trap;
+    ASSERT_TRUE(SnmpTrapDecodeForTesting(datagram.data(), datagram.size(), kSender4, 4, &trap));
+    EXPECT_EQ(Describe(trap.variableBindings), (std::vector<std::string>{"1.3.9=69:2,7,"}));
+    SnmpTrapRecordFree(&trap); // TearDown finds any block left over
+}
+
 TEST_F(TrapDecodeTest, BrokenDatagramsAreRefused) {
     for (const BrokenDatagram& broken : BrokenDatagrams()) {
         SCOPED_TRACE(broken.name);

@@ -113,8 +113,9 @@ int SnmpUtilOidCmp(const AsnObjectIdentifier* a, const AsnObjectIdentifier* b) {
 namespace {
 
 bool IsOctetForm(BYTE type) {
+    // NsapAddress (0x45, RFC 1442) arrives from agents as bytes like the others.
     return type == ASN_OCTETSTRING || type == ASN_SEQUENCE || type == ASN_IPADDRESS ||
-           type == ASN_OPAQUE || type == ASN_BITS || type == ASN_COUNTER64;
+           type == ASN_OPAQUE || type == ASN_BITS || type == ASN_COUNTER64 || type == ASN_NSAP;
 }
 
 } // namespace
