@@ -187,6 +187,9 @@ TEST(AboutTest, AltSpaceOpensSystemMenuWhereverTheFocusIs) {
     CManagerDlg& dlg = d.dlg();
     const QMenu* menu = dlg.GetSystemMenu(false);
     ASSERT_NE(menu, nullptr);
+    // The key is the window's: it works in the active window.
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
     for (int id : {IDCANCEL, IDC_VALUE, IDC_OID, IDC_WALK_LIST}) {
         SCOPED_TRACE(id);
         dlg.GetDlgItem(id)->setFocus(Qt::OtherFocusReason);
@@ -240,7 +243,9 @@ TEST(AboutTest, MenuAndBoxWorkWhileTheDialogRunsModally) {
     int dialogResult = -1;
     const ModalRun run = RunWithAboutBox([&] {
         QTimer::singleShot(0, &dlg, [&] {
-            QTest::keyClick(dlg.windowHandle(), Qt::Key_Space, Qt::AltModifier);
+            dlg.activateWindow();
+            if (QTest::qWaitForWindowActive(&dlg))
+                QTest::keyClick(dlg.windowHandle(), Qt::Key_Space, Qt::AltModifier);
             QMenu* menu = dlg.GetSystemMenu(false);
             menuShown = menu->isVisible();
             if (menuShown)
