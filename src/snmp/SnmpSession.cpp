@@ -116,9 +116,10 @@ bool AgentPeerName(const char* agent, std::string* peer) {
         *peer = "udp6:[" + std::string(numeric) + "]:" + std::to_string(port);
         return true;
     }
-    // Digits and dots that are no IPv4 address are a typing error, not a name to look up.
+    // Digits and dots that are no IPv4 address, and characters that no host name has (a
+    // second ":" among them), are a typing error, not a name to look up.
     if (host.empty() || host.find_first_not_of("0123456789.") == std::string::npos ||
-        host.find_first_of(" \t[]/") != std::string::npos) {
+        host.find_first_of(" \t[]/:") != std::string::npos) {
         SetLastError(SNMP_MGMTAPI_BAD_ADDRESS);
         return false;
     }
@@ -153,17 +154,23 @@ bool AgentPeerName(const char* agent, std::string* peer) {
 
 // --- SEQUENCE values on the wire ---------------------------------------------------------
 //
-// net-snmp encodes no SEQUENCE value, so such a binding goes to the library as an OCTET
-// STRING and its tag is set to SEQUENCE (0x30) in the finished message, just before the
-// transport sends it. The message's shape is fixed by RFC 1157: SEQUENCE { version,
+// net-snmp neither encodes nor decodes a SEQUENCE value in a binding. Such a value goes to
+// the library as an OCTET STRING and its tag is set to SEQUENCE (0x30) in the finished
+// message, just before the transport sends it; in an answer, a SEQUENCE value's tag is
+// set to OCTET STRING right after the transport has received it, and the record gets its
+// own type back afterwards. The message's shape is fixed by RFC 1157: SEQUENCE { version,
 // community, PDU { request-id, error-status, error-index, SEQUENCE OF SEQUENCE { name,
-// value } } }.
+// value } } }. All of this runs on the thread that holds the library lock.
 
-// Bindings (by index) whose value tag is put right; set by the request around each library
-// call that may send, on the thread that holds the library lock.
-std::vector<UINT> g_sequenceBindings;
-std::map<netsnmp_transport*, int (*)(netsnmp_transport*, const void*, int, void**, int*)>
-    g_originalSend;
+using SendFunction = int (*)(netsnmp_transport*, const void*, int, void**, int*);
+using ReceiveFunction = int (*)(netsnmp_transport*, void*, int, void**, int*);
+struct TransportFunctions {
+    SendFunction send;
+    ReceiveFunction receive;
+};
+std::map<netsnmp_transport*, TransportFunctions> g_transports;
+std::vector<UINT> g_sequenceBindings; // in the request being sent
+std::vector<UINT> g_sequenceAnswers;  // in the answer just received
 
 // Reads one BER header at `p`; false when it does not fit in [p, end).
 bool ReadHeader(u_char*& p, u_char* end, u_char* tag, size_t* length) {
@@ -196,7 +203,8 @@ bool Skip(u_char*& p, u_char* end) {
     return true;
 }
 
-void MarkSequenceValues(u_char* message, size_t size) {
+// Calls `visit` with the index and the tag byte of each binding's value in `message`.
+template <typename Visit> void ForEachValueTag(u_char* message, size_t size, Visit visit) {
     u_char* p = message;
     u_char* end = message + size;
     u_char tag;
@@ -210,25 +218,44 @@ void MarkSequenceValues(u_char* message, size_t size) {
         if (!ReadHeader(p, end, &tag, &length))
             return;
         u_char* bindingEnd = p + length;
-        if (!Skip(p, bindingEnd))
-            return; // the name
-        for (UINT wanted : g_sequenceBindings) {
-            if (wanted == index && p < bindingEnd && *p == ASN_OCTET_STR)
-                *p = ASN_SEQUENCE;
-        }
+        if (!Skip(p, bindingEnd)) // the name
+            return;
+        if (p < bindingEnd)
+            visit(index, *p);
         p = bindingEnd;
     }
 }
 
 int SendWithSequenceTags(netsnmp_transport* t, const void* buf, int size, void** opaque,
                          int* olength) {
-    const auto original = g_originalSend.at(t);
+    const SendFunction send = g_transports.at(t).send;
     if (g_sequenceBindings.empty() || size <= 0)
-        return original(t, buf, size, opaque, olength);
+        return send(t, buf, size, opaque, olength);
     std::vector<u_char> copy(static_cast<const u_char*>(buf),
                              static_cast<const u_char*>(buf) + size);
-    MarkSequenceValues(copy.data(), copy.size());
-    return original(t, copy.data(), size, opaque, olength);
+    ForEachValueTag(copy.data(), copy.size(), [](UINT index, u_char& tag) {
+        for (UINT wanted : g_sequenceBindings) {
+            if (wanted == index && tag == ASN_OCTET_STR)
+                tag = ASN_SEQUENCE;
+        }
+    });
+    return send(t, copy.data(), size, opaque, olength);
+}
+
+int ReceiveWithSequenceTags(netsnmp_transport* t, void* buf, int size, void** opaque,
+                            int* olength) {
+    const int got = g_transports.at(t).receive(t, buf, size, opaque, olength);
+    g_sequenceAnswers.clear(); // the request ends with the last datagram read
+    if (got > 0) {
+        ForEachValueTag(static_cast<u_char*>(buf), static_cast<size_t>(got),
+                        [](UINT index, u_char& tag) {
+                            if (tag == ASN_SEQUENCE) {
+                                tag = ASN_OCTET_STR;
+                                g_sequenceAnswers.push_back(index);
+                            }
+                        });
+    }
+    return got;
 }
 
 // --- The request ------------------------------------------------------------------------
@@ -240,6 +267,11 @@ struct PendingRequest {
 };
 
 int OnResponse(int operation, netsnmp_session*, int, netsnmp_pdu* pdu, void* magic) {
+    // net-snmp also calls back on each retry (RESEND) while the request stays queued; ending
+    // the wait there would leave `pending` to a later callback after SnmpMgrRequest has
+    // returned. Only an answer, the last time-out or a failure ends the request.
+    if (operation == NETSNMP_CALLBACK_OP_RESEND || operation == NETSNMP_CALLBACK_OP_CONNECT)
+        return 1;
     auto* pending = static_cast<PendingRequest*>(magic);
     pending->done = true;
     if (operation == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu) {
@@ -277,8 +309,9 @@ LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int tim
         return nullptr;
     }
     netsnmp_transport* transport = snmp_sess_transport(sessp);
-    g_originalSend[transport] = transport->f_send;
+    g_transports[transport] = TransportFunctions{transport->f_send, transport->f_recv};
     transport->f_send = SendWithSequenceTags;
+    transport->f_recv = ReceiveWithSequenceTags;
     return new SnmpMgrSession{sessp};
 }
 
@@ -288,7 +321,7 @@ BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session) {
         return FALSE;
     }
     std::lock_guard<std::mutex> guard(SnmpLibraryLock());
-    g_originalSend.erase(snmp_sess_transport(session->sessp));
+    g_transports.erase(snmp_sess_transport(session->sessp));
     snmp_sess_close(session->sessp);
     delete session;
     return TRUE;
@@ -312,6 +345,7 @@ int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList
         return 0;
     }
     g_sequenceBindings.clear();
+    g_sequenceAnswers.clear();
     for (UINT i = 0; i < list->len; ++i) {
         if (list->list[i].value.asnType == ASN_SEQUENCE)
             g_sequenceBindings.push_back(i);
@@ -333,6 +367,8 @@ int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList
         FD_ZERO(&readable);
         timeval timeout{};
         snmp_sess_select_info(session->sessp, &fds, &readable, &timeout, &block);
+        if (block)
+            break; // the library holds no request any more: nothing would ever wake us
         lock.unlock();
         const int ready = select(fds, &readable, nullptr, nullptr, block ? nullptr : &timeout);
         const int selectError = errno;
@@ -360,6 +396,10 @@ int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList
         snmp_free_pdu(response);
         SetLastError(SNMP_MGMTAPI_INVALID_BUFFER);
         return 0;
+    }
+    for (UINT index : g_sequenceAnswers) {
+        if (index < answer.len && answer.list[index].value.asnType == ASN_OCTET_STR)
+            answer.list[index].value.asnType = ASN_SEQUENCE;
     }
     *errorStatus = static_cast<AsnInteger>(response->errstat);
     *errorIndex = static_cast<AsnInteger>(response->errindex);

@@ -1,0 +1,188 @@
+// The dialog against the real agent (the demo snmpd), side by side with net-snmp's own
+// tools on the same agent: Get, Set and Get All as the operator runs them.
+#include "support/DemoAgent.h"
+#include "support/DialogDriver.h"
+
+#include "ui/ComboBox.h"
+#include "ui/Resource.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+const char* kSysName = ".1.3.6.1.2.1.1.5.0";
+const char* kDemoInteger = ".1.3.6.1.4.1.15.0.0.1";
+const char* kDemoString = ".1.3.6.1.4.1.15.0.0.2";
+
+class AgentTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(agent.Start());
+        d.Open(agent.Address());
+    }
+    std::string Get(const char* oid) {
+        d.SetText(IDC_OID, oid);
+        d.Click(IDC_GET);
+        return d.Text(IDC_VALUE);
+    }
+    void Set(const char* oid, int typeIndex, const std::string& text) {
+        d.SetText(IDC_OID, oid);
+        static_cast<CComboBox*>(d.dlg().ComboBox(IDC_TYPE))->SetCurSel(typeIndex);
+        d.SetText(IDC_VALUE, text);
+        d.Click(IDC_SET);
+    }
+    // The value alone, as snmpget prints it with -Oqv (strings without quotes).
+    std::string ToolValue(const char* oid) {
+        std::string out = agent.Tool("snmpget", std::string("-Oqv -Ot ") + oid);
+        while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
+            out.pop_back();
+        if (out.size() >= 2 && out.front() == '"' && out.back() == '"')
+            out = out.substr(1, out.size() - 2);
+        return out;
+    }
+
+    DemoAgent agent;
+    DialogDriver d;
+};
+
+TEST_F(AgentTest, GetShowsTheAgentsNameAsSnmpgetDoes) {
+    EXPECT_EQ(Get(kSysName), ToolValue(kSysName));
+    EXPECT_FALSE(d.Text(IDC_VALUE).empty());
+    EXPECT_EQ(d.TypeText(), "Octet");
+    EXPECT_TRUE(d.TakeBoxes().empty());
+}
+
+TEST_F(AgentTest, GetOfAMissingObjectNamesNoSuchNameAndKeepsTheValueBox) {
+    d.SetText(IDC_VALUE, "kept");
+    Get(".1.3.6.1.2.1.1.99.0");
+    const auto boxes = d.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "ErrorStatus: SNMP_ERRORSTATUS_NOSUCHNAME  ErrorIndex: 1");
+    EXPECT_EQ(boxes[0].caption, "Snmp Error");
+    EXPECT_EQ(d.Text(IDC_VALUE), "kept");
+}
+
+TEST_F(AgentTest, SetAnIntegerAndAStringThenReadThemBack) {
+    Set(kDemoInteger, 0, "-1234");
+    Set(kDemoString, 4, "written by the test");
+    const auto boxes = d.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "Successfully Set");
+    EXPECT_EQ(boxes[1].text, "Successfully Set");
+
+    EXPECT_EQ(Get(kDemoInteger), "-1234");
+    EXPECT_EQ(d.TypeText(), "int32");
+    EXPECT_EQ(Get(kDemoString), "written by the test");
+    EXPECT_EQ(d.TypeText(), "Octet");
+    EXPECT_EQ(ToolValue(kDemoInteger), "-1234");
+    EXPECT_EQ(ToolValue(kDemoString), "written by the test");
+}
+
+TEST_F(AgentTest, GetEditSetGetCarriesTheEditWithTheTypeGetSelected) {
+    Get(kDemoString);
+    d.SetText(IDC_VALUE, d.Text(IDC_VALUE) + " edited");
+    const std::string edited = d.Text(IDC_VALUE);
+    d.Click(IDC_SET);
+    ASSERT_EQ(d.TakeBoxes().size(), 1u);
+    d.SetText(IDC_VALUE, "");
+    EXPECT_EQ(Get(kDemoString), edited);
+}
+
+TEST_F(AgentTest, SetOnAReadOnlyObjectNamesTheAgentsStatus) {
+    Set(".1.3.6.1.2.1.1.1.0", 4, "no");
+    const auto boxes = d.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Snmp Error");
+    // An SNMPv1 agent refuses with noSuchName or readOnly, index 1.
+    EXPECT_TRUE(
+        boxes[0].text == "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOSUCHNAME  ErrorIndex: 1" ||
+        boxes[0].text == "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_READONLY  ErrorIndex: 1")
+        << boxes[0].text;
+}
+
+// snmpwalk's typed output (-On -Ot -Oe -Ox), turned into our walk lines.
+std::vector<std::string> SnmpwalkLines(const std::string& output) {
+    std::vector<std::string> lines;
+    std::istringstream in(output);
+    std::string row;
+    std::vector<std::string> rows;
+    while (std::getline(in, row)) {
+        if (!row.empty() && row[0] != '.' && !rows.empty())
+            rows.back() += " " + row; // a hex string continued on the next line
+        else if (!row.empty())
+            rows.push_back(row);
+    }
+    for (const std::string& r : rows) {
+        const size_t eq = r.find(" = ");
+        const std::string name = r.substr(0, eq);
+        std::string value = r.substr(eq + 3);
+        const size_t colon = value.find(": ");
+        const std::string type = colon == std::string::npos ? "" : value.substr(0, colon);
+        if (colon != std::string::npos)
+            value = value.substr(colon + 2);
+        if (type == "Hex-STRING" || type == "STRING") {
+            std::istringstream hex(value);
+            std::string byte, text;
+            while (hex >> byte) {
+                const char c = static_cast<char>(std::stoi(byte, nullptr, 16));
+                if (c == '\0')
+                    break; // the text ends before the first zero byte
+                text += c;
+            }
+            value = text;
+        } else if (type == "OID") {
+            value = value.substr(1);
+        } else if (value == "\"\"") {
+            value.clear();
+        }
+        lines.push_back(name + " : " + value);
+    }
+    return lines;
+}
+
+TEST_F(AgentTest, GetAllOfTheSystemGroupMatchesSnmpwalkLineByLine) {
+    d.SetText(IDC_OID, ".1.3.6.1.2.1.1");
+    d.Click(IDC_GETALL);
+    EXPECT_TRUE(d.TakeBoxes().empty());
+    const auto ours = d.WalkLines();
+    const auto theirs =
+        SnmpwalkLines(agent.Tool("snmpwalk", "-On -Ot -Oe -Ox .1.3.6.1.2.1.1"));
+    ASSERT_EQ(ours.size(), theirs.size());
+    ASSERT_GT(ours.size(), 8u);
+    for (size_t i = 0; i < ours.size(); ++i) {
+        if (ours[i].rfind(".1.3.6.1.2.1.1.3.0 : ", 0) == 0) { // sysUpTime moves on
+            EXPECT_EQ(theirs[i].rfind(".1.3.6.1.2.1.1.3.0 : ", 0), 0u);
+            continue;
+        }
+        EXPECT_EQ(ours[i], theirs[i]) << "line " << i;
+    }
+    const std::string nameLine = std::string(kSysName) + " : " + ToolValue(kSysName);
+    EXPECT_NE(std::find(ours.begin(), ours.end(), nameLine), ours.end());
+}
+
+TEST_F(AgentTest, GetAllOfALeafOrPastTheLastObjectEndsEmptyAndQuiet) {
+    for (const char* root : {kSysName, ".1.3.6.1.9.9.9", ".2"}) {
+        d.walkList();
+        d.SetText(IDC_OID, root);
+        d.Click(IDC_GETALL);
+        EXPECT_TRUE(d.WalkLines().empty()) << root;
+        EXPECT_TRUE(d.TakeBoxes().empty()) << root;
+    }
+}
+
+TEST(AgentSession, OpenAndCloseEnableTheirButtonsInTurn) {
+    DemoAgent agent;
+    ASSERT_TRUE(agent.Start());
+    DialogDriver d;
+    d.Open(agent.Address());
+    EXPECT_FALSE(d.dlg().GetDlgItem(IDC_OPEN)->isEnabled());
+    EXPECT_TRUE(d.dlg().GetDlgItem(IDC_CLOSE)->isEnabled());
+    d.Click(IDC_CLOSE);
+    EXPECT_TRUE(d.dlg().GetDlgItem(IDC_OPEN)->isEnabled());
+    EXPECT_FALSE(d.dlg().GetDlgItem(IDC_CLOSE)->isEnabled());
+    EXPECT_TRUE(d.TakeBoxes().empty());
+}
+
+} // namespace

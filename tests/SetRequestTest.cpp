@@ -1,0 +1,197 @@
+// Set against a scripted agent that records what reaches it: the tag and bytes of every
+// type on the wire, each outcome's single box, and what is never sent.
+#include "support/DialogDriver.h"
+#include "support/ScriptedAgent.h"
+
+#include "snmp/SnmpTesting.h"
+#include "ui/ComboBox.h"
+#include "ui/Resource.h"
+
+#include <gtest/gtest.h>
+
+using namespace scripted;
+
+namespace {
+
+const char* kObject = ".1.3.6.1.4.1.15.0.0.2";
+
+void ChooseType(DialogDriver& d, int index) {
+    static_cast<CComboBox*>(d.dlg().ComboBox(IDC_TYPE))->SetCurSel(index);
+}
+
+// An agent that stores what it is set to and answers Get with it.
+ScriptedAgent::Script Store() {
+    auto table = std::make_shared<TableAgent>();
+    table->objects[ParseOid(kObject)] = Octets(0x04, "initial");
+    return [table](const Request& r) {
+        const Reply reply = (*table)(r);
+        if (r.pduType == 0xA3 && reply.errorStatus == 0)
+            table->objects[r.bindings[0].name] = r.bindings[0].value;
+        return reply;
+    };
+}
+
+struct WireCase {
+    const char* name;
+    int typeIndex; // in the type list
+    const char* text;
+    Value wire;
+};
+
+class SetSends : public ::testing::TestWithParam<WireCase> {};
+
+TEST_P(SetSends, EachTypeWithItsOwnTagAndContents) {
+    ScriptedAgent agent(Store());
+    ASSERT_TRUE(agent.Start());
+    DialogDriver d;
+    d.Open(agent.Address());
+    d.SetText(IDC_OID, kObject);
+    ChooseType(d, GetParam().typeIndex);
+    d.SetText(IDC_VALUE, GetParam().text);
+    const std::int64_t blocks = SnmpUtilLiveBlocks();
+    d.Click(IDC_SET);
+    EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
+
+    const auto boxes = d.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Successfully Set");
+    EXPECT_EQ(boxes[0].caption, "Error");
+    EXPECT_EQ(boxes[0].type, MB_ICONINFORMATION);
+    ASSERT_EQ(agent.Received().size(), 1u);
+    const Request sent = agent.Received()[0];
+    EXPECT_EQ(sent.pduType, 0xA3);
+    ASSERT_EQ(sent.bindings.size(), 1u);
+    EXPECT_EQ(OidText(sent.bindings[0].name), kObject);
+    EXPECT_EQ(sent.bindings[0].value.tag, GetParam().wire.tag);
+    EXPECT_EQ(sent.bindings[0].value.contents, GetParam().wire.contents);
+    // A Set shows nothing of the answer.
+    EXPECT_EQ(d.Text(IDC_VALUE), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, SetSends,
+    ::testing::Values(
+        WireCase{"Integer", 0, "42", Value{0x02, {0x2A}}},
+        WireCase{"IntegerNegative", 0, "-129", Value{0x02, {0xFF, 0x7F}}},
+        WireCase{"Counter32Largest", 1, "4294967295", Value{0x41, {0x00, 0xFF, 0xFF, 0xFF, 0xFF}}},
+        WireCase{"Gauge32MinusOne", 2, "-1", Value{0x42, {0x00, 0xFF, 0xFF, 0xFF, 0xFF}}},
+        WireCase{"TimeTicks", 3, "100", Value{0x43, {0x64}}},
+        WireCase{"OctetStringWithoutTerminator", 4, "hello", Value{0x04, {'h', 'e', 'l', 'l', 'o'}}},
+        WireCase{"OctetStringEmpty", 4, "", Value{0x04, {}}},
+        WireCase{"SequenceWithTerminator", 5, "ab", Value{0x30, {'a', 'b', 0}}},
+        WireCase{"IpAddress", 6, "10.1.2.3", Value{0x40, {10, 1, 2, 3}}},
+        WireCase{"IpAddressFewerDots", 6, "10.1", Value{0x40, {10, 1, 0, 0}}},
+        WireCase{"OpaqueWithTerminator", 7, "ab", Value{0x44, {'a', 'b', 0}}},
+        WireCase{"ObjectIdentifier", 8, ".1.3.6.1.2.1.1.5.0",
+                 Value{0x06, {0x2B, 6, 1, 2, 1, 1, 5, 0}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SetRequest, AnOpaqueValueSetFromTextReadsBackAsThatText) {
+    ScriptedAgent agent(Store());
+    ASSERT_TRUE(agent.Start());
+    DialogDriver d;
+    d.Open(agent.Address());
+    d.SetText(IDC_OID, kObject);
+    ChooseType(d, 7);
+    d.SetText(IDC_VALUE, "opaque text");
+    d.Click(IDC_SET);
+    d.TakeBoxes();
+    d.SetText(IDC_VALUE, "");
+    ChooseType(d, -1);
+    d.Click(IDC_GET);
+    EXPECT_TRUE(d.TakeBoxes().empty());
+    EXPECT_EQ(d.Text(IDC_VALUE), "opaque text");
+    EXPECT_EQ(d.TypeText(), "Opaque");
+}
+
+TEST(SetRequest, AValueTextOf300CharactersReachesTheAgentCutTo254) {
+    ScriptedAgent agent(Store());
+    ASSERT_TRUE(agent.Start());
+    DialogDriver d;
+    d.Open(agent.Address());
+    d.SetText(IDC_OID, kObject);
+    ChooseType(d, 4);
+    d.SetText(IDC_VALUE, std::string(300, 'v'));
+    d.Click(IDC_SET);
+    ASSERT_EQ(agent.Received().size(), 1u);
+    EXPECT_EQ(agent.Received()[0].bindings[0].value.contents, Bytes(254, 'v'));
+}
+
+// Every other outcome: one box, and a request only where one is due.
+struct OutcomeCase {
+    const char* name;
+    ScriptedAgent::Script script;
+    bool open;
+    const char* oid;
+    int typeIndex;
+    const char* box;
+    const char* caption;
+    size_t requests;
+};
+
+class SetOutcomes : public ::testing::TestWithParam<OutcomeCase> {};
+
+TEST_P(SetOutcomes, ShowExactlyOneBox) {
+    ScriptedAgent agent(GetParam().script);
+    ASSERT_TRUE(agent.Start());
+    DialogDriver d;
+    if (GetParam().open)
+        d.Open(agent.Address());
+    d.SetText(IDC_OID, GetParam().oid);
+    ChooseType(d, GetParam().typeIndex);
+    d.SetText(IDC_VALUE, "42");
+    const std::int64_t blocks = SnmpUtilLiveBlocks();
+    d.Click(IDC_SET);
+    const auto boxes = d.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, GetParam().box);
+    EXPECT_EQ(boxes[0].caption, GetParam().caption);
+    EXPECT_EQ(boxes[0].type, MB_ICONERROR);
+    EXPECT_EQ(agent.RequestCount(), GetParam().requests);
+    EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
+}
+
+ScriptedAgent::Script Refuse(std::int64_t status, std::int64_t index) {
+    return [=](const Request& r) {
+        Reply reply;
+        reply.errorStatus = status;
+        reply.errorIndex = index;
+        reply.bindings = r.bindings;
+        return reply;
+    };
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, SetOutcomes,
+    ::testing::Values(
+        OutcomeCase{"InvalidOid", Store(), true, "x.1", 0, "Invalid Oid", "Error", 0},
+        OutcomeCase{"NoTypeChosen", Store(), true, kObject, -1, "Error Unsupported Type",
+                    "Error", 0},
+        OutcomeCase{"NullType", Store(), true, kObject, 9, "Error Unsupported Type", "Error", 0},
+        OutcomeCase{"NoSession", Store(), false, kObject, 0, "Snmp Request Failed",
+                    "Snmp Error", 0},
+        OutcomeCase{"ReadOnly", Refuse(4, 1), true, kObject, 0,
+                    "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_READONLY  ErrorIndex: 1",
+                    "Snmp Error", 1},
+        OutcomeCase{"NoSuchName", Refuse(2, 1), true, kObject, 0,
+                    "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOSUCHNAME  ErrorIndex: 1",
+                    "Snmp Error", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SetRequest, AnOidValueTheConversionRefusesIsNeverSent) {
+    ScriptedAgent agent(Store());
+    ASSERT_TRUE(agent.Start());
+    DialogDriver d;
+    d.Open(agent.Address());
+    d.SetText(IDC_OID, kObject);
+    ChooseType(d, 8);
+    d.SetText(IDC_VALUE, "1.3.six");
+    d.Click(IDC_SET);
+    const auto boxes = d.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Invalid value");
+    EXPECT_EQ(boxes[0].caption, "Snmp Value Error");
+    EXPECT_EQ(agent.RequestCount(), 0u);
+}
+
+} // namespace
