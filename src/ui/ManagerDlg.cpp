@@ -106,6 +106,10 @@ void CManagerDlg::ConnectMessageMap() {
             break;
         }
     }
+    // Not in the table: the Exit button's command IDCANCEL reaches the dialog's default
+    // Cancel handling.
+    connect(static_cast<QAbstractButton*>(GetDlgItem(IDCANCEL)), &QAbstractButton::clicked, this,
+            &QDialog::reject);
 }
 
 int CManagerDlg::DoModal() { return exec(); }
@@ -172,11 +176,14 @@ void CManagerDlg::OnDestroy() {
 }
 
 void CManagerDlg::keyPressEvent(QKeyEvent* event) {
-    // Enter on a focused push button was taken by the button itself; anywhere else it is
-    // the dialog's OK command, which ends the dialog.
+    // Enter on a focused push button clicks it; anywhere else it is the dialog's OK
+    // command, which ends the dialog (the dialog has no default push button).
     if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            accept();
+            if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+                button->click();
+            else
+                accept();
             return;
         }
     }
