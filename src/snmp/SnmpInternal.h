@@ -8,6 +8,13 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
+// net-snmp's asn1.h defines ASN_SEQUENCE as the bare universal tag number 0x10, without the
+// constructed bit, and the macro would silently replace our value type code (the whole tag
+// 0x30, SnmpApi.h) in every file of the layer: SEQUENCE values would be neither copied nor
+// released, encoded nor tagged. The layer means the whole tag wherever it names it.
+#undef ASN_SEQUENCE
+static_assert(ASN_SEQUENCE == 0x30);
+
 #include <mutex>
 
 // net-snmp is built here without its reentrant locks, so every call into it from any of
