@@ -1,0 +1,546 @@
+// Sessions of the SNMP layer against the real snmpd: open and close, the address forms and
+// their refusals, Get beside net-snmp's own snmpget, requests that get no answer, the tags
+// and contents every value type has on the wire, and requests beside identifier texts on
+// other threads.
+#include "snmp/SnmpApi.h"
+#include "snmp/SnmpTesting.h"
+#include "support/DemoAgent.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Ids = std::vector<UINT>;
+using Bytes = std::vector<std::uint8_t>;
+
+const Ids kSysName = {1, 3, 6, 1, 2, 1, 1, 5, 0};
+constexpr int kQuickTimeoutMs = 100; // for requests that are meant to go unanswered
+
+// A UDP socket on 127.0.0.1 (or ::1) that never answers; it keeps what reaches it.
+class SilentPort {
+public:
+    explicit SilentPort(int family = AF_INET) : m_family(family) {
+        m_fd = ::socket(family, SOCK_DGRAM, 0);
+        sockaddr_storage storage{};
+        socklen_t len = 0;
+        if (family == AF_INET6) {
+            auto* addr = reinterpret_cast<sockaddr_in6*>(&storage);
+            addr->sin6_family = AF_INET6;
+            addr->sin6_addr = in6addr_loopback;
+            len = sizeof *addr;
+        } else {
+            auto* addr = reinterpret_cast<sockaddr_in*>(&storage);
+            addr->sin_family = AF_INET;
+            addr->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            len = sizeof *addr;
+        }
+        auto* addr = reinterpret_cast<sockaddr*>(&storage);
+        if (m_fd >= 0 && ::bind(m_fd, addr, len) == 0 && ::getsockname(m_fd, addr, &len) == 0)
+            m_port = ntohs(family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(addr)->sin6_port
+                                              : reinterpret_cast<sockaddr_in*>(addr)->sin_port);
+    }
+    ~SilentPort() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    SilentPort(const SilentPort&) = delete;
+    SilentPort& operator=(const SilentPort&) = delete;
+
+    std::uint16_t Port() const { return m_port; }
+    std::string Address() const {
+        return (m_family == AF_INET6 ? "[::1]:" : "127.0.0.1:") + std::to_string(m_port);
+    }
+    // The oldest datagram that has arrived, or nothing.
+    Bytes Take() {
+        std::uint8_t buffer[65536];
+        const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        return n > 0 ? Bytes(buffer, buffer + n) : Bytes{};
+    }
+
+private:
+    int m_family;
+    int m_fd = -1;
+    std::uint16_t m_port = 0;
+};
+
+// A list of one binding per name with NULL values, as the request flows build it.
+SnmpVarBindList GetList(const std::vector<Ids>& names) {
+    SnmpVarBindList list{};
+    list.list = static_cast<SnmpVarBind*>(
+        SnmpUtilMemAlloc(static_cast<UINT>(names.size() * sizeof(SnmpVarBind))));
+    list.len = static_cast<UINT>(names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        Ids copy = names[i];
+        const AsnObjectIdentifier view{static_cast<UINT>(copy.size()), copy.data()};
+        SnmpUtilOidCpy(&list.list[i].name, &view);
+        list.list[i].value.asnType = ASN_NULL;
+    }
+    return list;
+}
+
+Ids NameOf(const SnmpVarBind& vb) {
+    return Ids(vb.name.ids, vb.name.ids + vb.name.idLength);
+}
+
+std::string OctetsOf(const AsnAny& value) {
+    const AsnOctetString& s = value.asnValue.string;
+    return std::string(reinterpret_cast<const char*>(s.stream), s.length);
+}
+
+// What snmpget prints for a string value with -Oqv: the string, perhaps in quotes.
+std::string ToolValue(std::string printed) {
+    while (!printed.empty() && (printed.back() == '\n' || printed.back() == '\r'))
+        printed.pop_back();
+    if (printed.size() >= 2 && printed.front() == '"' && printed.back() == '"')
+        printed = printed.substr(1, printed.size() - 2);
+    return printed;
+}
+
+class SnmpSessionWithAgent : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_agent.Start()); }
+
+    LPSNMP_MGR_SESSION Open(const std::string& address, int timeoutMs = 1000, int retries = 3) {
+        return SnmpMgrOpen(address.c_str(), DemoAgent::Community(), timeoutMs, retries);
+    }
+
+    DemoAgent m_agent;
+};
+
+TEST_F(SnmpSessionWithAgent, OpensAndCloses) {
+    const std::int64_t before = SnmpUtilLiveBlocks();
+    LPSNMP_MGR_SESSION session = Open(m_agent.Address());
+    ASSERT_NE(session, nullptr) << SystemErrorText(GetLastError());
+    EXPECT_TRUE(SnmpMgrClose(session));
+    EXPECT_EQ(SnmpUtilLiveBlocks(), before);
+
+    EXPECT_FALSE(SnmpMgrClose(nullptr));
+    EXPECT_EQ(GetLastError(), SNMP_MGMTAPI_INVALID_SESSION);
+}
+
+TEST_F(SnmpSessionWithAgent, GetGivesWhatSnmpgetGives) {
+    const std::string expected = ToolValue(m_agent.Tool("snmpget", "-On -Oqv .1.3.6.1.2.1.1.5.0"));
+    ASSERT_FALSE(expected.empty());
+
+    const std::int64_t before = SnmpUtilLiveBlocks();
+    LPSNMP_MGR_SESSION session = Open(m_agent.Address());
+    ASSERT_NE(session, nullptr);
+    SnmpVarBindList list = GetList({kSysName});
+    AsnInteger status = -1;
+    AsnInteger index = -1;
+    ASSERT_EQ(SnmpMgrRequest(session, SNMP_PDU_GET, &list, &status, &index), 1)
+        << SystemErrorText(GetLastError());
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(index, 0);
+    ASSERT_EQ(list.len, 1u);
+    EXPECT_EQ(NameOf(list.list[0]), kSysName);
+    EXPECT_EQ(list.list[0].value.asnType, ASN_OCTETSTRING);
+    EXPECT_EQ(OctetsOf(list.list[0].value), expected);
+    EXPECT_TRUE(list.list[0].value.asnValue.string.dynamic);
+    SnmpUtilVarBindListFree(&list);
+    SnmpMgrClose(session);
+    EXPECT_EQ(SnmpUtilLiveBlocks(), before);
+}
+
+// RFC 1157, 4.1.2: a Get of an object the agent lacks is answered with noSuchName and the
+// index (from 1) of the binding at fault.
+TEST_F(SnmpSessionWithAgent, GetOfAMissingObjectGivesNoSuchNameAndItsIndex) {
+    LPSNMP_MGR_SESSION session = Open(m_agent.Address());
+    ASSERT_NE(session, nullptr);
+    struct Case {
+        std::vector<Ids> names;
+        AsnInteger index;
+    };
+    const Case cases[] = {
+        {{{1, 3, 6, 1, 2, 1, 1, 99, 0}}, 1},
+        {{kSysName, {1, 3, 6, 1, 4, 1, 15, 0, 0, 99}}, 2},
+        {{{1, 3, 6, 1, 2, 1, 1, 5}}, 1}, // the object without its instance
+    };
+    for (const Case& c : cases) {
+        SnmpVarBindList list = GetList(c.names);
+        AsnInteger status = -1;
+        AsnInteger index = -1;
+        ASSERT_EQ(SnmpMgrRequest(session, SNMP_PDU_GET, &list, &status, &index), 1);
+        EXPECT_EQ(status, SNMP_ERRORSTATUS_NOSUCHNAME);
+        EXPECT_EQ(index, c.index);
+        SnmpUtilVarBindListFree(&list);
+    }
+    SnmpMgrClose(session);
+}
+
+// The forms an operator may type for an agent: each opens, and those that lead to the agent
+// get its answer.
+TEST_F(SnmpSessionWithAgent, OpensEveryAddressForm) {
+    const std::string port = std::to_string(m_agent.Port());
+    struct Case {
+        std::string address;
+        bool reachesAgent;
+    };
+    const Case cases[] = {
+        {"127.0.0.1:" + port, true},
+        {"localhost:" + port, true},
+        {"127.0.0.1", false}, // port 161
+        {"127.0.0.1:0161", false},
+        {"localhost", false},
+        {"[::1]:" + port, false}, // the agent listens on IPv4 only
+        {"[::1]", false},
+        {"::1", false},
+    };
+    for (const Case& c : cases) {
+        LPSNMP_MGR_SESSION session = Open(c.address);
+        ASSERT_NE(session, nullptr) << c.address << ": " << SystemErrorText(GetLastError());
+        if (c.reachesAgent) {
+            SnmpVarBindList list = GetList({kSysName});
+            AsnInteger status = -1;
+            AsnInteger index = -1;
+            EXPECT_EQ(SnmpMgrRequest(session, SNMP_PDU_GET, &list, &status, &index), 1)
+                << c.address;
+            EXPECT_EQ(status, 0) << c.address;
+            SnmpUtilVarBindListFree(&list);
+        }
+        EXPECT_TRUE(SnmpMgrClose(session));
+    }
+}
+
+TEST(SnmpSession, RefusesUnusableAddressesWithTheirReasons) {
+    struct Case {
+        const char* address;
+        UINT error;
+    };
+    const Case cases[] = {
+        {nullptr, SNMP_MGMTAPI_NO_ADDRESS},
+        {"", SNMP_MGMTAPI_NO_ADDRESS},
+        {"1.2.3", SNMP_MGMTAPI_BAD_ADDRESS},
+        {"999.1.1.1", SNMP_MGMTAPI_BAD_ADDRESS},
+        {"127.0.0.1.5", SNMP_MGMTAPI_BAD_ADDRESS},
+        {"[::1", SNMP_MGMTAPI_BAD_ADDRESS},
+        {"[127.0.0.1]:161", SNMP_MGMTAPI_BAD_ADDRESS},
+        {"[::1]:0", SNMP_MGMTAPI_BAD_PORT},
+        {"[::1]:65536", SNMP_MGMTAPI_BAD_PORT},
+        {"127.0.0.1:0", SNMP_MGMTAPI_BAD_PORT},
+        {"127.0.0.1:70000", SNMP_MGMTAPI_BAD_PORT},
+        {"127.0.0.1:65536", SNMP_MGMTAPI_BAD_PORT},
+        {"127.0.0.1:abc", SNMP_MGMTAPI_BAD_PORT},
+        {"127.0.0.1:", SNMP_MGMTAPI_BAD_PORT},
+        {"127.0.0.1:-1", SNMP_MGMTAPI_BAD_PORT},
+        {"127.0.0.1:161:161", SNMP_MGMTAPI_BAD_ADDRESS},
+        {"no-such-host.invalid", SNMP_MGMTAPI_UNKNOWN_HOST},
+        {"no-such-host.invalid:161", SNMP_MGMTAPI_UNKNOWN_HOST},
+    };
+    for (const Case& c : cases) {
+        SetLastError(0);
+        EXPECT_EQ(SnmpMgrOpen(c.address, "walnut", 1000, 3), nullptr)
+            << (c.address ? c.address : "(null)");
+        EXPECT_EQ(GetLastError(), c.error) << (c.address ? c.address : "(null)");
+        EXPECT_STRNE(SystemErrorText(GetLastError()), "") << (c.address ? c.address : "(null)");
+    }
+}
+
+TEST(SnmpSession, RequestWithoutSessionFails) {
+    const std::int64_t before = SnmpUtilLiveBlocks();
+    SnmpVarBindList list = GetList({kSysName});
+    AsnInteger status = -1;
+    AsnInteger index = -1;
+    EXPECT_EQ(SnmpMgrRequest(nullptr, SNMP_PDU_GET, &list, &status, &index), 0);
+    EXPECT_EQ(GetLastError(), SNMP_MGMTAPI_INVALID_SESSION);
+    // The caller's list is untouched and still the caller's to release.
+    ASSERT_EQ(list.len, 1u);
+    EXPECT_EQ(NameOf(list.list[0]), kSysName);
+    SnmpUtilVarBindListFree(&list);
+    EXPECT_EQ(SnmpUtilLiveBlocks(), before);
+}
+
+TEST(SnmpSession, RequestThatGetsNoAnswerFails) {
+    const std::int64_t before = SnmpUtilLiveBlocks();
+    SilentPort silent;
+    ASSERT_NE(silent.Port(), 0);
+    // A port that does not even have a socket: nothing answers there either.
+    std::uint16_t closedPort = 0;
+    {
+        SilentPort released;
+        closedPort = released.Port();
+    }
+    for (const std::string& address :
+         {silent.Address(), "127.0.0.1:" + std::to_string(closedPort)}) {
+        LPSNMP_MGR_SESSION session = SnmpMgrOpen(address.c_str(), "walnut", kQuickTimeoutMs, 0);
+        ASSERT_NE(session, nullptr);
+        for (BYTE type : {SNMP_PDU_GET, SNMP_PDU_GETNEXT, SNMP_PDU_SET}) {
+            SnmpVarBindList list = GetList({kSysName});
+            AsnInteger status = -1;
+            AsnInteger index = -1;
+            EXPECT_EQ(SnmpMgrRequest(session, type, &list, &status, &index), 0) << address;
+            EXPECT_NE(GetLastError(), 0u);
+            EXPECT_STRNE(SystemErrorText(GetLastError()), "");
+            ASSERT_EQ(list.len, 1u);
+            EXPECT_EQ(NameOf(list.list[0]), kSysName);
+            SnmpUtilVarBindListFree(&list);
+        }
+        SnmpMgrClose(session);
+    }
+    EXPECT_FALSE(silent.Take().empty()); // the requests did go out
+    EXPECT_EQ(SnmpUtilLiveBlocks(), before);
+}
+
+// The bracketed form leads to the IPv6 loopback, not to an IPv4 address.
+TEST(SnmpSession, SendsToAnIpv6Agent) {
+    SilentPort silent(AF_INET6);
+    if (silent.Port() == 0)
+        GTEST_SKIP() << "no IPv6 loopback on this machine";
+    LPSNMP_MGR_SESSION session =
+        SnmpMgrOpen(silent.Address().c_str(), "walnut", kQuickTimeoutMs, 0);
+    ASSERT_NE(session, nullptr) << SystemErrorText(GetLastError());
+    SnmpVarBindList list = GetList({kSysName});
+    AsnInteger status = -1;
+    AsnInteger index = -1;
+    EXPECT_EQ(SnmpMgrRequest(session, SNMP_PDU_GET, &list, &status, &index), 0);
+    SnmpUtilVarBindListFree(&list);
+    SnmpMgrClose(session);
+    EXPECT_FALSE(silent.Take().empty());
+}
+
+// --- The value types on the wire ---------------------------------------------------------
+
+// A minimal BER reader, independent of the layer and of net-snmp: one element at a time.
+struct Element {
+    std::uint8_t tag = 0;
+    Bytes contents;
+};
+
+bool ReadElement(const Bytes& data, size_t* pos, Element* out) {
+    if (*pos + 2 > data.size())
+        return false;
+    out->tag = data[(*pos)++];
+    size_t length = data[(*pos)++];
+    if (length & 0x80) {
+        const size_t count = length & 0x7F;
+        if (count == 0 || count > 4 || *pos + count > data.size())
+            return false;
+        length = 0;
+        for (size_t i = 0; i < count; ++i)
+            length = (length << 8) | data[(*pos)++];
+    }
+    if (*pos + length > data.size())
+        return false;
+    out->contents.assign(data.begin() + static_cast<long>(*pos),
+                         data.begin() + static_cast<long>(*pos + length));
+    *pos += length;
+    return true;
+}
+
+// The elements inside a constructed element's contents.
+std::vector<Element> Inside(const Bytes& contents) {
+    std::vector<Element> elements;
+    size_t pos = 0;
+    Element e;
+    while (pos < contents.size() && ReadElement(contents, &pos, &e))
+        elements.push_back(e);
+    return elements;
+}
+
+// The bindings of an SNMPv1 message (RFC 1157, 4): each binding's name and value elements.
+std::vector<std::vector<Element>> BindingsOf(const Bytes& datagram, std::uint8_t* pduTag) {
+    size_t pos = 0;
+    Element message;
+    if (!ReadElement(datagram, &pos, &message) || message.tag != 0x30)
+        return {};
+    const std::vector<Element> parts = Inside(message.contents); // version, community, PDU
+    if (parts.size() != 3)
+        return {};
+    *pduTag = parts[2].tag;
+    const std::vector<Element> pdu = Inside(parts[2].contents); // id, status, index, list
+    if (pdu.size() != 4 || pdu[3].tag != 0x30)
+        return {};
+    std::vector<std::vector<Element>> bindings;
+    for (const Element& binding : Inside(pdu[3].contents))
+        bindings.push_back(Inside(binding.contents));
+    return bindings;
+}
+
+AsnAny Octets(BYTE type, const Bytes& bytes) {
+    AsnAny any{};
+    any.asnType = type;
+    any.asnValue.string.stream =
+        static_cast<BYTE*>(SnmpUtilMemAlloc(static_cast<UINT>(bytes.size())));
+    std::memcpy(any.asnValue.string.stream, bytes.data(), bytes.size());
+    any.asnValue.string.length = static_cast<UINT>(bytes.size());
+    any.asnValue.string.dynamic = TRUE;
+    return any;
+}
+
+AsnAny Number(BYTE type, std::uint32_t n) {
+    AsnAny any{};
+    any.asnType = type;
+    any.asnValue.unsigned32 = n;
+    return any;
+}
+
+// Every value type of the type list reaches the wire with its own tag (RFC 1155, RFC 2578)
+// and its contents as BER has them; SEQUENCE in particular, which net-snmp cannot encode on
+// its own, must not leave as an OCTET STRING.
+TEST(SnmpSession, SendsEveryValueTypeWithItsOwnTag) {
+    const std::int64_t before = SnmpUtilLiveBlocks();
+    struct Case {
+        const char* what;
+        AsnAny value;
+        std::uint8_t tag;
+        Bytes contents;
+    };
+    AsnAny integer{};
+    integer.asnType = ASN_INTEGER;
+    integer.asnValue.number = -2147483647 - 1;
+    AsnAny oidValue{};
+    oidValue.asnType = ASN_OBJECTIDENTIFIER;
+    UINT oidIds[] = {1, 3, 6, 1, 4294967295u};
+    const AsnObjectIdentifier oidView{5, oidIds};
+    SnmpUtilOidCpy(&oidValue.asnValue.object, &oidView);
+    AsnAny null{};
+    null.asnType = ASN_NULL;
+    const Bytes longSequence(300, 0x5A);
+
+    std::vector<Case> cases = {
+        {"INTEGER", integer, 0x02, {0x80, 0x00, 0x00, 0x00}},
+        {"Counter32", Number(ASN_COUNTER32, 4294967295u), 0x41, {0x00, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {"Gauge32", Number(ASN_GAUGE32, 128), 0x42, {0x00, 0x80}},
+        {"TimeTicks", Number(ASN_TIMETICKS, 0), 0x43, {0x00}},
+        {"OCTET STRING", Octets(ASN_OCTETSTRING, {'a', 0, 'b'}), 0x04, {'a', 0, 'b'}},
+        {"SEQUENCE", Octets(ASN_SEQUENCE, {'x', 'y', 0}), 0x30, {'x', 'y', 0}},
+        {"IpAddress", Octets(ASN_IPADDRESS, {10, 1, 2, 3}), 0x40, {10, 1, 2, 3}},
+        {"Opaque", Octets(ASN_OPAQUE, {0x01, 0x02, 0x00}), 0x44, {0x01, 0x02, 0x00}},
+        {"OBJECT IDENTIFIER", oidValue, 0x06, {0x2B, 0x06, 0x01, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F}},
+        {"NULL", null, 0x05, {}},
+        // A second SEQUENCE, long enough for a long-form length, after all the others.
+        {"long SEQUENCE", Octets(ASN_SEQUENCE, longSequence), 0x30, longSequence},
+    };
+    SilentPort capture;
+    LPSNMP_MGR_SESSION session =
+        SnmpMgrOpen(capture.Address().c_str(), "walnut", kQuickTimeoutMs, 0);
+    ASSERT_NE(session, nullptr);
+    std::vector<Ids> names;
+    for (size_t i = 0; i < cases.size(); ++i)
+        names.push_back({1, 3, 6, 1, 4, 1, 15, 0, 0, static_cast<UINT>(i + 1)});
+    SnmpVarBindList list = GetList(names);
+    for (size_t i = 0; i < cases.size(); ++i)
+        list.list[i].value = cases[i].value; // the list owns the values from here
+    AsnInteger status = -1;
+    AsnInteger index = -1;
+    EXPECT_EQ(SnmpMgrRequest(session, SNMP_PDU_SET, &list, &status, &index), 0); // no answer
+    SnmpUtilVarBindListFree(&list);
+    SnmpMgrClose(session);
+    EXPECT_EQ(SnmpUtilLiveBlocks(), before); // the values' blocks went with the list
+
+    std::uint8_t pduTag = 0;
+    const std::vector<std::vector<Element>> bindings = BindingsOf(capture.Take(), &pduTag);
+    EXPECT_EQ(pduTag, SNMP_PDU_SET);
+    ASSERT_EQ(bindings.size(), cases.size());
+    for (size_t i = 0; i < cases.size(); ++i) {
+        ASSERT_EQ(bindings[i].size(), 2u) << cases[i].what;
+        EXPECT_EQ(bindings[i][0].tag, 0x06) << cases[i].what;
+        EXPECT_EQ(bindings[i][1].tag, cases[i].tag) << cases[i].what;
+        EXPECT_EQ(bindings[i][1].contents, cases[i].contents) << cases[i].what;
+    }
+}
+
+// A Set that the agent does not answer is sent again on each retry; every copy keeps the
+// SEQUENCE tag, not only the first.
+TEST(SnmpSession, RetriesKeepTheSequenceTag) {
+    SilentPort capture;
+    LPSNMP_MGR_SESSION session =
+        SnmpMgrOpen(capture.Address().c_str(), "walnut", kQuickTimeoutMs / 2, 2);
+    ASSERT_NE(session, nullptr);
+    SnmpVarBindList list = GetList({{1, 3, 6, 1, 4, 1, 15, 0, 0, 2}});
+    list.list[0].value = Octets(ASN_SEQUENCE, {'s', 0});
+    AsnInteger status = -1;
+    AsnInteger index = -1;
+    EXPECT_EQ(SnmpMgrRequest(session, SNMP_PDU_SET, &list, &status, &index), 0);
+    SnmpUtilVarBindListFree(&list);
+    SnmpMgrClose(session);
+
+    int copies = 0;
+    for (Bytes datagram = capture.Take(); !datagram.empty(); datagram = capture.Take()) {
+        std::uint8_t pduTag = 0;
+        const auto bindings = BindingsOf(datagram, &pduTag);
+        ASSERT_EQ(bindings.size(), 1u);
+        ASSERT_EQ(bindings[0].size(), 2u);
+        EXPECT_EQ(bindings[0][1].tag, 0x30) << "copy " << copies;
+        ++copies;
+    }
+    EXPECT_EQ(copies, 3); // the first sending and two retries
+}
+
+// --- Threads -----------------------------------------------------------------------------
+
+// The dialog's thread makes requests while the trap listener writes binding names: the
+// requests, the identifier texts and the utility calls on other threads at the same time
+// must neither disturb one another nor lose or double-free a block.
+TEST_F(SnmpSessionWithAgent, RequestsAndIdentifierTextsRunOnThreadsAtOnce) {
+    const std::string expected = ToolValue(m_agent.Tool("snmpget", "-On -Oqv .1.3.6.1.2.1.1.5.0"));
+    const std::int64_t before = SnmpUtilLiveBlocks();
+    std::atomic<bool> requestsDone{false};
+    std::atomic<int> requestFailures{0};
+    std::atomic<int> textFailures{0};
+
+    auto requests = [&] {
+        LPSNMP_MGR_SESSION session = Open(m_agent.Address());
+        if (!session) {
+            ++requestFailures;
+            return;
+        }
+        for (int i = 0; i < 60; ++i) {
+            SnmpVarBindList list = GetList({kSysName, {1, 3, 6, 1, 2, 1, 1, 3, 0}});
+            AsnInteger status = -1;
+            AsnInteger index = -1;
+            if (SnmpMgrRequest(session, SNMP_PDU_GET, &list, &status, &index) != 1 || status != 0 ||
+                list.len != 2 || OctetsOf(list.list[0].value) != expected)
+                ++requestFailures;
+            SnmpUtilVarBindListFree(&list);
+        }
+        SnmpMgrClose(session);
+    };
+    auto texts = [&](UINT seed) {
+        // At least one pass, and on until the requests are done.
+        for (UINT round = 0; round < 200 || !requestsDone.load(); ++round) {
+            Ids ids = {1, 3, 6, 1, 2, 1, 2, 2, 1, seed % 23, round};
+            if (round % 3 == 1)
+                ids = {1, 3, 6, 1, 6, 3, 1, 1, 4, 1, 0};
+            if (round % 3 == 2)
+                ids = {1, 3, 6, 1, 4, 1, seed, round, 4294967295u};
+            const AsnObjectIdentifier view{static_cast<UINT>(ids.size()), ids.data()};
+            char* text = nullptr;
+            AsnObjectIdentifier back{};
+            AsnObjectIdentifier copy{};
+            if (!SnmpMgrOidToStr(&view, &text) || !SnmpMgrStrToOid(text, &back) ||
+                SnmpUtilOidCmp(&back, &view) != 0 || !SnmpUtilOidCpy(&copy, &back) ||
+                SnmpUtilOidNCmp(&copy, &view, 6) != 0)
+                ++textFailures;
+            SnmpUtilMemFree(text);
+            SnmpUtilOidFree(&back);
+            SnmpUtilOidFree(&copy);
+        }
+    };
+
+    std::thread textsA(texts, 7u);
+    std::thread textsB(texts, 11u);
+    std::thread secondRequester(requests);
+    requests();
+    secondRequester.join();
+    requestsDone = true;
+    textsA.join();
+    textsB.join();
+    EXPECT_EQ(requestFailures.load(), 0);
+    EXPECT_EQ(textFailures.load(), 0);
+    EXPECT_EQ(SnmpUtilLiveBlocks(), before);
+}
+
+} // namespace
