@@ -1,0 +1,348 @@
+// Trap reception under bursts, side by side with net-snmp's snmptrapd in the same run.
+//
+// For each N (10,000 and 50,000 by default) and each pace (10,000 traps per second, and as
+// fast as loopback takes them), N pre-encoded SNMPv1 traps with three bindings each go to
+// Okapel's real dialog (offscreen) and then to snmptrapd on another loopback port. Printed
+// for each: the share of traps shown (Okapel: lines / 3) or logged (snmptrapd), and the time
+// from the first datagram until the last line appeared. Then the CPU time an idle dialog
+// uses over 10 seconds and the time closing it takes.
+//
+// Usage: bench_traps [N...]     (snmptrapd from the Debian package of that name, if found)
+#include "snmp/SnmpTesting.h"
+#include "support/TrapTraffic.h"
+#include "ui/ListBox.h"
+#include "ui/ManagerDlg.h"
+#include "ui/Resource.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QEventLoop>
+#include <QTest>
+#include <QTimer>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Ids = std::vector<std::uint32_t>;
+
+// How long nothing new may appear after the last datagram before a run counts as done.
+constexpr auto kQuiet = std::chrono::seconds(3);
+
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+std::vector<Bytes> MakeTraps(int n) {
+    const Ids enterprise = {1, 3, 6, 1, 4, 1, 8072, 2, 3};
+    std::vector<Bytes> traps;
+    traps.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        traps.push_back(
+            ber::V1Trap("public", enterprise, {10, 0, 0, 7}, 6, 1, static_cast<std::uint32_t>(i),
+                        {ber::Binding({1, 3, 6, 1, 4, 1, 99, 1}, ber::Integer(i)),
+                         ber::Binding({1, 3, 6, 1, 2, 1, 1, 5, 0}, ber::String("bench-agent")),
+                         ber::Binding({1, 3, 6, 1, 2, 1, 1, 6, 0}, ber::String("loopback"))}));
+    }
+    return traps;
+}
+
+// Sends the traps from a thread of its own, paced or not.
+class CBurst {
+public:
+    CBurst(unsigned short port, const std::vector<Bytes>& traps, int perSecond)
+        : m_thread([this, port, &traps, perSecond] {
+              CUdpSender sender(port);
+              const Clock::time_point start = Clock::now();
+              for (std::size_t i = 0; i < traps.size(); ++i) {
+                  if (perSecond > 0)
+                      std::this_thread::sleep_until(
+                          start + std::chrono::microseconds(i * 1000000 / perSecond));
+                  if (sender.Send(traps[i]))
+                      ++m_sent;
+              }
+              m_end = Clock::now();
+              m_done = true;
+          }) {}
+    ~CBurst() { m_thread.join(); }
+
+    bool Done() const { return m_done.load(); }
+    Clock::time_point End() const { return m_end; }
+    int Sent() const { return m_sent.load(); }
+
+private:
+    std::atomic<int> m_sent{0};
+    std::atomic<bool> m_done{false};
+    Clock::time_point m_end;
+    std::thread m_thread;
+};
+
+struct Result {
+    int shown = 0;       // traps shown or logged
+    double lastLine = 0; // seconds from the first datagram to the last line
+    int sent = 0;
+    std::string note;
+};
+
+// Watches a count until it reaches `target`, or stays unchanged for kQuiet after the burst.
+Result Watch(CBurst& burst, Clock::time_point start, int target, const std::function<int()>& count,
+             const std::function<void()>& serve) {
+    Result result;
+    Clock::time_point lastChange = start;
+    for (;;) {
+        serve();
+        const int now = count();
+        if (now != result.shown) {
+            result.shown = now;
+            lastChange = Clock::now();
+        }
+        if (result.shown >= target)
+            break;
+        if (burst.Done() && Clock::now() - std::max(lastChange, burst.End()) > kQuiet)
+            break;
+    }
+    result.lastLine = Seconds(lastChange - start);
+    result.sent = burst.Sent();
+    return result;
+}
+
+bool ServeUntil(const std::function<bool()>& done) {
+    const Clock::time_point limit = Clock::now() + std::chrono::seconds(60);
+    while (!done()) {
+        if (Clock::now() > limit)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+Result RunOkapel(const std::vector<Bytes>& traps, int perSecond) {
+    const unsigned short port = FreeTrapTestPort();
+    SnmpMgrSetTrapPortForTesting(port);
+    Result result;
+    {
+        CManagerDlg dlg(nullptr);
+        dlg.show();
+        if (!ServeUntil([&] { return dlg.m_hTrapEvent.load() != nullptr; })) {
+            result.note = "listener did not start";
+            return result;
+        }
+        CListBox* list = dlg.ListBox(IDC_TRAP_LIST);
+        const Clock::time_point start = Clock::now();
+        {
+            CBurst burst(port, traps, perSecond);
+            result = Watch(
+                burst, start, static_cast<int>(traps.size()),
+                [list] { return list->GetCount() / 3; },
+                [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
+        }
+        const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
+        // The window is still usable: Clear empties it at once.
+        QTest::mouseClick(qobject_cast<QAbstractButton*>(dlg.GetDlgItem(IDC_CLEAR)),
+                          Qt::LeftButton);
+        const bool usable = list->GetCount() == 0;
+        const Clock::time_point closing = Clock::now();
+        dlg.done(0);
+        char note[160];
+        std::snprintf(note, sizeof note, "received %llu, overflow %llu, %s, closed in %.0f ms",
+                      static_cast<unsigned long long>(counters.received),
+                      static_cast<unsigned long long>(counters.overflow),
+                      usable ? "window usable" : "WINDOW NOT USABLE",
+                      Seconds(Clock::now() - closing) * 1000);
+        result.note = note;
+    }
+    SnmpMgrTrapServiceStopForTesting();
+    return result;
+}
+
+std::string FindProgram(const char* name) {
+    for (const char* dir : {"/usr/sbin/", "/usr/bin/", "/sbin/", "/bin/", "/usr/local/sbin/"}) {
+        const std::string path = std::string(dir) + name;
+        if (access(path.c_str(), X_OK) == 0)
+            return path;
+    }
+    return "";
+}
+
+// snmptrapd in the foreground with a configuration of its own (no authorization checks, no
+// system configuration, no persistent state outside a directory of ours), logging one line
+// per trap to a file; stopped by its process id.
+class CTrapDaemon {
+public:
+    explicit CTrapDaemon(unsigned short port) {
+        char dir[] = "/tmp/okapel-bench-trapd-XXXXXX";
+        if (!mkdtemp(dir))
+            return;
+        m_dir = dir;
+        m_log = m_dir + "/log";
+        const std::string conf = m_dir + "/snmptrapd.conf";
+        std::ofstream(conf) << "disableAuthorization yes\n";
+        const std::string program = FindProgram("snmptrapd");
+        std::vector<std::string> words = {program,
+                                          "-f",
+                                          "-n",
+                                          "-Lf",
+                                          m_log,
+                                          "-C",
+                                          "-c",
+                                          conf,
+                                          "-F",
+                                          "trap %w\n",
+                                          "udp:127.0.0.1:" + std::to_string(port)};
+        std::vector<char*> argv;
+        for (std::string& word : words)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> env = {"SNMP_PERSISTENT_DIR=" + m_dir,
+                                        "MIBS=", "PATH=/usr/sbin:/usr/bin:/sbin:/bin"};
+        std::vector<char*> envp;
+        for (std::string& entry : env)
+            envp.push_back(entry.data());
+        envp.push_back(nullptr);
+        if (program.empty() ||
+            posix_spawn(&m_pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0)
+            m_pid = 0;
+    }
+
+    ~CTrapDaemon() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+        }
+        if (!m_dir.empty())
+            std::system(("rm -rf '" + m_dir + "'").c_str());
+    }
+
+    bool Started() {
+        const Clock::time_point limit = Clock::now() + std::chrono::seconds(20);
+        while (m_pid > 0 && Clock::now() < limit) {
+            if (ReadLog().find("NET-SNMP version") != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
+    int Traps() {
+        // Read on from where the last look ended.
+        std::ifstream log(m_log);
+        log.seekg(m_offset);
+        std::string line;
+        while (std::getline(log, line)) {
+            if (log.eof())
+                break; // a line still being written: counted next time
+            m_offset += static_cast<std::streamoff>(line.size() + 1);
+            if (line.rfind("trap ", 0) == 0)
+                ++m_traps;
+        }
+        return m_traps;
+    }
+
+private:
+    std::string ReadLog() {
+        std::ifstream log(m_log);
+        return std::string(std::istreambuf_iterator<char>(log), {});
+    }
+
+    pid_t m_pid = 0;
+    std::string m_dir;
+    std::string m_log;
+    std::streamoff m_offset = 0;
+    int m_traps = 0;
+};
+
+Result RunTrapDaemon(const std::vector<Bytes>& traps, int perSecond) {
+    const unsigned short port = FreeTrapTestPort();
+    CTrapDaemon daemon(port);
+    Result result;
+    if (!daemon.Started()) {
+        result.note = "snmptrapd not started (not installed?)";
+        return result;
+    }
+    const Clock::time_point start = Clock::now();
+    CBurst burst(port, traps, perSecond);
+    result = Watch(
+        burst, start, static_cast<int>(traps.size()), [&daemon] { return daemon.Traps(); },
+        [] { std::this_thread::sleep_for(std::chrono::milliseconds(5)); });
+    return result;
+}
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+void RunIdle() {
+    SnmpMgrSetTrapPortForTesting(FreeTrapTestPort());
+    CManagerDlg dlg(nullptr);
+    dlg.show();
+    if (!ServeUntil([&] { return dlg.m_hTrapEvent.load() != nullptr; })) {
+        std::printf("idle: listener did not start\n");
+        return;
+    }
+    QEventLoop loop;
+    const double before = CpuSeconds();
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    loop.exec();
+    const double used = CpuSeconds() - before;
+    const Clock::time_point closing = Clock::now();
+    dlg.done(0);
+    const double closeMs = Seconds(Clock::now() - closing) * 1000;
+    SnmpMgrTrapServiceStopForTesting();
+    std::printf("idle dialog, listening: %.1f ms CPU over 10 s (whole process)\n", used * 1000);
+    std::printf("closing with an idle listener: %.2f ms\n", closeMs);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    CManagerDlg::SetMessageHook([](const CManagerDlg::MessageRecord& box) {
+        std::printf("box: %s: %s\n", box.caption.c_str(), box.text.c_str());
+    });
+    std::vector<int> sizes;
+    for (int i = 1; i < argc; ++i)
+        sizes.push_back(std::atoi(argv[i]));
+    if (sizes.empty())
+        sizes = {10000, 50000};
+
+    std::printf("%-10s %7s %-9s %7s %9s %10s  %s\n", "receiver", "N", "pace", "sent", "shown",
+                "last line", "notes");
+    for (int n : sizes) {
+        const std::vector<Bytes> traps = MakeTraps(n);
+        for (int perSecond : {10000, 0}) {
+            const char* pace = perSecond ? "10000/s" : "unpaced";
+            const auto print = [&](const char* receiver, const Result& r) {
+                std::printf("%-10s %7d %-9s %7d %8.1f%% %9.2fs  %s\n", receiver, n, pace, r.sent,
+                            100.0 * r.shown / n, r.lastLine, r.note.c_str());
+                std::fflush(stdout);
+            };
+            print("okapel", RunOkapel(traps, perSecond));
+            print("snmptrapd", RunTrapDaemon(traps, perSecond));
+        }
+    }
+    RunIdle();
+    CManagerDlg::SetMessageHook(nullptr);
+    return 0;
+}
