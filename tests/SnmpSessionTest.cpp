@@ -479,6 +479,50 @@ TEST(SnmpSession, RetriesKeepTheSequenceTag) {
     EXPECT_EQ(copies, 3); // the first sending and two retries
 }
 
+// Each session's retries keep its own SEQUENCE tags while another thread's session sends
+// requests of its own in between.
+TEST(SnmpSession, RetriesKeepTheSequenceTagBesideAnotherSession) {
+    SilentPort captureA;
+    SilentPort captureB;
+    std::atomic<bool> aDone{false};
+    std::thread other([&] {
+        LPSNMP_MGR_SESSION session =
+            SnmpMgrOpen(captureB.Address().c_str(), "walnut", kQuickTimeoutMs / 5, 0);
+        while (session && !aDone.load()) {
+            SnmpVarBindList list = GetList({kSysName});
+            AsnInteger status = -1;
+            AsnInteger index = -1;
+            SnmpMgrRequest(session, SNMP_PDU_GET, &list, &status, &index);
+            SnmpUtilVarBindListFree(&list);
+        }
+        SnmpMgrClose(session);
+    });
+
+    LPSNMP_MGR_SESSION session =
+        SnmpMgrOpen(captureA.Address().c_str(), "walnut", kQuickTimeoutMs, 2);
+    ASSERT_NE(session, nullptr);
+    SnmpVarBindList list = GetList({{1, 3, 6, 1, 4, 1, 15, 0, 0, 2}});
+    list.list[0].value = Octets(ASN_SEQUENCE, {'s', 0});
+    AsnInteger status = -1;
+    AsnInteger index = -1;
+    EXPECT_EQ(SnmpMgrRequest(session, SNMP_PDU_SET, &list, &status, &index), 0);
+    aDone = true;
+    other.join();
+    SnmpUtilVarBindListFree(&list);
+    SnmpMgrClose(session);
+
+    int copies = 0;
+    for (Bytes datagram = captureA.Take(); !datagram.empty(); datagram = captureA.Take()) {
+        std::uint8_t pduTag = 0;
+        const auto bindings = BindingsOf(datagram, &pduTag);
+        ASSERT_EQ(bindings.size(), 1u);
+        ASSERT_EQ(bindings[0].size(), 2u);
+        EXPECT_EQ(bindings[0][1].tag, 0x30) << "copy " << copies;
+        ++copies;
+    }
+    EXPECT_EQ(copies, 3);
+}
+
 // --- Threads -----------------------------------------------------------------------------
 
 // The dialog's thread makes requests while the trap listener writes binding names: the

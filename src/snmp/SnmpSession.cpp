@@ -167,10 +167,12 @@ using ReceiveFunction = int (*)(netsnmp_transport*, void*, int, void**, int*);
 struct TransportFunctions {
     SendFunction send;
     ReceiveFunction receive;
+    // The SEQUENCE bindings of the session's request under way. Kept per session, since a
+    // retry is sent while another thread's session may be sending a request of its own.
+    std::vector<UINT> sequenceBindings;
 };
 std::map<netsnmp_transport*, TransportFunctions> g_transports;
-std::vector<UINT> g_sequenceBindings; // in the request being sent
-std::vector<UINT> g_sequenceAnswers;  // in the answer just received
+std::vector<UINT> g_sequenceAnswers; // in the answer just received
 
 // Reads one BER header at `p`; false when it does not fit in [p, end).
 bool ReadHeader(u_char*& p, u_char* end, u_char* tag, size_t* length) {
@@ -229,12 +231,13 @@ template <typename Visit> void ForEachValueTag(u_char* message, size_t size, Vis
 int SendWithSequenceTags(netsnmp_transport* t, const void* buf, int size, void** opaque,
                          int* olength) {
     const SendFunction send = g_transports.at(t).send;
-    if (g_sequenceBindings.empty() || size <= 0)
+    const std::vector<UINT>& sequenceBindings = g_transports.at(t).sequenceBindings;
+    if (sequenceBindings.empty() || size <= 0)
         return send(t, buf, size, opaque, olength);
     std::vector<u_char> copy(static_cast<const u_char*>(buf),
                              static_cast<const u_char*>(buf) + size);
-    ForEachValueTag(copy.data(), copy.size(), [](UINT index, u_char& tag) {
-        for (UINT wanted : g_sequenceBindings) {
+    ForEachValueTag(copy.data(), copy.size(), [&sequenceBindings](UINT index, u_char& tag) {
+        for (UINT wanted : sequenceBindings) {
             if (wanted == index && tag == ASN_OCTET_STR)
                 tag = ASN_SEQUENCE;
         }
@@ -309,7 +312,7 @@ LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int tim
         return nullptr;
     }
     netsnmp_transport* transport = snmp_sess_transport(sessp);
-    g_transports[transport] = TransportFunctions{transport->f_send, transport->f_recv};
+    g_transports[transport] = TransportFunctions{transport->f_send, transport->f_recv, {}};
     transport->f_send = SendWithSequenceTags;
     transport->f_recv = ReceiveWithSequenceTags;
     return new SnmpMgrSession{sessp};
@@ -344,11 +347,13 @@ int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList
         SetLastError(SNMP_MGMTAPI_INVALID_BUFFER);
         return 0;
     }
-    g_sequenceBindings.clear();
+    std::vector<UINT>& sequenceBindings =
+        g_transports.at(snmp_sess_transport(session->sessp)).sequenceBindings;
+    sequenceBindings.clear();
     g_sequenceAnswers.clear();
     for (UINT i = 0; i < list->len; ++i) {
         if (list->list[i].value.asnType == ASN_SEQUENCE)
-            g_sequenceBindings.push_back(i);
+            sequenceBindings.push_back(i);
     }
 
     PendingRequest pending;
@@ -378,7 +383,7 @@ int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList
         else if (ready == 0 || selectError != EINTR)
             snmp_sess_timeout(session->sessp); // resends, or ends the request with a time-out
     }
-    g_sequenceBindings.clear();
+    sequenceBindings.clear();
 
     if (!pending.answered) {
         SetLastError(SNMP_MGMTAPI_TIMEOUT);
