@@ -1,5 +1,5 @@
 # shellcheck shell=bash
-# Shared by scripts/run.sh and scripts/test.sh (sourced, bash).
+# Shared by scripts/run.sh and scripts/test.sh (sourced).
 #
 # Started as root for a checkout that belongs to someone else (sudo scripts/run.sh), the
 # scripts install packages as root but build, test and run as the checkout's owner, so that
@@ -8,24 +8,29 @@
 OKAPEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 owner_uid=$(stat -c %u "$OKAPEL_ROOT")
-owner_name=$(getent passwd "$owner_uid" | cut -d: -f1 || true)
+owner_gid=$(stat -c %g "$OKAPEL_ROOT")
+owner_entry=$(getent passwd "$owner_uid" || true)
+
+# The words that put a command under the owner's account: setpriv executes it in place, so
+# that a command started in the background keeps the process id that $! gives.
+as_owner_prefix=()
+if [ "$(id -u)" -eq 0 ] && [ "$owner_uid" -ne 0 ] && [ -n "$owner_entry" ]; then
+    as_owner_prefix=(setpriv "--reuid=$owner_uid" "--regid=$owner_gid" --init-groups
+        env "HOME=$(echo "$owner_entry" | cut -d: -f6)"
+        "USER=$(echo "$owner_entry" | cut -d: -f1)"
+        "LOGNAME=$(echo "$owner_entry" | cut -d: -f1)")
+fi
 
 # Whether commands run as someone other than the caller.
 runs_as_other() {
-    [ "$(id -u)" -eq 0 ] && [ "$owner_uid" -ne 0 ] && [ -n "$owner_name" ]
+    [ ${#as_owner_prefix[@]} -gt 0 ]
 }
 
 as_owner() {
-    if runs_as_other; then
-        # runuser keeps the environment (DISPLAY, XAUTHORITY, ...) but HOME, SHELL, USER and
-        # LOGNAME, which it sets to the owner's.
-        runuser -u "$owner_name" -- "$@"
-    else
-        "$@"
-    fi
+    "${as_owner_prefix[@]}" "$@"
 }
 
-# okapel_build BUILD_DIR [CMAKE_ARGS...] -- [TARGETS...]: configures (once) and builds.
+# okapel_build BUILD_DIR [CMAKE_ARGS...] [-- TARGETS...]: configures and builds.
 okapel_build() {
     local dir=$1
     shift
