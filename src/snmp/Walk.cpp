@@ -26,6 +26,7 @@ public:
     explicit WalkPainter(CListBox* list) : m_list(list) { m_sincePaint.start(); }
     void LineAdded() {
         if (m_sincePaint.elapsed() >= kIntervalMs) {
+            m_list->Flush();
             m_list->repaint();
             m_sincePaint.restart();
         }
@@ -114,6 +115,7 @@ void CManagerDlg::OnGetAll() {
         }
         SnmpUtilOidFree(&requested);
     }
+    walkList->Flush();
     walkList->update();
     if (!failure.empty())
         MessageBox(failure.c_str(), "Snmp Error", MB_OK | MB_ICONERROR);

@@ -22,12 +22,23 @@ int CListBox::AddString(const std::string& line) {
     if (m_lines.size() >= static_cast<size_t>(std::numeric_limits<int>::max()))
         return LB_ERR;
     m_lines.push_back(line);
-    UpdateScrollBars();
-    // Only a line that lands in view needs painting; the rest just moves the scroll bar.
+    // Lines arrive by the thousand in a walk: the scroll bars follow once per burst, when
+    // the list is next painted or flushed, and only a line that lands in view is painted.
+    if (!m_scrollBarsDue) {
+        m_scrollBarsDue = true;
+        QMetaObject::invokeMethod(this, &CListBox::Flush, Qt::QueuedConnection);
+    }
     const QRect rect = ItemRect(static_cast<int>(m_lines.size()) - 1);
     if (rect.intersects(viewport()->rect()))
         viewport()->update(rect);
     return static_cast<int>(m_lines.size()) - 1;
+}
+
+void CListBox::Flush() {
+    if (m_scrollBarsDue) {
+        m_scrollBarsDue = false;
+        UpdateScrollBars();
+    }
 }
 
 void CListBox::ResetContent() {
@@ -93,6 +104,7 @@ void CListBox::resizeEvent(QResizeEvent* event) {
 void CListBox::scrollContentsBy(int, int) { viewport()->update(); }
 
 void CListBox::paintEvent(QPaintEvent* event) {
+    Flush();
     QPainter painter(viewport());
     const int height = ItemHeight();
     const int first = verticalScrollBar()->value() + event->rect().top() / height;

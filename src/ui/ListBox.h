@@ -27,6 +27,9 @@ public:
     // Whether notifications (LBN_SELCHANGE, LBN_DBLCLK) are sent.
     void SetNotify(bool notify) { m_notify = notify; }
 
+    // Brings the scroll bars up to date with the lines added since the last time.
+    void Flush();
+
     // The rectangle of a line in viewport coordinates.
     QRect ItemRect(int index) const;
     int ItemHeight() const;
@@ -52,4 +55,5 @@ private:
     int m_curSel = -1;
     int m_horizontalExtent = 0;
     bool m_notify = false;
+    bool m_scrollBarsDue = false;
 };

@@ -1,0 +1,175 @@
+// Get All through the real dialog (offscreen), measured side by side with net-snmp's
+// snmpwalk on the same agent, and against scripted agents of 10,000 and 100,000 objects.
+// Prints figures; asserts nothing.
+//
+//   bench_walk [rounds]     (default 5 rounds of each walk, alternating)
+#include "support/DemoAgent.h"
+#include "support/ScriptedAgent.h"
+
+#include "snmp/RequestSupport.h"
+#include "snmp/SnmpApi.h"
+#include "ui/ListBox.h"
+#include "ui/ManagerDlg.h"
+#include "ui/Resource.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct WalkFigure {
+    int lines = 0;
+    double seconds = 0;
+};
+
+// One Get All from `root` as the operator runs it.
+WalkFigure DialogWalk(CManagerDlg& dlg, const char* root) {
+    dlg.SetDlgItemText(IDC_OID, root);
+    QElapsedTimer timer;
+    timer.start();
+    dlg.OnGetAll();
+    WalkFigure figure;
+    figure.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    figure.lines = dlg.ListBox(IDC_WALK_LIST)->GetCount();
+    QApplication::processEvents();
+    return figure;
+}
+
+// snmpwalk -v1 -On of the same subtree, its output counted but not kept.
+WalkFigure ToolWalk(const std::string& address, const char* root) {
+    const std::string command = "snmpwalk -v1 -c walnut -On -m '' " + address + " " + root;
+    QElapsedTimer timer;
+    timer.start();
+    FILE* out = popen(command.c_str(), "r");
+    WalkFigure figure;
+    char line[8192];
+    while (out && std::fgets(line, sizeof line, out))
+        figure.lines += line[0] == '.';
+    if (out)
+        pclose(out);
+    figure.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    return figure;
+}
+
+// The same walk through the layer alone, one GetNext after another without formatting or
+// the list: the network round trips and the library's work.
+double RoundTripsOnly(LPSNMP_MGR_SESSION session, const char* root, int* steps) {
+    AsnObjectIdentifier oid{};
+    SnmpMgrStrToOid(root, &oid);
+    SnmpVarBindList list{};
+    BuildRequestList(&oid, &list);
+    AsnInteger status = 0, index = 0;
+    QElapsedTimer timer;
+    timer.start();
+    *steps = 0;
+    while (SnmpMgrRequest(session, SNMP_PDU_GETNEXT, &list, &status, &index) && status == 0 &&
+           SnmpUtilOidNCmp(&list.list[0].name, &oid, oid.idLength) == 0) {
+        ++*steps;
+        SnmpUtilAsnAnyFree(&list.list[0].value);
+        list.list[0].value.asnType = ASN_NULL;
+    }
+    const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    SnmpUtilVarBindListFree(&list);
+    SnmpUtilOidFree(&oid);
+    return seconds;
+}
+
+long PeakRssKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+void OpenSession(CManagerDlg& dlg, const std::string& address) {
+    if (dlg.m_hSession)
+        dlg.OnClose();
+    dlg.SetDlgItemText(IDC_IPADDRESS, address.c_str());
+    dlg.SetDlgItemText(IDC_COMMUNITY, "walnut");
+    dlg.OnOpen();
+}
+
+void CompareWithSnmpwalk(CManagerDlg& dlg, int rounds) {
+    DemoAgent agent;
+    if (!agent.Start()) {
+        std::printf("demo agent did not start; skipping the snmpwalk comparison\n");
+        return;
+    }
+    OpenSession(dlg, agent.Address());
+    std::printf("Get All of .1.3.6.1 on the demo agent (snmpd) against snmpwalk -v1 -On, "
+                "%d rounds alternating\n", rounds);
+    std::printf("%-6s %10s %12s %12s %12s\n", "round", "objects", "okapel/s", "snmpwalk/s",
+                "ratio");
+    double ourTotal = 0, theirTotal = 0;
+    int ourLines = 0, theirLines = 0;
+    DialogWalk(dlg, ".1.3.6.1"); // warm both agent and caches once
+    for (int i = 0; i < rounds; ++i) {
+        const WalkFigure ours = DialogWalk(dlg, ".1.3.6.1");
+        const WalkFigure theirs = ToolWalk(agent.Address(), ".1.3.6.1");
+        ourTotal += ours.seconds;
+        theirTotal += theirs.seconds;
+        ourLines += ours.lines;
+        theirLines += theirs.lines;
+        std::printf("%-6d %10d %12.0f %12.0f %12.3f\n", i + 1, ours.lines,
+                    ours.lines / ours.seconds, theirs.lines / theirs.seconds,
+                    (ours.lines / ours.seconds) / (theirs.lines / theirs.seconds));
+    }
+    const double ourRate = ourLines / ourTotal;
+    const double theirRate = theirLines / theirTotal;
+    std::printf("all    %10d %12.0f %12.0f %12.3f   (goal: ratio >= 0.95)\n",
+                ourLines / rounds, ourRate, theirRate, ourRate / theirRate);
+}
+
+void ScaleWalks(CManagerDlg& dlg) {
+    std::printf("\nGet All against a scripted agent: growth with the number of objects\n");
+    std::printf("%10s %10s %14s %14s %18s %14s\n", "objects", "seconds", "lines/s",
+                "round trips s", "us/line outside", "peak RSS MiB");
+    double firstSeconds = 0;
+    for (int count : {10000, 100000}) {
+        scripted::TableAgent table;
+        for (int i = 1; i <= count; ++i)
+            table.objects[{1, 3, 6, 1, 4, 1, 99, 1, static_cast<std::uint32_t>(i)}] =
+                scripted::Octets(0x04, "value of object " + std::to_string(i));
+        scripted::ScriptedAgent agent(table);
+        agent.KeepRequests(false);
+        agent.Start();
+        OpenSession(dlg, agent.Address());
+        const WalkFigure walk = DialogWalk(dlg, ".1.3.6.1.4.1.99");
+        int steps = 0;
+        const double trips = RoundTripsOnly(dlg.m_hSession, ".1.3.6.1.4.1.99", &steps);
+        if (firstSeconds == 0)
+            firstSeconds = walk.seconds;
+        std::printf("%10d %10.2f %14.0f %14.2f %18.2f %14.1f\n", walk.lines, walk.seconds,
+                    walk.lines / walk.seconds, trips,
+                    (walk.seconds - trips) * 1e6 / std::max(1, walk.lines),
+                    PeakRssKiB() / 1024.0);
+        dlg.OnClose();
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    CManagerDlg::SetMessageHook([](const CManagerDlg::MessageRecord& box) {
+        if (box.caption != "Listen Error")
+            std::printf("box: %s: %s\n", box.caption.c_str(), box.text.c_str());
+    });
+    CManagerDlg dlg(nullptr);
+    dlg.show();
+    QApplication::processEvents();
+    CompareWithSnmpwalk(dlg, rounds);
+    ScaleWalks(dlg);
+    dlg.done(QDialog::Rejected);
+    return 0;
+}
