@@ -1,0 +1,82 @@
+// Open and Close as the operator sees them: the buttons in turn, the "Error" box of a
+// refused Open, and what reaches the layer from the two boxes.
+#include "support/DialogDriver.h"
+#include "support/ScriptedAgent.h"
+
+#include "snmp/SnmpTesting.h"
+#include "ui/Resource.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(OpenSession, ASuccessfulOpenSwapsTheButtonsWithoutABox) {
+    scripted::ScriptedAgent agent(scripted::TableAgent{});
+    ASSERT_TRUE(agent.Start());
+    DialogDriver d;
+    d.SetText(IDC_IPADDRESS, agent.Address());
+    d.SetText(IDC_COMMUNITY, "walnut");
+    d.Click(IDC_OPEN);
+    EXPECT_TRUE(d.TakeBoxes().empty());
+    EXPECT_NE(d.dlg().m_hSession, nullptr);
+    EXPECT_FALSE(d.dlg().GetDlgItem(IDC_OPEN)->isEnabled());
+    EXPECT_TRUE(d.dlg().GetDlgItem(IDC_CLOSE)->isEnabled());
+    d.Click(IDC_CLOSE);
+    EXPECT_EQ(d.dlg().m_hSession, nullptr);
+    EXPECT_TRUE(d.dlg().GetDlgItem(IDC_OPEN)->isEnabled());
+    EXPECT_FALSE(d.dlg().GetDlgItem(IDC_CLOSE)->isEnabled());
+}
+
+class RefusedOpen : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(RefusedOpen, ShowsOneErrorBoxWithTheReasonAndLeavesTheButtons) {
+    DialogDriver d;
+    d.SetText(IDC_IPADDRESS, GetParam());
+    d.SetText(IDC_COMMUNITY, "walnut");
+    d.Click(IDC_OPEN);
+    const auto boxes = d.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Error");
+    EXPECT_EQ(boxes[0].type, MB_ICONERROR);
+    EXPECT_GT(boxes[0].text.size(), 10u);
+    EXPECT_EQ(d.dlg().m_hSession, nullptr);
+    EXPECT_TRUE(d.dlg().GetDlgItem(IDC_OPEN)->isEnabled());
+    EXPECT_FALSE(d.dlg().GetDlgItem(IDC_CLOSE)->isEnabled());
+    // The operator can try again at once.
+    d.Click(IDC_OPEN);
+    EXPECT_EQ(d.TakeBoxes().size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Addresses, RefusedOpen,
+                         ::testing::Values("", "1.2.3", "300.1.1.1", "127.0.0.1:0",
+                                           "127.0.0.1:65536", "127.0.0.1:port", "[::1",
+                                           "[fe80::zz]:161", "two words"));
+
+TEST(OpenSession, TextsLongerThan254CharactersReachTheLayerCut) {
+    std::string agent, community;
+    SnmpMgrSetOpenObserver([&](const char* a, const char* c) {
+        agent = a;
+        community = c;
+    });
+    DialogDriver d;
+    d.SetText(IDC_IPADDRESS, std::string(300, '1'));
+    d.SetText(IDC_COMMUNITY, std::string(300, 'c'));
+    d.Click(IDC_OPEN);
+    SnmpMgrSetOpenObserver(nullptr);
+    EXPECT_EQ(agent, std::string(254, '1'));
+    EXPECT_EQ(community, std::string(254, 'c'));
+    EXPECT_EQ(d.TakeBoxes().size(), 1u); // no such address
+}
+
+TEST(OpenSession, TheCommunityIsSentAsTyped) {
+    scripted::ScriptedAgent agent(scripted::TableAgent{});
+    ASSERT_TRUE(agent.Start());
+    DialogDriver d;
+    d.Open(agent.Address(), "c0mm\x01nity with blanks");
+    d.SetText(IDC_OID, ".1.3.6.1");
+    d.Click(IDC_GET);
+    ASSERT_EQ(agent.Received().size(), 1u);
+    EXPECT_EQ(agent.Received()[0].community, "c0mm\x01nity with blanks");
+}
+
+} // namespace
