@@ -18,6 +18,8 @@ char* FormatNumber(const char* format, std::int64_t number) {
 // OCTET STRING and Opaque: the bytes up to `count` or the first zero byte, copied as they
 // are into a block of `blockSize` bytes.
 char* CopyBytes(const AsnOctetString& s, UINT count, UINT blockSize) {
+    if (blockSize <= count)
+        return nullptr; // a length so large that the block size wrapped
     char* text = static_cast<char*>(SnmpUtilMemAlloc(blockSize));
     if (!text)
         return nullptr;
@@ -33,7 +35,7 @@ char* CopyBytes(const AsnOctetString& s, UINT count, UINT blockSize) {
 // Dotted decimal of the bytes: up to three digits and a dot per byte, the last byte's dot
 // place holding the terminator.
 char* FormatAddress(const AsnOctetString& a) {
-    if (a.length == 0)
+    if (a.length == 0 || a.length > 0xFFFFFFFFu / 4)
         return nullptr;
     char* text = static_cast<char*>(SnmpUtilMemAlloc(a.length * 4));
     if (!text)
