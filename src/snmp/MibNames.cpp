@@ -2,7 +2,6 @@
 // sub-identifier below the parent), indexed once on first use.
 #include "snmp/MibNames.h"
 
-#include <cstdlib>
 #include <map>
 #include <string_view>
 #include <unordered_map>
