@@ -37,7 +37,8 @@ unsigned Touch(const SnmpTrapRecord& trap) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::int64_t liveBlocks = SnmpUtilLiveBlocks();
     static const std::uint8_t kIpv4[4] = {192, 0, 2, 1};
-    static const std::uint8_t kMapped[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 192, 0, 2, 1};
+    static const std::uint8_t kMapped[16] = {0, 0, 0,    0,    0,   0, 0, 0,
+                                             0, 0, 0xFF, 0xFF, 192, 0, 2, 1};
     const bool ipv6 = size % 2 == 1;
     SnmpTrapRecord trap;
     if (SnmpTrapDecodeForTesting(data, size, ipv6 ? kMapped : kIpv4, ipv6 ? 16 : 4, &trap)) {
@@ -47,8 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         volatile unsigned sink = Touch(trap);
         (void)sink;
         SnmpTrapRecordFree(&trap);
-    } else if (trap.variableBindings.len != 0 || trap.agentAddress.stream ||
-               trap.enterprise.ids) {
+    } else if (trap.variableBindings.len != 0 || trap.agentAddress.stream || trap.enterprise.ids) {
         std::abort(); // a refused datagram leaves the record empty
     }
     if (SnmpUtilLiveBlocks() != liveBlocks)
