@@ -16,10 +16,10 @@ case ${1:-} in
 --sanitize)
     build=$OKAPEL_ROOT/build-sanitize
     cmake_args=(-DOKAPEL_SANITIZE=ON)
-    # Stop at the first report and fail. Leak checking is off: Qt, fontconfig and the
-    # platform plugins keep process-lifetime allocations that LeakSanitizer reports at exit
-    # in every test; the SNMP layer's blocks are counted by its own tests instead.
-    export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=0:strict_string_checks=1:detect_stack_use_after_return=1
+    # Stop at the first report and fail; leaks are checked at the end of each test, except
+    # those of scripts/lsan.supp.
+    export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
+    export LSAN_OPTIONS=suppressions=$OKAPEL_ROOT/scripts/lsan.supp:print_suppressions=0
     export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
     ;;
 *)
