@@ -146,13 +146,17 @@ Result RunOkapel(const std::vector<Bytes>& traps, int perSecond) {
             return result;
         }
         CListBox* list = dlg.ListBox(IDC_TRAP_LIST);
+        // The dialog's thread blocks for its events as in the program's own loop; the
+        // timer only lets the watch look at the clock while nothing arrives.
+        QTimer tick;
+        tick.start(50);
         const Clock::time_point start = Clock::now();
         {
             CBurst burst(port, traps, perSecond);
             result = Watch(
                 burst, start, static_cast<int>(traps.size()),
                 [list] { return list->GetCount() / 3; },
-                [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
+                [] { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); });
         }
         const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
         // The window is still usable: Clear empties it at once.
