@@ -105,7 +105,8 @@ void CompareWithSnmpwalk(CManagerDlg& dlg, int rounds) {
     }
     OpenSession(dlg, agent.Address());
     std::printf("Get All of .1.3.6.1 on the demo agent (snmpd) against snmpwalk -v1 -On, "
-                "%d rounds alternating\n", rounds);
+                "%d rounds alternating\n",
+                rounds);
     std::printf("%-6s %10s %12s %12s %12s\n", "round", "objects", "okapel/s", "snmpwalk/s",
                 "ratio");
     double ourTotal = 0, theirTotal = 0;
@@ -124,14 +125,14 @@ void CompareWithSnmpwalk(CManagerDlg& dlg, int rounds) {
     }
     const double ourRate = ourLines / ourTotal;
     const double theirRate = theirLines / theirTotal;
-    std::printf("all    %10d %12.0f %12.0f %12.3f   (goal: ratio >= 0.95)\n",
-                ourLines / rounds, ourRate, theirRate, ourRate / theirRate);
+    std::printf("all    %10d %12.0f %12.0f %12.3f   (goal: ratio >= 0.95)\n", ourLines / rounds,
+                ourRate, theirRate, ourRate / theirRate);
 }
 
 void ScaleWalks(CManagerDlg& dlg) {
     std::printf("\nGet All against a scripted agent: growth with the number of objects\n");
-    std::printf("%10s %10s %14s %14s %18s %14s\n", "objects", "seconds", "lines/s",
-                "round trips s", "us/line outside", "peak RSS MiB");
+    std::printf("%10s %10s %14s %14s %18s %14s\n", "objects", "seconds", "lines/s", "round trips s",
+                "us/line outside", "peak RSS MiB");
     double firstSeconds = 0;
     for (int count : {10000, 100000}) {
         scripted::TableAgent table;
@@ -149,8 +150,7 @@ void ScaleWalks(CManagerDlg& dlg) {
             firstSeconds = walk.seconds;
         std::printf("%10d %10.2f %14.0f %14.2f %18.2f %14.1f\n", walk.lines, walk.seconds,
                     walk.lines / walk.seconds, trips,
-                    (walk.seconds - trips) * 1e6 / std::max(1, walk.lines),
-                    PeakRssKiB() / 1024.0);
+                    (walk.seconds - trips) * 1e6 / std::max(1, walk.lines), PeakRssKiB() / 1024.0);
         dlg.OnClose();
     }
 }

@@ -97,8 +97,10 @@ TEST_F(AgentTest, SetOnAReadOnlyObjectNamesTheAgentsStatus) {
     EXPECT_EQ(boxes[0].caption, "Snmp Error");
     // An SNMPv1 agent refuses with noSuchName or readOnly, index 1.
     EXPECT_TRUE(
-        boxes[0].text == "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOSUCHNAME  ErrorIndex: 1" ||
-        boxes[0].text == "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_READONLY  ErrorIndex: 1")
+        boxes[0].text ==
+            "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOSUCHNAME  ErrorIndex: 1" ||
+        boxes[0].text ==
+            "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_READONLY  ErrorIndex: 1")
         << boxes[0].text;
 }
 
@@ -147,8 +149,7 @@ TEST_F(AgentTest, GetAllOfTheSystemGroupMatchesSnmpwalkLineByLine) {
     d.Click(IDC_GETALL);
     EXPECT_TRUE(d.TakeBoxes().empty());
     const auto ours = d.WalkLines();
-    const auto theirs =
-        SnmpwalkLines(agent.Tool("snmpwalk", "-On -Ot -Oe -Ox .1.3.6.1.2.1.1"));
+    const auto theirs = SnmpwalkLines(agent.Tool("snmpwalk", "-On -Ot -Oe -Ox .1.3.6.1.2.1.1"));
     ASSERT_EQ(ours.size(), theirs.size());
     ASSERT_GT(ours.size(), 8u);
     for (size_t i = 0; i < ours.size(); ++i) {

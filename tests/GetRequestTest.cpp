@@ -32,6 +32,9 @@ struct ShownCase {
     const char* text; // the Value box afterwards
     const char* type; // the type selected afterwards ("" for none)
 };
+void PrintTo(const ShownCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class GetShows : public ::testing::TestWithParam<ShownCase> {};
 
@@ -93,6 +96,9 @@ struct FailureCase {
     const char* box;
     const char* caption;
 };
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class GetFails : public ::testing::TestWithParam<FailureCase> {};
 
@@ -131,8 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NoSessionOpen", Answer(Integer(1)), false, kSysName,
                     "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0",
                     "Snmp Error"},
-        FailureCase{"AnswerWithoutBindings",
-                    [](const Request&) { return Reply{}; }, true, kSysName,
+        FailureCase{"AnswerWithoutBindings", [](const Request&) { return Reply{}; }, true, kSysName,
                     "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0",
                     "Snmp Error"}),
     [](const auto& info) { return std::string(info.param.name); });

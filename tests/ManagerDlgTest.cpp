@@ -64,9 +64,8 @@ TEST(ManagerDlg, TypeListHoldsTheTenTypesWithTheirCodes) {
     DialogDriver d;
     auto* types = static_cast<CComboBox*>(d.dlg().ComboBox(IDC_TYPE));
     const std::vector<std::pair<std::string, long>> expected = {
-        {"int32", 0x02}, {"Count32", 0x41}, {"Gauge32", 0x42}, {"Ticks", 0x43},
-        {"Octet", 0x04}, {"Seq", 0x30},     {"IpAddr", 0x40},  {"Opaque", 0x44},
-        {"Oid", 0x06},   {"Null", 0x05},
+        {"int32", 0x02}, {"Count32", 0x41}, {"Gauge32", 0x42}, {"Ticks", 0x43}, {"Octet", 0x04},
+        {"Seq", 0x30},   {"IpAddr", 0x40},  {"Opaque", 0x44},  {"Oid", 0x06},   {"Null", 0x05},
     };
     ASSERT_EQ(types->GetCount(), static_cast<int>(expected.size()));
     for (int i = 0; i < types->GetCount(); ++i) {
@@ -81,8 +80,7 @@ TEST(ManagerDlg, EveryControlHasTheTemplatesGeometryInTheFontsRealDialogUnits) {
     DialogDriver d;
     const DialogUnits units = DialogUnits::ForFont(d.dlg().font());
     ASSERT_GT(units.baseX, 0);
-    EXPECT_EQ(d.dlg().size(),
-              units.ToPixels(kManagerDialogTemplate.cx, kManagerDialogTemplate.cy));
+    EXPECT_EQ(d.dlg().size(), units.ToPixels(kManagerDialogTemplate.cx, kManagerDialogTemplate.cy));
     const QRect client = d.dlg().rect();
     int labels = 0;
     const QList<QWidget*> children = d.dlg().findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
@@ -115,9 +113,9 @@ TEST(ManagerDlg, TabOrderIsCreationOrder) {
             w = w->nextInFocusChain();
     }
     const std::vector<std::string> expected = {
-        "IDCANCEL",      "IDC_GET",       "IDC_OPEN",   "IDC_CLOSE",     "IDC_VALUE",
+        "IDCANCEL",      "IDC_GET",       "IDC_OPEN",      "IDC_CLOSE",  "IDC_VALUE",
         "IDC_SET",       "IDC_WALK_LIST", "IDC_TRAP_LIST", "IDC_GETALL", "IDC_IPADDRESS",
-        "IDC_COMMUNITY", "IDC_OID",       "IDC_OID_NAME", "IDC_TYPE",    "IDC_CLEAR"};
+        "IDC_COMMUNITY", "IDC_OID",       "IDC_OID_NAME",  "IDC_TYPE",   "IDC_CLEAR"};
     EXPECT_EQ(order, expected);
 }
 
@@ -145,6 +143,9 @@ struct EndingCase {
     std::function<void(DialogDriver&)> act;
     int result;
 };
+void PrintTo(const EndingCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DialogEnding : public ::testing::TestWithParam<EndingCase> {};
 
@@ -175,13 +176,11 @@ INSTANTIATE_TEST_SUITE_P(
                    [](DialogDriver& d) { QTest::keyClick(&d.dlg(), Qt::Key_Escape); },
                    QDialog::Rejected},
         EndingCase{"ExitIsCancel", [](DialogDriver& d) { d.Click(IDCANCEL); }, QDialog::Rejected},
-        EndingCase{"CloseBoxIsCancel", [](DialogDriver& d) { d.dlg().close(); },
-                   QDialog::Rejected},
-        EndingCase{"EnterRightAfterStartClicksExit",
-                   [](DialogDriver& d) {
-                       QTest::keyClick(d.dlg().GetDlgItem(IDCANCEL), Qt::Key_Return);
-                   },
-                   QDialog::Rejected},
+        EndingCase{"CloseBoxIsCancel", [](DialogDriver& d) { d.dlg().close(); }, QDialog::Rejected},
+        EndingCase{
+            "EnterRightAfterStartClicksExit",
+            [](DialogDriver& d) { QTest::keyClick(d.dlg().GetDlgItem(IDCANCEL), Qt::Key_Return); },
+            QDialog::Rejected},
         EndingCase{"EnterOnAFocusedButtonClicksIt",
                    [](DialogDriver& d) {
                        QWidget* get = d.dlg().GetDlgItem(IDC_GET);

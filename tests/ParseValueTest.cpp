@@ -40,6 +40,9 @@ struct NumberCase {
     const char* text;
     UINT bits;
 };
+void PrintTo(const NumberCase& c, std::ostream* os) {
+    *os << "type " << int(c.type) << " text \"" << c.text << "\"";
+}
 
 class NumericText : public ::testing::TestWithParam<NumberCase> {};
 
@@ -76,6 +79,9 @@ struct BytesCase {
     const char* text;
     std::vector<BYTE> bytes;
 };
+void PrintTo(const BytesCase& c, std::ostream* os) {
+    *os << "type " << int(c.type) << " text \"" << c.text << "\"";
+}
 
 class OctetForms : public ::testing::TestWithParam<BytesCase> {};
 
@@ -88,24 +94,21 @@ TEST_P(OctetForms, StoreTheTextWithOrWithoutItsTerminator) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, OctetForms,
-    ::testing::Values(BytesCase{ASN_OCTETSTRING, "hello", {'h', 'e', 'l', 'l', 'o'}},
-                      BytesCase{ASN_OCTETSTRING, "", {}},
-                      BytesCase{ASN_SEQUENCE, "ab", {'a', 'b', 0}},
-                      BytesCase{ASN_SEQUENCE, "", {0}},
-                      BytesCase{ASN_OPAQUE, "ab", {'a', 'b', 0}},
-                      BytesCase{ASN_OPAQUE, "", {0}},
-                      BytesCase{ASN_IPADDRESS, "10.1.2.3", {10, 1, 2, 3}},
-                      BytesCase{ASN_IPADDRESS, "10.1.2.3.4", {10, 1, 2, 3}},
-                      BytesCase{ASN_IPADDRESS, "300.1.2.3", {44, 1, 2, 3}},
-                      BytesCase{ASN_IPADDRESS, "256.-1.2.3", {0, 255, 2, 3}},
-                      BytesCase{ASN_IPADDRESS, "1..2.3", {1, 0, 2, 3}},
-                      BytesCase{ASN_IPADDRESS, "1.2.3.", {1, 2, 3, 0}},
-                      BytesCase{ASN_IPADDRESS, "1. 2. 3. 4", {1, 2, 3, 4}},
-                      // Fewer than three dots: each missing part gives 0.
-                      BytesCase{ASN_IPADDRESS, "", {0, 0, 0, 0}},
-                      BytesCase{ASN_IPADDRESS, "7", {7, 0, 0, 0}},
-                      BytesCase{ASN_IPADDRESS, "10.20", {10, 20, 0, 0}},
-                      BytesCase{ASN_IPADDRESS, "10.20.30", {10, 20, 30, 0}}));
+    ::testing::Values(
+        BytesCase{ASN_OCTETSTRING, "hello", {'h', 'e', 'l', 'l', 'o'}},
+        BytesCase{ASN_OCTETSTRING, "", {}}, BytesCase{ASN_SEQUENCE, "ab", {'a', 'b', 0}},
+        BytesCase{ASN_SEQUENCE, "", {0}}, BytesCase{ASN_OPAQUE, "ab", {'a', 'b', 0}},
+        BytesCase{ASN_OPAQUE, "", {0}}, BytesCase{ASN_IPADDRESS, "10.1.2.3", {10, 1, 2, 3}},
+        BytesCase{ASN_IPADDRESS, "10.1.2.3.4", {10, 1, 2, 3}},
+        BytesCase{ASN_IPADDRESS, "300.1.2.3", {44, 1, 2, 3}},
+        BytesCase{ASN_IPADDRESS, "256.-1.2.3", {0, 255, 2, 3}},
+        BytesCase{ASN_IPADDRESS, "1..2.3", {1, 0, 2, 3}},
+        BytesCase{ASN_IPADDRESS, "1.2.3.", {1, 2, 3, 0}},
+        BytesCase{ASN_IPADDRESS, "1. 2. 3. 4", {1, 2, 3, 4}},
+        // Fewer than three dots: each missing part gives 0.
+        BytesCase{ASN_IPADDRESS, "", {0, 0, 0, 0}}, BytesCase{ASN_IPADDRESS, "7", {7, 0, 0, 0}},
+        BytesCase{ASN_IPADDRESS, "10.20", {10, 20, 0, 0}},
+        BytesCase{ASN_IPADDRESS, "10.20.30", {10, 20, 30, 0}}));
 
 TEST(ParseValue, AnObjectIdentifierTextIsConverted) {
     Parse p(ASN_OBJECTIDENTIFIER, ".1.3.6.1.2.1.1.5.0");
@@ -122,6 +125,9 @@ struct RefusalCase {
     const char* message;
     const char* caption;
 };
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+    *os << "type " << int(c.type) << " text \"" << c.text << "\"";
+}
 
 class Refusals : public ::testing::TestWithParam<RefusalCase> {};
 

@@ -37,6 +37,9 @@ struct WireCase {
     const char* text;
     Value wire;
 };
+void PrintTo(const WireCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SetSends : public ::testing::TestWithParam<WireCase> {};
 
@@ -76,7 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
         WireCase{"Counter32Largest", 1, "4294967295", Value{0x41, {0x00, 0xFF, 0xFF, 0xFF, 0xFF}}},
         WireCase{"Gauge32MinusOne", 2, "-1", Value{0x42, {0x00, 0xFF, 0xFF, 0xFF, 0xFF}}},
         WireCase{"TimeTicks", 3, "100", Value{0x43, {0x64}}},
-        WireCase{"OctetStringWithoutTerminator", 4, "hello", Value{0x04, {'h', 'e', 'l', 'l', 'o'}}},
+        WireCase{"OctetStringWithoutTerminator", 4, "hello",
+                 Value{0x04, {'h', 'e', 'l', 'l', 'o'}}},
         WireCase{"OctetStringEmpty", 4, "", Value{0x04, {}}},
         WireCase{"SequenceWithTerminator", 5, "ab", Value{0x30, {'a', 'b', 0}}},
         WireCase{"IpAddress", 6, "10.1.2.3", Value{0x40, {10, 1, 2, 3}}},
@@ -128,6 +132,9 @@ struct OutcomeCase {
     const char* caption;
     size_t requests;
 };
+void PrintTo(const OutcomeCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SetOutcomes : public ::testing::TestWithParam<OutcomeCase> {};
 
@@ -165,11 +172,11 @@ INSTANTIATE_TEST_SUITE_P(
     Paths, SetOutcomes,
     ::testing::Values(
         OutcomeCase{"InvalidOid", Store(), true, "x.1", 0, "Invalid Oid", "Error", 0},
-        OutcomeCase{"NoTypeChosen", Store(), true, kObject, -1, "Error Unsupported Type",
-                    "Error", 0},
+        OutcomeCase{"NoTypeChosen", Store(), true, kObject, -1, "Error Unsupported Type", "Error",
+                    0},
         OutcomeCase{"NullType", Store(), true, kObject, 9, "Error Unsupported Type", "Error", 0},
-        OutcomeCase{"NoSession", Store(), false, kObject, 0, "Snmp Request Failed",
-                    "Snmp Error", 0},
+        OutcomeCase{"NoSession", Store(), false, kObject, 0, "Snmp Request Failed", "Snmp Error",
+                    0},
         OutcomeCase{"ReadOnly", Refuse(4, 1), true, kObject, 0,
                     "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_READONLY  ErrorIndex: 1",
                     "Snmp Error", 1},

@@ -20,6 +20,9 @@ struct ValueCase {
     std::vector<UINT> ids = {};
     std::optional<std::string> text; // nullopt: FormatValue gives nothing
 };
+void PrintTo(const ValueCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 AsnAny MakeValue(ValueCase& c) {
     AsnAny any{};
@@ -78,39 +81,61 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"TimeTicksAreABareCount", ASN_TIMETICKS, 100, {}, {}, "100"},
         ValueCase{"OctetStringEmptyIsAText", ASN_OCTETSTRING, 0, {}, {}, ""},
         ValueCase{"OctetStringStopsAtZero", ASN_OCTETSTRING, 0, {'a', 'b', 0, 'c', 'd'}, {}, "ab"},
-        ValueCase{"OctetStringBytesUnchanged", ASN_OCTETSTRING, 0, {0x01, 0x41, 0xFF}, {},
+        ValueCase{"OctetStringBytesUnchanged",
+                  ASN_OCTETSTRING,
+                  0,
+                  {0x01, 0x41, 0xFF},
+                  {},
                   "\x01\x41\xFF"},
         ValueCase{"OpaqueDropsItsLastByte", ASN_OPAQUE, 0, {'a', 'b', 'c'}, {}, "ab"},
         ValueCase{"OpaqueSetFromText", ASN_OPAQUE, 0, {'h', 'i', 0}, {}, "hi"},
         ValueCase{"OpaqueOfOneByteIsEmpty", ASN_OPAQUE, 0, {'x'}, {}, ""},
         ValueCase{"OpaqueOfNoBytesIsNothing", ASN_OPAQUE, 0, {}, {}, std::nullopt},
-        ValueCase{"ObjectIdentifierWithoutLeadingDot", ASN_OBJECTIDENTIFIER, 0, {},
-                  {1, 3, 6, 1, 2, 1, 1, 5, 0}, "1.3.6.1.2.1.1.5.0"},
+        ValueCase{"ObjectIdentifierWithoutLeadingDot",
+                  ASN_OBJECTIDENTIFIER,
+                  0,
+                  {},
+                  {1, 3, 6, 1, 2, 1, 1, 5, 0},
+                  "1.3.6.1.2.1.1.5.0"},
         ValueCase{"ObjectIdentifierSingleZero", ASN_OBJECTIDENTIFIER, 0, {}, {0}, "0"},
         ValueCase{"ObjectIdentifierSixDigits", ASN_OBJECTIDENTIFIER, 0, {}, {123456}, "123456"},
-        ValueCase{"ObjectIdentifierLargestComponent", ASN_OBJECTIDENTIFIER, 0, {},
-                  {4294967295u}, "4294967295"},
-        ValueCase{"ObjectIdentifier128Components", ASN_OBJECTIDENTIFIER, 0, {}, LongOid(),
-                  LongOidText()},
-        ValueCase{"ObjectIdentifierEmptyIsNothing", ASN_OBJECTIDENTIFIER, 0, {}, {},
-                  std::nullopt},
+        ValueCase{"ObjectIdentifierLargestComponent",
+                  ASN_OBJECTIDENTIFIER,
+                  0,
+                  {},
+                  {4294967295u},
+                  "4294967295"},
+        ValueCase{
+            "ObjectIdentifier128Components", ASN_OBJECTIDENTIFIER, 0, {}, LongOid(), LongOidText()},
+        ValueCase{"ObjectIdentifierEmptyIsNothing", ASN_OBJECTIDENTIFIER, 0, {}, {}, std::nullopt},
         ValueCase{"IpAddress", ASN_IPADDRESS, 0, {10, 0, 0, 255}, {}, "10.0.0.255"},
-        ValueCase{"IpAddressHighBytesUnsigned", ASN_IPADDRESS, 0, {192, 168, 1, 200}, {},
+        ValueCase{"IpAddressHighBytesUnsigned",
+                  ASN_IPADDRESS,
+                  0,
+                  {192, 168, 1, 200},
+                  {},
                   "192.168.1.200"},
-        ValueCase{"IpAddressOfSixBytes", ASN_IPADDRESS, 0, {255, 255, 255, 255, 255, 255}, {},
+        ValueCase{"IpAddressOfSixBytes",
+                  ASN_IPADDRESS,
+                  0,
+                  {255, 255, 255, 255, 255, 255},
+                  {},
                   "255.255.255.255.255.255"},
         ValueCase{"IpAddressEmptyIsNothing", ASN_IPADDRESS, 0, {}, {}, std::nullopt},
         ValueCase{"SequenceIsNothing", ASN_SEQUENCE, 0, {'a', 0}, {}, std::nullopt},
         ValueCase{"NullIsNothing", ASN_NULL, 0, {}, {}, std::nullopt},
         ValueCase{"BitsCodeIsNothing", ASN_BITS, 0, {}, {}, std::nullopt},
-        ValueCase{"Counter64IsNothing", ASN_COUNTER64, 0, {0, 0, 0, 0, 0, 0, 0, 1}, {},
-                  std::nullopt}),
+        ValueCase{
+            "Counter64IsNothing", ASN_COUNTER64, 0, {0, 0, 0, 0, 0, 0, 0, 1}, {}, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct StatusCase {
     AsnInteger status;
     const char* name;
 };
+void PrintTo(const StatusCase& c, std::ostream* os) {
+    *os << "status " << c.status;
+}
 
 class ErrorStatusNames : public ::testing::TestWithParam<StatusCase> {};
 
@@ -125,17 +150,14 @@ TEST_P(ErrorStatusNames, NamesTheStatusInAMallocBlockOf64Bytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ErrorStatusNames,
-    ::testing::Values(StatusCase{0, "SNMP_ERRORSTATUS_NOERROR"},
-                      StatusCase{1, "SNMP_ERRORSTATUS_TOOBIG"},
-                      StatusCase{2, "SNMP_ERRORSTATUS_NOSUCHNAME"},
-                      StatusCase{4, "SNMP_ERRORSTATUS_READONLY"},
-                      StatusCase{5, "SNMP_ERRORSTATUS_GENERR"},
-                      StatusCase{6, "SNMP_ERRORSTATUS_NOACCESS"},
-                      StatusCase{13, "SNMP_ERRORSTATUS_RESOURCEUNAVAILABLE"},
-                      StatusCase{17, "SNMP_ERRORSTATUS_NOTWRITABLE"},
-                      StatusCase{18, "SNMP_ERRORSTATUS_INCONSISTENTNAME"},
-                      StatusCase{19, "Unknown Error"}, StatusCase{-1, "Unknown Error"},
-                      StatusCase{INT32_MIN, "Unknown Error"},
-                      StatusCase{static_cast<AsnInteger>(0xFFFFFFFFu), "Unknown Error"}));
+    ::testing::Values(
+        StatusCase{0, "SNMP_ERRORSTATUS_NOERROR"}, StatusCase{1, "SNMP_ERRORSTATUS_TOOBIG"},
+        StatusCase{2, "SNMP_ERRORSTATUS_NOSUCHNAME"}, StatusCase{4, "SNMP_ERRORSTATUS_READONLY"},
+        StatusCase{5, "SNMP_ERRORSTATUS_GENERR"}, StatusCase{6, "SNMP_ERRORSTATUS_NOACCESS"},
+        StatusCase{13, "SNMP_ERRORSTATUS_RESOURCEUNAVAILABLE"},
+        StatusCase{17, "SNMP_ERRORSTATUS_NOTWRITABLE"},
+        StatusCase{18, "SNMP_ERRORSTATUS_INCONSISTENTNAME"}, StatusCase{19, "Unknown Error"},
+        StatusCase{-1, "Unknown Error"}, StatusCase{INT32_MIN, "Unknown Error"},
+        StatusCase{static_cast<AsnInteger>(0xFFFFFFFFu), "Unknown Error"}));
 
 } // namespace

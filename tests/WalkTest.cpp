@@ -21,11 +21,16 @@ TableAgent EveryType() {
     TableAgent table;
     const Oid base = ParseOid(kRoot);
     const std::vector<Value> values = {
-        Integer(-2147483648LL),       Unsigned(0x41, 4294967295u),
-        Unsigned(0x42, 1),            Unsigned(0x43, 100),
-        Octets(0x04, "text"),         Octets(0x40, std::string("\x0A\x00\x00\xFF", 4)),
-        Octets(0x44, "abc"),          ObjectId({1, 3, 6, 1, 2, 1, 1, 5, 0}),
-        Null(),                       Octets(0x04, ""),
+        Integer(-2147483648LL),
+        Unsigned(0x41, 4294967295u),
+        Unsigned(0x42, 1),
+        Unsigned(0x43, 100),
+        Octets(0x04, "text"),
+        Octets(0x40, std::string("\x0A\x00\x00\xFF", 4)),
+        Octets(0x44, "abc"),
+        ObjectId({1, 3, 6, 1, 2, 1, 1, 5, 0}),
+        Null(),
+        Octets(0x04, ""),
     };
     for (size_t i = 0; i < values.size(); ++i) {
         Oid name = base;
@@ -38,11 +43,16 @@ TableAgent EveryType() {
 }
 
 std::vector<std::string> ExpectedEveryTypeLines() {
-    return {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295",
-            ".1.3.6.1.4.1.99.3.0 : 1",           ".1.3.6.1.4.1.99.4.0 : 100",
-            ".1.3.6.1.4.1.99.5.0 : text",        ".1.3.6.1.4.1.99.6.0 : 10.0.0.255",
-            ".1.3.6.1.4.1.99.7.0 : ab",          ".1.3.6.1.4.1.99.8.0 : 1.3.6.1.2.1.1.5.0",
-            ".1.3.6.1.4.1.99.9.0 : ",            ".1.3.6.1.4.1.99.10.0 : "};
+    return {".1.3.6.1.4.1.99.1.0 : -2147483648",
+            ".1.3.6.1.4.1.99.2.0 : 4294967295",
+            ".1.3.6.1.4.1.99.3.0 : 1",
+            ".1.3.6.1.4.1.99.4.0 : 100",
+            ".1.3.6.1.4.1.99.5.0 : text",
+            ".1.3.6.1.4.1.99.6.0 : 10.0.0.255",
+            ".1.3.6.1.4.1.99.7.0 : ab",
+            ".1.3.6.1.4.1.99.8.0 : 1.3.6.1.2.1.1.5.0",
+            ".1.3.6.1.4.1.99.9.0 : ",
+            ".1.3.6.1.4.1.99.10.0 : "};
 }
 
 void Walk(DialogDriver& d, const std::string& root) {
@@ -86,6 +96,9 @@ struct EndingCase {
     std::vector<std::string> lines;
     const char* box; // nullptr: no box
 };
+void PrintTo(const EndingCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 // Answers from EveryType() for the first `good` requests, then `then`.
 ScriptedAgent::Script AfterGood(size_t good, std::function<Reply(const Request&)> then) {
@@ -128,7 +141,9 @@ INSTANTIATE_TEST_SUITE_P(
     Endings, WalkEnds,
     ::testing::Values(
         EndingCase{"NoSuchNameAtOnceIsQuiet",
-                   [](const Request& r) { return Status(r, 2, 1); }, {}, nullptr},
+                   [](const Request& r) { return Status(r, 2, 1); },
+                   {},
+                   nullptr},
         EndingCase{"AnErrorInTheMiddle",
                    AfterGood(2, [](const Request& r) { return Status(r, 5, 1); }),
                    {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295"},
@@ -140,7 +155,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  reply.bindings[0].name = ParseOid(".1.3.6.1.4.1.100");
                                  return reply;
                              }),
-                   {".1.3.6.1.4.1.99.1.0 : -2147483648"}, nullptr},
+                   {".1.3.6.1.4.1.99.1.0 : -2147483648"},
+                   nullptr},
         EndingCase{"AShorterNameThanTheRootIsOutside",
                    [](const Request& r) {
                        Reply reply;
@@ -148,7 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
                        (void)r;
                        return reply;
                    },
-                   {}, nullptr},
+                   {},
+                   nullptr},
         EndingCase{"AnswersThatDoNotAdvance",
                    AfterGood(1,
                              [](const Request& r) {
@@ -225,7 +242,7 @@ TEST(WalkList, TheLargestSubIdentifierSurvivesSelectAndDoubleClick) {
 
     ClickLine(d.walkList(), 0, true);
     EXPECT_EQ(d.Text(IDC_OID), ".1.3.6.1.4.1.99.4294967295"); // no trailing space
-    EXPECT_EQ(d.Text(IDC_VALUE), "far");                     // and a Get was made
+    EXPECT_EQ(d.Text(IDC_VALUE), "far");                      // and a Get was made
     EXPECT_EQ(d.TypeText(), "Octet");
     EXPECT_TRUE(d.TakeBoxes().empty());
     EXPECT_EQ(agent.Received().back().pduType, 0xA0);

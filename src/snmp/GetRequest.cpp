@@ -32,8 +32,7 @@ int CManagerDlg::DoGet(const AsnObjectIdentifier* oid) {
         return 1;
     }
     if (errorStatus > 0) {
-        MessageBox(StatusLine(errorStatus, errorIndex).c_str(), "Snmp Error",
-                   MB_OK | MB_ICONERROR);
+        MessageBox(StatusLine(errorStatus, errorIndex).c_str(), "Snmp Error", MB_OK | MB_ICONERROR);
         SnmpUtilVarBindListFree(&list);
         return 1;
     }

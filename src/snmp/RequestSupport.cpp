@@ -33,6 +33,10 @@ std::string StatusLine(AsnInteger errorStatus, AsnInteger errorIndex) {
     return line;
 }
 
-CWaitCursor::CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+CWaitCursor::CWaitCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
 
-CWaitCursor::~CWaitCursor() { QApplication::restoreOverrideCursor(); }
+CWaitCursor::~CWaitCursor() {
+    QApplication::restoreOverrideCursor();
+}

@@ -12,8 +12,7 @@ void CManagerDlg::OnOpen() {
     UINT error = 0;
     {
         CWaitCursor wait;
-        session = SnmpMgrOpen(agent.c_str(), community.c_str(), kSessionTimeoutMs,
-                              kSessionRetries);
+        session = SnmpMgrOpen(agent.c_str(), community.c_str(), kSessionTimeoutMs, kSessionRetries);
         error = session ? 0 : GetLastError(); // taken straight after the failed call
     }
     m_hSession = session;
@@ -24,8 +23,8 @@ void CManagerDlg::OnOpen() {
     }
     std::string text = SystemErrorText(error);
     if (text.empty())
-        text = "The session with the agent could not be opened (error " + std::to_string(error) +
-               ").";
+        text =
+            "The session with the agent could not be opened (error " + std::to_string(error) + ").";
     MessageBox(text.c_str(), "Error", MB_OK | MB_ICONERROR);
 }
 

@@ -116,16 +116,16 @@ bool VarBindsToLibrary(const SnmpVarBindList& list, netsnmp_pdu* pdu) {
         switch (value.asnType) {
         case ASN_INTEGER: {
             const long number = value.asnValue.number;
-            added = snmp_pdu_add_variable(pdu, name, nameLength, ASN_INTEGER, &number,
-                                          sizeof number);
+            added =
+                snmp_pdu_add_variable(pdu, name, nameLength, ASN_INTEGER, &number, sizeof number);
             break;
         }
         case ASN_COUNTER32:
         case ASN_GAUGE32:
         case ASN_TIMETICKS: {
             const unsigned long number = value.asnValue.unsigned32;
-            added = snmp_pdu_add_variable(pdu, name, nameLength, value.asnType, &number,
-                                          sizeof number);
+            added =
+                snmp_pdu_add_variable(pdu, name, nameLength, value.asnType, &number, sizeof number);
             break;
         }
         case ASN_OCTETSTRING:

@@ -19,9 +19,15 @@ thread_local UINT t_lastError = 0;
 
 } // namespace
 
-void SnmpCountAlloc() { g_liveBlocks.fetch_add(1, std::memory_order_relaxed); }
-void SnmpCountFree() { g_liveBlocks.fetch_sub(1, std::memory_order_relaxed); }
-std::int64_t SnmpUtilLiveBlocks() { return g_liveBlocks.load(); }
+void SnmpCountAlloc() {
+    g_liveBlocks.fetch_add(1, std::memory_order_relaxed);
+}
+void SnmpCountFree() {
+    g_liveBlocks.fetch_sub(1, std::memory_order_relaxed);
+}
+std::int64_t SnmpUtilLiveBlocks() {
+    return g_liveBlocks.load();
+}
 
 // --- Allocator ---------------------------------------------------------------------------
 
@@ -74,8 +80,8 @@ int SnmpUtilOidAppend(AsnObjectIdentifier* dst, const AsnObjectIdentifier* src) 
     const std::uint64_t total = std::uint64_t{dst->idLength} + src->idLength;
     if (total > 0xFFFFFFFFu / sizeof(UINT))
         return FALSE;
-    auto* ids = static_cast<UINT*>(
-        SnmpUtilMemReAlloc(dst->ids, static_cast<UINT>(total * sizeof(UINT))));
+    auto* ids =
+        static_cast<UINT*>(SnmpUtilMemReAlloc(dst->ids, static_cast<UINT>(total * sizeof(UINT))));
     if (!ids)
         return FALSE;
     std::memcpy(ids + dst->idLength, src->ids, src->idLength * sizeof(UINT));
@@ -277,9 +283,13 @@ void SnmpEventSetReleaseHook(HANDLE event, void (*hook)(void*), void* context) {
 
 // --- Last error --------------------------------------------------------------------------
 
-UINT GetLastError() { return t_lastError; }
+UINT GetLastError() {
+    return t_lastError;
+}
 
-void SetLastError(UINT code) { t_lastError = code; }
+void SetLastError(UINT code) {
+    t_lastError = code;
+}
 
 const char* SystemErrorText(UINT code) {
     switch (code) {

@@ -14,7 +14,8 @@ namespace {
 void AppendIdentifierText(const AsnObjectIdentifier& oid, std::string* line) {
     char digits[16];
     for (UINT i = 0; i < oid.idLength; ++i) {
-        const int n = std::snprintf(digits, sizeof digits, ".%u", static_cast<unsigned>(oid.ids[i]));
+        const int n =
+            std::snprintf(digits, sizeof digits, ".%u", static_cast<unsigned>(oid.ids[i]));
         line->append(digits, static_cast<size_t>(n));
     }
 }

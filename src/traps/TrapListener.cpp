@@ -20,8 +20,7 @@
 #include <string>
 #include <system_error>
 
-CListenerThread::CListenerThread(std::function<unsigned()> procedure,
-                                 std::function<void()> onEnded)
+CListenerThread::CListenerThread(std::function<unsigned()> procedure, std::function<void()> onEnded)
     : m_thread([this, procedure = std::move(procedure), onEnded = std::move(onEnded)] {
           m_exitCode = procedure();
           m_ended = true;
@@ -142,13 +141,14 @@ unsigned TrapListenerThread(CManagerDlg* dlg) {
 
 void CManagerDlg::StartTrapListener() {
     try {
-        m_hTrapThread = std::make_unique<CListenerThread>(
-            [this] { return TrapListenerThread(this); },
-            [this] {
-                // Wakes a stop handshake that waits for this thread.
-                std::lock_guard<std::mutex> guard(m_sentLock);
-                m_sentPosted.notify_all();
-            });
+        m_hTrapThread =
+            std::make_unique<CListenerThread>([this] { return TrapListenerThread(this); },
+                                              [this] {
+                                                  // Wakes a stop handshake that waits for this
+                                                  // thread.
+                                                  std::lock_guard<std::mutex> guard(m_sentLock);
+                                                  m_sentPosted.notify_all();
+                                              });
     } catch (const std::system_error&) {
         // No thread could be had: the dialog runs on without traps and without a message,
         // and the stop handshake has nothing to wait for.
@@ -180,21 +180,23 @@ void CManagerDlg::SendMessageToDialog(const std::function<void()>& call) {
     std::mutex doneLock;
     std::condition_variable doneSignal;
     bool done = false;
-    QMetaObject::invokeMethod(
-        this,
-        [&] {
-            call();
-            {
-                std::lock_guard<std::mutex> guard(m_sentLock);
-                --m_sentPending;
-            }
-            std::lock_guard<std::mutex> guard(doneLock);
-            done = true;
-            doneSignal.notify_one();
-        },
-        Qt::QueuedConnection);
     {
+        // Posted and counted under one lock, so that a stop handshake that sees the count
+        // always finds the call posted.
         std::lock_guard<std::mutex> guard(m_sentLock);
+        QMetaObject::invokeMethod(
+            this,
+            [&] {
+                call();
+                {
+                    std::lock_guard<std::mutex> sentGuard(m_sentLock);
+                    --m_sentPending;
+                }
+                std::lock_guard<std::mutex> doneGuard(doneLock);
+                done = true;
+                doneSignal.notify_one();
+            },
+            Qt::QueuedConnection);
         ++m_sentPending;
         m_sentPosted.notify_all();
     }
@@ -206,4 +208,6 @@ void CManagerDlg::ServeSentMessages() {
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
-void CManagerDlg::OnClear() { ListBox(IDC_TRAP_LIST)->ResetContent(); }
+void CManagerDlg::OnClear() {
+    ListBox(IDC_TRAP_LIST)->ResetContent();
+}

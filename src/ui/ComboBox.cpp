@@ -58,7 +58,9 @@ int CComboBox::AddString(const char* text) {
     return index;
 }
 
-int CComboBox::GetCurSel() const { return currentIndex() < 0 ? CB_ERR : currentIndex(); }
+int CComboBox::GetCurSel() const {
+    return currentIndex() < 0 ? CB_ERR : currentIndex();
+}
 
 int CComboBox::SetCurSel(int index) {
     if (index < 0 || index >= count()) {

@@ -12,12 +12,12 @@ class CComboBox : public QComboBox {
 public:
     CComboBox(bool editable, bool sorted, bool autoHScroll, QWidget* parent = nullptr);
 
-    int AddString(const char* text);           // CB_ADDSTRING: the entry's index
-    int GetCount() const { return count(); }   // CB_GETCOUNT
-    int GetCurSel() const;                     // CB_GETCURSEL: CB_ERR with no selection
-    int SetCurSel(int index);                  // CB_SETCURSEL
-    long GetItemData(int index) const;         // CB_GETITEMDATA: CB_ERR for a bad index
-    int SetItemData(int index, long data);     // CB_SETITEMDATA
+    int AddString(const char* text);         // CB_ADDSTRING: the entry's index
+    int GetCount() const { return count(); } // CB_GETCOUNT
+    int GetCurSel() const;                   // CB_GETCURSEL: CB_ERR with no selection
+    int SetCurSel(int index);                // CB_SETCURSEL
+    long GetItemData(int index) const;       // CB_GETITEMDATA: CB_ERR for a bad index
+    int SetItemData(int index, long data);   // CB_SETITEMDATA
 
 private:
     bool m_sorted;

@@ -49,9 +49,13 @@ void CListBox::ResetContent() {
     viewport()->update();
 }
 
-int CListBox::GetCount() const { return static_cast<int>(m_lines.size()); }
+int CListBox::GetCount() const {
+    return static_cast<int>(m_lines.size());
+}
 
-int CListBox::GetCurSel() const { return m_curSel; }
+int CListBox::GetCurSel() const {
+    return m_curSel;
+}
 
 int CListBox::SetCurSel(int index) {
     if (index < -1 || index >= GetCount())
@@ -73,9 +77,13 @@ void CListBox::SetHorizontalExtent(int pixels) {
     UpdateScrollBars();
 }
 
-int CListBox::GetHorizontalExtent() const { return m_horizontalExtent; }
+int CListBox::GetHorizontalExtent() const {
+    return m_horizontalExtent;
+}
 
-int CListBox::ItemHeight() const { return fontMetrics().height(); }
+int CListBox::ItemHeight() const {
+    return fontMetrics().height();
+}
 
 QRect CListBox::ItemRect(int index) const {
     const int top = (index - verticalScrollBar()->value()) * ItemHeight();
@@ -101,15 +109,17 @@ void CListBox::resizeEvent(QResizeEvent* event) {
     UpdateScrollBars();
 }
 
-void CListBox::scrollContentsBy(int, int) { viewport()->update(); }
+void CListBox::scrollContentsBy(int, int) {
+    viewport()->update();
+}
 
 void CListBox::paintEvent(QPaintEvent* event) {
     Flush();
     QPainter painter(viewport());
     const int height = ItemHeight();
     const int first = verticalScrollBar()->value() + event->rect().top() / height;
-    const int last = std::min(GetCount() - 1,
-                              verticalScrollBar()->value() + event->rect().bottom() / height);
+    const int last =
+        std::min(GetCount() - 1, verticalScrollBar()->value() + event->rect().bottom() / height);
     const int xOffset = -horizontalScrollBar()->value();
     const QPalette& pal = palette();
     for (int i = first; i <= last; ++i) {
@@ -122,8 +132,7 @@ void CListBox::paintEvent(QPaintEvent* event) {
         // merged on the way to the screen.
         const std::string& line = m_lines[static_cast<size_t>(i)];
         painter.drawText(rect.adjusted(xOffset + 2, 0, 0, 0),
-                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextExpandTabs |
-                             Qt::TextSingleLine,
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextExpandTabs | Qt::TextSingleLine,
                          QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
     }
 }

@@ -17,12 +17,12 @@ public:
 
     // LB_ADDSTRING: the new line's index, or LB_ERR when it cannot be stored.
     int AddString(const std::string& line);
-    void ResetContent();                 // LB_RESETCONTENT
-    int GetCount() const;                // LB_GETCOUNT
-    int GetCurSel() const;               // LB_GETCURSEL: LB_ERR with no selection
-    int SetCurSel(int index);            // LB_SETCURSEL: no notification
+    void ResetContent();                             // LB_RESETCONTENT
+    int GetCount() const;                            // LB_GETCOUNT
+    int GetCurSel() const;                           // LB_GETCURSEL: LB_ERR with no selection
+    int SetCurSel(int index);                        // LB_SETCURSEL: no notification
     int GetText(int index, std::string* line) const; // LB_GETTEXT: length or LB_ERR
-    void SetHorizontalExtent(int pixels); // LB_SETHORIZONTALEXTENT
+    void SetHorizontalExtent(int pixels);            // LB_SETHORIZONTALEXTENT
     int GetHorizontalExtent() const;
     // Whether notifications (LBN_SELCHANGE, LBN_DBLCLK) are sent.
     void SetNotify(bool notify) { m_notify = notify; }

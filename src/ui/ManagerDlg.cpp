@@ -25,9 +25,9 @@ struct TypeEntry {
     BYTE code;
 };
 constexpr TypeEntry kTypeList[] = {
-    {"int32", ASN_INTEGER},   {"Count32", ASN_COUNTER32}, {"Gauge32", ASN_GAUGE32},
-    {"Ticks", ASN_TIMETICKS}, {"Octet", ASN_OCTETSTRING}, {"Seq", ASN_SEQUENCE},
-    {"IpAddr", ASN_IPADDRESS}, {"Opaque", ASN_OPAQUE},    {"Oid", ASN_OBJECTIDENTIFIER},
+    {"int32", ASN_INTEGER},    {"Count32", ASN_COUNTER32}, {"Gauge32", ASN_GAUGE32},
+    {"Ticks", ASN_TIMETICKS},  {"Octet", ASN_OCTETSTRING}, {"Seq", ASN_SEQUENCE},
+    {"IpAddr", ASN_IPADDRESS}, {"Opaque", ASN_OPAQUE},     {"Oid", ASN_OBJECTIDENTIFIER},
     {"Null", ASN_NULL},
 };
 
@@ -112,7 +112,9 @@ void CManagerDlg::ConnectMessageMap() {
             &QDialog::reject);
 }
 
-int CManagerDlg::DoModal() { return exec(); }
+int CManagerDlg::DoModal() {
+    return exec();
+}
 
 void CManagerDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -233,11 +235,17 @@ void CManagerDlg::EnableDlgItem(int id, bool enable) {
         control->setEnabled(enable);
 }
 
-CListBox* CManagerDlg::ListBox(int id) const { return qobject_cast<CListBox*>(GetDlgItem(id)); }
+CListBox* CManagerDlg::ListBox(int id) const {
+    return qobject_cast<CListBox*>(GetDlgItem(id));
+}
 
-QComboBox* CManagerDlg::ComboBox(int id) const { return qobject_cast<QComboBox*>(GetDlgItem(id)); }
+QComboBox* CManagerDlg::ComboBox(int id) const {
+    return qobject_cast<QComboBox*>(GetDlgItem(id));
+}
 
-void CManagerDlg::SetMessageHook(MessageHook hook) { MessageHookSlot() = std::move(hook); }
+void CManagerDlg::SetMessageHook(MessageHook hook) {
+    MessageHookSlot() = std::move(hook);
+}
 
 void CManagerDlg::MessageBox(const char* text, const char* caption, unsigned type) {
     if (const MessageHook& hook = MessageHookSlot()) {
@@ -248,9 +256,9 @@ void CManagerDlg::MessageBox(const char* text, const char* caption, unsigned typ
     box.setWindowTitle(QString::fromLatin1(caption));
     box.setTextFormat(Qt::PlainText);
     box.setText(QString::fromLatin1(text));
-    box.setIcon((type & MB_ICONERROR) ? QMessageBox::Critical
-                 : (type & MB_ICONINFORMATION) ? QMessageBox::Information
-                                               : QMessageBox::NoIcon);
+    box.setIcon((type & MB_ICONERROR)         ? QMessageBox::Critical
+                : (type & MB_ICONINFORMATION) ? QMessageBox::Information
+                                              : QMessageBox::NoIcon);
     box.setStandardButtons(QMessageBox::Ok);
     // A box shown while a request holds the busy pointer gets the ordinary pointer.
     const bool busy = QApplication::overrideCursor() != nullptr;

@@ -38,7 +38,9 @@ std::uint32_t IntegerBits(std::int64_t n) {
 // ... and for Counter32, Gauge32 and TimeTicks: 0 to 4294967295 is stored as itself, a
 // negative number from -2147483648 on as its 32-bit two's complement (so -1 gives
 // 4294967295, as atoi and a cast would), and beyond either end the nearest end.
-std::uint32_t UnsignedBits(std::int64_t n) { return static_cast<std::uint32_t>(n); }
+std::uint32_t UnsignedBits(std::int64_t n) {
+    return static_cast<std::uint32_t>(n);
+}
 
 // A value block from the utility allocator, so that the list's release frees it.
 bool StoreBytes(AsnOctetString* s, const char* text, UINT length) {

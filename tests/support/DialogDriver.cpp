@@ -48,13 +48,17 @@ DialogDriver::~DialogDriver() {
     SnmpMgrTrapServiceStopForTesting();
 }
 
-CListBox* DialogDriver::walkList() { return m_dlg->ListBox(IDC_WALK_LIST); }
+CListBox* DialogDriver::walkList() {
+    return m_dlg->ListBox(IDC_WALK_LIST);
+}
 
 void DialogDriver::SetText(int id, const std::string& text) {
     m_dlg->SetDlgItemText(id, text.c_str());
 }
 
-std::string DialogDriver::Text(int id) { return m_dlg->GetDlgItemText(id); }
+std::string DialogDriver::Text(int id) {
+    return m_dlg->GetDlgItemText(id);
+}
 
 void DialogDriver::Click(int id) {
     auto* button = qobject_cast<QPushButton*>(m_dlg->GetDlgItem(id));

@@ -20,7 +20,7 @@ public:
 
     void SetText(int id, const std::string& text);
     std::string Text(int id);
-    void Click(int id);   // a real mouse click on the button
+    void Click(int id);     // a real mouse click on the button
     std::string TypeText(); // the selected entry of the type list, or "" with none
     std::vector<std::string> WalkLines();
 

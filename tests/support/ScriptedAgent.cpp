@@ -54,8 +54,8 @@ Bytes IntegerContents(std::int64_t n) {
     for (int i = 7; i >= 0; --i)
         bytes.push_back(static_cast<std::uint8_t>(n >> (8 * i)));
     // Minimal two's complement form.
-    while (bytes.size() > 1 && ((bytes[0] == 0x00 && !(bytes[1] & 0x80)) ||
-                                (bytes[0] == 0xFF && (bytes[1] & 0x80))))
+    while (bytes.size() > 1 &&
+           ((bytes[0] == 0x00 && !(bytes[1] & 0x80)) || (bytes[0] == 0xFF && (bytes[1] & 0x80))))
         bytes.erase(bytes.begin());
     return bytes;
 }
@@ -133,11 +133,21 @@ Oid ReadOid(const std::uint8_t* p, std::size_t n) {
 
 } // namespace
 
-Value Integer(std::int64_t n) { return {0x02, IntegerContents(n)}; }
-Value Unsigned(std::uint8_t tag, std::uint32_t n) { return {tag, IntegerContents(n)}; }
-Value Octets(std::uint8_t tag, const std::string& bytes) { return {tag, Bytes(bytes.begin(), bytes.end())}; }
-Value ObjectId(const Oid& oid) { return {0x06, OidContents(oid)}; }
-Value Null() { return {0x05, {}}; }
+Value Integer(std::int64_t n) {
+    return {0x02, IntegerContents(n)};
+}
+Value Unsigned(std::uint8_t tag, std::uint32_t n) {
+    return {tag, IntegerContents(n)};
+}
+Value Octets(std::uint8_t tag, const std::string& bytes) {
+    return {tag, Bytes(bytes.begin(), bytes.end())};
+}
+Value ObjectId(const Oid& oid) {
+    return {0x06, OidContents(oid)};
+}
+Value Null() {
+    return {0x05, {}};
+}
 
 Bytes EncodeResponse(const Request& request, const Reply& reply) {
     Bytes list;
@@ -237,7 +247,9 @@ bool ScriptedAgent::Start() {
     return true;
 }
 
-std::string ScriptedAgent::Address() const { return "127.0.0.1:" + std::to_string(m_port); }
+std::string ScriptedAgent::Address() const {
+    return "127.0.0.1:" + std::to_string(m_port);
+}
 
 std::vector<Request> ScriptedAgent::Received() const {
     std::lock_guard<std::mutex> guard(m_lock);

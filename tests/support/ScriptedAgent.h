@@ -26,7 +26,7 @@ struct Value {
     std::uint8_t tag = 0x05;
     Bytes contents;
 };
-Value Integer(std::int64_t n);         // INTEGER (tag 0x02)
+Value Integer(std::int64_t n);                     // INTEGER (tag 0x02)
 Value Unsigned(std::uint8_t tag, std::uint32_t n); // Counter32, Gauge32, TimeTicks
 Value Octets(std::uint8_t tag, const std::string& bytes);
 Value ObjectId(const Oid& oid);
