@@ -159,13 +159,7 @@ TEST_P(SetOutcomes, ShowExactlyOneBox) {
 }
 
 ScriptedAgent::Script Refuse(std::int64_t status, std::int64_t index) {
-    return [=](const Request& r) {
-        Reply reply;
-        reply.errorStatus = status;
-        reply.errorIndex = index;
-        reply.bindings = r.bindings;
-        return reply;
-    };
+    return [=](const Request& r) { return ErrorReply(r, status, index); };
 }
 
 INSTANTIATE_TEST_SUITE_P(

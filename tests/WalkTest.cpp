@@ -129,29 +129,21 @@ TEST_P(WalkEnds, KeepingTheLinesSoFar) {
     EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
 }
 
-Reply Status(const Request& r, std::int64_t status, std::int64_t index) {
-    Reply reply;
-    reply.errorStatus = status;
-    reply.errorIndex = index;
-    reply.bindings = r.bindings;
-    return reply;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Endings, WalkEnds,
     ::testing::Values(
         EndingCase{"NoSuchNameAtOnceIsQuiet",
-                   [](const Request& r) { return Status(r, 2, 1); },
+                   [](const Request& r) { return ErrorReply(r, 2, 1); },
                    {},
                    nullptr},
         EndingCase{"AnErrorInTheMiddle",
-                   AfterGood(2, [](const Request& r) { return Status(r, 5, 1); }),
+                   AfterGood(2, [](const Request& r) { return ErrorReply(r, 5, 1); }),
                    {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295"},
                    "ErrorStatus: SNMP_ERRORSTATUS_GENERR  ErrorIndex: 1"},
         EndingCase{"AnErrorOutsideTheRootIsQuiet",
                    AfterGood(1,
                              [](const Request& r) {
-                                 Reply reply = Status(r, 5, 1);
+                                 Reply reply = ErrorReply(r, 5, 1);
                                  reply.bindings[0].name = ParseOid(".1.3.6.1.4.1.100");
                                  return reply;
                              }),

@@ -60,6 +60,15 @@ inline Reply Silence() {
     return reply;
 }
 
+// An error answer: the status and index, with the request's bindings echoed (RFC 1157).
+inline Reply ErrorReply(const Request& request, std::int64_t status, std::int64_t index) {
+    Reply reply;
+    reply.errorStatus = status;
+    reply.errorIndex = index;
+    reply.bindings = request.bindings;
+    return reply;
+}
+
 // BER encoding of a whole response message for `request`.
 Bytes EncodeResponse(const Request& request, const Reply& reply);
 // Reads a request message; false for anything that is not one.
