@@ -383,14 +383,16 @@ TEST(AboutTest, BoxFollowsItsTemplate) {
             text = label->text();
         else if (auto* button = qobject_cast<QPushButton*>(control))
             text = button->text();
-        if (item.text)
+        if (item.text) {
             EXPECT_EQ(text, item.text);
-        else
+        } else {
             EXPECT_FALSE(text.isEmpty());
+        }
         // A static text is clipped at its width: the whole line must fit.
-        if (qobject_cast<QLabel*>(control))
+        if (qobject_cast<QLabel*>(control)) {
             EXPECT_LE(control->fontMetrics().horizontalAdvance(text), control->width())
                 << text.toStdString();
+        }
     }
     auto* ok = qobject_cast<QPushButton*>(controls[3]);
     EXPECT_TRUE(ok->isDefault());

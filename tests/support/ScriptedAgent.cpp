@@ -21,8 +21,10 @@ Oid ParseOid(const std::string& dotted) {
 
 std::string OidText(const Oid& oid) {
     std::string text;
-    for (std::uint32_t id : oid)
-        text += "." + std::to_string(id);
+    for (std::uint32_t id : oid) {
+        text += '.';
+        text += std::to_string(id);
+    }
     return text;
 }
 

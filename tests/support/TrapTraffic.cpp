@@ -22,10 +22,12 @@ Bytes Tlv(std::uint8_t tag, const Bytes& contents) {
     if (n < 0x80) {
         out.push_back(static_cast<std::uint8_t>(n));
     } else if (n <= 0xFF) {
-        out.insert(out.end(), {0x81, static_cast<std::uint8_t>(n)});
+        out.push_back(0x81);
+        out.push_back(static_cast<std::uint8_t>(n));
     } else {
-        out.insert(out.end(),
-                   {0x82, static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)});
+        out.push_back(0x82);
+        out.push_back(static_cast<std::uint8_t>(n >> 8));
+        out.push_back(static_cast<std::uint8_t>(n));
     }
     out.insert(out.end(), contents.begin(), contents.end());
     return out;
