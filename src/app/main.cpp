@@ -2,12 +2,14 @@
 
 #include <QApplication>
 
+// The one application object, alive from static initialisation to program exit.
+CManagerApp theApp;
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Okapel"));
     QApplication::setApplicationVersion(QStringLiteral(OKAPEL_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("okapel"));
-    static CManagerApp theApp;
-    theApp.InitInstance();
+    theApp.InitInstance(); // runs the main dialog; the program ends with it
     return 0;
 }
