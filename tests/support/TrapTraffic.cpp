@@ -146,42 +146,58 @@ int RunSnmpTrap(const std::vector<std::string>& arguments) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-Bytes CaptureSnmpTrap(const std::vector<std::string>& arguments, bool ipv6) {
+namespace {
+
+int BindLoopback(bool ipv6, unsigned short port, unsigned short* bound) {
     const int fd = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        return {};
+        return -1;
     sockaddr_storage address{};
     socklen_t length = 0;
     if (ipv6) {
         auto& a = reinterpret_cast<sockaddr_in6&>(address);
         a.sin6_family = AF_INET6;
         a.sin6_addr = in6addr_loopback;
+        a.sin6_port = htons(port);
         length = sizeof a;
     } else {
         auto& a = reinterpret_cast<sockaddr_in&>(address);
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(port);
         length = sizeof a;
     }
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        close(fd);
+        return -1;
+    }
+    *bound = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6&>(address).sin6_port
+                        : reinterpret_cast<sockaddr_in&>(address).sin_port);
+    return fd;
+}
+
+} // namespace
+
+Bytes CaptureSnmpTrap(const std::vector<std::string>& arguments, bool ipv6) {
+    unsigned short port = 0;
+    const int fd = BindLoopback(ipv6, 0, &port);
+    if (fd < 0)
+        return {};
+    const std::string target =
+        ipv6 ? "udp6:[::1]:" + std::to_string(port) : "127.0.0.1:" + std::to_string(port);
+    std::vector<std::string> args = arguments;
+    for (std::string& arg : args) {
+        if (arg == "{target}")
+            arg = target;
+    }
     Bytes datagram;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        const unsigned port = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6&>(address).sin6_port
-                                         : reinterpret_cast<sockaddr_in&>(address).sin_port);
-        const std::string target =
-            ipv6 ? "udp6:[::1]:" + std::to_string(port) : "127.0.0.1:" + std::to_string(port);
-        std::vector<std::string> args = arguments;
-        for (std::string& arg : args) {
-            if (arg == "{target}")
-                arg = target;
-        }
-        if (RunSnmpTrap(args) == 0) {
-            pollfd ready{fd, POLLIN, 0};
-            if (poll(&ready, 1, 30000) == 1) {
-                datagram.resize(65536);
-                const ssize_t got = recv(fd, datagram.data(), datagram.size(), 0);
-                datagram.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-            }
+    if (RunSnmpTrap(args) == 0) {
+        pollfd ready{fd, POLLIN, 0};
+        if (poll(&ready, 1, 30000) == 1) {
+            datagram.resize(65536);
+            const ssize_t got = recv(fd, datagram.data(), datagram.size(), 0);
+            datagram.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
         }
     }
     close(fd);
@@ -228,39 +244,6 @@ bool HasIpv6Loopback() {
     close(fd);
     return ok;
 }
-
-namespace {
-
-int BindLoopback(bool ipv6, unsigned short port, unsigned short* bound) {
-    const int fd = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    sockaddr_storage address{};
-    socklen_t length = 0;
-    if (ipv6) {
-        auto& a = reinterpret_cast<sockaddr_in6&>(address);
-        a.sin6_family = AF_INET6;
-        a.sin6_addr = in6addr_loopback;
-        a.sin6_port = htons(port);
-        length = sizeof a;
-    } else {
-        auto& a = reinterpret_cast<sockaddr_in&>(address);
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(port);
-        length = sizeof a;
-    }
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        close(fd);
-        return -1;
-    }
-    *bound = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6&>(address).sin6_port
-                        : reinterpret_cast<sockaddr_in&>(address).sin_port);
-    return fd;
-}
-
-} // namespace
 
 unsigned short FreeTrapTestPort() {
     const bool ipv6 = HasIpv6Loopback();
