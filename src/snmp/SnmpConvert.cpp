@@ -29,9 +29,7 @@ bool OidToLibrary(const AsnObjectIdentifier& in, oid* ids, size_t capacity, size
     return true;
 }
 
-namespace {
-
-bool CopyBytes(const u_char* data, size_t length, AsnOctetString* out) {
+bool OctetsFromLibrary(const u_char* data, size_t length, AsnOctetString* out) {
     *out = AsnOctetString{};
     if (length == 0)
         return true;
@@ -43,6 +41,8 @@ bool CopyBytes(const u_char* data, size_t length, AsnOctetString* out) {
     out->dynamic = TRUE;
     return true;
 }
+
+namespace {
 
 bool ValueFromLibrary(const netsnmp_variable_list& var, AsnAny* out) {
     *out = AsnAny{};
@@ -62,7 +62,7 @@ bool ValueFromLibrary(const netsnmp_variable_list& var, AsnAny* out) {
     case ASN_OPAQUE:
     case ASN_BIT_STR:
     case ASN_NSAP:
-        return CopyBytes(var.val.string, var.val_len, &out->asnValue.string);
+        return OctetsFromLibrary(var.val.string, var.val_len, &out->asnValue.string);
     case ASN_OBJECT_ID:
         return OidFromLibrary(var.val.objid, var.val_len / sizeof(oid), &out->asnValue.object);
     case ASN_COUNTER64: {
@@ -72,7 +72,7 @@ bool ValueFromLibrary(const netsnmp_variable_list& var, AsnAny* out) {
             bytes[i] = static_cast<u_char>(var.val.counter64->high >> (24 - 8 * i));
             bytes[4 + i] = static_cast<u_char>(var.val.counter64->low >> (24 - 8 * i));
         }
-        return CopyBytes(bytes, sizeof bytes, &out->asnValue.string);
+        return OctetsFromLibrary(bytes, sizeof bytes, &out->asnValue.string);
     }
     default:
         // NULL, the SNMPv2 exceptions and anything else: the type alone.

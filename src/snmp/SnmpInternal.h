@@ -44,6 +44,10 @@ bool OidFromLibrary(const oid* ids, size_t length, AsnObjectIdentifier* out);
 // Writes at most `capacity` sub-identifiers; false when the identifier does not fit.
 bool OidToLibrary(const AsnObjectIdentifier& in, oid* ids, size_t capacity, size_t* length);
 
+// Bytes off the wire as an octet string owning its copy (`dynamic` set); none give the
+// empty record. False when memory cannot be had.
+bool OctetsFromLibrary(const u_char* data, size_t length, AsnOctetString* out);
+
 // The bindings of a decoded PDU as our list, in order. False (and an empty list) when
 // memory cannot be had.
 bool VarBindsFromLibrary(const netsnmp_variable_list* vars, SnmpVarBindList* out);

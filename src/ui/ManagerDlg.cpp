@@ -82,8 +82,6 @@ CManagerDlg::~CManagerDlg() {
 
 void CManagerDlg::CreateControls() {
     const DialogUnits units = CreateDialogControls(this, kManagerDialogTemplate);
-    m_baseUnitX = units.baseX;
-    m_baseUnitY = units.baseY;
     setFixedSize(units.ToPixels(kManagerDialogTemplate.cx, kManagerDialogTemplate.cy));
 }
 

@@ -129,8 +129,6 @@ private:
 
     bool m_bInitialised = false;
     bool m_bDestroyed = false;
-    int m_baseUnitX = 0;
-    int m_baseUnitY = 0;
     // The system menu; each entry's data is its system command id. A window of its own,
     // like the platform's menus, and not one of the dialog's controls.
     struct SystemMenuDeleter {
