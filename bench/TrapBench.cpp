@@ -8,7 +8,7 @@
 // uses over 10 seconds and the time closing it takes.
 //
 // Usage: bench_traps [N...]     (snmptrapd from the Debian package of that name, if found)
-#include "snmp/SnmpTesting.h"
+#include "snmpapi/SnmpTesting.h"
 #include "support/TrapTraffic.h"
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"

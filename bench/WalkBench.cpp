@@ -7,7 +7,7 @@
 #include "support/ScriptedAgent.h"
 
 #include "snmp/RequestSupport.h"
-#include "snmp/SnmpApi.h"
+#include "snmpapi/SnmpApi.h"
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"

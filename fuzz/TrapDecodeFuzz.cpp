@@ -1,7 +1,7 @@
 // libFuzzer target: any bytes, as a datagram from an IPv4 or an IPv6 sender, through the
 // trap service's decoding. A crash, a sanitizer report, a record that does not hold
 // together or a block of the utility allocator left over is a finding.
-#include "snmp/SnmpTesting.h"
+#include "snmpapi/SnmpTesting.h"
 
 #include <cstdint>
 #include <cstdlib>

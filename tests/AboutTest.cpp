@@ -4,7 +4,7 @@
 // watchdog that ends it anyway, so no test can hang.
 #include "support/DialogDriver.h"
 
-#include "snmp/SnmpTesting.h"
+#include "snmpapi/SnmpTesting.h"
 #include "ui/AboutDlg.h"
 #include "ui/DialogTemplate.h"
 #include "ui/ManagerDlg.h"

@@ -1,9 +1,9 @@
 // Object identifier texts: what SnmpMgrStrToOid refuses and reads, the exact texts of
 // SnmpMgrOidToStr for published objects, and the round trip between the two over the
 // whole name tree and beyond it.
-#include "snmp/MibNames.h"
-#include "snmp/SnmpApi.h"
-#include "snmp/SnmpTesting.h"
+#include "snmpapi/MibNames.h"
+#include "snmpapi/SnmpApi.h"
+#include "snmpapi/SnmpTesting.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // ParseValue: the text the operator typed, read into the value a Set carries.
-#include "snmp/SnmpTesting.h"
+#include "snmpapi/SnmpTesting.h"
 #include "ui/ManagerDlg.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "support/DialogDriver.h"
 #include "support/ScriptedAgent.h"
 
-#include "snmp/SnmpTesting.h"
+#include "snmpapi/SnmpTesting.h"
 #include "ui/Resource.h"
 
 #include <gtest/gtest.h>

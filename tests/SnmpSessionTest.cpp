@@ -2,8 +2,8 @@
 // their refusals, Get beside net-snmp's own snmpget, requests that get no answer, the tags
 // and contents every value type has on the wire, and requests beside identifier texts on
 // other threads.
-#include "snmp/SnmpApi.h"
-#include "snmp/SnmpTesting.h"
+#include "snmpapi/SnmpApi.h"
+#include "snmpapi/SnmpTesting.h"
 #include "support/DemoAgent.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The trap listener in the real dialog on the offscreen platform: traps sent with net-snmp's
 // snmptrap and as raw datagrams to a loopback test port, lines read from the trap window.
-#include "snmp/SnmpTesting.h"
+#include "snmpapi/SnmpTesting.h"
 #include "support/TrapTraffic.h"
 #include "traps/ListenerThread.h"
 #include "ui/ListBox.h"

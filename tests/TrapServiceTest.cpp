@@ -1,6 +1,6 @@
 // The trap service of the SNMP layer: decoding of real and broken datagrams, the listening
 // sockets, the bounded queue and the trap event's lifetime.
-#include "snmp/SnmpTesting.h"
+#include "snmpapi/SnmpTesting.h"
 #include "support/TrapTraffic.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Value text: FormatValue over every type and its boundaries, and ErrorStatusName.
-#include "snmp/SnmpTesting.h"
+#include "snmpapi/SnmpTesting.h"
 #include "ui/ManagerDlg.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // of their messages, and the busy pointer while a request holds the window.
 #pragma once
 
-#include "snmp/SnmpApi.h"
+#include "snmpapi/SnmpApi.h"
 
 #include <string>
 

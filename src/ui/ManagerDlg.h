@@ -2,7 +2,7 @@
 // notifications to, and the members shared with the trap listener thread.
 #pragma once
 
-#include "snmp/SnmpApi.h"
+#include "snmpapi/SnmpApi.h"
 
 #include <QDialog>
 #include <QIcon>

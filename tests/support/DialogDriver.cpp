@@ -1,6 +1,6 @@
 #include "support/DialogDriver.h"
 
-#include "snmp/SnmpTesting.h"
+#include "snmpapi/SnmpTesting.h"
 #include "ui/ComboBox.h"
 #include "ui/ListBox.h"
 #include "ui/Resource.h"

@@ -1,7 +1,7 @@
 // Okapel's SNMP Management API: the records, constants and operations through which the
 // dialog and the trap listener do all their SNMP work. The surface is C-shaped because
 // the request flows are written against it; the implementation sits on net-snmp, which no
-// file outside src/snmp includes.
+// file outside src/snmpapi includes.
 //
 // Ownership rules every caller relies on:
 //  - Every block that a record owns (an identifier's ids, an octet string's stream when

@@ -1,6 +1,6 @@
 // Conversions between net-snmp's bindings and our records, in both directions. This is
 // the only place where the two representations meet.
-#include "snmp/SnmpInternal.h"
+#include "snmpapi/SnmpInternal.h"
 
 #include <cstring>
 

@@ -1,9 +1,9 @@
 // Trap datagrams: a structural check of the whole message first, so that net-snmp only
 // ever decodes a datagram whose every length and tag has been checked against what
 // arrived; then net-snmp's own decoding, and the conversion into our records.
-#include "snmp/TrapDecode.h"
+#include "snmpapi/TrapDecode.h"
 
-#include "snmp/SnmpInternal.h"
+#include "snmpapi/SnmpInternal.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 // (which live in SnmpConvert.cpp alone).
 #pragma once
 
-#include "snmp/SnmpApi.h"
+#include "snmpapi/SnmpApi.h"
 
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>

@@ -1,6 +1,6 @@
 // The compiled-in name tree: one row per named node (its name, its parent's name and its
 // sub-identifier below the parent), indexed once on first use.
-#include "snmp/MibNames.h"
+#include "snmpapi/MibNames.h"
 
 #include <map>
 #include <string_view>

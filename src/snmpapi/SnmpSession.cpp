@@ -1,7 +1,7 @@
 // Sessions with an agent: opening (reading the agent address), closing, and the
 // synchronous request with the session's time-out and retries, all over net-snmp.
-#include "snmp/SnmpInternal.h"
-#include "snmp/SnmpTesting.h"
+#include "snmpapi/SnmpInternal.h"
+#include "snmpapi/SnmpTesting.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>

@@ -2,7 +2,7 @@
 // calls anything declared here.
 #pragma once
 
-#include "snmp/SnmpApi.h"
+#include "snmpapi/SnmpApi.h"
 
 #include <cstddef>
 #include <cstdint>

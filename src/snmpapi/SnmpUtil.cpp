@@ -1,7 +1,7 @@
 // The utility half of the layer: the allocator every record's blocks come from, the
 // record copies and releases, events, and the calling thread's last error.
-#include "snmp/SnmpInternal.h"
-#include "snmp/SnmpTesting.h"
+#include "snmpapi/SnmpInternal.h"
+#include "snmpapi/SnmpTesting.h"
 
 #include <algorithm>
 #include <atomic>

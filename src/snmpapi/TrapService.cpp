@@ -14,9 +14,9 @@
 // Process exit. The service object is never destroyed, so no static destructor can join a
 // thread or free the queue under a running receiver; an exit handler, registered by the
 // first listen, stops the receiver while everything it uses still exists.
-#include "snmp/SnmpInternal.h"
-#include "snmp/SnmpTesting.h"
-#include "snmp/TrapDecode.h"
+#include "snmpapi/SnmpInternal.h"
+#include "snmpapi/SnmpTesting.h"
+#include "snmpapi/TrapDecode.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

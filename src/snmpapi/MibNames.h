@@ -7,7 +7,7 @@
 // threads may read it at the same time.
 #pragma once
 
-#include "snmp/SnmpApi.h"
+#include "snmpapi/SnmpApi.h"
 
 #include <string_view>
 

@@ -33,8 +33,8 @@
 //
 // Both functions use the read-only name tree and their own locals only, so the dialog and
 // the trap listener may call them at the same time; neither prints anything.
-#include "snmp/MibNames.h"
-#include "snmp/SnmpApi.h"
+#include "snmpapi/MibNames.h"
+#include "snmpapi/SnmpApi.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,8 +1,8 @@
 // Decoding of one trap datagram into the record that SnmpMgrGetTrap hands out. Shared by
-// the trap service's receiver and its test seam; nothing outside src/snmp sees it.
+// the trap service's receiver and its test seam; nothing outside src/snmpapi sees it.
 #pragma once
 
-#include "snmp/SnmpTesting.h"
+#include "snmpapi/SnmpTesting.h"
 
 #include <cstddef>
 #include <cstdint>
