@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QTest>
 
 using namespace scripted;
@@ -206,30 +208,59 @@ TEST(Walk, AnInvalidOidKeepsTheEarlierLines) {
     EXPECT_EQ(boxes[0].caption, "Error");
 }
 
-TEST(WalkList, TheLargestSubIdentifierSurvivesSelectAndDoubleClick) {
+// An object with 128 sub-identifiers of ten digits: its line's identifier is far longer than
+// the 254 characters that the OID box is read with.
+std::string LongestIdentifierText() {
+    std::string text = kRoot;
+    for (int i = 0; i < 121; ++i)
+        text += ".4294967295";
+    return text;
+}
+
+struct LineIdentifierCase {
+    const char* name;
+    std::string identifier;
+};
+
+class LineIdentifier : public ::testing::TestWithParam<LineIdentifierCase> {};
+
+TEST_P(LineIdentifier, SurvivesSelectAndDoubleClickWhole) {
+    const Oid name = ParseOid(GetParam().identifier);
     TableAgent table;
-    table.objects[ParseOid(".1.3.6.1.4.1.99.4294967295")] = Octets(0x04, "far");
+    table.objects[name] = Octets(0x04, "far");
     ScriptedAgent agent(table);
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
     d.Open(agent.Address());
     Walk(d, kRoot);
-    ASSERT_EQ(d.WalkLines(), std::vector<std::string>{".1.3.6.1.4.1.99.4294967295 : far"});
+    ASSERT_EQ(d.WalkLines(), std::vector<std::string>{GetParam().identifier + " : far"});
 
     ClickLine(d.walkList(), 0, false);
+    const auto* nameBox = qobject_cast<QLineEdit*>(d.dlg().GetDlgItem(IDC_OID_NAME));
     AsnObjectIdentifier shown{};
-    ASSERT_TRUE(SnmpMgrStrToOid(d.Text(IDC_OID_NAME).c_str(), &shown)) << d.Text(IDC_OID_NAME);
-    ASSERT_EQ(shown.idLength, 8u);
-    EXPECT_EQ(shown.ids[7], 4294967295u);
+    ASSERT_TRUE(SnmpMgrStrToOid(nameBox->text().toStdString().c_str(), &shown));
+    EXPECT_EQ(Oid(shown.ids, shown.ids + shown.idLength), name);
     SnmpUtilOidFree(&shown);
 
+    const std::int64_t blocks = SnmpUtilLiveBlocks();
     ClickLine(d.walkList(), 0, true);
-    EXPECT_EQ(d.Text(IDC_OID), ".1.3.6.1.4.1.99.4294967295"); // no trailing space
-    EXPECT_EQ(d.Text(IDC_VALUE), "far");                      // and a Get was made
+    const auto* oidBox = qobject_cast<QComboBox*>(d.dlg().GetDlgItem(IDC_OID));
+    EXPECT_EQ(oidBox->currentText().toStdString(), GetParam().identifier); // no trailing space
+    EXPECT_EQ(d.Text(IDC_VALUE), "far");                                   // and a Get was made
     EXPECT_EQ(d.TypeText(), "Octet");
     EXPECT_TRUE(d.TakeBoxes().empty());
     EXPECT_EQ(agent.Received().back().pduType, 0xA0);
+    ASSERT_EQ(agent.Received().back().bindings.size(), 1u);
+    EXPECT_EQ(agent.Received().back().bindings[0].name, name); // the line's object, whole
+    EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    WalkList, LineIdentifier,
+    ::testing::Values(LineIdentifierCase{"TheLargestSubIdentifier", ".1.3.6.1.4.1.99.4294967295"},
+                      LineIdentifierCase{"OneHundredAndTwentyEightSubIdentifiers",
+                                         LongestIdentifierText()}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WalkList, LinesLongerThan254CharactersAreReadWhole) {
     TableAgent table;

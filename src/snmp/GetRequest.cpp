@@ -5,14 +5,17 @@
 #include "ui/Resource.h"
 
 void CManagerDlg::OnGet() {
-    const std::string text = GetDlgItemText(IDC_OID);
+    GetObjectOfText(GetDlgItemText(IDC_OID));
+}
+
+void CManagerDlg::GetObjectOfText(const std::string& text) {
     AsnObjectIdentifier oid{};
     if (!SnmpMgrStrToOid(text.c_str(), &oid)) {
         MessageBox("Invalid Oid", "Error", MB_OK | MB_ICONERROR);
         return;
     }
     DoGet(&oid);
-    SnmpUtilOidFree(&oid); // OnGet owns the identifier; DoGet only reads it
+    SnmpUtilOidFree(&oid); // the converter owns the identifier; DoGet only reads it
 }
 
 int CManagerDlg::DoGet(const AsnObjectIdentifier* oid) {

@@ -132,8 +132,12 @@ void CManagerDlg::OnWalkListDblClk() {
     std::string line;
     if (walkList->GetText(index, &line) == LB_ERR)
         return;
-    SetDlgItemText(IDC_OID, IdentifierOfLine(line).c_str());
-    OnGet();
+    // The Get asks for the line's whole identifier. Read back through the OID box it would
+    // be cut at the box's 254 characters, and an identifier longer than that (an object
+    // with a hundred sub-identifiers and more) would be another object.
+    const std::string identifier = IdentifierOfLine(line);
+    SetDlgItemText(IDC_OID, identifier.c_str());
+    GetObjectOfText(identifier);
 }
 
 void CManagerDlg::OnWalkListSelChange() {

@@ -75,6 +75,11 @@ public:
     void OnWalkListSelChange();
     void OnClear();
 
+    // Get of the object named by an identifier text: "Invalid Oid" when the text cannot be
+    // converted, DoGet otherwise. OnGet passes the OID box's text, the walk list's
+    // double-click the whole identifier of its line.
+    void GetObjectOfText(const std::string& text);
+
     // Request routines: 0 for success, 1 for a failure already reported.
     int DoGet(const AsnObjectIdentifier* oid);
     int DoSet(const AsnObjectIdentifier* oid);
