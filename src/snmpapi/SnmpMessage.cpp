@@ -128,12 +128,12 @@ bool ReadAnyInteger(ElementReader& reader, std::int32_t* value, bool* fits) {
     return true;
 }
 
-// The sub-identifiers of an OBJECT IDENTIFIER's contents. Each fits in 32 bits and is
-// encoded in its fewest bytes (X.690, 8.19.2); the first encoded value holds the first two
-// sub-identifiers (8.19.4), so under 2 it may reach 2^32 - 1 + 80. At most
-// kMaxSubIdentifiers in all.
-bool DecodeSubIdentifiers(const Element& e, std::vector<UINT>* ids) {
-    ids->clear();
+// The sub-identifiers of an OBJECT IDENTIFIER's contents, at most kMaxSubIdentifiers of
+// them, into `ids`. Each fits in 32 bits and is encoded in its fewest bytes (X.690,
+// 8.19.2); the first encoded value holds the first two sub-identifiers (8.19.4), so under 2
+// it may reach 2^32 - 1 + 80.
+bool DecodeSubIdentifiers(const Element& e, UINT (&ids)[kMaxSubIdentifiers], UINT* count) {
+    *count = 0;
     if (e.length == 0)
         return false;
     std::size_t i = 0;
@@ -150,34 +150,33 @@ bool DecodeSubIdentifiers(const Element& e, std::vector<UINT>* ids) {
             more = (e.contents[i] & 0x80) != 0;
             ++i;
         }
-        if (ids->empty()) {
+        if (*count == 0) {
             const std::uint64_t first = value < 40 ? 0 : (value < 80 ? 1 : 2);
             if (value - 40 * first > 0xFFFFFFFFu)
                 return false;
-            ids->push_back(static_cast<UINT>(first));
-            ids->push_back(static_cast<UINT>(value - 40 * first));
+            ids[(*count)++] = static_cast<UINT>(first);
+            ids[(*count)++] = static_cast<UINT>(value - 40 * first);
         } else {
-            if (value > 0xFFFFFFFFu)
+            if (value > 0xFFFFFFFFu || *count == kMaxSubIdentifiers)
                 return false;
-            ids->push_back(static_cast<UINT>(value));
+            ids[(*count)++] = static_cast<UINT>(value);
         }
-        if (ids->size() > kMaxSubIdentifiers)
-            return false;
     }
     return true;
 }
 
 bool IdentifierFromElement(const Element& e, AsnObjectIdentifier* out) {
     *out = AsnObjectIdentifier{};
-    std::vector<UINT> ids;
-    if (e.tag != kTagObjectIdentifier || !DecodeSubIdentifiers(e, &ids))
+    UINT ids[kMaxSubIdentifiers];
+    UINT count = 0;
+    if (e.tag != kTagObjectIdentifier || !DecodeSubIdentifiers(e, ids, &count))
         return false;
-    auto* copy = static_cast<UINT*>(SnmpUtilMemAlloc(static_cast<UINT>(ids.size() * sizeof(UINT))));
+    auto* copy = static_cast<UINT*>(SnmpUtilMemAlloc(count * sizeof(UINT)));
     if (!copy)
         return false;
-    std::memcpy(copy, ids.data(), ids.size() * sizeof(UINT));
+    std::memcpy(copy, ids, count * sizeof(UINT));
     out->ids = copy;
-    out->idLength = static_cast<UINT>(ids.size());
+    out->idLength = count;
     return true;
 }
 
@@ -254,7 +253,10 @@ bool DecodeBindings(ElementReader& pdu, SnmpVarBindList* out) {
     }
     if (count == 0)
         return true;
-    out->list = static_cast<SnmpVarBind*>(SnmpUtilMemAlloc(count * sizeof(SnmpVarBind)));
+    if (count > 0xFFFFFFFFu / sizeof(SnmpVarBind))
+        return false; // more than any datagram can carry
+    out->list =
+        static_cast<SnmpVarBind*>(SnmpUtilMemAlloc(static_cast<UINT>(count * sizeof(SnmpVarBind))));
     if (!out->list)
         return false;
     ElementReader bindings(list);
