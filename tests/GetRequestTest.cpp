@@ -211,7 +211,9 @@ TEST_P(GetWithoutAnswer, IsAFailedCall) {
         EXPECT_EQ(d.dlg().m_hSession, nullptr);
     }
     d.SetText(IDC_OID, GetParam().oid);
+    const std::int64_t blocks = SnmpUtilLiveBlocks();
     d.Click(IDC_GET);
+    EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
     const auto boxes = d.TakeBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text,
