@@ -1,11 +1,13 @@
 #!/bin/bash
 # scripts/fuzz.sh [SECONDS]
 #
-# Builds the trap decoding fuzz target with clang (libFuzzer, AddressSanitizer and
-# UndefinedBehaviorSanitizer) in build-fuzz/, makes its seed corpus from datagrams that
-# net-snmp's snmptrap really sends, and fuzzes for SECONDS seconds (60 by default). The
-# corpus grows in build-fuzz/trap-corpus from run to run. Exits non-zero on a finding, whose
-# input is left in build-fuzz/ as crash-*, leak-* or timeout-*.
+# Builds the two fuzz targets with clang (libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer) in build-fuzz/: the trap decoding, seeded with datagrams that
+# net-snmp's snmptrap really sends, and a session's reading of answers, seeded with
+# responses as the scripted test agents encode them. Fuzzes each for half of SECONDS seconds
+# (60 in all by default). The corpora grow in build-fuzz/trap-corpus and
+# build-fuzz/answer-corpus from run to run. Exits non-zero on a finding, whose input is left
+# in build-fuzz/ as crash-*, leak-* or timeout-*.
 set -euo pipefail
 # shellcheck source=scripts/common.sh
 . "$(dirname "$0")/common.sh"
@@ -20,15 +22,22 @@ esac
 
 build=$OKAPEL_ROOT/build-fuzz
 okapel_build "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DOKAPEL_FUZZ=ON -DOKAPEL_TESTS=OFF -DOKAPEL_BENCH=OFF -- trap_decode_fuzz trap_seed_capture
+    -DOKAPEL_FUZZ=ON -DOKAPEL_TESTS=OFF -DOKAPEL_BENCH=OFF -- trap_decode_fuzz trap_seed_capture \
+    answer_decode_fuzz answer_seed_write
 
-as_owner mkdir -p "$build/trap-seeds" "$build/trap-corpus"
+as_owner mkdir -p "$build/trap-seeds" "$build/trap-corpus" "$build/answer-seeds" \
+    "$build/answer-corpus"
 as_owner "$build/fuzz/trap_seed_capture" "$build/trap-seeds"
+as_owner "$build/fuzz/answer_seed_write" "$build/answer-seeds"
 
 # Leaks are the target's own check (the layer's block count); net-snmp's one-time start keeps
 # process-lifetime allocations that LeakSanitizer would report at exit.
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 cd "$build"
-as_owner ./fuzz/trap_decode_fuzz -max_total_time="$seconds" -max_len=2048 -timeout=10 \
-    -print_final_stats=1 -artifact_prefix="$build/" trap-corpus trap-seeds
+half=$(((seconds + 1) / 2))
+for target in trap answer; do
+    echo "=== ${target}_decode_fuzz, $half s"
+    as_owner "./fuzz/${target}_decode_fuzz" -max_total_time="$half" -max_len=2048 -timeout=10 \
+        -print_final_stats=1 -artifact_prefix="$build/" "$target-corpus" "$target-seeds"
+done

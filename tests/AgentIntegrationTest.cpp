@@ -164,7 +164,7 @@ TEST_F(AgentTest, GetAllOfTheSystemGroupMatchesSnmpwalkLineByLine) {
 }
 
 TEST_F(AgentTest, GetAllOfALeafOrPastTheLastObjectEndsEmptyAndQuiet) {
-    for (const char* root : {kSysName, ".1.3.6.1.9.9.9", ".2"}) {
+    for (const char* root : {kSysName, ".1.3.6.1.9.9.9", ".2.1"}) {
         d.walkList();
         d.SetText(IDC_OID, root);
         d.Click(IDC_GETALL);

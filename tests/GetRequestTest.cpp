@@ -69,22 +69,50 @@ INSTANTIATE_TEST_SUITE_P(
         ShownCase{"IpAddress", Octets(0x40, "\xC0\xA8\x01\xC8"), "192.168.1.200", "IpAddr"},
         ShownCase{"Opaque", Octets(0x44, std::string("hi\0", 3)), "hi", "Opaque"},
         ShownCase{"ObjectIdentifier", ObjectId({1, 3, 6, 1, 4, 1, 15}), "1.3.6.1.4.1.15", "Oid"},
-        ShownCase{"NullEmptiesTheBox", Null(), "", "Null"}),
+        ShownCase{"NullEmptiesTheBox", Null(), "", "Null"},
+        // Opaque values arrive with their bytes as sent, whatever they begin with.
+        ShownCase{"OpaqueWithAFloatInside", Value{0x44, {0x9F, 0x78, 0x04, 0x3F, 0x80, 0x00, 0x00}},
+                  "\x9F\x78\x04\x3F\x80", "Opaque"},
+        ShownCase{"OpaqueWithAShortWrapper", Value{0x44, {0x9F, 0x78, 0x09, 0x01}}, "\x9F\x78\x09",
+                  "Opaque"},
+        ShownCase{"IpAddressOfThreeBytes", Value{0x40, {10, 0, 1}}, "10.0.1", "IpAddr"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(GetRequest, AnUnlistedTypeShowsNothingAndKeepsTheTypeSelection) {
-    ScriptedAgent agent(Answer(Value{0x46, {0x01, 0x00}})); // Counter64
+// Values of a type that the type list lacks, down to tags that no standard gives: no text,
+// the type selection as it was, and at once (a single request, no time-out).
+struct UnlistedCase {
+    const char* name;
+    Value value;
+};
+void PrintTo(const UnlistedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class GetOfAnUnlistedType : public ::testing::TestWithParam<UnlistedCase> {};
+
+TEST_P(GetOfAnUnlistedType, ShowsNothingAndKeepsTheTypeSelection) {
+    ScriptedAgent agent(Answer(GetParam().value));
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
     d.Open(agent.Address());
     static_cast<CComboBox*>(d.dlg().ComboBox(IDC_TYPE))->SetCurSel(4);
     d.SetText(IDC_VALUE, "old");
     d.SetText(IDC_OID, kSysName);
+    const std::int64_t blocks = SnmpUtilLiveBlocks();
     d.Click(IDC_GET);
     EXPECT_TRUE(d.TakeBoxes().empty());
     EXPECT_EQ(d.Text(IDC_VALUE), "");
     EXPECT_EQ(d.TypeText(), "Octet");
+    EXPECT_EQ(agent.RequestCount(), 1u);
+    EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
 }
+
+INSTANTIATE_TEST_SUITE_P(Types, GetOfAnUnlistedType,
+                         ::testing::Values(UnlistedCase{"Counter64", Value{0x46, {0x01, 0x00}}},
+                                           UnlistedCase{"UnknownTag49", Value{0x49, {0x01}}},
+                                           UnlistedCase{"UnknownConstructedTag",
+                                                        Value{0xA9, {0x05, 0x00}}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The failures of a Get: (agent script, the box's text); every one keeps the Value box
 // and the type list and releases what it made.
@@ -139,6 +167,24 @@ INSTANTIATE_TEST_SUITE_P(
                     "Snmp Error"},
         FailureCase{"AnswerWithoutBindings", [](const Request&) { return Reply{}; }, true, kSysName,
                     "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0",
+                    "Snmp Error"},
+        // The agent's error, even without the bindings RFC 1157 wants echoed.
+        FailureCase{"NoSuchNameWithoutBindings",
+                    [](const Request&) {
+                        Reply reply;
+                        reply.errorStatus = 2;
+                        reply.errorIndex = 1;
+                        return reply;
+                    },
+                    true, kSysName, "ErrorStatus: SNMP_ERRORSTATUS_NOSUCHNAME  ErrorIndex: 1",
+                    "Snmp Error"},
+        // Statuses that are no signed 32-bit number: neither a value shown as a success
+        // (2^31 wrapped to a negative number) nor noSuchName (2^32 + 2 wrapped to 2).
+        FailureCase{"Status2To31", Answer(Integer(1), 2147483648LL, 0), true, kSysName,
+                    "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0",
+                    "Snmp Error"},
+        FailureCase{"Status2To32Plus2", Answer(Null(), 4294967298LL, 1), true, kSysName,
+                    "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0",
                     "Snmp Error"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -147,6 +193,7 @@ struct NoAnswerCase {
     const char* name;
     bool closeFirst; // Close before the Get: the closed session is never used
     size_t requests;
+    const char* oid = kSysName;
 };
 void PrintTo(const NoAnswerCase& c, std::ostream* os) {
     *os << c.name;
@@ -163,8 +210,10 @@ TEST_P(GetWithoutAnswer, IsAFailedCall) {
         d.Click(IDC_CLOSE);
         EXPECT_EQ(d.dlg().m_hSession, nullptr);
     }
-    d.SetText(IDC_OID, kSysName);
+    d.SetText(IDC_OID, GetParam().oid);
+    const std::int64_t blocks = SnmpUtilLiveBlocks();
     d.Click(IDC_GET);
+    EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
     const auto boxes = d.TakeBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text,
@@ -172,10 +221,13 @@ TEST_P(GetWithoutAnswer, IsAFailedCall) {
     EXPECT_EQ(agent.RequestCount(), GetParam().requests);
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, GetWithoutAnswer,
-                         ::testing::Values(NoAnswerCase{"SilentAgentAfterTheTimeOutAndRetries",
-                                                        false, 4},
-                                           NoAnswerCase{"AfterCloseNothingIsSent", true, 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Paths, GetWithoutAnswer,
+    ::testing::Values(NoAnswerCase{"SilentAgentAfterTheTimeOutAndRetries", false, 4},
+                      NoAnswerCase{"AfterCloseNothingIsSent", true, 0},
+                      // BER cannot carry them: never sent as another object
+                      NoAnswerCase{"OneFortyIsNeverSent", false, 0, ".1.40"},
+                      NoAnswerCase{"OneSubIdentifierIsNeverSent", false, 0, ".1"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -176,7 +176,29 @@ INSTANTIATE_TEST_SUITE_P(
                     "Snmp Error", 1},
         OutcomeCase{"NoSuchName", Refuse(2, 1), true, kObject, 0,
                     "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOSUCHNAME  ErrorIndex: 1",
-                    "Snmp Error", 1}),
+                    "Snmp Error", 1},
+        OutcomeCase{"NoSuchNameWithoutBindings",
+                    [](const Request&) {
+                        Reply reply;
+                        reply.errorStatus = 2;
+                        reply.errorIndex = 1;
+                        return reply;
+                    },
+                    true, kObject, 0,
+                    "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOSUCHNAME  ErrorIndex: 1",
+                    "Snmp Error", 1},
+        // A refusal whose status is no signed 32-bit number is never "Successfully Set".
+        OutcomeCase{"Status2To31", Refuse(2147483648LL, 1), true, kObject, 0, "Snmp Request Failed",
+                    "Snmp Error", 1},
+        OutcomeCase{"Status2To32Plus2", Refuse(4294967298LL, 1), true, kObject, 0,
+                    "Snmp Request Failed", "Snmp Error", 1},
+        // Identifiers that BER cannot carry, as the name or as the value: nothing is sent.
+        OutcomeCase{"OneFortyIsNeverSent", Store(), true, ".1.40", 0, "Snmp Request Failed",
+                    "Snmp Error", 0},
+        OutcomeCase{"OneSubIdentifierIsNeverSent", Store(), true, ".1", 0, "Snmp Request Failed",
+                    "Snmp Error", 0},
+        OutcomeCase{"OidValueOfOneSubIdentifierIsNeverSent", Store(), true, kObject, 8,
+                    "Snmp Request Failed", "Snmp Error", 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SetRequest, AnOidValueTheConversionRefusesIsNeverSent) {

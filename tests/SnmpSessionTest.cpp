@@ -1,10 +1,12 @@
 // Sessions of the SNMP layer against the real snmpd: open and close, the address forms and
 // their refusals, Get beside net-snmp's own snmpget, requests that get no answer, the tags
 // and contents every value type has on the wire, and requests beside identifier texts on
-// other threads.
+// other threads. Against hostile answers: what the flows receive of each, answers from
+// elsewhere, identifiers that cannot be sent, and a quiet terminal.
 #include "snmpapi/SnmpApi.h"
 #include "snmpapi/SnmpTesting.h"
 #include "support/DemoAgent.h"
+#include "support/ScriptedAgent.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +15,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -567,6 +573,309 @@ TEST_F(SnmpSessionWithAgent, RequestsAndIdentifierTextsRunOnThreadsAtOnce) {
     EXPECT_EQ(requestFailures.load(), 0);
     EXPECT_EQ(textFailures.load(), 0);
     EXPECT_EQ(SnmpUtilLiveBlocks(), before);
+}
+
+// --- Answers as the session reads them ---------------------------------------------------
+
+// A binding as "name=tag:contents", so that a whole list compares in one assertion.
+std::string Describe(const SnmpVarBind& vb) {
+    std::string text;
+    for (UINT i = 0; i < vb.name.idLength; ++i)
+        text += (i ? "." : "") + std::to_string(vb.name.ids[i]);
+    text += "=" + std::to_string(vb.value.asnType) + ":";
+    switch (vb.value.asnType) {
+    case ASN_INTEGER:
+        return text + std::to_string(vb.value.asnValue.number);
+    case ASN_COUNTER32:
+    case ASN_GAUGE32:
+    case ASN_TIMETICKS:
+        return text + std::to_string(vb.value.asnValue.unsigned32);
+    case ASN_NULL:
+        return text;
+    default:
+        for (UINT i = 0; i < vb.value.asnValue.string.length; ++i)
+            text += std::to_string(vb.value.asnValue.string.stream[i]) + ",";
+        return text;
+    }
+}
+
+std::vector<std::string> Describe(const SnmpVarBindList& list) {
+    std::vector<std::string> lines;
+    for (UINT i = 0; i < list.len; ++i)
+        lines.push_back(Describe(list.list[i]));
+    return lines;
+}
+
+const std::string kRequestShown = "1.3.6.1.2.1.1.5.0=5:"; // the request's binding, as sent
+
+scripted::Reply OneBinding(scripted::Value value, std::int64_t status = 0, std::int64_t index = 0) {
+    scripted::Reply reply;
+    reply.errorStatus = status;
+    reply.errorIndex = index;
+    reply.bindings = {{scripted::Oid(kSysName.begin(), kSysName.end()), value}};
+    return reply;
+}
+
+scripted::Reply Bindings(std::int64_t status, std::int64_t index, size_t count) {
+    scripted::Reply reply;
+    reply.errorStatus = status;
+    reply.errorIndex = index;
+    for (size_t i = 0; i < count; ++i)
+        reply.bindings.push_back(
+            {scripted::Oid(kSysName.begin(), kSysName.end()), scripted::Integer(1)});
+    return reply;
+}
+
+// One answer datagram beside what the request flows receive of it.
+struct AnswerCase {
+    const char* name;
+    std::int64_t version;
+    std::int64_t requestId; // the request under way is 1
+    scripted::Reply reply;
+    int result; // what SnmpMgrRequest returns, or -1: ignored, the request waits on
+    AsnInteger status;
+    AsnInteger index;
+    std::vector<std::string> list; // afterwards; the request's own binding when not replaced
+    std::function<void(Bytes&)> spoil = nullptr;
+};
+void PrintTo(const AnswerCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SessionReadsAnswers : public ::testing::TestWithParam<AnswerCase> {};
+
+TEST_P(SessionReadsAnswers, AsTheAgentSentThem) {
+    const AnswerCase& c = GetParam();
+    scripted::Request request;
+    request.version = c.version;
+    request.community = "walnut";
+    request.requestId = c.requestId;
+    Bytes datagram = scripted::EncodeResponse(request, c.reply);
+    if (c.spoil)
+        c.spoil(datagram);
+
+    const std::int64_t before = SnmpUtilLiveBlocks();
+    SnmpVarBindList list = GetList({kSysName});
+    AsnInteger status = -7;
+    AsnInteger index = -7;
+    EXPECT_EQ(SnmpAnswerForTesting(datagram.data(), datagram.size(), 1, &list, &status, &index),
+              c.result);
+    EXPECT_EQ(Describe(list), c.list);
+    EXPECT_EQ(status, c.result == 1 ? c.status : -7); // a failed call leaves them as they were
+    EXPECT_EQ(index, c.result == 1 ? c.index : -7);
+    if (c.result == 0) {
+        EXPECT_EQ(GetLastError(), SNMP_MGMTAPI_BAD_ANSWER);
+    }
+    SnmpUtilVarBindListFree(&list);
+    EXPECT_EQ(SnmpUtilLiveBlocks(), before);
+}
+
+// The three outcomes: taken (status, index and the list afterwards), a failed call, ignored.
+AnswerCase Taken(const char* name, scripted::Reply reply, AsnInteger status, AsnInteger index,
+                 std::vector<std::string> list) {
+    return {name, 0, 1, std::move(reply), 1, status, index, std::move(list)};
+}
+AnswerCase Failed(const char* name, scripted::Reply reply) {
+    return {name, 0, 1, std::move(reply), 0, 0, 0, {kRequestShown}};
+}
+AnswerCase Ignored(const char* name, std::int64_t version, std::int64_t requestId,
+                   std::function<void(Bytes&)> spoil = nullptr) {
+    return {name, version,         requestId,       OneBinding(scripted::Integer(1)), -1, 0,
+            0,    {kRequestShown}, std::move(spoil)};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, SessionReadsAnswers,
+    ::testing::Values(
+        Taken("TheSmallestStatusAndLargestIndexFit",
+              OneBinding(scripted::Integer(1), -2147483648LL, 2147483647LL), -2147483647 - 1,
+              2147483647, {"1.3.6.1.2.1.1.5.0=2:1"}),
+        Taken("AnErrorWithMoreBindingsKeepsTheRequest", Bindings(5, 2, 2), 5, 2, {kRequestShown}),
+        Taken("OpaqueWithAFloatInsideArrivesAsSent",
+              OneBinding(scripted::Value{0x44, {0x9F, 0x78, 0x04, 0x3F, 0x80, 0x00, 0x00}}), 0, 0,
+              {"1.3.6.1.2.1.1.5.0=68:159,120,4,63,128,0,0,"}),
+        Failed("IndexBelowTheSmallest", OneBinding(scripted::Null(), 5, -2147483649LL)),
+        Failed("SuccessWithTwoBindings", Bindings(0, 0, 2)),
+        Failed("NegativeStatusWithoutBindings", Bindings(-1, 0, 0)),
+        Ignored("AWrongRequestId", 0, 2), Ignored("AnSnmpV2cAnswer", 1, 1),
+        Ignored("ARequestPdu", 0, 1,
+                [](Bytes& d) { *std::find(d.begin(), d.end(), SNMP_PDU_RESPONSE) = SNMP_PDU_GET; }),
+        Ignored("AByteAfterTheMessage", 0, 1, [](Bytes& d) { d.push_back(0); }),
+        Ignored("ACutAnswer", 0, 1, [](Bytes& d) { d.pop_back(); })),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Requests against a scripted agent whose answers come late, twice or from elsewhere. The
+// script is given the agent's own port, so that it can send from beside it.
+struct ArrivalCase {
+    const char* name;
+    std::function<scripted::Reply(const scripted::Request&, std::uint16_t agentPort)> script;
+    int result;
+    const char* value; // the answer's text when the request succeeds
+};
+void PrintTo(const ArrivalCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// A response with the request's own id and community carrying `text`, sent to the manager
+// from `address`:`port` before the script's own answer.
+void Forge(const scripted::Request& r, const std::string& address, std::uint16_t port,
+           const std::string& text) {
+    const scripted::Reply forged = OneBinding(scripted::Octets(0x04, text));
+    EXPECT_TRUE(scripted::SendFrom(address, port, r.peerPort, scripted::EncodeResponse(r, forged)));
+}
+
+class SessionTakesAnswers : public ::testing::TestWithParam<ArrivalCase> {};
+
+TEST_P(SessionTakesAnswers, OnlyFromTheAgent) {
+    auto port = std::make_shared<std::uint16_t>(0);
+    auto count = std::make_shared<int>(0);
+    scripted::ScriptedAgent agent([=](const scripted::Request& r) {
+        ++*count;
+        return GetParam().script(r, *port);
+    });
+    ASSERT_TRUE(agent.Start());
+    *port = agent.Port();
+    const std::int64_t before = SnmpUtilLiveBlocks();
+    LPSNMP_MGR_SESSION session = SnmpMgrOpen(agent.Address().c_str(), "walnut", 300, 1);
+    ASSERT_NE(session, nullptr);
+    SnmpVarBindList list = GetList({kSysName});
+    AsnInteger status = -1;
+    AsnInteger index = -1;
+    EXPECT_EQ(SnmpMgrRequest(session, SNMP_PDU_GET, &list, &status, &index), GetParam().result);
+    if (GetParam().result == 1) {
+        ASSERT_EQ(list.len, 1u);
+        EXPECT_EQ(OctetsOf(list.list[0].value), GetParam().value);
+    } else {
+        EXPECT_EQ(Describe(list), std::vector<std::string>{kRequestShown});
+    }
+    SnmpUtilVarBindListFree(&list);
+    SnmpMgrClose(session);
+    EXPECT_EQ(SnmpUtilLiveBlocks(), before);
+}
+
+scripted::Reply Real(const scripted::Request&, std::uint16_t) {
+    return OneBinding(scripted::Octets(0x04, "real"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arrivals, SessionTakesAnswers,
+    ::testing::Values(ArrivalCase{"TheAnswerToARetryIsTaken",
+                                  [](const scripted::Request& r, std::uint16_t port) {
+                                      static int seen = 0; // silent to the first sending only
+                                      return ++seen % 2 == 1 ? scripted::Silence() : Real(r, port);
+                                  },
+                                  1, "real"},
+                      ArrivalCase{"AnAnswerFromAnotherPortIsIgnored",
+                                  [](const scripted::Request& r, std::uint16_t port) {
+                                      Forge(r, "127.0.0.1", 0, "forged");
+                                      return Real(r, port);
+                                  },
+                                  1, "real"},
+                      ArrivalCase{"AnAnswerFromAnotherAddressIsIgnored",
+                                  [](const scripted::Request& r, std::uint16_t port) {
+                                      Forge(r, "127.0.0.2", port, "forged");
+                                      return Real(r, port);
+                                  },
+                                  1, "real"},
+                      ArrivalCase{"OnlyAnAnswerFromElsewhereIsATimeOut",
+                                  [](const scripted::Request& r, std::uint16_t) {
+                                      Forge(r, "127.0.0.1", 0, "forged");
+                                      return scripted::Silence();
+                                  },
+                                  0, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Identifiers that BER cannot carry are refused before anything is sent, never altered into
+// others (".1.40" would leave as 2.0, ".1" as 0.1); the boundaries around them are sent.
+TEST(SnmpSession, IdentifiersThatBerCannotCarryAreNeverSent) {
+    struct Case {
+        const char* name;
+        Ids ids;
+        bool asValue; // an OBJECT IDENTIFIER value of a Set rather than the binding's name
+        bool sent;
+    };
+    const Case cases[] = {
+        {"no sub-identifier", {}, false, false},
+        {"one sub-identifier", {1}, false, false},
+        {"second of 40 under 1", {1, 40}, false, false},
+        {"second of 40 under 0", {0, 40}, false, false},
+        {"first of 3", {3, 1}, false, false},
+        {"value of one sub-identifier", {42}, true, false},
+        {"value with a second of 40 under 1", {1, 40, 1}, true, false},
+        {"second of 39 under 1", {1, 39}, false, true},
+        {"second of 999 under 2", {2, 999}, false, true},
+        {"value of two sub-identifiers", {0, 0}, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::int64_t before = SnmpUtilLiveBlocks();
+        SilentPort capture;
+        LPSNMP_MGR_SESSION session = SnmpMgrOpen(capture.Address().c_str(), "walnut", 50, 0);
+        ASSERT_NE(session, nullptr);
+        SnmpVarBindList list = GetList({c.asValue ? kSysName : c.ids});
+        if (c.asValue) {
+            Ids ids = c.ids;
+            const AsnObjectIdentifier view{static_cast<UINT>(ids.size()), ids.data()};
+            list.list[0].value.asnType = ASN_OBJECTIDENTIFIER;
+            SnmpUtilOidCpy(&list.list[0].value.asnValue.object, &view);
+        }
+        AsnInteger status = -7;
+        AsnInteger index = -7;
+        EXPECT_EQ(SnmpMgrRequest(session, c.asValue ? SNMP_PDU_SET : SNMP_PDU_GET, &list, &status,
+                                 &index),
+                  0);
+        EXPECT_EQ(GetLastError(), c.sent ? SNMP_MGMTAPI_TIMEOUT : SNMP_MGMTAPI_BAD_IDENTIFIER);
+        EXPECT_EQ(status, -7);
+        SnmpUtilVarBindListFree(&list);
+        SnmpMgrClose(session);
+        EXPECT_EQ(capture.Take().empty(), !c.sent);
+        EXPECT_EQ(SnmpUtilLiveBlocks(), before);
+    }
+}
+
+// net-snmp's log output goes nowhere: with every handler disabled it would fall back to
+// stderr, and a refused port or a hostile answer would print on the operator's terminal.
+TEST(SnmpSession, NothingReachesTheTerminal) {
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    char path[] = "/tmp/okapel-stderr-XXXXXX";
+    const int capture = ::mkstemp(path);
+    ASSERT_GE(capture, 0);
+    ::unlink(path);
+    ::dup2(capture, 2);
+
+    std::uint16_t closedPort = 0;
+    {
+        SilentPort released;
+        closedPort = released.Port();
+    }
+    scripted::ScriptedAgent agent([](const scripted::Request& r) {
+        scripted::Reply reply = OneBinding(scripted::Value{0x49, {1}});
+        reply.bindings[0].name = r.bindings.at(0).name;
+        return reply;
+    });
+    ASSERT_TRUE(agent.Start());
+    for (const std::string& address :
+         {"127.0.0.1:" + std::to_string(closedPort), agent.Address()}) {
+        LPSNMP_MGR_SESSION session = SnmpMgrOpen(address.c_str(), "walnut", 50, 1);
+        ASSERT_NE(session, nullptr);
+        for (BYTE type : {SNMP_PDU_GET, SNMP_PDU_GETNEXT}) {
+            SnmpVarBindList list = GetList({kSysName});
+            AsnInteger status = 0;
+            AsnInteger index = 0;
+            SnmpMgrRequest(session, type, &list, &status, &index);
+            SnmpUtilVarBindListFree(&list);
+        }
+        SnmpMgrClose(session);
+    }
+    SnmpLibraryLogForTesting("bad type returned (49)");
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    char printed[256] = {};
+    const ssize_t n = ::pread(capture, printed, sizeof printed - 1, 0);
+    ::close(capture);
+    EXPECT_EQ(n, 0) << printed;
 }
 
 } // namespace

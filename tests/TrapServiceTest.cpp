@@ -2,6 +2,7 @@
 // sockets, the bounded queue and the trap event's lifetime.
 #include "snmpapi/SnmpTesting.h"
 #include "support/TrapTraffic.h"
+#include "ui/ManagerDlg.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -138,15 +140,10 @@ std::vector<BrokenDatagram> BrokenDatagrams() {
         {"integer of no bytes", withValue(ber::Tlv(0x02, {}))},
         {"counter above 32 bits", withValue(ber::Tlv(0x41, {1, 0, 0, 0, 0}))},
         {"null with contents", withValue(ber::Tlv(0x05, {0}))},
-        {"IpAddress of three bytes", withValue(ber::Tlv(0x40, {1, 2, 3}))},
-        {"bit string", withValue(ber::Tlv(0x03, {0, 1}))},
-        {"unknown tag", withValue(ber::Tlv(0x4F, {1}))},
         {"identifier ending inside a sub-identifier", withValue(ber::Tlv(0x06, {0x2B, 0x86}))},
         {"sub-identifier above 32 bits",
          withValue(ber::Tlv(0x06, {0x2B, 0x90, 0x80, 0x80, 0x80, 0x00}))},
         {"identifier of 129 sub-identifiers", withValue(ber::Oid(Ids(129, 1)))},
-        {"opaque wrapper longer than the opaque",
-         withValue(ber::Tlv(0x44, {0x9F, 0x78, 0x04, 0x00}))},
         {"community of 257 bytes", ber::Message(0, std::string(257, 'c'), goodPdu)},
     };
 }
@@ -268,6 +265,66 @@ TEST_F(TrapDecodeTest, NsapAddressValueIsReleasedWithItsTrap) {
     EXPECT_EQ(Describe(trap.variableBindings), (std::vector<std::string>{"1.3.9=69:2,7,"}));
     SnmpTrapRecordFree(&trap); // TearDown finds any block left over
 }
+
+// A trap whose bindings carry values that no decoder of SNMP types expects is still a
+// well-formed trap: each odd value arrives as its tag and its bytes, with the text that
+// FormatValue gives for it, and the bindings around it arrive too. Some of these were once
+// refused as broken datagrams; only a broken structure is.
+struct OddBinding {
+    const char* name;
+    Bytes value; // the whole value element
+    std::string described;
+    std::optional<std::string> text; // FormatValue's, nullopt for none
+};
+void PrintTo(const OddBinding& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class TrapWithAnOddBinding : public TrapDecodeTest,
+                             public ::testing::WithParamInterface<OddBinding> {};
+
+TEST_P(TrapWithAnOddBinding, GivesAllItsBindings) {
+    const OddBinding& c = GetParam();
+    const std::vector<Bytes> bindings = {ber::Binding({1, 3, 1}, ber::Integer(7)),
+                                         ber::Binding({1, 3, 2}, c.value),
+                                         ber::Binding({1, 3, 3}, ber::String("after"))};
+    const std::vector<std::string> expected = {"1.3.1=2:7", "1.3.2=" + c.described,
+                                               "1.3.3=4:97,102,116,101,114,"};
+    const Bytes datagrams[] = {
+        ber::V1Trap("public", kEnterprise, {10, 0, 0, 7}, 6, 1, 100, bindings),
+        ber::V2Trap("public", bindings),
+    };
+    for (const Bytes& datagram : datagrams) {
+        SnmpTrapRecord trap;
+        ASSERT_TRUE(SnmpTrapDecodeForTesting(datagram.data(), datagram.size(), kSender4, 4, &trap));
+        EXPECT_EQ(Describe(trap.variableBindings), expected);
+        ASSERT_EQ(trap.variableBindings.len, 3u);
+        char* text = CManagerDlg::FormatValue(&trap.variableBindings.list[1].value);
+        EXPECT_EQ(text ? std::optional<std::string>(text) : std::nullopt, c.text);
+        SnmpUtilMemFree(text);
+        SnmpTrapRecordFree(&trap);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, TrapWithAnOddBinding,
+    ::testing::Values(
+        OddBinding{"Sequence", ber::Tlv(0x30, ber::Integer(5)), "48:2,1,5,", std::nullopt},
+        OddBinding{"UnknownTag49", ber::Tlv(0x49, {1, 2}), "73:1,2,", std::nullopt},
+        OddBinding{"UnknownTag4F", ber::Tlv(0x4F, {1}), "79:1,", std::nullopt},
+        OddBinding{"ConstructedUnknownTag", ber::Tlv(0xA9, ber::Null()), "169:5,0,", std::nullopt},
+        OddBinding{"BitString", ber::Tlv(0x03, {0, 1}), "3:0,1,", std::nullopt},
+        OddBinding{"IpAddressOfThreeBytes", ber::Tlv(0x40, {1, 2, 3}), "64:1,2,3,", "1.2.3"},
+        OddBinding{"IpAddressOfFiveBytes", ber::Tlv(0x40, {1, 2, 3, 4, 255}), "64:1,2,3,4,255,",
+                   "1.2.3.4.255"},
+        OddBinding{"OpaqueWithAFloatInside",
+                   ber::Tlv(0x44, {0x9F, 0x78, 0x04, 0x3F, 0x80, 0x00, 0x00}),
+                   "68:159,120,4,63,128,0,0,", "\x9F\x78\x04\x3F\x80"},
+        OddBinding{"OpaqueWithAShortWrapper", ber::Tlv(0x44, {0x9F, 0x78, 0x09, 0x01}),
+                   "68:159,120,9,1,", "\x9F\x78\x09"},
+        OddBinding{"OpaqueWrapperLongerThanTheOpaque", ber::Tlv(0x44, {0x9F, 0x78, 0x04, 0x00}),
+                   "68:159,120,4,0,", "\x9F\x78\x04"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TrapDecodeTest, BrokenDatagramsAreRefused) {
     for (const BrokenDatagram& broken : BrokenDatagrams()) {

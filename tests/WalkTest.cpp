@@ -183,7 +183,55 @@ INSTANTIATE_TEST_SUITE_P(
                              }),
                    {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295"},
                    "The agent's answers do not advance: it answered .1.3.6.1.4.1.99.1.5 to a "
-                   "request for the object after it."}),
+                   "request for the object after it."},
+        // Values that a decoder of SNMP types does not expect: each its line, and on.
+        EndingCase{"OddValuesEachGiveTheirLine",
+                   [](const Request& r) {
+                       TableAgent table;
+                       const std::vector<Value> values = {
+                           Integer(1),
+                           Value{0x49, {0x01}},
+                           Value{0x44, {0x9F, 0x78, 0x04, 0x3F, 0x80, 0x00, 0x00}},
+                           Value{0x44, {0x9F, 0x78, 0x09, 0x01}},
+                           Value{0x30, {0x02, 0x01, 0x05}},
+                           Octets(0x40, std::string("\x0A\x00\x01", 3)),
+                       };
+                       for (size_t i = 0; i < values.size(); ++i)
+                           table.objects[ParseOid(std::string(kRoot) + "." + std::to_string(i + 1) +
+                                                  ".0")] = values[i];
+                       table.objects[ParseOid(".1.3.6.1.4.1.100.1.0")] = Integer(7);
+                       return table(r);
+                   },
+                   {".1.3.6.1.4.1.99.1.0 : 1",
+                    ".1.3.6.1.4.1.99.2.0 : ", ".1.3.6.1.4.1.99.3.0 : \x9F\x78\x04\x3F\x80",
+                    ".1.3.6.1.4.1.99.4.0 : \x9F\x78\x09",
+                    ".1.3.6.1.4.1.99.5.0 : ", ".1.3.6.1.4.1.99.6.0 : 10.0.1"},
+                   nullptr},
+        EndingCase{"NoSuchNameWithoutBindingsIsQuiet",
+                   AfterGood(2,
+                             [](const Request&) {
+                                 Reply reply;
+                                 reply.errorStatus = 2;
+                                 reply.errorIndex = 1;
+                                 return reply;
+                             }),
+                   {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295"},
+                   nullptr},
+        EndingCase{"AnErrorWithoutBindings",
+                   AfterGood(2,
+                             [](const Request&) {
+                                 Reply reply;
+                                 reply.errorStatus = 5;
+                                 reply.errorIndex = 1;
+                                 return reply;
+                             }),
+                   {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295"},
+                   "ErrorStatus: SNMP_ERRORSTATUS_GENERR  ErrorIndex: 1"},
+        // 2^32 + 2 is no noSuchName that ends the walk quietly: a failed call.
+        EndingCase{"AStatusOf2To32Plus2",
+                   AfterGood(2, [](const Request& r) { return ErrorReply(r, 4294967298LL, 1); }),
+                   {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295"},
+                   "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Walk, WithNoSessionTheListIsEmptiedBeforeTheFailedCallBox) {
@@ -195,6 +243,27 @@ TEST(Walk, WithNoSessionTheListIsEmptiedBeforeTheFailedCallBox) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text,
               "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0");
+}
+
+// A root that BER cannot carry would go out as another object (".1.40" as 2.0): the list
+// is emptied, nothing reaches the agent, and the failed-call box says so.
+TEST(Walk, ARootThatBerCannotCarryIsNeverSent) {
+    ScriptedAgent agent(EveryType());
+    ASSERT_TRUE(agent.Start());
+    DialogDriver d;
+    d.Open(agent.Address());
+    for (const char* root : {".1.40", ".1", ".3.1"}) {
+        d.walkList()->AddString("old");
+        const std::int64_t blocks = SnmpUtilLiveBlocks();
+        Walk(d, root);
+        EXPECT_TRUE(d.WalkLines().empty()) << root;
+        const auto boxes = d.TakeBoxes();
+        ASSERT_EQ(boxes.size(), 1u) << root;
+        EXPECT_EQ(boxes[0].text,
+                  "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0");
+        EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
+    }
+    EXPECT_EQ(agent.RequestCount(), 0u);
 }
 
 TEST(Walk, AnInvalidOidKeepsTheEarlierLines) {

@@ -80,6 +80,11 @@ inline constexpr BYTE ASN_UNSIGNED32 = 0x42;
 inline constexpr BYTE ASN_TIMETICKS = 0x43;
 inline constexpr BYTE ASN_OPAQUE = 0x44;
 inline constexpr BYTE ASN_COUNTER64 = 0x46;
+inline constexpr BYTE ASN_UINTEGER32 = 0x47;
+// The SNMPv2 exceptions (RFC 3416, 3): a tag without contents in place of a value.
+inline constexpr BYTE SNMP_EXCEPTION_NOSUCHOBJECT = 0x80;
+inline constexpr BYTE SNMP_EXCEPTION_NOSUCHINSTANCE = 0x81;
+inline constexpr BYTE SNMP_EXCEPTION_ENDOFMIBVIEW = 0x82;
 
 // Request types (PDU tags of RFC 1157).
 inline constexpr BYTE SNMP_PDU_GET = 0xA0;
@@ -124,10 +129,14 @@ LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int tim
                                int retries);
 BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session);
 
-// Sends one request and waits for its answer with the session's time-out and retries.
-// Returns 0 for a null session, no answer, a send error or a list that cannot be encoded;
-// otherwise fills in the error status and index and replaces the list's bindings with the
-// answer's.
+// Sends one request and waits for its answer from the session's agent (its address and
+// port) with the session's time-out and retries. Returns 0, with the list, status and index
+// untouched, for a null session, no answer, a send error, a list that cannot be encoded (an
+// identifier that BER cannot carry among them: nothing is sent), and an answer whose error
+// status or index is no signed 32-bit number. Otherwise fills in the error status and index
+// and replaces the list's bindings with the answer's; an error answer (status above 0)
+// whose bindings do not match the request's in number leaves the request's bindings as
+// they were sent, and any other such answer returns 0.
 int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList* list,
                    AsnInteger* errorStatus, AsnInteger* errorIndex);
 
@@ -199,3 +208,5 @@ inline constexpr UINT SNMP_MGMTAPI_TRAP_PORT_DENIED = SNMP_MGMTAPI_ERROR_BASE + 
 inline constexpr UINT SNMP_MGMTAPI_TRAP_DUPINIT = SNMP_MGMTAPI_ERROR_BASE + 12;
 inline constexpr UINT SNMP_MGMTAPI_NOTRAPS = SNMP_MGMTAPI_ERROR_BASE + 13;
 inline constexpr UINT SNMP_MGMTAPI_NO_MEMORY = SNMP_MGMTAPI_ERROR_BASE + 14;
+inline constexpr UINT SNMP_MGMTAPI_BAD_IDENTIFIER = SNMP_MGMTAPI_ERROR_BASE + 15;
+inline constexpr UINT SNMP_MGMTAPI_BAD_ANSWER = SNMP_MGMTAPI_ERROR_BASE + 16;

@@ -1,24 +1,9 @@
-// Conversions between net-snmp's bindings and our records, in both directions. This is
-// the only place where the two representations meet.
+// Our request bindings as net-snmp's, for the encoding of requests. This is the only place
+// where the two representations meet: what arrives is read by the layer's own decoder
+// (SnmpMessage.cpp), never into net-snmp's bindings.
 #include "snmpapi/SnmpInternal.h"
 
 #include <cstring>
-
-bool OidFromLibrary(const oid* ids, size_t length, AsnObjectIdentifier* out) {
-    *out = AsnObjectIdentifier{};
-    if (length == 0)
-        return true;
-    auto* copy = static_cast<UINT*>(SnmpUtilMemAlloc(static_cast<UINT>(length * sizeof(UINT))));
-    if (!copy)
-        return false;
-    // net-snmp's decoder refuses sub-identifiers above 2^32 - 1 (RFC 2578, 3.5), so each
-    // one fits.
-    for (size_t i = 0; i < length; ++i)
-        copy[i] = static_cast<UINT>(ids[i]);
-    out->ids = copy;
-    out->idLength = static_cast<UINT>(length);
-    return true;
-}
 
 bool OidToLibrary(const AsnObjectIdentifier& in, oid* ids, size_t capacity, size_t* length) {
     if (in.idLength > capacity || (in.idLength > 0 && !in.ids))
@@ -26,81 +11,6 @@ bool OidToLibrary(const AsnObjectIdentifier& in, oid* ids, size_t capacity, size
     for (UINT i = 0; i < in.idLength; ++i)
         ids[i] = in.ids[i];
     *length = in.idLength;
-    return true;
-}
-
-bool OctetsFromLibrary(const u_char* data, size_t length, AsnOctetString* out) {
-    *out = AsnOctetString{};
-    if (length == 0)
-        return true;
-    out->stream = static_cast<BYTE*>(SnmpUtilMemAlloc(static_cast<UINT>(length)));
-    if (!out->stream)
-        return false;
-    std::memcpy(out->stream, data, length);
-    out->length = static_cast<UINT>(length);
-    out->dynamic = TRUE;
-    return true;
-}
-
-namespace {
-
-bool ValueFromLibrary(const netsnmp_variable_list& var, AsnAny* out) {
-    *out = AsnAny{};
-    out->asnType = var.type;
-    switch (var.type) {
-    case ASN_INTEGER:
-        out->asnValue.number = static_cast<AsnInteger32>(*var.val.integer);
-        return true;
-    case ASN_COUNTER:
-    case ASN_GAUGE:
-    case ASN_TIMETICKS:
-    case ASN_UINTEGER:
-        out->asnValue.unsigned32 = static_cast<AsnUnsigned32>(*var.val.integer);
-        return true;
-    case ASN_OCTET_STR:
-    case ASN_IPADDRESS:
-    case ASN_OPAQUE:
-    case ASN_BIT_STR:
-    case ASN_NSAP:
-        return OctetsFromLibrary(var.val.string, var.val_len, &out->asnValue.string);
-    case ASN_OBJECT_ID:
-        return OidFromLibrary(var.val.objid, var.val_len / sizeof(oid), &out->asnValue.object);
-    case ASN_COUNTER64: {
-        // No 64-bit field in the record: kept as its eight bytes, most significant first.
-        u_char bytes[8];
-        for (int i = 0; i < 4; ++i) {
-            bytes[i] = static_cast<u_char>(var.val.counter64->high >> (24 - 8 * i));
-            bytes[4 + i] = static_cast<u_char>(var.val.counter64->low >> (24 - 8 * i));
-        }
-        return OctetsFromLibrary(bytes, sizeof bytes, &out->asnValue.string);
-    }
-    default:
-        // NULL, the SNMPv2 exceptions and anything else: the type alone.
-        return true;
-    }
-}
-
-} // namespace
-
-bool VarBindsFromLibrary(const netsnmp_variable_list* vars, SnmpVarBindList* out) {
-    *out = SnmpVarBindList{};
-    UINT count = 0;
-    for (const netsnmp_variable_list* v = vars; v; v = v->next_variable)
-        ++count;
-    if (count == 0)
-        return true;
-    out->list = static_cast<SnmpVarBind*>(SnmpUtilMemAlloc(count * sizeof(SnmpVarBind)));
-    if (!out->list)
-        return false;
-    for (const netsnmp_variable_list* v = vars; v; v = v->next_variable) {
-        SnmpVarBind& vb = out->list[out->len];
-        ++out->len; // counted first, so that a failure below releases what was copied
-        if (!OidFromLibrary(v->name, v->name_length, &vb.name) ||
-            !ValueFromLibrary(*v, &vb.value)) {
-            SnmpUtilVarBindListFree(out);
-            return false;
-        }
-    }
     return true;
 }
 

@@ -1,6 +1,6 @@
 // What the layer's own files share and no other part of Okapel sees: the library lock, the
-// one-time start of net-snmp, and the conversions between net-snmp's types and our records
-// (which live in SnmpConvert.cpp alone).
+// one-time start of net-snmp, and the conversion of our request records into net-snmp's
+// types (which lives in SnmpConvert.cpp alone).
 #pragma once
 
 #include "snmpapi/SnmpApi.h"
@@ -38,19 +38,10 @@ int SnmpEventHolders(HANDLE event);
 // has replaced it, no call of the old hook is under way.
 void SnmpEventSetReleaseHook(HANDLE event, void (*hook)(void*), void* context);
 
-// Identifier conversions. The From* functions allocate through the utility allocator and
-// return false (leaving `out` empty) when memory cannot be had.
-bool OidFromLibrary(const oid* ids, size_t length, AsnObjectIdentifier* out);
-// Writes at most `capacity` sub-identifiers; false when the identifier does not fit.
+// Identifier conversion for requests: writes at most `capacity` sub-identifiers; false when
+// the identifier does not fit.
 bool OidToLibrary(const AsnObjectIdentifier& in, oid* ids, size_t capacity, size_t* length);
 
-// Bytes off the wire as an octet string owning its copy (`dynamic` set); none give the
-// empty record. False when memory cannot be had.
-bool OctetsFromLibrary(const u_char* data, size_t length, AsnOctetString* out);
-
-// The bindings of a decoded PDU as our list, in order. False (and an empty list) when
-// memory cannot be had.
-bool VarBindsFromLibrary(const netsnmp_variable_list* vars, SnmpVarBindList* out);
 // Adds every binding of `list` to `pdu` with its own tag and contents. False for a binding
 // that cannot be encoded (an identifier too long, a malformed value record).
 bool VarBindsToLibrary(const SnmpVarBindList& list, netsnmp_pdu* pdu);

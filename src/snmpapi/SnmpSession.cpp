@@ -1,21 +1,19 @@
 // Sessions with an agent: opening (reading the agent address), closing, and the
 // synchronous request with the session's time-out and retries, all over net-snmp.
 #include "snmpapi/SnmpInternal.h"
+#include "snmpapi/SnmpMessage.h"
 #include "snmpapi/SnmpTesting.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <sys/select.h>
+#include <sys/socket.h>
 
 #include <cerrno>
 #include <cstring>
 #include <map>
 #include <string>
 #include <vector>
-
-struct SnmpMgrSession {
-    void* sessp; // net-snmp's single-session handle
-};
 
 namespace {
 
@@ -38,8 +36,10 @@ void SnmpLibraryInit() {
     started = true;
     // Okapel has no configuration files and no persistent state, and its names come from
     // its own table, not from MIB files; nothing the library would print belongs on the
-    // operator's terminal.
+    // operator's terminal. With every handler disabled net-snmp falls back to stderr, so its
+    // output goes to a handler that discards it, at every priority.
     snmp_disable_log();
+    netsnmp_register_loghandler(NETSNMP_LOGHANDLER_NONE, LOG_DEBUG);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
@@ -47,6 +47,12 @@ void SnmpLibraryInit() {
     setenv("MIBS", "", 0);
     setenv("MIBDIRS", "", 0);
     init_snmp("okapel");
+}
+
+void SnmpLibraryLogForTesting(const char* text) {
+    std::lock_guard<std::mutex> guard(SnmpLibraryLock());
+    SnmpLibraryInit();
+    snmp_log(LOG_ERR, "%s\n", text);
 }
 
 void SnmpMgrSetOpenObserver(std::function<void(const char*, const char*)> observer) {
@@ -152,27 +158,65 @@ bool AgentPeerName(const char* agent, std::string* peer) {
     return true;
 }
 
-// --- SEQUENCE values on the wire ---------------------------------------------------------
+// The numeric peer name of AgentPeerName as a socket address.
+bool PeerSocketAddress(const std::string& peer, sockaddr_storage* address, socklen_t* length) {
+    *address = sockaddr_storage{};
+    const size_t colon = peer.rfind(':');
+    unsigned port = 0;
+    if (colon == std::string::npos || !ReadPort(peer.substr(colon + 1), &port))
+        return false;
+    if (peer.rfind("udp6:[", 0) == 0) {
+        auto* v6 = reinterpret_cast<sockaddr_in6*>(address);
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(static_cast<std::uint16_t>(port));
+        *length = sizeof *v6;
+        return inet_pton(AF_INET6, peer.substr(6, colon - 7).c_str(), &v6->sin6_addr) == 1;
+    }
+    auto* v4 = reinterpret_cast<sockaddr_in*>(address);
+    v4->sin_family = AF_INET;
+    v4->sin_port = htons(static_cast<std::uint16_t>(port));
+    *length = sizeof *v4;
+    return inet_pton(AF_INET, peer.substr(4, colon - 4).c_str(), &v4->sin_addr) == 1;
+}
+
+} // namespace
+
+// --- The session and its transport -------------------------------------------------------
 //
-// net-snmp neither encodes nor decodes a SEQUENCE value in a binding. Such a value goes to
-// the library as an OCTET STRING and its tag is set to SEQUENCE (0x30) in the finished
-// message, just before the transport sends it; in an answer, a SEQUENCE value's tag is
-// set to OCTET STRING right after the transport has received it, and the record gets its
-// own type back afterwards. The message's shape is fixed by RFC 1157: SEQUENCE { version,
-// community, PDU { request-id, error-status, error-index, SEQUENCE OF SEQUENCE { name,
-// value } } }. All of this runs on the thread that holds the library lock.
+// net-snmp keeps the transport, the request ids, the time-outs and the retries; the layer
+// reads what arrives itself. The session's receive function is wrapped: a datagram that is
+// the answer to the request under way (a well-formed Response-PDU of our version with its
+// request id) is decoded into our records and kept here, and net-snmp is handed in its
+// place the bare response of the same version, community and request id, which it always
+// accepts, so that its matching and its ending of the request work as ever. Anything else
+// is ignored: net-snmp gets nothing that it can use, as for an answer with a wrong request
+// id. So every value arrives exactly as the agent sent it, whatever net-snmp would have
+// made of it.
+//
+// net-snmp's encoder has no SEQUENCE value: such a value goes to the library as an OCTET
+// STRING and its tag is set to SEQUENCE (0x30) in the finished message, just before the
+// transport sends it. All of this runs on the thread that holds the library lock.
 
 using SendFunction = int (*)(netsnmp_transport*, const void*, int, void**, int*);
 using ReceiveFunction = int (*)(netsnmp_transport*, void*, int, void**, int*);
-struct TransportFunctions {
-    SendFunction send;
-    ReceiveFunction receive;
-    // The SEQUENCE bindings of the session's request under way. Kept per session, since a
-    // retry is sent while another thread's session may be sending a request of its own.
+
+struct SnmpMgrSession {
+    void* sessp = nullptr; // net-snmp's single-session handle
+    netsnmp_transport* transport = nullptr;
+    SendFunction send = nullptr;
+    ReceiveFunction receive = nullptr;
+    // The request under way: the SEQUENCE bindings to tag on every sending (each retry
+    // included), its request id, and its answer once one has come.
     std::vector<UINT> sequenceBindings;
+    bool waiting = false;
+    long requestId = 0;
+    bool answered = false;
+    SnmpMessage answer;
 };
-std::map<netsnmp_transport*, TransportFunctions> g_transports;
-std::vector<UINT> g_sequenceAnswers; // in the answer just received
+
+namespace {
+
+std::map<netsnmp_transport*, SnmpMgrSession*> g_sessions;
 
 // Reads one BER header at `p`; false when it does not fit in [p, end).
 bool ReadHeader(u_char*& p, u_char* end, u_char* tag, size_t* length) {
@@ -205,16 +249,19 @@ bool Skip(u_char*& p, u_char* end) {
     return true;
 }
 
-// Calls `visit` with the index and the tag byte of each binding's value in `message`.
+// Calls `visit` with the index and the tag byte of each binding's value in `message`,
+// whose shape RFC 1157 fixes: SEQUENCE { version, community, PDU { request-id,
+// error-status, error-index, SEQUENCE OF SEQUENCE { name, value } } }.
 template <typename Visit> void ForEachValueTag(u_char* message, size_t size, Visit visit) {
     u_char* p = message;
     u_char* end = message + size;
     u_char tag;
     size_t length;
-    if (!ReadHeader(p, end, &tag, &length) || !Skip(p, end) || !Skip(p, end) || // version, community
-        !ReadHeader(p, end, &tag, &length) ||                                    // PDU
-        !Skip(p, end) || !Skip(p, end) || !Skip(p, end) ||                       // id, status, index
-        !ReadHeader(p, end, &tag, &length))                                      // bindings
+    if (!ReadHeader(p, end, &tag, &length) || !Skip(p, end) ||
+        !Skip(p, end) ||                                   // version, community
+        !ReadHeader(p, end, &tag, &length) ||              // PDU
+        !Skip(p, end) || !Skip(p, end) || !Skip(p, end) || // id, status, index
+        !ReadHeader(p, end, &tag, &length))                // bindings
         return;
     for (UINT index = 0; p < end; ++index) {
         if (!ReadHeader(p, end, &tag, &length))
@@ -230,35 +277,49 @@ template <typename Visit> void ForEachValueTag(u_char* message, size_t size, Vis
 
 int SendWithSequenceTags(netsnmp_transport* t, const void* buf, int size, void** opaque,
                          int* olength) {
-    const SendFunction send = g_transports.at(t).send;
-    const std::vector<UINT>& sequenceBindings = g_transports.at(t).sequenceBindings;
-    if (sequenceBindings.empty() || size <= 0)
-        return send(t, buf, size, opaque, olength);
+    const SnmpMgrSession& session = *g_sessions.at(t);
+    if (session.sequenceBindings.empty() || size <= 0)
+        return session.send(t, buf, size, opaque, olength);
     std::vector<u_char> copy(static_cast<const u_char*>(buf),
                              static_cast<const u_char*>(buf) + size);
-    ForEachValueTag(copy.data(), copy.size(), [&sequenceBindings](UINT index, u_char& tag) {
-        for (UINT wanted : sequenceBindings) {
+    ForEachValueTag(copy.data(), copy.size(), [&session](UINT index, u_char& tag) {
+        for (UINT wanted : session.sequenceBindings) {
             if (wanted == index && tag == ASN_OCTET_STR)
                 tag = ASN_SEQUENCE;
         }
     });
-    return send(t, copy.data(), size, opaque, olength);
+    return session.send(t, copy.data(), size, opaque, olength);
 }
 
-int ReceiveWithSequenceTags(netsnmp_transport* t, void* buf, int size, void** opaque,
-                            int* olength) {
-    const int got = g_transports.at(t).receive(t, buf, size, opaque, olength);
-    g_sequenceAnswers.clear(); // the request ends with the last datagram read
-    if (got > 0) {
-        ForEachValueTag(static_cast<u_char*>(buf), static_cast<size_t>(got),
-                        [](UINT index, u_char& tag) {
-                            if (tag == ASN_SEQUENCE) {
-                                tag = ASN_OCTET_STR;
-                                g_sequenceAnswers.push_back(index);
-                            }
-                        });
+// Takes the answer to the request under way out of `datagram` (`size` bytes, in a buffer
+// that net-snmp reads afterwards) and leaves the bare response in its place. Returns the
+// bare response's length, or -1 when the datagram is no such answer.
+int TakeAnswer(SnmpMgrSession& session, u_char* datagram, int size) {
+    SnmpMessage message;
+    if (size <= 0 || !DecodeSnmpMessage(datagram, static_cast<size_t>(size), &message))
+        return -1;
+    if (!session.waiting || message.pduType != SNMP_PDU_RESPONSE ||
+        message.version != kSnmpVersion1 || message.requestId != session.requestId) {
+        SnmpMessageFree(&message);
+        return -1;
     }
-    return got;
+    std::vector<u_char> bare(static_cast<size_t>(size));
+    const size_t bareLength = EncodeBareResponse(message, bare.data());
+    std::memcpy(datagram, bare.data(), bareLength);
+    message.community = nullptr; // it pointed into the datagram, now rewritten
+    message.communityLength = 0;
+    SnmpMessageFree(&session.answer);
+    session.answer = message;
+    session.answered = true;
+    return static_cast<int>(bareLength);
+}
+
+int ReceiveAnswer(netsnmp_transport* t, void* buf, int size, void** opaque, int* olength) {
+    SnmpMgrSession& session = *g_sessions.at(t);
+    const int got = session.receive(t, buf, size, opaque, olength);
+    if (got <= 0)
+        return got;
+    return TakeAnswer(session, static_cast<u_char*>(buf), got);
 }
 
 // --- The request ------------------------------------------------------------------------
@@ -266,7 +327,6 @@ int ReceiveWithSequenceTags(netsnmp_transport* t, void* buf, int size, void** op
 struct PendingRequest {
     bool done = false;
     bool answered = false;
-    netsnmp_pdu* response = nullptr;
 };
 
 int OnResponse(int operation, netsnmp_session*, int, netsnmp_pdu* pdu, void* magic) {
@@ -277,10 +337,49 @@ int OnResponse(int operation, netsnmp_session*, int, netsnmp_pdu* pdu, void* mag
         return 1;
     auto* pending = static_cast<PendingRequest*>(magic);
     pending->done = true;
-    if (operation == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu) {
-        pending->answered = true;
-        pending->response = snmp_clone_pdu(pdu);
+    pending->answered = operation == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu;
+    return 1;
+}
+
+// Every name, and every OBJECT IDENTIFIER value, must be one that BER can carry: net-snmp
+// would otherwise send another identifier in its place (".1.40" as 2.0, ".1" as 0.1).
+bool IdentifiersEncodable(const SnmpVarBindList& list) {
+    for (UINT i = 0; i < list.len; ++i) {
+        const SnmpVarBind& vb = list.list[i];
+        if (!EncodableIdentifier(vb.name) || (vb.value.asnType == ASN_OBJECTIDENTIFIER &&
+                                              !EncodableIdentifier(vb.value.asnValue.object)))
+            return false;
     }
+    return true;
+}
+
+// What the request flows receive of an answer (RFC 1157, 4.1): the answer's bindings in
+// place of the request's, or, for an error answer that does not carry them all, the
+// request's bindings as they were sent beside the agent's status and index. Releases
+// `answer`'s blocks or hands them to `list`.
+int HandOver(SnmpMessage* answer, SnmpVarBindList* list, AsnInteger* errorStatus,
+             AsnInteger* errorIndex) {
+    if (!answer->outcomeFits) {
+        // A status of 2^31 read as a signed number would be taken for success, and 2^32 + 2
+        // for noSuchName: no number that the flows can judge stands for it.
+        SnmpMessageFree(answer);
+        SetLastError(SNMP_MGMTAPI_BAD_ANSWER);
+        return 0;
+    }
+    if (answer->bindings.len != list->len && answer->errorStatus <= 0) {
+        // A success that does not carry what was asked for cannot be matched to the request.
+        SnmpMessageFree(answer);
+        SetLastError(SNMP_MGMTAPI_BAD_ANSWER);
+        return 0;
+    }
+    *errorStatus = answer->errorStatus;
+    *errorIndex = answer->errorIndex;
+    if (answer->bindings.len == list->len) {
+        SnmpUtilVarBindListFree(list);
+        *list = answer->bindings;
+        answer->bindings = SnmpVarBindList{};
+    }
+    SnmpMessageFree(answer);
     return 1;
 }
 
@@ -301,8 +400,7 @@ LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int tim
     snmp_sess_init(&settings);
     settings.version = SNMP_VERSION_1;
     settings.peername = const_cast<char*>(peer.c_str());
-    settings.community =
-        reinterpret_cast<u_char*>(const_cast<char*>(communityText.c_str()));
+    settings.community = reinterpret_cast<u_char*>(const_cast<char*>(communityText.c_str()));
     settings.community_len = communityText.size();
     settings.timeout = static_cast<long>(timeoutMs) * 1000L; // microseconds
     settings.retries = retries;
@@ -311,11 +409,27 @@ LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int tim
         SetLastError(errno != 0 ? static_cast<UINT>(errno) : SNMP_MGMTAPI_SESSION_FAILED);
         return nullptr;
     }
-    netsnmp_transport* transport = snmp_sess_transport(sessp);
-    g_transports[transport] = TransportFunctions{transport->f_send, transport->f_recv, {}};
-    transport->f_send = SendWithSequenceTags;
-    transport->f_recv = ReceiveWithSequenceTags;
-    return new SnmpMgrSession{sessp};
+    auto* session = new SnmpMgrSession;
+    session->sessp = sessp;
+    session->transport = snmp_sess_transport(sessp);
+    // Answers only from the agent: the connected socket takes datagrams from the agent's
+    // address and port alone, so no other sender can answer in its name.
+    sockaddr_storage agentAddress;
+    socklen_t agentLength = 0;
+    if (!PeerSocketAddress(peer, &agentAddress, &agentLength) ||
+        connect(session->transport->sock, reinterpret_cast<sockaddr*>(&agentAddress),
+                agentLength) != 0) {
+        SetLastError(errno != 0 ? static_cast<UINT>(errno) : SNMP_MGMTAPI_SESSION_FAILED);
+        snmp_sess_close(sessp);
+        delete session;
+        return nullptr;
+    }
+    session->send = session->transport->f_send;
+    session->receive = session->transport->f_recv;
+    session->transport->f_send = SendWithSequenceTags;
+    session->transport->f_recv = ReceiveAnswer;
+    g_sessions[session->transport] = session;
+    return session;
 }
 
 BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session) {
@@ -324,8 +438,9 @@ BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session) {
         return FALSE;
     }
     std::lock_guard<std::mutex> guard(SnmpLibraryLock());
-    g_transports.erase(snmp_sess_transport(session->sessp));
+    g_sessions.erase(session->transport);
     snmp_sess_close(session->sessp);
+    SnmpMessageFree(&session->answer);
     delete session;
     return TRUE;
 }
@@ -340,6 +455,10 @@ int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList
         SetLastError(SNMP_MGMTAPI_INVALID_BUFFER);
         return 0;
     }
+    if (!IdentifiersEncodable(*list)) {
+        SetLastError(SNMP_MGMTAPI_BAD_IDENTIFIER);
+        return 0;
+    }
     std::unique_lock<std::mutex> lock(SnmpLibraryLock());
     netsnmp_pdu* pdu = snmp_pdu_create(requestType);
     if (!pdu || !VarBindsToLibrary(*list, pdu)) {
@@ -347,19 +466,22 @@ int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList
         SetLastError(SNMP_MGMTAPI_INVALID_BUFFER);
         return 0;
     }
-    std::vector<UINT>& sequenceBindings =
-        g_transports.at(snmp_sess_transport(session->sessp)).sequenceBindings;
-    sequenceBindings.clear();
-    g_sequenceAnswers.clear();
+    session->sequenceBindings.clear();
     for (UINT i = 0; i < list->len; ++i) {
         if (list->list[i].value.asnType == ASN_SEQUENCE)
-            sequenceBindings.push_back(i);
+            session->sequenceBindings.push_back(i);
     }
+    SnmpMessageFree(&session->answer);
+    session->answered = false;
+    session->requestId = pdu->reqid;
+    session->waiting = true;
 
     PendingRequest pending;
     if (!snmp_sess_async_send(session->sessp, pdu, OnResponse, &pending)) {
         // A request the library refused is still ours to release.
         snmp_free_pdu(pdu);
+        session->waiting = false;
+        session->sequenceBindings.clear();
         SetLastError(SNMP_MGMTAPI_INVALID_BUFFER);
         return 0;
     }
@@ -383,34 +505,58 @@ int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList
         else if (ready == 0 || selectError != EINTR)
             snmp_sess_timeout(session->sessp); // resends, or ends the request with a time-out
     }
-    sequenceBindings.clear();
+    session->waiting = false;
+    session->sequenceBindings.clear();
+    SnmpMessage answer = session->answer;
+    session->answer = SnmpMessage{};
+    const bool answered = pending.answered && session->answered;
+    session->answered = false;
+    lock.unlock();
 
-    if (!pending.answered) {
+    if (!answered) {
+        SnmpMessageFree(&answer);
         SetLastError(SNMP_MGMTAPI_TIMEOUT);
         return 0;
     }
-    netsnmp_pdu* response = pending.response;
-    SnmpVarBindList answer{};
-    UINT answerCount = 0;
-    for (const netsnmp_variable_list* v = response ? response->variables : nullptr; v;
-         v = v->next_variable)
-        ++answerCount;
-    // An answer with another number of bindings than asked for cannot be matched to the
-    // request; it counts as no answer rather than handing the caller a list it cannot use.
-    if (!response || answerCount != list->len || !VarBindsFromLibrary(response->variables, &answer)) {
-        snmp_free_pdu(response);
-        SetLastError(SNMP_MGMTAPI_INVALID_BUFFER);
-        return 0;
+    return HandOver(&answer, list, errorStatus, errorIndex);
+}
+
+int SnmpAnswerForTesting(const std::uint8_t* data, std::size_t size, std::int32_t requestId,
+                         SnmpVarBindList* list, AsnInteger* errorStatus, AsnInteger* errorIndex) {
+    SnmpMgrSession session;
+    session.waiting = true;
+    session.requestId = requestId;
+    std::vector<u_char> datagram(data, data + size);
+    const int bareLength = size > 0 && size <= 0x7FFFFFFF
+                               ? TakeAnswer(session, datagram.data(), static_cast<int>(size))
+                               : -1;
+    if (bareLength < 0)
+        return -1;
+    // net-snmp's own reading of what it would be handed: a response with our request id and
+    // no bindings.
+    bool taken = false;
+    {
+        std::lock_guard<std::mutex> guard(SnmpLibraryLock());
+        SnmpLibraryInit();
+        u_char community[COMMUNITY_MAX_LEN + 1];
+        size_t communityLength = COMMUNITY_MAX_LEN;
+        long version = -1;
+        size_t length = static_cast<size_t>(bareLength);
+        u_char* pduStart =
+            snmp_comstr_parse(datagram.data(), &length, community, &communityLength, &version);
+        netsnmp_pdu* pdu = pduStart ? snmp_pdu_create(0) : nullptr;
+        if (pdu) {
+            pdu->version = version;
+            taken = snmp_pdu_parse(pdu, pduStart, &length) == 0 &&
+                    pdu->command == SNMP_MSG_RESPONSE && pdu->reqid == requestId &&
+                    pdu->errstat == 0 && pdu->errindex == 0 && !pdu->variables &&
+                    version == SNMP_VERSION_1;
+            snmp_free_pdu(pdu);
+        }
     }
-    for (UINT index : g_sequenceAnswers) {
-        if (index < answer.len && answer.list[index].value.asnType == ASN_OCTET_STR)
-            answer.list[index].value.asnType = ASN_SEQUENCE;
+    if (!taken) {
+        SnmpMessageFree(&session.answer);
+        return -2;
     }
-    *errorStatus = static_cast<AsnInteger>(response->errstat);
-    *errorIndex = static_cast<AsnInteger>(response->errindex);
-    snmp_free_pdu(response);
-    lock.unlock();
-    SnmpUtilVarBindListFree(list);
-    *list = answer;
-    return 1;
+    return HandOver(&session.answer, list, errorStatus, errorIndex);
 }

@@ -13,6 +13,10 @@
 // balance, a double release as a negative one (or as a sanitizer report).
 std::int64_t SnmpUtilLiveBlocks();
 
+// Hands `text` to net-snmp's own logging at error priority, as the library does when a
+// datagram or a socket displeases it.
+void SnmpLibraryLogForTesting(const char* text);
+
 // Called by SnmpMgrOpen with the texts it was given, before it looks at them.
 void SnmpMgrSetOpenObserver(std::function<void(const char* agent, const char* community)> observer);
 
@@ -55,3 +59,12 @@ void SnmpTrapRecordFree(SnmpTrapRecord* trap);
 bool SnmpTrapDecodeForTesting(const std::uint8_t* data, std::size_t size,
                               const std::uint8_t* sender, std::size_t senderLength,
                               SnmpTrapRecord* trap);
+
+// What one datagram arriving for a session's request gives the request flows, without the
+// network: the session's reading of it as the answer to the request `requestId`, then the
+// hand-over into `list`, `errorStatus` and `errorIndex` exactly as SnmpMgrRequest makes it.
+// Returns -1 when the session ignores the datagram (the request would go on waiting), -2
+// when net-snmp would not take the bare response that stands for it in its place, and
+// otherwise what SnmpMgrRequest returns for it.
+int SnmpAnswerForTesting(const std::uint8_t* data, std::size_t size, std::int32_t requestId,
+                         SnmpVarBindList* list, AsnInteger* errorStatus, AsnInteger* errorIndex);

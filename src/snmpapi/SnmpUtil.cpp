@@ -118,10 +118,25 @@ int SnmpUtilOidCmp(const AsnObjectIdentifier* a, const AsnObjectIdentifier* b) {
 
 namespace {
 
+// Every value that is neither a number, nor NULL or an SNMPv2 exception, nor an identifier
+// is held as bytes: OCTET STRING, IpAddress, Opaque, SEQUENCE, BITS, Counter64 (its eight
+// bytes), NsapAddress, and a tag that an agent sent and no standard gives, kept as it came.
 bool IsOctetForm(BYTE type) {
-    // NsapAddress (0x45, RFC 1442) arrives from agents as bytes like the others.
-    return type == ASN_OCTETSTRING || type == ASN_SEQUENCE || type == ASN_IPADDRESS ||
-           type == ASN_OPAQUE || type == ASN_BITS || type == ASN_COUNTER64 || type == ASN_NSAP;
+    switch (type) {
+    case ASN_INTEGER:
+    case ASN_COUNTER32:
+    case ASN_GAUGE32:
+    case ASN_TIMETICKS:
+    case ASN_UINTEGER32:
+    case ASN_NULL:
+    case ASN_OBJECTIDENTIFIER:
+    case SNMP_EXCEPTION_NOSUCHOBJECT:
+    case SNMP_EXCEPTION_NOSUCHINSTANCE:
+    case SNMP_EXCEPTION_ENDOFMIBVIEW:
+        return false;
+    default:
+        return true;
+    }
 }
 
 } // namespace
@@ -327,6 +342,12 @@ const char* SystemErrorText(UINT code) {
         return "No trap is queued.";
     case SNMP_MGMTAPI_NO_MEMORY:
         return "Not enough memory is available.";
+    case SNMP_MGMTAPI_BAD_IDENTIFIER:
+        return "An object identifier of the request cannot be sent: it needs at least two "
+               "sub-identifiers, a first of 0, 1 or 2, and under 0 or 1 a second below 40.";
+    case SNMP_MGMTAPI_BAD_ANSWER:
+        return "The agent's answer cannot be used: its error status or index is out of range, "
+               "or its bindings do not match the request.";
     default:
         break;
     }

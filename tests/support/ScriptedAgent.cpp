@@ -216,6 +216,29 @@ bool DecodeRequest(const Bytes& datagram, Request* request) {
     return true;
 }
 
+bool SendFrom(const std::string& fromAddress, std::uint16_t fromPort, std::uint16_t toPort,
+              const Bytes& datagram) {
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd < 0)
+        return false;
+    const int reuse = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    from.sin_port = htons(fromPort);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(toPort);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool sent =
+        inet_pton(AF_INET, fromAddress.c_str(), &from.sin_addr) == 1 &&
+        bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0 &&
+        sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to),
+               sizeof to) == static_cast<ssize_t>(datagram.size());
+    close(fd);
+    return sent;
+}
+
 // --- The responder -----------------------------------------------------------------------
 
 ScriptedAgent::ScriptedAgent(Script script) : m_script(std::move(script)) {}
@@ -278,6 +301,7 @@ void ScriptedAgent::Serve() {
         Request request;
         if (!DecodeRequest(Bytes(buffer.begin(), buffer.begin() + got), &request))
             continue;
+        request.peerPort = ntohs(peer.sin_port);
         {
             std::lock_guard<std::mutex> guard(m_lock);
             ++m_count;

@@ -44,6 +44,7 @@ struct Request {
     std::int64_t requestId = 0;
     std::vector<Binding> bindings;
     Bytes datagram;
+    std::uint16_t peerPort = 0; // the manager's port the request came from
 };
 
 struct Reply {
@@ -73,6 +74,11 @@ inline Reply ErrorReply(const Request& request, std::int64_t status, std::int64_
 Bytes EncodeResponse(const Request& request, const Reply& reply);
 // Reads a request message; false for anything that is not one.
 bool DecodeRequest(const Bytes& datagram, Request* request);
+
+// Sends `datagram` to 127.0.0.1:`toPort` from a socket of its own bound to `fromAddress`
+// (a loopback address) and `fromPort` (0 for any free port): a sender that is not the agent.
+bool SendFrom(const std::string& fromAddress, std::uint16_t fromPort, std::uint16_t toPort,
+              const Bytes& datagram);
 
 class ScriptedAgent {
 public:

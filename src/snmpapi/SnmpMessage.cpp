@@ -1,0 +1,399 @@
+// The BER reading of a whole SNMPv1 or SNMPv2c message into our records. Every length is
+// checked against what arrived before anything is read or copied, and every block comes
+// from the utility allocator, so a release of the bindings gives back exactly what this
+// made.
+#include "snmpapi/SnmpMessage.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr std::uint8_t kTagInteger = 0x02;
+constexpr std::uint8_t kTagOctetString = 0x04;
+constexpr std::uint8_t kTagNull = 0x05;
+constexpr std::uint8_t kTagObjectIdentifier = 0x06;
+constexpr std::uint8_t kTagSequence = 0x30;
+constexpr std::uint8_t kTagIpAddress = 0x40;
+constexpr std::uint8_t kTagCounter32 = 0x41;
+constexpr std::uint8_t kTagGauge32 = 0x42;
+constexpr std::uint8_t kTagTimeTicks = 0x43;
+constexpr std::uint8_t kTagCounter64 = 0x46;
+constexpr std::uint8_t kTagUInteger32 = 0x47;
+constexpr std::uint8_t kTagNoSuchObject = 0x80;
+constexpr std::uint8_t kTagNoSuchInstance = 0x81;
+constexpr std::uint8_t kTagEndOfMibView = 0x82;
+
+// One BER element (tag, length, contents) lying inside a datagram already in memory.
+struct Element {
+    std::uint8_t tag = 0;
+    const std::uint8_t* contents = nullptr;
+    std::size_t length = 0;
+};
+
+// Reads the elements of one level of a BER encoding one after another. An element is
+// accepted only with a one-byte tag and a definite length (RFC 1157, 4) whose contents lie
+// wholly inside the level being read.
+class ElementReader {
+public:
+    ElementReader(const std::uint8_t* data, std::size_t size) : m_next(data), m_end(data + size) {}
+    explicit ElementReader(const Element& element)
+        : ElementReader(element.contents, element.length) {}
+
+    bool AtEnd() const { return m_next == m_end; }
+
+    bool Read(Element* element) {
+        const std::size_t left = static_cast<std::size_t>(m_end - m_next);
+        if (left < 2 || (m_next[0] & 0x1F) == 0x1F)
+            return false; // no room for a header, or a multi-byte tag: no SNMP type has one
+        std::size_t header = 2;
+        std::size_t length = m_next[1];
+        if (length & 0x80) {
+            const std::size_t count = length & 0x7F;
+            if (count == 0 || count > 4 || left < header + count)
+                return false; // the indefinite form, or more length than any datagram needs
+            length = 0;
+            for (std::size_t i = 0; i < count; ++i)
+                length = (length << 8) | m_next[header + i];
+            header += count;
+        }
+        if (length > left - header)
+            return false;
+        element->tag = m_next[0];
+        element->contents = m_next + header;
+        element->length = length;
+        m_next += header + length;
+        return true;
+    }
+
+    bool Read(std::uint8_t tag, Element* element) { return Read(element) && element->tag == tag; }
+
+private:
+    const std::uint8_t* m_next;
+    const std::uint8_t* m_end;
+};
+
+// The two's complement number of an INTEGER's contents, of any length, with its redundant
+// leading bytes skipped. False when it does not fit in 32 bits signed or has no bytes.
+bool FitInteger32(const Element& e, std::int32_t* value) {
+    if (e.length == 0)
+        return false;
+    const std::uint8_t* p = e.contents;
+    std::size_t n = e.length;
+    while (n > 1 && ((p[0] == 0x00 && !(p[1] & 0x80)) || (p[0] == 0xFF && (p[1] & 0x80)))) {
+        ++p;
+        --n;
+    }
+    if (n > 4)
+        return false;
+    std::int64_t number = static_cast<signed char>(p[0]);
+    for (std::size_t i = 1; i < n; ++i)
+        number = number * 256 + p[i];
+    *value = static_cast<std::int32_t>(number);
+    return true;
+}
+
+// BER integers are minimal (X.690, 8.3.2), so an Integer32 takes 1 to 4 bytes and an
+// unsigned 32-bit (64-bit) number 1 to 5 (9), the extra byte being a leading zero. A value
+// of a binding or of the trap header is held to that; longer ones are no such number.
+bool SizedInteger(const Element& e, std::size_t maxLength) {
+    if (e.length < 1 || e.length > maxLength)
+        return false;
+    // At its longest, an unsigned number starts with the zero byte that keeps it positive.
+    return maxLength == 4 || e.length < maxLength || e.contents[0] == 0;
+}
+
+// The contents of a sized integer, sign-extended as BER has it; an unsigned type keeps the
+// low 32 (64) bits.
+std::uint64_t IntegerBits(const Element& e) {
+    std::uint64_t bits = (e.contents[0] & 0x80) ? ~std::uint64_t{0} : 0;
+    for (std::size_t i = 0; i < e.length; ++i)
+        bits = (bits << 8) | e.contents[i];
+    return bits;
+}
+
+bool ReadInteger32(ElementReader& reader, std::int32_t* value) {
+    Element e;
+    return reader.Read(kTagInteger, &e) && FitInteger32(e, value);
+}
+
+// Reads an INTEGER of any length (the error status and index): false only for one that is
+// no INTEGER at all.
+bool ReadAnyInteger(ElementReader& reader, std::int32_t* value, bool* fits) {
+    Element e;
+    if (!reader.Read(kTagInteger, &e) || e.length == 0)
+        return false;
+    *fits = FitInteger32(e, value) && *fits;
+    return true;
+}
+
+// The sub-identifiers of an OBJECT IDENTIFIER's contents, at most kMaxSubIdentifiers of
+// them, into `ids`. Each fits in 32 bits and is encoded in its fewest bytes (X.690,
+// 8.19.2); the first encoded value holds the first two sub-identifiers (8.19.4), so under 2
+// it may reach 2^32 - 1 + 80.
+bool DecodeSubIdentifiers(const Element& e, UINT (&ids)[kMaxSubIdentifiers], UINT* count) {
+    *count = 0;
+    if (e.length == 0)
+        return false;
+    std::size_t i = 0;
+    while (i < e.length) {
+        if (e.contents[i] == 0x80)
+            return false; // a leading zero group
+        std::uint64_t value = 0;
+        std::size_t bytes = 0;
+        bool more = true;
+        while (more) {
+            if (i >= e.length || ++bytes > 5)
+                return false; // the last byte still says "more", or too many bytes
+            value = (value << 7) | (e.contents[i] & 0x7F);
+            more = (e.contents[i] & 0x80) != 0;
+            ++i;
+        }
+        if (*count == 0) {
+            const std::uint64_t first = value < 40 ? 0 : (value < 80 ? 1 : 2);
+            if (value - 40 * first > 0xFFFFFFFFu)
+                return false;
+            ids[(*count)++] = static_cast<UINT>(first);
+            ids[(*count)++] = static_cast<UINT>(value - 40 * first);
+        } else {
+            if (value > 0xFFFFFFFFu || *count == kMaxSubIdentifiers)
+                return false;
+            ids[(*count)++] = static_cast<UINT>(value);
+        }
+    }
+    return true;
+}
+
+bool IdentifierFromElement(const Element& e, AsnObjectIdentifier* out) {
+    *out = AsnObjectIdentifier{};
+    UINT ids[kMaxSubIdentifiers];
+    UINT count = 0;
+    if (e.tag != kTagObjectIdentifier || !DecodeSubIdentifiers(e, ids, &count))
+        return false;
+    auto* copy = static_cast<UINT*>(SnmpUtilMemAlloc(count * sizeof(UINT)));
+    if (!copy)
+        return false;
+    std::memcpy(copy, ids, count * sizeof(UINT));
+    out->ids = copy;
+    out->idLength = count;
+    return true;
+}
+
+// Bytes as an octet string owning its copy (`dynamic` set); none give the empty record.
+bool OctetsFromBytes(const std::uint8_t* data, std::size_t length, AsnOctetString* out) {
+    *out = AsnOctetString{};
+    if (length == 0)
+        return true;
+    out->stream = static_cast<BYTE*>(SnmpUtilMemAlloc(static_cast<UINT>(length)));
+    if (!out->stream)
+        return false;
+    std::memcpy(out->stream, data, length);
+    out->length = static_cast<UINT>(length);
+    out->dynamic = TRUE;
+    return true;
+}
+
+// One binding's value. The numbers, NULL and the SNMPv2 exceptions are held to their BER
+// form; every other tag (OCTET STRING, IpAddress of any length, Opaque, SEQUENCE, BITS,
+// NsapAddress and tags no standard gives) is kept as its tag and its contents, untouched:
+// what they mean is the reader's business, not the decoder's.
+bool ValueFromElement(const Element& v, AsnAny* out) {
+    *out = AsnAny{};
+    out->asnType = v.tag;
+    switch (v.tag) {
+    case kTagInteger:
+        if (!SizedInteger(v, 4))
+            return false;
+        out->asnValue.number = static_cast<AsnInteger32>(IntegerBits(v));
+        return true;
+    case kTagCounter32:
+    case kTagGauge32:
+    case kTagTimeTicks:
+    case kTagUInteger32:
+        if (!SizedInteger(v, 5))
+            return false;
+        out->asnValue.unsigned32 = static_cast<AsnUnsigned32>(IntegerBits(v));
+        return true;
+    case kTagCounter64: {
+        // No 64-bit field in the record: kept as its eight bytes, most significant first.
+        if (!SizedInteger(v, 9))
+            return false;
+        const std::uint64_t bits = IntegerBits(v);
+        std::uint8_t bytes[8];
+        for (int i = 0; i < 8; ++i)
+            bytes[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
+        return OctetsFromBytes(bytes, sizeof bytes, &out->asnValue.string);
+    }
+    case kTagObjectIdentifier:
+        return IdentifierFromElement(v, &out->asnValue.object);
+    case kTagNull:
+    case kTagNoSuchObject:
+    case kTagNoSuchInstance:
+    case kTagEndOfMibView:
+        return v.length == 0;
+    default:
+        return OctetsFromBytes(v.contents, v.length, &out->asnValue.string);
+    }
+}
+
+// VarBindList ::= SEQUENCE OF SEQUENCE { name ObjectName, value ObjectSyntax }, and
+// nothing after it in the PDU. The list's array is sized by a first pass over the headers,
+// so that a hostile count costs no more than the datagram that carries it.
+bool DecodeBindings(ElementReader& pdu, SnmpVarBindList* out) {
+    *out = SnmpVarBindList{};
+    Element list;
+    if (!pdu.Read(kTagSequence, &list) || !pdu.AtEnd())
+        return false;
+    UINT count = 0;
+    for (ElementReader counting(list); !counting.AtEnd(); ++count) {
+        Element binding;
+        if (!counting.Read(kTagSequence, &binding))
+            return false;
+    }
+    if (count == 0)
+        return true;
+    if (count > 0xFFFFFFFFu / sizeof(SnmpVarBind))
+        return false; // more than any datagram can carry
+    out->list =
+        static_cast<SnmpVarBind*>(SnmpUtilMemAlloc(static_cast<UINT>(count * sizeof(SnmpVarBind))));
+    if (!out->list)
+        return false;
+    ElementReader bindings(list);
+    while (!bindings.AtEnd()) {
+        Element binding;
+        Element name;
+        Element value;
+        bindings.Read(&binding); // read once already
+        SnmpVarBind& vb = out->list[out->len];
+        ++out->len; // counted first, so that a failure below releases what was made
+        ElementReader parts(binding);
+        if (!parts.Read(&name) || !parts.Read(&value) || !parts.AtEnd() ||
+            !IdentifierFromElement(name, &vb.name) || !ValueFromElement(value, &vb.value)) {
+            SnmpUtilVarBindListFree(out);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Trap-PDU ::= enterprise, agent-addr, generic-trap, specific-trap, time-stamp,
+// variable-bindings (RFC 1157, 4.1.6).
+bool DecodeTrapPdu(ElementReader& body, SnmpMessage* m) {
+    Element enterprise;
+    Element agent;
+    Element timeStamp;
+    if (!body.Read(&enterprise) || !body.Read(kTagIpAddress, &agent) || agent.length != 4 ||
+        !ReadInteger32(body, &m->genericTrap) || !ReadInteger32(body, &m->specificTrap) ||
+        !body.Read(kTagTimeTicks, &timeStamp) || !SizedInteger(timeStamp, 5))
+        return false;
+    std::memcpy(m->agentAddress, agent.contents, 4);
+    m->timeStamp = static_cast<AsnTimeticks>(IntegerBits(timeStamp));
+    return IdentifierFromElement(enterprise, &m->enterprise) && DecodeBindings(body, &m->bindings);
+}
+
+// Every other PDU: request-id, error-status, error-index, variable-bindings (RFC 3416, 3).
+bool DecodeCommonPdu(ElementReader& body, SnmpMessage* m) {
+    m->outcomeFits = true;
+    return ReadInteger32(body, &m->requestId) &&
+           ReadAnyInteger(body, &m->errorStatus, &m->outcomeFits) &&
+           ReadAnyInteger(body, &m->errorIndex, &m->outcomeFits) &&
+           DecodeBindings(body, &m->bindings);
+}
+
+std::size_t HeaderLength(std::size_t length) {
+    std::size_t bytes = 2;
+    for (std::size_t n = length; n > 0x7F; n >>= 8)
+        ++bytes;
+    return bytes;
+}
+
+std::uint8_t* PutHeader(std::uint8_t* out, std::uint8_t tag, std::size_t length) {
+    *out++ = tag;
+    if (length < 0x80) {
+        *out++ = static_cast<std::uint8_t>(length);
+        return out;
+    }
+    const std::size_t count = HeaderLength(length) - 2;
+    *out++ = static_cast<std::uint8_t>(0x80 | count);
+    for (std::size_t i = count; i-- > 0;)
+        *out++ = static_cast<std::uint8_t>(length >> (8 * i));
+    return out;
+}
+
+// A minimal INTEGER's contents, most significant byte first.
+std::vector<std::uint8_t> IntegerContents(std::int32_t number) {
+    std::vector<std::uint8_t> bytes;
+    for (int i = 3; i >= 0; --i)
+        bytes.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(number) >> (8 * i)));
+    while (bytes.size() > 1 &&
+           ((bytes[0] == 0x00 && !(bytes[1] & 0x80)) || (bytes[0] == 0xFF && (bytes[1] & 0x80))))
+        bytes.erase(bytes.begin());
+    return bytes;
+}
+
+} // namespace
+
+bool DecodeSnmpMessage(const std::uint8_t* data, std::size_t size, SnmpMessage* message) {
+    *message = SnmpMessage{};
+    // Message ::= SEQUENCE { version INTEGER, community OCTET STRING, data PDU } filling the
+    // whole datagram (RFC 1157, 4.1; RFC 1901).
+    ElementReader datagram(data, size);
+    Element whole;
+    Element community;
+    Element pdu;
+    if (!datagram.Read(kTagSequence, &whole) || !datagram.AtEnd())
+        return false;
+    ElementReader fields(whole);
+    if (!ReadInteger32(fields, &message->version) ||
+        (message->version != kSnmpVersion1 && message->version != kSnmpVersion2c) ||
+        !fields.Read(kTagOctetString, &community) || !fields.Read(&pdu) || !fields.AtEnd() ||
+        pdu.tag < SNMP_PDU_GET || pdu.tag > 0xA8)
+        return false;
+    message->community = community.contents;
+    message->communityLength = community.length;
+    message->pduType = pdu.tag;
+    ElementReader body(pdu);
+    const bool decoded =
+        pdu.tag == SNMP_PDU_V1TRAP ? DecodeTrapPdu(body, message) : DecodeCommonPdu(body, message);
+    if (!decoded)
+        SnmpMessageFree(message);
+    return decoded;
+}
+
+void SnmpMessageFree(SnmpMessage* message) {
+    SnmpUtilOidFree(&message->enterprise);
+    SnmpUtilVarBindListFree(&message->bindings);
+    *message = SnmpMessage{};
+}
+
+std::size_t EncodeBareResponse(const SnmpMessage& message, std::uint8_t* out) {
+    // Every part is written in its shortest form and the arrived message held each of them
+    // (and its bindings besides), so the result is never the longer of the two.
+    const std::vector<std::uint8_t> version = IntegerContents(message.version);
+    const std::vector<std::uint8_t> requestId = IntegerContents(message.requestId);
+    const std::vector<std::uint8_t> community(message.community,
+                                              message.community + message.communityLength);
+    const std::size_t pduLength = HeaderLength(requestId.size()) + requestId.size() + 3 + 3 + 2;
+    const std::size_t messageLength = HeaderLength(version.size()) + version.size() +
+                                      HeaderLength(community.size()) + community.size() +
+                                      HeaderLength(pduLength) + pduLength;
+    std::uint8_t* p = PutHeader(out, kTagSequence, messageLength);
+    p = PutHeader(p, kTagInteger, version.size());
+    p = std::copy(version.begin(), version.end(), p);
+    p = PutHeader(p, kTagOctetString, community.size());
+    p = std::copy(community.begin(), community.end(), p);
+    p = PutHeader(p, SNMP_PDU_RESPONSE, pduLength);
+    p = PutHeader(p, kTagInteger, requestId.size());
+    p = std::copy(requestId.begin(), requestId.end(), p);
+    for (std::uint8_t byte : {kTagInteger, std::uint8_t{1}, std::uint8_t{0}, kTagInteger,
+                              std::uint8_t{1}, std::uint8_t{0}, kTagSequence, std::uint8_t{0}})
+        *p++ = byte;
+    return static_cast<std::size_t>(p - out);
+}
+
+bool EncodableIdentifier(const AsnObjectIdentifier& oid) {
+    if (oid.idLength < 2 || !oid.ids || oid.ids[0] > 2)
+        return false;
+    return oid.ids[0] == 2 || oid.ids[1] < 40;
+}

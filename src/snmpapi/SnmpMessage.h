@@ -1,0 +1,64 @@
+// The layer's own reading of SNMPv1 and SNMPv2c messages (RFC 1157, RFC 1901, RFC 3416):
+// one decoder for the answers to our requests and for the traps that reach the trap
+// service, so that every value arrives in our records exactly as the agent sent it. Nothing
+// outside src/snmpapi sees it, and it needs nothing of net-snmp.
+#pragma once
+
+#include "snmpapi/SnmpApi.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Message versions of RFC 1157 (0) and RFC 1901 (1).
+inline constexpr std::int32_t kSnmpVersion1 = 0;
+inline constexpr std::int32_t kSnmpVersion2c = 1;
+
+// PDU tags beyond the request types of SnmpApi.h (RFC 3416).
+inline constexpr BYTE kPduInform = 0xA6;
+inline constexpr BYTE kPduTrap2 = 0xA7;
+
+// RFC 2578, 3.5: an object identifier has at most 128 sub-identifiers.
+inline constexpr UINT kMaxSubIdentifiers = 128;
+
+// One message as it arrived. Every block that it owns (the enterprise, the bindings) comes
+// from the utility allocator and goes back with SnmpMessageFree.
+struct SnmpMessage {
+    std::int32_t version = 0;
+    const std::uint8_t* community = nullptr; // inside the datagram, not owned
+    std::size_t communityLength = 0;
+    BYTE pduType = 0;
+
+    // Every PDU but the SNMPv1 Trap-PDU. The error status and index are read whatever their
+    // length; outcomeFits says whether both are signed 32-bit numbers, as the records have
+    // them, and only then do errorStatus and errorIndex hold them.
+    std::int32_t requestId = 0;
+    bool outcomeFits = true;
+    AsnInteger errorStatus = 0;
+    AsnInteger errorIndex = 0;
+
+    // The SNMPv1 Trap-PDU (RFC 1157, 4.1.6) only.
+    AsnObjectIdentifier enterprise{};
+    std::uint8_t agentAddress[4] = {};
+    AsnInteger genericTrap = 0;
+    AsnInteger specificTrap = 0;
+    AsnTimeticks timeStamp = 0;
+
+    SnmpVarBindList bindings{};
+};
+
+// Reads a whole datagram as one message. False, with *message empty, for anything that is
+// not a wholly well-formed SNMPv1 or SNMPv2c message, and when memory runs out. A value of
+// a tag that the layer does not know, a SEQUENCE, an Opaque and an IpAddress of any length
+// are kept as their tag and their contents bytes.
+bool DecodeSnmpMessage(const std::uint8_t* data, std::size_t size, SnmpMessage* message);
+void SnmpMessageFree(SnmpMessage* message);
+
+// The shortest response with the message's version, community and request id, error
+// status and index 0 and no bindings, written at `out`. Never longer than the message it
+// was decoded from. Returns its length. `message.community` must still be readable and
+// may lie inside `out`.
+std::size_t EncodeBareResponse(const SnmpMessage& message, std::uint8_t* out);
+
+// Whether BER can carry the identifier (X.690, 8.19.4): at least two sub-identifiers, a
+// first of 0, 1 or 2, and under 0 or 1 a second below 40.
+bool EncodableIdentifier(const AsnObjectIdentifier& oid);
