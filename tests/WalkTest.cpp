@@ -291,6 +291,10 @@ struct LineIdentifierCase {
     std::string identifier;
 };
 
+void PrintTo(const LineIdentifierCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class LineIdentifier : public ::testing::TestWithParam<LineIdentifierCase> {};
 
 TEST_P(LineIdentifier, SurvivesSelectAndDoubleClickWhole) {
