@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace {
 
 // The value type list, by index: the text shown and the value type code as item data.
@@ -29,6 +31,23 @@ constexpr TypeEntry kTypeList[] = {
     {"Ticks", ASN_TIMETICKS},  {"Octet", ASN_OCTETSTRING}, {"Seq", ASN_SEQUENCE},
     {"IpAddr", ASN_IPADDRESS}, {"Opaque", ASN_OPAQUE},     {"Oid", ASN_OBJECTIDENTIFIER},
     {"Null", ASN_NULL},
+};
+
+// The names by which assistive technology announces the boxes and lists: each box's label
+// without its colon, and names of their own for the controls that have no label.
+struct AccessibleName {
+    int id;
+    const char* name;
+};
+constexpr AccessibleName kAccessibleNames[] = {
+    {IDC_IPADDRESS, "IPAddress"},
+    {IDC_COMMUNITY, "Community"},
+    {IDC_OID, "OID"},
+    {IDC_VALUE, "Value"},
+    {IDC_TYPE, "Type"},
+    {IDC_OID_NAME, "OID Name"},
+    {IDC_WALK_LIST, "Walk List"},
+    {IDC_TRAP_LIST, "Trap Window"},
 };
 
 enum class Notification { Clicked, DblClk, SelChange };
@@ -83,6 +102,8 @@ CManagerDlg::~CManagerDlg() {
 void CManagerDlg::CreateControls() {
     const DialogUnits units = CreateDialogControls(this, kManagerDialogTemplate);
     setFixedSize(units.ToPixels(kManagerDialogTemplate.cx, kManagerDialogTemplate.cy));
+    for (const AccessibleName& entry : kAccessibleNames)
+        GetDlgItem(entry.id)->setAccessibleName(QString::fromLatin1(entry.name));
 }
 
 void CManagerDlg::ConnectMessageMap() {
@@ -221,6 +242,9 @@ void CManagerDlg::SetDlgItemText(int id, const char* text) {
         if (combo->isEditable())
             combo->setEditText(value);
     } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        // The operator may type up to 32,767 characters; what the program puts there is
+        // kept whole, however long, and the limit grows to it so that nothing is cut.
+        edit->setMaxLength(static_cast<int>(std::max<qsizetype>(32767, value.size())));
         edit->setText(value);
         edit->setCursorPosition(0);
     } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
