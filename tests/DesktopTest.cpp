@@ -407,11 +407,14 @@ TEST(DesktopAccessibility, EachListIsAListWithOneItemPerLineAndItsSelection) {
         EXPECT_EQ(table->rowCount(), 3);
         EXPECT_EQ(table->columnCount(), 1);
 
-        QAccessibleInterface* last = iface->child(2);
+        // Assistive technology holds items by id: after a reset, the id of a line that is gone
+        // names no item (where the reset was told) or an invalid one.
+        const QAccessible::Id lastId = QAccessible::uniqueId(iface->child(2));
         list->ResetContent();
         EXPECT_EQ(iface->childCount(), 0);
         EXPECT_TRUE(table->selectedRows().isEmpty());
-        EXPECT_FALSE(last->isValid()) << "an item for a line that is gone";
+        QAccessibleInterface* gone = QAccessible::accessibleInterface(lastId);
+        EXPECT_TRUE(gone == nullptr || !gone->isValid()) << "an item for a line that is gone";
     }
 }
 
@@ -453,7 +456,10 @@ TEST(DesktopAccessibility, ListsTellAssistiveTechnologyWhatChanged) {
         {"a line added", [&] { list->AddString("one"); }, {{QAccessible::TableModelChanged, -1}}},
         {"program selection", [&] { list->SetCurSel(0); }, {{QAccessible::Selection, 0}}},
         {"focus",
-         [&] { list->setFocus(Qt::TabFocusReason); },
+         [&] {
+             list->setFocus(Qt::TabFocusReason);
+             QApplication::processEvents();
+         },
          {{QAccessible::Focus, -1}, {QAccessible::Focus, 0}}},
         {"operator's selection",
          [&] {

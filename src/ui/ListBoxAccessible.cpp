@@ -227,8 +227,17 @@ void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index) {
             SendChildEvent(list, QAccessible::Focus, index);
         break;
     case ListBoxChange::Focus:
-        if (index >= 0)
-            SendChildEvent(list, QAccessible::Focus, index);
+        // The toolkit announces the list itself as focused once the focus has moved in;
+        // the selected line is announced after that, so that it is what has the focus.
+        if (index >= 0) {
+            QMetaObject::invokeMethod(
+                list,
+                [list] {
+                    if (list->hasFocus() && list->GetCurSel() >= 0)
+                        SendChildEvent(list, QAccessible::Focus, list->GetCurSel());
+                },
+                Qt::QueuedConnection);
+        }
         break;
     }
 }
