@@ -349,23 +349,30 @@ TEST(DesktopAccessibility, EveryBoxAndListHasTheNameOfItsLabel) {
         int id;
         const char* name;
         QAccessible::Role role;
+        const char* label; // the label it is tied to, or null
     };
     const Case cases[] = {
-        {IDC_IPADDRESS, "IPAddress", QAccessible::ComboBox},
-        {IDC_COMMUNITY, "Community", QAccessible::ComboBox},
-        {IDC_OID, "OID", QAccessible::ComboBox},
-        {IDC_VALUE, "Value", QAccessible::EditableText},
-        {IDC_TYPE, "Type", QAccessible::ComboBox},
-        {IDC_OID_NAME, "OID Name", QAccessible::EditableText},
-        {IDC_WALK_LIST, "Walk List", QAccessible::List},
-        {IDC_TRAP_LIST, "Trap Window", QAccessible::List},
+        {IDC_IPADDRESS, "IPAddress", QAccessible::ComboBox, "IPAddress: "},
+        {IDC_COMMUNITY, "Community", QAccessible::ComboBox, "Community :"},
+        {IDC_OID, "OID", QAccessible::ComboBox, "OID :"},
+        {IDC_VALUE, "Value", QAccessible::EditableText, "Value :"},
+        {IDC_TYPE, "Type", QAccessible::ComboBox, nullptr},
+        {IDC_OID_NAME, "OID Name", QAccessible::EditableText, nullptr},
+        {IDC_WALK_LIST, "Walk List", QAccessible::List, nullptr},
+        {IDC_TRAP_LIST, "Trap Window", QAccessible::List, "Trap Window"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        QAccessibleInterface* iface = Accessible(d.dlg().GetDlgItem(c.id));
+        QWidget* control = d.dlg().GetDlgItem(c.id);
+        QAccessibleInterface* iface = Accessible(control);
         ASSERT_NE(iface, nullptr);
+        EXPECT_EQ(control->accessibleName(), QLatin1String(c.name));
         EXPECT_EQ(iface->text(QAccessible::Name), QLatin1String(c.name));
         EXPECT_EQ(iface->role(), c.role);
+        QStringList labels;
+        for (const auto& relation : iface->relations(QAccessible::Label))
+            labels << relation.first->text(QAccessible::Name);
+        EXPECT_EQ(labels, c.label ? QStringList{QLatin1String(c.label)} : QStringList{});
     }
     EXPECT_TRUE(Accessible(d.dlg().GetDlgItem(IDC_OID_NAME))->state().readOnly);
 }

@@ -12,6 +12,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -34,20 +35,23 @@ constexpr TypeEntry kTypeList[] = {
 };
 
 // The names by which assistive technology announces the boxes and lists: each box's label
-// without its colon, and names of their own for the controls that have no label.
+// without its colon, and names of their own for the controls that have no label. A
+// labelled box is also tied to its label (the label's buddy), since on Linux the toolkit
+// names an editable box by the text in it and screen readers take the label from that tie.
 struct AccessibleName {
     int id;
     const char* name;
+    const char* label; // the template text of the box's label, or null
 };
 constexpr AccessibleName kAccessibleNames[] = {
-    {IDC_IPADDRESS, "IPAddress"},
-    {IDC_COMMUNITY, "Community"},
-    {IDC_OID, "OID"},
-    {IDC_VALUE, "Value"},
-    {IDC_TYPE, "Type"},
-    {IDC_OID_NAME, "OID Name"},
-    {IDC_WALK_LIST, "Walk List"},
-    {IDC_TRAP_LIST, "Trap Window"},
+    {IDC_IPADDRESS, "IPAddress", "IPAddress: "},
+    {IDC_COMMUNITY, "Community", "Community :"},
+    {IDC_OID, "OID", "OID :"},
+    {IDC_VALUE, "Value", "Value :"},
+    {IDC_TYPE, "Type", nullptr},
+    {IDC_OID_NAME, "OID Name", nullptr},
+    {IDC_WALK_LIST, "Walk List", nullptr},
+    {IDC_TRAP_LIST, "Trap Window", "Trap Window"},
 };
 
 enum class Notification { Clicked, DblClk, SelChange };
@@ -102,8 +106,15 @@ CManagerDlg::~CManagerDlg() {
 void CManagerDlg::CreateControls() {
     const DialogUnits units = CreateDialogControls(this, kManagerDialogTemplate);
     setFixedSize(units.ToPixels(kManagerDialogTemplate.cx, kManagerDialogTemplate.cy));
-    for (const AccessibleName& entry : kAccessibleNames)
-        GetDlgItem(entry.id)->setAccessibleName(QString::fromLatin1(entry.name));
+    const QList<QLabel*> labels = findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    for (const AccessibleName& entry : kAccessibleNames) {
+        QWidget* control = GetDlgItem(entry.id);
+        control->setAccessibleName(QString::fromLatin1(entry.name));
+        for (QLabel* label : labels) {
+            if (entry.label && label->text() == QLatin1String(entry.label))
+                label->setBuddy(control);
+        }
+    }
 }
 
 void CManagerDlg::ConnectMessageMap() {
