@@ -11,11 +11,7 @@
 int CManagerApp::InitInstance() {
     // The framework's control hosting and three-dimensional look are the toolkit's own
     // here: the style the user or the desktop asks for, Fusion where neither names one.
-    const QString chosen = ChooseStyle(QApplication::style()->name(), m_bStyleNamedByUser);
-    if (chosen.compare(QApplication::style()->name(), Qt::CaseInsensitive) != 0) {
-        if (QStyle* style = QStyleFactory::create(chosen))
-            QApplication::setStyle(style);
-    }
+    ApplyStyle(m_bStyleNamedByUser);
     CManagerDlg dlg(nullptr);
     dlg.DoModal();
     return 0; // FALSE
@@ -31,6 +27,15 @@ bool CManagerApp::StyleNamedByUser(int argc, const char* const* argv, const char
             return true;
     }
     return false;
+}
+
+void CManagerApp::ApplyStyle(bool namedByUser) {
+    const QString current = QApplication::style()->name();
+    const QString chosen = ChooseStyle(current, namedByUser);
+    if (chosen.compare(current, Qt::CaseInsensitive) == 0)
+        return;
+    if (QStyle* style = QStyleFactory::create(chosen))
+        QApplication::setStyle(style);
 }
 
 QString CManagerApp::ChooseStyle(const QString& toolkitChoice, bool namedByUser) {

@@ -22,6 +22,8 @@ public:
     // desktop's style is kept; the toolkit's plain fallback, which a desktop that names no
     // style of its own leaves, gives way to Fusion.
     static QString ChooseStyle(const QString& toolkitChoice, bool namedByUser);
+    // Puts the chosen style in place of the toolkit's choice where they differ.
+    static void ApplyStyle(bool namedByUser);
 
 private:
     bool m_bStyleNamedByUser = false;
