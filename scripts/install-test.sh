@@ -43,6 +43,7 @@ cleanup() {
 trap cleanup EXIT
 mount -t proc proc "$root/proc" && mounted+=("$root/proc")
 mount --bind /dev "$root/dev" && mounted+=("$root/dev")
+mount --bind /dev/pts "$root/dev/pts" && mounted+=("$root/dev/pts")
 mount -t tmpfs tmpfs "$root/tmp" && mounted+=("$root/tmp")
 chmod 1777 "$root/tmp"
 
@@ -58,7 +59,8 @@ in_root apt-get install -y -qq --no-install-recommends \
     xvfb xauth snmp dbus dbus-x11 at-spi2-core python3-pyatspi >/dev/null
 
 step "apt-get install ./$(basename "$deb")"
-in_root sh -c "cd /tmp && apt-get install -y --no-install-recommends ./$(basename "$deb")" 2>&1 |
+# --reinstall: in a root that has the package already, its maintainer script runs again.
+in_root sh -c "cd /tmp && apt-get install -y --reinstall --no-install-recommends ./$(basename "$deb")" 2>&1 |
     grep -v '^\(Reading\|Building\|Selecting\|Preparing\|Unpacking\|(Reading\)' || true
 
 step "what the package did at install"
@@ -129,7 +131,7 @@ eval "\$(dbus-launch --sh-syntax)"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 okapel >/tmp/okapel.log 2>&1 &
 okapel=\$!
-for i in \$(seq 50); do
+for i in \$(seq 150); do
     grep -q ':00A2 ' /proc/net/udp && break
     sleep 0.2
 done
