@@ -117,21 +117,6 @@ TEST(DesktopControls, AListShowsItsVerticalBarOnlyWhenItsLinesOverflow) {
     }
 }
 
-TEST(DesktopControls, TextThatTheProgramSetsIsKeptWholeAndReadsStopAt254) {
-    DialogDriver d;
-    const std::string text(40000, 'x');
-    for (int id : {IDC_VALUE, IDC_OID_NAME, IDC_IPADDRESS, IDC_COMMUNITY, IDC_OID}) {
-        SCOPED_TRACE(id);
-        d.SetText(id, text);
-        QWidget* control = d.dlg().GetDlgItem(id);
-        auto* edit = qobject_cast<QLineEdit*>(control);
-        if (!edit)
-            edit = qobject_cast<QComboBox*>(control)->lineEdit();
-        EXPECT_EQ(edit->text().size(), 40000);
-        EXPECT_EQ(d.Text(id), std::string(254, 'x'));
-    }
-}
-
 TEST(DesktopControls, AGetOfA40000ByteStringShowsTheWholeValue) {
     scripted::TableAgent table;
     const std::string value(40000, 'v');
@@ -147,38 +132,31 @@ TEST(DesktopControls, AGetOfA40000ByteStringShowsTheWholeValue) {
     EXPECT_EQ(edit->text(), QString::fromLatin1(value));
 }
 
-TEST(DesktopControls, TypingStopsAtTheEditLimitButDeletingAlwaysWorks) {
+TEST(DesktopControls, ProgramTextIsKeptWholeWhileTypingStopsAtTheLimit) {
     DialogDriver d;
+    for (int id : {IDC_VALUE, IDC_OID_NAME, IDC_IPADDRESS, IDC_COMMUNITY, IDC_OID}) {
+        SCOPED_TRACE(id);
+        d.SetText(id, std::string(40000, 'x'));
+        QWidget* control = d.dlg().GetDlgItem(id);
+        auto* edit = qobject_cast<QLineEdit*>(control);
+        EXPECT_EQ((edit ? edit : qobject_cast<QComboBox*>(control)->lineEdit())->text().size(),
+                  40000);
+        EXPECT_EQ(d.Text(id), std::string(254, 'x')); // reads keep 254 characters
+    }
+    // Typing into the value box: (characters set by the program, key, characters after).
     auto* edit = qobject_cast<QLineEdit*>(d.dlg().GetDlgItem(IDC_VALUE));
-    struct Case {
-        int start; // characters set by the program
-        Qt::Key key;
-        int after;
-    };
-    const Case cases[] = {
+    const std::tuple<int, Qt::Key, int> cases[] = {
         {32766, Qt::Key_A, 32767},         {32767, Qt::Key_A, 32767},
         {40000, Qt::Key_A, 40000},         {40000, Qt::Key_Backspace, 39999},
         {32767, Qt::Key_Backspace, 32766},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.start << " " << c.key);
-        d.SetText(IDC_VALUE, std::string(static_cast<size_t>(c.start), '1'));
+    for (const auto& [start, key, after] : cases) {
+        SCOPED_TRACE(testing::Message() << start << " " << key);
+        d.SetText(IDC_VALUE, std::string(static_cast<size_t>(start), '1'));
         edit->setFocus();
         edit->end(false);
-        QTest::keyClick(edit, c.key);
-        EXPECT_EQ(edit->text().size(), c.after);
-    }
-}
-
-TEST(DesktopControls, OnlyTheReadOnlyBoxShowsTheWindowBackground) {
-    DialogDriver d;
-    for (int id : {IDC_OID_NAME, IDC_VALUE}) {
-        SCOPED_TRACE(id);
-        auto* edit = qobject_cast<QLineEdit*>(d.dlg().GetDlgItem(id));
-        const QPalette& pal = edit->palette();
-        const bool grey = pal.color(QPalette::Base) == pal.color(QPalette::Window);
-        EXPECT_EQ(grey, id == IDC_OID_NAME);
-        EXPECT_EQ(edit->isReadOnly(), id == IDC_OID_NAME);
+        QTest::keyClick(edit, key);
+        EXPECT_EQ(edit->text().size(), after);
     }
 }
 
@@ -249,45 +227,30 @@ TEST(DesktopLook, NoTextIsClippedInTheDesktopFontAtTheUsualSizes) {
 
 TEST(DesktopLook, TheUsersOrTheDesktopsStyleIsKeptAndFusionStandsInForTheFallback) {
     struct Case {
-        const char* toolkitChoice;
-        bool namedByUser;
+        std::vector<const char*> argv;
+        const char* styleOverride; // QT_STYLE_OVERRIDE
+        const char* toolkitChoice; // the style the toolkit chose
         const char* shown;
     };
     const Case cases[] = {
-        {"Windows", false, "Fusion"}, // no desktop style: the toolkit's plain fallback
-        {"windows", false, "Fusion"}, {"Windows", true, "Windows"}, // asked for by name
-        {"Breeze", false, "Breeze"},  {"Fusion", false, "Fusion"},  {"kvantum", true, "kvantum"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.toolkitChoice << " " << c.namedByUser);
-        EXPECT_EQ(CManagerApp::ChooseStyle(QLatin1String(c.toolkitChoice), c.namedByUser),
-                  QLatin1String(c.shown));
-    }
-}
-
-TEST(DesktopLook, AStyleIsNamedByTheEnvironmentOrTheStyleOption) {
-    struct Case {
-        std::vector<const char*> argv;
-        const char* styleOverride;
-        bool named;
-    };
-    const Case cases[] = {
-        {{"okapel"}, nullptr, false},
-        {{"okapel"}, "", false},
-        {{"okapel"}, "Breeze", true},
-        {{"okapel", "-style", "Windows"}, nullptr, true},
-        {{"okapel", "-style=Windows"}, nullptr, true},
-        {{"okapel", "--style=Windows"}, nullptr, true},
-        {{"okapel", "-stylesheet", "a.qss"}, nullptr, false},
-        {{"okapel", "-platform", "xcb"}, nullptr, false},
+        {{"okapel"}, nullptr, "Windows", "Fusion"}, // no desktop style: the toolkit's fallback
+        {{"okapel"}, "", "windows", "Fusion"},
+        {{"okapel"}, nullptr, "Breeze", "Breeze"},     // the desktop's own
+        {{"okapel"}, "Windows", "Windows", "Windows"}, // asked for by name
+        {{"okapel", "-style", "Windows"}, nullptr, "Windows", "Windows"},
+        {{"okapel", "-style=Windows"}, nullptr, "Windows", "Windows"},
+        {{"okapel", "--style=Windows"}, nullptr, "Windows", "Windows"},
+        {{"okapel", "-stylesheet", "a.qss"}, nullptr, "Windows", "Fusion"},
+        {{"okapel", "-platform", "xcb"}, nullptr, "Windows", "Fusion"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message()
-                     << c.argv.size() << " " << (c.argv.size() > 1 ? c.argv[1] : "") << " "
-                     << (c.styleOverride ? c.styleOverride : "(unset)"));
-        EXPECT_EQ(CManagerApp::StyleNamedByUser(static_cast<int>(c.argv.size()), c.argv.data(),
-                                                c.styleOverride),
-                  c.named);
+                     << (c.argv.size() > 1 ? c.argv[1] : "") << " "
+                     << (c.styleOverride ? c.styleOverride : "(unset)") << " " << c.toolkitChoice);
+        const bool named = CManagerApp::StyleNamedByUser(static_cast<int>(c.argv.size()),
+                                                         c.argv.data(), c.styleOverride);
+        EXPECT_EQ(CManagerApp::ChooseStyle(QLatin1String(c.toolkitChoice), named),
+                  QLatin1String(c.shown));
     }
 }
 
@@ -374,7 +337,15 @@ TEST(DesktopAccessibility, EveryBoxAndListHasTheNameOfItsLabel) {
             labels << relation.first->text(QAccessible::Name);
         EXPECT_EQ(labels, c.label ? QStringList{QLatin1String(c.label)} : QStringList{});
     }
-    EXPECT_TRUE(Accessible(d.dlg().GetDlgItem(IDC_OID_NAME))->state().readOnly);
+    // The read-only box is announced read-only and shows the window's background; the value
+    // box, which takes typing, does not.
+    for (int id : {IDC_OID_NAME, IDC_VALUE}) {
+        QWidget* edit = d.dlg().GetDlgItem(id);
+        const bool grey =
+            edit->palette().color(QPalette::Base) == edit->palette().color(QPalette::Window);
+        EXPECT_EQ(grey, id == IDC_OID_NAME) << id;
+        EXPECT_EQ(Accessible(edit)->state().readOnly, id == IDC_OID_NAME) << id;
+    }
 }
 
 TEST(DesktopAccessibility, EachListIsAListWithOneItemPerLineAndItsSelection) {

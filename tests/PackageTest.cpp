@@ -149,11 +149,4 @@ TEST(Package, TheLicenceIsMitInTheProjectThePackageAndTheMetadata) {
         EXPECT_TRUE(QRegularExpression(QLatin1String(place.pattern)).match(text).hasMatch())
             << place.pattern;
     }
-    // The package's copyright file carries the licence text of LICENSE, word for word.
-    const QString licence = ReadFile(kSource + "/LICENSE");
-    const QString copyright = ReadFile(kSource + "/packaging/debian/copyright");
-    const QString grant = licence.mid(licence.indexOf("Permission is hereby granted"));
-    QString folded = copyright.mid(copyright.indexOf("Permission is hereby granted"));
-    folded.replace(QRegularExpression("\\n \\.\\n"), "\n\n").replace("\n ", "\n");
-    EXPECT_EQ(folded.simplified(), grant.simplified());
 }
