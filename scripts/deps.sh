@@ -12,7 +12,7 @@ set -eu
 
 packages="
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
+    qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core fonts-noto-core fonts-cantarell
     libsnmp-dev snmpd snmp
     googletest libgtest-dev
     xvfb xauth x11vnc
@@ -22,7 +22,8 @@ packages="
 "
 # What each group is for:
 #   compilers and build tools; Qt 6 Widgets with its platform plugins (xcb, offscreen)
-#   and a font for the offscreen platform; net-snmp's library, agent and command-line
+#   and a font for the offscreen platform, with the other fonts that Debian desktops ship
+#   (the dialogs' texts are measured in each); net-snmp's library, agent and command-line
 #   tools; GoogleTest; a virtual display and a loopback-only VNC server for machines
 #   without a display; setcap, so that Okapel may listen on UDP 162 without root;
 #   clang with its sanitizer and fuzzer runtimes, and clang-format; checks for the

@@ -1,8 +1,8 @@
 #!/bin/bash
-# scripts/screenshot.sh [OUTPUT.png]
+# scripts/screenshot.sh [MAIN.png [ABOUT.png]]
 #
-# Makes the README's picture of the main window (docs/okapel-main.png unless told
-# otherwise): builds okapel_screenshot (tools/Screenshot.cpp) in build/, starts the demo
+# Makes the README's pictures of the main window and of the About box over it
+# (docs/okapel-main.png and docs/okapel-about.png unless told otherwise): builds okapel_screenshot (tools/Screenshot.cpp) in build/, starts the demo
 # agent, and grabs the real dialog on Qt's offscreen platform after an Open, a Get of
 # sysName (.1.3.6.1.2.1.1.5.0) and a Get All of the system group (.1.3.6.1.2.1.1).
 # The agent takes 127.0.0.1 port 161 when it can (so that the picture shows the preset
@@ -13,6 +13,7 @@ set -euo pipefail
 
 output=${1:-$OKAPEL_ROOT/docs/okapel-main.png}
 output=$(cd "$(dirname "$output")" && pwd)/$(basename "$output")
+about=${2:-$(dirname "$output")/okapel-about.png}
 
 "$OKAPEL_ROOT/scripts/deps.sh"
 build=$OKAPEL_ROOT/build
@@ -44,3 +45,5 @@ QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$state \
     "$build/okapel_screenshot" "$output" "agent=$agent" community=walnut open \
     get=.1.3.6.1.2.1.1.5.0 walk=.1.3.6.1.2.1.1
 echo "screenshot: wrote $output (agent $agent)"
+QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$state "$build/okapel_screenshot" "$about" about
+echo "screenshot: wrote $about"

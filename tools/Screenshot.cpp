@@ -1,6 +1,7 @@
 // Grabs the real main dialog (or, with the step "about", the About box over it) into a PNG
 // file for the README: okapel_screenshot OUT.png [STEP...]. Runs on any Qt platform; the
 // offscreen one needs no display.
+#include "app/ManagerApp.h"
 #include "ui/AboutDlg.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
@@ -8,10 +9,10 @@
 #include <QApplication>
 #include <QPainter>
 #include <QPixmap>
-#include <QStyleFactory>
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 
 // The offscreen platform draws no window decorations, so the picture gives each window a
 // plain frame: a border and a title bar with its icon, caption and title bar buttons.
@@ -79,9 +80,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s MAIN.png [SCRIPT...]\n", argv[0]);
         return 2;
     }
+    // The program's own choice of style and its desktop font, as the picture should show.
+    const bool styleNamed =
+        CManagerApp::StyleNamedByUser(argc, argv, std::getenv("QT_STYLE_OVERRIDE"));
     QApplication app(argc, argv);
-    if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion")))
-        QApplication::setStyle(style);
+    CManagerApp::ApplyStyle(styleNamed);
     CManagerDlg::SetMessageHook([](const CManagerDlg::MessageRecord& m) {
         std::fprintf(stderr, "box: %s: %s\n", m.caption.c_str(), m.text.c_str());
     });

@@ -3,7 +3,11 @@
 #include "ui/Resource.h"
 
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QValidator>
+#include <QWheelEvent>
+
+#include <limits>
 
 namespace {
 
@@ -23,6 +27,21 @@ private:
     QLineEdit* m_edit;
 };
 
+// The user's style in every respect but one: a drop-down list opens as a list of the
+// box's own height (maxVisibleItems) with a scroll bar, where some styles would open a
+// menu of all entries over the controls below.
+class ListPopupStyle : public QProxyStyle {
+public:
+    explicit ListPopupStyle(QStyle* user) : QProxyStyle(user->name()) {}
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_ComboBox_Popup)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
 } // namespace
 
 CComboBox::CComboBox(bool editable, bool sorted, bool autoHScroll, QWidget* parent)
@@ -34,8 +53,25 @@ CComboBox::CComboBox(bool editable, bool sorted, bool autoHScroll, QWidget* pare
         setCompleter(nullptr);
         if (!autoHScroll)
             lineEdit()->setValidator(new VisibleWidthValidator(lineEdit()));
+        // The toolkit would cut text set by the program at 32,767 characters; typing is
+        // held back by the validator alone.
+        lineEdit()->setMaxLength(std::numeric_limits<int>::max());
+    } else {
+        auto* popupStyle = new ListPopupStyle(style());
+        popupStyle->setParent(this);
+        setStyle(popupStyle);
     }
     setMaxVisibleItems(10);
+}
+
+void CComboBox::wheelEvent(QWheelEvent* event) {
+    // A wheel turned over a box that the operator is not working in scrolls nothing and
+    // picks nothing; the dialog gets it, and it ends there.
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
+    QComboBox::wheelEvent(event);
 }
 
 int CComboBox::AddString(const char* text) {

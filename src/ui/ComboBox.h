@@ -1,7 +1,9 @@
 // A combo box in the platform's sense: an optional sorted list (entries are placed by a
 // case-blind comparison as they are added), 32-bit item data, and for the editable kind
 // without automatic horizontal scrolling, typing that stops at the visible width of the
-// edit field while text set by the program may be longer.
+// edit field while text set by the program may be longer, however long. As on the
+// platform, the mouse wheel changes the selection only of the box that has the focus, and
+// the closed box's list drops down as a list of the template's height, with a scroll bar.
 #pragma once
 
 #include <QComboBox>
@@ -18,6 +20,9 @@ public:
     int SetCurSel(int index);                // CB_SETCURSEL
     long GetItemData(int index) const;       // CB_GETITEMDATA: CB_ERR for a bad index
     int SetItemData(int index, long data);   // CB_SETITEMDATA
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     bool m_sorted;

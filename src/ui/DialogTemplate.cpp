@@ -5,9 +5,12 @@
 #include "ui/Resource.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -16,6 +19,21 @@ constexpr unsigned kLabel = SS_LEFT | WS_GROUP;
 constexpr unsigned kEditableCombo = CBS_DROPDOWN | CBS_SORT | WS_VSCROLL | WS_TABSTOP;
 
 using K = DlgItemKind;
+
+// A single-line edit box. A read-only box shows the window's background, as the platform
+// greys it, so that it does not look like a box to type into.
+class CEdit : public QLineEdit {
+public:
+    CEdit(const QString& text, bool readOnly, QWidget* parent) : QLineEdit(text, parent) {
+        setReadOnly(readOnly);
+        if (readOnly) {
+            QPalette pal = palette();
+            for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+                pal.setBrush(group, QPalette::Base, pal.brush(group, QPalette::Window));
+            setPalette(pal);
+        }
+    }
+};
 
 // IDD_MANAGER_DIALOG: creation order is tab order, so Exit is the first tab stop and holds
 // the focus when the dialog opens.
@@ -103,10 +121,25 @@ QSize DialogUnits::ToPixels(int cx, int cy) const {
     return QSize(MulDivRound(cx, baseX, 4), MulDivRound(cy, baseY, 8));
 }
 
-QFont DialogFont(const DlgTemplate& dlg) {
-    QFont font(QString::fromLatin1(dlg.fontFace), dlg.fontPoints);
-    font.setStyleHint(QFont::SansSerif);
-    return font;
+QFont DialogFont(const DlgTemplate&) {
+    // The template's face exists on no Linux desktop. The dialogs take the desktop's
+    // general font instead, the one the message boxes and menus use too, and their dialog
+    // units follow it, as the platform's dialogs follow the system font.
+    return QGuiApplication::font();
+}
+
+// A static text whose line is wider than its rectangle in the desktop's font has its
+// letters set closer, a quarter pixel at a time and at most a pixel and a half, until the
+// whole line shows: the rectangle is the template's, and a cut-off label reads wrongly.
+static void FitLabelText(QLabel* label) {
+    QFont font = label->font();
+    for (qreal spacing = -0.25; spacing >= -1.5; spacing -= 0.25) {
+        if (QFontMetrics(font).horizontalAdvance(label->text()) <= label->contentsRect().width())
+            break;
+        font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
+    }
+    if (font != label->font())
+        label->setFont(font);
 }
 
 static QWidget* CreateControl(QWidget* parent, const DlgItemTemplate& item) {
@@ -135,10 +168,8 @@ static QWidget* CreateControl(QWidget* parent, const DlgItemTemplate& item) {
         return label;
     }
     case DlgItemKind::Edit: {
-        auto* edit = new QLineEdit(text, parent);
-        edit->setReadOnly((item.style & ES_READONLY) != 0);
+        auto* edit = new CEdit(text, (item.style & ES_READONLY) != 0, parent);
         edit->setFrame((item.style & WS_BORDER) != 0);
-        edit->setMaxLength(32767);
         return edit;
     }
     case DlgItemKind::ListBox: {
@@ -171,6 +202,8 @@ DialogUnits CreateDialogControls(QWidget* parent, const DlgTemplate& dlg) {
             rect.setHeight(closed);
         }
         control->setGeometry(rect);
+        if (item.kind == DlgItemKind::Label)
+            FitLabelText(static_cast<QLabel*>(control));
     }
     return units;
 }

@@ -71,7 +71,7 @@ struct DialogUnits {
     QSize ToPixels(int cx, int cy) const;
 };
 
-// The font a template asks for, with the toolkit's substitute where the face is missing.
+// The font a template's dialog is shown in: the desktop's general font.
 QFont DialogFont(const DlgTemplate& dlg);
 
 // Creates the template's controls as children of `parent`, in table order (which is the

@@ -1,5 +1,6 @@
 #include "ui/ListBox.h"
 
+#include "ui/ListBoxAccessible.h"
 #include "ui/Resource.h"
 
 #include <QKeyEvent>
@@ -12,8 +13,11 @@
 CListBox::CListBox(QWidget* parent) : QAbstractScrollArea(parent) {
     setFrameShape(QFrame::StyledPanel);
     setFocusPolicy(Qt::StrongFocus);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The vertical bar shows once the lines overflow; the horizontal extent is always
+    // wider than the list, so that bar is always there.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    InstallListBoxAccessibility();
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
 }
@@ -31,6 +35,7 @@ int CListBox::AddString(const std::string& line) {
     const QRect rect = ItemRect(static_cast<int>(m_lines.size()) - 1);
     if (rect.intersects(viewport()->rect()))
         viewport()->update(rect);
+    NotifyListBoxChange(this, ListBoxChange::LineAdded, static_cast<int>(m_lines.size()) - 1);
     return static_cast<int>(m_lines.size()) - 1;
 }
 
@@ -47,6 +52,7 @@ void CListBox::ResetContent() {
     m_curSel = -1;
     UpdateScrollBars();
     viewport()->update();
+    NotifyListBoxChange(this, ListBoxChange::Reset);
 }
 
 int CListBox::GetCount() const {
@@ -62,6 +68,7 @@ int CListBox::SetCurSel(int index) {
         index = -1;
     m_curSel = index;
     viewport()->update();
+    NotifyListBoxChange(this, ListBoxChange::Selection, index);
     return index < 0 ? LB_ERR : index;
 }
 
@@ -147,6 +154,8 @@ void CListBox::SelectByUser(int index) {
     else if (index >= verticalScrollBar()->value() + verticalScrollBar()->pageStep())
         verticalScrollBar()->setValue(index - verticalScrollBar()->pageStep() + 1);
     viewport()->update();
+    if (changed)
+        NotifyListBoxChange(this, ListBoxChange::Selection, index);
     if (changed && m_notify)
         emit selChange();
 }
@@ -162,7 +171,16 @@ void CListBox::mouseDoubleClickEvent(QMouseEvent* event) {
         emit dblClk();
 }
 
+void CListBox::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    NotifyListBoxChange(this, ListBoxChange::Focus, GetCurSel());
+}
+
 void CListBox::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy)) {
+        CopySelectedLine();
+        return;
+    }
     const int page = verticalScrollBar()->pageStep();
     int target;
     switch (event->key()) {

@@ -12,10 +12,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+
+#include <algorithm>
 
 namespace {
 
@@ -29,6 +32,26 @@ constexpr TypeEntry kTypeList[] = {
     {"Ticks", ASN_TIMETICKS},  {"Octet", ASN_OCTETSTRING}, {"Seq", ASN_SEQUENCE},
     {"IpAddr", ASN_IPADDRESS}, {"Opaque", ASN_OPAQUE},     {"Oid", ASN_OBJECTIDENTIFIER},
     {"Null", ASN_NULL},
+};
+
+// The names by which assistive technology announces the boxes and lists: each box's label
+// without its colon, and names of their own for the controls that have no label. A
+// labelled box is also tied to its label (the label's buddy), since on Linux the toolkit
+// names an editable box by the text in it and screen readers take the label from that tie.
+struct AccessibleName {
+    int id;
+    const char* name;
+    const char* label; // the template text of the box's label, or null
+};
+constexpr AccessibleName kAccessibleNames[] = {
+    {IDC_IPADDRESS, "IPAddress", "IPAddress: "},
+    {IDC_COMMUNITY, "Community", "Community :"},
+    {IDC_OID, "OID", "OID :"},
+    {IDC_VALUE, "Value", "Value :"},
+    {IDC_TYPE, "Type", nullptr},
+    {IDC_OID_NAME, "OID Name", nullptr},
+    {IDC_WALK_LIST, "Walk List", nullptr},
+    {IDC_TRAP_LIST, "Trap Window", "Trap Window"},
 };
 
 enum class Notification { Clicked, DblClk, SelChange };
@@ -83,6 +106,15 @@ CManagerDlg::~CManagerDlg() {
 void CManagerDlg::CreateControls() {
     const DialogUnits units = CreateDialogControls(this, kManagerDialogTemplate);
     setFixedSize(units.ToPixels(kManagerDialogTemplate.cx, kManagerDialogTemplate.cy));
+    const QList<QLabel*> labels = findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    for (const AccessibleName& entry : kAccessibleNames) {
+        QWidget* control = GetDlgItem(entry.id);
+        control->setAccessibleName(QString::fromLatin1(entry.name));
+        for (QLabel* label : labels) {
+            if (entry.label && label->text() == QLatin1String(entry.label))
+                label->setBuddy(control);
+        }
+    }
 }
 
 void CManagerDlg::ConnectMessageMap() {
@@ -221,6 +253,9 @@ void CManagerDlg::SetDlgItemText(int id, const char* text) {
         if (combo->isEditable())
             combo->setEditText(value);
     } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        // The operator may type up to 32,767 characters; what the program puts there is
+        // kept whole, however long, and the limit grows to it so that nothing is cut.
+        edit->setMaxLength(static_cast<int>(std::max<qsizetype>(32767, value.size())));
         edit->setText(value);
         edit->setCursorPosition(0);
     } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {

@@ -1,13 +1,15 @@
 // The dialog's system menu, the About entry, and the icon of the minimized window.
 //
 // Window managers on Linux keep the title bar's menu to themselves, so the dialog offers
-// a system menu of its own: a popup on a right-click on its background and on Alt+Space,
-// whose entries reach OnSysCommand with the system command ids.
+// a system menu of its own: a popup on a right-click on its background, on Alt+Space, and
+// on the context-menu key or Shift+F10 where the focused control has no menu of its own;
+// its entries reach OnSysCommand with the system command ids.
 #include "ui/AboutDlg.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
@@ -49,6 +51,15 @@ void CManagerDlg::CreateSystemMenu() {
     auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(shortcut, &QShortcut::activated, this,
             [this] { ShowSystemMenu(mapToGlobal(QPoint(0, 0))); });
+    // Shift+F10 is the context-menu key for keyboards without one: it asks the focused
+    // control for its menu, and a control without one passes the request on to the dialog.
+    auto* shiftF10 = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
+    connect(shiftF10, &QShortcut::activated, this, [this] {
+        QWidget* target = focusWidget() ? focusWidget() : this;
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, target->rect().center(),
+                                  target->mapToGlobal(target->rect().center()));
+        QApplication::sendEvent(target, &request);
+    });
 }
 
 QMenu* CManagerDlg::GetSystemMenu(bool bRevert) {
@@ -81,6 +92,13 @@ void CManagerDlg::ShowSystemMenu(const QPoint& globalPos) {
 }
 
 void CManagerDlg::contextMenuEvent(QContextMenuEvent* event) {
+    // From the keyboard, the request reaches the dialog only when the focused control has
+    // no menu of its own: the dialog's is the one to show.
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        event->accept();
+        ShowSystemMenu(mapToGlobal(QPoint(0, 0)));
+        return;
+    }
     // Right-clicks on the controls arrive here too when the control has no menu of its own
     // (buttons, lists, the closed part of a combo box); those are not the background. The
     // static texts are, as the platform lets clicks pass through them to the dialog.

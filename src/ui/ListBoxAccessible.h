@@ -1,0 +1,20 @@
+// How assistive technology sees a list box: a list whose items are its lines, in order,
+// each named by its text, with the selected line reported as selected (and focused while
+// the list has the focus). The list tells it what changes through NotifyListBoxChange.
+#pragma once
+
+class CListBox;
+
+enum class ListBoxChange {
+    LineAdded, // a line was appended at `index`
+    Reset,     // every line was removed
+    Selection, // the selection moved to `index` (-1: none)
+    Focus,     // the list took the focus; `index` is the selected line (-1: none)
+};
+
+// Registers the accessible list with the toolkit; each list box calls it, the first call
+// does it.
+void InstallListBoxAccessibility();
+
+// Tells assistive technology, when any is listening, what changed in `list`.
+void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index = -1);

@@ -1,0 +1,152 @@
+// The Debian package's maintainer script, run for real with a stand-in setcap, and the
+// licence as the package and its metadata state it.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+const QString kSource = QStringLiteral(OKAPEL_SOURCE_DIR);
+
+QString ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// A stand-in for setcap that records its arguments, prints `message` on stderr and ends
+// with `exitCode`.
+void WriteSetcap(const QString& dir, const QString& message, int exitCode) {
+    QFile said(dir + "/setcap.message");
+    ASSERT_TRUE(said.open(QIODevice::WriteOnly));
+    said.write(message.toUtf8());
+    said.close();
+    QFile script(dir + "/setcap");
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\necho \"$*\" > \"%1/setcap.args\"\n"
+                                "cat \"%1/setcap.message\" >&2\nexit %2\n")
+                     .arg(dir)
+                     .arg(exitCode)
+                     .toUtf8());
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+struct ScriptRun {
+    int exitCode = -1;
+    QString errors;
+    QString setcapArgs; // empty when setcap was not run
+};
+
+ScriptRun RunPostinst(const QString& fakeDir, const QString& argument) {
+    QProcess process;
+    QProcessEnvironment env;
+    // Only the stand-in and the basic tools: the real setcap lives in /usr/sbin.
+    env.insert("PATH", fakeDir + ":/usr/bin:/bin");
+    process.setProcessEnvironment(env);
+    process.start("/bin/sh", {kSource + "/packaging/debian/postinst", argument});
+    ScriptRun run;
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.errors = QString::fromUtf8(process.readAllStandardError());
+    run.setcapArgs = ReadFile(fakeDir + "/setcap.args").trimmed();
+    return run;
+}
+
+} // namespace
+
+TEST(Package, PostinstGivesTheTrapPortCapabilityAndNeverFailsTheInstall) {
+    struct Case {
+        const char* what;
+        const char* argument;
+        bool setcapPresent;
+        const char* setcapMessage;
+        int setcapExit;
+        const char* setcapArgs;        // what setcap was asked, "" when it was not run
+        std::vector<const char*> said; // what the script must say on stderr
+    };
+    const Case cases[] = {
+        {"capability given",
+         "configure",
+         true,
+         "",
+         0,
+         "cap_net_bind_service=+ep /usr/bin/okapel",
+         {}},
+        {"filesystem without capabilities",
+         "configure",
+         true,
+         "Failed to set capabilities on file `/usr/bin/okapel' (Operation not supported)",
+         1,
+         "cap_net_bind_service=+ep /usr/bin/okapel",
+         {"could not give /usr/bin/okapel", "Operation not supported", "unless run as root",
+          "ip_unprivileged_port_start=162"}},
+        {"setcap missing",
+         "configure",
+         false,
+         "",
+         0,
+         "",
+         {"setcap (package libcap2-bin) is missing", "unless run as root"}},
+        {"an upgrade rolled back", "abort-upgrade", true, "", 0, "", {}},
+        {"a removal rolled back", "abort-remove", true, "", 0, "", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        if (c.setcapPresent)
+            WriteSetcap(dir.path(), QLatin1String(c.setcapMessage), c.setcapExit);
+        const ScriptRun run = RunPostinst(dir.path(), QLatin1String(c.argument));
+        EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+        EXPECT_EQ(run.setcapArgs, QLatin1String(c.setcapArgs));
+        if (c.said.empty()) {
+            EXPECT_TRUE(run.errors.isEmpty()) << run.errors.toStdString();
+        }
+        for (const char* text : c.said)
+            EXPECT_TRUE(run.errors.contains(QLatin1String(text)))
+                << text << " not in: " << run.errors.toStdString();
+    }
+}
+
+TEST(Package, PostinstPassesShellcheck) {
+    const QString tool = QStandardPaths::findExecutable("shellcheck");
+    if (tool.isEmpty())
+        GTEST_SKIP() << "shellcheck is not installed";
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(tool, {"-s", "sh", kSource + "/packaging/debian/postinst"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAll().toStdString();
+}
+
+TEST(Package, TheLicenceIsMitInTheProjectThePackageAndTheMetadata) {
+    struct Place {
+        const char* file;
+        const char* pattern; // must match
+    };
+    const Place places[] = {
+        {"/LICENSE", "^MIT License\\n\\nCopyright \\(c\\) \\d{4} The Okapel developers\\n"},
+        {"/packaging/debian/copyright", "\\nFiles: \\*\\nCopyright: [^\\n]+\\nLicense: MIT\\n"},
+        {"/packaging/debian/copyright", "\\nLicense: MIT\\n Permission is hereby granted"},
+        {"/packaging/io.github.okapel.Okapel.metainfo.xml",
+         "<project_license>MIT</project_license>"},
+        {"/packaging/io.github.okapel.Okapel.metainfo.xml",
+         "<metadata_license>CC0-1.0</metadata_license>"},
+    };
+    for (const Place& place : places) {
+        SCOPED_TRACE(place.file);
+        const QString text = ReadFile(kSource + place.file);
+        ASSERT_FALSE(text.isEmpty());
+        EXPECT_TRUE(QRegularExpression(QLatin1String(place.pattern)).match(text).hasMatch())
+            << place.pattern;
+    }
+}
