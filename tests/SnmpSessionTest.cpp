@@ -694,6 +694,14 @@ INSTANTIATE_TEST_SUITE_P(
         Taken("OpaqueWithAFloatInsideArrivesAsSent",
               OneBinding(scripted::Value{0x44, {0x9F, 0x78, 0x04, 0x3F, 0x80, 0x00, 0x00}}), 0, 0,
               {"1.3.6.1.2.1.1.5.0=68:159,120,4,63,128,0,0,"}),
+        // Zero bytes in front that BER would not write leave the number as it is; a number
+        // that its record cannot hold fails the call rather than showing another number.
+        Taken("APaddedIntegerIsTheNumber", OneBinding(scripted::Value{0x02, {0, 0, 0, 0, 5}}), 0, 0,
+              {"1.3.6.1.2.1.1.5.0=2:5"}),
+        Taken("APaddedCounterIsTheNumber", OneBinding(scripted::Value{0x41, {0, 0, 0, 0, 0, 0x80}}),
+              0, 0, {"1.3.6.1.2.1.1.5.0=65:128"}),
+        Failed("AnIntegerBeyond32Bits", OneBinding(scripted::Value{0x02, {0x01, 0, 0, 0, 0}})),
+        Failed("ACounterBeyond32Bits", OneBinding(scripted::Value{0x41, {0x01, 0, 0, 0, 0}})),
         Failed("IndexBelowTheSmallest", OneBinding(scripted::Null(), 5, -2147483649LL)),
         Failed("SuccessWithTwoBindings", Bindings(0, 0, 2)),
         Failed("NegativeStatusWithoutBindings", Bindings(-1, 0, 0)),

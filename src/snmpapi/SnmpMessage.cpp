@@ -194,31 +194,55 @@ bool OctetsFromBytes(const std::uint8_t* data, std::size_t length, AsnOctetStrin
     return true;
 }
 
+// An unsigned 32-bit number's contents. Zero bytes in front that BER would not write
+// (X.690, 8.3.2) are skipped, since some agents pad their numbers; a number whose first
+// bit is set (a sign that agents set by mistake) keeps its low 32 bits. False for one that
+// does not fit in 32 bits.
+bool FitUnsigned32(const Element& e, std::uint32_t* value) {
+    std::size_t first = 0;
+    while (first + 1 < e.length && e.contents[first] == 0)
+        ++first;
+    if (e.length - first > 4)
+        return false;
+    std::uint32_t bits = (e.contents[0] & 0x80) ? 0xFFFFFFFFu : 0;
+    for (std::size_t i = first; i < e.length; ++i)
+        bits = (bits << 8) | e.contents[i];
+    *value = bits;
+    return true;
+}
+
 // One binding's value. The numbers, NULL and the SNMPv2 exceptions are held to their BER
 // form; every other tag (OCTET STRING, IpAddress of any length, Opaque, SEQUENCE, BITS,
 // NsapAddress and tags no standard gives) is kept as its tag and its contents, untouched:
-// what they mean is the reader's business, not the decoder's.
-bool ValueFromElement(const Element& v, AsnAny* out) {
+// what they mean is the reader's business, not the decoder's. A number that its record
+// cannot hold (an INTEGER beyond 32 bits signed, a Counter32 beyond 32 bits) is well formed
+// but cannot arrive as it was sent: it clears *fits and stands as NULL.
+bool ValueFromElement(const Element& v, AsnAny* out, bool* fits) {
     *out = AsnAny{};
     out->asnType = v.tag;
+    const auto unfit = [out, fits] {
+        out->asnType = ASN_NULL;
+        *fits = false;
+        return true;
+    };
     switch (v.tag) {
     case kTagInteger:
-        if (!SizedInteger(v, 4))
+        if (v.length == 0)
             return false;
-        out->asnValue.number = static_cast<AsnInteger32>(IntegerBits(v));
-        return true;
+        return FitInteger32(v, &out->asnValue.number) || unfit();
     case kTagCounter32:
     case kTagGauge32:
     case kTagTimeTicks:
     case kTagUInteger32:
-        if (!SizedInteger(v, 5))
+        if (v.length == 0)
             return false;
-        out->asnValue.unsigned32 = static_cast<AsnUnsigned32>(IntegerBits(v));
-        return true;
+        return FitUnsigned32(v, &out->asnValue.unsigned32) || unfit();
     case kTagCounter64: {
         // No 64-bit field in the record: kept as its eight bytes, most significant first.
-        if (!SizedInteger(v, 9))
+        if (v.length == 0)
             return false;
+        if (!SizedInteger(v, 9))
+            return unfit();
         const std::uint64_t bits = IntegerBits(v);
         std::uint8_t bytes[8];
         for (int i = 0; i < 8; ++i)
@@ -240,7 +264,7 @@ bool ValueFromElement(const Element& v, AsnAny* out) {
 // VarBindList ::= SEQUENCE OF SEQUENCE { name ObjectName, value ObjectSyntax }, and
 // nothing after it in the PDU. The list's array is sized by a first pass over the headers,
 // so that a hostile count costs no more than the datagram that carries it.
-bool DecodeBindings(ElementReader& pdu, SnmpVarBindList* out) {
+bool DecodeBindings(ElementReader& pdu, SnmpVarBindList* out, bool* fits) {
     *out = SnmpVarBindList{};
     Element list;
     if (!pdu.Read(kTagSequence, &list) || !pdu.AtEnd())
@@ -269,7 +293,7 @@ bool DecodeBindings(ElementReader& pdu, SnmpVarBindList* out) {
         ++out->len; // counted first, so that a failure below releases what was made
         ElementReader parts(binding);
         if (!parts.Read(&name) || !parts.Read(&value) || !parts.AtEnd() ||
-            !IdentifierFromElement(name, &vb.name) || !ValueFromElement(value, &vb.value)) {
+            !IdentifierFromElement(name, &vb.name) || !ValueFromElement(value, &vb.value, fits)) {
             SnmpUtilVarBindListFree(out);
             return false;
         }
@@ -289,7 +313,8 @@ bool DecodeTrapPdu(ElementReader& body, SnmpMessage* m) {
         return false;
     std::memcpy(m->agentAddress, agent.contents, 4);
     m->timeStamp = static_cast<AsnTimeticks>(IntegerBits(timeStamp));
-    return IdentifierFromElement(enterprise, &m->enterprise) && DecodeBindings(body, &m->bindings);
+    return IdentifierFromElement(enterprise, &m->enterprise) &&
+           DecodeBindings(body, &m->bindings, &m->valuesFit);
 }
 
 // Every other PDU: request-id, error-status, error-index, variable-bindings (RFC 3416, 3).
@@ -298,7 +323,7 @@ bool DecodeCommonPdu(ElementReader& body, SnmpMessage* m) {
     return ReadInteger32(body, &m->requestId) &&
            ReadAnyInteger(body, &m->errorStatus, &m->outcomeFits) &&
            ReadAnyInteger(body, &m->errorIndex, &m->outcomeFits) &&
-           DecodeBindings(body, &m->bindings);
+           DecodeBindings(body, &m->bindings, &m->valuesFit);
 }
 
 std::size_t HeaderLength(std::size_t length) {

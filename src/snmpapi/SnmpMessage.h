@@ -44,6 +44,9 @@ struct SnmpMessage {
     AsnTimeticks timeStamp = 0;
 
     SnmpVarBindList bindings{};
+    // Whether every number among the bindings fits the record of its type; one that does
+    // not stands as NULL, and the message cannot be handed on as it was sent.
+    bool valuesFit = true;
 };
 
 // Reads a whole datagram as one message. False, with *message empty, for anything that is

@@ -359,9 +359,10 @@ bool IdentifiersEncodable(const SnmpVarBindList& list) {
 // `answer`'s blocks or hands them to `list`.
 int HandOver(SnmpMessage* answer, SnmpVarBindList* list, AsnInteger* errorStatus,
              AsnInteger* errorIndex) {
-    if (!answer->outcomeFits) {
+    if (!answer->outcomeFits || !answer->valuesFit) {
         // A status of 2^31 read as a signed number would be taken for success, and 2^32 + 2
-        // for noSuchName: no number that the flows can judge stands for it.
+        // for noSuchName: no number that the flows can judge stands for it. Likewise a value
+        // that its record cannot hold would be shown as another value.
         SnmpMessageFree(answer);
         SetLastError(SNMP_MGMTAPI_BAD_ANSWER);
         return 0;

@@ -93,7 +93,8 @@ bool DecodeTrapDatagram(std::uint8_t* data, std::size_t size, const std::uint8_t
     // (RFC 3584, 2.1); informs, requests and responses are no traps for this service.
     const bool v1 = message.version == kSnmpVersion1 && message.pduType == SNMP_PDU_V1TRAP;
     const bool v2 = message.version == kSnmpVersion2c && message.pduType == kPduTrap2;
-    bool decoded = (v1 || v2) && message.communityLength <= kCommunityMax;
+    // A trap with a number that its record cannot hold would show another value: dropped.
+    bool decoded = (v1 || v2) && message.communityLength <= kCommunityMax && message.valuesFit;
     if (decoded) {
         trap->variableBindings = message.bindings;
         message.bindings = SnmpVarBindList{};
