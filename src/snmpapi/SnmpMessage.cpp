@@ -180,7 +180,8 @@ bool IdentifierFromElement(const Element& e, AsnObjectIdentifier* out) {
     return true;
 }
 
-// Bytes as an octet string owning its copy (`dynamic` set); none give the empty record.
+} // namespace
+
 bool OctetsFromBytes(const std::uint8_t* data, std::size_t length, AsnOctetString* out) {
     *out = AsnOctetString{};
     if (length == 0)
@@ -193,6 +194,8 @@ bool OctetsFromBytes(const std::uint8_t* data, std::size_t length, AsnOctetStrin
     out->dynamic = TRUE;
     return true;
 }
+
+namespace {
 
 // An unsigned 32-bit number's contents. Zero bytes in front that BER would not write
 // (X.690, 8.3.2) are skipped, since some agents pad their numbers; a number whose first

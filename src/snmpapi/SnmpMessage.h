@@ -62,6 +62,10 @@ void SnmpMessageFree(SnmpMessage* message);
 // may lie inside `out`.
 std::size_t EncodeBareResponse(const SnmpMessage& message, std::uint8_t* out);
 
+// Bytes as an octet string owning its copy (`dynamic` set) from the utility allocator;
+// none give the empty record. False when memory cannot be had.
+bool OctetsFromBytes(const std::uint8_t* data, std::size_t length, AsnOctetString* out);
+
 // Whether BER can carry the identifier (X.690, 8.19.4): at least two sub-identifiers, a
 // first of 0, 1 or 2, and under 0 or 1 a second below 40.
 bool EncodableIdentifier(const AsnObjectIdentifier& oid);

@@ -15,25 +15,14 @@ namespace {
 // datagram that no agent made.
 constexpr std::size_t kCommunityMax = 256;
 
-bool CopyOctets(const std::uint8_t* data, std::size_t length, AsnOctetString* out) {
-    *out = AsnOctetString{};
-    out->stream = static_cast<BYTE*>(SnmpUtilMemAlloc(static_cast<UINT>(length)));
-    if (!out->stream)
-        return false;
-    std::memcpy(out->stream, data, length);
-    out->length = static_cast<UINT>(length);
-    out->dynamic = TRUE;
-    return true;
-}
-
 // An SNMPv2c trap's agent is its sender: four bytes for IPv4, and for an IPv6 sender its
 // sixteen, except that an IPv4-mapped sender (::ffff:a.b.c.d) is the IPv4 agent it is.
 bool SenderAddress(const std::uint8_t* sender, std::size_t length, AsnOctetString* out) {
     static constexpr std::uint8_t kMappedPrefix[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
     if (length == 16 && std::memcmp(sender, kMappedPrefix, sizeof kMappedPrefix) == 0)
-        return CopyOctets(sender + 12, 4, out);
+        return OctetsFromBytes(sender + 12, 4, out);
     if (length == 4 || length == 16)
-        return CopyOctets(sender, length, out);
+        return OctetsFromBytes(sender, length, out);
     *out = AsnOctetString{};
     return true;
 }
@@ -105,7 +94,7 @@ bool DecodeTrapDatagram(std::uint8_t* data, std::size_t size, const std::uint8_t
             trap->specificTrap = message.specificTrap;
             trap->timeStamp = message.timeStamp;
             // RFC 1157, 4.1.6: an SNMPv1 trap names its agent in agent-addr, whoever sent it.
-            decoded = CopyOctets(message.agentAddress, 4, &trap->agentAddress);
+            decoded = OctetsFromBytes(message.agentAddress, 4, &trap->agentAddress);
         } else {
             decoded = SenderAddress(sender, senderLength, &trap->agentAddress) &&
                       FillFromTrap2Bindings(trap);
