@@ -72,6 +72,10 @@ void ShowListenError(CManagerDlg* dlg, UINT code) {
         [dlg, &text] { dlg->MessageBox(text.c_str(), "Listen Error", MB_ICONERROR); });
 }
 
+// Hands out the queued traps, one line per binding, until the queue is empty or the dialog
+// asks the listener to stop. The stop flag is looked at between traps, never inside one, so
+// a trap's lines stay whole and a close waits at most for the trap being shown, however
+// long a sender keeps sending; what is still queued goes with the trap event.
 void DrainTraps(CManagerDlg* dlg) {
     AsnObjectIdentifier enterprise{};
     AsnOctetString agentAddress{};
@@ -79,8 +83,8 @@ void DrainTraps(CManagerDlg* dlg) {
     AsnInteger specificTrap = 0;
     AsnTimeticks timeStamp = 0;
     SnmpVarBindList bindings{};
-    while (SnmpMgrGetTrap(&enterprise, &agentAddress, &genericTrap, &specificTrap, &timeStamp,
-                          &bindings)) {
+    while (dlg->m_bStopTrapThread == 0 && SnmpMgrGetTrap(&enterprise, &agentAddress, &genericTrap,
+                                                         &specificTrap, &timeStamp, &bindings)) {
         const std::string address = AgentAddressText(agentAddress);
         if (agentAddress.dynamic)
             SnmpUtilMemFree(agentAddress.stream);
@@ -91,6 +95,7 @@ void DrainTraps(CManagerDlg* dlg) {
             char* value = CManagerDlg::FormatValue(&bindings.list[i].value);
             char* line = BuildTrapLine(address, name ? name : "", value ? value : "");
             if (line) {
+                // A full trap window keeps what it has and drops the line (LB_ERRSPACE).
                 dlg->SendMessageToDialog(
                     [dlg, line] { dlg->ListBox(IDC_TRAP_LIST)->AddString(line); });
             }
@@ -126,7 +131,7 @@ unsigned TrapListenerThread(CManagerDlg* dlg) {
             break;
         // Reset before draining, so that a trap queued during the drain signals again.
         ResetEvent(dlg->m_hTrapEvent);
-        DrainTraps(dlg); // a drain that has begun runs to the empty queue
+        DrainTraps(dlg);
     }
 
     {
