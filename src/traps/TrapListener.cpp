@@ -182,31 +182,35 @@ void CManagerDlg::StopTrapListener() {
 }
 
 void CManagerDlg::SendMessageToDialog(const std::function<void()>& call) {
-    std::mutex doneLock;
-    std::condition_variable doneSignal;
-    bool done = false;
+    std::uint32_t ticket = 0;
     {
-        // Posted and counted under one lock, so that a stop handshake that sees the count
-        // always finds the call posted.
+        // Numbered, posted and counted under one lock, so that the calls run in the order of
+        // their numbers and a stop handshake that sees the count always finds the call posted.
         std::lock_guard<std::mutex> guard(m_sentLock);
+        ticket = ++m_sentTickets;
         QMetaObject::invokeMethod(
             this,
-            [&] {
+            [this, &call] {
                 call();
                 {
                     std::lock_guard<std::mutex> sentGuard(m_sentLock);
                     --m_sentPending;
                 }
-                std::lock_guard<std::mutex> doneGuard(doneLock);
-                done = true;
-                doneSignal.notify_one();
+                // The caller may return as soon as it sees this; `call` is not used again.
+                m_sentDone.fetch_add(1);
+                m_sentDone.notify_all();
             },
             Qt::QueuedConnection);
         ++m_sentPending;
-        m_sentPosted.notify_all();
     }
-    std::unique_lock<std::mutex> lock(doneLock);
-    doneSignal.wait(lock, [&] { return done; });
+    // Notified outside the lock, so that a stop handshake that wakes does not wait for it.
+    m_sentPosted.notify_all();
+    // The lightest wait for the answer: the caller spins a moment, then sleeps on the counter
+    // itself, and the dialog's thread wakes it without a lock that either side would then
+    // wait for.
+    for (std::uint32_t done = m_sentDone.load(); static_cast<std::int32_t>(done - ticket) < 0;
+         done = m_sentDone.load())
+        m_sentDone.wait(done);
 }
 
 void CManagerDlg::ServeSentMessages() {

@@ -143,4 +143,8 @@ private:
     std::mutex m_sentLock;
     std::condition_variable m_sentPosted;
     int m_sentPending = 0;
+    // The calls numbered as they are posted (under m_sentLock), and how many have run: a
+    // caller's call has run when the second has reached its number.
+    std::uint32_t m_sentTickets = 0;
+    std::atomic<std::uint32_t> m_sentDone{0};
 };
