@@ -315,15 +315,16 @@ TEST_F(TrapListenerTest, ClosingDuringABurstEndsAfterTheTrapBeingShown) {
     CUdpSender sender(m_port);
     for (int i = 0; i < kTraps; ++i)
         sender.Send(NumberedTrap(i, 2)); // three bindings each
+    // The listener now waits in the addition of the first trap's first line, since this
+    // thread serves nothing until it closes the dialog.
     ASSERT_TRUE(WaitWithoutServing(
         [] { return SnmpMgrGetTrapServiceCounters().queued == static_cast<unsigned>(kTraps); }));
-    ASSERT_TRUE(ServeUntilLines(30));
     m_dlg->done(QDialog::Rejected);
     ExpectAcknowledgedStop();
-    // The drain stops between traps: each trap's lines come whole, and what was still
+    // The drain stops between traps: the trap being shown comes whole, and what was still
     // queued went with the trap event.
     const std::vector<std::string> lines = Lines();
-    EXPECT_LT(lines.size(), 3u * kTraps);
+    EXPECT_LE(lines.size(), 3u);
     EXPECT_EQ(lines.size() % 3, 0u);
     for (std::size_t i = 0; i < lines.size(); i += 3)
         ASSERT_EQ(lines[i], NumberedLine(static_cast<int>(i / 3)));

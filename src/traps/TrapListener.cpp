@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string>
 #include <system_error>
+#include <thread>
 
 CListenerThread::CListenerThread(std::function<unsigned()> procedure, std::function<void()> onEnded)
     : m_thread([this, procedure = std::move(procedure), onEnded = std::move(onEnded)] {
@@ -33,6 +34,21 @@ CListenerThread::~CListenerThread() {
 }
 
 namespace {
+
+// How long the listener looks for the answer to a call before it sleeps, how long the
+// dialog's thread looks for the next call, and the longest run of calls served in one turn.
+constexpr auto kLookForAnswer = std::chrono::microseconds(100);
+constexpr auto kLookForNextCall = std::chrono::microseconds(100);
+constexpr auto kServingTurn = std::chrono::milliseconds(10);
+
+// A pause in a busy look, kind to the other hardware thread of the core.
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
 
 // The address text of a trap's agent. Only a 4-byte address has the dotted form; an IPv6
 // sender's 16 bytes get the usual IPv6 text, and any other length the bytes themselves in
@@ -199,18 +215,44 @@ void CManagerDlg::SendMessageToDialog(const std::function<void()>& call) {
                 // The caller may return as soon as it sees this; `call` is not used again.
                 m_sentDone.fetch_add(1);
                 m_sentDone.notify_all();
+                if (!m_bServingCalls)
+                    ServeFollowingCalls();
             },
             Qt::QueuedConnection);
         ++m_sentPending;
     }
     // Notified outside the lock, so that a stop handshake that wakes does not wait for it.
     m_sentPosted.notify_all();
-    // The lightest wait for the answer: the caller spins a moment, then sleeps on the counter
-    // itself, and the dialog's thread wakes it without a lock that either side would then
-    // wait for.
+    // The lightest wait for the answer: in a storm the dialog's thread answers within
+    // microseconds, so the caller first looks for a moment without sleeping; then it sleeps
+    // on the counter itself, woken without a lock that either side would then wait for.
+    const auto hasRun = [this, ticket] {
+        return static_cast<std::int32_t>(m_sentDone.load() - ticket) >= 0;
+    };
+    const auto lookUntil = std::chrono::steady_clock::now() + kLookForAnswer;
+    while (!hasRun() && std::chrono::steady_clock::now() < lookUntil)
+        CpuRelax();
     for (std::uint32_t done = m_sentDone.load(); static_cast<std::int32_t>(done - ticket) < 0;
          done = m_sentDone.load())
         m_sentDone.wait(done);
+}
+
+// In a storm the listener's next call follows the last within microseconds: the dialog's
+// thread looks for it a moment before it goes back to its event loop, and serves the calls
+// that follow one another so, without a sleep and a wake-up for each line. Input, timers and
+// painting get their turn at least every 10 ms.
+void CManagerDlg::ServeFollowingCalls() {
+    m_bServingCalls = true;
+    const auto turnEnds = std::chrono::steady_clock::now() + kServingTurn;
+    for (;;) {
+        const auto lookUntil = std::chrono::steady_clock::now() + kLookForNextCall;
+        while (m_sentPending.load() == 0 && std::chrono::steady_clock::now() < lookUntil)
+            CpuRelax();
+        if (m_sentPending.load() == 0 || std::chrono::steady_clock::now() >= turnEnds)
+            break;
+        ServeSentMessages();
+    }
+    m_bServingCalls = false;
 }
 
 void CManagerDlg::ServeSentMessages() {
