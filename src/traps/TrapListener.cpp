@@ -41,13 +41,11 @@ constexpr auto kLookForAnswer = std::chrono::microseconds(100);
 constexpr auto kLookForNextCall = std::chrono::microseconds(100);
 constexpr auto kServingTurn = std::chrono::milliseconds(10);
 
-// A pause in a busy look, kind to the other hardware thread of the core.
+// A busy look gives way to any other thread that is ready to run: with more ready threads
+// than processors (the receiver in a flood, the other side of the call), a look that only
+// paused would keep from running the very thread it waits for.
 inline void CpuRelax() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#else
     std::this_thread::yield();
-#endif
 }
 
 // The address text of a trap's agent. Only a 4-byte address has the dotted form; an IPv6
