@@ -1,13 +1,20 @@
 // Trap reception under bursts, side by side with net-snmp's snmptrapd in the same run.
 //
-// For each N (10,000 and 50,000 by default) and each pace (10,000 traps per second, and as
-// fast as loopback takes them), N pre-encoded SNMPv1 traps with three bindings each go to
-// Okapel's real dialog (offscreen) and then to snmptrapd on another loopback port. Printed
-// for each: the share of traps shown (Okapel: lines / 3) or logged (snmptrapd), and the time
-// from the first datagram until the last line appeared. Then the CPU time an idle dialog
-// uses over 10 seconds and the time closing it takes.
+// First the floor: what a bare blocking cross-thread call from a worker thread to a widget
+// costs on this machine (a queued functor that appends to a vector and calls update()),
+// beside what Okapel's dialog takes per trap line when the traps are already queued.
+// Then, for each N (10,000 and 50,000 by default) and each pace (10,000 traps per second,
+// and as fast as loopback takes them), N pre-encoded SNMPv1 traps with three bindings each
+// go to Okapel's real dialog (offscreen) and then to snmptrapd on another loopback port.
+// Printed for each: the share of traps shown (Okapel: lines / 3) or logged (snmptrapd), the
+// time from the first datagram until the last line appeared, and from the last datagram.
+// Then the CPU time an idle dialog uses over 10 seconds and the time closing it takes; the
+// time closing takes during a continuous flood; and the resident memory while a sender
+// blasts the largest SNMPv1 traps (65,437 bytes, 9,342 bindings) for a minute, first at a
+// busy dialog, then at one that shows them.
 //
-// Usage: bench_traps [N...]     (snmptrapd from the Debian package of that name, if found)
+// Usage: bench_traps [--per-line] [N...]     (snmptrapd from the Debian package of that
+// name, if found)
 #include "snmpapi/SnmpTesting.h"
 #include "support/TrapTraffic.h"
 #include "ui/ListBox.h"
@@ -31,6 +38,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -98,6 +106,7 @@ private:
 struct Result {
     int shown = 0;       // traps shown or logged
     double lastLine = 0; // seconds from the first datagram to the last line
+    double lastSent = 0; // seconds from the first datagram to the last
     int sent = 0;
     std::string note;
 };
@@ -120,6 +129,7 @@ Result Watch(CBurst& burst, Clock::time_point start, int target, const std::func
             break;
     }
     result.lastLine = Seconds(lastChange - start);
+    result.lastSent = Seconds(burst.End() - start);
     result.sent = burst.Sent();
     return result;
 }
@@ -175,6 +185,189 @@ Result RunOkapel(const std::vector<Bytes>& traps, int perSecond) {
     }
     SnmpMgrTrapServiceStopForTesting();
     return result;
+}
+
+// Resident memory now and at its peak since the last ResetPeakRss, in MiB.
+double StatusMiB(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field, 0) == 0)
+            return std::atof(line.c_str() + std::strlen(field)) / 1024.0;
+    }
+    return 0;
+}
+
+void ResetPeakRss() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// The floor: a worker thread makes `n` blocking calls into the dialog's thread, each a
+// queued functor that appends to a vector and asks the widget for a repaint.
+double FloorPerCall(int n) {
+    QWidget widget;
+    widget.show();
+    std::vector<int> appended;
+    std::atomic<bool> done{false};
+    const Clock::time_point start = Clock::now();
+    std::thread worker([&] {
+        for (int i = 0; i < n; ++i)
+            QMetaObject::invokeMethod(
+                &widget,
+                [&, i] {
+                    appended.push_back(i);
+                    widget.update();
+                },
+                Qt::BlockingQueuedConnection);
+        done = true;
+        QMetaObject::invokeMethod(
+            &widget, [] {}, Qt::QueuedConnection); // a last wake-up
+    });
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const double perCall = Seconds(Clock::now() - start) / n;
+    worker.join();
+    return perCall;
+}
+
+// Okapel's cost per line: `n` traps of three bindings are queued while the dialog's thread
+// is busy, then shown; the time from the dialog's return to its loop until the last line,
+// per line.
+double OkapelPerLine(const std::vector<Bytes>& traps) {
+    const unsigned short port = FreeTrapTestPort();
+    SnmpMgrSetTrapPortForTesting(port);
+    double perLine = 0;
+    {
+        CManagerDlg dlg(nullptr);
+        dlg.show();
+        if (!ServeUntil([&] { return dlg.m_hTrapEvent.load() != nullptr; }))
+            return 0;
+        CListBox* list = dlg.ListBox(IDC_TRAP_LIST);
+        {
+            CBurst burst(port, traps, 0);
+            while (!burst.Done() ||
+                   SnmpMgrGetTrapServiceCounters().received < static_cast<unsigned>(burst.Sent()))
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        const int lines = static_cast<int>(SnmpMgrGetTrapServiceCounters().queued) * 3;
+        QTimer tick;
+        tick.start(50);
+        const Clock::time_point start = Clock::now();
+        while (list->GetCount() < lines)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        perLine = Seconds(Clock::now() - start) / std::max(1, lines);
+        dlg.done(0);
+    }
+    SnmpMgrTrapServiceStopForTesting();
+    return perLine;
+}
+
+// The largest SNMPv1 trap: 65,437 bytes, 9,342 bindings of a NULL value.
+Bytes LargestTrap(std::uint32_t number) {
+    return ber::V1Trap("", {1, 3, 6, 1, 4, 1, 8072, 2, 3}, {10, 0, 0, 7}, 6, 1, number,
+                       std::vector<Bytes>(9342, ber::Binding({1, 3}, ber::Null())));
+}
+
+// Sends from a thread of its own until destroyed, `perSecond` datagrams a second or, with
+// 0, as fast as the kernel takes them.
+class CFlood {
+public:
+    CFlood(unsigned short port, std::vector<Bytes> traps, int perSecond = 0)
+        : m_traps(std::move(traps)), m_thread([this, port, perSecond] {
+              CUdpSender sender(port);
+              const Clock::time_point start = Clock::now();
+              for (std::size_t i = 0; !m_stop; ++i) {
+                  if (perSecond > 0)
+                      std::this_thread::sleep_until(
+                          start + std::chrono::microseconds(i * 1000000 / perSecond));
+                  if (sender.Send(m_traps[i % m_traps.size()]))
+                      ++m_sent;
+                  else
+                      std::this_thread::sleep_for(std::chrono::microseconds(100));
+              }
+          }) {}
+    ~CFlood() {
+        m_stop = true;
+        m_thread.join();
+    }
+    long Sent() const { return m_sent.load(); }
+
+private:
+    std::vector<Bytes> m_traps;
+    std::atomic<bool> m_stop{false};
+    std::atomic<long> m_sent{0};
+    std::thread m_thread;
+};
+
+// Closing the dialog three seconds into a flood that goes on: the time done() takes.
+void RunFloodClose(const char* what, std::vector<Bytes> traps, int perSecond) {
+    const unsigned short port = FreeTrapTestPort();
+    SnmpMgrSetTrapPortForTesting(port);
+    {
+        CManagerDlg dlg(nullptr);
+        dlg.show();
+        if (!ServeUntil([&] { return dlg.m_hTrapEvent.load() != nullptr; }))
+            return;
+        CListBox* list = dlg.ListBox(IDC_TRAP_LIST);
+        CFlood flood(port, std::move(traps), perSecond);
+        QTimer tick;
+        tick.start(50);
+        const Clock::time_point until = Clock::now() + std::chrono::seconds(3);
+        while (Clock::now() < until)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const Clock::time_point closing = Clock::now();
+        dlg.done(0);
+        std::printf("closing 3 s into a flood of %s: %.0f ms (%ld sent, %d lines shown)\n", what,
+                    Seconds(Clock::now() - closing) * 1000, flood.Sent(), list->GetCount());
+    }
+    SnmpMgrTrapServiceStopForTesting();
+}
+
+// Resident memory while the largest traps arrive for `busySeconds` at a dialog whose thread
+// is busy, then for `showSeconds` at one that shows them.
+void RunBlast(int busySeconds, int showSeconds) {
+    const unsigned short port = FreeTrapTestPort();
+    SnmpMgrSetTrapPortForTesting(port);
+    {
+        CManagerDlg dlg(nullptr);
+        dlg.show();
+        if (!ServeUntil([&] { return dlg.m_hTrapEvent.load() != nullptr; }))
+            return;
+        CListBox* list = dlg.ListBox(IDC_TRAP_LIST);
+        const double before = StatusMiB("VmRSS:");
+        ResetPeakRss();
+        std::vector<Bytes> traps;
+        for (std::uint32_t i = 0; i < 8; ++i)
+            traps.push_back(LargestTrap(i));
+        std::printf("largest traps (%zu bytes, 9,342 bindings) blasted for %d s: RSS before %.0f "
+                    "MiB\n",
+                    traps[0].size(), busySeconds + showSeconds, before);
+        CFlood flood(port, traps);
+        // Busy: the dialog's thread does not look at its events, as during a long walk.
+        std::this_thread::sleep_for(std::chrono::seconds(busySeconds));
+        SnmpTrapServiceCounters c = SnmpMgrGetTrapServiceCounters();
+        std::printf("  after %2d s at a busy dialog: RSS %.0f MiB, peak %.0f MiB; %llu received, "
+                    "%llu queued, %llu dropped, queue %.1f MiB\n",
+                    busySeconds, StatusMiB("VmRSS:"), StatusMiB("VmHWM:"),
+                    static_cast<unsigned long long>(c.received),
+                    static_cast<unsigned long long>(c.queued),
+                    static_cast<unsigned long long>(c.overflow), c.queueBytes / 1048576.0);
+        QTimer tick;
+        tick.start(50);
+        const Clock::time_point until = Clock::now() + std::chrono::seconds(showSeconds);
+        while (Clock::now() < until)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        c = SnmpMgrGetTrapServiceCounters();
+        std::printf("  then %2d s showing them: RSS %.0f MiB, peak %.0f MiB; %d lines shown, "
+                    "%llu received, %llu dropped, queue %.1f MiB\n",
+                    showSeconds, StatusMiB("VmRSS:"), StatusMiB("VmHWM:"), list->GetCount(),
+                    static_cast<unsigned long long>(c.received),
+                    static_cast<unsigned long long>(c.overflow), c.queueBytes / 1048576.0);
+        const Clock::time_point closing = Clock::now();
+        dlg.done(0);
+        std::printf("  closing then: %.0f ms\n", Seconds(Clock::now() - closing) * 1000);
+    }
+    SnmpMgrTrapServiceStopForTesting();
 }
 
 std::string FindProgram(const char* name) {
@@ -325,21 +518,34 @@ int main(int argc, char** argv) {
     CManagerDlg::SetMessageHook([](const CManagerDlg::MessageRecord& box) {
         std::printf("box: %s: %s\n", box.caption.c_str(), box.text.c_str());
     });
+    // "--per-line": the floor and the cost per line alone, for a profiler.
+    const bool perLineOnly = argc > 1 && std::strcmp(argv[1], "--per-line") == 0;
     std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i)
+    for (int i = perLineOnly ? 2 : 1; i < argc; ++i)
         sizes.push_back(std::atoi(argv[i]));
     if (sizes.empty())
         sizes = {10000, 50000};
 
-    std::printf("%-10s %7s %-9s %7s %9s %10s  %s\n", "receiver", "N", "pace", "sent", "shown",
-                "last line", "notes");
+    {
+        const double floor = FloorPerCall(100000);
+        const double okapel = OkapelPerLine(MakeTraps(10000));
+        std::printf("floor: a bare blocking cross-thread call: %.1f us\n", floor * 1e6);
+        std::printf("okapel: per trap line, traps already queued: %.1f us (%.2f times the floor; "
+                    "goal: at most 2)\n\n",
+                    okapel * 1e6, okapel / floor);
+    }
+    if (perLineOnly)
+        return 0;
+    std::printf("%-10s %7s %-9s %7s %9s %10s %11s  %s\n", "receiver", "N", "pace", "sent", "shown",
+                "last line", "after last", "notes");
     for (int n : sizes) {
         const std::vector<Bytes> traps = MakeTraps(n);
         for (int perSecond : {10000, 0}) {
             const char* pace = perSecond ? "10000/s" : "unpaced";
             const auto print = [&](const char* receiver, const Result& r) {
-                std::printf("%-10s %7d %-9s %7d %8.1f%% %9.2fs  %s\n", receiver, n, pace, r.sent,
-                            100.0 * r.shown / n, r.lastLine, r.note.c_str());
+                std::printf("%-10s %7d %-9s %7d %8.1f%% %9.2fs %10.2fs  %s\n", receiver, n, pace,
+                            r.sent, 100.0 * r.shown / n, r.lastLine,
+                            std::max(0.0, r.lastLine - r.lastSent), r.note.c_str());
                 std::fflush(stdout);
             };
             print("okapel", RunOkapel(traps, perSecond));
@@ -347,6 +553,11 @@ int main(int argc, char** argv) {
         }
     }
     RunIdle();
+    RunFloodClose("8,000 traps/s of three bindings", MakeTraps(1000), 8000);
+    RunFloodClose("3-binding traps, unpaced", MakeTraps(1000), 0);
+    RunFloodClose("2 largest traps/s", {LargestTrap(0)}, 2);
+    RunFloodClose("the largest traps, unpaced", {LargestTrap(0)}, 0);
+    RunBlast(30, 30);
     CManagerDlg::SetMessageHook(nullptr);
     return 0;
 }

@@ -1,6 +1,7 @@
 // The trap listener in the real dialog on the offscreen platform: traps sent with net-snmp's
 // snmptrap and as raw datagrams to a loopback test port, lines read from the trap window.
 #include "snmpapi/SnmpTesting.h"
+#include "support/ScriptedAgent.h"
 #include "support/TrapTraffic.h"
 #include "traps/ListenerThread.h"
 #include "ui/ListBox.h"
@@ -71,6 +72,41 @@ Bytes NumberedTrap(int number, int extra = 0) {
 std::string NumberedLine(int number) {
     return Line("10.0.0.7", kPrivate, std::to_string(number));
 }
+
+// A trap of `bindings` bindings; the first INTEGER numbers it, the others are NULL.
+Bytes StormTrap(int number, int bindings) {
+    std::vector<Bytes> list{ber::Binding(kPrivate, ber::Integer(number))};
+    for (int i = 1; i < bindings; ++i)
+        list.push_back(ber::Binding({1, 3}, ber::Null()));
+    return ber::V1Trap("", kEnterprise, {10, 0, 0, 7}, 6, 1, 0, list);
+}
+
+// Traps numbered from 0 sent from a thread of their own, as fast as the kernel takes them
+// (a full socket buffer is waited out, so none is lost on the way), until `count` have been
+// sent or, with a count of -1, until the flood is destroyed.
+class CFlood {
+public:
+    CFlood(unsigned short port, int count, int bindings, int first = 0)
+        : m_thread([this, port, count, bindings, first] {
+              CUdpSender sender(port);
+              for (int i = first; (count < 0 || i < first + count) && !m_stop; ++i) {
+                  const Bytes trap = StormTrap(i, bindings);
+                  while (!sender.Send(trap) && !m_stop)
+                      std::this_thread::sleep_for(std::chrono::microseconds(200));
+                  ++m_sent;
+              }
+          }) {}
+    ~CFlood() {
+        m_stop = true;
+        m_thread.join();
+    }
+    int Sent() const { return m_sent.load(); }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_sent{0};
+    std::thread m_thread;
+};
 
 // Serves the dialog's thread until `done` holds; the limit only guards against a hang.
 bool ServeUntil(const std::function<bool()>& done) {
@@ -243,11 +279,15 @@ TEST_F(TrapListenerTest, EventSignalledWithAnEmptyQueueAddsNothing) {
 
 TEST_F(TrapListenerTest, ClearWhileTrapsArriveEmptiesTheListAndLaterLinesFollow) {
     ShowListening();
-    constexpr int kTraps = 300;
+    // Enough traps that the window is still far from the last when Clear is clicked.
+    constexpr int kTraps = 5000;
     CUdpSender sender(m_port);
     for (int i = 0; i < kTraps; ++i)
         ASSERT_TRUE(sender.Send(NumberedTrap(i)));
+    ASSERT_TRUE(WaitWithoutServing(
+        [] { return SnmpMgrGetTrapServiceCounters().queued == static_cast<unsigned>(kTraps); }));
     ASSERT_TRUE(ServeUntilLines(10));
+    ASSERT_LT(TrapList()->GetCount(), kTraps);
     QTest::mouseClick(qobject_cast<QAbstractButton*>(m_dlg->GetDlgItem(IDC_CLEAR)), Qt::LeftButton);
     EXPECT_EQ(TrapList()->GetCount(), 0);
     ASSERT_TRUE(ServeUntil([this] {
@@ -269,21 +309,133 @@ TEST_F(TrapListenerTest, ClosingWhileIdleEndsTheListenerAndReleasesTheEvent) {
     ExpectServiceReleased();
 }
 
-TEST_F(TrapListenerTest, ClosingDuringABurstFinishesTheDrainAndEnds) {
+TEST_F(TrapListenerTest, ClosingDuringABurstEndsAfterTheTrapBeingShown) {
     ShowListening();
     constexpr int kTraps = 2000;
     CUdpSender sender(m_port);
     for (int i = 0; i < kTraps; ++i)
         sender.Send(NumberedTrap(i, 2)); // three bindings each
-    ASSERT_TRUE(ServeUntilLines(30));
+    // The listener now waits in the addition of the first trap's first line, since this
+    // thread serves nothing until it closes the dialog.
+    ASSERT_TRUE(WaitWithoutServing(
+        [] { return SnmpMgrGetTrapServiceCounters().queued == static_cast<unsigned>(kTraps); }));
     m_dlg->done(QDialog::Rejected);
     ExpectAcknowledgedStop();
-    // A drain that has begun runs to the empty queue, and each trap's lines come whole.
+    // The drain stops between traps: the trap being shown comes whole, and what was still
+    // queued went with the trap event.
     const std::vector<std::string> lines = Lines();
+    EXPECT_LE(lines.size(), 3u);
     EXPECT_EQ(lines.size() % 3, 0u);
     for (std::size_t i = 0; i < lines.size(); i += 3)
         ASSERT_EQ(lines[i], NumberedLine(static_cast<int>(i / 3)));
     ExpectServiceReleased();
+}
+
+// What a storm must not break: every line shown once and in order, Clear at once, a Get
+// between two lines, and the stop handshake.
+TEST_F(TrapListenerTest, AStormLosesNoLineAndLeavesTheWindowUsable) {
+    scripted::ScriptedAgent agent([](const scripted::Request& request) {
+        scripted::Reply reply;
+        reply.bindings = {{request.bindings.at(0).name, scripted::Octets(0x04, "calm")}};
+        return reply;
+    });
+    ASSERT_TRUE(agent.Start());
+    ShowListening();
+    const auto click = [this](int id) {
+        QTest::mouseClick(qobject_cast<QAbstractButton*>(m_dlg->GetDlgItem(id)), Qt::LeftButton);
+    };
+    m_dlg->SetDlgItemText(IDC_IPADDRESS, agent.Address().c_str());
+    m_dlg->SetDlgItemText(IDC_COMMUNITY, "public");
+    click(IDC_OPEN);
+    ASSERT_NE(m_dlg->m_hSession, nullptr);
+
+    constexpr int kTraps = 4000;
+    constexpr int kBindings = 3;
+    // The number of the last trap begun, once the lines are found to be traps that follow
+    // each other without a gap, each with all its lines (a Clear may have cut the head of
+    // the first, and the last may still be arriving); -1 when they are not.
+    const auto lastOfTrapsInOrder = [this] {
+        const std::vector<std::string> lines = Lines();
+        const std::string tail = Line("10.0.0.7", {1, 3}, "");
+        std::size_t head = 0;
+        while (head < lines.size() && lines[head] == tail)
+            ++head;
+        if (head >= kBindings || head == lines.size()) {
+            ADD_FAILURE() << head << " leading lines of " << lines.size();
+            return -1;
+        }
+        const std::string& firstLine = lines[head];
+        const int first = std::atoi(firstLine.c_str() + firstLine.rfind(':') + 1);
+        for (std::size_t i = head; i < lines.size(); ++i) {
+            const int trap = first + static_cast<int>(i - head) / kBindings;
+            const std::string expected = (i - head) % kBindings == 0 ? NumberedLine(trap) : tail;
+            if (lines[i] != expected) {
+                ADD_FAILURE() << "line " << i << ": " << lines[i] << "\nexpected " << expected;
+                return -1;
+            }
+        }
+        return first + static_cast<int>(lines.size() - head - 1) / kBindings;
+    };
+    {
+        CFlood flood(m_port, kTraps, kBindings);
+        ASSERT_TRUE(ServeUntilLines(300));
+        click(IDC_CLEAR);
+        EXPECT_EQ(TrapList()->GetCount(), 0);
+        ASSERT_TRUE(ServeUntilLines(300));
+        ASSERT_LT(lastOfTrapsInOrder(), kTraps - 1); // the storm goes on after the Get
+        m_dlg->SetDlgItemText(IDC_OID, ".1.3.6.1.2.1.1.5.0");
+        click(IDC_GET);
+        EXPECT_EQ(m_dlg->GetDlgItemText(IDC_VALUE), "calm");
+        ASSERT_TRUE(ServeUntilLines(600));
+        EXPECT_GE(lastOfTrapsInOrder(), 0);
+        ASSERT_TRUE(ServeUntil([&flood] { return flood.Sent() == kTraps; }));
+    }
+    ASSERT_TRUE(ServeUntil([this] {
+        std::string line;
+        TrapList()->GetText(TrapList()->GetCount() - kBindings, &line);
+        return line == NumberedLine(kTraps - 1);
+    }));
+    EXPECT_EQ(lastOfTrapsInOrder(), kTraps - 1);
+    EXPECT_TRUE(m_boxes->empty());
+    EXPECT_EQ(SnmpMgrGetTrapServiceCounters().overflow, 0u);
+
+    // A second storm, ended by the stop handshake in its middle.
+    CFlood flood(m_port, -1, kBindings, kTraps);
+    ASSERT_TRUE(ServeUntilLines(TrapList()->GetCount() + 300));
+    m_dlg->done(QDialog::Rejected);
+    ExpectAcknowledgedStop();
+    // The second storm's traps follow the first's, and the last one shown is whole.
+    EXPECT_GE(lastOfTrapsInOrder(), kTraps);
+    EXPECT_EQ(Lines()[Lines().size() - kBindings].find("Trap: IP:10.0.0.7 OID:iso."), 0u);
+    EXPECT_EQ(Lines().back(), Line("10.0.0.7", {1, 3}, ""));
+}
+
+TEST_F(TrapListenerTest, ClosingDuringAContinuousFloodEndsPromptly) {
+    struct Case {
+        const char* name;
+        int bindings;
+    };
+    const Case cases[] = {
+        {"traps of three bindings", 3},
+        {"the largest traps, 9,342 bindings each", 9342},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShowListening();
+        CFlood flood(m_port, -1, c.bindings);
+        ASSERT_TRUE(ServeUntilLines(c.bindings + 1));
+        const auto start = std::chrono::steady_clock::now();
+        m_dlg->done(QDialog::Rejected);
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_FALSE(m_dlg->isVisible());
+        ExpectAcknowledgedStop();
+        // The close waits for the trap being shown at most, never for the sender: a bound
+        // far above that, and far below a flood's length.
+        EXPECT_LT(took, std::chrono::seconds(20));
+        EXPECT_GT(flood.Sent(), 0);
+        m_dlg.reset();
+        SnmpMgrTrapServiceStopForTesting();
+    }
 }
 
 TEST_F(TrapListenerTest, ListenFailureShowsOneBoxAndTheDialogStaysUsable) {

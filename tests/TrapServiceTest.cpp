@@ -407,6 +407,7 @@ protected:
             CloseHandle(m_event);
         SnmpMgrTrapServiceStopForTesting();
         SnmpMgrSetTrapQueueLimitForTesting(0);
+        SnmpMgrSetTrapQueueByteLimitForTesting(0);
         SnmpMgrSetTrapPortForTesting(0);
         EXPECT_EQ(SnmpUtilLiveBlocks(), m_liveBlocks);
     }
@@ -510,24 +511,102 @@ TEST_F(TrapServiceTest, EventClosedWhileTrapsArriveIsNeverTouchedAgain) {
     }
 }
 
+// A trap numbered as NumberedV1Trap numbers it, `padding` bytes longer.
+Bytes PaddedV1Trap(int number, std::size_t padding) {
+    return ber::V1Trap("public", kEnterprise, {10, 0, 0, 7}, 6, number, 100,
+                       {ber::Binding(kSysName, ber::String(std::string(padding, 'p')))});
+}
+
+// The largest SNMPv1 trap: 65,437 bytes, 9,342 bindings of a NULL value.
+Bytes LargestV1Trap(int number) {
+    return ber::V1Trap("", kEnterprise, {10, 0, 0, 7}, 6, number, 100,
+                       std::vector<Bytes>(9342, ber::Binding({1, 3}, ber::Null())));
+}
+
 TEST_F(TrapServiceTest, FullQueueDropsAndCountsTheRest) {
-    SnmpMgrSetTrapQueueLimitForTesting(3);
-    Listen();
-    CUdpSender sender(m_port);
-    for (int i = 0; i < 5; ++i)
-        ASSERT_TRUE(sender.Send(NumberedV1Trap(i)));
-    ASSERT_TRUE(ReceivedAtLeast(5));
-    const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
-    EXPECT_EQ(counters.queued, 3u);
-    EXPECT_EQ(counters.overflow, 2u);
-    for (int i = 0; i < 3; ++i) {
-        SnmpTrapRecord trap;
-        ASSERT_TRUE(TakeTrap(&trap));
-        EXPECT_EQ(trap.specificTrap, i); // oldest first
-        SnmpTrapRecordFree(&trap);
+    ASSERT_EQ(LargestV1Trap(0).size(), 65437u);
+    // What one queued datagram of each kind takes, as the service counts it.
+    std::size_t small = 0;
+    std::size_t largest = 0;
+    for (auto [datagram, footprint] :
+         {std::pair{NumberedV1Trap(0), &small}, std::pair{LargestV1Trap(0), &largest}}) {
+        Listen();
+        CUdpSender sender(m_port);
+        ASSERT_TRUE(sender.Send(datagram));
+        ASSERT_TRUE(WaitFor([] { return SnmpMgrGetTrapServiceCounters().queued == 1; }));
+        *footprint = SnmpMgrGetTrapServiceCounters().queueBytes;
+        CloseHandle(m_event);
+        m_event = nullptr;
+        SnmpMgrTrapServiceStopForTesting();
     }
-    SnmpTrapRecord trap;
-    EXPECT_FALSE(TakeTrap(&trap));
+    // The queue holds the datagram as it came, not its decoded form, which is ten times
+    // as large for the largest trap.
+    EXPECT_GE(small, NumberedV1Trap(0).size());
+    EXPECT_LT(small, NumberedV1Trap(0).size() + 256);
+    EXPECT_LT(largest, LargestV1Trap(0).size() + 256);
+
+    struct Case {
+        const char* name;
+        std::size_t countLimit;
+        std::size_t byteLimit;
+        std::vector<Bytes> sent;
+        std::vector<int> taken; // specific-trap numbers, oldest first
+    };
+    const std::vector<Case> cases = {
+        {"bound by count",
+         3,
+         0,
+         {NumberedV1Trap(0), NumberedV1Trap(1), NumberedV1Trap(2), NumberedV1Trap(3),
+          NumberedV1Trap(4)},
+         {0, 1, 2}},
+        {"bound by bytes",
+         0,
+         3 * small + small / 2,
+         {NumberedV1Trap(0), NumberedV1Trap(1), NumberedV1Trap(2), NumberedV1Trap(3),
+          NumberedV1Trap(4)},
+         {0, 1, 2}},
+        {"exactly full by bytes",
+         0,
+         2 * small,
+         {NumberedV1Trap(0), NumberedV1Trap(1), NumberedV1Trap(2)},
+         {0, 1}},
+        {"a datagram too large for the room left, then smaller ones that fit",
+         0,
+         3 * small,
+         {NumberedV1Trap(0), PaddedV1Trap(1, 4 * small), NumberedV1Trap(2), NumberedV1Trap(3)},
+         {0, 2, 3}},
+        {"largest traps bound by bytes",
+         0,
+         2 * largest + small,
+         {LargestV1Trap(0), LargestV1Trap(1), NumberedV1Trap(2), LargestV1Trap(3)},
+         {0, 1, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SnmpMgrSetTrapQueueLimitForTesting(c.countLimit);
+        SnmpMgrSetTrapQueueByteLimitForTesting(c.byteLimit);
+        Listen();
+        CUdpSender sender(m_port);
+        for (const Bytes& datagram : c.sent)
+            ASSERT_TRUE(sender.Send(datagram));
+        ASSERT_TRUE(ReceivedAtLeast(c.sent.size()));
+        const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
+        EXPECT_EQ(counters.queued, c.taken.size());
+        EXPECT_EQ(counters.overflow, c.sent.size() - c.taken.size());
+        EXPECT_LE(counters.queueBytes, c.byteLimit != 0 ? c.byteLimit : 64u << 20);
+        std::vector<int> taken;
+        SnmpTrapRecord trap;
+        while (TakeTrap(&trap)) {
+            taken.push_back(trap.specificTrap);
+            SnmpTrapRecordFree(&trap);
+        }
+        EXPECT_EQ(taken, c.taken);
+        EXPECT_EQ(SnmpMgrGetTrapServiceCounters().queueBytes, 0u);
+        CloseHandle(m_event);
+        m_event = nullptr;
+        SnmpMgrTrapServiceStopForTesting();
+    }
+    SnmpMgrSetTrapQueueByteLimitForTesting(0);
 }
 
 TEST_F(TrapServiceTest, BrokenDatagramsAreCountedAndTheNextTrapStillArrives) {
@@ -538,13 +617,15 @@ TEST_F(TrapServiceTest, BrokenDatagramsAreCountedAndTheNextTrapStillArrives) {
         ASSERT_TRUE(sender.Send(datagram.bytes)) << datagram.name;
     ASSERT_TRUE(sender.Send(NumberedV1Trap(42)));
     ASSERT_TRUE(ReceivedAtLeast(broken.size() + 1));
-    const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
-    EXPECT_EQ(counters.malformed, broken.size());
-    EXPECT_EQ(counters.queued, 1u);
+    // Datagrams are decoded as they are handed out: the broken ones are skipped then.
     SnmpTrapRecord trap;
     ASSERT_TRUE(TakeTrap(&trap));
     EXPECT_EQ(trap.specificTrap, 42);
     SnmpTrapRecordFree(&trap);
+    EXPECT_FALSE(TakeTrap(&trap));
+    const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
+    EXPECT_EQ(counters.malformed, broken.size());
+    EXPECT_EQ(counters.queued, broken.size() + 1);
 }
 
 TEST_F(TrapServiceTest, StopReleasesQueuedTraps) {
@@ -553,8 +634,9 @@ TEST_F(TrapServiceTest, StopReleasesQueuedTraps) {
     for (int i = 0; i < 10; ++i)
         ASSERT_TRUE(sender.Send(NumberedV1Trap(i)));
     ASSERT_TRUE(WaitFor([] { return SnmpMgrGetTrapServiceCounters().queued == 10; }));
-    EXPECT_GT(SnmpUtilLiveBlocks(), m_liveBlocks);
+    EXPECT_GT(SnmpMgrGetTrapServiceCounters().queueBytes, 0u);
     SnmpMgrTrapServiceStopForTesting();
+    EXPECT_EQ(SnmpMgrGetTrapServiceCounters().queueBytes, 0u);
     EXPECT_EQ(SnmpUtilLiveBlocks(), m_liveBlocks);
     SnmpTrapRecord trap;
     EXPECT_FALSE(TakeTrap(&trap));

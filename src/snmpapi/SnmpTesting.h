@@ -29,16 +29,22 @@ void SnmpMgrTrapServiceStopForTesting();
 
 // Since the last successful SnmpMgrTrapListen.
 struct SnmpTrapServiceCounters {
-    std::uint64_t received;  // datagrams read from the trap sockets
-    std::uint64_t queued;    // traps decoded and queued
-    std::uint64_t malformed; // datagrams that were not SNMPv1 or SNMPv2c traps (informs,
-                             // requests, other versions and undecodable ones included)
-    std::uint64_t overflow;  // traps dropped because the queue was full or memory ran out
+    std::uint64_t received;   // datagrams read from the trap sockets
+    std::uint64_t queued;     // datagrams queued; each is decoded when it is handed out
+    std::uint64_t malformed;  // datagrams handed out that were not SNMPv1 or SNMPv2c traps
+                              // (informs, requests, other versions and undecodable ones
+                              // included): SnmpMgrGetTrap skips them
+    std::uint64_t overflow;   // datagrams dropped because the queue was full (by count or
+                              // by bytes) or memory ran out
+    std::uint64_t queueBytes; // what the queued datagrams take now, their records included
 };
 SnmpTrapServiceCounters SnmpMgrGetTrapServiceCounters();
 
-// Bounds the trap queue at `limit` traps (0 restores 100,000), from the next listen on.
+// Bounds the trap queue at `limit` datagrams (0 restores 100,000), from the next listen on.
 void SnmpMgrSetTrapQueueLimitForTesting(std::size_t limit);
+// Bounds the trap queue at `bytes` of queued datagrams and their records (0 restores
+// 64 MiB), from the next listen on.
+void SnmpMgrSetTrapQueueByteLimitForTesting(std::size_t bytes);
 // Called by SnmpMgrTrapListen on the listening thread before it does anything else.
 void SnmpMgrSetTrapListenObserver(std::function<void()> observer);
 

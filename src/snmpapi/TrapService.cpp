@@ -1,5 +1,11 @@
-// The trap service: the trap sockets, the receiver thread that decodes what arrives on
+// The trap service: the trap sockets, the receiver thread that reads what arrives on
 // them, and the bounded queue from which SnmpMgrGetTrap hands traps out.
+//
+// The queue holds datagrams as they arrived, and SnmpMgrGetTrap decodes each when it hands
+// it out. A datagram takes its own size in the queue, while its decoded trap can take ten
+// times as much (a 65 KB trap of 9,342 bindings is about 670 KB of records), so the queue's
+// bound in bytes is a bound on what a sender can make Okapel hold, whatever it sends and
+// however long the dialog's thread is busy. The queue is bounded by count as well.
 //
 // The trap event and its holders. SnmpMgrTrapListen creates the event and keeps a hold of
 // its own (SnmpEventRetain) besides the one it hands out. The receiver signals only through
@@ -31,6 +37,7 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -40,6 +47,7 @@ namespace {
 
 constexpr std::uint16_t kTrapPort = 162;
 constexpr std::size_t kQueueLimit = 100000;
+constexpr std::size_t kQueueByteLimit = 64 * 1024 * 1024;
 // Room in the kernel for a burst that arrives while the receiver is held up; the kernel
 // counts several hundred bytes per small datagram, so this holds tens of thousands.
 constexpr int kReceiveBuffer = 32 * 1024 * 1024;
@@ -50,6 +58,7 @@ constexpr int kReadsPerTurn = 256;
 
 std::atomic<std::uint16_t> g_testPort{0};
 std::atomic<std::size_t> g_queueLimitForTesting{0};
+std::atomic<std::size_t> g_queueByteLimitForTesting{0};
 
 std::function<void()>& ListenObserver() {
     static std::function<void()> observer;
@@ -142,6 +151,21 @@ std::size_t SenderBytes(const sockaddr_storage& from, std::uint8_t* out) {
     return 0;
 }
 
+// One datagram as it arrived, with the zero bytes that decoding needs after it, and its
+// sender, which an SNMPv2c trap takes as its agent address.
+struct QueuedDatagram {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t size = 0;
+    std::uint8_t sender[16] = {};
+    std::uint8_t senderLength = 0;
+
+    // What the queue holds for it: the block of bytes with the allocator's own header,
+    // and the record itself.
+    std::size_t Footprint() const {
+        return size + kTrapDatagramPadding + 2 * sizeof(void*) + sizeof(QueuedDatagram);
+    }
+};
+
 class CTrapService {
 public:
     BOOL Listen(HANDLE* trapEvent);
@@ -153,7 +177,8 @@ private:
     void StopLocked();
     void Receive(std::vector<int> sockets, HANDLE event);
     bool ReadSocket(int fd, std::vector<std::uint8_t>& buffer, HANDLE event);
-    void Enqueue(SnmpTrapRecord& trap, HANDLE event);
+    void Enqueue(const std::uint8_t* data, std::size_t size, const std::uint8_t* sender,
+                 std::size_t senderLength, HANDLE event);
     void ClearQueue();
     static void OnListenerClosed(void* service);
 
@@ -164,9 +189,11 @@ private:
     std::thread m_receiver;
     std::atomic<bool> m_stopping{false};
 
-    std::mutex m_queueLock; // guards the queue and its limit
-    std::deque<SnmpTrapRecord> m_queue;
+    mutable std::mutex m_queueLock; // guards the queue, its footprint and its limits
+    std::deque<QueuedDatagram> m_queue;
+    std::size_t m_queueBytes = 0; // the footprints of the datagrams queued
     std::size_t m_queueLimit = kQueueLimit;
+    std::size_t m_queueByteLimit = kQueueByteLimit;
 
     std::atomic<std::uint64_t> m_received{0};
     std::atomic<std::uint64_t> m_queued{0};
@@ -220,6 +247,8 @@ BOOL CTrapService::Listen(HANDLE* trapEvent) {
         std::lock_guard<std::mutex> guard(m_queueLock);
         const std::size_t limit = g_queueLimitForTesting.load();
         m_queueLimit = limit != 0 ? limit : kQueueLimit;
+        const std::size_t byteLimit = g_queueByteLimitForTesting.load();
+        m_queueByteLimit = byteLimit != 0 ? byteLimit : kQueueByteLimit;
     }
     m_received = 0;
     m_queued = 0;
@@ -280,7 +309,7 @@ void CTrapService::Receive(std::vector<int> sockets, HANDLE event) {
     for (int fd : sockets)
         fds.push_back(pollfd{fd, POLLIN, 0});
     fds.push_back(pollfd{m_wakeFd, POLLIN, 0});
-    std::vector<std::uint8_t> buffer(kDatagramMax + 1 + kTrapDatagramPadding);
+    std::vector<std::uint8_t> buffer(kDatagramMax + 1);
     bool listenerGone = false;
     while (!listenerGone) {
         // Blocks without a time-out: an idle service costs nothing.
@@ -324,56 +353,83 @@ bool CTrapService::ReadSocket(int fd, std::vector<std::uint8_t>& buffer, HANDLE 
             ++m_malformed; // longer than the buffer: cut short, so it cannot be decoded
             continue;
         }
-        std::memset(buffer.data() + size, 0, kTrapDatagramPadding);
         std::uint8_t sender[16];
         const std::size_t senderLength = SenderBytes(from, sender);
-        SnmpTrapRecord trap;
-        if (!DecodeTrapDatagram(buffer.data(), size, sender, senderLength, &trap)) {
-            ++m_malformed;
-            continue;
-        }
-        Enqueue(trap, event);
+        Enqueue(buffer.data(), size, sender, senderLength, event);
     }
     return true;
 }
 
-void CTrapService::Enqueue(SnmpTrapRecord& trap, HANDLE event) {
+void CTrapService::Enqueue(const std::uint8_t* data, std::size_t size, const std::uint8_t* sender,
+                           std::size_t senderLength, HANDLE event) {
+    QueuedDatagram datagram;
+    datagram.size = size;
+    std::memcpy(datagram.sender, sender, senderLength);
+    datagram.senderLength = static_cast<std::uint8_t>(senderLength);
     {
         std::lock_guard<std::mutex> guard(m_queueLock);
-        if (m_queue.size() >= m_queueLimit) {
+        if (m_queue.size() >= m_queueLimit ||
+            datagram.Footprint() > m_queueByteLimit - std::min(m_queueBytes, m_queueByteLimit)) {
             ++m_overflow;
-            SnmpTrapRecordFree(&trap);
             return;
         }
-        m_queue.push_back(trap); // the record's blocks now belong to the queue
+        // Reserved before the copy, so that the bound holds while the copy is made.
+        m_queueBytes += datagram.Footprint();
+    }
+    datagram.bytes.reset(new (std::nothrow) std::uint8_t[size + kTrapDatagramPadding]);
+    if (datagram.bytes) {
+        std::memcpy(datagram.bytes.get(), data, size);
+        std::memset(datagram.bytes.get() + size, 0, kTrapDatagramPadding);
+    }
+    {
+        std::lock_guard<std::mutex> guard(m_queueLock);
+        if (!datagram.bytes) {
+            m_queueBytes -= datagram.Footprint();
+            ++m_overflow; // out of memory: dropped as a full queue drops it
+            return;
+        }
+        m_queue.push_back(std::move(datagram));
         ++m_queued;
     }
     SetEvent(event); // through the service's own hold
 }
 
 void CTrapService::ClearQueue() {
-    std::deque<SnmpTrapRecord> dropped;
-    {
-        std::lock_guard<std::mutex> guard(m_queueLock);
-        dropped.swap(m_queue);
-    }
-    for (SnmpTrapRecord& trap : dropped)
-        SnmpTrapRecordFree(&trap);
+    std::deque<QueuedDatagram> dropped;
+    std::lock_guard<std::mutex> guard(m_queueLock);
+    dropped.swap(m_queue);
+    m_queueBytes = 0;
 }
 
+// Decodes the oldest datagram outside the queue's lock, so that the receiver goes on
+// queueing meanwhile; one that is not a well-formed trap is counted and the next is taken.
 BOOL CTrapService::GetTrap(SnmpTrapRecord* trap) {
-    std::lock_guard<std::mutex> guard(m_queueLock);
-    if (m_queue.empty()) {
-        SetLastError(SNMP_MGMTAPI_NOTRAPS);
-        return FALSE;
+    for (;;) {
+        QueuedDatagram datagram;
+        {
+            std::lock_guard<std::mutex> guard(m_queueLock);
+            if (m_queue.empty()) {
+                SetLastError(SNMP_MGMTAPI_NOTRAPS);
+                return FALSE;
+            }
+            datagram = std::move(m_queue.front());
+            m_queue.pop_front();
+            m_queueBytes -= datagram.Footprint();
+        }
+        if (DecodeTrapDatagram(datagram.bytes.get(), datagram.size, datagram.sender,
+                               datagram.senderLength, trap))
+            return TRUE; // the blocks go to the caller with the record
+        ++m_malformed;
     }
-    *trap = m_queue.front(); // the blocks go to the caller with the record
-    m_queue.pop_front();
-    return TRUE;
 }
 
 SnmpTrapServiceCounters CTrapService::Counters() const {
-    return {m_received.load(), m_queued.load(), m_malformed.load(), m_overflow.load()};
+    std::size_t queueBytes = 0;
+    {
+        std::lock_guard<std::mutex> guard(m_queueLock);
+        queueBytes = m_queueBytes;
+    }
+    return {m_received.load(), m_queued.load(), m_malformed.load(), m_overflow.load(), queueBytes};
 }
 
 } // namespace
@@ -410,6 +466,10 @@ void SnmpMgrSetTrapPortForTesting(std::uint16_t port) {
 
 void SnmpMgrSetTrapQueueLimitForTesting(std::size_t limit) {
     g_queueLimitForTesting = limit;
+}
+
+void SnmpMgrSetTrapQueueByteLimitForTesting(std::size_t bytes) {
+    g_queueByteLimitForTesting = bytes;
 }
 
 void SnmpMgrSetTrapListenObserver(std::function<void()> observer) {

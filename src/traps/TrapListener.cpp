@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string>
 #include <system_error>
+#include <thread>
 
 CListenerThread::CListenerThread(std::function<unsigned()> procedure, std::function<void()> onEnded)
     : m_thread([this, procedure = std::move(procedure), onEnded = std::move(onEnded)] {
@@ -33,6 +34,19 @@ CListenerThread::~CListenerThread() {
 }
 
 namespace {
+
+// How long the listener looks for the answer to a call before it sleeps, how long the
+// dialog's thread looks for the next call, and the longest run of calls served in one turn.
+constexpr auto kLookForAnswer = std::chrono::microseconds(100);
+constexpr auto kLookForNextCall = std::chrono::microseconds(100);
+constexpr auto kServingTurn = std::chrono::milliseconds(10);
+
+// A busy look gives way to any other thread that is ready to run: with more ready threads
+// than processors (the receiver in a flood, the other side of the call), a look that only
+// paused would keep from running the very thread it waits for.
+inline void CpuRelax() {
+    std::this_thread::yield();
+}
 
 // The address text of a trap's agent. Only a 4-byte address has the dotted form; an IPv6
 // sender's 16 bytes get the usual IPv6 text, and any other length the bytes themselves in
@@ -72,6 +86,10 @@ void ShowListenError(CManagerDlg* dlg, UINT code) {
         [dlg, &text] { dlg->MessageBox(text.c_str(), "Listen Error", MB_ICONERROR); });
 }
 
+// Hands out the queued traps, one line per binding, until the queue is empty or the dialog
+// asks the listener to stop. The stop flag is looked at between traps, never inside one, so
+// a trap's lines stay whole and a close waits at most for the trap being shown, however
+// long a sender keeps sending; what is still queued goes with the trap event.
 void DrainTraps(CManagerDlg* dlg) {
     AsnObjectIdentifier enterprise{};
     AsnOctetString agentAddress{};
@@ -79,8 +97,8 @@ void DrainTraps(CManagerDlg* dlg) {
     AsnInteger specificTrap = 0;
     AsnTimeticks timeStamp = 0;
     SnmpVarBindList bindings{};
-    while (SnmpMgrGetTrap(&enterprise, &agentAddress, &genericTrap, &specificTrap, &timeStamp,
-                          &bindings)) {
+    while (dlg->m_bStopTrapThread == 0 && SnmpMgrGetTrap(&enterprise, &agentAddress, &genericTrap,
+                                                         &specificTrap, &timeStamp, &bindings)) {
         const std::string address = AgentAddressText(agentAddress);
         if (agentAddress.dynamic)
             SnmpUtilMemFree(agentAddress.stream);
@@ -91,6 +109,7 @@ void DrainTraps(CManagerDlg* dlg) {
             char* value = CManagerDlg::FormatValue(&bindings.list[i].value);
             char* line = BuildTrapLine(address, name ? name : "", value ? value : "");
             if (line) {
+                // A full trap window keeps what it has and drops the line (LB_ERRSPACE).
                 dlg->SendMessageToDialog(
                     [dlg, line] { dlg->ListBox(IDC_TRAP_LIST)->AddString(line); });
             }
@@ -126,7 +145,7 @@ unsigned TrapListenerThread(CManagerDlg* dlg) {
             break;
         // Reset before draining, so that a trap queued during the drain signals again.
         ResetEvent(dlg->m_hTrapEvent);
-        DrainTraps(dlg); // a drain that has begun runs to the empty queue
+        DrainTraps(dlg);
     }
 
     {
@@ -177,31 +196,61 @@ void CManagerDlg::StopTrapListener() {
 }
 
 void CManagerDlg::SendMessageToDialog(const std::function<void()>& call) {
-    std::mutex doneLock;
-    std::condition_variable doneSignal;
-    bool done = false;
+    std::uint32_t ticket = 0;
     {
-        // Posted and counted under one lock, so that a stop handshake that sees the count
-        // always finds the call posted.
+        // Numbered, posted and counted under one lock, so that the calls run in the order of
+        // their numbers and a stop handshake that sees the count always finds the call posted.
         std::lock_guard<std::mutex> guard(m_sentLock);
+        ticket = ++m_sentTickets;
         QMetaObject::invokeMethod(
             this,
-            [&] {
+            [this, &call] {
                 call();
                 {
                     std::lock_guard<std::mutex> sentGuard(m_sentLock);
                     --m_sentPending;
                 }
-                std::lock_guard<std::mutex> doneGuard(doneLock);
-                done = true;
-                doneSignal.notify_one();
+                // The caller may return as soon as it sees this; `call` is not used again.
+                m_sentDone.fetch_add(1);
+                m_sentDone.notify_all();
+                if (!m_bServingCalls)
+                    ServeFollowingCalls();
             },
             Qt::QueuedConnection);
         ++m_sentPending;
-        m_sentPosted.notify_all();
     }
-    std::unique_lock<std::mutex> lock(doneLock);
-    doneSignal.wait(lock, [&] { return done; });
+    // Notified outside the lock, so that a stop handshake that wakes does not wait for it.
+    m_sentPosted.notify_all();
+    // The lightest wait for the answer: in a storm the dialog's thread answers within
+    // microseconds, so the caller first looks for a moment without sleeping; then it sleeps
+    // on the counter itself, woken without a lock that either side would then wait for.
+    const auto hasRun = [this, ticket] {
+        return static_cast<std::int32_t>(m_sentDone.load() - ticket) >= 0;
+    };
+    const auto lookUntil = std::chrono::steady_clock::now() + kLookForAnswer;
+    while (!hasRun() && std::chrono::steady_clock::now() < lookUntil)
+        CpuRelax();
+    for (std::uint32_t done = m_sentDone.load(); static_cast<std::int32_t>(done - ticket) < 0;
+         done = m_sentDone.load())
+        m_sentDone.wait(done);
+}
+
+// In a storm the listener's next call follows the last within microseconds: the dialog's
+// thread looks for it a moment before it goes back to its event loop, and serves the calls
+// that follow one another so, without a sleep and a wake-up for each line. Input, timers and
+// painting get their turn at least every 10 ms.
+void CManagerDlg::ServeFollowingCalls() {
+    m_bServingCalls = true;
+    const auto turnEnds = std::chrono::steady_clock::now() + kServingTurn;
+    for (;;) {
+        const auto lookUntil = std::chrono::steady_clock::now() + kLookForNextCall;
+        while (m_sentPending.load() == 0 && std::chrono::steady_clock::now() < lookUntil)
+            CpuRelax();
+        if (m_sentPending.load() == 0 || std::chrono::steady_clock::now() >= turnEnds)
+            break;
+        ServeSentMessages();
+    }
+    m_bServingCalls = false;
 }
 
 void CManagerDlg::ServeSentMessages() {

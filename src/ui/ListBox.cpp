@@ -9,6 +9,66 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// Large enough that the blocks' own bookkeeping is nothing beside the text, small enough
+// that a short list does not hold much more than it needs.
+constexpr std::size_t kBlockBytes = 1024 * 1024;
+
+// The screen follows added lines no more often than the eye can follow them.
+constexpr int kFlushIntervalMs = 40;
+
+} // namespace
+
+bool CListLines::Append(std::string_view line) {
+    if (m_starts.size() >= m_maxLines || line.size() > m_maxTextBytes - m_textBytes)
+        return false;
+    if (m_blocks.empty() || m_blocks.back().size - m_blocks.back().used < line.size()) {
+        if (m_blocks.size() >= std::numeric_limits<std::uint32_t>::max())
+            return false;
+        Block block;
+        block.size = std::max(kBlockBytes, line.size());
+        // Not value-initialised: a block's pages are touched only as lines fill them.
+        block.bytes.reset(new (std::nothrow) char[block.size]);
+        if (!block.bytes)
+            return false;
+        m_blocks.push_back(std::move(block));
+    }
+    Block& block = m_blocks.back();
+    m_starts.push_back(static_cast<std::uint64_t>(m_blocks.size() - 1) << 32 | block.used);
+    if (!line.empty())
+        std::memcpy(block.bytes.get() + block.used, line.data(), line.size());
+    block.used += line.size();
+    m_textBytes += line.size();
+    return true;
+}
+
+void CListLines::Clear() {
+    m_blocks.clear();
+    m_blocks.shrink_to_fit();
+    m_starts.clear();
+    m_starts.shrink_to_fit();
+    m_textBytes = 0;
+}
+
+std::string_view CListLines::Line(std::size_t index) const {
+    const std::uint64_t start = m_starts[index];
+    const Block& block = m_blocks[static_cast<std::size_t>(start >> 32)];
+    const std::size_t begin = static_cast<std::uint32_t>(start);
+    // The line ends where the next one starts in the same block, or at the block's end.
+    std::size_t end = block.used;
+    if (index + 1 < m_starts.size() && m_starts[index + 1] >> 32 == start >> 32)
+        end = static_cast<std::uint32_t>(m_starts[index + 1]);
+    return std::string_view(block.bytes.get() + begin, end - begin);
+}
+
+void CListLines::SetCapacity(std::size_t lines, std::size_t textBytes) {
+    m_maxLines = lines;
+    m_maxTextBytes = textBytes;
+}
 
 CListBox::CListBox(QWidget* parent) : QAbstractScrollArea(parent) {
     setFrameShape(QFrame::StyledPanel);
@@ -20,35 +80,49 @@ CListBox::CListBox(QWidget* parent) : QAbstractScrollArea(parent) {
     InstallListBoxAccessibility();
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
+    m_flushTimer.setSingleShot(true);
+    connect(&m_flushTimer, &QTimer::timeout, this, &CListBox::Flush);
 }
 
 int CListBox::AddString(const std::string& line) {
-    if (m_lines.size() >= static_cast<size_t>(std::numeric_limits<int>::max()))
-        return LB_ERR;
-    m_lines.push_back(line);
-    // Lines arrive by the thousand in a walk: the scroll bars follow once per burst, when
-    // the list is next painted or flushed, and only a line that lands in view is painted.
-    if (!m_scrollBarsDue) {
-        m_scrollBarsDue = true;
-        QMetaObject::invokeMethod(this, &CListBox::Flush, Qt::QueuedConnection);
+    // The count must stay an int, as the list's indexes are.
+    if (m_lines.Count() >= static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+        !m_lines.Append(line))
+        return LB_ERRSPACE;
+    const int index = static_cast<int>(m_lines.Count()) - 1;
+    // Lines arrive by the thousand in a walk or a trap storm: the scroll bars and the
+    // visible lines follow at most every 40 ms while they arrive, and at the first turn of
+    // the event loop after a quiet spell, so a single line shows at once.
+    if (m_firstUnflushed < 0) {
+        m_firstUnflushed = index;
+        const qint64 since = m_sinceFlush.isValid() ? m_sinceFlush.elapsed() : kFlushIntervalMs;
+        m_flushTimer.start(static_cast<int>(std::max<qint64>(0, kFlushIntervalMs - since)));
     }
-    const QRect rect = ItemRect(static_cast<int>(m_lines.size()) - 1);
-    if (rect.intersects(viewport()->rect()))
-        viewport()->update(rect);
-    NotifyListBoxChange(this, ListBoxChange::LineAdded, static_cast<int>(m_lines.size()) - 1);
-    return static_cast<int>(m_lines.size()) - 1;
+    NotifyListBoxChange(this, ListBoxChange::LineAdded, index);
+    return index;
 }
 
 void CListBox::Flush() {
-    if (m_scrollBarsDue) {
-        m_scrollBarsDue = false;
-        UpdateScrollBars();
-    }
+    m_flushTimer.stop();
+    m_sinceFlush.start();
+    if (m_firstUnflushed < 0)
+        return;
+    const int first = m_firstUnflushed;
+    m_firstUnflushed = -1;
+    UpdateScrollBars();
+    // Only lines that land in view are painted.
+    const QRect added = ItemRect(first).united(ItemRect(GetCount() - 1));
+    if (added.intersects(viewport()->rect()))
+        viewport()->update(added.intersected(viewport()->rect()));
+}
+
+void CListBox::SetCapacityForTesting(std::size_t lines, std::size_t textBytes) {
+    m_lines.SetCapacity(lines, textBytes);
 }
 
 void CListBox::ResetContent() {
-    m_lines.clear();
-    m_lines.shrink_to_fit();
+    m_lines.Clear();
+    m_firstUnflushed = -1;
     m_curSel = -1;
     UpdateScrollBars();
     viewport()->update();
@@ -56,7 +130,7 @@ void CListBox::ResetContent() {
 }
 
 int CListBox::GetCount() const {
-    return static_cast<int>(m_lines.size());
+    return static_cast<int>(m_lines.Count());
 }
 
 int CListBox::GetCurSel() const {
@@ -75,7 +149,7 @@ int CListBox::SetCurSel(int index) {
 int CListBox::GetText(int index, std::string* line) const {
     if (index < 0 || index >= GetCount())
         return LB_ERR;
-    *line = m_lines[static_cast<size_t>(index)];
+    *line = m_lines.Line(static_cast<std::size_t>(index));
     return static_cast<int>(line->size());
 }
 
@@ -137,7 +211,7 @@ void CListBox::paintEvent(QPaintEvent* event) {
         painter.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
         // The bytes are shown as Latin-1, one character per byte, so nothing is lost or
         // merged on the way to the screen.
-        const std::string& line = m_lines[static_cast<size_t>(i)];
+        const std::string_view line = m_lines.Line(static_cast<std::size_t>(i));
         painter.drawText(rect.adjusted(xOffset + 2, 0, 0, 0),
                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextExpandTabs | Qt::TextSingleLine,
                          QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));

@@ -1,15 +1,58 @@
 // A list box in the platform's sense: unsorted lines of single-byte text, single
 // selection, a horizontal extent in pixels, and notifications that only the operator's
 // own actions raise. Lines are kept as bytes, so a line reads back exactly as it was added,
-// however long; appending is constant time, so a walk of 100,000 objects stays linear.
+// however long. Appending is constant time and costs little more than the line's bytes, and
+// the screen follows the lines at most every 40 ms, so that a walk of a million objects or
+// a storm of traps is limited by the network, not by the list.
 // For the desktop: Ctrl+C and a context menu copy lines, and assistive technology sees a
 // list with one item per line (ListBoxAccessible.h).
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
+#include <QTimer>
 
+#include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
+
+// How many lines and text bytes a list holds at most. Sized so that an operator's longest
+// day stays far below it (a million ordinary lines take about 60 MB), and so that both lists
+// full, the trap queue full and the program itself stay within about 1 GiB of memory,
+// whatever a sender sends.
+inline constexpr std::size_t kListMaxLines = 4 * 1024 * 1024;
+inline constexpr std::size_t kListMaxTextBytes = 256 * 1024 * 1024;
+
+// The lines of a list: their bytes back to back in large blocks, and where each line
+// starts. A line never spans two blocks; a line longer than a block gets a block of its own.
+class CListLines {
+public:
+    // Adds a line; false, with nothing kept, when it would pass either capacity.
+    bool Append(std::string_view line);
+    void Clear();
+    std::size_t Count() const { return m_starts.size(); }
+    std::string_view Line(std::size_t index) const;
+    // The text bytes held, without the per-line index.
+    std::size_t TextBytes() const { return m_textBytes; }
+
+    void SetCapacity(std::size_t lines, std::size_t textBytes);
+
+private:
+    struct Block {
+        std::unique_ptr<char[]> bytes;
+        std::size_t size = 0;
+        std::size_t used = 0;
+    };
+    std::vector<Block> m_blocks;
+    // Block index in the high 32 bits, offset in the block in the low 32 bits.
+    std::vector<std::uint64_t> m_starts;
+    std::size_t m_textBytes = 0;
+    std::size_t m_maxLines = kListMaxLines;
+    std::size_t m_maxTextBytes = kListMaxTextBytes;
+};
 
 class CListBox : public QAbstractScrollArea {
     Q_OBJECT
@@ -17,7 +60,8 @@ class CListBox : public QAbstractScrollArea {
 public:
     explicit CListBox(QWidget* parent = nullptr);
 
-    // LB_ADDSTRING: the new line's index, or LB_ERR when it cannot be stored.
+    // LB_ADDSTRING: the new line's index, or LB_ERRSPACE when the list cannot take it (the
+    // line is then not kept).
     int AddString(const std::string& line);
     void ResetContent();                             // LB_RESETCONTENT
     int GetCount() const;                            // LB_GETCOUNT
@@ -34,12 +78,16 @@ public:
     void CopySelectedLine() const;
     void CopyAllLines() const;
 
-    // Brings the scroll bars up to date with the lines added since the last time.
+    // Brings the scroll bars and the visible lines up to date with the lines added since
+    // the last time.
     void Flush();
 
     // The rectangle of a line in viewport coordinates.
     QRect ItemRect(int index) const;
     int ItemHeight() const;
+
+    // A capacity other than kListMaxLines and kListMaxTextBytes, so that tests can reach it.
+    void SetCapacityForTesting(std::size_t lines, std::size_t textBytes);
 
 signals:
     void selChange(); // LBN_SELCHANGE: the operator changed the selection
@@ -60,9 +108,13 @@ private:
     void SelectByUser(int index);
     int IndexAt(const QPoint& pos) const;
 
-    std::vector<std::string> m_lines;
+    CListLines m_lines;
     int m_curSel = -1;
     int m_horizontalExtent = 0;
     bool m_notify = false;
-    bool m_scrollBarsDue = false;
+
+    // Lines added since the last flush start here; -1 when none are.
+    int m_firstUnflushed = -1;
+    QElapsedTimer m_sinceFlush;
+    QTimer m_flushTimer;
 };

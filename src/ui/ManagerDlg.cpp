@@ -204,6 +204,9 @@ void CManagerDlg::done(int result) {
 
 void CManagerDlg::OnDestroy() {
     m_bDestroyed = true;
+    // Off the screen before the listener is waited for, so that a close never leaves a
+    // window on screen that does not answer.
+    hide();
     StopTrapListener();
 }
 

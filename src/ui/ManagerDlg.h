@@ -129,6 +129,7 @@ private:
     void StartTrapListener();
     void StopTrapListener();
     void ServeSentMessages();
+    void ServeFollowingCalls();
     void CreateSystemMenu();
     void ShowSystemMenu(const QPoint& globalPos);
 
@@ -147,5 +148,12 @@ private:
     // this to serve them.
     std::mutex m_sentLock;
     std::condition_variable m_sentPosted;
-    int m_sentPending = 0;
+    std::atomic<int> m_sentPending{0};
+    // Whether ServeFollowingCalls is running, so that the calls it serves do not start it
+    // again. Dialog's thread only.
+    bool m_bServingCalls = false;
+    // The calls numbered as they are posted (under m_sentLock), and how many have run: a
+    // caller's call has run when the second has reached its number.
+    std::uint32_t m_sentTickets = 0;
+    std::atomic<std::uint32_t> m_sentDone{0};
 };

@@ -41,3 +41,4 @@ inline constexpr unsigned MB_ICONINFORMATION = 0x40;
 // Combo and list box error value.
 inline constexpr int CB_ERR = -1;
 inline constexpr int LB_ERR = -1;
+inline constexpr int LB_ERRSPACE = -2;
