@@ -266,6 +266,25 @@ TEST(Walk, ARootThatBerCannotCarryIsNeverSent) {
     EXPECT_EQ(agent.RequestCount(), 0u);
 }
 
+TEST(Walk, AFullWalkListEndsTheWalkWithABox) {
+    ScriptedAgent agent(EveryType());
+    ASSERT_TRUE(agent.Start());
+    DialogDriver d;
+    d.Open(agent.Address());
+    d.walkList()->SetCapacityForTesting(3, 1 << 20);
+    const std::int64_t blocks = SnmpUtilLiveBlocks();
+    Walk(d, kRoot);
+    const std::vector<std::string> all = ExpectedEveryTypeLines();
+    EXPECT_EQ(d.WalkLines(), std::vector<std::string>(all.begin(), all.begin() + 3));
+    EXPECT_EQ(agent.RequestCount(), 4u); // no request after the line that did not fit
+    const auto boxes = d.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              "The walk list cannot take more lines: the walk stopped after 3 lines.");
+    EXPECT_EQ(boxes[0].caption, "Error");
+    EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
+}
+
 TEST(Walk, AnInvalidOidKeepsTheEarlierLines) {
     DialogDriver d;
     d.walkList()->AddString("old");

@@ -65,6 +65,7 @@ void CManagerDlg::OnGetAll() {
     walkList->ResetContent();
 
     std::string failure; // the box that ends the walk, if any
+    const char* caption = "Snmp Error";
     {
         CWaitCursor wait;
         WalkPainter painter(walkList);
@@ -102,8 +103,16 @@ void CManagerDlg::OnGetAll() {
             char* valueText = FormatValue(&answer.value);
             if (valueText)
                 line += valueText;
-            walkList->AddString(line);
+            const int added = walkList->AddString(line);
             SnmpUtilMemFree(valueText);
+            if (added == LB_ERRSPACE) {
+                // An agent with objects without end would hold the window for ever, its
+                // lines dropped unseen: a list that takes no more lines ends the walk.
+                failure = "The walk list cannot take more lines: the walk stopped after " +
+                          std::to_string(walkList->GetCount()) + " lines.";
+                caption = "Error";
+                break;
+            }
             painter.LineAdded();
 
             // The next request asks after the answer's name, with a NULL value.
@@ -119,7 +128,7 @@ void CManagerDlg::OnGetAll() {
     walkList->Flush();
     walkList->update();
     if (!failure.empty())
-        MessageBox(failure.c_str(), "Snmp Error", MB_OK | MB_ICONERROR);
+        MessageBox(failure.c_str(), caption, MB_OK | MB_ICONERROR);
     SnmpUtilVarBindListFree(&list);
     SnmpUtilOidFree(&root);
 }
