@@ -5,6 +5,7 @@
 // elsewhere, identifiers that cannot be sent, and a quiet terminal.
 #include "snmpapi/SnmpApi.h"
 #include "snmpapi/SnmpTesting.h"
+#include "support/BindingText.h"
 #include "support/DemoAgent.h"
 #include "support/ScriptedAgent.h"
 
@@ -576,35 +577,6 @@ TEST_F(SnmpSessionWithAgent, RequestsAndIdentifierTextsRunOnThreadsAtOnce) {
 }
 
 // --- Answers as the session reads them ---------------------------------------------------
-
-// A binding as "name=tag:contents", so that a whole list compares in one assertion.
-std::string Describe(const SnmpVarBind& vb) {
-    std::string text;
-    for (UINT i = 0; i < vb.name.idLength; ++i)
-        text += (i ? "." : "") + std::to_string(vb.name.ids[i]);
-    text += "=" + std::to_string(vb.value.asnType) + ":";
-    switch (vb.value.asnType) {
-    case ASN_INTEGER:
-        return text + std::to_string(vb.value.asnValue.number);
-    case ASN_COUNTER32:
-    case ASN_GAUGE32:
-    case ASN_TIMETICKS:
-        return text + std::to_string(vb.value.asnValue.unsigned32);
-    case ASN_NULL:
-        return text;
-    default:
-        for (UINT i = 0; i < vb.value.asnValue.string.length; ++i)
-            text += std::to_string(vb.value.asnValue.string.stream[i]) + ",";
-        return text;
-    }
-}
-
-std::vector<std::string> Describe(const SnmpVarBindList& list) {
-    std::vector<std::string> lines;
-    for (UINT i = 0; i < list.len; ++i)
-        lines.push_back(Describe(list.list[i]));
-    return lines;
-}
 
 const std::string kRequestShown = "1.3.6.1.2.1.1.5.0=5:"; // the request's binding, as sent
 

@@ -1,6 +1,7 @@
 // The trap service of the SNMP layer: decoding of real and broken datagrams, the listening
 // sockets, the bounded queue and the trap event's lifetime.
 #include "snmpapi/SnmpTesting.h"
+#include "support/BindingText.h"
 #include "support/TrapTraffic.h"
 #include "ui/ManagerDlg.h"
 
@@ -35,39 +36,6 @@ Ids IdsOf(const AsnObjectIdentifier& oid) {
 
 Bytes BytesOf(const AsnOctetString& s) {
     return Bytes(s.stream, s.stream + s.length);
-}
-
-// A binding as "name=type:contents", so that a whole trap compares in one assertion.
-std::string Describe(const SnmpVarBind& vb) {
-    std::string text;
-    for (UINT i = 0; i < vb.name.idLength; ++i)
-        text += (i ? "." : "") + std::to_string(vb.name.ids[i]);
-    text += "=" + std::to_string(vb.value.asnType) + ":";
-    switch (vb.value.asnType) {
-    case ASN_INTEGER:
-        return text + std::to_string(vb.value.asnValue.number);
-    case ASN_COUNTER32:
-    case ASN_GAUGE32:
-    case ASN_TIMETICKS:
-        return text + std::to_string(vb.value.asnValue.unsigned32);
-    case ASN_OBJECTIDENTIFIER:
-        for (UINT i = 0; i < vb.value.asnValue.object.idLength; ++i)
-            text += (i ? "." : "") + std::to_string(vb.value.asnValue.object.ids[i]);
-        return text;
-    case ASN_NULL:
-        return text;
-    default:
-        for (UINT i = 0; i < vb.value.asnValue.string.length; ++i)
-            text += std::to_string(vb.value.asnValue.string.stream[i]) + ",";
-        return text;
-    }
-}
-
-std::vector<std::string> Describe(const SnmpVarBindList& list) {
-    std::vector<std::string> lines;
-    for (UINT i = 0; i < list.len; ++i)
-        lines.push_back(Describe(list.list[i]));
-    return lines;
 }
 
 std::string Dotted(const Ids& ids) {
