@@ -18,7 +18,7 @@ packages="
     xvfb xauth x11vnc
     libcap2-bin
     clang libclang-rt-14-dev clang-format
-    desktop-file-utils appstream
+    desktop-file-utils appstream shellcheck
 "
 # What each group is for:
 #   compilers and build tools; Qt 6 Widgets with its platform plugins (xcb, offscreen)
@@ -27,7 +27,7 @@ packages="
 #   tools; GoogleTest; a virtual display and a loopback-only VNC server for machines
 #   without a display; setcap, so that Okapel may listen on UDP 162 without root;
 #   clang with its sanitizer and fuzzer runtimes, and clang-format; checks for the
-#   desktop entry and the AppStream metadata.
+#   desktop entry, the AppStream metadata and the package's maintainer script.
 
 missing=
 for package in $packages; do
