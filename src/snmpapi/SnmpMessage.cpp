@@ -27,6 +27,7 @@ constexpr std::uint8_t kTagEndOfMibView = 0x82;
 
 // One BER element (tag, length, contents) lying inside a datagram already in memory.
 struct Element {
+    const std::uint8_t* start = nullptr; // the tag byte
     std::uint8_t tag = 0;
     const std::uint8_t* contents = nullptr;
     std::size_t length = 0;
@@ -60,6 +61,7 @@ public:
         }
         if (length > left - header)
             return false;
+        element->start = m_next;
         element->tag = m_next[0];
         element->contents = m_next + header;
         element->length = length;
@@ -171,13 +173,8 @@ bool IdentifierFromElement(const Element& e, AsnObjectIdentifier* out) {
     UINT count = 0;
     if (e.tag != kTagObjectIdentifier || !DecodeSubIdentifiers(e, ids, &count))
         return false;
-    auto* copy = static_cast<UINT*>(SnmpUtilMemAlloc(count * sizeof(UINT)));
-    if (!copy)
-        return false;
-    std::memcpy(copy, ids, count * sizeof(UINT));
-    out->ids = copy;
-    out->idLength = count;
-    return true;
+    const AsnObjectIdentifier decoded{count, ids};
+    return SnmpUtilOidCpy(out, &decoded);
 }
 
 } // namespace
@@ -418,6 +415,38 @@ std::size_t EncodeBareResponse(const SnmpMessage& message, std::uint8_t* out) {
                               std::uint8_t{1}, std::uint8_t{0}, kTagSequence, std::uint8_t{0}})
         *p++ = byte;
     return static_cast<std::size_t>(p - out);
+}
+
+std::vector<std::size_t> ValueTagOffsets(const std::uint8_t* data, std::size_t size) {
+    // SEQUENCE { version, community, PDU { request-id, error-status, error-index,
+    // SEQUENCE OF SEQUENCE { name, value } } } (RFC 1157, 4.1).
+    std::vector<std::size_t> offsets;
+    ElementReader datagram(data, size);
+    Element whole;
+    Element skipped;
+    Element pdu;
+    Element list;
+    if (!datagram.Read(kTagSequence, &whole))
+        return offsets;
+    ElementReader fields(whole);
+    if (!fields.Read(&skipped) || !fields.Read(&skipped) || !fields.Read(&pdu))
+        return offsets;
+    ElementReader body(pdu);
+    if (!body.Read(&skipped) || !body.Read(&skipped) || !body.Read(&skipped) ||
+        !body.Read(kTagSequence, &list))
+        return offsets;
+    for (ElementReader bindings(list); !bindings.AtEnd();) {
+        Element binding;
+        Element name;
+        Element value;
+        if (!bindings.Read(&binding))
+            break;
+        ElementReader parts(binding);
+        if (!parts.Read(&name) || !parts.Read(&value))
+            break;
+        offsets.push_back(static_cast<std::size_t>(value.start - data));
+    }
+    return offsets;
 }
 
 bool EncodableIdentifier(const AsnObjectIdentifier& oid) {

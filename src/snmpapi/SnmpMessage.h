@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // Message versions of RFC 1157 (0) and RFC 1901 (1).
 inline constexpr std::int32_t kSnmpVersion1 = 0;
@@ -55,6 +56,10 @@ struct SnmpMessage {
 // are kept as their tag and their contents bytes.
 bool DecodeSnmpMessage(const std::uint8_t* data, std::size_t size, SnmpMessage* message);
 void SnmpMessageFree(SnmpMessage* message);
+
+// Where each binding's value tag lies in a whole message, in binding order; none for what
+// is no SNMP message. The layer sets SEQUENCE tags there, which net-snmp cannot encode.
+std::vector<std::size_t> ValueTagOffsets(const std::uint8_t* data, std::size_t size);
 
 // The shortest response with the message's version, community and request id, error
 // status and index 0 and no bindings, written at `out`. Never longer than the message it

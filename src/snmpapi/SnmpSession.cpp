@@ -71,11 +71,40 @@ bool ReadPort(const std::string& text, unsigned* port) {
     return *port >= 1 && *port <= 65535;
 }
 
-// Turns the operator's agent text into net-snmp's peer name ("udp:a.b.c.d:port" or
-// "udp6:[address]:port"), resolving a host name here so that each failure has its own
-// reason. Sets the last error and returns false for what cannot be used.
-bool AgentPeerName(const char* agent, std::string* peer) {
-    std::string host = agent ? agent : "";
+// The agent as a socket address, for the session's socket, and as net-snmp's peer name
+// ("udp:a.b.c.d:port" or "udp6:[address]:port"), both made from the same numeric address.
+struct AgentAddress {
+    sockaddr_storage socket{};
+    socklen_t socketLength = 0;
+    std::string peer;
+};
+
+void SetAgentAddress(int family, const void* address, unsigned port, AgentAddress* agent) {
+    char numeric[INET6_ADDRSTRLEN] = "";
+    inet_ntop(family, address, numeric, sizeof numeric);
+    agent->socket = sockaddr_storage{};
+    if (family == AF_INET) {
+        auto* v4 = reinterpret_cast<sockaddr_in*>(&agent->socket);
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(static_cast<std::uint16_t>(port));
+        std::memcpy(&v4->sin_addr, address, sizeof v4->sin_addr);
+        agent->socketLength = sizeof *v4;
+        agent->peer = "udp:" + std::string(numeric) + ":" + std::to_string(port);
+    } else {
+        auto* v6 = reinterpret_cast<sockaddr_in6*>(&agent->socket);
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(static_cast<std::uint16_t>(port));
+        std::memcpy(&v6->sin6_addr, address, sizeof v6->sin6_addr);
+        agent->socketLength = sizeof *v6;
+        agent->peer = "udp6:[" + std::string(numeric) + "]:" + std::to_string(port);
+    }
+}
+
+// Turns the operator's agent text into the agent's address, resolving a host name here so
+// that each failure has its own reason. Sets the last error and returns false for what
+// cannot be used.
+bool ReadAgentAddress(const char* text, AgentAddress* agent) {
+    std::string host = text ? text : "";
     unsigned port = 161;
     if (host.empty()) {
         SetLastError(SNMP_MGMTAPI_NO_ADDRESS);
@@ -110,16 +139,13 @@ bool AgentPeerName(const char* agent, std::string* peer) {
         }
     }
 
-    char numeric[INET6_ADDRSTRLEN] = "";
     in_addr v4{};
     if (inet_pton(AF_INET, host.c_str(), &v4) == 1) {
-        inet_ntop(AF_INET, &v4, numeric, sizeof numeric);
-        *peer = "udp:" + std::string(numeric) + ":" + std::to_string(port);
+        SetAgentAddress(AF_INET, &v4, port, agent);
         return true;
     }
     if (inet_pton(AF_INET6, host.c_str(), &v6) == 1) {
-        inet_ntop(AF_INET6, &v6, numeric, sizeof numeric);
-        *peer = "udp6:[" + std::string(numeric) + "]:" + std::to_string(port);
+        SetAgentAddress(AF_INET6, &v6, port, agent);
         return true;
     }
     // Digits and dots that are no IPv4 address, and characters that no host name has (a
@@ -145,38 +171,15 @@ bool AgentPeerName(const char* agent, std::string* peer) {
             break;
         }
     }
-    if (chosen->ai_family == AF_INET) {
-        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(chosen->ai_addr)->sin_addr,
-                  numeric, sizeof numeric);
-        *peer = "udp:" + std::string(numeric) + ":" + std::to_string(port);
-    } else {
-        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(chosen->ai_addr)->sin6_addr,
-                  numeric, sizeof numeric);
-        *peer = "udp6:[" + std::string(numeric) + "]:" + std::to_string(port);
-    }
+    if (chosen->ai_family == AF_INET)
+        SetAgentAddress(AF_INET, &reinterpret_cast<const sockaddr_in*>(chosen->ai_addr)->sin_addr,
+                        port, agent);
+    else
+        SetAgentAddress(AF_INET6,
+                        &reinterpret_cast<const sockaddr_in6*>(chosen->ai_addr)->sin6_addr, port,
+                        agent);
     freeaddrinfo(found);
     return true;
-}
-
-// The numeric peer name of AgentPeerName as a socket address.
-bool PeerSocketAddress(const std::string& peer, sockaddr_storage* address, socklen_t* length) {
-    *address = sockaddr_storage{};
-    const size_t colon = peer.rfind(':');
-    unsigned port = 0;
-    if (colon == std::string::npos || !ReadPort(peer.substr(colon + 1), &port))
-        return false;
-    if (peer.rfind("udp6:[", 0) == 0) {
-        auto* v6 = reinterpret_cast<sockaddr_in6*>(address);
-        v6->sin6_family = AF_INET6;
-        v6->sin6_port = htons(static_cast<std::uint16_t>(port));
-        *length = sizeof *v6;
-        return inet_pton(AF_INET6, peer.substr(6, colon - 7).c_str(), &v6->sin6_addr) == 1;
-    }
-    auto* v4 = reinterpret_cast<sockaddr_in*>(address);
-    v4->sin_family = AF_INET;
-    v4->sin_port = htons(static_cast<std::uint16_t>(port));
-    *length = sizeof *v4;
-    return inet_pton(AF_INET, peer.substr(4, colon - 4).c_str(), &v4->sin_addr) == 1;
 }
 
 } // namespace
@@ -218,63 +221,6 @@ namespace {
 
 std::map<netsnmp_transport*, SnmpMgrSession*> g_sessions;
 
-// Reads one BER header at `p`; false when it does not fit in [p, end).
-bool ReadHeader(u_char*& p, u_char* end, u_char* tag, size_t* length) {
-    if (p >= end)
-        return false;
-    *tag = *p++;
-    if (p >= end)
-        return false;
-    size_t n = *p++;
-    if (n & 0x80) {
-        const size_t bytes = n & 0x7F;
-        if (bytes == 0 || bytes > sizeof(size_t) || static_cast<size_t>(end - p) < bytes)
-            return false;
-        n = 0;
-        for (size_t i = 0; i < bytes; ++i)
-            n = (n << 8) | *p++;
-    }
-    if (n > static_cast<size_t>(end - p))
-        return false;
-    *length = n;
-    return true;
-}
-
-bool Skip(u_char*& p, u_char* end) {
-    u_char tag;
-    size_t length;
-    if (!ReadHeader(p, end, &tag, &length))
-        return false;
-    p += length;
-    return true;
-}
-
-// Calls `visit` with the index and the tag byte of each binding's value in `message`,
-// whose shape RFC 1157 fixes: SEQUENCE { version, community, PDU { request-id,
-// error-status, error-index, SEQUENCE OF SEQUENCE { name, value } } }.
-template <typename Visit> void ForEachValueTag(u_char* message, size_t size, Visit visit) {
-    u_char* p = message;
-    u_char* end = message + size;
-    u_char tag;
-    size_t length;
-    if (!ReadHeader(p, end, &tag, &length) || !Skip(p, end) ||
-        !Skip(p, end) ||                                   // version, community
-        !ReadHeader(p, end, &tag, &length) ||              // PDU
-        !Skip(p, end) || !Skip(p, end) || !Skip(p, end) || // id, status, index
-        !ReadHeader(p, end, &tag, &length))                // bindings
-        return;
-    for (UINT index = 0; p < end; ++index) {
-        if (!ReadHeader(p, end, &tag, &length))
-            return;
-        u_char* bindingEnd = p + length;
-        if (!Skip(p, bindingEnd)) // the name
-            return;
-        if (p < bindingEnd)
-            visit(index, *p);
-        p = bindingEnd;
-    }
-}
-
 int SendWithSequenceTags(netsnmp_transport* t, const void* buf, int size, void** opaque,
                          int* olength) {
     const SnmpMgrSession& session = *g_sessions.at(t);
@@ -282,12 +228,11 @@ int SendWithSequenceTags(netsnmp_transport* t, const void* buf, int size, void**
         return session.send(t, buf, size, opaque, olength);
     std::vector<u_char> copy(static_cast<const u_char*>(buf),
                              static_cast<const u_char*>(buf) + size);
-    ForEachValueTag(copy.data(), copy.size(), [&session](UINT index, u_char& tag) {
-        for (UINT wanted : session.sequenceBindings) {
-            if (wanted == index && tag == ASN_OCTET_STR)
-                tag = ASN_SEQUENCE;
-        }
-    });
+    const std::vector<std::size_t> tags = ValueTagOffsets(copy.data(), copy.size());
+    for (UINT wanted : session.sequenceBindings) {
+        if (wanted < tags.size() && copy[tags[wanted]] == ASN_OCTET_STR)
+            copy[tags[wanted]] = ASN_SEQUENCE;
+    }
     return session.send(t, copy.data(), size, opaque, olength);
 }
 
@@ -390,8 +335,8 @@ LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int tim
                                int retries) {
     if (OpenObserver())
         OpenObserver()(agent, community);
-    std::string peer;
-    if (!AgentPeerName(agent, &peer))
+    AgentAddress address;
+    if (!ReadAgentAddress(agent, &address))
         return nullptr;
     const std::string communityText = community ? community : "";
 
@@ -400,7 +345,7 @@ LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int tim
     netsnmp_session settings;
     snmp_sess_init(&settings);
     settings.version = SNMP_VERSION_1;
-    settings.peername = const_cast<char*>(peer.c_str());
+    settings.peername = const_cast<char*>(address.peer.c_str());
     settings.community = reinterpret_cast<u_char*>(const_cast<char*>(communityText.c_str()));
     settings.community_len = communityText.size();
     settings.timeout = static_cast<long>(timeoutMs) * 1000L; // microseconds
@@ -415,11 +360,8 @@ LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int tim
     session->transport = snmp_sess_transport(sessp);
     // Answers only from the agent: the connected socket takes datagrams from the agent's
     // address and port alone, so no other sender can answer in its name.
-    sockaddr_storage agentAddress;
-    socklen_t agentLength = 0;
-    if (!PeerSocketAddress(peer, &agentAddress, &agentLength) ||
-        connect(session->transport->sock, reinterpret_cast<sockaddr*>(&agentAddress),
-                agentLength) != 0) {
+    if (connect(session->transport->sock, reinterpret_cast<sockaddr*>(&address.socket),
+                address.socketLength) != 0) {
         SetLastError(errno != 0 ? static_cast<UINT>(errno) : SNMP_MGMTAPI_SESSION_FAILED);
         snmp_sess_close(sessp);
         delete session;

@@ -1,6 +1,7 @@
 // The utility half of the layer: the allocator every record's blocks come from, the
 // record copies and releases, events, and the calling thread's last error.
 #include "snmpapi/SnmpInternal.h"
+#include "snmpapi/SnmpMessage.h"
 #include "snmpapi/SnmpTesting.h"
 
 #include <algorithm>
@@ -151,16 +152,7 @@ int SnmpUtilAsnAnyCpy(AsnAny* dst, const AsnAny* src) {
         return TRUE;
     }
     const AsnOctetString& s = src->asnValue.string;
-    AsnOctetString& d = dst->asnValue.string;
-    if (s.length == 0)
-        return TRUE;
-    d.stream = static_cast<BYTE*>(SnmpUtilMemAlloc(s.length));
-    if (!d.stream)
-        return FALSE;
-    std::memcpy(d.stream, s.stream, s.length);
-    d.length = s.length;
-    d.dynamic = TRUE;
-    return TRUE;
+    return OctetsFromBytes(s.stream, s.length, &dst->asnValue.string);
 }
 
 void SnmpUtilAsnAnyFree(AsnAny* any) {

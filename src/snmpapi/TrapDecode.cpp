@@ -72,7 +72,7 @@ void SnmpTrapRecordFree(SnmpTrapRecord* trap) {
     *trap = SnmpTrapRecord{};
 }
 
-bool DecodeTrapDatagram(std::uint8_t* data, std::size_t size, const std::uint8_t* sender,
+bool DecodeTrapDatagram(const std::uint8_t* data, std::size_t size, const std::uint8_t* sender,
                         std::size_t senderLength, SnmpTrapRecord* trap) {
     *trap = SnmpTrapRecord{};
     SnmpMessage message;
@@ -109,8 +109,5 @@ bool DecodeTrapDatagram(std::uint8_t* data, std::size_t size, const std::uint8_t
 bool SnmpTrapDecodeForTesting(const std::uint8_t* data, std::size_t size,
                               const std::uint8_t* sender, std::size_t senderLength,
                               SnmpTrapRecord* trap) {
-    std::vector<std::uint8_t> copy(size + kTrapDatagramPadding, 0);
-    if (size > 0)
-        std::memcpy(copy.data(), data, size);
-    return DecodeTrapDatagram(copy.data(), size, sender, senderLength, trap);
+    return DecodeTrapDatagram(data, size, sender, senderLength, trap);
 }

@@ -7,16 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 
-// Zero bytes that the trap service keeps after each datagram in its buffer. The decoder
-// reads nothing past `size`; the room stays so that the receive buffer's shape does not
-// depend on the decoder.
-inline constexpr std::size_t kTrapDatagramPadding = 16;
-
 // Decodes an SNMPv1 Trap-PDU or an SNMPv2c SNMPv2-Trap-PDU with any community. `sender` is
 // the sender's address as it arrived (4 bytes, or 16 for IPv6); an SNMPv2c trap takes it
 // as its agent address. False, with *trap empty, for everything else: other versions, other
 // PDU types (informs included), and any datagram that is not wholly well formed. A binding
 // whose value is of an unknown tag, a SEQUENCE or an IpAddress of any length is kept as it
 // arrived. The decoding needs no lock and no part of net-snmp.
-bool DecodeTrapDatagram(std::uint8_t* data, std::size_t size, const std::uint8_t* sender,
+bool DecodeTrapDatagram(const std::uint8_t* data, std::size_t size, const std::uint8_t* sender,
                         std::size_t senderLength, SnmpTrapRecord* trap);

@@ -151,8 +151,7 @@ std::size_t SenderBytes(const sockaddr_storage& from, std::uint8_t* out) {
     return 0;
 }
 
-// One datagram as it arrived, with the zero bytes that decoding needs after it, and its
-// sender, which an SNMPv2c trap takes as its agent address.
+// One datagram as it arrived, and its sender, which an SNMPv2c trap takes as its agent address.
 struct QueuedDatagram {
     std::unique_ptr<std::uint8_t[]> bytes;
     std::size_t size = 0;
@@ -161,9 +160,7 @@ struct QueuedDatagram {
 
     // What the queue holds for it: the block of bytes with the allocator's own header,
     // and the record itself.
-    std::size_t Footprint() const {
-        return size + kTrapDatagramPadding + 2 * sizeof(void*) + sizeof(QueuedDatagram);
-    }
+    std::size_t Footprint() const { return size + 2 * sizeof(void*) + sizeof(QueuedDatagram); }
 };
 
 class CTrapService {
@@ -225,11 +222,6 @@ BOOL CTrapService::Listen(HANDLE* trapEvent) {
             return FALSE;
         }
         StopLocked(); // the previous listener has let its event go
-    }
-    {
-        // net-snmp starts completely before a second thread may call into it.
-        std::lock_guard<std::mutex> guard(SnmpLibraryLock());
-        SnmpLibraryInit();
     }
     std::vector<int> sockets;
     if (!OpenTrapSockets(&sockets))
@@ -376,11 +368,9 @@ void CTrapService::Enqueue(const std::uint8_t* data, std::size_t size, const std
         // Reserved before the copy, so that the bound holds while the copy is made.
         m_queueBytes += datagram.Footprint();
     }
-    datagram.bytes.reset(new (std::nothrow) std::uint8_t[size + kTrapDatagramPadding]);
-    if (datagram.bytes) {
+    datagram.bytes.reset(new (std::nothrow) std::uint8_t[size]);
+    if (datagram.bytes)
         std::memcpy(datagram.bytes.get(), data, size);
-        std::memset(datagram.bytes.get() + size, 0, kTrapDatagramPadding);
-    }
     {
         std::lock_guard<std::mutex> guard(m_queueLock);
         if (!datagram.bytes) {
