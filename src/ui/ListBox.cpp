@@ -171,6 +171,13 @@ QRect CListBox::ItemRect(int index) const {
     return QRect(0, top, viewport()->width(), ItemHeight());
 }
 
+QString CListBox::LineText(int index) const {
+    if (index < 0 || index >= GetCount())
+        return QString();
+    const std::string_view line = m_lines.Line(static_cast<std::size_t>(index));
+    return QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+}
+
 int CListBox::IndexAt(const QPoint& pos) const {
     const int index = verticalScrollBar()->value() + pos.y() / ItemHeight();
     return index < GetCount() ? index : -1;
@@ -209,12 +216,9 @@ void CListBox::paintEvent(QPaintEvent* event) {
         if (selected)
             painter.fillRect(rect, pal.brush(QPalette::Highlight));
         painter.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        // The bytes are shown as Latin-1, one character per byte, so nothing is lost or
-        // merged on the way to the screen.
-        const std::string_view line = m_lines.Line(static_cast<std::size_t>(i));
         painter.drawText(rect.adjusted(xOffset + 2, 0, 0, 0),
                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextExpandTabs | Qt::TextSingleLine,
-                         QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+                         LineText(i));
     }
 }
 

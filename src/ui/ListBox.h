@@ -82,9 +82,15 @@ public:
     // the last time.
     void Flush();
 
-    // The rectangle of a line in viewport coordinates.
+    // The rectangle of a line in viewport coordinates, and the line at a viewport point
+    // (-1 for none).
     QRect ItemRect(int index) const;
     int ItemHeight() const;
+    int IndexAt(const QPoint& pos) const;
+
+    // A line as it is shown, painted, copied and read out: its bytes as Latin-1, one
+    // character per byte, so that nothing is lost or merged; empty for no such line.
+    QString LineText(int index) const;
 
     // A capacity other than kListMaxLines and kListMaxTextBytes, so that tests can reach it.
     void SetCapacityForTesting(std::size_t lines, std::size_t textBytes);
@@ -106,7 +112,6 @@ protected:
 private:
     void UpdateScrollBars();
     void SelectByUser(int index);
-    int IndexAt(const QPoint& pos) const;
 
     CListLines m_lines;
     int m_curSel = -1;

@@ -6,9 +6,6 @@
 #include <QAccessibleWidget>
 #include <QHash>
 #include <QPointer>
-#include <QScrollBar>
-
-#include <string>
 
 namespace {
 
@@ -30,11 +27,7 @@ public:
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
 
     QString text(QAccessible::Text t) const override {
-        std::string line;
-        if (t != QAccessible::Name || !m_list || m_list->GetText(m_row, &line) < 0)
-            return QString();
-        // Shown as Latin-1, one character per byte, as the list paints it.
-        return QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+        return t == QAccessible::Name && m_list ? m_list->LineText(m_row) : QString();
     }
     void setText(QAccessible::Text, const QString&) override {}
 
@@ -119,7 +112,7 @@ public:
         const QPoint pos = list()->viewport()->mapFromGlobal(QPoint(x, y));
         if (!list()->viewport()->rect().contains(pos))
             return nullptr;
-        return child(list()->verticalScrollBar()->value() + pos.y() / list()->ItemHeight());
+        return child(list()->IndexAt(pos));
     }
 
     QAccessibleInterface* focusChild() const override {

@@ -1,6 +1,5 @@
 // Copying from a list box: Ctrl+C copies the selected line, and the list's context menu
-// offers Copy and Copy All. Only the list's public operations are used, so copying reads
-// the lines exactly as LB_GETTEXT gives them.
+// offers Copy and Copy All, each line as the list shows it.
 #include "ui/ListBox.h"
 
 #include <QAction>
@@ -9,24 +8,11 @@
 #include <QGuiApplication>
 #include <QMenu>
 
-#include <string>
-
-namespace {
-
-QString LineText(const CListBox* list, int index) {
-    std::string line;
-    if (list->GetText(index, &line) < 0)
-        return QString();
-    return QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
-}
-
-} // namespace
-
 void CListBox::CopySelectedLine() const {
     const int index = GetCurSel();
     if (index < 0)
         return; // nothing selected: the clipboard keeps what it had
-    QGuiApplication::clipboard()->setText(LineText(this, index));
+    QGuiApplication::clipboard()->setText(LineText(index));
 }
 
 void CListBox::CopyAllLines() const {
@@ -35,7 +21,7 @@ void CListBox::CopyAllLines() const {
         return;
     QString text;
     for (int i = 0; i < count; ++i) {
-        text += LineText(this, i);
+        text += LineText(i);
         text += QLatin1Char('\n');
     }
     QGuiApplication::clipboard()->setText(text);
