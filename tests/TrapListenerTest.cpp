@@ -279,8 +279,9 @@ TEST_F(TrapListenerTest, EventSignalledWithAnEmptyQueueAddsNothing) {
 
 TEST_F(TrapListenerTest, ClearWhileTrapsArriveEmptiesTheListAndLaterLinesFollow) {
     ShowListening();
-    // Enough traps that the window is still far from the last when Clear is clicked.
-    constexpr int kTraps = 5000;
+    // Enough traps that the window is still far from the last when Clear is clicked: far
+    // more than the dialog's thread shows in one turn of serving calls.
+    constexpr int kTraps = 50000;
     CUdpSender sender(m_port);
     for (int i = 0; i < kTraps; ++i)
         ASSERT_TRUE(sender.Send(NumberedTrap(i)));
