@@ -3,6 +3,7 @@
 // that the request flows receive. A crash, a sanitizer report, a bare response that net-snmp
 // would not take, records that do not hold together, a failure that touched the request or
 // a block of the utility allocator left over is a finding.
+#include "FuzzSupport.h"
 #include "snmpapi/SnmpTesting.h"
 
 #include <cstdint>
@@ -12,29 +13,11 @@ namespace {
 
 constexpr AsnInteger kUntouched = -7;
 
-// Reads every byte the records claim to own, so that a wrong length shows as an overflow.
-unsigned Touch(const SnmpVarBindList& list) {
-    unsigned sum = 0;
-    for (UINT b = 0; b < list.len; ++b) {
-        const SnmpVarBind& vb = list.list[b];
-        for (UINT i = 0; i < vb.name.idLength; ++i)
-            sum += vb.name.ids[i];
-        const AsnAny& value = vb.value;
-        if (value.asnType == ASN_OBJECTIDENTIFIER) {
-            for (UINT i = 0; i < value.asnValue.object.idLength; ++i)
-                sum += value.asnValue.object.ids[i];
-        } else if (value.asnValue.string.dynamic) {
-            for (UINT i = 0; i < value.asnValue.string.length; ++i)
-                sum += value.asnValue.string.stream[i];
-        }
-    }
-    return sum;
-}
+UINT kSysName[] = {1, 3, 6, 1, 2, 1, 1, 5, 0};
+const AsnObjectIdentifier kRequested{9, kSysName};
 
 bool IsTheRequest(const SnmpVarBindList& list) {
-    static const UINT kSysName[] = {1, 3, 6, 1, 2, 1, 1, 5, 0};
-    const AsnObjectIdentifier name{9, const_cast<UINT*>(kSysName)};
-    return list.len == 1 && SnmpUtilOidCmp(&list.list[0].name, &name) == 0 &&
+    return list.len == 1 && SnmpUtilOidCmp(&list.list[0].name, &kRequested) == 0 &&
            list.list[0].value.asnType == ASN_NULL;
 }
 
@@ -42,12 +25,10 @@ bool IsTheRequest(const SnmpVarBindList& list) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::int64_t liveBlocks = SnmpUtilLiveBlocks();
-    static UINT sysName[] = {1, 3, 6, 1, 2, 1, 1, 5, 0};
     SnmpVarBindList list{};
     list.list = static_cast<SnmpVarBind*>(SnmpUtilMemAlloc(sizeof(SnmpVarBind)));
     list.len = 1;
-    const AsnObjectIdentifier name{9, sysName};
-    SnmpUtilOidCpy(&list.list[0].name, &name);
+    SnmpUtilOidCpy(&list.list[0].name, &kRequested);
     list.list[0].value.asnType = ASN_NULL;
 
     AsnInteger status = kUntouched;
@@ -60,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // error status.
         if (list.len != 1)
             std::abort();
-        volatile unsigned sink = Touch(list);
+        volatile unsigned sink = TouchBindings(list);
         (void)sink;
     } else if (!IsTheRequest(list) || status != kUntouched || index != kUntouched) {
         std::abort(); // a failed or ignored answer leaves the request as it was

@@ -2,6 +2,7 @@
 // scripted test agents encode them, with values of every type, the odd ones that hostile
 // agents send, and outcomes out of range.
 // Usage: answer_seed_write DIRECTORY
+#include "FuzzSupport.h"
 #include "support/ScriptedAgent.h"
 
 #include <cstdio>
@@ -55,12 +56,8 @@ int main(int argc, char** argv) {
     int written = 0;
     for (const Seed& seed : seeds) {
         const Bytes datagram = EncodeResponse(request, seed.reply);
-        const std::string path = std::string(argv[1]) + "/" + seed.name;
-        if (FILE* file = std::fopen(path.c_str(), "wb")) {
-            std::fwrite(datagram.data(), 1, datagram.size(), file);
-            std::fclose(file);
+        if (WriteSeed(argv[1], seed.name, datagram))
             ++written;
-        }
     }
     std::printf("%d seeds written to %s\n", written, argv[1]);
     return written == static_cast<int>(seeds.size()) ? 0 : 1;

@@ -1,6 +1,7 @@
 // Writes the seed corpus of the trap decoding fuzz target: datagrams that net-snmp's
 // snmptrap really sends, for SNMPv1 and SNMPv2c traps with values of every type.
 // Usage: trap_seed_capture DIRECTORY
+#include "FuzzSupport.h"
 #include "support/TrapTraffic.h"
 
 #include <cstdio>
@@ -54,12 +55,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "no datagram from snmptrap for %s\n", seed.name);
             continue;
         }
-        const std::string path = std::string(argv[1]) + "/" + seed.name;
-        if (FILE* file = std::fopen(path.c_str(), "wb")) {
-            std::fwrite(datagram.data(), 1, datagram.size(), file);
-            std::fclose(file);
+        if (WriteSeed(argv[1], seed.name, datagram))
             ++written;
-        }
     }
     std::printf("%d seeds written to %s\n", written, argv[1]);
     return written == static_cast<int>(seeds.size()) ? 0 : 1;
