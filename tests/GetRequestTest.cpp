@@ -169,13 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0",
                     "Snmp Error"},
         // The agent's error, even without the bindings RFC 1157 wants echoed.
-        FailureCase{"NoSuchNameWithoutBindings",
-                    [](const Request&) {
-                        Reply reply;
-                        reply.errorStatus = 2;
-                        reply.errorIndex = 1;
-                        return reply;
-                    },
+        FailureCase{"NoSuchNameWithoutBindings", [](const Request&) { return StatusOnly(2, 1); },
                     true, kSysName, "ErrorStatus: SNMP_ERRORSTATUS_NOSUCHNAME  ErrorIndex: 1",
                     "Snmp Error"},
         // Statuses that are no signed 32-bit number: neither a value shown as a success

@@ -177,13 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
         OutcomeCase{"NoSuchName", Refuse(2, 1), true, kObject, 0,
                     "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOSUCHNAME  ErrorIndex: 1",
                     "Snmp Error", 1},
-        OutcomeCase{"NoSuchNameWithoutBindings",
-                    [](const Request&) {
-                        Reply reply;
-                        reply.errorStatus = 2;
-                        reply.errorIndex = 1;
-                        return reply;
-                    },
+        OutcomeCase{"NoSuchNameWithoutBindings", [](const Request&) { return StatusOnly(2, 1); },
                     true, kObject, 0,
                     "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOSUCHNAME  ErrorIndex: 1",
                     "Snmp Error", 1},

@@ -208,23 +208,11 @@ INSTANTIATE_TEST_SUITE_P(
                     ".1.3.6.1.4.1.99.5.0 : ", ".1.3.6.1.4.1.99.6.0 : 10.0.1"},
                    nullptr},
         EndingCase{"NoSuchNameWithoutBindingsIsQuiet",
-                   AfterGood(2,
-                             [](const Request&) {
-                                 Reply reply;
-                                 reply.errorStatus = 2;
-                                 reply.errorIndex = 1;
-                                 return reply;
-                             }),
+                   AfterGood(2, [](const Request&) { return StatusOnly(2, 1); }),
                    {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295"},
                    nullptr},
         EndingCase{"AnErrorWithoutBindings",
-                   AfterGood(2,
-                             [](const Request&) {
-                                 Reply reply;
-                                 reply.errorStatus = 5;
-                                 reply.errorIndex = 1;
-                                 return reply;
-                             }),
+                   AfterGood(2, [](const Request&) { return StatusOnly(5, 1); }),
                    {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295"},
                    "ErrorStatus: SNMP_ERRORSTATUS_GENERR  ErrorIndex: 1"},
         // 2^32 + 2 is no noSuchName that ends the walk quietly: a failed call.

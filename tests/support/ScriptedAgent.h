@@ -70,6 +70,14 @@ inline Reply ErrorReply(const Request& request, std::int64_t status, std::int64_
     return reply;
 }
 
+// An error answer without the bindings that RFC 1157 wants echoed.
+inline Reply StatusOnly(std::int64_t status, std::int64_t index) {
+    Reply reply;
+    reply.errorStatus = status;
+    reply.errorIndex = index;
+    return reply;
+}
+
 // BER encoding of a whole response message for `request`.
 Bytes EncodeResponse(const Request& request, const Reply& reply);
 // Reads a request message; false for anything that is not one.
