@@ -144,17 +144,40 @@ bool ServeUntil(const std::function<bool()>& done) {
     return true;
 }
 
-Result RunOkapel(const std::vector<Bytes>& traps, int perSecond) {
+// Runs `body(dlg, port)` with a dialog shown and listening on a free test port; false when
+// its listener did not start. The trap service is stopped again afterwards.
+template <typename Body> bool WithListeningDialog(Body body) {
     const unsigned short port = FreeTrapTestPort();
     SnmpMgrSetTrapPortForTesting(port);
-    Result result;
+    bool started = false;
     {
         CManagerDlg dlg(nullptr);
         dlg.show();
-        if (!ServeUntil([&] { return dlg.m_hTrapEvent.load() != nullptr; })) {
-            result.note = "listener did not start";
-            return result;
-        }
+        started = ServeUntil([&] { return dlg.m_hTrapEvent.load() != nullptr; });
+        if (started)
+            body(dlg, port);
+    }
+    SnmpMgrTrapServiceStopForTesting();
+    return started;
+}
+
+// The dialog's thread blocks for its events as in the program's own loop while `more`;
+// the timer only lets it look at the clock while nothing arrives.
+void ServeWhile(const std::function<bool()>& more) {
+    QTimer tick;
+    tick.start(50);
+    while (more())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void ServeFor(Clock::duration duration) {
+    const Clock::time_point until = Clock::now() + duration;
+    ServeWhile([until] { return Clock::now() < until; });
+}
+
+Result RunOkapel(const std::vector<Bytes>& traps, int perSecond) {
+    Result result;
+    const bool started = WithListeningDialog([&](CManagerDlg& dlg, unsigned short port) {
         CListBox* list = dlg.ListBox(IDC_TRAP_LIST);
         // The dialog's thread blocks for its events as in the program's own loop; the
         // timer only lets the watch look at the clock while nothing arrives.
@@ -182,8 +205,9 @@ Result RunOkapel(const std::vector<Bytes>& traps, int perSecond) {
                       usable ? "window usable" : "WINDOW NOT USABLE",
                       Seconds(Clock::now() - closing) * 1000);
         result.note = note;
-    }
-    SnmpMgrTrapServiceStopForTesting();
+    });
+    if (!started)
+        result.note = "listener did not start";
     return result;
 }
 
@@ -234,14 +258,8 @@ double FloorPerCall(int n) {
 // is busy, then shown; the time from the dialog's return to its loop until the last line,
 // per line.
 double OkapelPerLine(const std::vector<Bytes>& traps) {
-    const unsigned short port = FreeTrapTestPort();
-    SnmpMgrSetTrapPortForTesting(port);
     double perLine = 0;
-    {
-        CManagerDlg dlg(nullptr);
-        dlg.show();
-        if (!ServeUntil([&] { return dlg.m_hTrapEvent.load() != nullptr; }))
-            return 0;
+    WithListeningDialog([&](CManagerDlg& dlg, unsigned short port) {
         CListBox* list = dlg.ListBox(IDC_TRAP_LIST);
         {
             CBurst burst(port, traps, 0);
@@ -250,15 +268,11 @@ double OkapelPerLine(const std::vector<Bytes>& traps) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         const int lines = static_cast<int>(SnmpMgrGetTrapServiceCounters().queued) * 3;
-        QTimer tick;
-        tick.start(50);
         const Clock::time_point start = Clock::now();
-        while (list->GetCount() < lines)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        ServeWhile([&] { return list->GetCount() < lines; });
         perLine = Seconds(Clock::now() - start) / std::max(1, lines);
         dlg.done(0);
-    }
-    SnmpMgrTrapServiceStopForTesting();
+    });
     return perLine;
 }
 
@@ -301,39 +315,21 @@ private:
 
 // Closing the dialog three seconds into a flood that goes on: the time done() takes.
 void RunFloodClose(const char* what, std::vector<Bytes> traps, int perSecond) {
-    const unsigned short port = FreeTrapTestPort();
-    SnmpMgrSetTrapPortForTesting(port);
-    {
-        CManagerDlg dlg(nullptr);
-        dlg.show();
-        if (!ServeUntil([&] { return dlg.m_hTrapEvent.load() != nullptr; }))
-            return;
-        CListBox* list = dlg.ListBox(IDC_TRAP_LIST);
+    WithListeningDialog([&](CManagerDlg& dlg, unsigned short port) {
         CFlood flood(port, std::move(traps), perSecond);
-        QTimer tick;
-        tick.start(50);
-        const Clock::time_point until = Clock::now() + std::chrono::seconds(3);
-        while (Clock::now() < until)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        ServeFor(std::chrono::seconds(3));
         const Clock::time_point closing = Clock::now();
         dlg.done(0);
         std::printf("closing 3 s into a flood of %s: %.0f ms (%ld sent, %d lines shown)\n", what,
-                    Seconds(Clock::now() - closing) * 1000, flood.Sent(), list->GetCount());
-    }
-    SnmpMgrTrapServiceStopForTesting();
+                    Seconds(Clock::now() - closing) * 1000, flood.Sent(),
+                    dlg.ListBox(IDC_TRAP_LIST)->GetCount());
+    });
 }
 
 // Resident memory while the largest traps arrive for `busySeconds` at a dialog whose thread
 // is busy, then for `showSeconds` at one that shows them.
 void RunBlast(int busySeconds, int showSeconds) {
-    const unsigned short port = FreeTrapTestPort();
-    SnmpMgrSetTrapPortForTesting(port);
-    {
-        CManagerDlg dlg(nullptr);
-        dlg.show();
-        if (!ServeUntil([&] { return dlg.m_hTrapEvent.load() != nullptr; }))
-            return;
-        CListBox* list = dlg.ListBox(IDC_TRAP_LIST);
+    WithListeningDialog([&](CManagerDlg& dlg, unsigned short port) {
         const double before = StatusMiB("VmRSS:");
         ResetPeakRss();
         std::vector<Bytes> traps;
@@ -352,22 +348,18 @@ void RunBlast(int busySeconds, int showSeconds) {
                     static_cast<unsigned long long>(c.received),
                     static_cast<unsigned long long>(c.queued),
                     static_cast<unsigned long long>(c.overflow), c.queueBytes / 1048576.0);
-        QTimer tick;
-        tick.start(50);
-        const Clock::time_point until = Clock::now() + std::chrono::seconds(showSeconds);
-        while (Clock::now() < until)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        ServeFor(std::chrono::seconds(showSeconds));
         c = SnmpMgrGetTrapServiceCounters();
         std::printf("  then %2d s showing them: RSS %.0f MiB, peak %.0f MiB; %d lines shown, "
                     "%llu received, %llu dropped, queue %.1f MiB\n",
-                    showSeconds, StatusMiB("VmRSS:"), StatusMiB("VmHWM:"), list->GetCount(),
+                    showSeconds, StatusMiB("VmRSS:"), StatusMiB("VmHWM:"),
+                    dlg.ListBox(IDC_TRAP_LIST)->GetCount(),
                     static_cast<unsigned long long>(c.received),
                     static_cast<unsigned long long>(c.overflow), c.queueBytes / 1048576.0);
         const Clock::time_point closing = Clock::now();
         dlg.done(0);
         std::printf("  closing then: %.0f ms\n", Seconds(Clock::now() - closing) * 1000);
-    }
-    SnmpMgrTrapServiceStopForTesting();
+    });
 }
 
 std::string FindProgram(const char* name) {
@@ -490,22 +482,22 @@ double CpuSeconds() {
 }
 
 void RunIdle() {
-    SnmpMgrSetTrapPortForTesting(FreeTrapTestPort());
-    CManagerDlg dlg(nullptr);
-    dlg.show();
-    if (!ServeUntil([&] { return dlg.m_hTrapEvent.load() != nullptr; })) {
+    double used = 0;
+    double closeMs = 0;
+    const bool started = WithListeningDialog([&](CManagerDlg& dlg, unsigned short) {
+        QEventLoop loop;
+        const double before = CpuSeconds();
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        loop.exec();
+        used = CpuSeconds() - before;
+        const Clock::time_point closing = Clock::now();
+        dlg.done(0);
+        closeMs = Seconds(Clock::now() - closing) * 1000;
+    });
+    if (!started) {
         std::printf("idle: listener did not start\n");
         return;
     }
-    QEventLoop loop;
-    const double before = CpuSeconds();
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    loop.exec();
-    const double used = CpuSeconds() - before;
-    const Clock::time_point closing = Clock::now();
-    dlg.done(0);
-    const double closeMs = Seconds(Clock::now() - closing) * 1000;
-    SnmpMgrTrapServiceStopForTesting();
     std::printf("idle dialog, listening: %.1f ms CPU over 10 s (whole process)\n", used * 1000);
     std::printf("closing with an idle listener: %.2f ms\n", closeMs);
 }
