@@ -1,11 +1,13 @@
 // What the fuzz targets and their seed programs share: reading every byte that decoded
-// records claim to own, and writing one seed file.
+// records claim to own, net-snmp's reading beside ours, and writing one seed file.
 #pragma once
 
 #include "snmpapi/SnmpApi.h"
+#include "snmpapi/SnmpTesting.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,16 @@ inline unsigned TouchBindings(const SnmpVarBindList& list) {
         }
     }
     return sum;
+}
+
+// A datagram that the layer reads as a message, but where net-snmp's own parser reads a
+// field differently (a length one byte short, a number read another way), is a finding.
+inline void ExpectNetSnmpReadsTheSame(const std::uint8_t* data, std::size_t size) {
+    const std::string difference = SnmpReadingDisagreement(data, size);
+    if (!difference.empty()) {
+        std::fprintf(stderr, "net-snmp reads it otherwise: %s\n", difference.c_str());
+        std::abort();
+    }
 }
 
 // Writes `datagram` to DIRECTORY/NAME; false when the file cannot be written.

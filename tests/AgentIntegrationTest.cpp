@@ -173,6 +173,41 @@ TEST_F(AgentTest, GetAllOfALeafOrPastTheLastObjectEndsEmptyAndQuiet) {
     }
 }
 
+// Communities up to the 254 characters that the box takes: Get, Set and Get All each reach
+// the agent and come back at once (a length of 234 and more once failed every request
+// after the full time-out).
+class AgentWithALongCommunity : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(AgentWithALongCommunity, AnswersGetSetAndGetAll) {
+    std::string community;
+    for (std::size_t i = 0; i < GetParam(); ++i)
+        community += static_cast<char>('a' + i % 26);
+    DemoAgent agent;
+    ASSERT_TRUE(agent.Start({community}));
+    DialogDriver d;
+    d.Open(agent.Address(), community);
+    ASSERT_EQ(d.Text(IDC_COMMUNITY), community); // the box keeps every character
+
+    d.SetText(IDC_OID, kDemoString);
+    static_cast<CComboBox*>(d.dlg().ComboBox(IDC_TYPE))->SetCurSel(4);
+    d.SetText(IDC_VALUE, "set with a long community");
+    d.Click(IDC_SET);
+    d.SetText(IDC_VALUE, "");
+    d.Click(IDC_GET);
+    d.SetText(IDC_OID, ".1.3.6.1.4.1.15");
+    d.Click(IDC_GETALL);
+    const auto boxes = d.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u) << boxes.back().text;
+    EXPECT_EQ(boxes[0].text, "Successfully Set");
+    EXPECT_EQ(d.Text(IDC_VALUE), "set with a long community");
+    EXPECT_EQ(d.WalkLines(), (std::vector<std::string>{std::string(kDemoInteger) + " : 42",
+                                                       std::string(kDemoString) +
+                                                           " : set with a long community"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, AgentWithALongCommunity, ::testing::Values(240, 254),
+                         [](const auto& info) { return std::to_string(info.param); });
+
 TEST(AgentSession, OpenAndCloseEnableTheirButtonsInTurn) {
     DemoAgent agent;
     ASSERT_TRUE(agent.Start());

@@ -75,7 +75,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "\x9F\x78\x04\x3F\x80", "Opaque"},
         ShownCase{"OpaqueWithAShortWrapper", Value{0x44, {0x9F, 0x78, 0x09, 0x01}}, "\x9F\x78\x09",
                   "Opaque"},
-        ShownCase{"IpAddressOfThreeBytes", Value{0x40, {10, 0, 1}}, "10.0.1", "IpAddr"}),
+        ShownCase{"IpAddressOfThreeBytes", Value{0x40, {10, 0, 1}}, "10.0.1", "IpAddr"},
+        // Without the zero byte in front, the first bit is no sign: the numbers the bytes
+        // carry, never 4294967168 and the like.
+        ShownCase{"Counter32WithItsTopBitSet", Value{0x41, {0x80}}, "128", "Count32"},
+        ShownCase{"Gauge32WithItsTopBitSet", Value{0x42, {0x80, 0x00}}, "32768", "Gauge32"},
+        ShownCase{"TimeTicksWithItsTopBitSet", Value{0x43, {0xC3, 0x50}}, "50000", "Ticks"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Values of a type that the type list lacks, down to tags that no standard gives: no text,
@@ -162,6 +167,11 @@ INSTANTIATE_TEST_SUITE_P(
                     "ErrorStatus: SNMP_ERRORSTATUS_GENERR  ErrorIndex: 0", "Snmp Error"},
         FailureCase{"StatusOutsideTheTable", Answer(Null(), 99, -3), true, kSysName,
                     "ErrorStatus: Unknown Error  ErrorIndex: -3", "Snmp Error"},
+        // A negative status is the agent's error, never a value shown as read.
+        FailureCase{"StatusMinusOne", Answer(Integer(1), -1, 0), true, kSysName,
+                    "ErrorStatus: Unknown Error  ErrorIndex: 0", "Snmp Error"},
+        FailureCase{"StatusOfTheSmallestInteger", Answer(Integer(1), -2147483648LL, 1), true,
+                    kSysName, "ErrorStatus: Unknown Error  ErrorIndex: 1", "Snmp Error"},
         FailureCase{"NoSessionOpen", Answer(Integer(1)), false, kSysName,
                     "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0",
                     "Snmp Error"},

@@ -186,6 +186,17 @@ INSTANTIATE_TEST_SUITE_P(
                     "Snmp Error", 1},
         OutcomeCase{"Status2To32Plus2", Refuse(4294967298LL, 1), true, kObject, 0,
                     "Snmp Request Failed", "Snmp Error", 1},
+        // Nor is a negative status, -1 or 80 00 00 00: the agent's refusal.
+        OutcomeCase{"StatusMinusOne", Refuse(-1, 1), true, kObject, 0,
+                    "Snmp Request Failed\nErrorStatus: Unknown Error  ErrorIndex: 1", "Snmp Error",
+                    1},
+        OutcomeCase{"StatusOfTheSmallestInteger", Refuse(-2147483648LL, 0), true, kObject, 0,
+                    "Snmp Request Failed\nErrorStatus: Unknown Error  ErrorIndex: 0", "Snmp Error",
+                    1},
+        OutcomeCase{"NegativeStatusWithoutBindings",
+                    [](const Request&) { return StatusOnly(-1, 0); }, true, kObject, 0,
+                    "Snmp Request Failed\nErrorStatus: Unknown Error  ErrorIndex: 0", "Snmp Error",
+                    1},
         // Identifiers that BER cannot carry, as the name or as the value: nothing is sent.
         OutcomeCase{"OneFortyIsNeverSent", Store(), true, ".1.40", 0, "Snmp Request Failed",
                     "Snmp Error", 0},

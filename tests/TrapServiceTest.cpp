@@ -104,9 +104,13 @@ std::vector<BrokenDatagram> BrokenDatagrams() {
         {"binding with a third element",
          v1Pdu(ber::Tlv(0x40, {1, 2, 3, 4}),
                ber::Tlv(0x30, ber::Concat({ber::Oid(kSysName), ber::Null(), ber::Null()})))},
-        {"integer of five bytes", withValue(ber::Tlv(0x02, {1, 0, 0, 0, 0}))},
         {"integer of no bytes", withValue(ber::Tlv(0x02, {}))},
-        {"counter above 32 bits", withValue(ber::Tlv(0x41, {1, 0, 0, 0, 0}))},
+        {"time-stamp beyond 32 bits",
+         ber::Message(0, "public",
+                      ber::Tlv(0xA4, ber::Concat({ber::Oid(kEnterprise),
+                                                  ber::Tlv(0x40, {1, 2, 3, 4}), ber::Integer(6),
+                                                  ber::Integer(1), ber::Tlv(0x43, {1, 0, 0, 0, 0}),
+                                                  ber::Tlv(0x30, binding)})))},
         {"null with contents", withValue(ber::Tlv(0x05, {0}))},
         {"identifier ending inside a sub-identifier", withValue(ber::Tlv(0x06, {0x2B, 0x86}))},
         {"sub-identifier above 32 bits",
@@ -224,6 +228,27 @@ TEST_F(TrapDecodeTest, ValuesKeepTheirFullRange) {
     SnmpTrapRecordFree(&trap);
 }
 
+// The time-stamp is unsigned too: a first bit that is set is no sign, and the longest form
+// keeps its zero byte in front.
+TEST_F(TrapDecodeTest, TimeStampIsReadUnsigned) {
+    const std::pair<Bytes, AsnTimeticks> cases[] = {
+        {{0xC3, 0x50}, 50000u},
+        {{0x80}, 128u},
+        {{0x00, 0xFF, 0xFF, 0xFF, 0xFF}, 4294967295u},
+    };
+    for (const auto& [contents, expected] : cases) {
+        const Bytes datagram = ber::Message(
+            0, "public",
+            ber::Tlv(0xA4, ber::Concat({ber::Oid(kEnterprise), ber::Tlv(0x40, {1, 2, 3, 4}),
+                                        ber::Integer(6), ber::Integer(1), ber::Tlv(0x43, contents),
+                                        ber::Tlv(0x30, {})})));
+        SnmpTrapRecord trap;
+        ASSERT_TRUE(SnmpTrapDecodeForTesting(datagram.data(), datagram.size(), kSender4, 4, &trap));
+        EXPECT_EQ(trap.timeStamp, expected);
+        SnmpTrapRecordFree(&trap);
+    }
+}
+
 // Found by the fuzz target: the historic NsapAddress type was decoded into a block that the
 // release of the bindings did not give back.
 TEST_F(TrapDecodeTest, NsapAddressValueIsReleasedWithItsTrap) {
@@ -291,7 +316,20 @@ INSTANTIATE_TEST_SUITE_P(
         OddBinding{"OpaqueWithAShortWrapper", ber::Tlv(0x44, {0x9F, 0x78, 0x09, 0x01}),
                    "68:159,120,9,1,", "\x9F\x78\x09"},
         OddBinding{"OpaqueWrapperLongerThanTheOpaque", ber::Tlv(0x44, {0x9F, 0x78, 0x04, 0x00}),
-                   "68:159,120,4,0,", "\x9F\x78\x04"}),
+                   "68:159,120,4,0,", "\x9F\x78\x04"},
+        // A number that its record cannot hold: its whole element, and no text.
+        OddBinding{"IntegerBeyond32Bits", ber::Tlv(0x02, {0x00, 0x80, 0x00, 0x00, 0x00}),
+                   "31:2,5,0,128,0,0,0,", std::nullopt},
+        OddBinding{"IntegerOfFiveBytes", ber::Tlv(0x02, {1, 0, 0, 0, 0}), "31:2,5,1,0,0,0,0,",
+                   std::nullopt},
+        OddBinding{"CounterBeyond32Bits", ber::Tlv(0x41, {1, 0, 0, 0, 0}), "31:65,5,1,0,0,0,0,",
+                   std::nullopt},
+        // Unsigned numbers without the zero byte in front are the numbers their bytes carry.
+        OddBinding{"Counter32WithItsTopBitSet", ber::Tlv(0x41, {0x80}), "65:128", "128"},
+        OddBinding{"Gauge32WithItsTopBitSet", ber::Tlv(0x42, {0x80, 0x00}), "66:32768", "32768"},
+        OddBinding{"TimeTicksWithItsTopBitSet", ber::Tlv(0x43, {0xC3, 0x50}), "67:50000", "50000"},
+        OddBinding{"Counter64WithItsTopBitSet", ber::Tlv(0x46, {0x80}), "70:0,0,0,0,0,0,0,128,",
+                   std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TrapDecodeTest, BrokenDatagramsAreRefused) {

@@ -109,6 +109,17 @@ ScriptedAgent::Script AfterGood(size_t good, std::function<Reply(const Request&)
     return [=](const Request& r) { return ++*count <= good ? (*table)(r) : then(r); };
 }
 
+// An agent whose subtree holds `values` in turn (kRoot.1.0, kRoot.2.0, ...), with one
+// object past it.
+ScriptedAgent::Script Serving(std::vector<Value> values) {
+    TableAgent table;
+    for (size_t i = 0; i < values.size(); ++i)
+        table.objects[ParseOid(std::string(kRoot) + "." + std::to_string(i + 1) + ".0")] =
+            values[i];
+    table.objects[ParseOid(".1.3.6.1.4.1.100.1.0")] = Integer(7);
+    return table;
+}
+
 class WalkEnds : public ::testing::TestWithParam<EndingCase> {};
 
 TEST_P(WalkEnds, KeepingTheLinesSoFar) {
@@ -186,27 +197,35 @@ INSTANTIATE_TEST_SUITE_P(
                    "request for the object after it."},
         // Values that a decoder of SNMP types does not expect: each its line, and on.
         EndingCase{"OddValuesEachGiveTheirLine",
-                   [](const Request& r) {
-                       TableAgent table;
-                       const std::vector<Value> values = {
-                           Integer(1),
-                           Value{0x49, {0x01}},
-                           Value{0x44, {0x9F, 0x78, 0x04, 0x3F, 0x80, 0x00, 0x00}},
-                           Value{0x44, {0x9F, 0x78, 0x09, 0x01}},
-                           Value{0x30, {0x02, 0x01, 0x05}},
-                           Octets(0x40, std::string("\x0A\x00\x01", 3)),
-                       };
-                       for (size_t i = 0; i < values.size(); ++i)
-                           table.objects[ParseOid(std::string(kRoot) + "." + std::to_string(i + 1) +
-                                                  ".0")] = values[i];
-                       table.objects[ParseOid(".1.3.6.1.4.1.100.1.0")] = Integer(7);
-                       return table(r);
-                   },
+                   Serving({
+                       Integer(1),
+                       Value{0x49, {0x01}},
+                       Value{0x44, {0x9F, 0x78, 0x04, 0x3F, 0x80, 0x00, 0x00}},
+                       Value{0x44, {0x9F, 0x78, 0x09, 0x01}},
+                       Value{0x30, {0x02, 0x01, 0x05}},
+                       Octets(0x40, std::string("\x0A\x00\x01", 3)),
+                   }),
                    {".1.3.6.1.4.1.99.1.0 : 1",
                     ".1.3.6.1.4.1.99.2.0 : ", ".1.3.6.1.4.1.99.3.0 : \x9F\x78\x04\x3F\x80",
                     ".1.3.6.1.4.1.99.4.0 : \x9F\x78\x09",
                     ".1.3.6.1.4.1.99.5.0 : ", ".1.3.6.1.4.1.99.6.0 : 10.0.1"},
                    nullptr},
+        // Without the zero byte in front, the first bit of an unsigned number is no sign.
+        EndingCase{
+            "UnsignedNumbersWithTheirTopBitSet",
+            Serving({Value{0x41, {0x80}}, Value{0x42, {0x80, 0x00}}, Value{0x43, {0xC3, 0x50}}}),
+            {".1.3.6.1.4.1.99.1.0 : 128", ".1.3.6.1.4.1.99.2.0 : 32768",
+             ".1.3.6.1.4.1.99.3.0 : 50000"},
+            nullptr},
+        // A negative status is the agent's error, not a line read.
+        EndingCase{"ANegativeStatusInTheMiddle",
+                   AfterGood(2, [](const Request& r) { return ErrorReply(r, -1, 1); }),
+                   {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295"},
+                   "ErrorStatus: Unknown Error  ErrorIndex: 1"},
+        EndingCase{"ANegativeStatusWithoutBindings",
+                   AfterGood(1, [](const Request&) { return StatusOnly(-2147483648LL, 0); }),
+                   {".1.3.6.1.4.1.99.1.0 : -2147483648"},
+                   "ErrorStatus: Unknown Error  ErrorIndex: 0"},
         EndingCase{"NoSuchNameWithoutBindingsIsQuiet",
                    AfterGood(2, [](const Request&) { return StatusOnly(2, 1); }),
                    {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295"},

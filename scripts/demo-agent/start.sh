@@ -7,7 +7,9 @@
 # when missing): its log (snmpd.log), its process id (snmpd.pid), its persistent data and
 # the values of the enterprise objects. Returns once the agent answers an SNMPv1 Get with
 # community "walnut"; exits non-zero with the reason on stderr when it cannot start (the
-# port taken, no right to bind it, ...). stop.sh STATEDIR stops it.
+# port taken, no right to bind it, ...). stop.sh STATEDIR stops it. Configuration lines in
+# STATEDIR/local.conf, when there is one, are read after the project's (the tests give
+# further communities there).
 #
 # Run as root with a STATEDIR owned by another user, snmpd binds the port as root and then
 # drops to that user, so that only the bind needs the privilege.
@@ -59,6 +61,9 @@ mkdir -p "$state/persist" "$state/values" "$state/client"
 # The pass line needs the script's absolute path, so it is written for each run; /bin/sh
 # runs it, so that a checkout on a noexec mount works too.
 printf 'pass .1.3.6.1.4.1.15 /bin/sh "%s/okapel-pass"\n' "$here" >"$state/pass.conf"
+configs="$here/snmpd.conf,$state/pass.conf"
+# Lines of this run's own (the tests' further communities), when STATEDIR holds them.
+[ -f "$state/local.conf" ] && configs="$configs,$state/local.conf"
 
 # Drop to the owner of the state directory when started as root for someone else.
 set --
@@ -74,7 +79,7 @@ fi
 # with an error here when it cannot open it.
 if ! env SNMPCONFPATH="$state/persist" SNMP_PERSISTENT_DIR="$state/persist" \
     OKAPEL_DEMO_STATE="$state/values" \
-    snmpd -C -c "$here/snmpd.conf,$state/pass.conf" -m '' -I -smux \
+    snmpd -C -c "$configs" -m '' -I -smux \
     -Lf "$state/snmpd.log" -p "$pidfile" "$@" "udp:$address:$port"; then
     reason=$(grep -v -e "^NET-SNMP version" -e "^Created directory" "$state/snmpd.log" 2>/dev/null | tail -n 3 || true)
     fail "snmpd could not start on udp:$address:$port: ${reason:-see $state/snmpd.log}"

@@ -34,7 +34,9 @@ int CManagerDlg::DoGet(const AsnObjectIdentifier* oid) {
         SnmpUtilVarBindListFree(&list);
         return 1;
     }
-    if (errorStatus > 0) {
+    if (errorStatus != 0) {
+        // Below 0 too: no agent means success by a negative status, and the value it
+        // carries is no value read.
         MessageBox(StatusLine(errorStatus, errorIndex).c_str(), "Snmp Error", MB_OK | MB_ICONERROR);
         SnmpUtilVarBindListFree(&list);
         return 1;

@@ -50,7 +50,9 @@ int CManagerDlg::DoSet(const AsnObjectIdentifier* oid) {
         SnmpUtilVarBindListFree(&list);
         return 1;
     }
-    if (errorStatus > 0) {
+    if (errorStatus != 0) {
+        // Below 0 too: a negative status is no status an agent can mean, and taking it for
+        // "Successfully Set" would report a refusal as success.
         const std::string message = "Snmp Request Failed\n" + StatusLine(errorStatus, errorIndex);
         MessageBox(message.c_str(), "Snmp Error", MB_OK | MB_ICONERROR);
         SnmpUtilVarBindListFree(&list);

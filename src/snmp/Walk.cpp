@@ -84,7 +84,8 @@ void CManagerDlg::OnGetAll() {
             if (answer.name.idLength < root.idLength ||
                 SnmpUtilOidNCmp(&answer.name, &root, root.idLength) != 0)
                 break; // past the end of the subtree
-            if (errorStatus > 0) {
+            if (errorStatus != 0) {
+                // Below 0 too: a negative status is the agent's error, never a line read.
                 failure = StatusLine(errorStatus, errorIndex);
                 break;
             }

@@ -81,6 +81,12 @@ inline constexpr BYTE ASN_TIMETICKS = 0x43;
 inline constexpr BYTE ASN_OPAQUE = 0x44;
 inline constexpr BYTE ASN_COUNTER64 = 0x46;
 inline constexpr BYTE ASN_UINTEGER32 = 0x47;
+// Not a tag of the wire: a number whose record cannot hold it (an INTEGER beyond 32 bits
+// signed, a Counter32 beyond 32 bits, a Counter64 beyond 64), kept as its whole element as
+// it arrived, tag, length and contents, as an octet string. 0x1F opens a tag of several
+// bytes, which no SNMP type has and which the layer never reads, so no value that arrives
+// bears it.
+inline constexpr BYTE ASN_UNFIT_NUMBER = 0x1F;
 // The SNMPv2 exceptions (RFC 3416, 3): a tag without contents in place of a value.
 inline constexpr BYTE SNMP_EXCEPTION_NOSUCHOBJECT = 0x80;
 inline constexpr BYTE SNMP_EXCEPTION_NOSUCHINSTANCE = 0x81;
@@ -134,9 +140,10 @@ BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session);
 // untouched, for a null session, no answer, a send error, a list that cannot be encoded (an
 // identifier that BER cannot carry among them: nothing is sent), and an answer whose error
 // status or index is no signed 32-bit number. Otherwise fills in the error status and index
-// and replaces the list's bindings with the answer's; an error answer (status above 0)
-// whose bindings do not match the request's in number leaves the request's bindings as
-// they were sent, and any other such answer returns 0.
+// and replaces the list's bindings with the answer's; an error answer (any status but 0,
+// a negative one included) whose bindings do not match the request's in number leaves the
+// request's bindings as they were sent, and a success that does not carry them returns 0.
+// An answer with a number that its record cannot hold (ASN_UNFIT_NUMBER) returns 0 too.
 int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList* list,
                    AsnInteger* errorStatus, AsnInteger* errorIndex);
 

@@ -106,10 +106,11 @@ bool SizedInteger(const Element& e, std::size_t maxLength) {
     return maxLength == 4 || e.length < maxLength || e.contents[0] == 0;
 }
 
-// The contents of a sized integer, sign-extended as BER has it; an unsigned type keeps the
-// low 32 (64) bits.
-std::uint64_t IntegerBits(const Element& e) {
-    std::uint64_t bits = (e.contents[0] & 0x80) ? ~std::uint64_t{0} : 0;
+// The contents of a sized unsigned number (Counter64, the trap's time-stamp). A first bit
+// that is set is no sign here: agents that leave out the zero byte in front mean the
+// unsigned number their bytes carry, and net-snmp reads them so.
+std::uint64_t UnsignedBits(const Element& e) {
+    std::uint64_t bits = 0;
     for (std::size_t i = 0; i < e.length; ++i)
         bits = (bits << 8) | e.contents[i];
     return bits;
@@ -195,16 +196,16 @@ bool OctetsFromBytes(const std::uint8_t* data, std::size_t length, AsnOctetStrin
 namespace {
 
 // An unsigned 32-bit number's contents. Zero bytes in front that BER would not write
-// (X.690, 8.3.2) are skipped, since some agents pad their numbers; a number whose first
-// bit is set (a sign that agents set by mistake) keeps its low 32 bits. False for one that
-// does not fit in 32 bits.
+// (X.690, 8.3.2) are skipped, since some agents pad their numbers; a first bit that is set
+// (`41 01 80`, the zero byte in front left out) is no sign: the number is the unsigned one
+// its bytes carry (128), as net-snmp reads it. False for one that does not fit in 32 bits.
 bool FitUnsigned32(const Element& e, std::uint32_t* value) {
     std::size_t first = 0;
     while (first + 1 < e.length && e.contents[first] == 0)
         ++first;
     if (e.length - first > 4)
         return false;
-    std::uint32_t bits = (e.contents[0] & 0x80) ? 0xFFFFFFFFu : 0;
+    std::uint32_t bits = 0;
     for (std::size_t i = first; i < e.length; ++i)
         bits = (bits << 8) | e.contents[i];
     *value = bits;
@@ -216,14 +217,17 @@ bool FitUnsigned32(const Element& e, std::uint32_t* value) {
 // NsapAddress and tags no standard gives) is kept as its tag and its contents, untouched:
 // what they mean is the reader's business, not the decoder's. A number that its record
 // cannot hold (an INTEGER beyond 32 bits signed, a Counter32 beyond 32 bits) is well formed
-// but cannot arrive as it was sent: it clears *fits and stands as NULL.
+// but cannot arrive as a number: it clears *fits and is kept as its whole element, under
+// ASN_UNFIT_NUMBER, like the odd values.
 bool ValueFromElement(const Element& v, AsnAny* out, bool* fits) {
     *out = AsnAny{};
     out->asnType = v.tag;
-    const auto unfit = [out, fits] {
-        out->asnType = ASN_NULL;
+    const auto unfit = [&v, out, fits] {
+        *out = AsnAny{};
+        out->asnType = ASN_UNFIT_NUMBER;
         *fits = false;
-        return true;
+        return OctetsFromBytes(v.start, static_cast<std::size_t>(v.contents + v.length - v.start),
+                               &out->asnValue.string);
     };
     switch (v.tag) {
     case kTagInteger:
@@ -243,7 +247,7 @@ bool ValueFromElement(const Element& v, AsnAny* out, bool* fits) {
             return false;
         if (!SizedInteger(v, 9))
             return unfit();
-        const std::uint64_t bits = IntegerBits(v);
+        const std::uint64_t bits = UnsignedBits(v);
         std::uint8_t bytes[8];
         for (int i = 0; i < 8; ++i)
             bytes[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
@@ -312,7 +316,7 @@ bool DecodeTrapPdu(ElementReader& body, SnmpMessage* m) {
         !body.Read(kTagTimeTicks, &timeStamp) || !SizedInteger(timeStamp, 5))
         return false;
     std::memcpy(m->agentAddress, agent.contents, 4);
-    m->timeStamp = static_cast<AsnTimeticks>(IntegerBits(timeStamp));
+    m->timeStamp = static_cast<AsnTimeticks>(UnsignedBits(timeStamp));
     return IdentifierFromElement(enterprise, &m->enterprise) &&
            DecodeBindings(body, &m->bindings, &m->valuesFit);
 }
@@ -326,10 +330,14 @@ bool DecodeCommonPdu(ElementReader& body, SnmpMessage* m) {
            DecodeBindings(body, &m->bindings, &m->valuesFit);
 }
 
+// The tag, and the length in its shortest form (X.690, 8.1.3.5): one byte below 128, else a
+// count byte and as many bytes as the length needs, without leading zeros.
 std::size_t HeaderLength(std::size_t length) {
     std::size_t bytes = 2;
-    for (std::size_t n = length; n > 0x7F; n >>= 8)
-        ++bytes;
+    if (length > 0x7F) {
+        for (std::size_t n = length; n > 0; n >>= 8)
+            ++bytes;
+    }
     return bytes;
 }
 

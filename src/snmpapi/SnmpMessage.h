@@ -18,6 +18,10 @@ inline constexpr std::int32_t kSnmpVersion2c = 1;
 inline constexpr BYTE kPduInform = 0xA6;
 inline constexpr BYTE kPduTrap2 = 0xA7;
 
+// The longest community that any agent sends, and that net-snmp reads; a longer one marks a
+// datagram that no agent made.
+inline constexpr std::size_t kMaxCommunityLength = 256;
+
 // RFC 2578, 3.5: an object identifier has at most 128 sub-identifiers.
 inline constexpr UINT kMaxSubIdentifiers = 128;
 
@@ -46,7 +50,7 @@ struct SnmpMessage {
 
     SnmpVarBindList bindings{};
     // Whether every number among the bindings fits the record of its type; one that does
-    // not stands as NULL, and the message cannot be handed on as it was sent.
+    // not is kept as its whole element under ASN_UNFIT_NUMBER.
     bool valuesFit = true;
 };
 

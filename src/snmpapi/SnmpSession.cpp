@@ -219,6 +219,8 @@ struct SnmpMgrSession {
 
 namespace {
 
+static_assert(kMaxCommunityLength == COMMUNITY_MAX_LEN);
+
 std::map<netsnmp_transport*, SnmpMgrSession*> g_sessions;
 
 int SendWithSequenceTags(netsnmp_transport* t, const void* buf, int size, void** opaque,
@@ -243,8 +245,11 @@ int TakeAnswer(SnmpMgrSession& session, u_char* datagram, int size) {
     SnmpMessage message;
     if (size <= 0 || !DecodeSnmpMessage(datagram, static_cast<size_t>(size), &message))
         return -1;
+    // The bare response carries the answer's community, which net-snmp reads up to its
+    // limit only: a longer one, which no agent sends, is no answer.
     if (!session.waiting || message.pduType != SNMP_PDU_RESPONSE ||
-        message.version != kSnmpVersion1 || message.requestId != session.requestId) {
+        message.version != kSnmpVersion1 || message.requestId != session.requestId ||
+        message.communityLength > kMaxCommunityLength) {
         SnmpMessageFree(&message);
         return -1;
     }
@@ -312,8 +317,9 @@ int HandOver(SnmpMessage* answer, SnmpVarBindList* list, AsnInteger* errorStatus
         SetLastError(SNMP_MGMTAPI_BAD_ANSWER);
         return 0;
     }
-    if (answer->bindings.len != list->len && answer->errorStatus <= 0) {
+    if (answer->bindings.len != list->len && answer->errorStatus == 0) {
         // A success that does not carry what was asked for cannot be matched to the request.
+        // Any other status, a negative one too, is the agent's error, whatever it carries.
         SnmpMessageFree(answer);
         SetLastError(SNMP_MGMTAPI_BAD_ANSWER);
         return 0;
@@ -441,12 +447,15 @@ int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList
             break; // the library holds no request any more: nothing would ever wake us
         lock.unlock();
         const int ready = select(fds, &readable, nullptr, nullptr, block ? nullptr : &timeout);
-        const int selectError = errno;
         lock.lock();
         if (ready > 0)
             snmp_sess_read(session->sessp, &readable);
-        else if (ready == 0 || selectError != EINTR)
-            snmp_sess_timeout(session->sessp); // resends, or ends the request with a time-out
+        // Resends, or ends the request with a time-out, once its time has come, whatever
+        // arrived meanwhile: a stream of datagrams that are no answer keeps select from ever
+        // coming back empty, and must not stretch the time-out. Before its time this does
+        // nothing.
+        if (!pending.done)
+            snmp_sess_timeout(session->sessp);
     }
     session->waiting = false;
     session->sequenceBindings.clear();

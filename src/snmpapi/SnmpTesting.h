@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 // Blocks handed out by SnmpUtilMemAlloc/ReAlloc (and the layer's own allocations of
 // identifiers, texts and lists) minus those given back: a leak shows as a positive
@@ -74,3 +75,13 @@ bool SnmpTrapDecodeForTesting(const std::uint8_t* data, std::size_t size,
 // otherwise what SnmpMgrRequest returns for it.
 int SnmpAnswerForTesting(const std::uint8_t* data, std::size_t size, std::int32_t requestId,
                          SnmpVarBindList* list, AsnInteger* errorStatus, AsnInteger* errorIndex);
+
+// net-snmp's own parser beside the layer's reading of a whole datagram that the layer reads
+// as a message: the first field that both read but read differently (the version, the
+// community, the PDU type, the request id, the error status and index, each binding's
+// name), as "request id: 5, net-snmp 7"; the empty text when they agree wherever both read,
+// and for a datagram that the layer does not read. What net-snmp does not reach (it stops
+// at a value of a type it does not know, or at a number it cannot hold) is not compared,
+// nor a status or index beyond 32 bits, nor the bindings after an Opaque that net-snmp
+// unwraps.
+std::string SnmpReadingDisagreement(const std::uint8_t* data, std::size_t size);

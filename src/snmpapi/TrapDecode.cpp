@@ -11,10 +11,6 @@
 
 namespace {
 
-// The longest community that any agent sends (net-snmp's own limit); a longer one marks a
-// datagram that no agent made.
-constexpr std::size_t kCommunityMax = 256;
-
 // An SNMPv2c trap's agent is its sender: four bytes for IPv4, and for an IPv6 sender its
 // sixteen, except that an IPv4-mapped sender (::ffff:a.b.c.d) is the IPv4 agent it is.
 bool SenderAddress(const std::uint8_t* sender, std::size_t length, AsnOctetString* out) {
@@ -82,8 +78,9 @@ bool DecodeTrapDatagram(const std::uint8_t* data, std::size_t size, const std::u
     // (RFC 3584, 2.1); informs, requests and responses are no traps for this service.
     const bool v1 = message.version == kSnmpVersion1 && message.pduType == SNMP_PDU_V1TRAP;
     const bool v2 = message.version == kSnmpVersion2c && message.pduType == kPduTrap2;
-    // A trap with a number that its record cannot hold would show another value: dropped.
-    bool decoded = (v1 || v2) && message.communityLength <= kCommunityMax && message.valuesFit;
+    // A number that its record cannot hold arrives as an odd value (ASN_UNFIT_NUMBER), and
+    // its trap with all its other bindings.
+    bool decoded = (v1 || v2) && message.communityLength <= kMaxCommunityLength;
     if (decoded) {
         trap->variableBindings = message.bindings;
         message.bindings = SnmpVarBindList{};

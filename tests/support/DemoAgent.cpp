@@ -189,7 +189,7 @@ bool DemoAgent::ProcessRunning(pid_t pid) {
     return state != 'Z' && state != 'X';
 }
 
-bool DemoAgent::Start() {
+bool DemoAgent::Start(const std::vector<std::string>& moreCommunities) {
     Stop();
     std::string pattern = (std::filesystem::temp_directory_path() / "okapel-agent-XXXXXX");
     if (!::mkdtemp(pattern.data())) {
@@ -200,16 +200,21 @@ bool DemoAgent::Start() {
     // A port found free may be taken by a parallel test before snmpd binds it; a few
     // fresh ports make that race harmless.
     for (int attempt = 0; attempt < 5; ++attempt) {
-        if (StartOn(FreeUdpPort()))
+        if (StartOn(FreeUdpPort(), moreCommunities))
             return true;
     }
     Stop();
     return false;
 }
 
-bool DemoAgent::StartOn(std::uint16_t port) {
+bool DemoAgent::StartOn(std::uint16_t port, const std::vector<std::string>& moreCommunities) {
     if (port == 0)
         return false;
+    if (!moreCommunities.empty()) {
+        std::ofstream local(m_stateDir + "/local.conf");
+        for (const std::string& community : moreCommunities)
+            local << "rwcommunity " << community << " 127.0.0.0/8\n";
+    }
     if (Run({"/bin/sh", kScripts + "/start.sh", "127.0.0.1", std::to_string(port), m_stateDir}, {},
             nullptr) != 0)
         return false;

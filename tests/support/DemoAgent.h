@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class DemoAgent {
 public:
@@ -17,8 +18,9 @@ public:
     DemoAgent& operator=(const DemoAgent&) = delete;
 
     // Starts snmpd and waits until it answers; false (with the reason on stderr) when it
-    // cannot. A started agent is stopped first.
-    bool Start();
+    // cannot. A started agent is stopped first. `moreCommunities` are read-write as well as
+    // "walnut" (blanks and quotes excluded).
+    bool Start(const std::vector<std::string>& moreCommunities = {});
     // Stops the agent by its process id, waits until it is gone and removes its state
     // directory. Does nothing when it is not running.
     void Stop();
@@ -40,7 +42,7 @@ public:
     std::string Tool(const std::string& tool, const std::string& args) const;
 
 private:
-    bool StartOn(std::uint16_t port);
+    bool StartOn(std::uint16_t port, const std::vector<std::string>& moreCommunities);
 
     std::string m_stateDir;
     std::uint16_t m_port = 0;

@@ -286,6 +286,15 @@ std::size_t ScriptedAgent::RequestCount() const {
     return m_count;
 }
 
+bool ScriptedAgent::SendToManager(const Request& request, const Bytes& datagram) const {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(request.peerPort);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return sendto(m_socket, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to),
+                  sizeof to) == static_cast<ssize_t>(datagram.size());
+}
+
 void ScriptedAgent::Serve() {
     Bytes buffer(65536);
     while (!m_stop) {

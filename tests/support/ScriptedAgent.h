@@ -102,6 +102,12 @@ public:
     std::vector<Request> Received() const;
     std::size_t RequestCount() const;
 
+    // For scripts, on the responder's thread: sends `datagram` from the agent's own address
+    // and port to the manager that sent `request`, beside the script's answer.
+    bool SendToManager(const Request& request, const Bytes& datagram) const;
+    // Whether the agent is being stopped, so that a script that keeps sending ends.
+    bool Stopping() const { return m_stop.load(); }
+
 private:
     void Serve();
 
