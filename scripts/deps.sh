@@ -21,6 +21,7 @@ packages="
     libcap2-bin
     clang libclang-rt-dev clang-format
     desktop-file-utils appstream shellcheck
+    file
 "
 # What each group is for:
 #   compilers and build tools; Qt 6 Widgets with its platform plugins (xcb, offscreen)
@@ -29,7 +30,9 @@ packages="
 #   tools; GoogleTest; a virtual display and a loopback-only VNC server for machines
 #   without a display; setcap, so that Okapel may listen on UDP 162 without root;
 #   clang with its sanitizer and fuzzer runtimes, and clang-format; checks for the
-#   desktop entry, the AppStream metadata and the package's maintainer script.
+#   desktop entry, the AppStream metadata and the package's maintainer script; file, which
+#   CPack runs to find the program's libraries when it asks dpkg-shlibdeps for the package's
+#   dependencies (build-essential brings dpkg-shlibdeps).
 
 missing=
 for package in $packages; do
