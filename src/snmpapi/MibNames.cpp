@@ -1,12 +1,10 @@
-// The compiled-in name tree: one row per named node (its name, its parent's name and its
-// sub-identifier below the parent), indexed once on first use.
+// The name tables: the compiled-in rows, the making of a table and the table in force.
 #include "snmpapi/MibNames.h"
 
-#include <map>
+#include <atomic>
+#include <functional>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
-#include <vector>
 
 namespace mibnames {
 namespace {
@@ -284,74 +282,184 @@ constexpr Row kRows[] = {
 };
 // clang-format on
 
-constexpr int kRowCount = static_cast<int>(sizeof kRows / sizeof kRows[0]);
-
 // Outside mib-2, the objects whose names are well known on their own begin a text.
 constexpr std::string_view kSnmpV2Starts[] = {"snmpTrapOID", "snmpTrapEnterprise", "snmpTraps"};
 
-struct Tree {
-    std::vector<int> parent;
-    std::vector<bool> startsText;
-    std::unordered_map<std::string_view, int> byName;
-    std::map<std::pair<int, UINT>, int> byArc;
-};
+constexpr int kSeveral = -2; // in the lookups: more than one node answers
 
-Tree Build() {
-    Tree tree;
-    for (int i = 0; i < kRowCount; ++i)
-        tree.byName.emplace(kRows[i].name, i);
-    const int mib2 = tree.byName.at("mib-2");
-    for (int i = 0; i < kRowCount; ++i) {
-        const int parent = kRows[i].parent ? tree.byName.at(kRows[i].parent) : kNone;
-        tree.parent.push_back(parent);
-        tree.byArc.emplace(std::make_pair(parent, kRows[i].arc), i);
-        bool starts = parent == mib2;
-        for (std::string_view name : kSnmpV2Starts)
-            starts = starts || name == kRows[i].name;
-        tree.startsText.push_back(starts);
-    }
-    return tree;
+std::uint64_t ArcKey(int parent, UINT arc) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(parent + 1)) << 32) | arc;
 }
 
-// Built on first use; C++ makes that first use safe from any number of threads, and the
-// tree is read-only afterwards.
-const Tree& TheTree() {
-    static const Tree tree = Build();
-    return tree;
+// Enters `node` under `key`; a second, different node makes the key answer kSeveral.
+template <typename Map, typename Key> void Enter(Map* map, const Key& key, int node) {
+    const auto [found, inserted] = map->try_emplace(key, node);
+    if (!inserted && found->second != node)
+        found->second = kSeveral;
+}
+
+int Answer(int found) {
+    return found == kSeveral ? kNone : found;
 }
 
 } // namespace
 
-int Count() {
-    return kRowCount;
+bool IsName(std::string_view text) {
+    return !text.empty() && !(text[0] >= '0' && text[0] <= '9') &&
+           text.find_first_of(".:") == std::string_view::npos;
 }
 
-const char* Name(int node) {
-    return kRows[node].name;
+// --- Table ---------------------------------------------------------------------------------
+
+std::string_view Table::Name(int node) const {
+    const Node& n = nodes_[static_cast<size_t>(node)];
+    return std::string_view(names_).substr(n.nameAt, n.nameLength);
 }
 
-int Parent(int node) {
-    return TheTree().parent[static_cast<size_t>(node)];
+size_t Table::NameKeyHash::operator()(const NameKey& key) const {
+    return std::hash<std::string_view>()(key.name) * 31 + static_cast<size_t>(key.scope);
 }
 
-UINT Arc(int node) {
-    return kRows[node].arc;
+int Table::ChildByArc(int parent, UINT arc) const {
+    const auto found = byArc_.find(ArcKey(parent, arc));
+    return found == byArc_.end() ? kNone : found->second;
 }
 
-bool StartsText(int node) {
-    return TheTree().startsText[static_cast<size_t>(node)];
+int Table::ChildByName(int parent, std::string_view name) const {
+    const auto found = childByName_.find({parent, name});
+    return found == childByName_.end() ? kNone : Answer(found->second);
 }
 
-int ChildByArc(int parent, UINT arc) {
-    const auto& byArc = TheTree().byArc;
-    const auto found = byArc.find({parent, arc});
-    return found == byArc.end() ? kNone : found->second;
+int Table::First(std::string_view name) const {
+    const auto found = first_.find(name);
+    return found == first_.end() ? kNone : Answer(found->second);
 }
 
-int Find(std::string_view name) {
-    const auto& byName = TheTree().byName;
-    const auto found = byName.find(name);
-    return found == byName.end() ? kNone : found->second;
+int Table::InModule(std::string_view module, std::string_view name) const {
+    const auto number = modules_.find(module);
+    if (number == modules_.end())
+        return kNone;
+    const auto found = inModule_.find({number->second, name});
+    return found == inModule_.end() ? kNone : Answer(found->second);
+}
+
+// --- TableBuilder --------------------------------------------------------------------------
+
+TableBuilder::TableBuilder() : table_(std::make_shared<Table>()) {
+    std::unordered_map<std::string_view, int> byName;
+    for (const Row& row : kRows) {
+        const int parent = row.parent ? byName.at(row.parent) : kNone;
+        const int node = Add(parent, row.arc, row.name, {});
+        byName.emplace(row.name, node);
+        bool starts = parent != kNone && parent == mib2_;
+        for (std::string_view name : kSnmpV2Starts)
+            starts = starts || name == row.name;
+        table_->nodes_[static_cast<size_t>(node)].startsText = starts;
+        table_->nodes_[static_cast<size_t>(node)].fromModule = false;
+        if (std::string_view(row.name) == "mib-2")
+            mib2_ = node;
+    }
+}
+
+std::uint32_t TableBuilder::Store(std::string_view name) {
+    const auto at = static_cast<std::uint32_t>(table_->names_.size());
+    table_->names_.append(name);
+    return at;
+}
+
+int TableBuilder::Module(std::string_view name) {
+    const auto [found, inserted] =
+        moduleNumbers_.try_emplace(std::string(name), static_cast<int>(moduleNames_.size()));
+    if (inserted)
+        moduleNames_.emplace_back(name);
+    return found->second;
+}
+
+int TableBuilder::Add(int parent, UINT arc, std::string_view name,
+                      const std::vector<int>& modules) {
+    if (!IsName(name) || parent < kNone || parent >= Count())
+        return kNone;
+    auto& nodes = table_->nodes_;
+    const auto [found, inserted] = table_->byArc_.try_emplace(ArcKey(parent, arc), Count());
+    const int node = found->second;
+    const std::uint32_t at = Store(name);
+    const auto length = static_cast<std::uint32_t>(name.size());
+    if (inserted)
+        nodes.push_back({parent, arc, at, length, parent != kNone && parent == mib2_, true});
+    Table::Node& n = nodes[static_cast<size_t>(node)];
+    if (!n.fromModule) {
+        n.nameAt = at;
+        n.nameLength = length;
+        n.fromModule = true;
+    }
+    if (modules.empty())
+        entries_.push_back({node, at, length, -1});
+    for (int module : modules)
+        entries_.push_back({node, at, length, module});
+    return node;
+}
+
+std::shared_ptr<const Table> TableBuilder::Finish() {
+    Table& table = *table_;
+    std::vector<std::uint32_t> moduleAt;
+    for (const std::string& name : moduleNames_)
+        moduleAt.push_back(Store(name));
+    // The names are all stored: from here on views into them stay valid.
+    const std::string_view names = table.names_;
+    for (size_t i = 0; i < moduleNames_.size(); ++i)
+        table.modules_.emplace(names.substr(moduleAt[i], moduleNames_[i].size()),
+                               static_cast<int>(i));
+
+    // The kind of node a text may begin at, best first (see First).
+    const auto rank = [&table](int node) {
+        return table.Parent(node) == kNone ? 0 : table.StartsText(node) ? 1 : 2;
+    };
+    std::unordered_map<std::string_view, int> firstRank;
+    for (const Entry& entry : entries_) {
+        const std::string_view name = names.substr(entry.nameAt, entry.nameLength);
+        Enter(&table.childByName_, Table::NameKey{table.Parent(entry.node), name}, entry.node);
+        if (entry.module >= 0)
+            Enter(&table.inModule_, Table::NameKey{entry.module, name}, entry.node);
+        const auto [best, fresh] = firstRank.try_emplace(name, rank(entry.node));
+        if (!fresh && rank(entry.node) > best->second)
+            continue;
+        if (!fresh && rank(entry.node) < best->second) {
+            best->second = rank(entry.node);
+            table.first_[name] = entry.node;
+            continue;
+        }
+        Enter(&table.first_, name, entry.node);
+    }
+    entries_.clear();
+    return std::move(table_);
+}
+
+// --- The table in force --------------------------------------------------------------------
+
+const Table& BuiltIn() {
+    static const std::shared_ptr<const Table> table = TableBuilder().Finish();
+    return *table;
+}
+
+namespace {
+
+// Built on first use; C++ makes that first use safe from any number of threads.
+std::atomic<std::shared_ptr<const Table>>& InForce() {
+    static std::atomic<std::shared_ptr<const Table>> table{
+        std::shared_ptr<const Table>(&BuiltIn(), [](const Table*) {})};
+    return table;
+}
+
+} // namespace
+
+std::shared_ptr<const Table> Current() {
+    return InForce().load(std::memory_order_acquire);
+}
+
+void Publish(std::shared_ptr<const Table> table) {
+    if (!table)
+        table = std::shared_ptr<const Table>(&BuiltIn(), [](const Table*) {});
+    InForce().store(std::move(table), std::memory_order_release);
 }
 
 } // namespace mibnames

@@ -74,3 +74,9 @@ bool SnmpTrapDecodeForTesting(const std::uint8_t* data, std::size_t size,
 // otherwise what SnmpMgrRequest returns for it.
 int SnmpAnswerForTesting(const std::uint8_t* data, std::size_t size, std::int32_t requestId,
                          SnmpVarBindList* list, AsnInteger* errorStatus, AsnInteger* errorIndex);
+
+// Waits up to `milliseconds` for the MIB module load of SnmpMgrLoadMibModules to end
+// (published or dropped); true when no load is under way.
+bool SnmpMgrWaitMibModulesForTesting(int milliseconds);
+// Ends a MIB module load under way and puts the built-in names back in force.
+void SnmpMgrMibModulesStopForTesting();
