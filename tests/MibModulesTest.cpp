@@ -212,8 +212,9 @@ TEST_F(MibModulesTest, NamesGoOutAndComeBackAsSnmptranslateGivesThem) {
             text = ent + text;
         EXPECT_EQ(Write(c.ids), text);
         EXPECT_EQ(Read(text), c.ids) << text;
-        if (c.translated)
+        if (c.translated) {
             EXPECT_EQ(Translated(m_dir.Path(), c.ids), text);
+        }
     }
 }
 

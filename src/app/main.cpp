@@ -9,9 +9,8 @@
 CManagerApp theApp;
 
 int main(int argc, char** argv) {
-    // The MIB modules are read beside the window's start, by a process of their own that is
-    // cheapest to start now, while this is the only thread; until they are read the
-    // built-in names serve.
+    // The MIB modules are read beside the window's start, by a process of their own; until
+    // they are read the built-in names serve.
     SnmpMgrLoadMibModules();
     theApp.SetStyleNamedByUser(
         CManagerApp::StyleNamedByUser(argc, argv, std::getenv("QT_STYLE_OVERRIDE")));

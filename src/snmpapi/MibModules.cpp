@@ -1,6 +1,9 @@
 // The machine's MIB modules, read by net-snmp's parser.
 //
-// The parser runs in a child process of its own, started with fork(): the child reads
+// The parser runs in a child process of its own: the running program started again
+// (posix_spawn of /proc/self/exe, which copies none of the program's memory, so that the
+// window's start pays nothing for it) with OKAPEL_MIB_READER in its environment, which
+// makes it the reader before anything else in it runs. The child reads
 // every module in net-snmp's MIB directories as this machine configures them, walks the
 // tree that the parser made and writes each node (its parent, sub-identifier, name and
 // modules) down a pipe; a thread of ours reads that, makes a name table and publishes it
@@ -20,6 +23,8 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,6 +38,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <utility>
@@ -133,20 +139,11 @@ void WriteTree(StreamWriter* out) {
     out->Flush();
 }
 
-[[noreturn]] void RunChild(int streamFd, const std::string& baseDirectory, bool libraryStarted) {
-    // Only the pipe stays open: no socket of the parent's (the trap port among them)
-    // stays bound while the child runs, and the child prints nowhere.
-    if (dup2(streamFd, kStreamFd) < 0)
-        _exit(3);
-    const int null = open("/dev/null", O_RDWR);
-    if (null < 0)
-        _exit(3);
-    for (int fd = 0; fd < 3; ++fd)
-        dup2(null, fd);
-    if (close_range(kStreamFd + 1, ~0u, 0) != 0)
-        for (int fd = kStreamFd + 1; fd < 65536; ++fd)
-            close(fd);
-
+[[noreturn]] void RunReader(const char* baseDirectory) {
+    // The parent gave the pipe as kStreamFd, /dev/null as the standard streams and no other
+    // descriptor.
+    // The window and the trap lines come first: the parser gets what the processor spares.
+    setpriority(PRIO_PROCESS, 0, 19);
     snmp_disable_log();
     netsnmp_register_loghandler(NETSNMP_LOGHANDLER_NONE, LOG_DEBUG);
     netsnmp_ds_set_int(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_MIB_WARNINGS, 0);
@@ -156,8 +153,6 @@ void WriteTree(StreamWriter* out) {
     // A persistent directory that cannot exist: the parser neither reads nor writes its
     // directory indexes in the operator's own.
     netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_PERSISTENT_DIR, "/dev/null/okapel");
-    if (libraryStarted)
-        shutdown_mib(); // the empty tree of Okapel's own start (SnmpLibraryInit)
     // The directories as net-snmp's tools find them: MIBDIRS, else the mibdirs of the
     // snmp.conf files, else the built-in list with ~/.snmp/mibs. Every module in them is
     // read below, whatever the mibs setting says, so the setting loads nothing here.
@@ -167,14 +162,24 @@ void WriteTree(StreamWriter* out) {
     register_mib_handlers();
     read_premib_configs();
     netsnmp_init_mib();
-    if (!baseDirectory.empty())
-        add_mibdir(baseDirectory.c_str());
+    if (*baseDirectory)
+        add_mibdir(baseDirectory);
     read_all_mibs();
 
     StreamWriter out;
     WriteTree(&out);
     _exit(0);
 }
+
+constexpr char kReaderVariable[] = "OKAPEL_MIB_READER"; // holds the base module's directory
+
+// In the reader, this runs before main (and before anything else of Okapel's) and never
+// returns.
+const bool g_isReader = [] {
+    if (const char* base = std::getenv(kReaderVariable))
+        RunReader(base);
+    return false;
+}();
 
 // --- Okapel's side -------------------------------------------------------------------------
 
@@ -264,6 +269,33 @@ std::string BaseModuleDirectory() {
     return holdsBase(OKAPEL_SOURCE_MIB_DIR) ? OKAPEL_SOURCE_MIB_DIR : "";
 }
 
+extern "C" char** environ;
+
+// The reader with the pipe's writing end as kStreamFd, or -1.
+pid_t SpawnReader(int streamFd, const std::string& baseDirectory) {
+    std::vector<std::string> environment{std::string(kReaderVariable) + "=" + baseDirectory};
+    for (char** variable = environ; *variable; ++variable)
+        if (!std::string_view(*variable).starts_with(std::string(kReaderVariable) + "="))
+            environment.emplace_back(*variable);
+    std::vector<char*> envp;
+    for (std::string& variable : environment)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    char name[] = "okapel-mib-reader";
+    char* argv[] = {name, nullptr};
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, streamFd, kStreamFd);
+    for (int fd = 0; fd < 3; ++fd)
+        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
+    posix_spawn_file_actions_addclosefrom_np(&actions, kStreamFd + 1);
+    pid_t pid = -1;
+    const int failed = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return failed ? -1 : pid;
+}
+
 class Loader {
 public:
     ~Loader() { Stop(); }
@@ -274,15 +306,7 @@ public:
         int fds[2];
         if (pipe2(fds, O_CLOEXEC) != 0)
             return;
-        pid_t pid = -1;
-        {
-            // No other thread is inside net-snmp while its state is copied into the child.
-            std::lock_guard<std::mutex> library(SnmpLibraryLock());
-            const bool started = SnmpLibraryStarted();
-            pid = fork();
-            if (pid == 0)
-                RunChild(fds[1], base, started);
-        }
+        const pid_t pid = SpawnReader(fds[1], base);
         close(fds[1]);
         if (pid < 0) {
             close(fds[0]);
@@ -313,6 +337,7 @@ public:
 
 private:
     void Read(int fd, pid_t pid) {
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19); // this thread alone
         std::string data;
         char buffer[1 << 16];
         for (;;) {

@@ -1,6 +1,7 @@
 // The name tables: the compiled-in rows, the making of a table and the table in force.
 #include "snmpapi/MibNames.h"
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <string_view>
@@ -320,19 +321,49 @@ size_t Table::NameKeyHash::operator()(const NameKey& key) const {
     return std::hash<std::string_view>()(key.name) * 31 + static_cast<size_t>(key.scope);
 }
 
+std::pair<const Table::Child*, const Table::Child*> Table::Children(int parent) const {
+    const auto at = static_cast<size_t>(parent + 1);
+    return {children_.data() + childStart_[at], children_.data() + childStart_[at + 1]};
+}
+
 int Table::ChildByArc(int parent, UINT arc) const {
-    const auto found = byArc_.find(ArcKey(parent, arc));
-    return found == byArc_.end() ? kNone : found->second;
+    const auto [begin, end] = Children(parent);
+    const Child* found =
+        std::lower_bound(begin, end, arc, [](const Child& c, UINT a) { return c.arc < a; });
+    return found != end && found->arc == arc ? found->node : kNone;
 }
 
 int Table::ChildByName(int parent, std::string_view name) const {
-    const auto found = childByName_.find({parent, name});
-    return found == childByName_.end() ? kNone : Answer(found->second);
+    int answer = kNone;
+    const auto [begin, end] = byName_.equal_range(name);
+    for (auto named = begin; named != end; ++named) {
+        if (Parent(named->second) != parent || named->second == answer)
+            continue;
+        if (answer != kNone)
+            return kNone;
+        answer = named->second;
+    }
+    return answer;
 }
 
 int Table::First(std::string_view name) const {
-    const auto found = first_.find(name);
-    return found == first_.end() ? kNone : Answer(found->second);
+    // The kind of node a text may begin at, best first.
+    const auto rank = [this](int node) {
+        return Parent(node) == kNone ? 0 : StartsText(node) ? 1 : 2;
+    };
+    int answer = kNone;
+    const auto [begin, end] = byName_.equal_range(name);
+    for (auto named = begin; named != end; ++named) {
+        const int node = named->second;
+        if (answer == kNone || rank(node) < rank(answer))
+            answer = node;
+    }
+    if (answer == kNone)
+        return kNone;
+    for (auto named = begin; named != end; ++named)
+        if (named->second != answer && rank(named->second) == rank(answer))
+            return kNone;
+    return answer;
 }
 
 int Table::InModule(std::string_view module, std::string_view name) const {
@@ -380,14 +411,17 @@ int TableBuilder::Add(int parent, UINT arc, std::string_view name,
     if (!IsName(name) || parent < kNone || parent >= Count())
         return kNone;
     auto& nodes = table_->nodes_;
-    const auto [found, inserted] = table_->byArc_.try_emplace(ArcKey(parent, arc), Count());
+    const auto [found, inserted] = byArc_.try_emplace(ArcKey(parent, arc), Count());
     const int node = found->second;
     const std::uint32_t at = Store(name);
     const auto length = static_cast<std::uint32_t>(name.size());
     if (inserted)
-        nodes.push_back({parent, arc, at, length, parent != kNone && parent == mib2_, true});
+        nodes.push_back(
+            {parent, arc, at, length, parent != kNone && parent == mib2_, true, false, false});
     Table::Node& n = nodes[static_cast<size_t>(node)];
     if (!n.fromModule) {
+        if (!inserted)
+            builtInNames_.push_back({node, n.nameAt, n.nameLength, -1});
         n.nameAt = at;
         n.nameLength = length;
         n.fromModule = true;
@@ -406,31 +440,54 @@ std::shared_ptr<const Table> TableBuilder::Finish() {
         moduleAt.push_back(Store(name));
     // The names are all stored: from here on views into them stay valid.
     const std::string_view names = table.names_;
+    const auto nameOf = [names](const Entry& entry) {
+        return names.substr(entry.nameAt, entry.nameLength);
+    };
     for (size_t i = 0; i < moduleNames_.size(); ++i)
         table.modules_.emplace(names.substr(moduleAt[i], moduleNames_[i].size()),
                                static_cast<int>(i));
+    // Children by parent, then by sub-identifier.
+    const size_t count = table.nodes_.size();
+    table.childStart_.assign(count + 2, 0);
+    for (const Table::Node& node : table.nodes_)
+        ++table.childStart_[static_cast<size_t>(node.parent + 1) + 1];
+    for (size_t i = 1; i < table.childStart_.size(); ++i)
+        table.childStart_[i] += table.childStart_[i - 1];
+    table.children_.resize(count);
+    std::vector<std::uint32_t> next(table.childStart_.begin(), table.childStart_.end() - 1);
+    for (size_t i = 0; i < count; ++i) {
+        const Table::Node& node = table.nodes_[i];
+        table.children_[next[static_cast<size_t>(node.parent + 1)]++] = {node.arc,
+                                                                         static_cast<int>(i)};
+    }
+    for (size_t p = 0; p + 1 < table.childStart_.size(); ++p)
+        std::sort(table.children_.begin() + table.childStart_[p],
+                  table.children_.begin() + table.childStart_[p + 1],
+                  [](const Table::Child& a, const Table::Child& b) { return a.arc < b.arc; });
 
-    // The kind of node a text may begin at, best first (see First).
-    const auto rank = [&table](int node) {
-        return table.Parent(node) == kNone ? 0 : table.StartsText(node) ? 1 : 2;
-    };
-    std::unordered_map<std::string_view, int> firstRank;
     for (const Entry& entry : entries_) {
-        const std::string_view name = names.substr(entry.nameAt, entry.nameLength);
-        Enter(&table.childByName_, Table::NameKey{table.Parent(entry.node), name}, entry.node);
+        const std::string_view name = nameOf(entry);
         if (entry.module >= 0)
             Enter(&table.inModule_, Table::NameKey{entry.module, name}, entry.node);
-        const auto [best, fresh] = firstRank.try_emplace(name, rank(entry.node));
-        if (!fresh && rank(entry.node) > best->second)
-            continue;
-        if (!fresh && rank(entry.node) < best->second) {
-            best->second = rank(entry.node);
-            table.first_[name] = entry.node;
-            continue;
-        }
-        Enter(&table.first_, name, entry.node);
     }
-    entries_.clear();
+    // One entry for each name of each node.
+    const auto enterName = [&table](std::string_view name, int node) {
+        const auto [begin, end] = table.byName_.equal_range(name);
+        if (std::none_of(begin, end, [node](const auto& named) { return named.second == node; }))
+            table.byName_.emplace(name, node);
+    };
+    for (const Entry& entry : entries_)
+        enterName(nameOf(entry), entry.node);
+    for (const Entry& entry : builtInNames_)
+        enterName(nameOf(entry), entry.node);
+    for (size_t i = 0; i < count; ++i) {
+        const int node = static_cast<int>(i);
+        table.nodes_[i].ownChild = table.ChildByName(table.Parent(node), table.Name(node)) == node;
+        table.nodes_[i].ownFirst = table.First(table.Name(node)) == node;
+    }
+    entries_ = {};
+    builtInNames_ = {};
+    byArc_ = {};
     return std::move(table_);
 }
 

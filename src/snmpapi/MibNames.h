@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace mibnames {
@@ -40,6 +41,9 @@ public:
     // Whether a text may begin at this node (see OidText.cpp): the groups directly below
     // mib-2 and the SNMPv2 trap objects.
     bool StartsText(int node) const { return nodes_[static_cast<size_t>(node)].startsText; }
+    // Whether Name(node) read after its parent, and read first, gives the node back.
+    bool NameIsOwnChild(int node) const { return nodes_[static_cast<size_t>(node)].ownChild; }
+    bool NameIsOwnFirst(int node) const { return nodes_[static_cast<size_t>(node)].ownFirst; }
 
     // The child of `parent` (kNone: a root) with sub-identifier `arc`, or kNone.
     int ChildByArc(int parent, UINT arc) const;
@@ -61,22 +65,33 @@ private:
         std::uint32_t nameLength;
         bool startsText;
         bool fromModule; // named by a module, not only built in
+        bool ownChild;
+        bool ownFirst;
+    };
+    struct Child {
+        UINT arc;
+        int node;
     };
     struct NameKey {
-        int scope; // a parent node, or a module
+        int scope; // a module
         std::string_view name;
         bool operator==(const NameKey&) const = default;
     };
     struct NameKeyHash {
         size_t operator()(const NameKey& key) const;
     };
+    // The children of `parent`, ordered by sub-identifier.
+    std::pair<const Child*, const Child*> Children(int parent) const;
 
     std::vector<Node> nodes_;
     std::string names_;
-    std::unordered_map<std::uint64_t, int> byArc_;
-    std::unordered_map<NameKey, int, NameKeyHash> childByName_;
+    // The children of node n are children_[childStart_[n + 1] .. childStart_[n + 2]); the
+    // roots come first, at childStart_[0].
+    std::vector<Child> children_;
+    std::vector<std::uint32_t> childStart_;
+    // Every name each node bears: Name(node), and a built-in name that a module changed.
+    std::unordered_multimap<std::string_view, int> byName_;
     std::unordered_map<NameKey, int, NameKeyHash> inModule_;
-    std::unordered_map<std::string_view, int> first_;
     std::unordered_map<std::string_view, int> modules_;
 };
 
@@ -104,7 +119,9 @@ private:
     std::uint32_t Store(std::string_view name);
 
     std::shared_ptr<Table> table_;
+    std::unordered_map<std::uint64_t, int> byArc_;
     std::vector<Entry> entries_;
+    std::vector<Entry> builtInNames_; // built-in names that a module's name replaced
     std::vector<std::string> moduleNames_;
     std::unordered_map<std::string, int> moduleNumbers_;
     int mib2_ = kNone;

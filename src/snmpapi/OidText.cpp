@@ -145,7 +145,7 @@ std::vector<int> NamedPath(const mibnames::Table& names, const AsnObjectIdentifi
     std::vector<int> path;
     for (int node = mibnames::kNone; path.size() < oid.idLength;) {
         const int child = names.ChildByArc(node, oid.ids[path.size()]);
-        if (child == mibnames::kNone || names.ChildByName(node, names.Name(child)) != child)
+        if (child == mibnames::kNone || !names.NameIsOwnChild(child))
             break;
         node = child;
         path.push_back(node);
@@ -157,7 +157,7 @@ std::string WriteText(const AsnObjectIdentifier& oid) {
     const std::shared_ptr<const mibnames::Table> table = mibnames::Current();
     const mibnames::Table& names = *table;
     const std::vector<int> path = NamedPath(names, oid);
-    const auto readsBack = [&names](int node) { return names.First(names.Name(node)) == node; };
+    const auto readsBack = [&names](int node) { return names.NameIsOwnFirst(node); };
     size_t first = 0;
     while (first < path.size() && !names.StartsText(path[first]))
         ++first;
@@ -166,6 +166,7 @@ std::string WriteText(const AsnObjectIdentifier& oid) {
     const size_t named = path.empty() || !readsBack(path[first]) ? 0 : path.size();
 
     std::string out;
+    out.reserve(128);
     if (named == 0)
         out += '.'; // rule 3: the leading dot says "numbers from the root"
     for (size_t i = first; i < named; ++i) {

@@ -24,8 +24,6 @@ std::mutex& SnmpLibraryLock();
 // Starts net-snmp once per process (no configuration files, no MIB files, no logging to
 // the terminal). Callers hold SnmpLibraryLock.
 void SnmpLibraryInit();
-// Whether SnmpLibraryInit has run. Callers hold SnmpLibraryLock.
-bool SnmpLibraryStarted();
 
 // Bookkeeping of the utility allocator, read by SnmpUtilLiveBlocks.
 void SnmpCountAlloc();

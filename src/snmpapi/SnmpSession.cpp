@@ -29,22 +29,15 @@ std::mutex& SnmpLibraryLock() {
     return lock;
 }
 
-namespace {
-bool g_libraryStarted = false;
-} // namespace
-
-bool SnmpLibraryStarted() {
-    return g_libraryStarted;
-}
-
 void SnmpLibraryInit() {
-    if (g_libraryStarted)
+    static bool started = false;
+    if (started)
         return;
-    g_libraryStarted = true;
+    started = true;
     // Okapel has no configuration files and no persistent state, and its names come from
-    // its own table, which MibModules.cpp fills in another process; nothing the library would print
-    // belongs on the operator's terminal. With every handler disabled net-snmp falls back to
-    // stderr, so its output goes to a handler that discards it, at every priority.
+    // its own table (MibModules.cpp reads MIB modules in another process); nothing the library
+    // would print belongs on the operator's terminal. With every handler disabled net-snmp falls
+    // back to stderr, so its output goes to a handler that discards it, at every priority.
     snmp_disable_log();
     netsnmp_register_loghandler(NETSNMP_LOGHANDLER_NONE, LOG_DEBUG);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
