@@ -5,6 +5,7 @@
 #include "snmpapi/MibNames.h"
 #include "snmpapi/SnmpApi.h"
 #include "snmpapi/SnmpTesting.h"
+#include "support/BindingText.h"
 #include "support/DialogDriver.h"
 #include "support/MibDirectory.h"
 
@@ -90,19 +91,15 @@ testCounter OBJECT-TYPE
 END
 )";
 
-constexpr char kDupA[] = R"(DUP-A-MIB DEFINITIONS ::= BEGIN
-IMPORTS enterprises FROM SNMPv2-SMI;
-dupA OBJECT IDENTIFIER ::= { enterprises 99998 }
-sharedName OBJECT IDENTIFIER ::= { dupA 1 }
-END
-)";
-
-constexpr char kDupB[] = R"(DUP-B-MIB DEFINITIONS ::= BEGIN
-IMPORTS enterprises FROM SNMPv2-SMI;
-dupB OBJECT IDENTIFIER ::= { enterprises 99997 }
-sharedName OBJECT IDENTIFIER ::= { dupB 1 }
-END
-)";
+// DUP-<letter>-MIB: dup<letter> at enterprises.<arc>, and below it a name that both
+// modules define.
+std::string DupModule(char letter, int arc) {
+    const std::string top = std::string("dup") + letter;
+    return std::string("DUP-") + letter + "-MIB DEFINITIONS ::= BEGIN\n" +
+           "IMPORTS enterprises FROM SNMPv2-SMI;\n" + top +
+           " OBJECT IDENTIFIER ::= { enterprises " + std::to_string(arc) + " }\n" +
+           "sharedName OBJECT IDENTIFIER ::= { " + top + " 1 }\nEND\n";
+}
 
 constexpr char kBroken[] = R"(BROKEN-MIB DEFINITIONS ::= BEGIN
 IMPORTS enterprises FROM SNMPv2-SMI;
@@ -110,16 +107,6 @@ brokenThing OBJECT-TYPE SYNTAX INTEGER { one(1 MAX-ACCESS ::= { enterprises
 )";
 
 const Ids kTestName = {1, 3, 6, 1, 4, 1, 99999, 1, 1, 0};
-
-std::string Write(Ids ids) {
-    AsnObjectIdentifier oid{static_cast<UINT>(ids.size()), ids.data()};
-    char* text = nullptr;
-    if (!SnmpMgrOidToStr(&oid, &text))
-        return "<refused>";
-    std::string out = text;
-    SnmpUtilMemFree(text);
-    return out;
-}
 
 // The identifier read, or {} when refused.
 Ids Read(const std::string& text) {
@@ -159,8 +146,8 @@ class MibModulesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_dir.Write("OKAPEL-TEST-MIB.txt", kTestModule);
-        m_dir.Write("DUP-A-MIB.txt", kDupA);
-        m_dir.Write("DUP-B-MIB.txt", kDupB);
+        m_dir.Write("DUP-A-MIB.txt", DupModule('A', 99998));
+        m_dir.Write("DUP-B-MIB.txt", DupModule('B', 99997));
         m_dir.Write("BROKEN-MIB.txt", kBroken);
         m_dir.Write("NOISE.txt", std::string("\x01\xff{}::=::=\"unterminated", 24));
     }
@@ -210,7 +197,7 @@ TEST_F(MibModulesTest, NamesGoOutAndComeBackAsSnmptranslateGivesThem) {
         std::string text = c.text;
         if (c.ids[6] >= 55555 && c.ids[5] == 1 && c.ids[4] == 4)
             text = ent + text;
-        EXPECT_EQ(Write(c.ids), text);
+        EXPECT_EQ(OidName(c.ids), text);
         EXPECT_EQ(Read(text), c.ids) << text;
         if (c.translated) {
             EXPECT_EQ(Translated(m_dir.Path(), c.ids), text);
@@ -251,7 +238,7 @@ TEST_F(MibModulesTest, ReadsNamesAloneOrWithTheirModule) {
         Ids ids{0};
         for (int n = node; n != mibnames::kNone; n = table->Parent(n))
             ids.insert(ids.begin(), table->Arc(n));
-        EXPECT_EQ(Read(Write(ids)), ids) << Write(ids);
+        EXPECT_EQ(Read(OidName(ids)), ids) << OidName(ids);
     }
 }
 
@@ -261,12 +248,12 @@ TEST_F(MibModulesTest, WindowShowsAndBuiltInNamesServeWhileALoadIsHeldUp) {
     DialogDriver d;
     EXPECT_TRUE(d.dlg().isVisible());
     EXPECT_FALSE(SnmpMgrWaitMibModulesForTesting(0));
-    EXPECT_EQ(Write(kTestName), "iso.org.dod.internet.private.enterprises.99999.1.1.0");
+    EXPECT_EQ(OidName(kTestName), "iso.org.dod.internet.private.enterprises.99999.1.1.0");
     EXPECT_TRUE(Read("testName.0").empty());
 
     ASSERT_TRUE(m_dir.Release());
     ASSERT_TRUE(SnmpMgrWaitMibModulesForTesting(60000));
-    EXPECT_EQ(Write(kTestName),
+    EXPECT_EQ(OidName(kTestName),
               "iso.org.dod.internet.private.enterprises.okapelTest.testObjects.testName.0");
 }
 
@@ -277,7 +264,7 @@ TEST_F(MibModulesTest, StoppingAHeldUpLoadEndsItWithoutItsNames) {
     EXPECT_FALSE(SnmpMgrWaitMibModulesForTesting(50));
     SnmpMgrMibModulesStopForTesting();
     EXPECT_TRUE(SnmpMgrWaitMibModulesForTesting(0));
-    EXPECT_EQ(Write(kTestName), "iso.org.dod.internet.private.enterprises.99999.1.1.0");
+    EXPECT_EQ(OidName(kTestName), "iso.org.dod.internet.private.enterprises.99999.1.1.0");
 }
 
 } // namespace

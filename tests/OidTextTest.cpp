@@ -4,6 +4,7 @@
 #include "snmpapi/MibNames.h"
 #include "snmpapi/SnmpApi.h"
 #include "snmpapi/SnmpTesting.h"
+#include "support/BindingText.h"
 
 #include <gtest/gtest.h>
 
@@ -41,17 +42,6 @@ Reading Read(const char* text) {
     return reading;
 }
 
-// SnmpMgrOidToStr's text, or "<refused>".
-std::string Write(Ids ids) {
-    AsnObjectIdentifier oid{static_cast<UINT>(ids.size()), ids.data()};
-    char* text = nullptr;
-    if (!SnmpMgrOidToStr(&oid, &text))
-        return "<refused>";
-    std::string out = text;
-    SnmpUtilMemFree(text);
-    return out;
-}
-
 Ids PathOf(const mibnames::Table& names, int node) {
     Ids reversed;
     for (int n = node; n != mibnames::kNone; n = names.Parent(n))
@@ -60,7 +50,7 @@ Ids PathOf(const mibnames::Table& names, int node) {
 }
 
 void ExpectRoundTrip(const Ids& ids) {
-    const std::string text = Write(ids);
+    const std::string text = OidName(ids);
     const Reading back = Read(text.c_str());
     EXPECT_TRUE(back.ok) << Dotted(ids) << " was written as \"" << text << "\", which is refused";
     EXPECT_EQ(back.ids, ids) << Dotted(ids) << " was written as \"" << text << "\"";
@@ -174,7 +164,7 @@ TEST(OidText, WritesAndReadsPublishedObjects) {
         {{7, 0, 4294967295u}, ".7.0.4294967295"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(Write(c.ids), c.text) << Dotted(c.ids);
+        EXPECT_EQ(OidName(c.ids), c.text) << Dotted(c.ids);
         const Reading back = Read(c.text);
         EXPECT_TRUE(back.ok) << c.text;
         EXPECT_EQ(back.ids, c.ids) << c.text;
