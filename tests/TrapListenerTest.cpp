@@ -1,6 +1,7 @@
 // The trap listener in the real dialog on the offscreen platform: traps sent with net-snmp's
 // snmptrap and as raw datagrams to a loopback test port, lines read from the trap window.
 #include "snmpapi/SnmpTesting.h"
+#include "support/BindingText.h"
 #include "support/MibDirectory.h"
 #include "support/ScriptedAgent.h"
 #include "support/TrapTraffic.h"
@@ -47,19 +48,8 @@ std::string Dotted(const Ids& ids) {
     return text;
 }
 
-// The binding's name as the trap window shows it: the layer's MIB name form.
-std::string NameText(const Ids& ids) {
-    AsnObjectIdentifier oid{static_cast<UINT>(ids.size()), const_cast<UINT*>(ids.data())};
-    char* text = nullptr;
-    if (!SnmpMgrOidToStr(&oid, &text))
-        return "";
-    std::string name = text;
-    SnmpUtilMemFree(text);
-    return name;
-}
-
 std::string Line(const std::string& address, const Ids& name, const std::string& value) {
-    return "Trap: IP:" + address + " OID:" + NameText(name) + " Value:" + value;
+    return "Trap: IP:" + address + " OID:" + OidName(name) + " Value:" + value;
 }
 
 // A trap of one binding whose INTEGER value numbers it, with `extra` bindings after it.

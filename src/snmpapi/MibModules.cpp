@@ -3,7 +3,7 @@
 // The parser runs in a child process of its own: the running program started again
 // (posix_spawn of /proc/self/exe, which copies none of the program's memory, so that the
 // window's start pays nothing for it) with OKAPEL_MIB_READER in its environment, which
-// makes it the reader before anything else in it runs. The child reads
+// makes it the reader as it starts, before main. The child reads
 // every module in net-snmp's MIB directories as this machine configures them, walks the
 // tree that the parser made and writes each node (its parent, sub-identifier, name and
 // modules) down a pipe; a thread of ours reads that, makes a name table and publishes it
