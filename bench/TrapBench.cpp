@@ -14,7 +14,7 @@
 // busy dialog, then at one that shows them.
 //
 // Usage: bench_traps [--per-line] [N...]     (snmptrapd from the Debian package of that
-// name, if found)
+// name, if found; the MIB modules of MIBDIRS, or else of the machine, are read first)
 #include "snmpapi/SnmpTesting.h"
 #include "support/TrapTraffic.h"
 #include "ui/ListBox.h"
@@ -506,7 +506,13 @@ void RunIdle() {
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // The machine's MIB modules (MIBDIRS, if set), read as the program reads them, so that
+    // the lines are named from the whole name table.
+    SnmpMgrLoadMibModules();
     QApplication app(argc, argv);
+    if (SnmpMgrWaitMibModulesForTesting(600000))
+        std::printf("MIB modules read%s%s\n\n", std::getenv("MIBDIRS") ? " from " : "",
+                    std::getenv("MIBDIRS") ? std::getenv("MIBDIRS") : "");
     CManagerDlg::SetMessageHook([](const CManagerDlg::MessageRecord& box) {
         std::printf("box: %s: %s\n", box.caption.c_str(), box.text.c_str());
     });

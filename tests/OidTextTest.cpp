@@ -4,6 +4,7 @@
 #include "snmpapi/MibNames.h"
 #include "snmpapi/SnmpApi.h"
 #include "snmpapi/SnmpTesting.h"
+#include "support/BindingText.h"
 
 #include <gtest/gtest.h>
 
@@ -41,26 +42,15 @@ Reading Read(const char* text) {
     return reading;
 }
 
-// SnmpMgrOidToStr's text, or "<refused>".
-std::string Write(Ids ids) {
-    AsnObjectIdentifier oid{static_cast<UINT>(ids.size()), ids.data()};
-    char* text = nullptr;
-    if (!SnmpMgrOidToStr(&oid, &text))
-        return "<refused>";
-    std::string out = text;
-    SnmpUtilMemFree(text);
-    return out;
-}
-
-Ids PathOf(int node) {
+Ids PathOf(const mibnames::Table& names, int node) {
     Ids reversed;
-    for (int n = node; n != mibnames::kNone; n = mibnames::Parent(n))
-        reversed.push_back(mibnames::Arc(n));
+    for (int n = node; n != mibnames::kNone; n = names.Parent(n))
+        reversed.push_back(names.Arc(n));
     return Ids(reversed.rbegin(), reversed.rend());
 }
 
 void ExpectRoundTrip(const Ids& ids) {
-    const std::string text = Write(ids);
+    const std::string text = OidName(ids);
     const Reading back = Read(text.c_str());
     EXPECT_TRUE(back.ok) << Dotted(ids) << " was written as \"" << text << "\", which is refused";
     EXPECT_EQ(back.ids, ids) << Dotted(ids) << " was written as \"" << text << "\"";
@@ -174,7 +164,7 @@ TEST(OidText, WritesAndReadsPublishedObjects) {
         {{7, 0, 4294967295u}, ".7.0.4294967295"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(Write(c.ids), c.text) << Dotted(c.ids);
+        EXPECT_EQ(OidName(c.ids), c.text) << Dotted(c.ids);
         const Reading back = Read(c.text);
         EXPECT_TRUE(back.ok) << c.text;
         EXPECT_EQ(back.ids, c.ids) << c.text;
@@ -215,24 +205,26 @@ TEST(OidText, ReadsOtherSpellings) {
 // Every name is found as itself and sits where its parent and arc say; a duplicate name or
 // arc in the table would make one of its nodes unreachable.
 TEST(OidText, NameTreeIsConsistent) {
-    for (int node = 0; node < mibnames::Count(); ++node) {
-        EXPECT_EQ(mibnames::Find(mibnames::Name(node)), node) << mibnames::Name(node);
-        EXPECT_EQ(mibnames::ChildByArc(mibnames::Parent(node), mibnames::Arc(node)), node)
-            << mibnames::Name(node);
+    const mibnames::Table& names = mibnames::BuiltIn();
+    for (int node = 0; node < names.Count(); ++node) {
+        EXPECT_EQ(names.First(names.Name(node)), node) << names.Name(node);
+        EXPECT_EQ(names.ChildByArc(names.Parent(node), names.Arc(node)), node) << names.Name(node);
     }
 }
 
 TEST(OidText, RoundTripsEveryNamedNodeAndItsInstances) {
     const Ids suffixes[] = {{}, {0}, {1}, {4294967295u}, {1, 2, 3}, {0, 0, 0, 0, 0, 0}, {99, 0}};
-    for (int node = 0; node < mibnames::Count(); ++node) {
-        const Ids path = PathOf(node);
+    const mibnames::Table& names = mibnames::BuiltIn();
+    for (int node = 0; node < names.Count(); ++node) {
+        const Ids path = PathOf(names, node);
         for (const Ids& suffix : suffixes) {
             Ids ids = path;
             ids.insert(ids.end(), suffix.begin(), suffix.end());
             ExpectRoundTrip(ids);
         }
         // The node's name, read alone, is the node.
-        EXPECT_EQ(Read(mibnames::Name(node)).ids, path) << mibnames::Name(node);
+        const std::string name(names.Name(node));
+        EXPECT_EQ(Read(name.c_str()).ids, path) << name;
     }
 }
 
@@ -272,12 +264,13 @@ TEST(OidText, RoundTripsUnnamedIdentifiers) {
 // so cross every kind of boundary between names and numbers.
 TEST(OidText, RoundTripsRandomIdentifiers) {
     std::mt19937 random(20240521u);
-    std::uniform_int_distribution<int> anyNode(0, mibnames::Count() - 1);
+    const mibnames::Table& names = mibnames::BuiltIn();
+    std::uniform_int_distribution<int> anyNode(0, names.Count() - 1);
     std::uniform_int_distribution<int> length(0, 12);
     std::uniform_int_distribution<UINT> small(0, 40);
     std::uniform_int_distribution<UINT> any(0, 4294967295u);
     for (int round = 0; round < 2000; ++round) {
-        Ids ids = round % 5 == 0 ? Ids{} : PathOf(anyNode(random));
+        Ids ids = round % 5 == 0 ? Ids{} : PathOf(names, anyNode(random));
         const int extra = length(random) + (ids.empty() ? 1 : 0);
         for (int i = 0; i < extra; ++i)
             ids.push_back(i % 4 == 3 ? any(random) : small(random));

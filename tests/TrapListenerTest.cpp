@@ -1,6 +1,8 @@
 // The trap listener in the real dialog on the offscreen platform: traps sent with net-snmp's
 // snmptrap and as raw datagrams to a loopback test port, lines read from the trap window.
 #include "snmpapi/SnmpTesting.h"
+#include "support/BindingText.h"
+#include "support/MibDirectory.h"
 #include "support/ScriptedAgent.h"
 #include "support/TrapTraffic.h"
 #include "traps/ListenerThread.h"
@@ -46,19 +48,8 @@ std::string Dotted(const Ids& ids) {
     return text;
 }
 
-// The binding's name as the trap window shows it: the layer's MIB name form.
-std::string NameText(const Ids& ids) {
-    AsnObjectIdentifier oid{static_cast<UINT>(ids.size()), const_cast<UINT*>(ids.data())};
-    char* text = nullptr;
-    if (!SnmpMgrOidToStr(&oid, &text))
-        return "";
-    std::string name = text;
-    SnmpUtilMemFree(text);
-    return name;
-}
-
 std::string Line(const std::string& address, const Ids& name, const std::string& value) {
-    return "Trap: IP:" + address + " OID:" + NameText(name) + " Value:" + value;
+    return "Trap: IP:" + address + " OID:" + OidName(name) + " Value:" + value;
 }
 
 // A trap of one binding whose INTEGER value numbers it, with `extra` bindings after it.
@@ -508,6 +499,61 @@ TEST_F(TrapListenerTest, BrokenDatagramsAddNothingAndTheNextTrapShows) {
     EXPECT_EQ(Lines(), (std::vector<std::string>{NumberedLine(9)}));
     EXPECT_EQ(SnmpMgrGetTrapServiceCounters().malformed, broken.size());
     EXPECT_FALSE(m_dlg->m_hTrapThread->HasEnded());
+}
+
+// The listener names its lines with the built-in names while MIB modules load, and with
+// theirs from the moment they are published, traps arriving all the while.
+TEST_F(TrapListenerTest, LinesAreNamedWhileTheModulesLoadAndByThemOnceRead) {
+    CMibDirectory mibs;
+    mibs.WriteGenerated(1, 3);
+    mibs.AddHoldingFile();
+    SnmpMgrLoadMibModules();
+    ShowListening();
+    const Ids object = {1, 3, 6, 1, 4, 1, 50000, 1, 2, 0};
+    const std::string builtIn = "iso.org.dod.internet.private.enterprises.50000.1.2.0";
+    const std::string named =
+        "iso.org.dod.internet.private.enterprises.genM0.genM0Objects.genM0Object2.0";
+    const auto trap = [&object](int number) {
+        return ber::V1Trap("public", kEnterprise, {10, 0, 0, 7}, 6, 1, 0,
+                           {ber::Binding(object, ber::Integer(number))});
+    };
+    const auto line = [](const std::string& name, int number) {
+        return "Trap: IP:10.0.0.7 OID:" + name + " Value:" + std::to_string(number);
+    };
+    CUdpSender sender(m_port);
+    ASSERT_TRUE(sender.Send(trap(0)));
+    ASSERT_TRUE(ServeUntilLines(1));
+    EXPECT_EQ(Lines().front(), line(builtIn, 0));
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> sent{1};
+    std::thread traffic([&] {
+        CUdpSender flood(m_port);
+        for (int i = 1; !stop; ++i) {
+            while (!flood.Send(trap(i)) && !stop)
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            sent = i + 1;
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+    });
+    ASSERT_TRUE(mibs.Release());
+    ASSERT_TRUE(ServeUntil([] { return SnmpMgrWaitMibModulesForTesting(0); }));
+    stop = true;
+    traffic.join();
+    const int last = sent;
+    ASSERT_TRUE(sender.Send(trap(last)));
+    ASSERT_TRUE(ServeUntilLines(last + 1));
+
+    const std::vector<std::string> lines = Lines();
+    bool seenNamed = false;
+    for (int i = 0; i <= last; ++i) {
+        const bool isNamed = lines[static_cast<size_t>(i)] == line(named, i);
+        EXPECT_TRUE(isNamed || (!seenNamed && lines[static_cast<size_t>(i)] == line(builtIn, i)))
+            << lines[static_cast<size_t>(i)];
+        seenNamed = seenNamed || isNamed;
+    }
+    EXPECT_EQ(lines.back(), line(named, last));
+    EXPECT_TRUE(m_boxes->empty());
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "app/ManagerApp.h"
+#include "snmpapi/SnmpApi.h"
 
 #include <QApplication>
 
@@ -8,6 +9,9 @@
 CManagerApp theApp;
 
 int main(int argc, char** argv) {
+    // The MIB modules are read beside the window's start, by a process of their own; until
+    // they are read the built-in names serve.
+    SnmpMgrLoadMibModules();
     theApp.SetStyleNamedByUser(
         CManagerApp::StyleNamedByUser(argc, argv, std::getenv("QT_STYLE_OVERRIDE")));
     QApplication app(argc, argv);

@@ -1,12 +1,11 @@
-// The compiled-in name tree: one row per named node (its name, its parent's name and its
-// sub-identifier below the parent), indexed once on first use.
+// The name tables: the compiled-in rows, the making of a table and the table in force.
 #include "snmpapi/MibNames.h"
 
-#include <map>
+#include <algorithm>
+#include <atomic>
+#include <functional>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
-#include <vector>
 
 namespace mibnames {
 namespace {
@@ -284,74 +283,240 @@ constexpr Row kRows[] = {
 };
 // clang-format on
 
-constexpr int kRowCount = static_cast<int>(sizeof kRows / sizeof kRows[0]);
-
 // Outside mib-2, the objects whose names are well known on their own begin a text.
 constexpr std::string_view kSnmpV2Starts[] = {"snmpTrapOID", "snmpTrapEnterprise", "snmpTraps"};
 
-struct Tree {
-    std::vector<int> parent;
-    std::vector<bool> startsText;
-    std::unordered_map<std::string_view, int> byName;
-    std::map<std::pair<int, UINT>, int> byArc;
-};
+constexpr int kSeveral = -2; // in the lookups: more than one node answers
 
-Tree Build() {
-    Tree tree;
-    for (int i = 0; i < kRowCount; ++i)
-        tree.byName.emplace(kRows[i].name, i);
-    const int mib2 = tree.byName.at("mib-2");
-    for (int i = 0; i < kRowCount; ++i) {
-        const int parent = kRows[i].parent ? tree.byName.at(kRows[i].parent) : kNone;
-        tree.parent.push_back(parent);
-        tree.byArc.emplace(std::make_pair(parent, kRows[i].arc), i);
-        bool starts = parent == mib2;
-        for (std::string_view name : kSnmpV2Starts)
-            starts = starts || name == kRows[i].name;
-        tree.startsText.push_back(starts);
-    }
-    return tree;
+std::uint64_t ArcKey(int parent, UINT arc) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(parent + 1)) << 32) | arc;
 }
 
-// Built on first use; C++ makes that first use safe from any number of threads, and the
-// tree is read-only afterwards.
-const Tree& TheTree() {
-    static const Tree tree = Build();
-    return tree;
+// Enters `node` under `key`; a second, different node makes the key answer kSeveral.
+template <typename Map, typename Key> void Enter(Map* map, const Key& key, int node) {
+    const auto [found, inserted] = map->try_emplace(key, node);
+    if (!inserted && found->second != node)
+        found->second = kSeveral;
+}
+
+int Answer(int found) {
+    return found == kSeveral ? kNone : found;
 }
 
 } // namespace
 
-int Count() {
-    return kRowCount;
+bool IsName(std::string_view text) {
+    return !text.empty() && !(text[0] >= '0' && text[0] <= '9') &&
+           text.find_first_of(".:") == std::string_view::npos;
 }
 
-const char* Name(int node) {
-    return kRows[node].name;
+// --- Table ---------------------------------------------------------------------------------
+
+std::string_view Table::Name(int node) const {
+    const Node& n = nodes_[static_cast<size_t>(node)];
+    return std::string_view(names_).substr(n.nameAt, n.nameLength);
 }
 
-int Parent(int node) {
-    return TheTree().parent[static_cast<size_t>(node)];
+size_t Table::NameKeyHash::operator()(const NameKey& key) const {
+    return std::hash<std::string_view>()(key.name) * 31 + static_cast<size_t>(key.scope);
 }
 
-UINT Arc(int node) {
-    return kRows[node].arc;
+std::pair<const Table::Child*, const Table::Child*> Table::Children(int parent) const {
+    const auto at = static_cast<size_t>(parent + 1);
+    return {children_.data() + childStart_[at], children_.data() + childStart_[at + 1]};
 }
 
-bool StartsText(int node) {
-    return TheTree().startsText[static_cast<size_t>(node)];
+int Table::ChildByArc(int parent, UINT arc) const {
+    const auto [begin, end] = Children(parent);
+    const Child* found =
+        std::lower_bound(begin, end, arc, [](const Child& c, UINT a) { return c.arc < a; });
+    return found != end && found->arc == arc ? found->node : kNone;
 }
 
-int ChildByArc(int parent, UINT arc) {
-    const auto& byArc = TheTree().byArc;
-    const auto found = byArc.find({parent, arc});
-    return found == byArc.end() ? kNone : found->second;
+int Table::ChildByName(int parent, std::string_view name) const {
+    int answer = kNone;
+    const auto [begin, end] = byName_.equal_range(name);
+    for (auto named = begin; named != end; ++named) {
+        if (Parent(named->second) != parent || named->second == answer)
+            continue;
+        if (answer != kNone)
+            return kNone;
+        answer = named->second;
+    }
+    return answer;
 }
 
-int Find(std::string_view name) {
-    const auto& byName = TheTree().byName;
-    const auto found = byName.find(name);
-    return found == byName.end() ? kNone : found->second;
+int Table::First(std::string_view name) const {
+    // The kind of node a text may begin at, best first.
+    const auto rank = [this](int node) {
+        return Parent(node) == kNone ? 0 : StartsText(node) ? 1 : 2;
+    };
+    int answer = kNone;
+    const auto [begin, end] = byName_.equal_range(name);
+    for (auto named = begin; named != end; ++named) {
+        const int node = named->second;
+        if (answer == kNone || rank(node) < rank(answer))
+            answer = node;
+    }
+    if (answer == kNone)
+        return kNone;
+    for (auto named = begin; named != end; ++named)
+        if (named->second != answer && rank(named->second) == rank(answer))
+            return kNone;
+    return answer;
+}
+
+int Table::InModule(std::string_view module, std::string_view name) const {
+    const auto number = modules_.find(module);
+    if (number == modules_.end())
+        return kNone;
+    const auto found = inModule_.find({number->second, name});
+    return found == inModule_.end() ? kNone : Answer(found->second);
+}
+
+// --- TableBuilder --------------------------------------------------------------------------
+
+TableBuilder::TableBuilder() : table_(std::make_shared<Table>()) {
+    std::unordered_map<std::string_view, int> byName;
+    for (const Row& row : kRows) {
+        const int parent = row.parent ? byName.at(row.parent) : kNone;
+        const int node = Add(parent, row.arc, row.name, {});
+        byName.emplace(row.name, node);
+        bool starts = parent != kNone && parent == mib2_;
+        for (std::string_view name : kSnmpV2Starts)
+            starts = starts || name == row.name;
+        table_->nodes_[static_cast<size_t>(node)].startsText = starts;
+        table_->nodes_[static_cast<size_t>(node)].fromModule = false;
+        if (std::string_view(row.name) == "mib-2")
+            mib2_ = node;
+    }
+}
+
+std::uint32_t TableBuilder::Store(std::string_view name) {
+    const auto at = static_cast<std::uint32_t>(table_->names_.size());
+    table_->names_.append(name);
+    return at;
+}
+
+int TableBuilder::Module(std::string_view name) {
+    const auto [found, inserted] =
+        moduleNumbers_.try_emplace(std::string(name), static_cast<int>(moduleNames_.size()));
+    if (inserted)
+        moduleNames_.emplace_back(name);
+    return found->second;
+}
+
+int TableBuilder::Add(int parent, UINT arc, std::string_view name,
+                      const std::vector<int>& modules) {
+    if (!IsName(name) || parent < kNone || parent >= Count())
+        return kNone;
+    auto& nodes = table_->nodes_;
+    const auto [found, inserted] = byArc_.try_emplace(ArcKey(parent, arc), Count());
+    const int node = found->second;
+    const std::uint32_t at = Store(name);
+    const auto length = static_cast<std::uint32_t>(name.size());
+    if (inserted)
+        nodes.push_back(
+            {parent, arc, at, length, parent != kNone && parent == mib2_, true, false, false});
+    Table::Node& n = nodes[static_cast<size_t>(node)];
+    if (!n.fromModule) {
+        if (!inserted)
+            builtInNames_.push_back({node, n.nameAt, n.nameLength, -1});
+        n.nameAt = at;
+        n.nameLength = length;
+        n.fromModule = true;
+    }
+    if (modules.empty())
+        entries_.push_back({node, at, length, -1});
+    for (int module : modules)
+        entries_.push_back({node, at, length, module});
+    return node;
+}
+
+std::shared_ptr<const Table> TableBuilder::Finish() {
+    Table& table = *table_;
+    std::vector<std::uint32_t> moduleAt;
+    for (const std::string& name : moduleNames_)
+        moduleAt.push_back(Store(name));
+    // The names are all stored: from here on views into them stay valid.
+    const std::string_view names = table.names_;
+    const auto nameOf = [names](const Entry& entry) {
+        return names.substr(entry.nameAt, entry.nameLength);
+    };
+    for (size_t i = 0; i < moduleNames_.size(); ++i)
+        table.modules_.emplace(names.substr(moduleAt[i], moduleNames_[i].size()),
+                               static_cast<int>(i));
+    // Children by parent, then by sub-identifier.
+    const size_t count = table.nodes_.size();
+    table.childStart_.assign(count + 2, 0);
+    for (const Table::Node& node : table.nodes_)
+        ++table.childStart_[static_cast<size_t>(node.parent + 1) + 1];
+    for (size_t i = 1; i < table.childStart_.size(); ++i)
+        table.childStart_[i] += table.childStart_[i - 1];
+    table.children_.resize(count);
+    std::vector<std::uint32_t> next(table.childStart_.begin(), table.childStart_.end() - 1);
+    for (size_t i = 0; i < count; ++i) {
+        const Table::Node& node = table.nodes_[i];
+        table.children_[next[static_cast<size_t>(node.parent + 1)]++] = {node.arc,
+                                                                         static_cast<int>(i)};
+    }
+    for (size_t p = 0; p + 1 < table.childStart_.size(); ++p)
+        std::sort(table.children_.begin() + table.childStart_[p],
+                  table.children_.begin() + table.childStart_[p + 1],
+                  [](const Table::Child& a, const Table::Child& b) { return a.arc < b.arc; });
+
+    for (const Entry& entry : entries_) {
+        const std::string_view name = nameOf(entry);
+        if (entry.module >= 0)
+            Enter(&table.inModule_, Table::NameKey{entry.module, name}, entry.node);
+    }
+    // One entry for each name of each node.
+    const auto enterName = [&table](std::string_view name, int node) {
+        const auto [begin, end] = table.byName_.equal_range(name);
+        if (std::none_of(begin, end, [node](const auto& named) { return named.second == node; }))
+            table.byName_.emplace(name, node);
+    };
+    for (const Entry& entry : entries_)
+        enterName(nameOf(entry), entry.node);
+    for (const Entry& entry : builtInNames_)
+        enterName(nameOf(entry), entry.node);
+    for (size_t i = 0; i < count; ++i) {
+        const int node = static_cast<int>(i);
+        table.nodes_[i].ownChild = table.ChildByName(table.Parent(node), table.Name(node)) == node;
+        table.nodes_[i].ownFirst = table.First(table.Name(node)) == node;
+    }
+    entries_ = {};
+    builtInNames_ = {};
+    byArc_ = {};
+    return std::move(table_);
+}
+
+// --- The table in force --------------------------------------------------------------------
+
+const Table& BuiltIn() {
+    static const std::shared_ptr<const Table> table = TableBuilder().Finish();
+    return *table;
+}
+
+namespace {
+
+// Built on first use; C++ makes that first use safe from any number of threads.
+std::atomic<std::shared_ptr<const Table>>& InForce() {
+    static std::atomic<std::shared_ptr<const Table>> table{
+        std::shared_ptr<const Table>(&BuiltIn(), [](const Table*) {})};
+    return table;
+}
+
+} // namespace
+
+std::shared_ptr<const Table> Current() {
+    return InForce().load(std::memory_order_acquire);
+}
+
+void Publish(std::shared_ptr<const Table> table) {
+    if (!table)
+        table = std::shared_ptr<const Table>(&BuiltIn(), [](const Table*) {});
+    InForce().store(std::move(table), std::memory_order_release);
 }
 
 } // namespace mibnames

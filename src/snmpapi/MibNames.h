@@ -1,15 +1,25 @@
-// The object names that SnmpMgrOidToStr writes and SnmpMgrStrToOid reads: the top of the
-// registration tree, the MIB-II objects of RFC 1213 (with the system group of RFC 3418 and
-// the interfaces table of RFC 2863) and the SNMPv2 trap objects of RFC 3418. They are
-// compiled in because a desktop has no MIB files to read them from.
+// The object names that SnmpMgrOidToStr writes and SnmpMgrStrToOid reads.
 //
-// The tree is built once, on first use, and never changes afterwards, so any number of
-// threads may read it at the same time.
+// A name table is a tree of named nodes. The built-in table holds the top of the
+// registration tree, the MIB-II objects of RFC 1213 (with the system group of RFC 3418 and
+// the interfaces table of RFC 2863) and the SNMPv2 trap objects of RFC 3418, because a
+// desktop need not have any MIB module installed. The table read from the machine's MIB
+// modules (MibModules.cpp) holds the built-in nodes and every node the modules define.
+//
+// A table never changes once it is made: any number of threads may read it at the same
+// time. Current() hands out the table in force; Publish() replaces it whole, and a reader
+// that holds the old one keeps it alive until it lets go.
 #pragma once
 
 #include "snmpapi/SnmpApi.h"
 
+#include <cstdint>
+#include <memory>
+#include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace mibnames {
 
@@ -17,18 +27,111 @@ namespace mibnames {
 // root of the tree above ccitt, iso and joint-iso-ccitt.
 inline constexpr int kNone = -1;
 
-int Count();
-const char* Name(int node);
-int Parent(int node);
-UINT Arc(int node); // the node's sub-identifier below its parent
+// Whether `text` can stand as a name in an identifier text: not empty, not beginning with
+// a digit, without "." and ":".
+bool IsName(std::string_view text);
 
-// Whether a text may begin at this node (see OidText.cpp): the groups directly below
-// mib-2 and the SNMPv2 trap objects.
-bool StartsText(int node);
+class Table {
+public:
+    int Count() const { return static_cast<int>(nodes_.size()); }
+    // The name the node is written with: its first module's, or the built-in one.
+    std::string_view Name(int node) const;
+    int Parent(int node) const { return nodes_[static_cast<size_t>(node)].parent; }
+    UINT Arc(int node) const { return nodes_[static_cast<size_t>(node)].arc; }
+    // Whether a text may begin at this node (see OidText.cpp): the groups directly below
+    // mib-2 and the SNMPv2 trap objects.
+    bool StartsText(int node) const { return nodes_[static_cast<size_t>(node)].startsText; }
+    // Whether Name(node) read after its parent, and read first, gives the node back.
+    bool NameIsOwnChild(int node) const { return nodes_[static_cast<size_t>(node)].ownChild; }
+    bool NameIsOwnFirst(int node) const { return nodes_[static_cast<size_t>(node)].ownFirst; }
 
-// The child of `parent` (kNone: a root) with sub-identifier `arc`, or kNone.
-int ChildByArc(int parent, UINT arc);
-// The node of this name anywhere in the tree (names are unique), or kNone.
-int Find(std::string_view name);
+    // The child of `parent` (kNone: a root) with sub-identifier `arc`, or kNone.
+    int ChildByArc(int parent, UINT arc) const;
+    // The child of `parent` that bears `name`; kNone when none does or several do.
+    int ChildByName(int parent, std::string_view name) const;
+    // The node that a text beginning with `name` stands for: of the nodes that bear the
+    // name, a root before the nodes where a text may begin, and those before any other.
+    // kNone when no node bears it or several of the first such kind do.
+    int First(std::string_view name) const;
+    // The node that module `module` defines as `name`; kNone when none or several.
+    int InModule(std::string_view module, std::string_view name) const;
+
+private:
+    friend class TableBuilder;
+    struct Node {
+        int parent;
+        UINT arc;
+        std::uint32_t nameAt; // in names_
+        std::uint32_t nameLength;
+        bool startsText;
+        bool fromModule; // named by a module, not only built in
+        bool ownChild;
+        bool ownFirst;
+    };
+    struct Child {
+        UINT arc;
+        int node;
+    };
+    struct NameKey {
+        int scope; // a module
+        std::string_view name;
+        bool operator==(const NameKey&) const = default;
+    };
+    struct NameKeyHash {
+        size_t operator()(const NameKey& key) const;
+    };
+    // The children of `parent`, ordered by sub-identifier.
+    std::pair<const Child*, const Child*> Children(int parent) const;
+
+    std::vector<Node> nodes_;
+    std::string names_;
+    // The children of node n are children_[childStart_[n + 1] .. childStart_[n + 2]); the
+    // roots come first, at childStart_[0].
+    std::vector<Child> children_;
+    std::vector<std::uint32_t> childStart_;
+    // Every name each node bears: Name(node), and a built-in name that a module changed.
+    std::unordered_multimap<std::string_view, int> byName_;
+    std::unordered_map<NameKey, int, NameKeyHash> inModule_;
+    std::unordered_map<std::string_view, int> modules_;
+};
+
+// Makes a table: the built-in nodes first, then those added.
+class TableBuilder {
+public:
+    TableBuilder();
+    // The number of module `name`, for Add.
+    int Module(std::string_view name);
+    // The child of `parent` with sub-identifier `arc`, made if it is new, named `name` in
+    // each module of `modules`. The first module name a node gets is the one it is written
+    // with; every name it gets, the built-in one included, is read. kNone (and nothing
+    // added) when `name` cannot stand as a name or `parent` is not a node.
+    int Add(int parent, UINT arc, std::string_view name, const std::vector<int>& modules);
+    int Count() const { return static_cast<int>(table_->nodes_.size()); }
+    std::shared_ptr<const Table> Finish();
+
+private:
+    struct Entry {
+        int node;
+        std::uint32_t nameAt;
+        std::uint32_t nameLength;
+        int module; // -1: built in
+    };
+    std::uint32_t Store(std::string_view name);
+
+    std::shared_ptr<Table> table_;
+    std::unordered_map<std::uint64_t, int> byArc_;
+    std::vector<Entry> entries_;
+    std::vector<Entry> builtInNames_; // built-in names that a module's name replaced
+    std::vector<std::string> moduleNames_;
+    std::unordered_map<std::string, int> moduleNumbers_;
+    int mib2_ = kNone;
+};
+
+// The built-in table.
+const Table& BuiltIn();
+// The table in force: the built-in one until a table is published.
+std::shared_ptr<const Table> Current();
+// Puts `table` in force; null puts the built-in table back.
+void Publish(std::shared_ptr<const Table> table);
 
 } // namespace mibnames

@@ -1,11 +1,14 @@
 // Object identifier texts: the MIB name form out, dotted decimal and the name form in.
 //
-// SnmpMgrOidToStr writes an identifier x as follows, the names coming from the tree of
-// MibNames.cpp:
+// The names come from the name table in force (MibNames.h): the built-in names until the
+// machine's MIB modules are read, then every name that those modules define as well. Each
+// call takes the table once, so a table published in the middle of a call does not mix in.
+//
+// SnmpMgrOidToStr writes an identifier x as follows:
 //  1. When x's path passes a node where a text may begin (a group directly below mib-2
-//     1.3.6.1.2.1, or snmpTrapOID, snmpTrapEnterprise or snmpTraps): the names from that
-//     node down to the deepest named node on the path, joined by ".", then the remaining
-//     sub-identifiers as decimal numbers:
+//     1.3.6.1.2.1, or snmpTrapOID, snmpTrapEnterprise or snmpTraps), and that node's name
+//     reads back to it: the names from that node down to the deepest named node on the
+//     path, joined by ".", then the remaining sub-identifiers as decimal numbers:
 //         1.3.6.1.2.1.1.5.0            system.sysName.0
 //         1.3.6.1.2.1.2.2.1.2.3        interfaces.ifTable.ifEntry.ifDescr.3
 //         1.3.6.1.6.3.1.1.4.1.0        snmpTrapOID.0
@@ -14,30 +17,41 @@
 //     joint-iso-ccitt 2): the names from the root down, then the remaining numbers:
 //         1.3.6.1.4.1.15.0.0.1         iso.org.dod.internet.private.enterprises.15.0.0.1
 //         1.3.6.1.2.1.99.1             iso.org.dod.internet.mgmt.mib-2.99.1
+//     and, with the net-snmp modules read,
+//         1.3.6.1.4.1.2021.4.5.0       iso.org.dod.internet.private.enterprises.ucdavis.
+//                                      memory.memTotalReal.0 (one line)
 //  3. Otherwise dotted decimal with a leading ".":
 //         5.6.7                        .5.6.7
+// The names stop, and the numbers begin, at the first node whose name two children of its
+// parent bear, so that every name written reads back to its own node.
 //
 // SnmpMgrStrToOid reads
-//     text      = ["."] component *("." component)
+//     text      = ["."] [module "::"] component *("." component)
 //     component = number / name
 //     number    = 1*DIGIT            ; 0 .. 4294967295, leading zeros allowed
-//     name      = a name of the tree, exactly as it is spelt there
+//     name      = a name of the table, exactly as it is spelt there
+//     module    = the name of a MIB module that was read
 // When the first component is a number, every component must be one and the text is the
 // whole identifier from the root: "1.3.6.1" and ".1.3.6.1" are the same identifier. When
-// the first component is a name, it stands for that node's whole identifier (no two nodes
-// share a name); after it, a number appends one sub-identifier and a name appends the
-// sub-identifier of that child of the identifier read so far. Nothing else is read: no
-// empty text, no empty component (hence no ".." and no trailing "."), no signs or spaces,
-// no name that is not a child of what precedes it. Every text of SnmpMgrOidToStr is read
-// back to the identifier it was written from.
+// the first component is a name, it stands for that node's whole identifier: the node of
+// that name in the module given, or without a module the node that alone bears the name
+// (a root, or failing that a node where a text may begin, before any other, so that
+// "system" is mib-2's group whatever else a module calls "system"). After it, a number
+// appends one sub-identifier and a name appends the sub-identifier of that child of the
+// identifier read so far. Nothing else is read: no empty text, no empty component (hence
+// no ".." and no trailing "."), no signs or spaces, no name that is not a child of what
+// precedes it, no name that several nodes share. Every text of SnmpMgrOidToStr is read
+// back to the identifier it was written from; so are the texts of net-snmp's tools in
+// the forms "ifDescr.1" and "IF-MIB::ifDescr.1".
 //
-// Both functions use the read-only name tree and their own locals only, so the dialog and
+// Both functions use an immutable name table and their own locals only, so the dialog and
 // the trap listener may call them at the same time; neither prints anything.
 #include "snmpapi/MibNames.h"
 #include "snmpapi/SnmpApi.h"
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,11 +78,19 @@ bool StartsWithDigit(std::string_view component) {
 }
 
 // The sub-identifiers from the root down to `node`.
-void AppendPathOf(int node, std::vector<UINT>* ids) {
+void AppendPathOf(const mibnames::Table& names, int node, std::vector<UINT>* ids) {
     std::vector<UINT> reversed;
-    for (int n = node; n != mibnames::kNone; n = mibnames::Parent(n))
-        reversed.push_back(mibnames::Arc(n));
+    for (int n = node; n != mibnames::kNone; n = names.Parent(n))
+        reversed.push_back(names.Arc(n));
     ids->insert(ids->end(), reversed.rbegin(), reversed.rend());
+}
+
+// The node that a text's first name stands for, with the module before "::" if any.
+int FirstNode(const mibnames::Table& names, std::string_view component) {
+    const size_t colons = component.find("::");
+    if (colons == std::string_view::npos)
+        return names.First(component);
+    return names.InModule(component.substr(0, colons), component.substr(colons + 2));
 }
 
 bool ReadText(std::string_view text, std::vector<UINT>* ids) {
@@ -76,6 +98,8 @@ bool ReadText(std::string_view text, std::vector<UINT>* ids) {
         text.remove_prefix(1);
     if (text.empty())
         return false;
+    const std::shared_ptr<const mibnames::Table> table = mibnames::Current();
+    const mibnames::Table& names = *table;
     bool numeric = false;
     int node = mibnames::kNone; // the named node the identifier has reached, if any
     for (bool first = true;; first = false) {
@@ -90,22 +114,24 @@ bool ReadText(std::string_view text, std::vector<UINT>* ids) {
             ids->push_back(arc);
             // Numbers may lead to a named node again ("mib-2.1.sysName"); the root's
             // children are no such position for a numeric text.
-            node = numeric || node == mibnames::kNone ? mibnames::kNone
-                                                      : mibnames::ChildByArc(node, arc);
+            node =
+                numeric || node == mibnames::kNone ? mibnames::kNone : names.ChildByArc(node, arc);
         } else {
             if (numeric || component.empty())
                 return false;
-            const int named = mibnames::Find(component);
-            if (named == mibnames::kNone)
-                return false;
             if (first) {
-                AppendPathOf(named, ids);
-            } else {
-                if (node == mibnames::kNone || mibnames::Parent(named) != node)
+                node = FirstNode(names, component);
+                if (node == mibnames::kNone)
                     return false;
-                ids->push_back(mibnames::Arc(named));
+                AppendPathOf(names, node, ids);
+            } else {
+                if (node == mibnames::kNone || !mibnames::IsName(component))
+                    return false;
+                node = names.ChildByName(node, component);
+                if (node == mibnames::kNone)
+                    return false;
+                ids->push_back(names.Arc(node));
             }
-            node = named;
         }
         if (dot == std::string_view::npos)
             return true;
@@ -113,31 +139,42 @@ bool ReadText(std::string_view text, std::vector<UINT>* ids) {
     }
 }
 
-std::string WriteText(const AsnObjectIdentifier& oid) {
-    // The named nodes along the identifier's path, from the root.
+// The named nodes along the identifier's path, from the root, as far as each name reads
+// back to its own node.
+std::vector<int> NamedPath(const mibnames::Table& names, const AsnObjectIdentifier& oid) {
     std::vector<int> path;
     for (int node = mibnames::kNone; path.size() < oid.idLength;) {
-        node = mibnames::ChildByArc(node, oid.ids[path.size()]);
-        if (node == mibnames::kNone)
+        const int child = names.ChildByArc(node, oid.ids[path.size()]);
+        if (child == mibnames::kNone || !names.NameIsOwnChild(child))
             break;
+        node = child;
         path.push_back(node);
     }
-    std::string out;
+    return path;
+}
+
+std::string WriteText(const AsnObjectIdentifier& oid) {
+    const std::shared_ptr<const mibnames::Table> table = mibnames::Current();
+    const mibnames::Table& names = *table;
+    const std::vector<int> path = NamedPath(names, oid);
+    const auto readsBack = [&names](int node) { return names.NameIsOwnFirst(node); };
     size_t first = 0;
-    if (path.empty()) {
+    while (first < path.size() && !names.StartsText(path[first]))
+        ++first;
+    if (first == path.size() || !readsBack(path[first]))
+        first = 0; // rule 2: from the root
+    const size_t named = path.empty() || !readsBack(path[first]) ? 0 : path.size();
+
+    std::string out;
+    out.reserve(128);
+    if (named == 0)
         out += '.'; // rule 3: the leading dot says "numbers from the root"
-    } else {
-        while (first < path.size() && !mibnames::StartsText(path[first]))
-            ++first;
-        if (first == path.size())
-            first = 0; // rule 2: from the root
-        for (size_t i = first; i < path.size(); ++i) {
-            if (i > first)
-                out += '.';
-            out += mibnames::Name(path[i]);
-        }
+    for (size_t i = first; i < named; ++i) {
+        if (i > first)
+            out += '.';
+        out += names.Name(path[i]);
     }
-    for (size_t i = path.size(); i < oid.idLength; ++i) {
+    for (size_t i = named; i < oid.idLength; ++i) {
         if (i > 0)
             out += '.';
         out += std::to_string(oid.ids[i]);

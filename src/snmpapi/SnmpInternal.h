@@ -21,6 +21,11 @@ static_assert(ASN_SEQUENCE == 0x30);
 // our threads holds this lock. No one holds it while waiting on the network.
 std::mutex& SnmpLibraryLock();
 
+// Makes net-snmp print nothing (every log priority goes to a handler that discards it; with
+// none, the library would fall back to stderr), warn of nothing in MIB modules, and keep no
+// persistent state.
+void SnmpLibraryQuiet();
+
 // Starts net-snmp once per process (no configuration files, no MIB files, no logging to
 // the terminal). Callers hold SnmpLibraryLock.
 void SnmpLibraryInit();

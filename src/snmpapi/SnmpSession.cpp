@@ -29,23 +29,30 @@ std::mutex& SnmpLibraryLock() {
     return lock;
 }
 
+void SnmpLibraryQuiet() {
+    snmp_disable_log();
+    netsnmp_register_loghandler(NETSNMP_LOGHANDLER_NONE, LOG_DEBUG);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
+    netsnmp_ds_set_int(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_MIB_WARNINGS, 0);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_MIB_ERRORS, 0);
+}
+
 void SnmpLibraryInit() {
     static bool started = false;
     if (started)
         return;
     started = true;
     // Okapel has no configuration files and no persistent state, and its names come from
-    // its own table, not from MIB files; nothing the library would print belongs on the
-    // operator's terminal. With every handler disabled net-snmp falls back to stderr, so its
-    // output goes to a handler that discards it, at every priority.
-    snmp_disable_log();
-    netsnmp_register_loghandler(NETSNMP_LOGHANDLER_NONE, LOG_DEBUG);
+    // its own table (MibModules.cpp reads MIB modules in another process); nothing the library
+    // would print belongs on the operator's terminal. With every handler disabled net-snmp falls
+    // back to stderr, so its output goes to a handler that discards it, at every priority.
+    SnmpLibraryQuiet();
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
-    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
-    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
-    netsnmp_ds_set_int(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_MIB_WARNINGS, 0);
+    // No MIB directory here, so that starting the library reads none; the environment's
+    // MIBDIRS is left as it is for the MIB module load.
+    netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_MIBDIRS, "");
     setenv("MIBS", "", 0);
-    setenv("MIBDIRS", "", 0);
     init_snmp("okapel");
 }
 

@@ -85,3 +85,9 @@ int SnmpAnswerForTesting(const std::uint8_t* data, std::size_t size, std::int32_
 // nor a status or index beyond 32 bits, nor the bindings after an Opaque that net-snmp
 // unwraps.
 std::string SnmpReadingDisagreement(const std::uint8_t* data, std::size_t size);
+
+// Waits up to `milliseconds` for the MIB module load of SnmpMgrLoadMibModules to end
+// (published or dropped); true when no load is under way.
+bool SnmpMgrWaitMibModulesForTesting(int milliseconds);
+// Ends a MIB module load under way and puts the built-in names back in force.
+void SnmpMgrMibModulesStopForTesting();

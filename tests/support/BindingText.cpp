@@ -31,3 +31,13 @@ std::vector<std::string> Describe(const SnmpVarBindList& list) {
         lines.push_back(Describe(list.list[i]));
     return lines;
 }
+
+std::string OidName(std::vector<UINT> ids) {
+    AsnObjectIdentifier oid{static_cast<UINT>(ids.size()), ids.data()};
+    char* text = nullptr;
+    if (!SnmpMgrOidToStr(&oid, &text))
+        return "<refused>";
+    std::string out = text;
+    SnmpUtilMemFree(text);
+    return out;
+}

@@ -10,3 +10,6 @@
 // number, the dotted identifier, or the bytes each followed by ",".
 std::string Describe(const SnmpVarBind& vb);
 std::vector<std::string> Describe(const SnmpVarBindList& list);
+
+// SnmpMgrOidToStr's text for `ids`, or "<refused>".
+std::string OidName(std::vector<UINT> ids);

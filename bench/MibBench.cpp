@@ -1,0 +1,196 @@
+// Names from many MIB modules: generated modules (1,000 of 50 objects each by default) in a
+// directory given through MIBDIRS. Prints, each as the median of alternating rounds: the
+// time to a shown window (offscreen) with no load against one with the load running beside
+// it; the time from the start of a load until its names are in force; then the cost of one
+// name written and read with the names in force, and the resident memory before and after.
+// Asserts nothing.
+//
+//   bench_mibs [modules [objects [rounds]]] [--keep DIRECTORY]
+//
+// With --keep the modules are written to DIRECTORY and left there, for instance for
+// `MIBDIRS=DIRECTORY bench_traps --per-line`, which loads them as the program does.
+#include "support/MibDirectory.h"
+
+#include "snmpapi/SnmpApi.h"
+#include "snmpapi/SnmpTesting.h"
+#include "ui/ManagerDlg.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QWindow>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// This thread's processor time: the cost of a name on a machine that other work keeps busy.
+double ThreadCpuNs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e9 + static_cast<double>(now.tv_nsec);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+long ResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with("VmRSS:"))
+            return std::atol(line.c_str() + 6);
+    return 0;
+}
+
+// From construction until the window is shown and exposed.
+double ShowWindowMs() {
+    QElapsedTimer timer;
+    timer.start();
+    double ms = 0;
+    {
+        CManagerDlg dlg(nullptr);
+        dlg.show();
+        while (!(dlg.windowHandle() && dlg.windowHandle()->isExposed()))
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        dlg.done(QDialog::Rejected);
+    }
+    QApplication::processEvents();
+    return ms;
+}
+
+double LoadMs() {
+    QElapsedTimer timer;
+    timer.start();
+    SnmpMgrLoadMibModules();
+    while (!SnmpMgrWaitMibModulesForTesting(1)) {
+    }
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+std::vector<UINT> ObjectInstance(int module, int object) {
+    return {1, 3, 6, 1, 4, 1, static_cast<UINT>(50000 + module), 1, static_cast<UINT>(object), 0};
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    std::vector<int> numbers;
+    std::string keep;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--keep") == 0 && i + 1 < argc)
+            keep = argv[++i];
+        else
+            numbers.push_back(std::atoi(argv[i]));
+    }
+    const int modules = numbers.size() > 0 ? numbers[0] : 1000;
+    const int objects = numbers.size() > 1 ? numbers[1] : 50;
+    const int rounds = numbers.size() > 2 ? numbers[2] : 7;
+
+    CMibDirectory directory;
+    directory.WriteGenerated(modules, objects);
+    if (!keep.empty()) {
+        std::string command =
+            "mkdir -p '" + keep + "' && cp " + directory.Path() + "/* '" + keep + "'";
+        if (std::system(command.c_str()) != 0)
+            std::printf("could not copy the modules to %s\n", keep.c_str());
+    }
+    std::printf("%d generated modules of %d objects each in MIBDIRS\n", modules, objects);
+
+    QApplication app(argc, argv);
+    ShowWindowMs(); // the first window pays for fonts and styles once
+
+    // Each round shows a window with no load and one with a load started just before it,
+    // in alternating order, then times a load on its own.
+    std::vector<double> windowNone, windowLoading, ready, startCall;
+    for (int round = 0; round < rounds; ++round) {
+        for (int turn = 0; turn < 2; ++turn) {
+            SnmpMgrMibModulesStopForTesting();
+            if ((round + turn) % 2 == 0) {
+                windowNone.push_back(ShowWindowMs());
+                continue;
+            }
+            QElapsedTimer timer;
+            timer.start();
+            SnmpMgrLoadMibModules();
+            startCall.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+            windowLoading.push_back(ShowWindowMs());
+            if (SnmpMgrWaitMibModulesForTesting(0))
+                std::printf("  (round %d: the load ended before the window showed)\n", round);
+            while (!SnmpMgrWaitMibModulesForTesting(1)) {
+            }
+        }
+        SnmpMgrMibModulesStopForTesting();
+        ready.push_back(LoadMs());
+    }
+    const double none = Median(windowNone), loading = Median(windowLoading);
+    const double bestNone = *std::min_element(windowNone.begin(), windowNone.end());
+    const double bestLoading = *std::min_element(windowLoading.begin(), windowLoading.end());
+    std::printf("shown window, no load:           %8.1f ms  (best %.1f ms)\n", none, bestNone);
+    std::printf("shown window, load beside it:    %8.1f ms  (best %.1f ms; %+.1f%%, best %+.1f%%; "
+                "goal: within 10%%)\n",
+                loading, bestLoading, (loading / none - 1) * 100,
+                (bestLoading / bestNone - 1) * 100);
+    std::printf("starting a load (the call):      %8.2f ms\n", Median(startCall));
+    std::printf("load until the names are ready:  %8.1f ms\n", Median(ready));
+
+    SnmpMgrMibModulesStopForTesting();
+    const long rssBuiltIn = ResidentKiB();
+    LoadMs();
+    const long rssLoaded = ResidentKiB();
+    std::printf("resident memory, built-in names: %8.1f MiB\n",
+                static_cast<double>(rssBuiltIn) / 1024);
+    std::printf("resident memory, modules' names: %8.1f MiB  (%+.1f MiB)\n",
+                static_cast<double>(rssLoaded) / 1024,
+                static_cast<double>(rssLoaded - rssBuiltIn) / 1024);
+
+    // The names are in force: every object's instance, written and read.
+    std::vector<std::vector<UINT>> ids;
+    for (int m = 0; m < modules; ++m)
+        for (int k = 1; k <= objects; ++k)
+            ids.push_back(ObjectInstance(m, k));
+    // Each pass over every object's instance, in processor time; the best of five passes.
+    std::vector<std::string> texts;
+    int named = 0;
+    double writeNs = 1e18, readNs = 1e18;
+    int readBack = 0;
+    for (int pass = 0; pass < 5; ++pass) {
+        texts.clear();
+        named = 0;
+        double start = ThreadCpuNs();
+        for (auto& id : ids) {
+            AsnObjectIdentifier oid{static_cast<UINT>(id.size()), id.data()};
+            char* text = nullptr;
+            if (SnmpMgrOidToStr(&oid, &text)) {
+                texts.emplace_back(text);
+                named += std::strstr(text, "Object") != nullptr;
+                SnmpUtilMemFree(text);
+            }
+        }
+        writeNs = std::min(writeNs, (ThreadCpuNs() - start) / static_cast<double>(ids.size()));
+        start = ThreadCpuNs();
+        readBack = 0;
+        for (const std::string& text : texts) {
+            AsnObjectIdentifier oid{};
+            readBack += SnmpMgrStrToOid(text.c_str(), &oid) != FALSE;
+            SnmpUtilOidFree(&oid);
+        }
+        readNs = std::min(readNs, (ThreadCpuNs() - start) / static_cast<double>(texts.size()));
+    }
+    std::printf(
+        "one name written (OidToStr):     %8.0f ns  (goal: at most 1000; %d of %zu named)\n",
+        writeNs, named, ids.size());
+    std::printf("one name read (StrToOid):        %8.0f ns  (%d read back)\n", readNs, readBack);
+    std::printf("example: %s\n", texts.empty() ? "" : texts.back().c_str());
+    return 0;
+}

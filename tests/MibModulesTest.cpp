@@ -1,0 +1,270 @@
+// Names from MIB modules: modules written for the tests in a directory given through
+// MIBDIRS (one whose imports are missing, one broken, two that define the same name),
+// their names written and read back, compared with net-snmp's snmptranslate, and the
+// window and the built-in names while a load is held up.
+#include "snmpapi/MibNames.h"
+#include "snmpapi/SnmpApi.h"
+#include "snmpapi/SnmpTesting.h"
+#include "support/BindingText.h"
+#include "support/DialogDriver.h"
+#include "support/MibDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Ids = std::vector<UINT>;
+
+// Imports from modules that the directory lacks, as net-snmp's own modules do on Debian.
+constexpr char kTestModule[] = R"(OKAPEL-TEST-MIB DEFINITIONS ::= BEGIN
+IMPORTS
+    MODULE-IDENTITY, OBJECT-TYPE, Integer32, enterprises, mib-2 FROM SNMPv2-SMI
+    DisplayString FROM SNMPv2-TC;
+
+okapelTest MODULE-IDENTITY
+    LAST-UPDATED "202601010000Z"
+    ORGANIZATION "Okapel"
+    CONTACT-INFO "none"
+    DESCRIPTION "Objects for the tests."
+    ::= { enterprises 99999 }
+
+testObjects OBJECT IDENTIFIER ::= { okapelTest 1 }
+
+testName OBJECT-TYPE
+    SYNTAX DisplayString
+    MAX-ACCESS read-only
+    STATUS current
+    DESCRIPTION "A scalar."
+    ::= { testObjects 1 }
+
+testTable OBJECT-TYPE
+    SYNTAX SEQUENCE OF TestEntry
+    MAX-ACCESS not-accessible
+    STATUS current
+    DESCRIPTION "A table."
+    ::= { testObjects 2 }
+
+testEntry OBJECT-TYPE
+    SYNTAX TestEntry
+    MAX-ACCESS not-accessible
+    STATUS current
+    DESCRIPTION "A row."
+    INDEX { testIndex }
+    ::= { testTable 1 }
+
+TestEntry ::= SEQUENCE { testIndex Integer32, testValue Integer32 }
+
+testIndex OBJECT-TYPE
+    SYNTAX Integer32
+    MAX-ACCESS not-accessible
+    STATUS current
+    DESCRIPTION "The index."
+    ::= { testEntry 1 }
+
+testValue OBJECT-TYPE
+    SYNTAX Integer32
+    MAX-ACCESS read-only
+    STATUS current
+    DESCRIPTION "A column."
+    ::= { testEntry 2 }
+
+-- The name of a MIB-II group, given here to something else.
+system OBJECT IDENTIFIER ::= { okapelTest 2 }
+
+testGroup OBJECT IDENTIFIER ::= { mib-2 4242 }
+
+testCounter OBJECT-TYPE
+    SYNTAX Integer32
+    MAX-ACCESS read-only
+    STATUS current
+    DESCRIPTION "A scalar below mib-2."
+    ::= { testGroup 1 }
+END
+)";
+
+// DUP-<letter>-MIB: dup<letter> at enterprises.<arc>, and below it a name that both
+// modules define.
+std::string DupModule(char letter, int arc) {
+    const std::string top = std::string("dup") + letter;
+    return std::string("DUP-") + letter + "-MIB DEFINITIONS ::= BEGIN\n" +
+           "IMPORTS enterprises FROM SNMPv2-SMI;\n" + top +
+           " OBJECT IDENTIFIER ::= { enterprises " + std::to_string(arc) + " }\n" +
+           "sharedName OBJECT IDENTIFIER ::= { " + top + " 1 }\nEND\n";
+}
+
+constexpr char kBroken[] = R"(BROKEN-MIB DEFINITIONS ::= BEGIN
+IMPORTS enterprises FROM SNMPv2-SMI;
+brokenThing OBJECT-TYPE SYNTAX INTEGER { one(1 MAX-ACCESS ::= { enterprises
+)";
+
+const Ids kTestName = {1, 3, 6, 1, 4, 1, 99999, 1, 1, 0};
+
+// The identifier read, or {} when refused.
+Ids Read(const std::string& text) {
+    AsnObjectIdentifier oid{};
+    Ids ids;
+    if (SnmpMgrStrToOid(text.c_str(), &oid))
+        ids.assign(oid.ids, oid.ids + oid.idLength);
+    SnmpUtilOidFree(&oid);
+    return ids;
+}
+
+// snmptranslate's full name for `ids` from the modules of `directory` and the base module,
+// in Okapel's form: below mib-2 from the group on, elsewhere from the root.
+std::string Translated(const std::string& directory, const Ids& ids) {
+    std::string command =
+        "snmptranslate -M " + directory + ":" OKAPEL_SOURCE_DIR "/mibs" + " -m ALL -Ofb ";
+    for (UINT id : ids)
+        command += "." + std::to_string(id);
+    std::string out;
+    if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
+        char buffer[512];
+        while (fgets(buffer, sizeof buffer, pipe))
+            out += buffer;
+        pclose(pipe);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
+        out.pop_back();
+    if (out.starts_with('.'))
+        out.erase(0, 1);
+    const std::string mib2 = "iso.org.dod.internet.mgmt.mib-2.";
+    if (out.starts_with(mib2) && out.size() > mib2.size() && !std::isdigit(out[mib2.size()]))
+        out.erase(0, mib2.size());
+    return out;
+}
+
+class MibModulesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir.Write("OKAPEL-TEST-MIB.txt", kTestModule);
+        m_dir.Write("DUP-A-MIB.txt", DupModule('A', 99998));
+        m_dir.Write("DUP-B-MIB.txt", DupModule('B', 99997));
+        m_dir.Write("BROKEN-MIB.txt", kBroken);
+        m_dir.Write("NOISE.txt", std::string("\x01\xff{}::=::=\"unterminated", 24));
+    }
+    void Load() {
+        SnmpMgrLoadMibModules();
+        ASSERT_TRUE(SnmpMgrWaitMibModulesForTesting(60000));
+    }
+
+    CMibDirectory m_dir;
+};
+
+TEST_F(MibModulesTest, NamesGoOutAndComeBackAsSnmptranslateGivesThem) {
+    // Nothing reaches the terminal while the modules are read, broken ones included.
+    fflush(stderr);
+    const int savedErr = dup(2);
+    char errPath[] = "/tmp/okapel-mib-stderr-XXXXXX";
+    const int errFile = mkstemp(errPath);
+    dup2(errFile, 2);
+    Load();
+    dup2(savedErr, 2);
+    close(savedErr);
+    EXPECT_EQ(lseek(errFile, 0, SEEK_END), 0) << "the load wrote to the terminal";
+    close(errFile);
+    unlink(errPath);
+
+    struct Case {
+        Ids ids;
+        const char* text;
+        bool translated; // a module names it, so snmptranslate gives the same
+    };
+    const std::string ent = "iso.org.dod.internet.private.enterprises.";
+    const Case cases[] = {
+        {{1, 3, 6, 1, 2, 1, 4242, 1, 0}, "testGroup.testCounter.0", true},
+        {kTestName, "okapelTest.testObjects.testName.0", true},
+        {{1, 3, 6, 1, 4, 1, 99999, 1, 2, 1, 2, 7},
+         "okapelTest.testObjects.testTable.testEntry.testValue.7",
+         true},
+        {{1, 3, 6, 1, 4, 1, 99999, 2, 5}, "okapelTest.system.5", true},
+        {{1, 3, 6, 1, 4, 1, 99998, 1, 3}, "dupA.sharedName.3", true},
+        {{1, 3, 6, 1, 4, 1, 99997, 1}, "dupB.sharedName", true},
+        {{1, 3, 6, 1, 4, 1, 55555, 1}, "55555.1", false},
+        {{1, 3, 6, 1, 2, 1, 1, 5, 0}, "system.sysName.0", false},
+        {{1, 3, 6, 1, 2, 1, 99, 1}, "iso.org.dod.internet.mgmt.mib-2.99.1", false},
+        {{1, 3, 6, 1, 6, 3, 1, 1, 5, 1}, "snmpTraps.coldStart", false},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.text;
+        if (c.ids[6] >= 55555 && c.ids[5] == 1 && c.ids[4] == 4)
+            text = ent + text;
+        EXPECT_EQ(OidName(c.ids), text);
+        EXPECT_EQ(Read(text), c.ids) << text;
+        if (c.translated) {
+            EXPECT_EQ(Translated(m_dir.Path(), c.ids), text);
+        }
+    }
+}
+
+TEST_F(MibModulesTest, ReadsNamesAloneOrWithTheirModule) {
+    Load();
+    struct Case {
+        const char* text;
+        Ids ids; // {}: refused
+    };
+    const Case cases[] = {
+        {"testName.0", kTestName},
+        {"OKAPEL-TEST-MIB::testName.0", kTestName},
+        {"OKAPEL-TEST-MIB::testEntry.testValue.7", {1, 3, 6, 1, 4, 1, 99999, 1, 2, 1, 2, 7}},
+        {"DUP-B-MIB::sharedName.2", {1, 3, 6, 1, 4, 1, 99997, 1, 2}},
+        {"sharedName", {}},                                // two modules, two nodes
+        {"system.sysName.0", {1, 3, 6, 1, 2, 1, 1, 5, 0}}, // MIB-II's group, not the module's
+        {"OKAPEL-TEST-MIB::system.1", {1, 3, 6, 1, 4, 1, 99999, 2, 1}},
+        {"testGroup.1.0", {1, 3, 6, 1, 2, 1, 4242, 1, 0}},
+        {"DUP-A-MIB::testName", {}}, // not that module's
+        {"NO-SUCH-MIB::testName.0", {}},
+        {"OKAPEL-TEST-MIB::", {}},
+        {"::testName", {}},
+        {"testName.OKAPEL-TEST-MIB::testName", {}},
+        {".1.3.6.1.4.1.99999.1.1.0", kTestName},
+        {"1.3.6.1.4.1.99999.testObjects", {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Read(c.text), c.ids) << c.text;
+
+    // Every node of the loaded table, and an instance of it, goes out and comes back.
+    const auto table = mibnames::Current();
+    ASSERT_GT(table->Count(), mibnames::BuiltIn().Count());
+    for (int node = 0; node < table->Count(); ++node) {
+        Ids ids{0};
+        for (int n = node; n != mibnames::kNone; n = table->Parent(n))
+            ids.insert(ids.begin(), table->Arc(n));
+        EXPECT_EQ(Read(OidName(ids)), ids) << OidName(ids);
+    }
+}
+
+TEST_F(MibModulesTest, WindowShowsAndBuiltInNamesServeWhileALoadIsHeldUp) {
+    m_dir.AddHoldingFile();
+    SnmpMgrLoadMibModules();
+    DialogDriver d;
+    EXPECT_TRUE(d.dlg().isVisible());
+    EXPECT_FALSE(SnmpMgrWaitMibModulesForTesting(0));
+    EXPECT_EQ(OidName(kTestName), "iso.org.dod.internet.private.enterprises.99999.1.1.0");
+    EXPECT_TRUE(Read("testName.0").empty());
+
+    ASSERT_TRUE(m_dir.Release());
+    ASSERT_TRUE(SnmpMgrWaitMibModulesForTesting(60000));
+    EXPECT_EQ(OidName(kTestName),
+              "iso.org.dod.internet.private.enterprises.okapelTest.testObjects.testName.0");
+}
+
+// As at exit: a load that is held up ends at once, and the built-in names stay.
+TEST_F(MibModulesTest, StoppingAHeldUpLoadEndsItWithoutItsNames) {
+    m_dir.AddHoldingFile();
+    SnmpMgrLoadMibModules();
+    EXPECT_FALSE(SnmpMgrWaitMibModulesForTesting(50));
+    SnmpMgrMibModulesStopForTesting();
+    EXPECT_TRUE(SnmpMgrWaitMibModulesForTesting(0));
+    EXPECT_EQ(OidName(kTestName), "iso.org.dod.internet.private.enterprises.99999.1.1.0");
+}
+
+} // namespace
