@@ -266,12 +266,20 @@ std::string BaseModuleDirectory() {
 
 extern "C" char** environ;
 
-// The reader with the pipe's writing end as kStreamFd, or -1.
-pid_t SpawnReader(int streamFd, const std::string& baseDirectory) {
+// The reader's environment: the program's, with the base module's directory as the mark
+// that makes it the reader. Made on the caller's thread, which alone may change the
+// environment.
+std::vector<std::string> ReaderEnvironment(const std::string& baseDirectory) {
     std::vector<std::string> environment{std::string(kReaderVariable) + "=" + baseDirectory};
     for (char** variable = environ; *variable; ++variable)
         if (!std::string_view(*variable).starts_with(std::string(kReaderVariable) + "="))
             environment.emplace_back(*variable);
+    return environment;
+}
+
+// The reader with the pipe's writing end as kStreamFd, or -1. It takes the calling thread's
+// priority from its first instruction on.
+pid_t SpawnReader(int streamFd, std::vector<std::string> environment) {
     std::vector<char*> envp;
     for (std::string& variable : environment)
         envp.push_back(variable.data());
@@ -297,26 +305,21 @@ public:
 
     void Start() {
         Stop();
-        const std::string base = BaseModuleDirectory();
         int fds[2];
         if (pipe2(fds, O_CLOEXEC) != 0)
             return;
-        const pid_t pid = SpawnReader(fds[1], base);
-        close(fds[1]);
-        if (pid < 0) {
-            close(fds[0]);
-            return;
-        }
         std::lock_guard<std::mutex> guard(mutex_);
-        child_ = pid;
+        stopping_ = false;
         running_ = true;
-        thread_ = std::thread(&Loader::Read, this, fds[0], pid);
+        thread_ = std::thread(&Loader::Run, this, fds[0], fds[1],
+                              ReaderEnvironment(BaseModuleDirectory()));
     }
 
     // Ends a load under way (its names are not published) and waits for its thread.
     void Stop() {
         {
             std::lock_guard<std::mutex> guard(mutex_);
+            stopping_ = true;
             if (child_ > 0)
                 kill(child_, SIGKILL);
         }
@@ -331,8 +334,36 @@ public:
     }
 
 private:
-    void Read(int fd, pid_t pid) {
+    void Run(int readFd, int writeFd, std::vector<std::string> environment) {
+        // The window and the trap lines come first: this thread and the reader, which it
+        // starts and which takes its priority from the start (the loading of the program's
+        // libraries included), get what the processor spares.
         setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19); // this thread alone
+        pid_t pid = -1;
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            if (!stopping_)
+                pid = SpawnReader(writeFd, std::move(environment));
+            child_ = pid;
+        }
+        close(writeFd);
+        if (pid < 0) {
+            close(readFd);
+            Finish();
+            return;
+        }
+        Read(readFd, pid);
+    }
+
+    void Finish() {
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            running_ = false;
+        }
+        done_.notify_all();
+    }
+
+    void Read(int fd, pid_t pid) {
         std::string data;
         char buffer[1 << 16];
         for (;;) {
@@ -366,17 +397,14 @@ private:
             if (auto table = ReadTable(data))
                 mibnames::Publish(std::move(table));
         }
-        {
-            std::lock_guard<std::mutex> guard(mutex_);
-            running_ = false;
-        }
-        done_.notify_all();
+        Finish();
     }
 
     std::mutex mutex_;
     std::condition_variable done_;
     pid_t child_ = -1;
     bool running_ = false;
+    bool stopping_ = false; // a Stop has come: no reader is started any more
     std::thread thread_;
 };
 
