@@ -4,6 +4,7 @@
 #include "support/DialogDriver.h"
 
 #include "ui/ComboBox.h"
+#include "ui/ListBox.h"
 #include "ui/Resource.h"
 
 #include <gtest/gtest.h>
@@ -165,7 +166,7 @@ TEST_F(AgentTest, GetAllOfTheSystemGroupMatchesSnmpwalkLineByLine) {
 
 TEST_F(AgentTest, GetAllOfALeafOrPastTheLastObjectEndsEmptyAndQuiet) {
     for (const char* root : {kSysName, ".1.3.6.1.9.9.9", ".2.1"}) {
-        d.walkList();
+        d.walkList()->AddString("a line of an earlier walk"); // which Get All takes away
         d.SetText(IDC_OID, root);
         d.Click(IDC_GETALL);
         EXPECT_TRUE(d.WalkLines().empty()) << root;

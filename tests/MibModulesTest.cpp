@@ -8,6 +8,7 @@
 #include "support/BindingText.h"
 #include "support/DialogDriver.h"
 #include "support/MibDirectory.h"
+#include "support/StderrCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -161,17 +162,10 @@ protected:
 
 TEST_F(MibModulesTest, NamesGoOutAndComeBackAsSnmptranslateGivesThem) {
     // Nothing reaches the terminal while the modules are read, broken ones included.
-    fflush(stderr);
-    const int savedErr = dup(2);
-    char errPath[] = "/tmp/okapel-mib-stderr-XXXXXX";
-    const int errFile = mkstemp(errPath);
-    dup2(errFile, 2);
+    CStderrCapture terminal;
+    ASSERT_TRUE(terminal.Capturing());
     Load();
-    dup2(savedErr, 2);
-    close(savedErr);
-    EXPECT_EQ(lseek(errFile, 0, SEEK_END), 0) << "the load wrote to the terminal";
-    close(errFile);
-    unlink(errPath);
+    EXPECT_EQ(terminal.Take(), "") << "the load wrote to the terminal";
 
     struct Case {
         Ids ids;

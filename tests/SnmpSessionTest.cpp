@@ -8,6 +8,7 @@
 #include "support/BindingText.h"
 #include "support/DemoAgent.h"
 #include "support/ScriptedAgent.h"
+#include "support/StderrCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -885,13 +886,8 @@ TEST(SnmpSession, IdentifiersThatBerCannotCarryAreNeverSent) {
 // net-snmp's log output goes nowhere: with every handler disabled it would fall back to
 // stderr, and a refused port or a hostile answer would print on the operator's terminal.
 TEST(SnmpSession, NothingReachesTheTerminal) {
-    std::fflush(stderr);
-    const int saved = ::dup(2);
-    char path[] = "/tmp/okapel-stderr-XXXXXX";
-    const int capture = ::mkstemp(path);
-    ASSERT_GE(capture, 0);
-    ::unlink(path);
-    ::dup2(capture, 2);
+    CStderrCapture terminal;
+    ASSERT_TRUE(terminal.Capturing());
 
     std::uint16_t closedPort = 0;
     {
@@ -918,13 +914,7 @@ TEST(SnmpSession, NothingReachesTheTerminal) {
         SnmpMgrClose(session);
     }
     SnmpLibraryLogForTesting("bad type returned (49)");
-    std::fflush(stderr);
-    ::dup2(saved, 2);
-    ::close(saved);
-    char printed[256] = {};
-    const ssize_t n = ::pread(capture, printed, sizeof printed - 1, 0);
-    ::close(capture);
-    EXPECT_EQ(n, 0) << printed;
+    EXPECT_EQ(terminal.Take(), "");
 }
 
 } // namespace
