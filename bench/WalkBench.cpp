@@ -65,20 +65,19 @@ WalkFigure ToolWalk(const std::string& address, const char* root) {
 double RoundTripsOnly(LPSNMP_MGR_SESSION session, const char* root, int* steps) {
     AsnObjectIdentifier oid{};
     SnmpMgrStrToOid(root, &oid);
-    SnmpVarBindList list{};
-    BuildRequestList(&oid, &list);
+    CRequestList request;
+    request.Build(&oid);
     AsnInteger status = 0, index = 0;
     QElapsedTimer timer;
     timer.start();
     *steps = 0;
-    while (SnmpMgrRequest(session, SNMP_PDU_GETNEXT, &list, &status, &index) && status == 0 &&
-           SnmpUtilOidNCmp(&list.list[0].name, &oid, oid.idLength) == 0) {
+    while (SnmpMgrRequest(session, SNMP_PDU_GETNEXT, request.List(), &status, &index) &&
+           status == 0 && SnmpUtilOidNCmp(&request.Binding().name, &oid, oid.idLength) == 0) {
         ++*steps;
-        SnmpUtilAsnAnyFree(&list.list[0].value);
-        list.list[0].value.asnType = ASN_NULL;
+        SnmpUtilAsnAnyFree(&request.Binding().value);
+        request.Binding().value.asnType = ASN_NULL;
     }
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-    SnmpUtilVarBindListFree(&list);
     SnmpUtilOidFree(&oid);
     return seconds;
 }

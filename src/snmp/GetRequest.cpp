@@ -10,39 +10,36 @@ void CManagerDlg::OnGet() {
 
 void CManagerDlg::GetObjectOfText(const std::string& text) {
     AsnObjectIdentifier oid{};
-    if (!SnmpMgrStrToOid(text.c_str(), &oid)) {
-        MessageBox("Invalid Oid", "Error", MB_OK | MB_ICONERROR);
+    if (!ConvertOid(text, &oid))
         return;
-    }
     DoGet(&oid);
     SnmpUtilOidFree(&oid); // the converter owns the identifier; DoGet only reads it
 }
 
 int CManagerDlg::DoGet(const AsnObjectIdentifier* oid) {
-    SnmpVarBindList list{};
+    CRequestList request;
     AsnInteger errorStatus = 0;
     AsnInteger errorIndex = 0;
     int sent = 0;
     {
         CWaitCursor wait;
-        if (BuildRequestList(oid, &list))
-            sent = SnmpMgrRequest(m_hSession, SNMP_PDU_GET, &list, &errorStatus, &errorIndex);
+        if (request.Build(oid))
+            sent =
+                SnmpMgrRequest(m_hSession, SNMP_PDU_GET, request.List(), &errorStatus, &errorIndex);
     }
     if (sent == 0) {
         const std::string message = "Snmp Request Failed\n" + StatusLine(errorStatus, errorIndex);
         MessageBox(message.c_str(), "Snmp Error", MB_OK | MB_ICONERROR);
-        SnmpUtilVarBindListFree(&list);
         return 1;
     }
     if (errorStatus != 0) {
         // Below 0 too: no agent means success by a negative status, and the value it
         // carries is no value read.
         MessageBox(StatusLine(errorStatus, errorIndex).c_str(), "Snmp Error", MB_OK | MB_ICONERROR);
-        SnmpUtilVarBindListFree(&list);
         return 1;
     }
 
-    const AsnAny& value = list.list[0].value;
+    const AsnAny& value = request.Binding().value;
     char* valueText = FormatValue(&value);
     // The first entry of the type list whose code matches; none leaves the selection.
     auto* types = static_cast<CComboBox*>(ComboBox(IDC_TYPE));
@@ -53,7 +50,6 @@ int CManagerDlg::DoGet(const AsnObjectIdentifier* oid) {
         }
     }
     SetDlgItemText(IDC_VALUE, valueText ? valueText : "");
-    SnmpUtilVarBindListFree(&list);
     SnmpUtilMemFree(valueText);
     return 0;
 }

@@ -1,25 +1,33 @@
 #include "snmp/RequestSupport.h"
 
 #include "ui/ManagerDlg.h"
+#include "ui/Resource.h"
 
 #include <QApplication>
 #include <QCursor>
 
 #include <cstdlib>
 
-bool BuildRequestList(const AsnObjectIdentifier* oid, SnmpVarBindList* list) {
-    list->list = static_cast<SnmpVarBind*>(SnmpUtilMemReAlloc(nullptr, sizeof(SnmpVarBind)));
-    list->len = 0;
-    if (!list->list)
+bool CRequestList::Build(const AsnObjectIdentifier* oid) {
+    SnmpUtilVarBindListFree(&m_list);
+    m_list.list = static_cast<SnmpVarBind*>(SnmpUtilMemReAlloc(nullptr, sizeof(SnmpVarBind)));
+    if (!m_list.list)
         return false;
-    list->len = 1;
-    SnmpVarBind& vb = list->list[0];
+    m_list.len = 1;
+    SnmpVarBind& vb = m_list.list[0];
     vb.value.asnType = ASN_NULL;
     if (!SnmpUtilOidCpy(&vb.name, oid)) {
-        SnmpUtilVarBindListFree(list);
+        SnmpUtilVarBindListFree(&m_list);
         return false;
     }
     return true;
+}
+
+bool CManagerDlg::ConvertOid(const std::string& text, AsnObjectIdentifier* oid) {
+    if (SnmpMgrStrToOid(text.c_str(), oid))
+        return true;
+    MessageBox("Invalid Oid", "Error", MB_OK | MB_ICONERROR);
+    return false;
 }
 
 std::string StatusLine(AsnInteger errorStatus, AsnInteger errorIndex) {

@@ -7,20 +7,17 @@
 #include <cstring>
 
 void CManagerDlg::OnSet() {
-    const std::string text = GetDlgItemText(IDC_OID);
     AsnObjectIdentifier oid{};
-    if (!SnmpMgrStrToOid(text.c_str(), &oid)) {
-        MessageBox("Invalid Oid", "Error", MB_OK | MB_ICONERROR);
+    if (!ConvertOid(GetDlgItemText(IDC_OID), &oid))
         return;
-    }
     if (DoSet(&oid) == 0)
         MessageBox("Successfully Set", "Error", MB_OK | MB_ICONINFORMATION);
     SnmpUtilOidFree(&oid); // OnSet owns the identifier; DoSet only reads it
 }
 
 int CManagerDlg::DoSet(const AsnObjectIdentifier* oid) {
-    SnmpVarBindList list{};
-    if (!BuildRequestList(oid, &list)) {
+    CRequestList request;
+    if (!request.Build(oid)) {
         MessageBox("Okapel has no memory left for the request; nothing was sent.", "Error",
                    MB_OK | MB_ICONERROR);
         return 1;
@@ -31,23 +28,21 @@ int CManagerDlg::DoSet(const AsnObjectIdentifier* oid) {
     // The type is read before the value text. With no entry chosen the item data is
     // CB_ERR, whose low byte 0xFF is no value type code.
     auto* types = static_cast<CComboBox*>(ComboBox(IDC_TYPE));
-    list.list[0].value.asnType = static_cast<BYTE>(types->GetItemData(types->GetCurSel()) & 0xFF);
+    request.Binding().value.asnType =
+        static_cast<BYTE>(types->GetItemData(types->GetCurSel()) & 0xFF);
     char value[255];
     const std::string typed = GetDlgItemText(IDC_VALUE);
     std::memcpy(value, typed.c_str(), typed.size() + 1);
 
-    if (!ParseValue(&list.list[0], value)) {
-        SnmpUtilVarBindListFree(&list);
+    if (!ParseValue(&request.Binding(), value))
         return 1;
-    }
     int sent = 0;
     {
         CWaitCursor wait;
-        sent = SnmpMgrRequest(m_hSession, SNMP_PDU_SET, &list, &errorStatus, &errorIndex);
+        sent = SnmpMgrRequest(m_hSession, SNMP_PDU_SET, request.List(), &errorStatus, &errorIndex);
     }
     if (sent == 0) {
         MessageBox("Snmp Request Failed", "Snmp Error", MB_OK | MB_ICONERROR);
-        SnmpUtilVarBindListFree(&list);
         return 1;
     }
     if (errorStatus != 0) {
@@ -55,9 +50,7 @@ int CManagerDlg::DoSet(const AsnObjectIdentifier* oid) {
         // "Successfully Set" would report a refusal as success.
         const std::string message = "Snmp Request Failed\n" + StatusLine(errorStatus, errorIndex);
         MessageBox(message.c_str(), "Snmp Error", MB_OK | MB_ICONERROR);
-        SnmpUtilVarBindListFree(&list);
         return 1;
     }
-    SnmpUtilVarBindListFree(&list); // the agent's answer is not shown
-    return 0;
+    return 0; // the agent's answer is not shown
 }

@@ -48,89 +48,115 @@ std::string IdentifierOfLine(const std::string& line) {
     return line.substr(0, colon == 0 ? 0 : colon - 1);
 }
 
+// How a walk ended: quietly, or with the box that says why.
+struct WalkEnd {
+    std::string failure; // empty: the walk ended quietly
+    const char* caption = "Snmp Error";
+};
+
+// Whether the walk goes on with this GetNext answer to a request after `requested`; when it
+// does not, `end` says whether a box tells why.
+bool AnswerContinuesWalk(const SnmpVarBind& answer, AsnInteger errorStatus, AsnInteger errorIndex,
+                         const AsnObjectIdentifier& root, const AsnObjectIdentifier& requested,
+                         WalkEnd* end) {
+    if (errorStatus == SNMP_ERRORSTATUS_NOSUCHNAME)
+        return false; // the agent has no object after the one requested
+    if (answer.name.idLength < root.idLength ||
+        SnmpUtilOidNCmp(&answer.name, &root, root.idLength) != 0)
+        return false; // past the end of the subtree
+    if (errorStatus != 0) {
+        // Below 0 too: a negative status is the agent's error, never a line read.
+        end->failure = StatusLine(errorStatus, errorIndex);
+        return false;
+    }
+    // An agent whose answers do not advance would keep the walk going for ever.
+    if (SnmpUtilOidCmp(&answer.name, &requested) <= 0) {
+        std::string name;
+        AppendIdentifierText(answer.name, &name);
+        end->failure = "The agent's answers do not advance: it answered " + name +
+                       " to a request for the object after it.";
+        return false;
+    }
+    return true;
+}
+
+// Adds the answer's line, "<identifier> : <value text>", to the walk list (`line` is the
+// walk's buffer, kept between lines); false, with `end` filled in, when the list takes no
+// more.
+bool AddWalkLine(CListBox* walkList, const SnmpVarBind& answer, std::string* line, WalkEnd* end) {
+    line->clear();
+    AppendIdentifierText(answer.name, line);
+    *line += " : ";
+    char* valueText = CManagerDlg::FormatValue(&answer.value);
+    if (valueText)
+        *line += valueText;
+    const int added = walkList->AddString(*line);
+    SnmpUtilMemFree(valueText);
+    if (added != LB_ERRSPACE)
+        return true;
+    // An agent with objects without end would hold the window for ever, its lines dropped
+    // unseen: a list that takes no more lines ends the walk.
+    end->failure = "The walk list cannot take more lines: the walk stopped after " +
+                   std::to_string(walkList->GetCount()) + " lines.";
+    end->caption = "Error";
+    return false;
+}
+
+// Makes the answer's binding the next request: the object after the answer's name, asked
+// with a NULL value.
+void AskAfter(SnmpVarBind* binding) {
+    AsnObjectIdentifier next{};
+    SnmpUtilOidCpy(&next, &binding->name);
+    SnmpUtilVarBindFree(binding);
+    SnmpUtilOidCpy(&binding->name, &next);
+    binding->value.asnType = ASN_NULL;
+    SnmpUtilOidFree(&next);
+}
+
+// The walk of the subtree under `root` on `session` by GetNext, one line per object in the
+// walk list, painted as it goes; the busy pointer shows meanwhile.
+WalkEnd WalkSubtree(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root,
+                    CListBox* walkList) {
+    CRequestList request;
+    const bool built = request.Build(&root);
+    AsnInteger errorStatus = 0;
+    AsnInteger errorIndex = 0;
+    WalkEnd end;
+    CWaitCursor wait;
+    WalkPainter painter(walkList);
+    AsnObjectIdentifier requested{}; // the name each GetNext asked after
+    std::string line;
+    for (;;) {
+        SnmpUtilOidFree(&requested);
+        if (!built || !SnmpUtilOidCpy(&requested, &request.Binding().name) ||
+            !SnmpMgrRequest(session, SNMP_PDU_GETNEXT, request.List(), &errorStatus, &errorIndex)) {
+            end.failure = "Snmp Request Failed\n" + StatusLine(errorStatus, errorIndex);
+            break;
+        }
+        SnmpVarBind& answer = request.Binding();
+        if (!AnswerContinuesWalk(answer, errorStatus, errorIndex, root, requested, &end) ||
+            !AddWalkLine(walkList, answer, &line, &end))
+            break;
+        painter.LineAdded();
+        AskAfter(&answer);
+    }
+    SnmpUtilOidFree(&requested);
+    return end;
+}
+
 } // namespace
 
 void CManagerDlg::OnGetAll() {
-    const std::string text = GetDlgItemText(IDC_OID);
     AsnObjectIdentifier root{};
-    if (!SnmpMgrStrToOid(text.c_str(), &root)) {
-        MessageBox("Invalid Oid", "Error", MB_OK | MB_ICONERROR);
+    if (!ConvertOid(GetDlgItemText(IDC_OID), &root))
         return;
-    }
-    SnmpVarBindList list{};
-    const bool built = BuildRequestList(&root, &list);
-    AsnInteger errorStatus = 0;
-    AsnInteger errorIndex = 0;
     CListBox* walkList = ListBox(IDC_WALK_LIST);
     walkList->ResetContent();
-
-    std::string failure; // the box that ends the walk, if any
-    const char* caption = "Snmp Error";
-    {
-        CWaitCursor wait;
-        WalkPainter painter(walkList);
-        AsnObjectIdentifier requested{}; // the name each GetNext asked after
-        std::string line;
-        for (;;) {
-            SnmpUtilOidFree(&requested);
-            if (!built || !SnmpUtilOidCpy(&requested, &list.list[0].name) ||
-                !SnmpMgrRequest(m_hSession, SNMP_PDU_GETNEXT, &list, &errorStatus, &errorIndex)) {
-                failure = "Snmp Request Failed\n" + StatusLine(errorStatus, errorIndex);
-                break;
-            }
-            SnmpVarBind& answer = list.list[0];
-            if (errorStatus == SNMP_ERRORSTATUS_NOSUCHNAME)
-                break; // the agent has no object after the one requested
-            if (answer.name.idLength < root.idLength ||
-                SnmpUtilOidNCmp(&answer.name, &root, root.idLength) != 0)
-                break; // past the end of the subtree
-            if (errorStatus != 0) {
-                // Below 0 too: a negative status is the agent's error, never a line read.
-                failure = StatusLine(errorStatus, errorIndex);
-                break;
-            }
-            // An agent whose answers do not advance would keep the walk going for ever.
-            if (SnmpUtilOidCmp(&answer.name, &requested) <= 0) {
-                std::string name;
-                AppendIdentifierText(answer.name, &name);
-                failure = "The agent's answers do not advance: it answered " + name +
-                          " to a request for the object after it.";
-                break;
-            }
-
-            line.clear();
-            AppendIdentifierText(answer.name, &line);
-            line += " : ";
-            char* valueText = FormatValue(&answer.value);
-            if (valueText)
-                line += valueText;
-            const int added = walkList->AddString(line);
-            SnmpUtilMemFree(valueText);
-            if (added == LB_ERRSPACE) {
-                // An agent with objects without end would hold the window for ever, its
-                // lines dropped unseen: a list that takes no more lines ends the walk.
-                failure = "The walk list cannot take more lines: the walk stopped after " +
-                          std::to_string(walkList->GetCount()) + " lines.";
-                caption = "Error";
-                break;
-            }
-            painter.LineAdded();
-
-            // The next request asks after the answer's name, with a NULL value.
-            AsnObjectIdentifier next{};
-            SnmpUtilOidCpy(&next, &answer.name);
-            SnmpUtilVarBindFree(&answer);
-            SnmpUtilOidCpy(&answer.name, &next);
-            answer.value.asnType = ASN_NULL;
-            SnmpUtilOidFree(&next);
-        }
-        SnmpUtilOidFree(&requested);
-    }
+    const WalkEnd end = WalkSubtree(m_hSession, root, walkList);
     walkList->Flush();
     walkList->update();
-    if (!failure.empty())
-        MessageBox(failure.c_str(), caption, MB_OK | MB_ICONERROR);
-    SnmpUtilVarBindListFree(&list);
+    if (!end.failure.empty())
+        MessageBox(end.failure.c_str(), end.caption, MB_OK | MB_ICONERROR);
     SnmpUtilOidFree(&root);
 }
 

@@ -79,6 +79,9 @@ public:
     // converted, DoGet otherwise. OnGet passes the OID box's text, the walk list's
     // double-click the whole identifier of its line.
     void GetObjectOfText(const std::string& text);
+    // The identifier of an OID text, which the caller then owns; false, after the "Invalid
+    // Oid" box, for a text that is none.
+    bool ConvertOid(const std::string& text, AsnObjectIdentifier* oid);
 
     // Request routines: 0 for success, 1 for a failure already reported.
     int DoGet(const AsnObjectIdentifier* oid);
