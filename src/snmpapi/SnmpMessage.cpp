@@ -10,21 +10,6 @@
 
 namespace {
 
-constexpr std::uint8_t kTagInteger = 0x02;
-constexpr std::uint8_t kTagOctetString = 0x04;
-constexpr std::uint8_t kTagNull = 0x05;
-constexpr std::uint8_t kTagObjectIdentifier = 0x06;
-constexpr std::uint8_t kTagSequence = 0x30;
-constexpr std::uint8_t kTagIpAddress = 0x40;
-constexpr std::uint8_t kTagCounter32 = 0x41;
-constexpr std::uint8_t kTagGauge32 = 0x42;
-constexpr std::uint8_t kTagTimeTicks = 0x43;
-constexpr std::uint8_t kTagCounter64 = 0x46;
-constexpr std::uint8_t kTagUInteger32 = 0x47;
-constexpr std::uint8_t kTagNoSuchObject = 0x80;
-constexpr std::uint8_t kTagNoSuchInstance = 0x81;
-constexpr std::uint8_t kTagEndOfMibView = 0x82;
-
 // One BER element (tag, length, contents) lying inside a datagram already in memory.
 struct Element {
     const std::uint8_t* start = nullptr; // the tag byte
@@ -118,14 +103,14 @@ std::uint64_t UnsignedBits(const Element& e) {
 
 bool ReadInteger32(ElementReader& reader, std::int32_t* value) {
     Element e;
-    return reader.Read(kTagInteger, &e) && FitInteger32(e, value);
+    return reader.Read(ASN_INTEGER, &e) && FitInteger32(e, value);
 }
 
 // Reads an INTEGER of any length (the error status and index): false only for one that is
 // no INTEGER at all.
 bool ReadAnyInteger(ElementReader& reader, std::int32_t* value, bool* fits) {
     Element e;
-    if (!reader.Read(kTagInteger, &e) || e.length == 0)
+    if (!reader.Read(ASN_INTEGER, &e) || e.length == 0)
         return false;
     *fits = FitInteger32(e, value) && *fits;
     return true;
@@ -172,7 +157,7 @@ bool IdentifierFromElement(const Element& e, AsnObjectIdentifier* out) {
     *out = AsnObjectIdentifier{};
     UINT ids[kMaxSubIdentifiers];
     UINT count = 0;
-    if (e.tag != kTagObjectIdentifier || !DecodeSubIdentifiers(e, ids, &count))
+    if (e.tag != ASN_OBJECTIDENTIFIER || !DecodeSubIdentifiers(e, ids, &count))
         return false;
     const AsnObjectIdentifier decoded{count, ids};
     return SnmpUtilOidCpy(out, &decoded);
@@ -230,18 +215,18 @@ bool ValueFromElement(const Element& v, AsnAny* out, bool* fits) {
                                &out->asnValue.string);
     };
     switch (v.tag) {
-    case kTagInteger:
+    case ASN_INTEGER:
         if (v.length == 0)
             return false;
         return FitInteger32(v, &out->asnValue.number) || unfit();
-    case kTagCounter32:
-    case kTagGauge32:
-    case kTagTimeTicks:
-    case kTagUInteger32:
+    case ASN_COUNTER32:
+    case ASN_GAUGE32:
+    case ASN_TIMETICKS:
+    case ASN_UINTEGER32:
         if (v.length == 0)
             return false;
         return FitUnsigned32(v, &out->asnValue.unsigned32) || unfit();
-    case kTagCounter64: {
+    case ASN_COUNTER64: {
         // No 64-bit field in the record: kept as its eight bytes, most significant first.
         if (v.length == 0)
             return false;
@@ -253,12 +238,12 @@ bool ValueFromElement(const Element& v, AsnAny* out, bool* fits) {
             bytes[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
         return OctetsFromBytes(bytes, sizeof bytes, &out->asnValue.string);
     }
-    case kTagObjectIdentifier:
+    case ASN_OBJECTIDENTIFIER:
         return IdentifierFromElement(v, &out->asnValue.object);
-    case kTagNull:
-    case kTagNoSuchObject:
-    case kTagNoSuchInstance:
-    case kTagEndOfMibView:
+    case ASN_NULL:
+    case SNMP_EXCEPTION_NOSUCHOBJECT:
+    case SNMP_EXCEPTION_NOSUCHINSTANCE:
+    case SNMP_EXCEPTION_ENDOFMIBVIEW:
         return v.length == 0;
     default:
         return OctetsFromBytes(v.contents, v.length, &out->asnValue.string);
@@ -271,12 +256,12 @@ bool ValueFromElement(const Element& v, AsnAny* out, bool* fits) {
 bool DecodeBindings(ElementReader& pdu, SnmpVarBindList* out, bool* fits) {
     *out = SnmpVarBindList{};
     Element list;
-    if (!pdu.Read(kTagSequence, &list) || !pdu.AtEnd())
+    if (!pdu.Read(ASN_SEQUENCE, &list) || !pdu.AtEnd())
         return false;
     UINT count = 0;
     for (ElementReader counting(list); !counting.AtEnd(); ++count) {
         Element binding;
-        if (!counting.Read(kTagSequence, &binding))
+        if (!counting.Read(ASN_SEQUENCE, &binding))
             return false;
     }
     if (count == 0)
@@ -311,9 +296,9 @@ bool DecodeTrapPdu(ElementReader& body, SnmpMessage* m) {
     Element enterprise;
     Element agent;
     Element timeStamp;
-    if (!body.Read(&enterprise) || !body.Read(kTagIpAddress, &agent) || agent.length != 4 ||
+    if (!body.Read(&enterprise) || !body.Read(ASN_IPADDRESS, &agent) || agent.length != 4 ||
         !ReadInteger32(body, &m->genericTrap) || !ReadInteger32(body, &m->specificTrap) ||
-        !body.Read(kTagTimeTicks, &timeStamp) || !SizedInteger(timeStamp, 5))
+        !body.Read(ASN_TIMETICKS, &timeStamp) || !SizedInteger(timeStamp, 5))
         return false;
     std::memcpy(m->agentAddress, agent.contents, 4);
     m->timeStamp = static_cast<AsnTimeticks>(UnsignedBits(timeStamp));
@@ -375,12 +360,12 @@ bool DecodeSnmpMessage(const std::uint8_t* data, std::size_t size, SnmpMessage* 
     Element whole;
     Element community;
     Element pdu;
-    if (!datagram.Read(kTagSequence, &whole) || !datagram.AtEnd())
+    if (!datagram.Read(ASN_SEQUENCE, &whole) || !datagram.AtEnd())
         return false;
     ElementReader fields(whole);
     if (!ReadInteger32(fields, &message->version) ||
         (message->version != kSnmpVersion1 && message->version != kSnmpVersion2c) ||
-        !fields.Read(kTagOctetString, &community) || !fields.Read(&pdu) || !fields.AtEnd() ||
+        !fields.Read(ASN_OCTETSTRING, &community) || !fields.Read(&pdu) || !fields.AtEnd() ||
         pdu.tag < SNMP_PDU_GET || pdu.tag > 0xA8)
         return false;
     message->community = community.contents;
@@ -411,16 +396,16 @@ std::size_t EncodeBareResponse(const SnmpMessage& message, std::uint8_t* out) {
     const std::size_t messageLength = HeaderLength(version.size()) + version.size() +
                                       HeaderLength(community.size()) + community.size() +
                                       HeaderLength(pduLength) + pduLength;
-    std::uint8_t* p = PutHeader(out, kTagSequence, messageLength);
-    p = PutHeader(p, kTagInteger, version.size());
+    std::uint8_t* p = PutHeader(out, ASN_SEQUENCE, messageLength);
+    p = PutHeader(p, ASN_INTEGER, version.size());
     p = std::copy(version.begin(), version.end(), p);
-    p = PutHeader(p, kTagOctetString, community.size());
+    p = PutHeader(p, ASN_OCTETSTRING, community.size());
     p = std::copy(community.begin(), community.end(), p);
     p = PutHeader(p, SNMP_PDU_RESPONSE, pduLength);
-    p = PutHeader(p, kTagInteger, requestId.size());
+    p = PutHeader(p, ASN_INTEGER, requestId.size());
     p = std::copy(requestId.begin(), requestId.end(), p);
-    for (std::uint8_t byte : {kTagInteger, std::uint8_t{1}, std::uint8_t{0}, kTagInteger,
-                              std::uint8_t{1}, std::uint8_t{0}, kTagSequence, std::uint8_t{0}})
+    for (std::uint8_t byte : {ASN_INTEGER, std::uint8_t{1}, std::uint8_t{0}, ASN_INTEGER,
+                              std::uint8_t{1}, std::uint8_t{0}, ASN_SEQUENCE, std::uint8_t{0}})
         *p++ = byte;
     return static_cast<std::size_t>(p - out);
 }
@@ -434,14 +419,14 @@ std::vector<std::size_t> ValueTagOffsets(const std::uint8_t* data, std::size_t s
     Element skipped;
     Element pdu;
     Element list;
-    if (!datagram.Read(kTagSequence, &whole))
+    if (!datagram.Read(ASN_SEQUENCE, &whole))
         return offsets;
     ElementReader fields(whole);
     if (!fields.Read(&skipped) || !fields.Read(&skipped) || !fields.Read(&pdu))
         return offsets;
     ElementReader body(pdu);
     if (!body.Read(&skipped) || !body.Read(&skipped) || !body.Read(&skipped) ||
-        !body.Read(kTagSequence, &list))
+        !body.Read(ASN_SEQUENCE, &list))
         return offsets;
     for (ElementReader bindings(list); !bindings.AtEnd();) {
         Element binding;
