@@ -10,8 +10,6 @@ public:
     // Runs the main dialog; always FALSE, so that no message loop of the application's own
     // follows and the program ends with the dialog.
     int InitInstance();
-    // The Help command (ID_HELP): Okapel ships no help content.
-    void OnHelp() {}
 
     // Whether the user named a Qt style, in QT_STYLE_OVERRIDE or with -style on the
     // command line (which the toolkit takes out of argv, so this looks before it does).

@@ -14,8 +14,7 @@
 inline constexpr std::int32_t kSnmpVersion1 = 0;
 inline constexpr std::int32_t kSnmpVersion2c = 1;
 
-// PDU tags beyond the request types of SnmpApi.h (RFC 3416).
-inline constexpr BYTE kPduInform = 0xA6;
+// The PDU tag beyond the request types of SnmpApi.h that the layer reads (RFC 3416).
 inline constexpr BYTE kPduTrap2 = 0xA7;
 
 // The longest community that any agent sends, and that net-snmp reads; a longer one marks a

@@ -311,8 +311,6 @@ const char* SystemErrorText(UINT code) {
         return "The agent's host name could not be resolved to an address.";
     case SNMP_MGMTAPI_BAD_PORT:
         return "The agent address has an invalid port: a port is a number from 1 to 65535.";
-    case SNMP_MGMTAPI_BAD_COMMUNITY:
-        return "The community string cannot be used.";
     case SNMP_MGMTAPI_SESSION_FAILED:
         return "The SNMP session could not be opened: no socket could be had for it.";
     case SNMP_MGMTAPI_TIMEOUT:

@@ -25,9 +25,6 @@ public:
     // OK and Enter, QDialog::Rejected for Escape and the close box.
     int DoModal();
 
-protected:
-    void DoDataExchange() {}
-
 private:
     void CreateControls();
     void ConnectButtons();

@@ -101,7 +101,6 @@ public:
 
 protected:
     BOOL OnInitDialog();
-    void DoDataExchange() {}
 
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
