@@ -30,7 +30,7 @@ protected:
     }
     void Set(const char* oid, int typeIndex, const std::string& text) {
         d.SetText(IDC_OID, oid);
-        static_cast<CComboBox*>(d.dlg().ComboBox(IDC_TYPE))->SetCurSel(typeIndex);
+        d.dlg().ComboBox(IDC_TYPE)->SetCurSel(typeIndex);
         d.SetText(IDC_VALUE, text);
         d.Click(IDC_SET);
     }
@@ -190,7 +190,7 @@ TEST_P(AgentWithALongCommunity, AnswersGetSetAndGetAll) {
     ASSERT_EQ(d.Text(IDC_COMMUNITY), community); // the box keeps every character
 
     d.SetText(IDC_OID, kDemoString);
-    static_cast<CComboBox*>(d.dlg().ComboBox(IDC_TYPE))->SetCurSel(4);
+    d.dlg().ComboBox(IDC_TYPE)->SetCurSel(4);
     d.SetText(IDC_VALUE, "set with a long community");
     d.Click(IDC_SET);
     d.SetText(IDC_VALUE, "");

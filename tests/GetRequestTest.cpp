@@ -100,7 +100,7 @@ TEST_P(GetOfAnUnlistedType, ShowsNothingAndKeepsTheTypeSelection) {
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
     d.Open(agent.Address());
-    static_cast<CComboBox*>(d.dlg().ComboBox(IDC_TYPE))->SetCurSel(4);
+    d.dlg().ComboBox(IDC_TYPE)->SetCurSel(4);
     d.SetText(IDC_VALUE, "old");
     d.SetText(IDC_OID, kSysName);
     const std::int64_t blocks = SnmpUtilLiveBlocks();
@@ -142,7 +142,7 @@ TEST_P(GetFails, WithOneBoxAndNothingChanged) {
     if (GetParam().open)
         d.Open(agent.Address());
     d.SetText(IDC_VALUE, "kept");
-    static_cast<CComboBox*>(d.dlg().ComboBox(IDC_TYPE))->SetCurSel(2);
+    d.dlg().ComboBox(IDC_TYPE)->SetCurSel(2);
     d.SetText(IDC_OID, GetParam().oid);
     const std::int64_t blocks = SnmpUtilLiveBlocks();
     d.Click(IDC_GET);

@@ -62,7 +62,7 @@ TEST(ManagerDlg, PresetsDropDownInSortedOrderWithTheEmptyEntryFirst) {
 
 TEST(ManagerDlg, TypeListHoldsTheTenTypesWithTheirCodes) {
     DialogDriver d;
-    auto* types = static_cast<CComboBox*>(d.dlg().ComboBox(IDC_TYPE));
+    auto* types = d.dlg().ComboBox(IDC_TYPE);
     const std::vector<std::pair<std::string, long>> expected = {
         {"int32", 0x02}, {"Count32", 0x41}, {"Gauge32", 0x42}, {"Ticks", 0x43}, {"Octet", 0x04},
         {"Seq", 0x30},   {"IpAddr", 0x40},  {"Opaque", 0x44},  {"Oid", 0x06},   {"Null", 0x05},

@@ -16,7 +16,7 @@ namespace {
 const char* kObject = ".1.3.6.1.4.1.15.0.0.2";
 
 void ChooseType(DialogDriver& d, int index) {
-    static_cast<CComboBox*>(d.dlg().ComboBox(IDC_TYPE))->SetCurSel(index);
+    d.dlg().ComboBox(IDC_TYPE)->SetCurSel(index);
 }
 
 // An agent that stores what it is set to and answers Get with it.

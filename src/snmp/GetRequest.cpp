@@ -42,7 +42,7 @@ int CManagerDlg::DoGet(const AsnObjectIdentifier* oid) {
     const AsnAny& value = request.Binding().value;
     char* valueText = FormatValue(&value);
     // The first entry of the type list whose code matches; none leaves the selection.
-    auto* types = static_cast<CComboBox*>(ComboBox(IDC_TYPE));
+    auto* types = ComboBox(IDC_TYPE);
     for (int i = 0; i < types->GetCount(); ++i) {
         if (types->GetItemData(i) == value.asnType) {
             types->SetCurSel(i);

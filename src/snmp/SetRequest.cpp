@@ -27,7 +27,7 @@ int CManagerDlg::DoSet(const AsnObjectIdentifier* oid) {
 
     // The type is read before the value text. With no entry chosen the item data is
     // CB_ERR, whose low byte 0xFF is no value type code.
-    auto* types = static_cast<CComboBox*>(ComboBox(IDC_TYPE));
+    auto* types = ComboBox(IDC_TYPE);
     request.Binding().value.asnType =
         static_cast<BYTE>(types->GetItemData(types->GetCurSel()) & 0xFF);
     char value[255];

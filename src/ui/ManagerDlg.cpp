@@ -173,11 +173,11 @@ BOOL CManagerDlg::OnInitDialog() {
 
 void CManagerDlg::AddPresets() {
     for (const DlgPreset& preset : kManagerDialogPresets)
-        static_cast<CComboBox*>(ComboBox(preset.id))->AddString(preset.text);
+        ComboBox(preset.id)->AddString(preset.text);
 }
 
 void CManagerDlg::FillTypeList() {
-    auto* types = static_cast<CComboBox*>(ComboBox(IDC_TYPE));
+    auto* types = ComboBox(IDC_TYPE);
     for (int i = 0; i < static_cast<int>(std::size(kTypeList)); ++i) {
         types->AddString(kTypeList[i].text);
         types->SetItemData(i, kTypeList[i].code);
@@ -275,8 +275,8 @@ CListBox* CManagerDlg::ListBox(int id) const {
     return qobject_cast<CListBox*>(GetDlgItem(id));
 }
 
-QComboBox* CManagerDlg::ComboBox(int id) const {
-    return qobject_cast<QComboBox*>(GetDlgItem(id));
+CComboBox* CManagerDlg::ComboBox(int id) const {
+    return qobject_cast<CComboBox*>(GetDlgItem(id));
 }
 
 void CManagerDlg::SetMessageHook(MessageHook hook) {

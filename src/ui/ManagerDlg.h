@@ -14,8 +14,8 @@
 #include <mutex>
 #include <string>
 
-class QComboBox;
 class QMenu;
+class CComboBox;
 class CListBox;
 class CListenerThread;
 
@@ -40,7 +40,7 @@ public:
     void SetDlgItemText(int id, const char* text);
     void EnableDlgItem(int id, bool enable);
     CListBox* ListBox(int id) const;
-    QComboBox* ComboBox(int id) const;
+    CComboBox* ComboBox(int id) const;
 
     // --- Message boxes --------------------------------------------------------------
     // Every box of the dialog goes through here: modal over the dialog, plain text, an OK
