@@ -185,6 +185,8 @@ void SendChildEvent(CListBox* list, QAccessible::Event type, int index) {
     QAccessible::updateAccessibility(&event);
 }
 
+bool g_notifyAlways = false;
+
 } // namespace
 
 void InstallListBoxAccessibility() {
@@ -193,18 +195,29 @@ void InstallListBoxAccessibility() {
 }
 
 void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index) {
-    // A walk adds lines by the thousand: with nothing listening, this is all it costs.
-    if (!QAccessible::isActive())
+    // With nothing listening, this is all a change costs.
+    if (!QAccessible::isActive() && !g_notifyAlways)
         return;
     switch (change) {
-    case ListBoxChange::LineAdded: {
-        QAccessibleTableModelChangeEvent event(list,
-                                               QAccessibleTableModelChangeEvent::RowsInserted);
-        event.setFirstRow(index);
-        event.setLastRow(index);
-        event.setFirstColumn(0);
-        event.setLastColumn(0);
-        QAccessible::updateAccessibility(&event);
+    case ListBoxChange::LinesAdded: {
+        // The list tells of added lines when it shows them, at most every 40 ms, so that a
+        // storm costs a few events a second: the rows for the toolkit's own bookkeeping, and
+        // the last new line as a new child, which is what the desktop's bridge passes on.
+        const int last = list->GetCount() - 1;
+        if (index < 0 || index > last)
+            break;
+        QAccessibleTableModelChangeEvent rows(list, QAccessibleTableModelChangeEvent::RowsInserted);
+        rows.setFirstRow(index);
+        rows.setLastRow(last);
+        rows.setFirstColumn(0);
+        rows.setLastColumn(0);
+        QAccessible::updateAccessibility(&rows);
+        if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(list)) {
+            if (QAccessibleInterface* line = iface->child(last)) {
+                QAccessibleEvent created(line, QAccessible::ObjectCreated);
+                QAccessible::updateAccessibility(&created);
+            }
+        }
         break;
     }
     case ListBoxChange::Reset: {
@@ -218,6 +231,11 @@ void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index) {
         SendChildEvent(list, QAccessible::Selection, index);
         if (list->hasFocus())
             SendChildEvent(list, QAccessible::Focus, index);
+        break;
+    case ListBoxChange::Deselection:
+        // The line reads its state when asked: it now says it is not selected.
+        if (index >= 0 && index < list->GetCount())
+            SendChildEvent(list, QAccessible::SelectionRemove, index);
         break;
     case ListBoxChange::Focus:
         // The toolkit announces the list itself as focused once the focus has moved in;
@@ -233,4 +251,8 @@ void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index) {
         }
         break;
     }
+}
+
+void SetListBoxNotificationsForTesting(bool always) {
+    g_notifyAlways = always;
 }

@@ -6,10 +6,11 @@
 class CListBox;
 
 enum class ListBoxChange {
-    LineAdded, // a line was appended at `index`
-    Reset,     // every line was removed
-    Selection, // the selection moved to `index` (-1: none)
-    Focus,     // the list took the focus; `index` is the selected line (-1: none)
+    LinesAdded,  // lines were appended, from `index` to the list's last
+    Reset,       // every line was removed
+    Selection,   // the selection moved to `index` (-1: none)
+    Deselection, // the line at `index` is no longer selected
+    Focus,       // the list took the focus; `index` is the selected line (-1: none)
 };
 
 // Registers the accessible list with the toolkit; each list box calls it, the first call
@@ -18,3 +19,7 @@ void InstallListBoxAccessibility();
 
 // Tells assistive technology, when any is listening, what changed in `list`.
 void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index = -1);
+
+// Tells what changes as if assistive technology were listening, so that tests can count
+// the events on a platform without it.
+void SetListBoxNotificationsForTesting(bool always);
