@@ -179,13 +179,20 @@ QAccessibleInterface* ListBoxFactory(const QString& className, QObject* object) 
     return nullptr;
 }
 
+ListBoxEventObserver g_observer = nullptr;
+
+void Send(QAccessibleEvent* event) {
+    if (g_observer)
+        g_observer(event);
+    else
+        QAccessible::updateAccessibility(event);
+}
+
 void SendChildEvent(CListBox* list, QAccessible::Event type, int index) {
     QAccessibleEvent event(list, type);
     event.setChild(index);
-    QAccessible::updateAccessibility(&event);
+    Send(&event);
 }
-
-bool g_notifyAlways = false;
 
 } // namespace
 
@@ -196,7 +203,7 @@ void InstallListBoxAccessibility() {
 
 void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index) {
     // With nothing listening, this is all a change costs.
-    if (!QAccessible::isActive() && !g_notifyAlways)
+    if (!QAccessible::isActive() && !g_observer)
         return;
     switch (change) {
     case ListBoxChange::LinesAdded: {
@@ -211,18 +218,18 @@ void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index) {
         rows.setLastRow(last);
         rows.setFirstColumn(0);
         rows.setLastColumn(0);
-        QAccessible::updateAccessibility(&rows);
+        Send(&rows);
         if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(list)) {
             if (QAccessibleInterface* line = iface->child(last)) {
                 QAccessibleEvent created(line, QAccessible::ObjectCreated);
-                QAccessible::updateAccessibility(&created);
+                Send(&created);
             }
         }
         break;
     }
     case ListBoxChange::Reset: {
         QAccessibleTableModelChangeEvent event(list, QAccessibleTableModelChangeEvent::ModelReset);
-        QAccessible::updateAccessibility(&event);
+        Send(&event);
         break;
     }
     case ListBoxChange::Selection:
@@ -253,6 +260,6 @@ void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index) {
     }
 }
 
-void SetListBoxNotificationsForTesting(bool always) {
-    g_notifyAlways = always;
+void SetListBoxEventObserverForTesting(ListBoxEventObserver observer) {
+    g_observer = observer;
 }

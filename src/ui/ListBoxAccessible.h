@@ -4,6 +4,7 @@
 #pragma once
 
 class CListBox;
+class QAccessibleEvent;
 
 enum class ListBoxChange {
     LinesAdded,  // lines were appended, from `index` to the list's last
@@ -20,6 +21,7 @@ void InstallListBoxAccessibility();
 // Tells assistive technology, when any is listening, what changed in `list`.
 void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index = -1);
 
-// Tells what changes as if assistive technology were listening, so that tests can count
-// the events on a platform without it.
-void SetListBoxNotificationsForTesting(bool always);
+// Hands the events to `observer` instead of the toolkit, made whether or not assistive
+// technology listens, so that tests can read them on a platform without it; null ends it.
+using ListBoxEventObserver = void (*)(QAccessibleEvent* event);
+void SetListBoxEventObserverForTesting(ListBoxEventObserver observer);
