@@ -14,6 +14,7 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 
@@ -198,4 +199,77 @@ TEST(WindowRows, BoxesAndButtonsOfARowShareTopAndHeightAndLabelsDoNotTouchTheirB
         }
     }
     QApplication::setFont(original);
+}
+
+namespace {
+
+// The lowest pixel row of dark text inside `rect` of `image` (frames excluded by a small
+// inset and by ignoring rows that are dark across most of the width): the text's baseline
+// for text without descenders.
+int TextBaseline(const QImage& image, const QRect& rect) {
+    const QRect inner = rect.adjusted(4, 3, -4, -3);
+    for (int y = inner.bottom(); y >= inner.top(); --y) {
+        int dark = 0;
+        for (int x = inner.left(); x <= inner.right(); ++x)
+            dark += qGray(image.pixel(x, y)) < 110;
+        if (dark > 0 && dark < inner.width() * 6 / 10)
+            return y;
+    }
+    return -1;
+}
+
+} // namespace
+
+namespace {
+
+void ExpectRowsOnOneLine() {
+    DialogDriver d;
+    CManagerDlg& dlg = d.dlg();
+    // Texts without descenders, so that the lowest dark row is the baseline.
+    for (QPushButton* button : dlg.findChildren<QPushButton*>())
+        button->setText(QStringLiteral("Hx"));
+    for (QLabel* label : dlg.findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        label->setText(QStringLiteral("Hx"));
+    for (int id : {IDC_IPADDRESS, IDC_COMMUNITY, IDC_OID, IDC_VALUE, IDC_OID_NAME})
+        d.SetText(id, "Hx");
+    static_cast<CComboBox*>(dlg.ComboBox(IDC_TYPE))->SetCurSel(9); // "Null"
+    dlg.EnableDlgItem(IDC_CLOSE, true);
+    dlg.ListBox(IDC_WALK_LIST)->setFocus(); // no focus ring on a row
+    const QImage image = dlg.grab().toImage();
+    const auto labelLeftOf = [&dlg](int id) {
+        QWidget* box = dlg.GetDlgItem(id);
+        for (QLabel* label : dlg.findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+            if (label->geometry().right() < box->x() &&
+                label->geometry().intersects(QRect(0, box->y(), box->x(), box->height())))
+                return static_cast<QWidget*>(label);
+        }
+        return static_cast<QWidget*>(nullptr);
+    };
+    for (const std::vector<int>& row : kRows) {
+        SCOPED_TRACE(row.front());
+        std::vector<QWidget*> controls;
+        for (int id : row)
+            controls.push_back(dlg.GetDlgItem(id));
+        if (QWidget* label = labelLeftOf(row.front()))
+            controls.push_back(label);
+        const int baseline = TextBaseline(image, controls.front()->geometry());
+        ASSERT_GE(baseline, 0);
+        for (QWidget* control : controls) {
+            // A label has no frame to step over.
+            const QRect rect = qobject_cast<QLabel*>(control)
+                                   ? control->geometry().adjusted(-4, -3, 4, 3)
+                                   : control->geometry();
+            EXPECT_EQ(TextBaseline(image, rect), baseline) << control->objectName().toStdString();
+        }
+    }
+}
+
+} // namespace
+
+TEST(WindowRows, TheTextOfEachRowStandsOnOneLineInEveryStyle) {
+    for (const char* style : {"Windows", "Fusion"}) {
+        SCOPED_TRACE(style);
+        QApplication::setStyle(QLatin1String(style));
+        ExpectRowsOnOneLine();
+    }
 }
