@@ -1,7 +1,9 @@
 #!/bin/sh
 # Installs the Debian packages that Okapel needs to build, test and run, when any of them is
 # missing: apt-get update first, then only the missing ones, without recommended extras.
-# Runs apt-get as root, or through sudo when started by another user. Debian 12.
+# Runs apt-get as root, or through sudo when started by another user. Debian 13 and 12: every
+# name is one that both releases have, and version-less where the package carries a version
+# (libclang-rt-dev is the release's own default clang's runtimes, as clang is its compiler).
 #
 # Note: installing the snmpd package (for its agent program, which the demo agent and the
 # tests start with their own configuration) also starts Debian's own system agent on
@@ -17,8 +19,9 @@ packages="
     googletest libgtest-dev
     xvfb xauth x11vnc
     libcap2-bin
-    clang libclang-rt-14-dev clang-format
+    clang libclang-rt-dev clang-format
     desktop-file-utils appstream shellcheck
+    file
 "
 # What each group is for:
 #   compilers and build tools; Qt 6 Widgets with its platform plugins (xcb, offscreen)
@@ -27,7 +30,9 @@ packages="
 #   tools; GoogleTest; a virtual display and a loopback-only VNC server for machines
 #   without a display; setcap, so that Okapel may listen on UDP 162 without root;
 #   clang with its sanitizer and fuzzer runtimes, and clang-format; checks for the
-#   desktop entry, the AppStream metadata and the package's maintainer script.
+#   desktop entry, the AppStream metadata and the package's maintainer script; file, which
+#   CPack runs to find the program's libraries when it asks dpkg-shlibdeps for the package's
+#   dependencies (build-essential brings dpkg-shlibdeps).
 
 missing=
 for package in $packages; do

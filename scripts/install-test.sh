@@ -1,34 +1,55 @@
 #!/bin/bash
-# scripts/install-test.sh DEB [ROOT]
+# scripts/install-test.sh RELEASE DEB [ROOT]
 #
 # Proves the Debian package as a user meets it, by hand (it is slow, so it is not part of
-# the test command): in a fresh Debian 12 root (made with debootstrap when ROOT holds no
-# system yet; a directory under /var/tmp otherwise), it installs DEB with
-# `apt-get install ./okapel_*.deb`, shows what the package did at install (postinst's
-# output, the capability of /usr/bin/okapel), starts `okapel` as an ordinary user on a
-# virtual display (Xvfb), sends one SNMPv1 trap with net-snmp's snmptrap, and reads the trap
-# window's lines back through the accessibility tree (AT-SPI), as a screen reader would.
+# the test command), on one Debian release, RELEASE (bookworm for Debian 12, trixie for
+# Debian 13): DEB must have been built on that release (its version ends in +deb12 or
+# +deb13, as the build records it). In a fresh root of RELEASE (made with debootstrap when
+# ROOT holds no system yet; a directory under /var/tmp by default), it installs DEB with
+# `apt-get install ./okapel_*.deb`, so that apt resolves the package's dependencies from that
+# release, shows what the package did at install (postinst's output, the capability of
+# /usr/bin/okapel), starts `okapel` as an ordinary user on a virtual display (Xvfb), sends one
+# SNMPv1 trap with net-snmp's snmptrap, and reads the trap window's lines back through the
+# accessibility tree (AT-SPI), as a screen reader would.
 # Run as root. Every process it starts is stopped by its process id; the root's mounts are
-# undone at the end. Build the package first: cmake --build build && (cd build && cpack -G DEB)
+# undone at the end. Build the package on RELEASE first:
+# cmake --build build --target okapel && (cd build && cpack -G DEB)
 set -euo pipefail
 
-deb=${1:?usage: install-test.sh DEB [ROOT]}
-root=${2:-/var/tmp/okapel-install-root}
+usage="usage: install-test.sh RELEASE DEB [ROOT]   (RELEASE: bookworm or trixie)"
+release=${1:?$usage}
+deb=${2:?$usage}
+root=${3:-/var/tmp/okapel-install-$release}
+[ -f "$deb" ] || { echo "install-test: $deb: no such file" >&2; exit 2; }
 deb=$(cd "$(dirname "$deb")" && pwd)/$(basename "$deb")
 mirror=http://deb.debian.org/debian
 display=:87
 user=okapel-desk
 
 [ "$(id -u)" -eq 0 ] || { echo "install-test: run as root" >&2; exit 1; }
-for tool in debootstrap chroot; do
+for tool in debootstrap chroot dpkg-deb; do
     command -v "$tool" >/dev/null || { echo "install-test: $tool is missing" >&2; exit 1; }
 done
 
 step() { echo; echo "=== $*"; }
 
 if [ ! -f "$root/etc/debian_version" ]; then
-    step "debootstrap bookworm into $root"
-    debootstrap --variant=minbase bookworm "$root" "$mirror" >/dev/null
+    step "debootstrap $release into $root"
+    debootstrap --variant=minbase "$release" "$root" "$mirror" >/dev/null
+fi
+# What the root is, and what the package was built on, from their own records.
+os_field() { sed -n "s/^$1=\"\{0,1\}\([^\"]*\)\"\{0,1\}\$/\1/p" "$root/etc/os-release"; }
+root_release=$(os_field VERSION_CODENAME)
+root_version=$(os_field VERSION_ID)
+if [ "$root_release" != "$release" ]; then
+    echo "install-test: $root holds Debian ${root_release:-of no known release}, not $release" >&2
+    exit 1
+fi
+deb_version=$(dpkg-deb -f "$deb" Version)
+if [ "${deb_version##*+deb}" != "$root_version" ]; then
+    echo "install-test: $(basename "$deb") (version $deb_version) was not built on $release" \
+        "(Debian $root_version): build the package on $release and prove that one" >&2
+    exit 1
 fi
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 
@@ -44,13 +65,16 @@ trap cleanup EXIT
 mount -t proc proc "$root/proc" && mounted+=("$root/proc")
 mount --bind /dev "$root/dev" && mounted+=("$root/dev")
 mount --bind /dev/pts "$root/dev/pts" && mounted+=("$root/dev/pts")
+mount -t sysfs sysfs "$root/sys" && mounted+=("$root/sys")
 mount -t tmpfs tmpfs "$root/tmp" && mounted+=("$root/tmp")
 chmod 1777 "$root/tmp"
 
 in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin \
     DEBIAN_FRONTEND=noninteractive LANG=C.UTF-8 "$@"; }
 
-step "Debian $(cat "$root/etc/debian_version") in $root"
+step "Debian $(cat "$root/etc/debian_version") ($release) in $root"
+echo "package: $(basename "$deb"), version $deb_version"
+echo "depends: $(dpkg-deb -f "$deb" Depends)"
 cp "$deb" "$root/tmp/"
 in_root apt-get update -qq
 # What the test itself needs: a virtual display, the trap sender, and the accessibility

@@ -3,6 +3,7 @@
 // every modal box is inspected and ended from a timer inside its own loop, with a
 // watchdog that ends it anyway, so no test can hang.
 #include "support/DialogDriver.h"
+#include "support/ToolRun.h"
 
 #include "snmpapi/SnmpTesting.h"
 #include "ui/AboutDlg.h"
@@ -19,7 +20,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -485,29 +485,6 @@ TEST(AboutTest, ApplicationIconHasBothSixteenColourImages) {
 }
 
 namespace {
-
-// Runs a command of the system's to its end; the process is killed by id if it never ends.
-struct ToolRun {
-    int exitCode = -1;
-    QString output;
-};
-ToolRun RunTool(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    ToolRun run;
-    if (!process.waitForStarted())
-        return run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        run.output = "did not end";
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.output = QString::fromLocal8Bit(process.readAll());
-    return run;
-}
 
 const QString kSource = QStringLiteral(OKAPEL_SOURCE_DIR);
 

@@ -1,9 +1,12 @@
-// The Debian package's maintainer script, run for real with a stand-in setcap, and the
-// licence as the package and its metadata state it.
+// The Debian package's maintainer script, run for real with a stand-in setcap; the package
+// as CPack makes it on this machine; and the licence as the package and its metadata state it.
+#include "support/ToolRun.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -12,6 +15,7 @@
 namespace {
 
 const QString kSource = QStringLiteral(OKAPEL_SOURCE_DIR);
+const QString kBuild = QStringLiteral(OKAPEL_BINARY_DIR);
 
 QString ReadFile(const QString& path) {
     QFile file(path);
@@ -121,11 +125,79 @@ TEST(Package, PostinstPassesShellcheck) {
     const QString tool = QStandardPaths::findExecutable("shellcheck");
     if (tool.isEmpty())
         GTEST_SKIP() << "shellcheck is not installed";
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(tool, {"-s", "sh", kSource + "/packaging/debian/postinst"});
-    ASSERT_TRUE(process.waitForFinished(60000));
-    EXPECT_EQ(process.exitCode(), 0) << process.readAll().toStdString();
+    const ToolRun run = RunTool(tool, {"-s", "sh", kSource + "/packaging/debian/postinst"});
+    EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
+}
+
+namespace {
+
+// A field of this machine's /etc/os-release, without its quotes.
+QString OsRelease(const QString& field) {
+    const QRegularExpression line(QStringLiteral("^%1=\"?([^\"\n]*)\"?$").arg(field),
+                                  QRegularExpression::MultilineOption);
+    return line.match(ReadFile(QStringLiteral("/etc/os-release"))).captured(1);
+}
+
+// The package that holds the library whose file name starts with `soname` among those that
+// the program loads, as dpkg knows it on this machine; empty when there is none.
+QString PackageOfLinkedLibrary(const QString& program, const QString& soname) {
+    const ToolRun ldd = RunTool(QStringLiteral("ldd"), {program});
+    const QRegularExpression line(
+        QStringLiteral("^\\s*(%1\\S*) => (\\S+)").arg(QRegularExpression::escape(soname)),
+        QRegularExpression::MultilineOption);
+    const QString path = QFileInfo(line.match(ldd.output).captured(2)).canonicalFilePath();
+    if (path.isEmpty())
+        return {};
+    const ToolRun owner = RunTool(QStringLiteral("dpkg-query"), {"-S", path});
+    return owner.exitCode == 0 ? owner.output.section(':', 0, 0).trimmed() : QString();
+}
+
+} // namespace
+
+// The package made here is this release's: its version names the release, and it depends on
+// the packages that hold, on this release, the libraries the program links (their names differ
+// from one release to the next, so names written by hand would hold for one release only).
+TEST(Package, TheDebIsMadeForThisReleaseWithItsLibraryPackages) {
+    const QString cpack = QStandardPaths::findExecutable("cpack");
+    if (cpack.isEmpty() || QStandardPaths::findExecutable("dpkg-shlibdeps").isEmpty() ||
+        OsRelease("ID") != "debian" || OsRelease("VERSION_ID").isEmpty())
+        GTEST_SKIP() << "not a Debian release with cpack and dpkg-shlibdeps";
+    QTemporaryDir out;
+    ASSERT_TRUE(out.isValid());
+    const ToolRun made = RunTool(
+        cpack, {"-G", "DEB", "--config", kBuild + "/CPackConfig.cmake", "-B", out.path()}, 300000);
+    ASSERT_EQ(made.exitCode, 0) << made.output.toStdString();
+    const QStringList debs = QDir(out.path()).entryList({"*.deb"}, QDir::Files);
+    ASSERT_EQ(debs.size(), 1) << made.output.toStdString();
+    const QString deb = out.path() + "/" + debs.first();
+    const QString version = OsRelease("VERSION_ID");
+    EXPECT_TRUE(
+        debs.first().startsWith(QStringLiteral("okapel_%1+deb%2_").arg(OKAPEL_VERSION, version)))
+        << debs.first().toStdString();
+
+    const ToolRun fields = RunTool(QStringLiteral("dpkg-deb"), {"-f", deb, "Version", "Depends"});
+    ASSERT_EQ(fields.exitCode, 0) << fields.output.toStdString();
+    EXPECT_TRUE(
+        fields.output.contains(QStringLiteral("Version: %1+deb%2\n").arg(OKAPEL_VERSION, version)))
+        << fields.output.toStdString();
+    const QString depends = fields.output.section(QStringLiteral("Depends: "), 1).trimmed();
+    // Each name as a whole entry of the list, with or without a version.
+    const auto dependsOn = [&](const QString& package) {
+        return QRegularExpression(
+                   QStringLiteral("(^|, )%1( \\(|,|$)").arg(QRegularExpression::escape(package)))
+            .match(depends)
+            .hasMatch();
+    };
+    for (const char* soname :
+         {"libnetsnmp.so", "libQt6Widgets.so", "libQt6Gui.so", "libstdc++.so"}) {
+        SCOPED_TRACE(soname);
+        const QString package = PackageOfLinkedLibrary(kBuild + "/okapel", QLatin1String(soname));
+        ASSERT_FALSE(package.isEmpty()) << "no package of this machine holds it";
+        EXPECT_TRUE(dependsOn(package))
+            << package.toStdString() << " not in: " << depends.toStdString();
+    }
+    // setcap, for the maintainer script, is no library: it is named by hand.
+    EXPECT_TRUE(dependsOn(QStringLiteral("libcap2-bin"))) << depends.toStdString();
 }
 
 TEST(Package, TheLicenceIsMitInTheProjectThePackageAndTheMetadata) {
