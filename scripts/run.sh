@@ -28,7 +28,7 @@ say() { echo "okapel: $*"; }
 
 "$OKAPEL_ROOT/scripts/deps.sh"
 build=$OKAPEL_ROOT/build
-okapel_build "$build" -- okapel
+okapel_build "$build" -- okapel okapel_window_size
 binary=$build/okapel
 
 state=$(mktemp -d "${TMPDIR:-/tmp}/okapel-run.XXXXXX")
@@ -136,6 +136,22 @@ fi
 
 # --- The display -------------------------------------------------------------------------------
 
+# The virtual screen's size: the window's in the font it will be shown in (measured by
+# okapel_window_size without a display, with the same fonts), with room around it, and at
+# least 1024x768.
+virtual_screen_size() {
+    local size width=0 height=0
+    size=$(as_owner env QT_QPA_PLATFORM=offscreen "$build/okapel_window_size" 2>/dev/null |
+        tail -n 1) || true
+    if [[ $size =~ ^([0-9]+)x([0-9]+)$ ]]; then
+        width=${BASH_REMATCH[1]}
+        height=${BASH_REMATCH[2]}
+    fi
+    width=$((width + 64 > 1024 ? width + 64 : 1024))
+    height=$((height + 64 > 768 ? height + 64 : 768))
+    echo "${width}x${height}"
+}
+
 start_virtual_display() {
     local missing=
     command -v Xvfb >/dev/null 2>&1 || missing="$missing xvfb"
@@ -146,14 +162,15 @@ start_virtual_display() {
         say "install them (sudo apt-get install$missing, or sudo scripts/deps.sh), or start this from a desktop session."
         return 1
     fi
-    local number auth=$state/Xauthority
+    local number auth=$state/Xauthority screen
+    screen=$(virtual_screen_size)
     as_owner touch "$auth"
     for number in $(seq 20 99); do
         if [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; then
             continue
         fi
         as_owner xauth -q -f "$auth" add ":$number" . "$(mcookie)"
-        "${as_owner_prefix[@]}" Xvfb ":$number" -screen 0 800x600x24 -nolisten tcp -auth "$auth" \
+        "${as_owner_prefix[@]}" Xvfb ":$number" -screen 0 "${screen}x24" -nolisten tcp -auth "$auth" \
             >"$state/xvfb.log" 2>&1 &
         xvfb_pid=$!
         local tries=0
@@ -187,7 +204,7 @@ start_virtual_display() {
         return 1
     fi
     export DISPLAY=:$number XAUTHORITY=$auth
-    say "no display here, so Okapel runs on a virtual display served by VNC on 127.0.0.1 port $port only (no password; loopback only)."
+    say "no display here, so Okapel runs on a virtual display ($screen) served by VNC on 127.0.0.1 port $port only (no password; loopback only)."
     say "  connect a VNC viewer to 127.0.0.1:$port, e.g. 'vncviewer 127.0.0.1::$port' (Debian package tigervnc-viewer)."
     say "  from another machine: ssh -L $port:127.0.0.1:$port USER@THIS-MACHINE, then view localhost:$port there."
 }

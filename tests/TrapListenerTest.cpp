@@ -155,10 +155,12 @@ protected:
     CListBox* TrapList() { return m_dlg->ListBox(IDC_TRAP_LIST); }
 
     std::vector<std::string> Lines() {
+        // The list is found once: finding a control by its identifier searches the dialog.
+        CListBox* list = TrapList();
         std::vector<std::string> lines;
-        for (int i = 0; i < TrapList()->GetCount(); ++i) {
+        for (int i = 0; i < list->GetCount(); ++i) {
             std::string line;
-            TrapList()->GetText(i, &line);
+            list->GetText(i, &line);
             lines.push_back(line);
         }
         return lines;
@@ -282,9 +284,14 @@ TEST_F(TrapListenerTest, ClearWhileTrapsArriveEmptiesTheListAndLaterLinesFollow)
     ASSERT_LT(TrapList()->GetCount(), kTraps);
     QTest::mouseClick(qobject_cast<QAbstractButton*>(m_dlg->GetDlgItem(IDC_CLEAR)), Qt::LeftButton);
     EXPECT_EQ(TrapList()->GetCount(), 0);
-    ASSERT_TRUE(ServeUntil([this] {
-        const std::vector<std::string> lines = Lines();
-        return !lines.empty() && lines.back() == NumberedLine(kTraps - 1);
+    // The list is read whole only at the end: copying it at every turn of a storm costs
+    // time in proportion to its length, turn after turn.
+    const std::string lastLine = NumberedLine(kTraps - 1);
+    ASSERT_TRUE(ServeUntil([this, &lastLine] {
+        CListBox* list = TrapList();
+        std::string line;
+        const int count = list->GetCount();
+        return count > 0 && list->GetText(count - 1, &line) != LB_ERR && line == lastLine;
     }));
     // What follows the Clear is the rest of the traps, each once, in order.
     const std::vector<std::string> lines = Lines();

@@ -45,8 +45,7 @@ CAboutDlg::CAboutDlg() : QDialog(nullptr) {
 }
 
 void CAboutDlg::CreateControls() {
-    const DialogUnits units = CreateDialogControls(this, kAboutDialogTemplate);
-    setFixedSize(units.ToPixels(kAboutDialogTemplate.cx, kAboutDialogTemplate.cy));
+    CreateDialogControls(this, kAboutDialogTemplate);
 
     // The controls were created in table order; the icon statics get the application icon.
     // An icon static sizes itself to its icon, whatever size the template gives it: only

@@ -2,6 +2,9 @@
 
 #include "ui/Resource.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QValidator>
@@ -42,6 +45,46 @@ public:
     }
 };
 
+// How assistive technology sees a drop-down list: under its own name whatever entry it
+// shows (on Linux the toolkit would name it by its current entry), that entry as its
+// value, and its list of entries as its one child.
+class DropDownListAccessible : public QAccessibleWidget {
+public:
+    explicit DropDownListAccessible(QComboBox* combo)
+        : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+
+    QComboBox* combo() const { return static_cast<QComboBox*>(widget()); }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value)
+            return combo()->currentText();
+        return QAccessibleWidget::text(t);
+    }
+    int childCount() const override { return 1; }
+    QAccessibleInterface* child(int index) const override {
+        return index == 0 ? QAccessible::queryAccessibleInterface(combo()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child && child->object() == combo()->view() ? 0 : -1;
+    }
+    QStringList actionNames() const override {
+        return QStringList{showMenuAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override {
+        if (name == showMenuAction() || name == pressAction())
+            combo()->showPopup();
+        else
+            QAccessibleWidget::doAction(name);
+    }
+};
+
+QAccessibleInterface* DropDownListFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("CComboBox") && object && object->isWidgetType() &&
+        !static_cast<QComboBox*>(object)->isEditable())
+        return new DropDownListAccessible(static_cast<QComboBox*>(object));
+    return nullptr;
+}
+
 } // namespace
 
 CComboBox::CComboBox(bool editable, bool sorted, bool autoHScroll, QWidget* parent)
@@ -57,6 +100,8 @@ CComboBox::CComboBox(bool editable, bool sorted, bool autoHScroll, QWidget* pare
         // held back by the validator alone.
         lineEdit()->setMaxLength(std::numeric_limits<int>::max());
     } else {
+        static const bool installed = (QAccessible::installFactory(DropDownListFactory), true);
+        Q_UNUSED(installed);
         auto* popupStyle = new ListPopupStyle(style());
         popupStyle->setParent(this);
         setStyle(popupStyle);

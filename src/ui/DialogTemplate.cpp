@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -128,20 +129,6 @@ QFont DialogFont(const DlgTemplate&) {
     return QGuiApplication::font();
 }
 
-// A static text whose line is wider than its rectangle in the desktop's font has its
-// letters set closer, a quarter pixel at a time and at most a pixel and a half, until the
-// whole line shows: the rectangle is the template's, and a cut-off label reads wrongly.
-static void FitLabelText(QLabel* label) {
-    QFont font = label->font();
-    for (qreal spacing = -0.25; spacing >= -1.5; spacing -= 0.25) {
-        if (QFontMetrics(font).horizontalAdvance(label->text()) <= label->contentsRect().width())
-            break;
-        font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
-    }
-    if (font != label->font())
-        label->setFont(font);
-}
-
 static QWidget* CreateControl(QWidget* parent, const DlgItemTemplate& item) {
     const QString text = QString::fromLatin1(item.text);
     switch (item.kind) {
@@ -184,26 +171,192 @@ static QWidget* CreateControl(QWidget* parent, const DlgItemTemplate& item) {
     return nullptr;
 }
 
-DialogUnits CreateDialogControls(QWidget* parent, const DlgTemplate& dlg) {
+namespace {
+
+bool IsBoxOrButton(DlgItemKind kind) {
+    return kind == DlgItemKind::Edit || kind == DlgItemKind::ComboBox ||
+           kind == DlgItemKind::PushButton;
+}
+
+// Boxes and buttons whose template tops are this close (in dialog units) stand in one row.
+constexpr int kRowSlack = 4;
+
+// About the height of a closed combo box in dialog units, for finding the rows.
+constexpr int kClosedComboUnits = 12;
+
+// The room kept between a label's text and the box it names, in dialog units, as the
+// template keeps it for its widest label.
+constexpr int kLabelGap = 2;
+
+// One row's boxes and buttons: the same top and height, the union of their template
+// rectangles; a combo box counts only with the toolkit's own closed height.
+void AlignRows(std::span<const DlgItemTemplate> items, std::vector<QRect>& rects,
+               int closedComboHeight) {
+    std::vector<bool> placed(items.size(), false);
+    for (std::size_t first = 0; first < items.size(); ++first) {
+        if (placed[first] || !IsBoxOrButton(items[first].kind))
+            continue;
+        std::vector<std::size_t> row;
+        for (std::size_t i = first; i < items.size(); ++i) {
+            if (!placed[i] && IsBoxOrButton(items[i].kind) &&
+                std::abs(items[i].y - items[first].y) <= kRowSlack)
+                row.push_back(i);
+        }
+        int top = rects[row.front()].top();
+        int bottom = top;
+        bool combo = false;
+        for (std::size_t i : row) {
+            placed[i] = true;
+            top = std::min(top, rects[i].top());
+            combo = combo || items[i].kind == DlgItemKind::ComboBox;
+            if (items[i].kind != DlgItemKind::ComboBox)
+                bottom = std::max(bottom, rects[i].top() + rects[i].height());
+        }
+        const int height = std::max(bottom - top, combo ? closedComboHeight : 0);
+        for (std::size_t i : row)
+            rects[i] = QRect(rects[i].left(), top, rects[i].width(), height);
+    }
+}
+
+// The box or button right of a label on its line, or -1.
+int BoxRightOf(std::span<const DlgItemTemplate> items, std::size_t label) {
+    const DlgItemTemplate& l = items[label];
+    int found = -1;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const DlgItemTemplate& c = items[i];
+        // A combo box's template height is mostly its list; its closed box is about a row.
+        const int height = c.kind == DlgItemKind::ComboBox ? kClosedComboUnits : c.cy;
+        if (!IsBoxOrButton(c.kind) || c.x < l.x + l.cx / 2 || c.y > l.y + l.cy ||
+            c.y + height < l.y)
+            continue;
+        if (found < 0 || c.x < items[static_cast<std::size_t>(found)].x)
+            found = static_cast<int>(i);
+    }
+    return found;
+}
+
+// A label sits on the text line of the box it names (the row's middle, as the boxes
+// centre their text) and keeps its letters' spacing: where its text is wider than the room
+// up to the box, it starts further left, into the margin.
+void PlaceLabels(std::span<const DlgItemTemplate> items, std::vector<QRect>& rects,
+                 const DialogUnits& units, const QFontMetrics& metrics, int clientWidth) {
+    const int gap = units.ToPixels(kLabelGap, 0).width();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i].kind != DlgItemKind::Label)
+            continue;
+        QRect& rect = rects[i];
+        const int box = BoxRightOf(items, i);
+        const int text = metrics.horizontalAdvance(QString::fromLatin1(items[i].text));
+        if (box >= 0 && items[static_cast<std::size_t>(box)].kind != DlgItemKind::PushButton) {
+            const QRect& row = rects[static_cast<std::size_t>(box)];
+            rect.moveTop(row.top() + (row.height() - metrics.height() + 1) / 2);
+        }
+        const int right =
+            box >= 0 ? rects[static_cast<std::size_t>(box)].left() - gap : clientWidth;
+        if (rect.left() + text > right) {
+            rect.setLeft(std::max(0, right - text));
+            rect.setRight(std::max(rect.right(), rect.left() + text - 1));
+        } else if (rect.width() < text) {
+            rect.setWidth(text);
+        }
+        rect.setHeight(std::max(rect.height(), metrics.height()));
+    }
+}
+
+} // namespace
+
+DialogLayout LayoutDialog(const DlgTemplate& dlg, const DialogUnits& units,
+                          const QFontMetrics& metrics, int closedComboHeight) {
+    DialogLayout layout;
+    layout.units = units;
+    layout.client = units.ToPixels(dlg.cx, dlg.cy);
+    for (const DlgItemTemplate& item : dlg.items)
+        layout.rects.push_back(units.ToPixels(item.x, item.y, item.cx, item.cy));
+    AlignRows(dlg.items, layout.rects, closedComboHeight);
+    PlaceLabels(dlg.items, layout.rects, units, metrics, layout.client.width());
+    return layout;
+}
+
+DialogLayout FitDialogHeight(const DlgTemplate& dlg, DialogLayout layout, int maxHeight,
+                             int minListHeight) {
+    const int excess = layout.client.height() - maxHeight;
+    std::vector<int> canGive(dlg.items.size(), 0);
+    int available = 0;
+    for (std::size_t i = 0; i < dlg.items.size(); ++i) {
+        if (dlg.items[i].kind == DlgItemKind::ListBox)
+            canGive[i] = std::max(0, layout.rects[i].height() - minListHeight);
+        available += canGive[i];
+    }
+    const int take = std::min(excess, available);
+    if (take <= 0)
+        return layout;
+    // Each list gives in proportion to what it can; what rounding leaves goes to the lists
+    // in table order.
+    std::vector<int> given(dlg.items.size(), 0);
+    int shared = 0;
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        given[i] = static_cast<int>(static_cast<long long>(take) * canGive[i] / available);
+        shared += given[i];
+    }
+    for (std::size_t i = 0; i < given.size() && shared < take; ++i) {
+        const int more = std::min(take - shared, canGive[i] - given[i]);
+        given[i] += more;
+        shared += more;
+    }
+    const std::vector<QRect> before = layout.rects;
+    for (std::size_t list = 0; list < given.size(); ++list) {
+        if (given[list] == 0)
+            continue;
+        const int listBottom = before[list].top() + before[list].height();
+        layout.rects[list].setHeight(before[list].height() - given[list]);
+        for (std::size_t i = 0; i < before.size(); ++i) {
+            if (i != list && before[i].top() >= listBottom)
+                layout.rects[i].translate(0, -given[list]);
+        }
+    }
+    layout.client.setHeight(layout.client.height() - take);
+    return layout;
+}
+
+QPoint PlaceFrame(const QRect& workArea, const QSize& frame) {
+    QRect placed(QPoint(0, 0), frame);
+    placed.moveCenter(workArea.center());
+    return QPoint(std::max(placed.left(), workArea.left()), std::max(placed.top(), workArea.top()));
+}
+
+void ApplyDialogLayout(QWidget* parent, const DialogLayout& layout) {
+    for (QObject* child : parent->children()) {
+        const QVariant index = child->property("dlgItem");
+        if (index.isValid() && child->isWidgetType())
+            static_cast<QWidget*>(child)->setGeometry(
+                layout.rects[static_cast<std::size_t>(index.toInt())]);
+    }
+    parent->setFixedSize(layout.client);
+}
+
+DialogLayout CreateDialogControls(QWidget* parent, const DlgTemplate& dlg) {
     parent->setFont(DialogFont(dlg));
     const DialogUnits units = DialogUnits::ForFont(parent->font());
+    int closedComboHeight = 0;
+    int index = 0;
     for (const DlgItemTemplate& item : dlg.items) {
         QWidget* control = CreateControl(parent, item);
         control->setObjectName(QString::fromLatin1(item.name));
         control->setProperty("dlgId", item.id);
+        control->setProperty("dlgItem", index++);
         control->setFocusPolicy((item.style & WS_TABSTOP) ? Qt::StrongFocus : Qt::NoFocus);
-        QRect rect = units.ToPixels(item.x, item.y, item.cx, item.cy);
-        // A combo box's template height includes its dropped-down list; the closed box
-        // keeps the toolkit's own height and the list shows as many entries as fit.
+        // A combo box's template height includes its dropped-down list, which shows as many
+        // entries as fit below the closed box.
         if (item.kind == DlgItemKind::ComboBox) {
             auto* combo = static_cast<QComboBox*>(control);
             const int closed = combo->sizeHint().height();
-            combo->setMaxVisibleItems(std::max(1, (rect.height() - closed) / units.baseY));
-            rect.setHeight(closed);
+            closedComboHeight = std::max(closedComboHeight, closed);
+            const int height = units.ToPixels(item.cx, item.cy).height();
+            combo->setMaxVisibleItems(std::max(1, (height - closed) / units.baseY));
         }
-        control->setGeometry(rect);
-        if (item.kind == DlgItemKind::Label)
-            FitLabelText(static_cast<QLabel*>(control));
     }
-    return units;
+    const DialogLayout layout =
+        LayoutDialog(dlg, units, QFontMetrics(parent->font()), closedComboHeight);
+    ApplyDialogLayout(parent, layout);
+    return layout;
 }

@@ -8,7 +8,9 @@
 #include <QSize>
 
 #include <span>
+#include <vector>
 
+class QFontMetrics;
 class QWidget;
 
 enum class DlgItemKind { PushButton, Label, Edit, ListBox, ComboBox, Icon };
@@ -74,6 +76,37 @@ struct DialogUnits {
 // The font a template's dialog is shown in: the desktop's general font.
 QFont DialogFont(const DlgTemplate& dlg);
 
+// Where a template's controls go, in pixels: one rectangle per item, in table order, and
+// the client area's size.
+struct DialogLayout {
+    DialogUnits units;
+    QSize client;
+    std::vector<QRect> rects;
+};
+
+// The template in `units`, made to read well in the desktop's font: the boxes and buttons
+// of one row share their top and height (a closed combo box, whose template height is its
+// dropped-down list, takes the row's; one alone keeps `closedComboHeight`), a box's label
+// sits on the row's text line, and a label's text that is wider than its rectangle takes
+// room from the margin on its left rather than running into its box.
+DialogLayout LayoutDialog(const DlgTemplate& dlg, const DialogUnits& units,
+                          const QFontMetrics& metrics, int closedComboHeight);
+
+// The layout with a client area at most `maxHeight` tall: the list boxes give up height,
+// in proportion to what each can give down to `minListHeight`, and the controls below a
+// list move up by what it gave; every other control keeps its size and order. Where even
+// that is not enough, the lists stop at `minListHeight` and the client stays taller.
+DialogLayout FitDialogHeight(const DlgTemplate& dlg, DialogLayout layout, int maxHeight,
+                             int minListHeight);
+
+// Where a window's frame of `frame` size goes in `workArea`: centred, and moved right and
+// down as far as needed for its top-left corner (the title bar) to be in the work area.
+QPoint PlaceFrame(const QRect& workArea, const QSize& frame);
+
 // Creates the template's controls as children of `parent`, in table order (which is the
-// tab order), and returns the dialog units used. Icon controls show `icon` when given.
-DialogUnits CreateDialogControls(QWidget* parent, const DlgTemplate& dlg);
+// tab order), lays them out (LayoutDialog) and fixes the parent's size to the client's.
+DialogLayout CreateDialogControls(QWidget* parent, const DlgTemplate& dlg);
+
+// Moves and sizes the controls made by CreateDialogControls to `layout`, and fixes the
+// parent's size to its client.
+void ApplyDialogLayout(QWidget* parent, const DialogLayout& layout);

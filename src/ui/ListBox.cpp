@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 #include <algorithm>
 #include <cstring>
@@ -98,7 +100,6 @@ int CListBox::AddString(const std::string& line) {
         const qint64 since = m_sinceFlush.isValid() ? m_sinceFlush.elapsed() : kFlushIntervalMs;
         m_flushTimer.start(static_cast<int>(std::max<qint64>(0, kFlushIntervalMs - since)));
     }
-    NotifyListBoxChange(this, ListBoxChange::LineAdded, index);
     return index;
 }
 
@@ -114,6 +115,7 @@ void CListBox::Flush() {
     const QRect added = ItemRect(first).united(ItemRect(GetCount() - 1));
     if (added.intersects(viewport()->rect()))
         viewport()->update(added.intersected(viewport()->rect()));
+    NotifyListBoxChange(this, ListBoxChange::LinesAdded, first);
 }
 
 void CListBox::SetCapacityForTesting(std::size_t lines, std::size_t textBytes) {
@@ -140,8 +142,11 @@ int CListBox::GetCurSel() const {
 int CListBox::SetCurSel(int index) {
     if (index < -1 || index >= GetCount())
         index = -1;
+    const int old = m_curSel;
     m_curSel = index;
     viewport()->update();
+    if (old >= 0 && old != index)
+        NotifyListBoxChange(this, ListBoxChange::Deselection, old);
     NotifyListBoxChange(this, ListBoxChange::Selection, index);
     return index < 0 ? LB_ERR : index;
 }
@@ -220,18 +225,40 @@ void CListBox::paintEvent(QPaintEvent* event) {
                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextExpandTabs | Qt::TextSingleLine,
                          LineText(i));
     }
+    if (hasFocus())
+        PaintFocusRect(painter);
+}
+
+void CListBox::PaintFocusRect(QPainter& painter) const {
+    // The focus is on the selected line, or on the first line's place when none is selected,
+    // so that a focused list always shows where the keyboard is.
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = ItemRect(std::max(0, m_curSel));
+    const bool selected = m_curSel >= 0;
+    option.backgroundColor = palette().color(selected ? QPalette::Highlight : QPalette::Base);
+    option.state |= QStyle::State_KeyboardFocusChange | QStyle::State_HasFocus;
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+}
+
+void CListBox::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
 }
 
 void CListBox::SelectByUser(int index) {
     if (index < 0 || index >= GetCount())
         return;
-    const bool changed = index != m_curSel;
+    const int old = m_curSel;
+    const bool changed = index != old;
     m_curSel = index;
     if (index < verticalScrollBar()->value())
         verticalScrollBar()->setValue(index);
     else if (index >= verticalScrollBar()->value() + verticalScrollBar()->pageStep())
         verticalScrollBar()->setValue(index - verticalScrollBar()->pageStep() + 1);
     viewport()->update();
+    if (changed && old >= 0)
+        NotifyListBoxChange(this, ListBoxChange::Deselection, old);
     if (changed)
         NotifyListBoxChange(this, ListBoxChange::Selection, index);
     if (changed && m_notify)
@@ -251,6 +278,7 @@ void CListBox::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void CListBox::focusInEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
     NotifyListBoxChange(this, ListBoxChange::Focus, GetCurSel());
 }
 

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+class QPainter;
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -108,9 +109,11 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void UpdateScrollBars();
+    void PaintFocusRect(QPainter& painter) const;
     void SelectByUser(int index);
 
     CListLines m_lines;

@@ -179,10 +179,19 @@ QAccessibleInterface* ListBoxFactory(const QString& className, QObject* object) 
     return nullptr;
 }
 
+ListBoxEventObserver g_observer = nullptr;
+
+void Send(QAccessibleEvent* event) {
+    if (g_observer)
+        g_observer(event);
+    else
+        QAccessible::updateAccessibility(event);
+}
+
 void SendChildEvent(CListBox* list, QAccessible::Event type, int index) {
     QAccessibleEvent event(list, type);
     event.setChild(index);
-    QAccessible::updateAccessibility(&event);
+    Send(&event);
 }
 
 } // namespace
@@ -193,23 +202,34 @@ void InstallListBoxAccessibility() {
 }
 
 void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index) {
-    // A walk adds lines by the thousand: with nothing listening, this is all it costs.
-    if (!QAccessible::isActive())
+    // With nothing listening, this is all a change costs.
+    if (!QAccessible::isActive() && !g_observer)
         return;
     switch (change) {
-    case ListBoxChange::LineAdded: {
-        QAccessibleTableModelChangeEvent event(list,
-                                               QAccessibleTableModelChangeEvent::RowsInserted);
-        event.setFirstRow(index);
-        event.setLastRow(index);
-        event.setFirstColumn(0);
-        event.setLastColumn(0);
-        QAccessible::updateAccessibility(&event);
+    case ListBoxChange::LinesAdded: {
+        // The list tells of added lines when it shows them, at most every 40 ms, so that a
+        // storm costs a few events a second: the rows for the toolkit's own bookkeeping, and
+        // the last new line as a new child, which is what the desktop's bridge passes on.
+        const int last = list->GetCount() - 1;
+        if (index < 0 || index > last)
+            break;
+        QAccessibleTableModelChangeEvent rows(list, QAccessibleTableModelChangeEvent::RowsInserted);
+        rows.setFirstRow(index);
+        rows.setLastRow(last);
+        rows.setFirstColumn(0);
+        rows.setLastColumn(0);
+        Send(&rows);
+        if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(list)) {
+            if (QAccessibleInterface* line = iface->child(last)) {
+                QAccessibleEvent created(line, QAccessible::ObjectCreated);
+                Send(&created);
+            }
+        }
         break;
     }
     case ListBoxChange::Reset: {
         QAccessibleTableModelChangeEvent event(list, QAccessibleTableModelChangeEvent::ModelReset);
-        QAccessible::updateAccessibility(&event);
+        Send(&event);
         break;
     }
     case ListBoxChange::Selection:
@@ -218,6 +238,11 @@ void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index) {
         SendChildEvent(list, QAccessible::Selection, index);
         if (list->hasFocus())
             SendChildEvent(list, QAccessible::Focus, index);
+        break;
+    case ListBoxChange::Deselection:
+        // The line reads its state when asked: it now says it is not selected.
+        if (index >= 0 && index < list->GetCount())
+            SendChildEvent(list, QAccessible::SelectionRemove, index);
         break;
     case ListBoxChange::Focus:
         // The toolkit announces the list itself as focused once the focus has moved in;
@@ -233,4 +258,8 @@ void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index) {
         }
         break;
     }
+}
+
+void SetListBoxEventObserverForTesting(ListBoxEventObserver observer) {
+    g_observer = observer;
 }

@@ -4,12 +4,14 @@
 #pragma once
 
 class CListBox;
+class QAccessibleEvent;
 
 enum class ListBoxChange {
-    LineAdded, // a line was appended at `index`
-    Reset,     // every line was removed
-    Selection, // the selection moved to `index` (-1: none)
-    Focus,     // the list took the focus; `index` is the selected line (-1: none)
+    LinesAdded,  // lines were appended, from `index` to the list's last
+    Reset,       // every line was removed
+    Selection,   // the selection moved to `index` (-1: none)
+    Deselection, // the line at `index` is no longer selected
+    Focus,       // the list took the focus; `index` is the selected line (-1: none)
 };
 
 // Registers the accessible list with the toolkit; each list box calls it, the first call
@@ -18,3 +20,8 @@ void InstallListBoxAccessibility();
 
 // Tells assistive technology, when any is listening, what changed in `list`.
 void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index = -1);
+
+// Hands the events to `observer` instead of the toolkit, made whether or not assistive
+// technology listens, so that tests can read them on a platform without it; null ends it.
+using ListBoxEventObserver = void (*)(QAccessibleEvent* event);
+void SetListBoxEventObserverForTesting(ListBoxEventObserver observer);

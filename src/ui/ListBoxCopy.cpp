@@ -2,6 +2,8 @@
 // offers Copy and Copy All, each line as the list shows it.
 #include "ui/ListBox.h"
 
+#include "ui/PopupMenu.h"
+
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -40,7 +42,8 @@ void CListBox::contextMenuEvent(QContextMenuEvent* event) {
     copyAll->setEnabled(GetCount() > 0);
 
     QPoint pos = event->globalPos();
-    if (event->reason() == QContextMenuEvent::Keyboard) {
+    const bool fromKeyboard = event->reason() == QContextMenuEvent::Keyboard;
+    if (fromKeyboard) {
         // From the keyboard, the menu opens at the selected line when it is in view, else
         // at the list's top-left corner.
         const QRect line = ItemRect(GetCurSel());
@@ -48,6 +51,6 @@ void CListBox::contextMenuEvent(QContextMenuEvent* event) {
             GetCurSel() >= 0 && viewport()->rect().contains(line.topLeft()) ? line.bottomLeft()
                                                                             : QPoint(0, 0));
     }
-    menu->popup(pos);
+    OpenPopupMenu(menu, pos, fromKeyboard);
     event->accept();
 }

@@ -17,6 +17,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -104,8 +107,7 @@ CManagerDlg::~CManagerDlg() {
 }
 
 void CManagerDlg::CreateControls() {
-    const DialogUnits units = CreateDialogControls(this, kManagerDialogTemplate);
-    setFixedSize(units.ToPixels(kManagerDialogTemplate.cx, kManagerDialogTemplate.cy));
+    m_layout = CreateDialogControls(this, kManagerDialogTemplate);
     const QList<QLabel*> labels = findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
     for (const AccessibleName& entry : kAccessibleNames) {
         QWidget* control = GetDlgItem(entry.id);
@@ -167,6 +169,10 @@ BOOL CManagerDlg::OnInitDialog() {
     StartTrapListener();
     FillTypeList();
     CenterInWorkArea();
+    PlaceOnceFramed();
+    // The focused button shows its focus ring from the start, as the platform's dialogs
+    // show their default button's, not only once the keyboard has moved the focus.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     GetDlgItem(IDCANCEL)->setFocus(Qt::OtherFocusReason);
     return TRUE;
 }
@@ -185,13 +191,48 @@ void CManagerDlg::FillTypeList() {
     types->SetCurSel(-1);
 }
 
+QMargins CManagerDlg::FrameMargins() const {
+    if (const QWindow* window = windowHandle(); window && !window->frameMargins().isNull())
+        return window->frameMargins();
+    // Until the window manager has framed the window, a frame like the common desktops'
+    // stands in: a title bar of about two lines of the desktop font and thin borders.
+    const int border = 2;
+    return QMargins(border, 2 * fontMetrics().height() + 4, border, border);
+}
+
 void CManagerDlg::CenterInWorkArea() {
     const QScreen* screen = this->screen();
     if (!screen)
         return;
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+    const QRect workArea = screen->availableGeometry();
+    const QMargins frame = FrameMargins();
+    const CListBox* list = ListBox(IDC_WALK_LIST);
+    // A list keeps at least one line, its frame and its horizontal scroll bar.
+    const int minListHeight = 2 * list->frameWidth() +
+                              list->horizontalScrollBar()->sizeHint().height() + list->ItemHeight();
+    const DialogLayout layout =
+        FitDialogHeight(kManagerDialogTemplate, m_layout,
+                        workArea.height() - frame.top() - frame.bottom(), minListHeight);
+    ApplyDialogLayout(this, layout);
+    // The client area is placed inside the frame, as the frame is known (or estimated): the
+    // toolkit's own move() takes the frame's size into account only once it has read it.
+    const QPoint framePos = PlaceFrame(workArea, layout.client.grownBy(frame));
+    setGeometry(QRect(framePos + QPoint(frame.left(), frame.top()), layout.client));
+}
+
+void CManagerDlg::PlaceOnceFramed() {
+    // The window manager frames the window some time after it is shown, and the toolkit
+    // learns the frame's size only by asking. Until it is known, for two seconds at most,
+    // the dialog asks every 50 ms; then it fits and centres the window with the real frame.
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this, poll, tries = 0]() mutable {
+        const bool framed = windowHandle() && !windowHandle()->frameMargins().isNull();
+        if (framed)
+            CenterInWorkArea();
+        if (framed || ++tries >= 40)
+            poll->deleteLater();
+    });
+    poll->start(50);
 }
 
 void CManagerDlg::done(int result) {

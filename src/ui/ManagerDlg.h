@@ -3,6 +3,7 @@
 #pragma once
 
 #include "snmpapi/SnmpApi.h"
+#include "ui/DialogTemplate.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -127,14 +128,20 @@ private:
     void ConnectMessageMap();
     void AddAboutMenuEntry();
     void FillTypeList();
+    // Fits the window to its screen's work area (the lists give up height where the
+    // template does not fit) and centres it there, frame included.
     void CenterInWorkArea();
+    QMargins FrameMargins() const;
+    void PlaceOnceFramed();
     void StartTrapListener();
     void StopTrapListener();
     void ServeSentMessages();
     void ServeFollowingCalls();
     void CreateSystemMenu();
-    void ShowSystemMenu(const QPoint& globalPos);
+    void ShowSystemMenu(const QPoint& globalPos, bool fromKeyboard);
 
+    // The template's layout in the dialog's font, before any fitting to the screen.
+    DialogLayout m_layout;
     bool m_bInitialised = false;
     bool m_bDestroyed = false;
     // The system menu; each entry's data is its system command id. A window of its own,

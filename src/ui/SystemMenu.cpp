@@ -6,6 +6,7 @@
 // its entries reach OnSysCommand with the system command ids.
 #include "ui/AboutDlg.h"
 #include "ui/ManagerDlg.h"
+#include "ui/PopupMenu.h"
 #include "ui/Resource.h"
 
 #include <QAction>
@@ -50,7 +51,7 @@ void CManagerDlg::CreateSystemMenu() {
             [this](QAction* action) { OnSysCommand(action->data().toUInt(), 0); });
     auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(shortcut, &QShortcut::activated, this,
-            [this] { ShowSystemMenu(mapToGlobal(QPoint(0, 0))); });
+            [this] { ShowSystemMenu(mapToGlobal(QPoint(0, 0)), true); });
     // Shift+F10 is the context-menu key for keyboards without one: it asks the focused
     // control for its menu, and a control without one passes the request on to the dialog.
     auto* shiftF10 = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
@@ -86,9 +87,9 @@ void CManagerDlg::AddAboutMenuEntry() {
     pSysMenu->addAction(strAboutMenu)->setData(IDM_ABOUTBOX);
 }
 
-void CManagerDlg::ShowSystemMenu(const QPoint& globalPos) {
+void CManagerDlg::ShowSystemMenu(const QPoint& globalPos, bool fromKeyboard) {
     if (QMenu* menu = GetSystemMenu(false))
-        menu->popup(globalPos);
+        OpenPopupMenu(menu, globalPos, fromKeyboard);
 }
 
 void CManagerDlg::contextMenuEvent(QContextMenuEvent* event) {
@@ -96,7 +97,7 @@ void CManagerDlg::contextMenuEvent(QContextMenuEvent* event) {
     // no menu of its own: the dialog's is the one to show.
     if (event->reason() == QContextMenuEvent::Keyboard) {
         event->accept();
-        ShowSystemMenu(mapToGlobal(QPoint(0, 0)));
+        ShowSystemMenu(mapToGlobal(QPoint(0, 0)), true);
         return;
     }
     // Right-clicks on the controls arrive here too when the control has no menu of its own
@@ -110,7 +111,7 @@ void CManagerDlg::contextMenuEvent(QContextMenuEvent* event) {
         return;
     }
     event->accept();
-    ShowSystemMenu(event->globalPos());
+    ShowSystemMenu(event->globalPos(), false);
 }
 
 void CManagerDlg::OnSysCommand(unsigned nID, long /*lParam*/) {

@@ -1,0 +1,275 @@
+// The window on the screens and in the fonts of today's desktops: rows of one height and
+// text line, labels that keep their spacing, and a window that fits the work area with its
+// title bar, the lists giving up height first.
+#include "support/DialogDriver.h"
+
+#include "ui/ComboBox.h"
+#include "ui/DialogTemplate.h"
+#include "ui/ListBox.h"
+#include "ui/Resource.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+
+namespace {
+
+std::size_t ItemIndex(int id) {
+    for (std::size_t i = 0; i < kManagerDialogTemplate.items.size(); ++i) {
+        if (kManagerDialogTemplate.items[i].id == id)
+            return i;
+    }
+    ADD_FAILURE() << "no item " << id;
+    return 0;
+}
+
+bool IsList(std::size_t i) {
+    return kManagerDialogTemplate.items[i].kind == DlgItemKind::ListBox;
+}
+
+// The main template laid out in `font`, with the closed combo box height of that font.
+DialogLayout LayoutIn(const QFont& font) {
+    CComboBox combo(true, false, false);
+    combo.setFont(font);
+    return LayoutDialog(kManagerDialogTemplate, DialogUnits::ForFont(font), QFontMetrics(font),
+                        combo.sizeHint().height());
+}
+
+// The rows of the template: boxes and buttons that share a line.
+const std::vector<std::vector<int>> kRows = {
+    {IDC_IPADDRESS, IDC_OPEN},      {IDC_COMMUNITY, IDC_CLOSE}, {IDC_OID, IDC_GET},
+    {IDC_VALUE, IDC_TYPE, IDC_SET}, {IDC_OID_NAME, IDC_GETALL}, {IDCANCEL, IDC_CLEAR},
+};
+
+} // namespace
+
+TEST(WindowFit, TheWholeWindowFitsTheWorkAreasOfTodaysScreensAndFonts) {
+    // A title bar of 37 pixels and borders of 1, as a common desktop frames windows.
+    const QMargins frame(1, 37, 1, 1);
+    struct Case {
+        const char* family;
+        int points;
+        QRect workArea;
+    };
+    const Case cases[] = {
+        {"Cantarell", 11, QRect(0, 32, 1366, 736)}, // under a top bar of 32 pixels
+        {"Noto Sans", 10, QRect(0, 32, 1366, 736)},
+        {"Noto Sans", 11, QRect(0, 32, 1366, 736)},
+        {"DejaVu Sans", 9, QRect(0, 32, 1366, 736)},
+        {"DejaVu Sans", 9, QRect(0, 0, 1280, 720)},
+        {"DejaVu Sans", 9, QRect(0, 32, 1280, 688)},
+        {"DejaVu Sans", 13, QRect(0, 0, 1366, 768)},
+        {"Noto Sans", 13, QRect(0, 0, 1366, 768)},
+        {"Noto Sans", 13, QRect(100, 50, 1366, 700)}, // a second screen, offset
+        {"DejaVu Sans", 9, QRect(0, 0, 1920, 1080)},  // fits as it is
+    };
+    const QStringList installed = QFontDatabase::families();
+    for (const Case& c : cases) {
+        if (!installed.contains(QLatin1String(c.family)))
+            continue;
+        SCOPED_TRACE(testing::Message() << c.family << " " << c.points << " in "
+                                        << c.workArea.width() << "x" << c.workArea.height());
+        const QFont font(QLatin1String(c.family), c.points);
+        const DialogLayout full = LayoutIn(font);
+        const int minList = 40;
+        const DialogLayout fitted =
+            FitDialogHeight(kManagerDialogTemplate, full,
+                            c.workArea.height() - frame.top() - frame.bottom(), minList);
+        const QSize frameSize = fitted.client.grownBy(frame);
+        const QRect placed(PlaceFrame(c.workArea, frameSize), frameSize);
+        EXPECT_TRUE(c.workArea.contains(placed)) << placed.top() << " " << placed.bottom();
+        EXPECT_EQ(fitted.client.width(), full.client.width());
+        const bool shrunk = fitted.client.height() < full.client.height();
+        EXPECT_EQ(shrunk, full.client.height() + 38 > c.workArea.height());
+        // Only the lists change size; everything below a list moves up with it, in order.
+        int listGave = 0;
+        for (std::size_t i = 0; i < full.rects.size(); ++i) {
+            SCOPED_TRACE(kManagerDialogTemplate.items[i].name);
+            EXPECT_EQ(fitted.rects[i].width(), full.rects[i].width());
+            EXPECT_EQ(fitted.rects[i].left(), full.rects[i].left());
+            if (IsList(i)) {
+                EXPECT_GE(fitted.rects[i].height(), minList);
+                listGave += full.rects[i].height() - fitted.rects[i].height();
+            } else {
+                EXPECT_EQ(fitted.rects[i].height(), full.rects[i].height());
+            }
+            EXPECT_TRUE(QRect(QPoint(0, 0), fitted.client).contains(fitted.rects[i]));
+        }
+        EXPECT_EQ(listGave, full.client.height() - fitted.client.height());
+        for (std::size_t i = 0; i < full.rects.size(); ++i) {
+            for (std::size_t j = 0; j < full.rects.size(); ++j) {
+                if (full.rects[i].bottom() < full.rects[j].top()) {
+                    EXPECT_LT(fitted.rects[i].bottom(), fitted.rects[j].top())
+                        << kManagerDialogTemplate.items[i].name << " above "
+                        << kManagerDialogTemplate.items[j].name;
+                }
+            }
+        }
+    }
+}
+
+TEST(WindowFit, WhereEvenTheListsCannotGiveEnoughTheTitleBarStaysOnTheScreen) {
+    const QFont font(QStringLiteral("DejaVu Sans"), 13);
+    const DialogLayout full = LayoutIn(font);
+    struct Case {
+        QRect workArea;
+        QPoint frameAt; // the frame's top-left corner
+    };
+    const QSize frameSize(full.client.width() + 2, 300);
+    const Case cases[] = {
+        {QRect(0, 32, 1366, 200), QPoint((1366 - frameSize.width()) / 2, 32)},
+        {QRect(0, 0, 400, 200), QPoint(0, 0)},
+        {QRect(-400, 20, 300, 200), QPoint(-400, 20)},
+        {QRect(0, 0, 1366, 768), QPoint((1366 - frameSize.width()) / 2, (768 - 300) / 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.workArea.x() << "," << c.workArea.y() << " "
+                                        << c.workArea.width() << "x" << c.workArea.height());
+        EXPECT_EQ(PlaceFrame(c.workArea, frameSize), c.frameAt);
+    }
+    // The lists stop at their least height; the rest keeps its size.
+    const DialogLayout fitted = FitDialogHeight(kManagerDialogTemplate, full, 100, 40);
+    EXPECT_EQ(fitted.rects[ItemIndex(IDC_WALK_LIST)].height(), 40);
+    EXPECT_EQ(fitted.rects[ItemIndex(IDC_TRAP_LIST)].height(), 40);
+    EXPECT_EQ(fitted.client.height(), full.client.height() -
+                                          (full.rects[ItemIndex(IDC_WALK_LIST)].height() - 40) -
+                                          (full.rects[ItemIndex(IDC_TRAP_LIST)].height() - 40));
+}
+
+TEST(WindowFit, TheShownWindowHasTheTemplatesSizeAndLiesInTheWorkArea) {
+    DialogDriver d;
+    CManagerDlg& dlg = d.dlg();
+    const QRect workArea = dlg.screen()->availableGeometry();
+    EXPECT_TRUE(workArea.contains(dlg.frameGeometry()));
+    // The test screen is large: nothing is fitted, and the window cannot be resized.
+    const DialogUnits units = DialogUnits::ForFont(dlg.font());
+    EXPECT_EQ(dlg.size(), units.ToPixels(kManagerDialogTemplate.cx, kManagerDialogTemplate.cy));
+    EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());
+}
+
+TEST(WindowRows, BoxesAndButtonsOfARowShareTopAndHeightAndLabelsDoNotTouchTheirBoxes) {
+    const QFont original = QApplication::font();
+    const QStringList installed = QFontDatabase::families();
+    for (const char* family : {"DejaVu Sans", "Noto Sans", "Cantarell"}) {
+        if (!installed.contains(QLatin1String(family)))
+            continue;
+        for (int points : {9, 11, 13}) {
+            SCOPED_TRACE(testing::Message() << family << " " << points);
+            QApplication::setFont(QFont(QLatin1String(family), points));
+            DialogDriver d;
+            CManagerDlg& dlg = d.dlg();
+            const DialogUnits units = DialogUnits::ForFont(dlg.font());
+            for (const std::vector<int>& row : kRows) {
+                SCOPED_TRACE(row.front());
+                const QRect first = dlg.GetDlgItem(row.front())->geometry();
+                for (int id : row) {
+                    const QRect rect = dlg.GetDlgItem(id)->geometry();
+                    EXPECT_EQ(rect.top(), first.top()) << id;
+                    EXPECT_EQ(rect.height(), first.height()) << id;
+                    // Left edge and width stay the template's.
+                    const DlgItemTemplate& item = kManagerDialogTemplate.items[ItemIndex(id)];
+                    const QRect expected = units.ToPixels(item.x, item.y, item.cx, item.cy);
+                    EXPECT_EQ(rect.left(), expected.left()) << id;
+                    EXPECT_EQ(rect.width(), expected.width()) << id;
+                }
+            }
+            // Each label's text ends at least two pixels before the box on its right, and a
+            // label keeps its letters' spacing.
+            for (QLabel* label : dlg.findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+                SCOPED_TRACE(label->text().toStdString());
+                EXPECT_EQ(label->font().letterSpacing(), 0);
+                const int textRight =
+                    label->x() + label->fontMetrics().horizontalAdvance(label->text());
+                EXPECT_LE(textRight, label->geometry().right() + 1);
+                EXPECT_GE(label->x(), 0);
+                for (QWidget* box : {dlg.GetDlgItem(IDC_IPADDRESS), dlg.GetDlgItem(IDC_COMMUNITY),
+                                     dlg.GetDlgItem(IDC_OID), dlg.GetDlgItem(IDC_VALUE)}) {
+                    const QRect b = box->geometry();
+                    if (label->geometry().intersects(QRect(0, b.top(), b.left(), b.height()))) {
+                        EXPECT_LE(textRight + 2, b.left()) << box->objectName().toStdString();
+                    }
+                }
+            }
+        }
+    }
+    QApplication::setFont(original);
+}
+
+namespace {
+
+// The lowest pixel row of dark text inside `rect` of `image` (frames excluded by a small
+// inset and by ignoring rows that are dark across most of the width): the text's baseline
+// for text without descenders.
+int TextBaseline(const QImage& image, const QRect& rect) {
+    const QRect inner = rect.adjusted(4, 3, -4, -3);
+    for (int y = inner.bottom(); y >= inner.top(); --y) {
+        int dark = 0;
+        for (int x = inner.left(); x <= inner.right(); ++x)
+            dark += qGray(image.pixel(x, y)) < 110;
+        if (dark > 0 && dark < inner.width() * 6 / 10)
+            return y;
+    }
+    return -1;
+}
+
+} // namespace
+
+namespace {
+
+void ExpectRowsOnOneLine() {
+    DialogDriver d;
+    CManagerDlg& dlg = d.dlg();
+    // Texts without descenders, so that the lowest dark row is the baseline.
+    for (QPushButton* button : dlg.findChildren<QPushButton*>())
+        button->setText(QStringLiteral("Hx"));
+    for (QLabel* label : dlg.findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        label->setText(QStringLiteral("Hx"));
+    for (int id : {IDC_IPADDRESS, IDC_COMMUNITY, IDC_OID, IDC_VALUE, IDC_OID_NAME})
+        d.SetText(id, "Hx");
+    static_cast<CComboBox*>(dlg.ComboBox(IDC_TYPE))->SetCurSel(9); // "Null"
+    dlg.EnableDlgItem(IDC_CLOSE, true);
+    dlg.ListBox(IDC_WALK_LIST)->setFocus(); // no focus ring on a row
+    const QImage image = dlg.grab().toImage();
+    const auto labelLeftOf = [&dlg](int id) {
+        QWidget* box = dlg.GetDlgItem(id);
+        for (QLabel* label : dlg.findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+            if (label->geometry().right() < box->x() &&
+                label->geometry().intersects(QRect(0, box->y(), box->x(), box->height())))
+                return static_cast<QWidget*>(label);
+        }
+        return static_cast<QWidget*>(nullptr);
+    };
+    for (const std::vector<int>& row : kRows) {
+        SCOPED_TRACE(row.front());
+        std::vector<QWidget*> controls;
+        for (int id : row)
+            controls.push_back(dlg.GetDlgItem(id));
+        if (QWidget* label = labelLeftOf(row.front()))
+            controls.push_back(label);
+        const int baseline = TextBaseline(image, controls.front()->geometry());
+        ASSERT_GE(baseline, 0);
+        for (QWidget* control : controls) {
+            // A label has no frame to step over.
+            const QRect rect = qobject_cast<QLabel*>(control)
+                                   ? control->geometry().adjusted(-4, -3, 4, 3)
+                                   : control->geometry();
+            EXPECT_EQ(TextBaseline(image, rect), baseline) << control->objectName().toStdString();
+        }
+    }
+}
+
+} // namespace
+
+TEST(WindowRows, TheTextOfEachRowStandsOnOneLineInEveryStyle) {
+    for (const char* style : {"Windows", "Fusion"}) {
+        SCOPED_TRACE(style);
+        QApplication::setStyle(QLatin1String(style));
+        ExpectRowsOnOneLine();
+    }
+}
