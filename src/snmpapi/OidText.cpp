@@ -58,7 +58,8 @@
 
 namespace {
 
-bool ReadNumber(std::string_view digits, UINT* value) {
+// One sub-identifier of a dotted text: decimal digits only, at most 2^32 - 1.
+bool ReadSubidentifier(std::string_view digits, UINT* value) {
     if (digits.empty())
         return false;
     std::uint64_t n = 0;
@@ -109,7 +110,7 @@ bool ReadText(std::string_view text, std::vector<UINT>* ids) {
             numeric = StartsWithDigit(component);
         if (StartsWithDigit(component)) {
             UINT arc = 0;
-            if (!ReadNumber(component, &arc))
+            if (!ReadSubidentifier(component, &arc))
                 return false;
             ids->push_back(arc);
             // Numbers may lead to a named node again ("mib-2.1.sysName"); the root's

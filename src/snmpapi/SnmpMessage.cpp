@@ -94,7 +94,7 @@ bool SizedInteger(const Element& e, std::size_t maxLength) {
 // The contents of a sized unsigned number (Counter64, the trap's time-stamp). A first bit
 // that is set is no sign here: agents that leave out the zero byte in front mean the
 // unsigned number their bytes carry, and net-snmp reads them so.
-std::uint64_t UnsignedBits(const Element& e) {
+std::uint64_t UnsignedContents(const Element& e) {
     std::uint64_t bits = 0;
     for (std::size_t i = 0; i < e.length; ++i)
         bits = (bits << 8) | e.contents[i];
@@ -232,7 +232,7 @@ bool ValueFromElement(const Element& v, AsnAny* out, bool* fits) {
             return false;
         if (!SizedInteger(v, 9))
             return unfit();
-        const std::uint64_t bits = UnsignedBits(v);
+        const std::uint64_t bits = UnsignedContents(v);
         std::uint8_t bytes[8];
         for (int i = 0; i < 8; ++i)
             bytes[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
@@ -301,7 +301,7 @@ bool DecodeTrapPdu(ElementReader& body, SnmpMessage* m) {
         !body.Read(ASN_TIMETICKS, &timeStamp) || !SizedInteger(timeStamp, 5))
         return false;
     std::memcpy(m->agentAddress, agent.contents, 4);
-    m->timeStamp = static_cast<AsnTimeticks>(UnsignedBits(timeStamp));
+    m->timeStamp = static_cast<AsnTimeticks>(UnsignedContents(timeStamp));
     return IdentifierFromElement(enterprise, &m->enterprise) &&
            DecodeBindings(body, &m->bindings, &m->valuesFit);
 }

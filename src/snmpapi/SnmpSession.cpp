@@ -107,70 +107,68 @@ void SetAgentAddress(int family, const void* address, unsigned port, AgentAddres
     }
 }
 
-// Turns the operator's agent text into the agent's address, resolving a host name here so
-// that each failure has its own reason. Sets the last error and returns false for what
-// cannot be used.
-bool ReadAgentAddress(const char* text, AgentAddress* agent) {
-    std::string host = text ? text : "";
-    unsigned port = 161;
-    if (host.empty()) {
-        SetLastError(SNMP_MGMTAPI_NO_ADDRESS);
-        return false;
-    }
+// Splits the operator's agent text into its host and port (161 where none is given): a
+// bracketed IPv6 address with an optional ":port", a bare IPv6 address, or a host or IPv4
+// address with an optional ":port". 0, or the layer's error code for what cannot be split.
+UINT SplitHostAndPort(const std::string& text, std::string* host, unsigned* port) {
+    *host = text;
+    *port = 161;
+    if (host->empty())
+        return SNMP_MGMTAPI_NO_ADDRESS;
     in6_addr v6{};
-    if (host.front() == '[') {
-        const size_t close = host.find(']');
-        if (close == std::string::npos) {
-            SetLastError(SNMP_MGMTAPI_BAD_ADDRESS);
-            return false;
-        }
-        const std::string rest = host.substr(close + 1);
-        host = host.substr(1, close - 1);
-        if (!rest.empty() && (rest[0] != ':' || !ReadPort(rest.substr(1), &port))) {
-            SetLastError(SNMP_MGMTAPI_BAD_PORT);
-            return false;
-        }
-        if (inet_pton(AF_INET6, host.c_str(), &v6) != 1) {
-            SetLastError(SNMP_MGMTAPI_BAD_ADDRESS);
-            return false;
-        }
-    } else if (inet_pton(AF_INET6, host.c_str(), &v6) != 1) {
+    if (host->front() == '[') {
+        const size_t close = host->find(']');
+        if (close == std::string::npos)
+            return SNMP_MGMTAPI_BAD_ADDRESS;
+        const std::string rest = host->substr(close + 1);
+        *host = host->substr(1, close - 1);
+        if (!rest.empty() && (rest[0] != ':' || !ReadPort(rest.substr(1), port)))
+            return SNMP_MGMTAPI_BAD_PORT;
+        if (inet_pton(AF_INET6, host->c_str(), &v6) != 1)
+            return SNMP_MGMTAPI_BAD_ADDRESS;
+    } else if (inet_pton(AF_INET6, host->c_str(), &v6) != 1) {
         // Not a bare IPv6 address: a host or IPv4 address, perhaps with ":port".
-        const size_t colon = host.rfind(':');
+        const size_t colon = host->rfind(':');
         if (colon != std::string::npos) {
-            if (!ReadPort(host.substr(colon + 1), &port)) {
-                SetLastError(SNMP_MGMTAPI_BAD_PORT);
-                return false;
-            }
-            host.resize(colon);
+            if (!ReadPort(host->substr(colon + 1), port))
+                return SNMP_MGMTAPI_BAD_PORT;
+            host->resize(colon);
         }
     }
+    return 0;
+}
 
+// A host that is a numeric IPv4 or IPv6 address, which needs no look-up.
+bool ReadNumericAddress(const std::string& host, unsigned port, AgentAddress* agent) {
     in_addr v4{};
     if (inet_pton(AF_INET, host.c_str(), &v4) == 1) {
         SetAgentAddress(AF_INET, &v4, port, agent);
         return true;
     }
+    in6_addr v6{};
     if (inet_pton(AF_INET6, host.c_str(), &v6) == 1) {
         SetAgentAddress(AF_INET6, &v6, port, agent);
         return true;
     }
-    // Digits and dots that are no IPv4 address, and characters that no host name has (a
-    // second ":" among them), are a typing error, not a name to look up.
-    if (host.empty() || host.find_first_not_of("0123456789.") == std::string::npos ||
-        host.find_first_of(" \t[]/:") != std::string::npos) {
-        SetLastError(SNMP_MGMTAPI_BAD_ADDRESS);
-        return false;
-    }
+    return false;
+}
+
+// Digits and dots that are no IPv4 address, and characters that no host name has (a second
+// ":" among them), are a typing error, not a name to look up.
+bool IsMistypedAddress(const std::string& host) {
+    return host.empty() || host.find_first_not_of("0123456789.") == std::string::npos ||
+           host.find_first_of(" \t[]/:") != std::string::npos;
+}
+
+// Looks the host name up, taking its first IPv4 address where it has one, as most agents
+// listen on IPv4.
+bool ResolveHostName(const std::string& host, unsigned port, AgentAddress* agent) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) {
-        SetLastError(SNMP_MGMTAPI_UNKNOWN_HOST);
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found)
         return false;
-    }
-    // The first IPv4 address where there is one, as most agents listen on IPv4.
     const addrinfo* chosen = found;
     for (const addrinfo* a = found; a; a = a->ai_next) {
         if (a->ai_family == AF_INET) {
@@ -186,6 +184,29 @@ bool ReadAgentAddress(const char* text, AgentAddress* agent) {
                         &reinterpret_cast<const sockaddr_in6*>(chosen->ai_addr)->sin6_addr, port,
                         agent);
     freeaddrinfo(found);
+    return true;
+}
+
+// Turns the operator's agent text into the agent's address, resolving a host name here so
+// that each failure has its own reason. Sets the last error and returns false for what
+// cannot be used.
+bool ReadAgentAddress(const char* text, AgentAddress* agent) {
+    std::string host;
+    unsigned port = 0;
+    if (const UINT error = SplitHostAndPort(text ? text : "", &host, &port)) {
+        SetLastError(error);
+        return false;
+    }
+    if (ReadNumericAddress(host, port, agent))
+        return true;
+    if (IsMistypedAddress(host)) {
+        SetLastError(SNMP_MGMTAPI_BAD_ADDRESS);
+        return false;
+    }
+    if (!ResolveHostName(host, port, agent)) {
+        SetLastError(SNMP_MGMTAPI_UNKNOWN_HOST);
+        return false;
+    }
     return true;
 }
 
@@ -342,6 +363,82 @@ int HandOver(SnmpMessage* answer, SnmpVarBindList* list, AsnInteger* errorStatus
     return 1;
 }
 
+// The caller's arguments, checked before anything is sent: 0, or the layer's error code.
+UINT CheckRequest(LPSNMP_MGR_SESSION session, const SnmpVarBindList* list,
+                  const AsnInteger* errorStatus, const AsnInteger* errorIndex) {
+    if (!session)
+        return SNMP_MGMTAPI_INVALID_SESSION;
+    if (!list || !errorStatus || !errorIndex || (list->len > 0 && !list->list))
+        return SNMP_MGMTAPI_INVALID_BUFFER;
+    if (!IdentifiersEncodable(*list))
+        return SNMP_MGMTAPI_BAD_IDENTIFIER;
+    return 0;
+}
+
+// The request's PDU, with the session made ready for its answer; null for bindings the
+// library cannot take. Under the library lock.
+netsnmp_pdu* PrepareRequest(SnmpMgrSession* session, BYTE requestType,
+                            const SnmpVarBindList& list) {
+    netsnmp_pdu* pdu = snmp_pdu_create(requestType);
+    if (!pdu || !VarBindsToLibrary(list, pdu)) {
+        snmp_free_pdu(pdu);
+        return nullptr;
+    }
+    session->sequenceBindings.clear();
+    for (UINT i = 0; i < list.len; ++i) {
+        if (list.list[i].value.asnType == ASN_SEQUENCE)
+            session->sequenceBindings.push_back(i);
+    }
+    SnmpMessageFree(&session->answer);
+    session->answered = false;
+    session->requestId = pdu->reqid;
+    session->waiting = true;
+    return pdu;
+}
+
+// Lets the library wait for the answer, resend and time out until the request has ended,
+// holding the library lock only while the library works, so that the trap service is never
+// held up.
+void AwaitRequestEnd(SnmpMgrSession* session, const PendingRequest& pending,
+                     std::unique_lock<std::mutex>& lock) {
+    while (!pending.done) {
+        int fds = 0;
+        int block = 1;
+        fd_set readable;
+        FD_ZERO(&readable);
+        timeval timeout{};
+        snmp_sess_select_info(session->sessp, &fds, &readable, &timeout, &block);
+        if (block)
+            break; // the library holds no request any more: nothing would ever wake us
+        lock.unlock();
+        const int ready = select(fds, &readable, nullptr, nullptr, block ? nullptr : &timeout);
+        lock.lock();
+        if (ready > 0)
+            snmp_sess_read(session->sessp, &readable);
+        // Resends, or ends the request with a time-out, once its time has come, whatever
+        // arrived meanwhile: a stream of datagrams that are no answer keeps select from ever
+        // coming back empty, and must not stretch the time-out. Before its time this does
+        // nothing.
+        if (!pending.done)
+            snmp_sess_timeout(session->sessp);
+    }
+}
+
+// Ends the request's state in the session and takes its answer, which the caller then owns;
+// false, with nothing to own, when none came. Under the library lock.
+bool TakeRequestAnswer(SnmpMgrSession* session, const PendingRequest& pending,
+                       SnmpMessage* answer) {
+    session->waiting = false;
+    session->sequenceBindings.clear();
+    *answer = session->answer;
+    session->answer = SnmpMessage{};
+    const bool answered = pending.answered && session->answered;
+    session->answered = false;
+    if (!answered)
+        SnmpMessageFree(answer);
+    return answered;
+}
+
 } // namespace
 
 LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int timeoutMs,
@@ -403,35 +500,16 @@ BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session) {
 
 int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList* list,
                    AsnInteger* errorStatus, AsnInteger* errorIndex) {
-    if (!session) {
-        SetLastError(SNMP_MGMTAPI_INVALID_SESSION);
-        return 0;
-    }
-    if (!list || !errorStatus || !errorIndex || (list->len > 0 && !list->list)) {
-        SetLastError(SNMP_MGMTAPI_INVALID_BUFFER);
-        return 0;
-    }
-    if (!IdentifiersEncodable(*list)) {
-        SetLastError(SNMP_MGMTAPI_BAD_IDENTIFIER);
+    if (const UINT error = CheckRequest(session, list, errorStatus, errorIndex)) {
+        SetLastError(error);
         return 0;
     }
     std::unique_lock<std::mutex> lock(SnmpLibraryLock());
-    netsnmp_pdu* pdu = snmp_pdu_create(requestType);
-    if (!pdu || !VarBindsToLibrary(*list, pdu)) {
-        snmp_free_pdu(pdu);
+    netsnmp_pdu* pdu = PrepareRequest(session, requestType, *list);
+    if (!pdu) {
         SetLastError(SNMP_MGMTAPI_INVALID_BUFFER);
         return 0;
     }
-    session->sequenceBindings.clear();
-    for (UINT i = 0; i < list->len; ++i) {
-        if (list->list[i].value.asnType == ASN_SEQUENCE)
-            session->sequenceBindings.push_back(i);
-    }
-    SnmpMessageFree(&session->answer);
-    session->answered = false;
-    session->requestId = pdu->reqid;
-    session->waiting = true;
-
     PendingRequest pending;
     if (!snmp_sess_async_send(session->sessp, pdu, OnResponse, &pending)) {
         // A request the library refused is still ours to release.
@@ -441,39 +519,13 @@ int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList
         SetLastError(SNMP_MGMTAPI_INVALID_BUFFER);
         return 0;
     }
-    // From here the PDU belongs to the library. Wait for the answer, the time-outs and the
-    // retries without holding the lock, so that the trap service is never held up.
-    while (!pending.done) {
-        int fds = 0;
-        int block = 1;
-        fd_set readable;
-        FD_ZERO(&readable);
-        timeval timeout{};
-        snmp_sess_select_info(session->sessp, &fds, &readable, &timeout, &block);
-        if (block)
-            break; // the library holds no request any more: nothing would ever wake us
-        lock.unlock();
-        const int ready = select(fds, &readable, nullptr, nullptr, block ? nullptr : &timeout);
-        lock.lock();
-        if (ready > 0)
-            snmp_sess_read(session->sessp, &readable);
-        // Resends, or ends the request with a time-out, once its time has come, whatever
-        // arrived meanwhile: a stream of datagrams that are no answer keeps select from ever
-        // coming back empty, and must not stretch the time-out. Before its time this does
-        // nothing.
-        if (!pending.done)
-            snmp_sess_timeout(session->sessp);
-    }
-    session->waiting = false;
-    session->sequenceBindings.clear();
-    SnmpMessage answer = session->answer;
-    session->answer = SnmpMessage{};
-    const bool answered = pending.answered && session->answered;
-    session->answered = false;
+    // From here the PDU belongs to the library.
+    AwaitRequestEnd(session, pending, lock);
+    SnmpMessage answer;
+    const bool answered = TakeRequestAnswer(session, pending, &answer);
     lock.unlock();
 
     if (!answered) {
-        SnmpMessageFree(&answer);
         SetLastError(SNMP_MGMTAPI_TIMEOUT);
         return 0;
     }
