@@ -4,6 +4,7 @@
 #include "ui/ListBox.h"
 #include "ui/Resource.h"
 
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
@@ -122,10 +123,17 @@ QSize DialogUnits::ToPixels(int cx, int cy) const {
     return QSize(MulDivRound(cx, baseX, 4), MulDivRound(cy, baseY, 8));
 }
 
-QFont DialogFont(const DlgTemplate&) {
-    // The template's face exists on no Linux desktop. The dialogs take the desktop's
-    // general font instead, the one the message boxes and menus use too, and their dialog
+QFont DialogFont(const DlgTemplate& dlg) {
+    // The template's face at the template's size, where the machine has that face. The
+    // face the templates name exists on no Linux desktop, and a stand-in picked by the font
+    // matcher could be any face at a size chosen for another face: the dialogs then take the
+    // desktop's general font, the one the message boxes and menus use too, and their dialog
     // units follow it, as the platform's dialogs follow the system font.
+    if (dlg.fontFace && dlg.fontPoints > 0) {
+        const QString face = QString::fromLatin1(dlg.fontFace);
+        if (QFontDatabase::hasFamily(face))
+            return QFont(face, dlg.fontPoints);
+    }
     return QGuiApplication::font();
 }
 

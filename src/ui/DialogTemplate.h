@@ -73,7 +73,8 @@ struct DialogUnits {
     QSize ToPixels(int cx, int cy) const;
 };
 
-// The font a template's dialog is shown in: the desktop's general font.
+// The font a template's dialog is shown in: the template's face and size where the machine
+// has that face, the desktop's general font otherwise.
 QFont DialogFont(const DlgTemplate& dlg);
 
 // Where a template's controls go, in pixels: one rectangle per item, in table order, and
