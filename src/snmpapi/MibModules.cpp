@@ -394,7 +394,11 @@ private:
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
         if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && !data.empty()) {
-            if (auto table = ReadTable(data))
+            // A reader that had ended by itself when a Stop came still wrote whole names,
+            // but the Stop said that they are not wanted.
+            auto table = ReadTable(data);
+            std::lock_guard<std::mutex> guard(mutex_);
+            if (table && !stopping_)
                 mibnames::Publish(std::move(table));
         }
         Finish();
