@@ -48,6 +48,16 @@ std::string IdentifierOfLine(const std::string& line) {
     return line.substr(0, colon == 0 ? 0 : colon - 1);
 }
 
+// The identifier text of the walk list's selected line; false with no line selected.
+bool SelectedIdentifier(const CListBox* walkList, std::string* identifier) {
+    const int index = walkList->GetCurSel();
+    std::string line;
+    if (index == LB_ERR || walkList->GetText(index, &line) == LB_ERR)
+        return false;
+    *identifier = IdentifierOfLine(line);
+    return true;
+}
+
 // How a walk ended: quietly, or with the box that says why.
 struct WalkEnd {
     std::string failure; // empty: the walk ended quietly
@@ -161,33 +171,24 @@ void CManagerDlg::OnGetAll() {
 }
 
 void CManagerDlg::OnWalkListDblClk() {
-    CListBox* walkList = ListBox(IDC_WALK_LIST);
-    const int index = walkList->GetCurSel();
-    if (index == LB_ERR)
-        return;
-    std::string line;
-    if (walkList->GetText(index, &line) == LB_ERR)
+    std::string identifier;
+    if (!SelectedIdentifier(ListBox(IDC_WALK_LIST), &identifier))
         return;
     // The Get asks for the line's whole identifier. Read back through the OID box it would
     // be cut at the box's 254 characters, and an identifier longer than that (an object
     // with a hundred sub-identifiers and more) would be another object.
-    const std::string identifier = IdentifierOfLine(line);
     SetDlgItemText(IDC_OID, identifier.c_str());
     GetObjectOfText(identifier);
 }
 
 void CManagerDlg::OnWalkListSelChange() {
-    CListBox* walkList = ListBox(IDC_WALK_LIST);
-    const int index = walkList->GetCurSel();
-    if (index == LB_ERR)
-        return;
-    std::string line;
-    if (walkList->GetText(index, &line) == LB_ERR)
+    std::string identifier;
+    if (!SelectedIdentifier(ListBox(IDC_WALK_LIST), &identifier))
         return;
     // A conversion that fails leaves the OID name box as it was; only what a conversion
     // made is shown and released.
     AsnObjectIdentifier oid{};
-    if (!SnmpMgrStrToOid(IdentifierOfLine(line).c_str(), &oid))
+    if (!SnmpMgrStrToOid(identifier.c_str(), &oid))
         return;
     char* name = nullptr;
     if (SnmpMgrOidToStr(&oid, &name)) {
