@@ -6,6 +6,7 @@
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
+#include "values/Values.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -106,7 +107,7 @@ void DrainTraps(CManagerDlg* dlg) {
             char* name = nullptr;
             if (!SnmpMgrOidToStr(&bindings.list[i].name, &name))
                 name = nullptr; // a name without a text form leaves that part empty
-            char* value = CManagerDlg::FormatValue(&bindings.list[i].value);
+            char* value = values::FormatValue(&bindings.list[i].value);
             char* line = BuildTrapLine(address, name ? name : "", value ? value : "");
             if (line) {
                 // A full trap window keeps what it has and drops the line (LB_ERRSPACE).

@@ -30,7 +30,8 @@ public:
     // Runs the dialog modally; returns when it has ended and OnDestroy has run.
     int DoModal();
 
-    // Value and status text; these use none of the dialog's state.
+    // Value and status text: the dialog's names for values::FormatValue and
+    // values::ErrorStatusName.
     static char* FormatValue(const AsnAny* value);
     static void ErrorStatusName(AsnInteger status, char** name);
 
@@ -87,9 +88,6 @@ public:
     // Request routines: 0 for success, 1 for a failure already reported.
     int DoGet(const AsnObjectIdentifier* oid);
     int DoSet(const AsnObjectIdentifier* oid);
-    // Fills in the binding's value from the typed text for the type code already in
-    // vb->value.asnType; on failure it has shown its box and returns false.
-    bool ParseValue(SnmpVarBind* vb, char* text);
 
     // The dialog's own system menu (Minimize, Close and what OnInitDialog adds), or null
     // for a window without one. With bRevert the menu goes back to its standard entries
