@@ -3,13 +3,13 @@
 #pragma once
 
 #include "snmpapi/SnmpApi.h"
+#include "traps/DialogCall.h"
 #include "ui/DialogTemplate.h"
 
 #include <QDialog>
 #include <QIcon>
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -133,8 +133,6 @@ private:
     void PlaceOnceFramed();
     void StartTrapListener();
     void StopTrapListener();
-    void ServeSentMessages();
-    void ServeFollowingCalls();
     void CreateSystemMenu();
     void ShowSystemMenu(const QPoint& globalPos, bool fromKeyboard);
 
@@ -150,17 +148,6 @@ private:
     std::unique_ptr<QMenu, SystemMenuDeleter> m_pSystemMenu;
     // The paint event being handled, for OnPaint's default painting.
     QPaintEvent* m_pCurrentPaint = nullptr;
-
-    // Calls posted by SendMessageToDialog and not yet run; the stop handshake waits on
-    // this to serve them.
-    std::mutex m_sentLock;
-    std::condition_variable m_sentPosted;
-    std::atomic<int> m_sentPending{0};
-    // Whether ServeFollowingCalls is running, so that the calls it serves do not start it
-    // again. Dialog's thread only.
-    bool m_bServingCalls = false;
-    // The calls numbered as they are posted (under m_sentLock), and how many have run: a
-    // caller's call has run when the second has reached its number.
-    std::uint32_t m_sentTickets = 0;
-    std::atomic<std::uint32_t> m_sentDone{0};
+    // The listener's blocking calls onto the dialog's thread.
+    CDialogCall m_dialogCall{this};
 };
