@@ -81,8 +81,8 @@ void DrainTraps(CManagerDlg* dlg) {
     AsnInteger specificTrap = 0;
     AsnTimeticks timeStamp = 0;
     SnmpVarBindList bindings{};
-    while (dlg->m_bStopTrapThread == 0 && SnmpMgrGetTrap(&enterprise, &agentAddress, &genericTrap,
-                                                         &specificTrap, &timeStamp, &bindings)) {
+    while (!dlg->TrapStopRequested() && SnmpMgrGetTrap(&enterprise, &agentAddress, &genericTrap,
+                                                       &specificTrap, &timeStamp, &bindings)) {
         const std::string address = AgentAddressText(agentAddress);
         if (agentAddress.dynamic)
             SnmpUtilMemFree(agentAddress.stream);

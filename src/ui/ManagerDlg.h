@@ -1,5 +1,6 @@
-// The main dialog: every control of the window, the handlers its message table routes
-// notifications to, and the members shared with the trap listener thread.
+// The main dialog: every control of the window, its boxes, the handlers its message table
+// routes notifications to, the request flows, and its state, part of which the trap
+// listener's thread procedure shares.
 #pragma once
 
 #include "snmpapi/SnmpApi.h"
@@ -109,16 +110,16 @@ protected:
 public:
     void done(int result) override;
 
-    // --- Members, in the order the dialog class gives them -----------------------------
-    QIcon m_hIcon;
-    LPSNMP_MGR_SESSION m_hSession = nullptr;
-    std::unique_ptr<CListenerThread> m_hTrapThread;
-    std::atomic<std::int32_t> m_bStopTrapThread{0};
-    std::atomic<HANDLE> m_hTrapEvent{nullptr};
-
-    // Keeps the dialog's signalling of the trap event apart from the listener's closing
-    // of it, so that a released event is never signalled.
-    std::mutex m_trapEventLock;
+    // --- State read by the trap listener, the tests and the benchmarks -----------------
+    const QIcon& Icon() const { return m_hIcon; }
+    LPSNMP_MGR_SESSION Session() const { return m_hSession; }
+    // The listener thread while one runs or has not yet been joined; null otherwise.
+    const CListenerThread* TrapThread() const { return m_hTrapThread.get(); }
+    // Whether the dialog has asked the listener to stop and has not yet had its
+    // acknowledgement.
+    bool TrapStopRequested() const { return m_bStopTrapThread.load() != 0; }
+    // The trap event while the listener holds it open; null before and after.
+    HANDLE TrapEvent() const { return m_hTrapEvent.load(); }
 
 private:
     void CreateControls();
@@ -148,6 +149,22 @@ private:
     std::unique_ptr<QMenu, SystemMenuDeleter> m_pSystemMenu;
     // The paint event being handled, for OnPaint's default painting.
     QPaintEvent* m_pCurrentPaint = nullptr;
-    // The listener's blocking calls onto the dialog's thread.
+    // The listener's blocking calls onto the dialog's thread. Declared before the listener
+    // thread, which wakes it as it ends, so that it outlives the thread.
     CDialogCall m_dialogCall{this};
+
+    // --- Members, in the order the dialog class gives them -----------------------------
+    // The listener's thread procedure is the one other user of the stop flag, the trap
+    // event and its lock: it publishes and closes the event and acknowledges a stop, under
+    // the rules written there.
+    friend unsigned TrapListenerThread(CManagerDlg* dlg);
+    QIcon m_hIcon;
+    LPSNMP_MGR_SESSION m_hSession = nullptr;
+    std::unique_ptr<CListenerThread> m_hTrapThread;
+    std::atomic<std::int32_t> m_bStopTrapThread{0};
+    std::atomic<HANDLE> m_hTrapEvent{nullptr};
+
+    // Keeps the dialog's signalling of the trap event apart from the listener's closing
+    // of it, so that a released event is never signalled.
+    std::mutex m_trapEventLock;
 };
