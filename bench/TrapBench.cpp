@@ -153,7 +153,7 @@ template <typename Body> bool WithListeningDialog(Body body) {
     {
         CManagerDlg dlg(nullptr);
         dlg.show();
-        started = ServeUntil([&] { return dlg.m_hTrapEvent.load() != nullptr; });
+        started = ServeUntil([&] { return dlg.TrapEvent() != nullptr; });
         if (started)
             body(dlg, port);
     }

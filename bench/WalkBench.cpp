@@ -104,7 +104,7 @@ void ResetPeakRss() {
 }
 
 void OpenSession(CManagerDlg& dlg, const std::string& address) {
-    if (dlg.m_hSession)
+    if (dlg.Session())
         dlg.OnClose();
     dlg.SetDlgItemText(IDC_IPADDRESS, address.c_str());
     dlg.SetDlgItemText(IDC_COMMUNITY, "walnut");
@@ -186,7 +186,7 @@ void ScaleWalks(CManagerDlg& dlg, int rounds) {
             walkBest = std::min(walkBest, walk.seconds);
             int steps = 0;
             tripsBest =
-                std::min(tripsBest, RoundTripsOnly(dlg.m_hSession, ".1.3.6.1.4.1.99", &steps));
+                std::min(tripsBest, RoundTripsOnly(dlg.Session(), ".1.3.6.1.4.1.99", &steps));
         }
         const double outside = (walkBest - tripsBest) * 1e6 / std::max(1, lines);
         if (firstOutside == 0)

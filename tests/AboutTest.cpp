@@ -454,7 +454,7 @@ TEST(AboutTest, MinimizedDialogPaintsTheCentredIconAndOtherwiseItsDefault) {
     QImage withIcon = plain;
     {
         QPainter painter(&withIcon);
-        dlg.m_hIcon.paint(&painter, QRect(x, y, side, side));
+        dlg.Icon().paint(&painter, QRect(x, y, side, side));
     }
     ASSERT_NE(withIcon, plain);
 
@@ -465,7 +465,7 @@ TEST(AboutTest, MinimizedDialogPaintsTheCentredIconAndOtherwiseItsDefault) {
     dlg.showNormal();
     EXPECT_EQ(PaintedSurface(dlg), plain);
 
-    EXPECT_EQ(dlg.OnQueryDragIcon().cacheKey(), dlg.m_hIcon.cacheKey());
+    EXPECT_EQ(dlg.OnQueryDragIcon().cacheKey(), dlg.Icon().cacheKey());
 }
 
 TEST(AboutTest, ApplicationIconHasBothSixteenColourImages) {

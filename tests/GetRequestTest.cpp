@@ -212,7 +212,7 @@ TEST_P(GetWithoutAnswer, IsAFailedCall) {
     d.Open(agent.Address());
     if (GetParam().closeFirst) {
         d.Click(IDC_CLOSE);
-        EXPECT_EQ(d.dlg().m_hSession, nullptr);
+        EXPECT_EQ(d.dlg().Session(), nullptr);
     }
     d.SetText(IDC_OID, GetParam().oid);
     const std::int64_t blocks = SnmpUtilLiveBlocks();

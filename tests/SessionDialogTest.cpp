@@ -18,11 +18,11 @@ TEST(OpenSession, ASuccessfulOpenSwapsTheButtonsWithoutABox) {
     d.SetText(IDC_COMMUNITY, "walnut");
     d.Click(IDC_OPEN);
     EXPECT_TRUE(d.TakeBoxes().empty());
-    EXPECT_NE(d.dlg().m_hSession, nullptr);
+    EXPECT_NE(d.dlg().Session(), nullptr);
     EXPECT_FALSE(d.dlg().GetDlgItem(IDC_OPEN)->isEnabled());
     EXPECT_TRUE(d.dlg().GetDlgItem(IDC_CLOSE)->isEnabled());
     d.Click(IDC_CLOSE);
-    EXPECT_EQ(d.dlg().m_hSession, nullptr);
+    EXPECT_EQ(d.dlg().Session(), nullptr);
     EXPECT_TRUE(d.dlg().GetDlgItem(IDC_OPEN)->isEnabled());
     EXPECT_FALSE(d.dlg().GetDlgItem(IDC_CLOSE)->isEnabled());
 }
@@ -44,7 +44,7 @@ TEST_P(RefusedOpen, ShowsOneErrorBoxWithTheReasonAndLeavesTheButtons) {
     ASSERT_NE(reason, 0u);
     EXPECT_NE(std::string(SystemErrorText(reason)), "");
     EXPECT_EQ(boxes[0].text, SystemErrorText(reason));
-    EXPECT_EQ(d.dlg().m_hSession, nullptr);
+    EXPECT_EQ(d.dlg().Session(), nullptr);
     EXPECT_TRUE(d.dlg().GetDlgItem(IDC_OPEN)->isEnabled());
     EXPECT_FALSE(d.dlg().GetDlgItem(IDC_CLOSE)->isEnabled());
     // The operator can try again at once.

@@ -151,7 +151,7 @@ protected:
 
     void ShowListening() {
         Show();
-        ASSERT_TRUE(ServeUntil([this] { return m_dlg->m_hTrapEvent.load() != nullptr; }));
+        ASSERT_TRUE(ServeUntil([this] { return m_dlg->TrapEvent() != nullptr; }));
     }
 
     CListBox* TrapList() { return m_dlg->ListBox(IDC_TRAP_LIST); }
@@ -184,9 +184,9 @@ protected:
     }
 
     void ExpectAcknowledgedStop() {
-        EXPECT_EQ(m_dlg->m_bStopTrapThread.load(), 0);
-        EXPECT_EQ(m_dlg->m_hTrapEvent.load(), nullptr);
-        EXPECT_EQ(m_dlg->m_hTrapThread, nullptr);
+        EXPECT_FALSE(m_dlg->TrapStopRequested());
+        EXPECT_EQ(m_dlg->TrapEvent(), nullptr);
+        EXPECT_EQ(m_dlg->TrapThread(), nullptr);
     }
 
     unsigned short m_port = 0;
@@ -261,7 +261,7 @@ TEST_F(TrapListenerTest, TrapsQueuedDuringADrainAreTakenInTheSameDrainInOrder) {
 
 TEST_F(TrapListenerTest, EventSignalledWithAnEmptyQueueAddsNothing) {
     ShowListening();
-    HANDLE event = m_dlg->m_hTrapEvent.load();
+    HANDLE event = m_dlg->TrapEvent();
     SetEvent(event);
     // The listener resets the event before it drains: once reset, the empty drain is done.
     ASSERT_TRUE(ServeUntil([event] { return WaitForSingleObject(event, 0) == WAIT_TIMEOUT; }));
@@ -269,7 +269,7 @@ TEST_F(TrapListenerTest, EventSignalledWithAnEmptyQueueAddsNothing) {
     ASSERT_TRUE(sender.Send(NumberedTrap(5)));
     ASSERT_TRUE(ServeUntilLines(1));
     EXPECT_EQ(Lines(), (std::vector<std::string>{NumberedLine(5)}));
-    EXPECT_FALSE(m_dlg->m_hTrapThread->HasEnded());
+    EXPECT_FALSE(m_dlg->TrapThread()->HasEnded());
 }
 
 TEST_F(TrapListenerTest, ClearWhileTrapsArriveEmptiesTheListAndLaterLinesFollow) {
@@ -348,7 +348,7 @@ TEST_F(TrapListenerTest, AStormLosesNoLineAndLeavesTheWindowUsable) {
     m_dlg->SetDlgItemText(IDC_IPADDRESS, agent.Address().c_str());
     m_dlg->SetDlgItemText(IDC_COMMUNITY, "public");
     click(IDC_OPEN);
-    ASSERT_NE(m_dlg->m_hSession, nullptr);
+    ASSERT_NE(m_dlg->Session(), nullptr);
 
     constexpr int kTraps = 4000;
     constexpr int kBindings = 3;
@@ -449,9 +449,9 @@ TEST_F(TrapListenerTest, ListenFailureShowsOneBoxAndTheDialogStaysUsable) {
     ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
 
     Show();
-    ASSERT_TRUE(ServeUntil([this] { return m_dlg->m_hTrapThread->HasEnded(); }));
+    ASSERT_TRUE(ServeUntil([this] { return m_dlg->TrapThread()->HasEnded(); }));
     ASSERT_TRUE(ServeUntil([this] { return !m_boxes->empty(); }));
-    EXPECT_EQ(m_dlg->m_hTrapThread->ExitCode(), 1u);
+    EXPECT_EQ(m_dlg->TrapThread()->ExitCode(), 1u);
     ASSERT_EQ(m_boxes->size(), 1u);
     EXPECT_EQ(m_boxes->front().caption, "Listen Error");
     EXPECT_EQ(m_boxes->front().text, SystemErrorText(SNMP_MGMTAPI_TRAP_PORT_IN_USE));
@@ -464,7 +464,7 @@ TEST_F(TrapListenerTest, ListenFailureShowsOneBoxAndTheDialogStaysUsable) {
     EXPECT_EQ(TrapList()->GetCount(), 0);
 
     m_dlg->done(QDialog::Rejected); // the thread has ended: nothing to wait for
-    EXPECT_EQ(m_dlg->m_hTrapThread, nullptr);
+    EXPECT_EQ(m_dlg->TrapThread(), nullptr);
     EXPECT_EQ(m_boxes->size(), 1u);
     close(holder);
 }
@@ -475,13 +475,13 @@ TEST_F(TrapListenerTest, StopRequestedWhileRegisteringEndsAtTheFirstFlagTest) {
     // Holds the listener inside SnmpMgrTrapListen until the stop has been requested.
     SnmpMgrSetTrapListenObserver([&] {
         registering = true;
-        WaitWithoutServing([&] { return dlg->m_bStopTrapThread.load() != 0; });
+        WaitWithoutServing([&] { return dlg->TrapStopRequested(); });
     });
     m_dlg = std::make_unique<CManagerDlg>(nullptr);
     dlg = m_dlg.get();
     m_dlg->show();
     ASSERT_TRUE(ServeUntil([&] { return registering.load(); }));
-    EXPECT_EQ(m_dlg->m_hTrapEvent.load(), nullptr); // nothing to signal yet
+    EXPECT_EQ(m_dlg->TrapEvent(), nullptr); // nothing to signal yet
     m_dlg->done(QDialog::Rejected);
     ExpectAcknowledgedStop();
     EXPECT_TRUE(Lines().empty());
@@ -508,7 +508,7 @@ TEST_F(TrapListenerTest, BrokenDatagramsAddNothingAndTheNextTrapShows) {
     ASSERT_TRUE(ServeUntilLines(1));
     EXPECT_EQ(Lines(), (std::vector<std::string>{NumberedLine(9)}));
     EXPECT_EQ(SnmpMgrGetTrapServiceCounters().malformed, broken.size());
-    EXPECT_FALSE(m_dlg->m_hTrapThread->HasEnded());
+    EXPECT_FALSE(m_dlg->TrapThread()->HasEnded());
 }
 
 // The listener names its lines with the built-in names while MIB modules load, and with

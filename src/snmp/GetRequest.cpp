@@ -3,6 +3,7 @@
 #include "ui/ComboBox.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
+#include "values/Values.h"
 
 void CManagerDlg::OnGet() {
     GetObjectOfText(GetDlgItemText(IDC_OID));
@@ -40,7 +41,7 @@ int CManagerDlg::DoGet(const AsnObjectIdentifier* oid) {
     }
 
     const AsnAny& value = request.Binding().value;
-    char* valueText = FormatValue(&value);
+    char* valueText = values::FormatValue(&value);
     // The first entry of the type list whose code matches; none leaves the selection.
     auto* types = ComboBox(IDC_TYPE);
     for (int i = 0; i < types->GetCount(); ++i) {

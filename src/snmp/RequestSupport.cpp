@@ -2,6 +2,7 @@
 
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
+#include "values/Values.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -32,7 +33,7 @@ bool CManagerDlg::ConvertOid(const std::string& text, AsnObjectIdentifier* oid) 
 
 std::string StatusLine(AsnInteger errorStatus, AsnInteger errorIndex) {
     char* name = nullptr;
-    CManagerDlg::ErrorStatusName(errorStatus, &name);
+    values::ErrorStatusName(errorStatus, &name);
     std::string line = "ErrorStatus: ";
     line += name ? name : "";
     line += "  ErrorIndex: ";

@@ -3,6 +3,7 @@
 #include "ui/ComboBox.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
+#include "values/Values.h"
 
 #include <cstring>
 
@@ -34,8 +35,11 @@ int CManagerDlg::DoSet(const AsnObjectIdentifier* oid) {
     const std::string typed = GetDlgItemText(IDC_VALUE);
     std::memcpy(value, typed.c_str(), typed.size() + 1);
 
-    if (!ParseValue(&request.Binding(), value))
+    const values::ParseOutcome parsed = values::ParseValue(&request.Binding(), value);
+    if (!parsed.Stored()) {
+        MessageBox(parsed.text, parsed.caption, parsed.type);
         return 1;
+    }
     int sent = 0;
     {
         CWaitCursor wait;

@@ -3,6 +3,7 @@
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
+#include "values/Values.h"
 
 #include <QElapsedTimer>
 
@@ -97,7 +98,7 @@ bool AddWalkLine(CListBox* walkList, const SnmpVarBind& answer, std::string* lin
     line->clear();
     AppendIdentifierText(answer.name, line);
     *line += " : ";
-    char* valueText = CManagerDlg::FormatValue(&answer.value);
+    char* valueText = values::FormatValue(&answer.value);
     if (valueText)
         *line += valueText;
     const int added = walkList->AddString(*line);

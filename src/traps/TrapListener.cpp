@@ -1,15 +1,12 @@
 // The trap listener: a thread that waits for the trap service's event, drains the queued
 // traps and adds one line per binding to the trap window; and the dialog's side of it,
-// the start, the stop handshake, the blocking cross-thread addition and Clear.
+// the start, the stop handshake and Clear.
 #include "traps/ListenerThread.h"
 
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
-
-#include <QCoreApplication>
-#include <QEvent>
-#include <QMetaObject>
+#include "values/Values.h"
 
 #include <arpa/inet.h>
 
@@ -34,19 +31,6 @@ CListenerThread::~CListenerThread() {
 }
 
 namespace {
-
-// How long the listener looks for the answer to a call before it sleeps, how long the
-// dialog's thread looks for the next call, and the longest run of calls served in one turn.
-constexpr auto kLookForAnswer = std::chrono::microseconds(100);
-constexpr auto kLookForNextCall = std::chrono::microseconds(100);
-constexpr auto kServingTurn = std::chrono::milliseconds(10);
-
-// A busy look gives way to any other thread that is ready to run: with more ready threads
-// than processors (the receiver in a flood, the other side of the call), a look that only
-// paused would keep from running the very thread it waits for.
-inline void CpuRelax() {
-    std::this_thread::yield();
-}
 
 // The address text of a trap's agent. Only a 4-byte address has the dotted form; an IPv6
 // sender's 16 bytes get the usual IPv6 text, and any other length the bytes themselves in
@@ -97,8 +81,8 @@ void DrainTraps(CManagerDlg* dlg) {
     AsnInteger specificTrap = 0;
     AsnTimeticks timeStamp = 0;
     SnmpVarBindList bindings{};
-    while (dlg->m_bStopTrapThread == 0 && SnmpMgrGetTrap(&enterprise, &agentAddress, &genericTrap,
-                                                         &specificTrap, &timeStamp, &bindings)) {
+    while (!dlg->TrapStopRequested() && SnmpMgrGetTrap(&enterprise, &agentAddress, &genericTrap,
+                                                       &specificTrap, &timeStamp, &bindings)) {
         const std::string address = AgentAddressText(agentAddress);
         if (agentAddress.dynamic)
             SnmpUtilMemFree(agentAddress.stream);
@@ -106,7 +90,7 @@ void DrainTraps(CManagerDlg* dlg) {
             char* name = nullptr;
             if (!SnmpMgrOidToStr(&bindings.list[i].name, &name))
                 name = nullptr; // a name without a text form leaves that part empty
-            char* value = CManagerDlg::FormatValue(&bindings.list[i].value);
+            char* value = values::FormatValue(&bindings.list[i].value);
             char* line = BuildTrapLine(address, name ? name : "", value ? value : "");
             if (line) {
                 // A full trap window keeps what it has and drops the line (LB_ERRSPACE).
@@ -162,12 +146,9 @@ void CManagerDlg::StartTrapListener() {
     try {
         m_hTrapThread =
             std::make_unique<CListenerThread>([this] { return TrapListenerThread(this); },
-                                              [this] {
-                                                  // Wakes a stop handshake that waits for this
-                                                  // thread.
-                                                  std::lock_guard<std::mutex> guard(m_sentLock);
-                                                  m_sentPosted.notify_all();
-                                              });
+                                              // Wakes a stop handshake that waits for
+                                              // this thread.
+                                              [this] { m_dialogCall.WakeWaiter(); });
     } catch (const std::system_error&) {
         // No thread could be had: the dialog runs on without traps and without a message,
         // and the stop handshake has nothing to wait for.
@@ -186,75 +167,15 @@ void CManagerDlg::StopTrapListener() {
     // serve the lines the listener is blocked on meanwhile, so that a drain in progress
     // can finish.
     while (m_hTrapThread && m_bStopTrapThread != 0 && !m_hTrapThread->HasEnded()) {
-        ServeSentMessages();
-        std::unique_lock<std::mutex> lock(m_sentLock);
-        m_sentPosted.wait_for(lock, std::chrono::milliseconds(100), [this] {
-            return m_sentPending != 0 || m_bStopTrapThread == 0 || m_hTrapThread->HasEnded();
+        m_dialogCall.ServeThenWait(std::chrono::milliseconds(100), [this] {
+            return m_bStopTrapThread == 0 || m_hTrapThread->HasEnded();
         });
     }
     m_hTrapThread.reset();
 }
 
 void CManagerDlg::SendMessageToDialog(const std::function<void()>& call) {
-    std::uint32_t ticket = 0;
-    {
-        // Numbered, posted and counted under one lock, so that the calls run in the order of
-        // their numbers and a stop handshake that sees the count always finds the call posted.
-        std::lock_guard<std::mutex> guard(m_sentLock);
-        ticket = ++m_sentTickets;
-        QMetaObject::invokeMethod(
-            this,
-            [this, &call] {
-                call();
-                {
-                    std::lock_guard<std::mutex> sentGuard(m_sentLock);
-                    --m_sentPending;
-                }
-                // The caller may return as soon as it sees this; `call` is not used again.
-                m_sentDone.fetch_add(1);
-                m_sentDone.notify_all();
-                if (!m_bServingCalls)
-                    ServeFollowingCalls();
-            },
-            Qt::QueuedConnection);
-        ++m_sentPending;
-    }
-    // Notified outside the lock, so that a stop handshake that wakes does not wait for it.
-    m_sentPosted.notify_all();
-    // The lightest wait for the answer: in a storm the dialog's thread answers within
-    // microseconds, so the caller first looks for a moment without sleeping; then it sleeps
-    // on the counter itself, woken without a lock that either side would then wait for.
-    const auto hasRun = [this, ticket] {
-        return static_cast<std::int32_t>(m_sentDone.load() - ticket) >= 0;
-    };
-    const auto lookUntil = std::chrono::steady_clock::now() + kLookForAnswer;
-    while (!hasRun() && std::chrono::steady_clock::now() < lookUntil)
-        CpuRelax();
-    for (std::uint32_t done = m_sentDone.load(); static_cast<std::int32_t>(done - ticket) < 0;
-         done = m_sentDone.load())
-        m_sentDone.wait(done);
-}
-
-// In a storm the listener's next call follows the last within microseconds: the dialog's
-// thread looks for it a moment before it goes back to its event loop, and serves the calls
-// that follow one another so, without a sleep and a wake-up for each line. Input, timers and
-// painting get their turn at least every 10 ms.
-void CManagerDlg::ServeFollowingCalls() {
-    m_bServingCalls = true;
-    const auto turnEnds = std::chrono::steady_clock::now() + kServingTurn;
-    for (;;) {
-        const auto lookUntil = std::chrono::steady_clock::now() + kLookForNextCall;
-        while (m_sentPending.load() == 0 && std::chrono::steady_clock::now() < lookUntil)
-            CpuRelax();
-        if (m_sentPending.load() == 0 || std::chrono::steady_clock::now() >= turnEnds)
-            break;
-        ServeSentMessages();
-    }
-    m_bServingCalls = false;
-}
-
-void CManagerDlg::ServeSentMessages() {
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    m_dialogCall.Send(call);
 }
 
 void CManagerDlg::OnClear() {

@@ -8,6 +8,7 @@
 #include "ui/DialogTemplate.h"
 #include "ui/ListBox.h"
 #include "ui/Resource.h"
+#include "values/Values.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -264,6 +265,14 @@ void CManagerDlg::keyPressEvent(QKeyEvent* event) {
         }
     }
     QDialog::keyPressEvent(event);
+}
+
+char* CManagerDlg::FormatValue(const AsnAny* value) {
+    return values::FormatValue(value);
+}
+
+void CManagerDlg::ErrorStatusName(AsnInteger status, char** name) {
+    values::ErrorStatusName(status, name);
 }
 
 QWidget* CManagerDlg::GetDlgItem(int id) const {

@@ -1,15 +1,16 @@
-// The main dialog: every control of the window, the handlers its message table routes
-// notifications to, and the members shared with the trap listener thread.
+// The main dialog: every control of the window, its boxes, the handlers its message table
+// routes notifications to, the request flows, and its state, part of which the trap
+// listener's thread procedure shares.
 #pragma once
 
 #include "snmpapi/SnmpApi.h"
+#include "traps/DialogCall.h"
 #include "ui/DialogTemplate.h"
 
 #include <QDialog>
 #include <QIcon>
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -30,7 +31,8 @@ public:
     // Runs the dialog modally; returns when it has ended and OnDestroy has run.
     int DoModal();
 
-    // Value and status text; these use none of the dialog's state.
+    // Value and status text: the dialog's names for values::FormatValue and
+    // values::ErrorStatusName.
     static char* FormatValue(const AsnAny* value);
     static void ErrorStatusName(AsnInteger status, char** name);
 
@@ -87,9 +89,6 @@ public:
     // Request routines: 0 for success, 1 for a failure already reported.
     int DoGet(const AsnObjectIdentifier* oid);
     int DoSet(const AsnObjectIdentifier* oid);
-    // Fills in the binding's value from the typed text for the type code already in
-    // vb->value.asnType; on failure it has shown its box and returns false.
-    bool ParseValue(SnmpVarBind* vb, char* text);
 
     // The dialog's own system menu (Minimize, Close and what OnInitDialog adds), or null
     // for a window without one. With bRevert the menu goes back to its standard entries
@@ -111,16 +110,16 @@ protected:
 public:
     void done(int result) override;
 
-    // --- Members, in the order the dialog class gives them -----------------------------
-    QIcon m_hIcon;
-    LPSNMP_MGR_SESSION m_hSession = nullptr;
-    std::unique_ptr<CListenerThread> m_hTrapThread;
-    std::atomic<std::int32_t> m_bStopTrapThread{0};
-    std::atomic<HANDLE> m_hTrapEvent{nullptr};
-
-    // Keeps the dialog's signalling of the trap event apart from the listener's closing
-    // of it, so that a released event is never signalled.
-    std::mutex m_trapEventLock;
+    // --- State read by the trap listener, the tests and the benchmarks -----------------
+    const QIcon& Icon() const { return m_hIcon; }
+    LPSNMP_MGR_SESSION Session() const { return m_hSession; }
+    // The listener thread while one runs or has not yet been joined; null otherwise.
+    const CListenerThread* TrapThread() const { return m_hTrapThread.get(); }
+    // Whether the dialog has asked the listener to stop and has not yet had its
+    // acknowledgement.
+    bool TrapStopRequested() const { return m_bStopTrapThread.load() != 0; }
+    // The trap event while the listener holds it open; null before and after.
+    HANDLE TrapEvent() const { return m_hTrapEvent.load(); }
 
 private:
     void CreateControls();
@@ -135,8 +134,6 @@ private:
     void PlaceOnceFramed();
     void StartTrapListener();
     void StopTrapListener();
-    void ServeSentMessages();
-    void ServeFollowingCalls();
     void CreateSystemMenu();
     void ShowSystemMenu(const QPoint& globalPos, bool fromKeyboard);
 
@@ -152,17 +149,22 @@ private:
     std::unique_ptr<QMenu, SystemMenuDeleter> m_pSystemMenu;
     // The paint event being handled, for OnPaint's default painting.
     QPaintEvent* m_pCurrentPaint = nullptr;
+    // The listener's blocking calls onto the dialog's thread. Declared before the listener
+    // thread, which wakes it as it ends, so that it outlives the thread.
+    CDialogCall m_dialogCall{this};
 
-    // Calls posted by SendMessageToDialog and not yet run; the stop handshake waits on
-    // this to serve them.
-    std::mutex m_sentLock;
-    std::condition_variable m_sentPosted;
-    std::atomic<int> m_sentPending{0};
-    // Whether ServeFollowingCalls is running, so that the calls it serves do not start it
-    // again. Dialog's thread only.
-    bool m_bServingCalls = false;
-    // The calls numbered as they are posted (under m_sentLock), and how many have run: a
-    // caller's call has run when the second has reached its number.
-    std::uint32_t m_sentTickets = 0;
-    std::atomic<std::uint32_t> m_sentDone{0};
+    // --- Members, in the order the dialog class gives them -----------------------------
+    // The listener's thread procedure is the one other user of the stop flag, the trap
+    // event and its lock: it publishes and closes the event and acknowledges a stop, under
+    // the rules written there.
+    friend unsigned TrapListenerThread(CManagerDlg* dlg);
+    QIcon m_hIcon;
+    LPSNMP_MGR_SESSION m_hSession = nullptr;
+    std::unique_ptr<CListenerThread> m_hTrapThread;
+    std::atomic<std::int32_t> m_bStopTrapThread{0};
+    std::atomic<HANDLE> m_hTrapEvent{nullptr};
+
+    // Keeps the dialog's signalling of the trap event apart from the listener's closing
+    // of it, so that a released event is never signalled.
+    std::mutex m_trapEventLock;
 };

@@ -1,5 +1,6 @@
-#include "ui/ManagerDlg.h"
+#include "values/Values.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -33,7 +34,7 @@ constexpr size_t kNameBlock = 64;
 
 } // namespace
 
-void CManagerDlg::ErrorStatusName(AsnInteger status, char** name) {
+void values::ErrorStatusName(AsnInteger status, char** name) {
     // Compared as unsigned, so that every negative status lies outside the table.
     const auto index = static_cast<std::uint32_t>(status);
     const char* text = index < std::size(kStatusNames) ? kStatusNames[index] : "Unknown Error";

@@ -1,4 +1,4 @@
-#include "ui/ManagerDlg.h"
+#include "values/Values.h"
 
 #include <cstdio>
 #include <cstring>
@@ -69,7 +69,7 @@ char* FormatObjectIdentifier(const AsnObjectIdentifier& oid) {
 
 } // namespace
 
-char* CManagerDlg::FormatValue(const AsnAny* value) {
+char* values::FormatValue(const AsnAny* value) {
     switch (value->asnType) {
     case ASN_INTEGER:
         return FormatNumber("%lld", value->asnValue.number);

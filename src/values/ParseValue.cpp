@@ -1,4 +1,5 @@
-#include "ui/ManagerDlg.h"
+#include "values/Values.h"
+
 #include "ui/Resource.h"
 
 #include <algorithm>
@@ -13,7 +14,7 @@ namespace {
 // digits up to the first other character, none giving 0), without atoi's undefined
 // behaviour for numbers it cannot hold: the result is clamped to -2147483648 ...
 // 4294967295, the union of the signed and the unsigned 32-bit ranges.
-std::int64_t ReadNumber(const char* text) {
+std::int64_t TypedNumber(const char* text) {
     while (std::isspace(static_cast<unsigned char>(*text)))
         ++text;
     bool negative = false;
@@ -31,7 +32,7 @@ std::int64_t ReadNumber(const char* text) {
 
 // The 32 bits stored for a number typed for INTEGER: beyond the signed range it stops at
 // the nearest end, -2147483648 or 2147483647.
-std::uint32_t IntegerBits(std::int64_t n) {
+std::uint32_t ClampedToInt32(std::int64_t n) {
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(n, INT32_MIN, INT32_MAX));
 }
 
@@ -72,7 +73,7 @@ bool StoreAddress(AsnOctetString* s, char* text) {
         char* dot = std::strchr(part, '.');
         if (dot)
             *dot = '\0';
-        s->stream[i] = static_cast<BYTE>(UnsignedBits(ReadNumber(part)) & 0xFF);
+        s->stream[i] = static_cast<BYTE>(UnsignedBits(TypedNumber(part)) & 0xFF);
         part = dot ? dot + 1 : nullptr;
     }
     return true;
@@ -80,18 +81,18 @@ bool StoreAddress(AsnOctetString* s, char* text) {
 
 } // namespace
 
-bool CManagerDlg::ParseValue(SnmpVarBind* vb, char* text) {
+values::ParseOutcome values::ParseValue(SnmpVarBind* vb, char* text) {
     AsnAny& value = vb->value;
     bool stored = true;
     switch (value.asnType) {
     case ASN_INTEGER:
-        value.asnValue.unsigned32 = IntegerBits(ReadNumber(text));
-        return true;
+        value.asnValue.unsigned32 = ClampedToInt32(TypedNumber(text));
+        return {};
     case ASN_COUNTER32:
     case ASN_GAUGE32:
     case ASN_TIMETICKS:
-        value.asnValue.unsigned32 = UnsignedBits(ReadNumber(text));
-        return true;
+        value.asnValue.unsigned32 = UnsignedBits(TypedNumber(text));
+        return {};
     case ASN_OCTETSTRING:
         stored = StoreBytes(&value.asnValue.string, text, static_cast<UINT>(std::strlen(text)));
         break;
@@ -101,22 +102,17 @@ bool CManagerDlg::ParseValue(SnmpVarBind* vb, char* text) {
         stored = StoreBytes(&value.asnValue.string, text, static_cast<UINT>(std::strlen(text)) + 1);
         break;
     case ASN_OBJECTIDENTIFIER:
-        if (!SnmpMgrStrToOid(text, &value.asnValue.object)) {
-            MessageBox("Invalid value", "Snmp Value Error", MB_OK | MB_ICONERROR);
-            return false;
-        }
-        return true;
+        if (!SnmpMgrStrToOid(text, &value.asnValue.object))
+            return {"Invalid value", "Snmp Value Error", MB_OK | MB_ICONERROR};
+        return {};
     case ASN_IPADDRESS:
         stored = StoreAddress(&value.asnValue.address, text);
         break;
     default:
-        MessageBox("Error Unsupported Type", "Error", MB_OK | MB_ICONERROR);
-        return false;
+        return {"Error Unsupported Type", "Error", MB_OK | MB_ICONERROR};
     }
-    if (!stored) {
-        MessageBox("Okapel has no memory left for the value; nothing was sent.", "Error",
-                   MB_OK | MB_ICONERROR);
-        return false;
-    }
-    return true;
+    if (!stored)
+        return {"Okapel has no memory left for the value; nothing was sent.", "Error",
+                MB_OK | MB_ICONERROR};
+    return {};
 }

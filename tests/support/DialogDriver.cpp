@@ -88,7 +88,7 @@ void DialogDriver::Open(const std::string& address, const std::string& community
     Click(IDC_OPEN);
     const auto boxes = TakeBoxes();
     ASSERT_TRUE(boxes.empty()) << boxes.front().text;
-    ASSERT_NE(m_dlg->m_hSession, nullptr);
+    ASSERT_NE(m_dlg->Session(), nullptr);
 }
 
 std::vector<CManagerDlg::MessageRecord> DialogDriver::TakeBoxes() {

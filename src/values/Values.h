@@ -1,0 +1,33 @@
+// The value conversions of the dialog's flows: a value's text for the operator, an error
+// status's name, and the typed text read into the value a Set carries. They use no window;
+// the dialog shows what they give.
+#pragma once
+
+#include "snmpapi/SnmpApi.h"
+
+namespace values {
+
+// The value's text in a block of the utility allocator, which the caller frees; null for a
+// value without a text form (NULL, SEQUENCE and every other type but the seven shown).
+char* FormatValue(const AsnAny* value);
+
+// The status's name in a malloc block of 64 bytes, which the caller frees; "Unknown Error"
+// beyond the table. `*name` is always set (null when no block could be had).
+void ErrorStatusName(AsnInteger status, char** name);
+
+// How reading a typed value ended: stored, or refused with the box the Set flow shows in
+// its place. A refusal leaves nothing in the binding to release.
+struct ParseOutcome {
+    // Null when the binding holds the value; otherwise the box's text, caption and type.
+    const char* text = nullptr;
+    const char* caption = nullptr;
+    unsigned type = 0;
+
+    bool Stored() const { return text == nullptr; }
+};
+
+// Fills in the binding's value from the typed text for the type code already in
+// vb->value.asnType. An IpAddress text is cut at its dots in place.
+ParseOutcome ParseValue(SnmpVarBind* vb, char* text);
+
+} // namespace values
