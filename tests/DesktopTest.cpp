@@ -128,7 +128,7 @@ TEST(DesktopControls, AGetOfA40000ByteStringShowsTheWholeValue) {
     scripted::ScriptedAgent agent(table);
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
-    d.Open(agent.Address());
+    ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
     d.SetText(IDC_OID, ".1.3.6.1.4.1.99.1.0");
     d.Click(IDC_GET);
     EXPECT_TRUE(d.TakeBoxes().empty());
@@ -205,9 +205,10 @@ TEST(DesktopLook, NoTextIsClippedInTheDesktopFontAtTheUsualSizes) {
     const QFont original = QApplication::font();
     const QStringList installed = QFontDatabase::families();
     int measured = 0;
+    std::string missing;
     for (const char* family : {"DejaVu Sans", "Noto Sans", "Cantarell"}) {
         if (!installed.contains(QLatin1String(family))) {
-            std::printf("[ SKIPPED  ] %s is not installed\n", family);
+            missing += std::string(missing.empty() ? "" : ", ") + family;
             continue;
         }
         for (int points : {9, 10, 11}) {
@@ -227,6 +228,8 @@ TEST(DesktopLook, NoTextIsClippedInTheDesktopFontAtTheUsualSizes) {
     }
     QApplication::setFont(original);
     EXPECT_GE(measured, 3) << "DejaVu Sans at least must be installed";
+    if (!missing.empty())
+        GTEST_SKIP() << "not measured, not installed: " << missing;
 }
 
 TEST(DesktopLook, TheUsersOrTheDesktopsStyleIsKeptAndFusionStandsInForTheFallback) {
@@ -538,7 +541,7 @@ TEST(DesktopAccessibility, AStormAndAWalkTellOfTheirLinesAtMostOnceARepaint) {
     scripted::ScriptedAgent agent(table);
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
-    d.Open(agent.Address());
+    ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
     struct Case {
         const char* what;
         int list;
@@ -643,12 +646,12 @@ TEST(DesktopFocus, TheStartButtonShowsItsFocusAndAFocusedListShowsItsLine) {
 
 TEST(DesktopAccessibility, TheTypeListKeepsItsNameWhateverEntryItShows) {
     DialogDriver d;
-    auto* types = static_cast<CComboBox*>(d.dlg().ComboBox(IDC_TYPE));
+    CComboBox* types = d.dlg().ComboBox(IDC_TYPE);
     QAccessibleInterface* iface = Accessible(types);
     ASSERT_NE(iface, nullptr);
-    for (int index : {-1, 0, 4, 9}) {
-        SCOPED_TRACE(index);
-        types->SetCurSel(index);
+    for (const char* type : {"", "int32", "Octet", "Null"}) {
+        SCOPED_TRACE(type);
+        d.ChooseType(type);
         EXPECT_EQ(iface->text(QAccessible::Name), QLatin1String("Type"));
         EXPECT_EQ(iface->text(QAccessible::Value), types->currentText());
         EXPECT_EQ(iface->role(), QAccessible::ComboBox);
