@@ -64,7 +64,7 @@ void AddLines(CListBox* list, int count) {
 TEST(DesktopControls, TheWheelChangesOnlyTheBoxThatHasTheFocus) {
     DialogDriver d;
     CManagerDlg& dlg = d.dlg();
-    Activate(dlg);
+    ASSERT_NO_FATAL_FAILURE(Activate(dlg));
     for (int id : {IDC_IPADDRESS, IDC_COMMUNITY, IDC_OID, IDC_TYPE}) {
         SCOPED_TRACE(id);
         QComboBox* combo = dlg.ComboBox(id);
@@ -264,7 +264,7 @@ TEST(DesktopLook, TheUsersOrTheDesktopsStyleIsKeptAndFusionStandsInForTheFallbac
 TEST(DesktopKeys, TheContextMenuKeysOpenTheSystemMenuWhereTheControlHasNoMenu) {
     DialogDriver d;
     CManagerDlg& dlg = d.dlg();
-    Activate(dlg);
+    ASSERT_NO_FATAL_FAILURE(Activate(dlg));
     const QMenu* systemMenu = dlg.GetSystemMenu(false);
     ASSERT_NE(systemMenu, nullptr);
     // The windowing system turns the context-menu key into a keyboard request for a menu,
@@ -303,7 +303,8 @@ TEST(DesktopKeys, TheContextMenuKeysOpenTheSystemMenuWhereTheControlHasNoMenu) {
     AddLines(dlg.ListBox(IDC_TRAP_LIST), 1);
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.keys << " on " << c.focus);
-        Activate(dlg); // the closed menu may have taken the activation with it
+        // The closed menu may have taken the activation with it.
+        ASSERT_NO_FATAL_FAILURE(Activate(dlg));
         dlg.GetDlgItem(c.focus)->setFocus(Qt::OtherFocusReason);
         c.press();
         auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -456,7 +457,7 @@ private:
 TEST(DesktopAccessibility, ListsTellAssistiveTechnologyWhatChanged) {
     DialogDriver d;
     CManagerDlg& dlg = d.dlg();
-    Activate(dlg);
+    ASSERT_NO_FATAL_FAILURE(Activate(dlg));
     CListBox* list = dlg.ListBox(IDC_WALK_LIST);
     std::vector<std::pair<QAccessible::Event, int>> events;
     g_events = &events;
@@ -600,7 +601,7 @@ TEST(DesktopAccessibility, AStormAndAWalkTellOfTheirLinesAtMostOnceARepaint) {
 TEST(DesktopFocus, TheStartButtonShowsItsFocusAndAFocusedListShowsItsLine) {
     DialogDriver d;
     CManagerDlg& dlg = d.dlg();
-    Activate(dlg);
+    ASSERT_NO_FATAL_FAILURE(Activate(dlg));
     // Exit has the focus from the start and draws it as after a keyboard move.
     QStyleOptionButton button;
     button.initFrom(dlg.GetDlgItem(IDCANCEL));
@@ -669,7 +670,7 @@ TEST(DesktopAccessibility, TheTypeListKeepsItsNameWhateverEntryItShows) {
 TEST(DesktopCopy, CtrlCCopiesTheSelectedLineAndTheMenuCopiesOneOrAll) {
     DialogDriver d;
     CManagerDlg& dlg = d.dlg();
-    Activate(dlg);
+    ASSERT_NO_FATAL_FAILURE(Activate(dlg));
     CListBox* list = d.walkList();
     QClipboard* clipboard = QApplication::clipboard();
     struct Case {

@@ -163,7 +163,7 @@ TEST_F(MibModulesTest, NamesGoOutAndComeBackAsSnmptranslateGivesThem) {
     // Nothing reaches the terminal while the modules are read, broken ones included.
     CStderrCapture terminal;
     ASSERT_TRUE(terminal.Capturing());
-    Load();
+    ASSERT_NO_FATAL_FAILURE(Load());
     EXPECT_EQ(terminal.Take(), "") << "the load wrote to the terminal";
 
     struct Case {
@@ -199,7 +199,7 @@ TEST_F(MibModulesTest, NamesGoOutAndComeBackAsSnmptranslateGivesThem) {
 }
 
 TEST_F(MibModulesTest, ReadsNamesAloneOrWithTheirModule) {
-    Load();
+    ASSERT_NO_FATAL_FAILURE(Load());
     struct Case {
         const char* text;
         Ids ids; // {}: refused

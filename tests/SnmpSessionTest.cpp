@@ -442,7 +442,7 @@ void ExpectEveryRetryTagged(SilentPort& capture, int timeoutMs) {
 
 TEST(SnmpSession, RetriesKeepTheSequenceTag) {
     SilentPort capture;
-    ExpectEveryRetryTagged(capture, kQuickTimeoutMs / 2);
+    ASSERT_NO_FATAL_FAILURE(ExpectEveryRetryTagged(capture, kQuickTimeoutMs / 2));
 }
 
 // Each session's retries keep its own SEQUENCE tags while another thread's session sends
@@ -463,7 +463,7 @@ TEST(SnmpSession, RetriesKeepTheSequenceTagBesideAnotherSession) {
         }
         SnmpMgrClose(session);
     });
-    ExpectEveryRetryTagged(captureA, kQuickTimeoutMs);
+    ASSERT_NO_FATAL_FAILURE(ExpectEveryRetryTagged(captureA, kQuickTimeoutMs));
     aDone = true;
     other.join();
 }

@@ -270,6 +270,6 @@ TEST(WindowRows, TheTextOfEachRowStandsOnOneLineInEveryStyle) {
     for (const char* style : {"Windows", "Fusion"}) {
         SCOPED_TRACE(style);
         QApplication::setStyle(QLatin1String(style));
-        ExpectRowsOnOneLine();
+        ASSERT_NO_FATAL_FAILURE(ExpectRowsOnOneLine());
     }
 }
