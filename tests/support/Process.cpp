@@ -76,17 +76,17 @@ bool Direct(posix_spawn_file_actions_t* actions, Stream how, int target, int* re
 }
 
 // Reads the kept streams until both are closed or the deadline passes.
-bool Collect(Pipes* pipes, std::string* output, std::string* errors,
+void Collect(Pipes* pipes, std::string* output, std::string* errors,
              std::chrono::steady_clock::time_point deadline) {
     char buffer[4096];
     while (pipes->output >= 0 || pipes->errors >= 0) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
-            return false;
+            return;
         pollfd fds[2] = {{pipes->output, POLLIN, 0}, {pipes->errors, POLLIN, 0}};
         if (poll(fds, 2, static_cast<int>(left.count())) < 0 && errno != EINTR)
-            return false;
+            return;
         struct Kept {
             int* fd;
             std::string* text;
@@ -105,7 +105,6 @@ bool Collect(Pipes* pipes, std::string* output, std::string* errors,
             }
         }
     }
-    return true;
 }
 
 // Waits for the child until the deadline, then stops it by its id.
