@@ -3,6 +3,7 @@
 // every modal box is inspected and ended from a timer inside its own loop, with a
 // watchdog that ends it anyway, so no test can hang.
 #include "support/DialogDriver.h"
+#include "support/DialogPixels.h"
 #include "support/ToolRun.h"
 
 #include "snmpapi/SnmpTesting.h"
@@ -117,26 +118,19 @@ TEST(AboutTest, SystemMenuEndsWithSeparatorAndAboutEntry) {
 }
 
 TEST(AboutTest, WindowWithoutSystemMenuGetsNoAboutEntryAndNoPopup) {
-    SnmpMgrSetTrapPortForTesting(FreeUdpPort());
-    CManagerDlg::SetMessageHook([](const CManagerDlg::MessageRecord&) {});
-    {
-        CManagerDlg dlg(nullptr);
-        // The title bar buttons need the system menu, as on the platform.
-        dlg.setWindowFlags(
-            dlg.windowFlags() &
-            ~(Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint));
-        ASSERT_FALSE(dlg.windowFlags() & Qt::WindowSystemMenuHint);
-        dlg.show();
-        QApplication::processEvents();
-        EXPECT_EQ(dlg.GetSystemMenu(false), nullptr);
-        QTest::mouseClick(dlg.windowHandle(), Qt::RightButton, {}, QPoint(2, 2));
-        QTest::keyClick(dlg.windowHandle(), Qt::Key_Space, Qt::AltModifier);
-        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-        ClosePopups();
-        dlg.done(QDialog::Rejected);
-    }
-    CManagerDlg::SetMessageHook(nullptr);
-    SnmpMgrTrapServiceStopForTesting();
+    DialogDriver d(DialogDriver::Shown::Later);
+    CManagerDlg& dlg = d.dlg();
+    // The title bar buttons need the system menu, as on the platform.
+    dlg.setWindowFlags(
+        dlg.windowFlags() &
+        ~(Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint));
+    ASSERT_FALSE(dlg.windowFlags() & Qt::WindowSystemMenuHint);
+    d.Show();
+    EXPECT_EQ(dlg.GetSystemMenu(false), nullptr);
+    QTest::mouseClick(dlg.windowHandle(), Qt::RightButton, {}, QPoint(2, 2));
+    QTest::keyClick(dlg.windowHandle(), Qt::Key_Space, Qt::AltModifier);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    ClosePopups();
 }
 
 TEST(AboutTest, RightClickOpensSystemMenuOnlyOnTheBackground) {
@@ -344,9 +338,9 @@ TEST(AboutTest, BoxFollowsItsTemplate) {
     EXPECT_FALSE(box.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(box.windowFlags() & Qt::WindowMaximizeButtonHint);
 
-    const DialogUnits du = DialogUnits::ForFont(box.font());
-    ASSERT_GT(du.baseX, 0);
-    EXPECT_EQ(box.size(), du.ToPixels(235, 57));
+    const QSize size = DialogPixels(box.font(), 0, 0, 235, 57).size();
+    ASSERT_FALSE(size.isEmpty());
+    EXPECT_EQ(box.size(), size);
     EXPECT_EQ(box.minimumSize(), box.maximumSize());
 
     struct Item {
@@ -371,7 +365,7 @@ TEST(AboutTest, BoxFollowsItsTemplate) {
         QWidget* control = controls[static_cast<qsizetype>(i)];
         EXPECT_STREQ(control->metaObject()->className(), item.className);
         EXPECT_EQ(control->objectName(), item.name);
-        const QRect rect = du.ToPixels(item.x, item.y, item.cx, item.cy);
+        const QRect rect = DialogPixels(box.font(), item.x, item.y, item.cx, item.cy);
         if (i == 0) {
             // The icon static is sized to its icon; its corner is the template's.
             EXPECT_EQ(control->geometry(), QRect(rect.topLeft(), QSize(iconSide, iconSide)));

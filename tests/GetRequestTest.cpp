@@ -1,10 +1,10 @@
 // Get, driven through the dialog against scripted agents: what the operator sees for every
 // kind of answer, and that each path releases what it made.
 #include "support/DialogDriver.h"
+#include "support/RowName.h"
 #include "support/ScriptedAgent.h"
 
 #include "snmpapi/SnmpTesting.h"
-#include "ui/ComboBox.h"
 #include "ui/Resource.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +12,8 @@
 using namespace scripted;
 
 namespace {
+
+using rows::PrintTo;
 
 const char* kSysName = ".1.3.6.1.2.1.1.5.0";
 
@@ -32,9 +34,6 @@ struct ShownCase {
     const char* text; // the Value box afterwards
     const char* type; // the type selected afterwards ("" for none)
 };
-void PrintTo(const ShownCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class GetShows : public ::testing::TestWithParam<ShownCase> {};
 
@@ -42,7 +41,7 @@ TEST_P(GetShows, TheValueTextAndSelectsItsType) {
     ScriptedAgent agent(Answer(GetParam().value));
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
-    d.Open(agent.Address());
+    ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
     d.SetText(IDC_VALUE, "old");
     d.SetText(IDC_OID, kSysName);
     const std::int64_t blocks = SnmpUtilLiveBlocks();
@@ -81,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         ShownCase{"Counter32WithItsTopBitSet", Value{0x41, {0x80}}, "128", "Count32"},
         ShownCase{"Gauge32WithItsTopBitSet", Value{0x42, {0x80, 0x00}}, "32768", "Gauge32"},
         ShownCase{"TimeTicksWithItsTopBitSet", Value{0x43, {0xC3, 0x50}}, "50000", "Ticks"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName{});
 
 // Values of a type that the type list lacks, down to tags that no standard gives: no text,
 // the type selection as it was, and at once (a single request, no time-out).
@@ -89,9 +88,6 @@ struct UnlistedCase {
     const char* name;
     Value value;
 };
-void PrintTo(const UnlistedCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class GetOfAnUnlistedType : public ::testing::TestWithParam<UnlistedCase> {};
 
@@ -99,8 +95,8 @@ TEST_P(GetOfAnUnlistedType, ShowsNothingAndKeepsTheTypeSelection) {
     ScriptedAgent agent(Answer(GetParam().value));
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
-    d.Open(agent.Address());
-    d.dlg().ComboBox(IDC_TYPE)->SetCurSel(4);
+    ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
+    d.ChooseType("Octet");
     d.SetText(IDC_VALUE, "old");
     d.SetText(IDC_OID, kSysName);
     const std::int64_t blocks = SnmpUtilLiveBlocks();
@@ -117,21 +113,22 @@ INSTANTIATE_TEST_SUITE_P(Types, GetOfAnUnlistedType,
                                            UnlistedCase{"UnknownTag49", Value{0x49, {0x01}}},
                                            UnlistedCase{"UnknownConstructedTag",
                                                         Value{0xA9, {0x05, 0x00}}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName{});
 
-// The failures of a Get: (agent script, the box's text); every one keeps the Value box
-// and the type list and releases what it made.
+// The failures of a Get: one box; the Value box and the type list kept; what it made
+// released; and requests only where one is due, from a silent agent's time-out and retries
+// down to none where the OID cannot be sent or no session is open.
+enum class Session { Open, None, Closed }; // Closed: opened, then closed before the Get
+
 struct FailureCase {
     const char* name;
     ScriptedAgent::Script script;
-    bool open; // whether a session is open
+    Session session;
     const char* oid;
     const char* box;
     const char* caption;
+    size_t requests;
 };
-void PrintTo(const FailureCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class GetFails : public ::testing::TestWithParam<FailureCase> {};
 
@@ -139,10 +136,15 @@ TEST_P(GetFails, WithOneBoxAndNothingChanged) {
     ScriptedAgent agent(GetParam().script);
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
-    if (GetParam().open)
-        d.Open(agent.Address());
+    if (GetParam().session != Session::None) {
+        ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
+    }
+    if (GetParam().session == Session::Closed) {
+        d.Click(IDC_CLOSE);
+        EXPECT_EQ(d.dlg().Session(), nullptr);
+    }
     d.SetText(IDC_VALUE, "kept");
-    d.dlg().ComboBox(IDC_TYPE)->SetCurSel(2);
+    d.ChooseType("Gauge32");
     d.SetText(IDC_OID, GetParam().oid);
     const std::int64_t blocks = SnmpUtilLiveBlocks();
     d.Click(IDC_GET);
@@ -154,84 +156,55 @@ TEST_P(GetFails, WithOneBoxAndNothingChanged) {
     EXPECT_EQ(d.Text(IDC_VALUE), "kept");
     EXPECT_EQ(d.TypeText(), "Gauge32");
     EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
+    EXPECT_EQ(agent.RequestCount(), GetParam().requests);
+}
+
+Reply Silent(const Request&) {
+    return Silence();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, GetFails,
     ::testing::Values(
-        FailureCase{"InvalidOid", Answer(Integer(1)), true, "1.3.x", "Invalid Oid", "Error"},
-        FailureCase{"EmptyOid", Answer(Integer(1)), true, "", "Invalid Oid", "Error"},
-        FailureCase{"NoSuchName", Answer(Null(), 2, 1), true, kSysName,
-                    "ErrorStatus: SNMP_ERRORSTATUS_NOSUCHNAME  ErrorIndex: 1", "Snmp Error"},
-        FailureCase{"GenErrWithIndexZero", Answer(Null(), 5, 0), true, kSysName,
-                    "ErrorStatus: SNMP_ERRORSTATUS_GENERR  ErrorIndex: 0", "Snmp Error"},
-        FailureCase{"StatusOutsideTheTable", Answer(Null(), 99, -3), true, kSysName,
-                    "ErrorStatus: Unknown Error  ErrorIndex: -3", "Snmp Error"},
+        FailureCase{"InvalidOid", Answer(Integer(1)), Session::Open, "1.3.x", "Invalid Oid",
+                    "Error", 0},
+        FailureCase{"EmptyOid", Answer(Integer(1)), Session::Open, "", "Invalid Oid", "Error", 0},
+        FailureCase{"NoSuchName", Answer(Null(), 2, 1), Session::Open, kSysName,
+                    "ErrorStatus: SNMP_ERRORSTATUS_NOSUCHNAME  ErrorIndex: 1", "Snmp Error", 1},
+        FailureCase{"GenErrWithIndexZero", Answer(Null(), 5, 0), Session::Open, kSysName,
+                    "ErrorStatus: SNMP_ERRORSTATUS_GENERR  ErrorIndex: 0", "Snmp Error", 1},
+        FailureCase{"StatusOutsideTheTable", Answer(Null(), 99, -3), Session::Open, kSysName,
+                    "ErrorStatus: Unknown Error  ErrorIndex: -3", "Snmp Error", 1},
         // A negative status is the agent's error, never a value shown as read.
-        FailureCase{"StatusMinusOne", Answer(Integer(1), -1, 0), true, kSysName,
-                    "ErrorStatus: Unknown Error  ErrorIndex: 0", "Snmp Error"},
-        FailureCase{"StatusOfTheSmallestInteger", Answer(Integer(1), -2147483648LL, 1), true,
-                    kSysName, "ErrorStatus: Unknown Error  ErrorIndex: 1", "Snmp Error"},
-        FailureCase{"NoSessionOpen", Answer(Integer(1)), false, kSysName,
-                    "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0",
-                    "Snmp Error"},
-        FailureCase{"AnswerWithoutBindings", [](const Request&) { return Reply{}; }, true, kSysName,
-                    "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0",
-                    "Snmp Error"},
+        FailureCase{"StatusMinusOne", Answer(Integer(1), -1, 0), Session::Open, kSysName,
+                    "ErrorStatus: Unknown Error  ErrorIndex: 0", "Snmp Error", 1},
+        FailureCase{"StatusOfTheSmallestInteger", Answer(Integer(1), -2147483648LL, 1),
+                    Session::Open, kSysName, "ErrorStatus: Unknown Error  ErrorIndex: 1",
+                    "Snmp Error", 1},
+        FailureCase{"NoSessionOpen", Answer(Integer(1)), Session::None, kSysName, kFailedCall,
+                    "Snmp Error", 0},
+        FailureCase{"AnswerWithoutBindings", [](const Request&) { return Reply{}; }, Session::Open,
+                    kSysName, kFailedCall, "Snmp Error", 1},
         // The agent's error, even without the bindings RFC 1157 wants echoed.
         FailureCase{"NoSuchNameWithoutBindings", [](const Request&) { return StatusOnly(2, 1); },
-                    true, kSysName, "ErrorStatus: SNMP_ERRORSTATUS_NOSUCHNAME  ErrorIndex: 1",
-                    "Snmp Error"},
+                    Session::Open, kSysName,
+                    "ErrorStatus: SNMP_ERRORSTATUS_NOSUCHNAME  ErrorIndex: 1", "Snmp Error", 1},
         // Statuses that are no signed 32-bit number: neither a value shown as a success
         // (2^31 wrapped to a negative number) nor noSuchName (2^32 + 2 wrapped to 2).
-        FailureCase{"Status2To31", Answer(Integer(1), 2147483648LL, 0), true, kSysName,
-                    "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0",
-                    "Snmp Error"},
-        FailureCase{"Status2To32Plus2", Answer(Null(), 4294967298LL, 1), true, kSysName,
-                    "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0",
-                    "Snmp Error"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// A Get that no answer ends: the failed-call report, and how many requests went out.
-struct NoAnswerCase {
-    const char* name;
-    bool closeFirst; // Close before the Get: the closed session is never used
-    size_t requests;
-    const char* oid = kSysName;
-};
-void PrintTo(const NoAnswerCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class GetWithoutAnswer : public ::testing::TestWithParam<NoAnswerCase> {};
-
-TEST_P(GetWithoutAnswer, IsAFailedCall) {
-    ScriptedAgent agent([](const Request&) { return Silence(); });
-    ASSERT_TRUE(agent.Start());
-    DialogDriver d;
-    d.Open(agent.Address());
-    if (GetParam().closeFirst) {
-        d.Click(IDC_CLOSE);
-        EXPECT_EQ(d.dlg().Session(), nullptr);
-    }
-    d.SetText(IDC_OID, GetParam().oid);
-    const std::int64_t blocks = SnmpUtilLiveBlocks();
-    d.Click(IDC_GET);
-    EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
-    const auto boxes = d.TakeBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text,
-              "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0");
-    EXPECT_EQ(agent.RequestCount(), GetParam().requests);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Paths, GetWithoutAnswer,
-    ::testing::Values(NoAnswerCase{"SilentAgentAfterTheTimeOutAndRetries", false, 4},
-                      NoAnswerCase{"AfterCloseNothingIsSent", true, 0},
-                      // BER cannot carry them: never sent as another object
-                      NoAnswerCase{"OneFortyIsNeverSent", false, 0, ".1.40"},
-                      NoAnswerCase{"OneSubIdentifierIsNeverSent", false, 0, ".1"}),
-    [](const auto& info) { return std::string(info.param.name); });
+        FailureCase{"Status2To31", Answer(Integer(1), 2147483648LL, 0), Session::Open, kSysName,
+                    kFailedCall, "Snmp Error", 1},
+        FailureCase{"Status2To32Plus2", Answer(Null(), 4294967298LL, 1), Session::Open, kSysName,
+                    kFailedCall, "Snmp Error", 1},
+        // No answer at all: the failed call, after the time-out and the retries.
+        FailureCase{"SilentAgentAfterTheTimeOutAndRetries", Silent, Session::Open, kSysName,
+                    kFailedCall, "Snmp Error", 4},
+        FailureCase{"AfterCloseNothingIsSent", Silent, Session::Closed, kSysName, kFailedCall,
+                    "Snmp Error", 0},
+        // BER cannot carry them: never sent as another object
+        FailureCase{"OneFortyIsNeverSent", Silent, Session::Open, ".1.40", kFailedCall,
+                    "Snmp Error", 0},
+        FailureCase{"OneSubIdentifierIsNeverSent", Silent, Session::Open, ".1", kFailedCall,
+                    "Snmp Error", 0}),
+    RowName{});
 
 } // namespace

@@ -1,9 +1,10 @@
 // The main window as the operator first meets it: its controls, presets, type list,
 // geometry, and the ways the dialog ends.
 #include "support/DialogDriver.h"
+#include "support/DialogPixels.h"
+#include "support/RowName.h"
 
 #include "ui/ComboBox.h"
-#include "ui/DialogTemplate.h"
 #include "ui/ListBox.h"
 #include "ui/Resource.h"
 
@@ -13,6 +14,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+using rows::PrintTo; // for the rows below, declared outside the unnamed namespace
 
 namespace {
 
@@ -32,8 +35,8 @@ TEST(ManagerDlg, OpensWithEveryBoxEmptyCloseDisabledAndFocusOnExit) {
     EXPECT_EQ(d.dlg().ListBox(IDC_WALK_LIST)->GetCount(), 0);
     EXPECT_EQ(d.dlg().ListBox(IDC_TRAP_LIST)->GetCount(), 0);
     EXPECT_EQ(d.dlg().ComboBox(IDC_TYPE)->currentIndex(), -1);
-    EXPECT_TRUE(d.dlg().GetDlgItem(IDC_OPEN)->isEnabled());
-    EXPECT_FALSE(d.dlg().GetDlgItem(IDC_CLOSE)->isEnabled());
+    EXPECT_TRUE(d.Enabled(IDC_OPEN));
+    EXPECT_FALSE(d.Enabled(IDC_CLOSE));
     EXPECT_EQ(d.dlg().focusWidget(), d.dlg().GetDlgItem(IDCANCEL));
     EXPECT_EQ(d.dlg().windowTitle(), "Okapel");
     EXPECT_EQ(d.dlg().ListBox(IDC_WALK_LIST)->GetHorizontalExtent(), 5000);
@@ -78,30 +81,48 @@ TEST(ManagerDlg, TypeListHoldsTheTenTypesWithTheirCodes) {
 
 TEST(ManagerDlg, EveryControlHasTheTemplatesPlaceInTheFontsRealDialogUnits) {
     DialogDriver d;
-    const DialogUnits units = DialogUnits::ForFont(d.dlg().font());
-    ASSERT_GT(units.baseX, 0);
-    EXPECT_EQ(d.dlg().size(), units.ToPixels(kManagerDialogTemplate.cx, kManagerDialogTemplate.cy));
+    const QFont font = d.dlg().font();
+    EXPECT_EQ(d.dlg().size(), DialogPixels(font, 0, 0, 312, 303).size());
+    // The dialog's template, in creation order: a label may start further left for its
+    // text; boxes and buttons keep their columns and take their row's line; the lists keep
+    // the whole rectangle.
+    enum Kind { kLabel, kControl, kList };
+    struct Item {
+        const char* name;
+        Kind kind;
+        int x, y, cx, cy;
+    };
+    const Item items[] = {
+        {"IDCANCEL", kControl, 255, 282, 50, 14},    {"IDC_STATIC", kLabel, 15, 11, 40, 8},
+        {"IDC_STATIC", kLabel, 15, 30, 41, 8},       {"IDC_STATIC", kLabel, 16, 47, 32, 8},
+        {"IDC_GET", kControl, 254, 44, 51, 15},      {"IDC_OPEN", kControl, 254, 7, 51, 15},
+        {"IDC_CLOSE", kControl, 254, 23, 51, 15},    {"IDC_VALUE", kControl, 57, 63, 131, 12},
+        {"IDC_SET", kControl, 254, 61, 51, 15},      {"IDC_STATIC", kLabel, 15, 64, 38, 8},
+        {"IDC_STATIC", kLabel, 7, 201, 64, 8},       {"IDC_WALK_LIST", kList, 7, 80, 298, 99},
+        {"IDC_TRAP_LIST", kList, 7, 211, 298, 70},   {"IDC_GETALL", kControl, 255, 180, 50, 14},
+        {"IDC_IPADDRESS", kControl, 57, 7, 190, 51}, {"IDC_COMMUNITY", kControl, 57, 27, 190, 73},
+        {"IDC_OID", kControl, 57, 45, 190, 81},      {"IDC_OID_NAME", kControl, 7, 181, 246, 13},
+        {"IDC_TYPE", kControl, 189, 63, 58, 57},     {"IDC_CLEAR", kControl, 7, 283, 31, 13},
+    };
     const QRect client = d.dlg().rect();
     int labels = 0;
     const QList<QWidget*> children = d.dlg().findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    ASSERT_EQ(children.size(), static_cast<qsizetype>(kManagerDialogTemplate.items.size()));
-    for (size_t i = 0; i < kManagerDialogTemplate.items.size(); ++i) {
-        const DlgItemTemplate& item = kManagerDialogTemplate.items[i];
-        QWidget* control = children[static_cast<qsizetype>(i)]; // creation order
-        SCOPED_TRACE(item.name + std::string(" ") + item.text);
+    ASSERT_EQ(children.size(), static_cast<qsizetype>(std::size(items)));
+    for (size_t i = 0; i < std::size(items); ++i) {
+        const Item& item = items[i];
+        QWidget* control = children[static_cast<qsizetype>(i)];
+        SCOPED_TRACE(item.name);
         EXPECT_EQ(control->objectName().toStdString(), item.name);
-        const QRect expected = units.ToPixels(item.x, item.y, item.cx, item.cy);
-        // A label may start further left for its text; boxes and buttons keep their columns,
-        // and take their row's line; the lists keep the whole rectangle.
-        if (item.kind != DlgItemKind::Label) {
+        const QRect expected = DialogPixels(font, item.x, item.y, item.cx, item.cy);
+        if (item.kind != kLabel) {
             EXPECT_EQ(control->x(), expected.x());
             EXPECT_EQ(control->width(), expected.width());
         }
-        if (item.kind == DlgItemKind::ListBox) {
+        if (item.kind == kList) {
             EXPECT_EQ(control->geometry(), expected);
         }
         EXPECT_TRUE(client.contains(control->geometry())) << "outside the client area";
-        labels += item.id == IDC_STATIC;
+        labels += control->objectName() == QLatin1String("IDC_STATIC");
     }
     EXPECT_EQ(labels, 5);
 }
@@ -147,9 +168,6 @@ struct EndingCase {
     std::function<void(DialogDriver&)> act;
     int result;
 };
-void PrintTo(const EndingCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class DialogEnding : public ::testing::TestWithParam<EndingCase> {};
 
@@ -195,4 +213,4 @@ INSTANTIATE_TEST_SUITE_P(
                        EXPECT_EQ(boxes[0].text, "Invalid Oid");
                    },
                    -1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName{});

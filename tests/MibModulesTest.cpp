@@ -8,6 +8,7 @@
 #include "support/BindingText.h"
 #include "support/DialogDriver.h"
 #include "support/MibDirectory.h"
+#include "support/Process.h"
 #include "support/StderrCapture.h"
 
 #include <gtest/gtest.h>
@@ -122,17 +123,15 @@ Ids Read(const std::string& text) {
 // snmptranslate's full name for `ids` from the modules of `directory` and the base module,
 // in Okapel's form: below mib-2 from the group on, elsewhere from the root.
 std::string Translated(const std::string& directory, const Ids& ids) {
-    std::string command =
-        "snmptranslate -M " + directory + ":" OKAPEL_SOURCE_DIR "/mibs" + " -m ALL -Ofb ";
+    std::string dotted;
     for (UINT id : ids)
-        command += "." + std::to_string(id);
-    std::string out;
-    if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[512];
-        while (fgets(buffer, sizeof buffer, pipe))
-            out += buffer;
-        pclose(pipe);
-    }
+        dotted += "." + std::to_string(id);
+    ProcessOptions quiet;
+    quiet.errors = Stream::Discard;
+    std::string out = RunProcess({"snmptranslate", "-M", directory + ":" OKAPEL_SOURCE_DIR "/mibs",
+                                  "-m", "ALL", "-Ofb", dotted},
+                                 quiet)
+                          .output;
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
         out.pop_back();
     if (out.starts_with('.'))
@@ -164,7 +163,7 @@ TEST_F(MibModulesTest, NamesGoOutAndComeBackAsSnmptranslateGivesThem) {
     // Nothing reaches the terminal while the modules are read, broken ones included.
     CStderrCapture terminal;
     ASSERT_TRUE(terminal.Capturing());
-    Load();
+    ASSERT_NO_FATAL_FAILURE(Load());
     EXPECT_EQ(terminal.Take(), "") << "the load wrote to the terminal";
 
     struct Case {
@@ -200,7 +199,7 @@ TEST_F(MibModulesTest, NamesGoOutAndComeBackAsSnmptranslateGivesThem) {
 }
 
 TEST_F(MibModulesTest, ReadsNamesAloneOrWithTheirModule) {
-    Load();
+    ASSERT_NO_FATAL_FAILURE(Load());
     struct Case {
         const char* text;
         Ids ids; // {}: refused

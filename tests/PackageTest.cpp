@@ -1,5 +1,6 @@
 // The Debian package's maintainer script, run for real with a stand-in setcap; the package
 // as CPack makes it on this machine; and the licence as the package and its metadata state it.
+#include "support/Process.h"
 #include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -47,20 +47,21 @@ struct ScriptRun {
 };
 
 ScriptRun RunPostinst(const QString& fakeDir, const QString& argument) {
-    QProcess process;
-    QProcessEnvironment env;
+    ProcessOptions options;
     // Only the stand-in and the basic tools: the real setcap lives in /usr/sbin.
-    env.insert("PATH", fakeDir + ":/usr/bin:/bin");
-    process.setProcessEnvironment(env);
-    process.start("/bin/sh", {kSource + "/packaging/debian/postinst", argument});
+    options.environment = {"PATH=" + (fakeDir + ":/usr/bin:/bin").toStdString()};
+    options.onlyTheseVariables = true;
+    options.output = Stream::Discard;
+    options.errors = Stream::Keep;
+    options.limit = std::chrono::seconds(30);
+    const ProcessRun process = RunProcess(
+        {"/bin/sh", (kSource + "/packaging/debian/postinst").toStdString(), argument.toStdString()},
+        options);
     ScriptRun run;
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished();
+    if (process.timedOut)
         return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.errors = QString::fromUtf8(process.readAllStandardError());
+    run.exitCode = process.exitCode;
+    run.errors = QString::fromStdString(process.errors);
     run.setcapArgs = ReadFile(fakeDir + "/setcap.args").trimmed();
     return run;
 }
@@ -107,8 +108,10 @@ TEST(Package, PostinstGivesTheTrapPortCapabilityAndNeverFailsTheInstall) {
         SCOPED_TRACE(c.what);
         QTemporaryDir dir;
         ASSERT_TRUE(dir.isValid());
-        if (c.setcapPresent)
-            WriteSetcap(dir.path(), QLatin1String(c.setcapMessage), c.setcapExit);
+        if (c.setcapPresent) {
+            ASSERT_NO_FATAL_FAILURE(
+                WriteSetcap(dir.path(), QLatin1String(c.setcapMessage), c.setcapExit));
+        }
         const ScriptRun run = RunPostinst(dir.path(), QLatin1String(c.argument));
         EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
         EXPECT_EQ(run.setcapArgs, QLatin1String(c.setcapArgs));

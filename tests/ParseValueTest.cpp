@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,8 +14,9 @@ namespace {
 class Parse {
 public:
     Parse(BYTE type, const std::string& text) {
-        std::vector<char> buffer(text.begin(), text.end());
-        buffer.push_back('\0');
+        // Exactly the text and its terminator: a reader that runs past them is caught by the
+        // sanitizer build.
+        std::vector<char> buffer(text.c_str(), text.c_str() + text.size() + 1);
         vb.value.asnType = type;
         outcome = values::ParseValue(&vb, buffer.data());
     }
@@ -100,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
         BytesCase{ASN_IPADDRESS, "1..2.3", {1, 0, 2, 3}},
         BytesCase{ASN_IPADDRESS, "1.2.3.", {1, 2, 3, 0}},
         BytesCase{ASN_IPADDRESS, "1. 2. 3. 4", {1, 2, 3, 4}},
-        // Fewer than three dots: each missing part gives 0.
+        // Fewer than three dots: each missing part gives 0, and nothing past the text is read.
         BytesCase{ASN_IPADDRESS, "", {0, 0, 0, 0}}, BytesCase{ASN_IPADDRESS, "7", {7, 0, 0, 0}},
         BytesCase{ASN_IPADDRESS, "10.20", {10, 20, 0, 0}},
         BytesCase{ASN_IPADDRESS, "10.20.30", {10, 20, 30, 0}}));
@@ -147,19 +147,5 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{ASN_NULL, "anything", "Error Unsupported Type", "Error"},
         RefusalCase{0xFF, "42", "Error Unsupported Type", "Error"}, // no type chosen
         RefusalCase{ASN_COUNTER64, "42", "Error Unsupported Type", "Error"}));
-
-TEST(ParseValue, IpAddressTextIsCutAtItsDotsAndNothingPastItIsRead) {
-    // The buffer ends right after the text: a reader that ran past it would be caught by
-    // the sanitizer build.
-    const char* texts[] = {"", "1", "1.2", "1.2.3"};
-    for (const char* text : texts) {
-        std::vector<char> exact(text, text + std::strlen(text) + 1);
-        SnmpVarBind vb{};
-        vb.value.asnType = ASN_IPADDRESS;
-        EXPECT_TRUE(values::ParseValue(&vb, exact.data()).Stored()) << text;
-        EXPECT_EQ(vb.value.asnValue.address.length, 4u);
-        SnmpUtilVarBindFree(&vb);
-    }
-}
 
 } // namespace

@@ -1,6 +1,8 @@
 // Open and Close as the operator sees them: the buttons in turn, the "Error" box of a
 // refused Open, and what reaches the layer from the two boxes.
+#include "support/DemoAgent.h"
 #include "support/DialogDriver.h"
+#include "support/RowName.h"
 #include "support/ScriptedAgent.h"
 
 #include "snmpapi/SnmpTesting.h"
@@ -10,22 +12,39 @@
 
 namespace {
 
-TEST(OpenSession, ASuccessfulOpenSwapsTheButtonsWithoutABox) {
-    scripted::ScriptedAgent agent(scripted::TableAgent{});
-    ASSERT_TRUE(agent.Start());
+using rows::PrintTo;
+
+// A successful Open swaps the buttons without a box, and Close swaps them back: against a
+// scripted agent and against the real one.
+struct AgentCase {
+    const char* name;
+    bool real; // the demo agent, else a scripted one
+};
+
+class OpenAndClose : public ::testing::TestWithParam<AgentCase> {};
+
+TEST_P(OpenAndClose, SwapTheButtonsWithoutABox) {
+    scripted::ScriptedAgent scripted(scripted::TableAgent{});
+    DemoAgent real;
+    ASSERT_TRUE(GetParam().real ? real.Start() : scripted.Start());
     DialogDriver d;
-    d.SetText(IDC_IPADDRESS, agent.Address());
-    d.SetText(IDC_COMMUNITY, "walnut");
+    d.SetText(IDC_IPADDRESS, GetParam().real ? real.Address() : scripted.Address());
+    d.SetText(IDC_COMMUNITY, DemoAgent::Community());
     d.Click(IDC_OPEN);
     EXPECT_TRUE(d.TakeBoxes().empty());
     EXPECT_NE(d.dlg().Session(), nullptr);
-    EXPECT_FALSE(d.dlg().GetDlgItem(IDC_OPEN)->isEnabled());
-    EXPECT_TRUE(d.dlg().GetDlgItem(IDC_CLOSE)->isEnabled());
+    EXPECT_FALSE(d.Enabled(IDC_OPEN));
+    EXPECT_TRUE(d.Enabled(IDC_CLOSE));
     d.Click(IDC_CLOSE);
     EXPECT_EQ(d.dlg().Session(), nullptr);
-    EXPECT_TRUE(d.dlg().GetDlgItem(IDC_OPEN)->isEnabled());
-    EXPECT_FALSE(d.dlg().GetDlgItem(IDC_CLOSE)->isEnabled());
+    EXPECT_TRUE(d.Enabled(IDC_OPEN));
+    EXPECT_FALSE(d.Enabled(IDC_CLOSE));
+    EXPECT_TRUE(d.TakeBoxes().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Agents, OpenAndClose,
+                         ::testing::Values(AgentCase{"Scripted", false}, AgentCase{"Demo", true}),
+                         RowName{});
 
 class RefusedOpen : public ::testing::TestWithParam<const char*> {};
 
@@ -45,8 +64,8 @@ TEST_P(RefusedOpen, ShowsOneErrorBoxWithTheReasonAndLeavesTheButtons) {
     EXPECT_NE(std::string(SystemErrorText(reason)), "");
     EXPECT_EQ(boxes[0].text, SystemErrorText(reason));
     EXPECT_EQ(d.dlg().Session(), nullptr);
-    EXPECT_TRUE(d.dlg().GetDlgItem(IDC_OPEN)->isEnabled());
-    EXPECT_FALSE(d.dlg().GetDlgItem(IDC_CLOSE)->isEnabled());
+    EXPECT_TRUE(d.Enabled(IDC_OPEN));
+    EXPECT_FALSE(d.Enabled(IDC_CLOSE));
     // The operator can try again at once.
     d.Click(IDC_OPEN);
     EXPECT_EQ(d.TakeBoxes().size(), 1u);
@@ -77,7 +96,7 @@ TEST(OpenSession, TheCommunityIsSentAsTyped) {
     scripted::ScriptedAgent agent(scripted::TableAgent{});
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
-    d.Open(agent.Address(), "c0mm\x01nity with blanks");
+    ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address(), "c0mm\x01nity with blanks"));
     d.SetText(IDC_OID, ".1.3.6.1");
     d.Click(IDC_GET);
     ASSERT_EQ(agent.Received().size(), 1u);

@@ -1,10 +1,10 @@
 // Set against a scripted agent that records what reaches it: the tag and bytes of every
 // type on the wire, each outcome's single box, and what is never sent.
 #include "support/DialogDriver.h"
+#include "support/RowName.h"
 #include "support/ScriptedAgent.h"
 
 #include "snmpapi/SnmpTesting.h"
-#include "ui/ComboBox.h"
 #include "ui/Resource.h"
 
 #include <gtest/gtest.h>
@@ -13,11 +13,9 @@ using namespace scripted;
 
 namespace {
 
-const char* kObject = ".1.3.6.1.4.1.15.0.0.2";
+using rows::PrintTo;
 
-void ChooseType(DialogDriver& d, int index) {
-    d.dlg().ComboBox(IDC_TYPE)->SetCurSel(index);
-}
+const char* kObject = ".1.3.6.1.4.1.15.0.0.2";
 
 // An agent that stores what it is set to and answers Get with it.
 ScriptedAgent::Script Store() {
@@ -31,25 +29,30 @@ ScriptedAgent::Script Store() {
     };
 }
 
+// A dialog with a session to a storing agent, the object in the OID box.
+class SetRequest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(agent.Start());
+        ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
+        d.SetText(IDC_OID, kObject);
+    }
+
+    ScriptedAgent agent{Store()};
+    DialogDriver d;
+};
+
 struct WireCase {
     const char* name;
-    int typeIndex; // in the type list
+    const char* type; // the type list's entry
     const char* text;
     Value wire;
 };
-void PrintTo(const WireCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
-class SetSends : public ::testing::TestWithParam<WireCase> {};
+class SetSends : public SetRequest, public ::testing::WithParamInterface<WireCase> {};
 
 TEST_P(SetSends, EachTypeWithItsOwnTagAndContents) {
-    ScriptedAgent agent(Store());
-    ASSERT_TRUE(agent.Start());
-    DialogDriver d;
-    d.Open(agent.Address());
-    d.SetText(IDC_OID, kObject);
-    ChooseType(d, GetParam().typeIndex);
+    d.ChooseType(GetParam().type);
     d.SetText(IDC_VALUE, GetParam().text);
     const std::int64_t blocks = SnmpUtilLiveBlocks();
     d.Click(IDC_SET);
@@ -73,48 +76,39 @@ TEST_P(SetSends, EachTypeWithItsOwnTagAndContents) {
 
 INSTANTIATE_TEST_SUITE_P(
     Types, SetSends,
-    ::testing::Values(
-        WireCase{"Integer", 0, "42", Value{0x02, {0x2A}}},
-        WireCase{"IntegerNegative", 0, "-129", Value{0x02, {0xFF, 0x7F}}},
-        WireCase{"Counter32Largest", 1, "4294967295", Value{0x41, {0x00, 0xFF, 0xFF, 0xFF, 0xFF}}},
-        WireCase{"Gauge32MinusOne", 2, "-1", Value{0x42, {0x00, 0xFF, 0xFF, 0xFF, 0xFF}}},
-        WireCase{"TimeTicks", 3, "100", Value{0x43, {0x64}}},
-        WireCase{"OctetStringWithoutTerminator", 4, "hello",
-                 Value{0x04, {'h', 'e', 'l', 'l', 'o'}}},
-        WireCase{"OctetStringEmpty", 4, "", Value{0x04, {}}},
-        WireCase{"SequenceWithTerminator", 5, "ab", Value{0x30, {'a', 'b', 0}}},
-        WireCase{"IpAddress", 6, "10.1.2.3", Value{0x40, {10, 1, 2, 3}}},
-        WireCase{"IpAddressFewerDots", 6, "10.1", Value{0x40, {10, 1, 0, 0}}},
-        WireCase{"OpaqueWithTerminator", 7, "ab", Value{0x44, {'a', 'b', 0}}},
-        WireCase{"ObjectIdentifier", 8, ".1.3.6.1.2.1.1.5.0",
-                 Value{0x06, {0x2B, 6, 1, 2, 1, 1, 5, 0}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Values(WireCase{"Integer", "int32", "42", Value{0x02, {0x2A}}},
+                      WireCase{"IntegerNegative", "int32", "-129", Value{0x02, {0xFF, 0x7F}}},
+                      WireCase{"Counter32Largest", "Count32", "4294967295",
+                               Value{0x41, {0x00, 0xFF, 0xFF, 0xFF, 0xFF}}},
+                      WireCase{"Gauge32MinusOne", "Gauge32", "-1",
+                               Value{0x42, {0x00, 0xFF, 0xFF, 0xFF, 0xFF}}},
+                      WireCase{"TimeTicks", "Ticks", "100", Value{0x43, {0x64}}},
+                      WireCase{"OctetStringWithoutTerminator", "Octet", "hello",
+                               Value{0x04, {'h', 'e', 'l', 'l', 'o'}}},
+                      WireCase{"OctetStringEmpty", "Octet", "", Value{0x04, {}}},
+                      WireCase{"SequenceWithTerminator", "Seq", "ab", Value{0x30, {'a', 'b', 0}}},
+                      WireCase{"IpAddress", "IpAddr", "10.1.2.3", Value{0x40, {10, 1, 2, 3}}},
+                      WireCase{"IpAddressFewerDots", "IpAddr", "10.1", Value{0x40, {10, 1, 0, 0}}},
+                      WireCase{"OpaqueWithTerminator", "Opaque", "ab", Value{0x44, {'a', 'b', 0}}},
+                      WireCase{"ObjectIdentifier", "Oid", ".1.3.6.1.2.1.1.5.0",
+                               Value{0x06, {0x2B, 6, 1, 2, 1, 1, 5, 0}}}),
+    RowName{});
 
-TEST(SetRequest, AnOpaqueValueSetFromTextReadsBackAsThatText) {
-    ScriptedAgent agent(Store());
-    ASSERT_TRUE(agent.Start());
-    DialogDriver d;
-    d.Open(agent.Address());
-    d.SetText(IDC_OID, kObject);
-    ChooseType(d, 7);
+TEST_F(SetRequest, AnOpaqueValueSetFromTextReadsBackAsThatText) {
+    d.ChooseType("Opaque");
     d.SetText(IDC_VALUE, "opaque text");
     d.Click(IDC_SET);
     d.TakeBoxes();
     d.SetText(IDC_VALUE, "");
-    ChooseType(d, -1);
+    d.ChooseType("");
     d.Click(IDC_GET);
     EXPECT_TRUE(d.TakeBoxes().empty());
     EXPECT_EQ(d.Text(IDC_VALUE), "opaque text");
     EXPECT_EQ(d.TypeText(), "Opaque");
 }
 
-TEST(SetRequest, AValueTextOf300CharactersReachesTheAgentCutTo254) {
-    ScriptedAgent agent(Store());
-    ASSERT_TRUE(agent.Start());
-    DialogDriver d;
-    d.Open(agent.Address());
-    d.SetText(IDC_OID, kObject);
-    ChooseType(d, 4);
+TEST_F(SetRequest, AValueTextOf300CharactersReachesTheAgentCutTo254) {
+    d.ChooseType("Octet");
     d.SetText(IDC_VALUE, std::string(300, 'v'));
     d.Click(IDC_SET);
     ASSERT_EQ(agent.Received().size(), 1u);
@@ -127,14 +121,12 @@ struct OutcomeCase {
     ScriptedAgent::Script script;
     bool open;
     const char* oid;
-    int typeIndex;
+    const char* type;
     const char* box;
     const char* caption;
     size_t requests;
+    const char* value = "42"; // typed in the Value box
 };
-void PrintTo(const OutcomeCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class SetOutcomes : public ::testing::TestWithParam<OutcomeCase> {};
 
@@ -142,11 +134,12 @@ TEST_P(SetOutcomes, ShowExactlyOneBox) {
     ScriptedAgent agent(GetParam().script);
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
-    if (GetParam().open)
-        d.Open(agent.Address());
+    if (GetParam().open) {
+        ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
+    }
     d.SetText(IDC_OID, GetParam().oid);
-    ChooseType(d, GetParam().typeIndex);
-    d.SetText(IDC_VALUE, "42");
+    d.ChooseType(GetParam().type);
+    d.SetText(IDC_VALUE, GetParam().value);
     const std::int64_t blocks = SnmpUtilLiveBlocks();
     d.Click(IDC_SET);
     const auto boxes = d.TakeBoxes();
@@ -165,61 +158,48 @@ ScriptedAgent::Script Refuse(std::int64_t status, std::int64_t index) {
 INSTANTIATE_TEST_SUITE_P(
     Paths, SetOutcomes,
     ::testing::Values(
-        OutcomeCase{"InvalidOid", Store(), true, "x.1", 0, "Invalid Oid", "Error", 0},
-        OutcomeCase{"NoTypeChosen", Store(), true, kObject, -1, "Error Unsupported Type", "Error",
+        OutcomeCase{"InvalidOid", Store(), true, "x.1", "int32", "Invalid Oid", "Error", 0},
+        OutcomeCase{"NoTypeChosen", Store(), true, kObject, "", "Error Unsupported Type", "Error",
                     0},
-        OutcomeCase{"NullType", Store(), true, kObject, 9, "Error Unsupported Type", "Error", 0},
-        OutcomeCase{"NoSession", Store(), false, kObject, 0, "Snmp Request Failed", "Snmp Error",
+        OutcomeCase{"NullType", Store(), true, kObject, "Null", "Error Unsupported Type", "Error",
                     0},
-        OutcomeCase{"ReadOnly", Refuse(4, 1), true, kObject, 0,
+        OutcomeCase{"NoSession", Store(), false, kObject, "int32", "Snmp Request Failed",
+                    "Snmp Error", 0},
+        OutcomeCase{"ReadOnly", Refuse(4, 1), true, kObject, "int32",
                     "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_READONLY  ErrorIndex: 1",
                     "Snmp Error", 1},
-        OutcomeCase{"NoSuchName", Refuse(2, 1), true, kObject, 0,
+        OutcomeCase{"NoSuchName", Refuse(2, 1), true, kObject, "int32",
                     "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOSUCHNAME  ErrorIndex: 1",
                     "Snmp Error", 1},
         OutcomeCase{"NoSuchNameWithoutBindings", [](const Request&) { return StatusOnly(2, 1); },
-                    true, kObject, 0,
+                    true, kObject, "int32",
                     "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOSUCHNAME  ErrorIndex: 1",
                     "Snmp Error", 1},
         // A refusal whose status is no signed 32-bit number is never "Successfully Set".
-        OutcomeCase{"Status2To31", Refuse(2147483648LL, 1), true, kObject, 0, "Snmp Request Failed",
-                    "Snmp Error", 1},
-        OutcomeCase{"Status2To32Plus2", Refuse(4294967298LL, 1), true, kObject, 0,
+        OutcomeCase{"Status2To31", Refuse(2147483648LL, 1), true, kObject, "int32",
+                    "Snmp Request Failed", "Snmp Error", 1},
+        OutcomeCase{"Status2To32Plus2", Refuse(4294967298LL, 1), true, kObject, "int32",
                     "Snmp Request Failed", "Snmp Error", 1},
         // Nor is a negative status, -1 or 80 00 00 00: the agent's refusal.
-        OutcomeCase{"StatusMinusOne", Refuse(-1, 1), true, kObject, 0,
+        OutcomeCase{"StatusMinusOne", Refuse(-1, 1), true, kObject, "int32",
                     "Snmp Request Failed\nErrorStatus: Unknown Error  ErrorIndex: 1", "Snmp Error",
                     1},
-        OutcomeCase{"StatusOfTheSmallestInteger", Refuse(-2147483648LL, 0), true, kObject, 0,
+        OutcomeCase{"StatusOfTheSmallestInteger", Refuse(-2147483648LL, 0), true, kObject, "int32",
                     "Snmp Request Failed\nErrorStatus: Unknown Error  ErrorIndex: 0", "Snmp Error",
                     1},
         OutcomeCase{"NegativeStatusWithoutBindings",
-                    [](const Request&) { return StatusOnly(-1, 0); }, true, kObject, 0,
+                    [](const Request&) { return StatusOnly(-1, 0); }, true, kObject, "int32",
                     "Snmp Request Failed\nErrorStatus: Unknown Error  ErrorIndex: 0", "Snmp Error",
                     1},
         // Identifiers that BER cannot carry, as the name or as the value: nothing is sent.
-        OutcomeCase{"OneFortyIsNeverSent", Store(), true, ".1.40", 0, "Snmp Request Failed",
+        OutcomeCase{"OneFortyIsNeverSent", Store(), true, ".1.40", "int32", "Snmp Request Failed",
                     "Snmp Error", 0},
-        OutcomeCase{"OneSubIdentifierIsNeverSent", Store(), true, ".1", 0, "Snmp Request Failed",
-                    "Snmp Error", 0},
-        OutcomeCase{"OidValueOfOneSubIdentifierIsNeverSent", Store(), true, kObject, 8,
-                    "Snmp Request Failed", "Snmp Error", 0}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(SetRequest, AnOidValueTheConversionRefusesIsNeverSent) {
-    ScriptedAgent agent(Store());
-    ASSERT_TRUE(agent.Start());
-    DialogDriver d;
-    d.Open(agent.Address());
-    d.SetText(IDC_OID, kObject);
-    ChooseType(d, 8);
-    d.SetText(IDC_VALUE, "1.3.six");
-    d.Click(IDC_SET);
-    const auto boxes = d.TakeBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Invalid value");
-    EXPECT_EQ(boxes[0].caption, "Snmp Value Error");
-    EXPECT_EQ(agent.RequestCount(), 0u);
-}
+        OutcomeCase{"OneSubIdentifierIsNeverSent", Store(), true, ".1", "int32",
+                    "Snmp Request Failed", "Snmp Error", 0},
+        OutcomeCase{"OidValueOfOneSubIdentifierIsNeverSent", Store(), true, kObject, "Oid",
+                    "Snmp Request Failed", "Snmp Error", 0},
+        OutcomeCase{"OidValueTheConversionRefusesIsNeverSent", Store(), true, kObject, "Oid",
+                    "Invalid value", "Snmp Value Error", 0, "1.3.six"}),
+    RowName{});
 
 } // namespace

@@ -5,8 +5,11 @@
 // elsewhere, identifiers that cannot be sent, and a quiet terminal.
 #include "snmpapi/SnmpApi.h"
 #include "snmpapi/SnmpTesting.h"
+#include "support/Ber.h"
 #include "support/BindingText.h"
 #include "support/DemoAgent.h"
+#include "support/Ports.h"
+#include "support/RowName.h"
 #include "support/ScriptedAgent.h"
 #include "support/StderrCapture.h"
 
@@ -31,8 +34,9 @@
 
 namespace {
 
+using rows::PrintTo;
+
 using Ids = std::vector<UINT>;
-using Bytes = std::vector<std::uint8_t>;
 
 const Ids kSysName = {1, 3, 6, 1, 2, 1, 1, 5, 0};
 constexpr int kQuickTimeoutMs = 100; // for requests that are meant to go unanswered
@@ -40,26 +44,8 @@ constexpr int kQuickTimeoutMs = 100; // for requests that are meant to go unansw
 // A UDP socket on 127.0.0.1 (or ::1) that never answers; it keeps what reaches it.
 class SilentPort {
 public:
-    explicit SilentPort(int family = AF_INET) : m_family(family) {
-        m_fd = ::socket(family, SOCK_DGRAM, 0);
-        sockaddr_storage storage{};
-        socklen_t len = 0;
-        if (family == AF_INET6) {
-            auto* addr = reinterpret_cast<sockaddr_in6*>(&storage);
-            addr->sin6_family = AF_INET6;
-            addr->sin6_addr = in6addr_loopback;
-            len = sizeof *addr;
-        } else {
-            auto* addr = reinterpret_cast<sockaddr_in*>(&storage);
-            addr->sin_family = AF_INET;
-            addr->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            len = sizeof *addr;
-        }
-        auto* addr = reinterpret_cast<sockaddr*>(&storage);
-        if (m_fd >= 0 && ::bind(m_fd, addr, len) == 0 && ::getsockname(m_fd, addr, &len) == 0)
-            m_port = ntohs(family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(addr)->sin6_port
-                                              : reinterpret_cast<sockaddr_in*>(addr)->sin_port);
-    }
+    explicit SilentPort(int family = AF_INET)
+        : m_family(family), m_fd(BindLoopback(family == AF_INET6, 0, &m_port)) {}
     ~SilentPort() {
         if (m_fd >= 0)
             ::close(m_fd);
@@ -80,8 +66,8 @@ public:
 
 private:
     int m_family;
-    int m_fd = -1;
     std::uint16_t m_port = 0;
+    int m_fd = -1;
 };
 
 // A list of one binding per name with NULL values, as the request flows build it.
@@ -321,48 +307,16 @@ TEST(SnmpSession, SendsToAnIpv6Agent) {
 
 // --- The value types on the wire ---------------------------------------------------------
 
-// A minimal BER reader, independent of the layer and of net-snmp: one element at a time.
-struct Element {
-    std::uint8_t tag = 0;
-    Bytes contents;
-};
-
-bool ReadElement(const Bytes& data, size_t* pos, Element* out) {
-    if (*pos + 2 > data.size())
-        return false;
-    out->tag = data[(*pos)++];
-    size_t length = data[(*pos)++];
-    if (length & 0x80) {
-        const size_t count = length & 0x7F;
-        if (count == 0 || count > 4 || *pos + count > data.size())
-            return false;
-        length = 0;
-        for (size_t i = 0; i < count; ++i)
-            length = (length << 8) | data[(*pos)++];
-    }
-    if (*pos + length > data.size())
-        return false;
-    out->contents.assign(data.begin() + static_cast<long>(*pos),
-                         data.begin() + static_cast<long>(*pos + length));
-    *pos += length;
-    return true;
-}
-
-// The elements inside a constructed element's contents.
-std::vector<Element> Inside(const Bytes& contents) {
-    std::vector<Element> elements;
-    size_t pos = 0;
-    Element e;
-    while (pos < contents.size() && ReadElement(contents, &pos, &e))
-        elements.push_back(e);
-    return elements;
-}
+// The datagrams are read with the tests' own BER reader, independent of the layer and of
+// net-snmp.
+using ber::Element;
+using ber::Inside;
 
 // The bindings of an SNMPv1 message (RFC 1157, 4): each binding's name and value elements.
 std::vector<std::vector<Element>> BindingsOf(const Bytes& datagram, std::uint8_t* pduTag) {
     size_t pos = 0;
     Element message;
-    if (!ReadElement(datagram, &pos, &message) || message.tag != 0x30)
+    if (!ber::ReadElement(datagram, &pos, &message) || message.tag != 0x30)
         return {};
     const std::vector<Element> parts = Inside(message.contents); // version, community, PDU
     if (parts.size() != 3)
@@ -488,7 +442,7 @@ void ExpectEveryRetryTagged(SilentPort& capture, int timeoutMs) {
 
 TEST(SnmpSession, RetriesKeepTheSequenceTag) {
     SilentPort capture;
-    ExpectEveryRetryTagged(capture, kQuickTimeoutMs / 2);
+    ASSERT_NO_FATAL_FAILURE(ExpectEveryRetryTagged(capture, kQuickTimeoutMs / 2));
 }
 
 // Each session's retries keep its own SEQUENCE tags while another thread's session sends
@@ -509,7 +463,7 @@ TEST(SnmpSession, RetriesKeepTheSequenceTagBesideAnotherSession) {
         }
         SnmpMgrClose(session);
     });
-    ExpectEveryRetryTagged(captureA, kQuickTimeoutMs);
+    ASSERT_NO_FATAL_FAILURE(ExpectEveryRetryTagged(captureA, kQuickTimeoutMs));
     aDone = true;
     other.join();
 }
@@ -612,9 +566,6 @@ struct AnswerCase {
     std::vector<std::string> list; // afterwards; the request's own binding when not replaced
     std::function<void(Bytes&)> spoil = nullptr;
 };
-void PrintTo(const AnswerCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class SessionReadsAnswers : public ::testing::TestWithParam<AnswerCase> {};
 
@@ -698,7 +649,7 @@ INSTANTIATE_TEST_SUITE_P(
                 [](Bytes& d) { *std::find(d.begin(), d.end(), SNMP_PDU_RESPONSE) = SNMP_PDU_GET; }),
         Ignored("AByteAfterTheMessage", 0, 1, [](Bytes& d) { d.push_back(0); }),
         Ignored("ACutAnswer", 0, 1, [](Bytes& d) { d.pop_back(); })),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName{});
 
 // The bare response that stands for an answer in net-snmp's place carries the answer's
 // community, and net-snmp must take it for every community that it reads: the bare
@@ -733,10 +684,6 @@ struct ArrivalCase {
     int retries = 1;
     double withinSeconds = 0; // when set, the call ends within this time (a generous bound)
 };
-void PrintTo(const ArrivalCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 // A response with the request's own id and community carrying `text`, sent to the manager
 // from `address`:`port` before the script's own answer.
 void Forge(const scripted::Request& r, const std::string& address, std::uint16_t port,
@@ -833,7 +780,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // answers arrive without pause; they once stretched it to 6.7-9.7 s.
                       ArrivalCase{"AFloodOfWrongAnswersCannotStretchTheTimeOut", Flood, 0, nullptr,
                                   1000, 3, 5.5}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName{});
 
 // Identifiers that BER cannot carry are refused before anything is sent, never altered into
 // others (".1.40" would leave as 2.0, ".1" as 0.1); the boundaries around them are sent.

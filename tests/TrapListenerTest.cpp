@@ -2,9 +2,12 @@
 // snmptrap and as raw datagrams to a loopback test port, lines read from the trap window.
 #include "snmpapi/SnmpTesting.h"
 #include "support/BindingText.h"
+#include "support/DialogDriver.h"
 #include "support/MibDirectory.h"
+#include "support/Ports.h"
 #include "support/ScriptedAgent.h"
 #include "support/TrapTraffic.h"
+#include "support/Wait.h"
 #include "traps/ListenerThread.h"
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
@@ -12,13 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QCoreApplication>
-#include <QTest>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -99,54 +95,24 @@ private:
     std::thread m_thread;
 };
 
-// Serves the dialog's thread until `done` holds; the limit only guards against a hang. Every
-// trap line is a blocking call between two threads, so on a machine whose cores are busy
-// with other work a storm's lines wait on the scheduler: the limit leaves room for that.
-bool ServeUntil(const std::function<bool()>& done) {
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(240);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > limit)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-// Waits without serving the dialog's thread.
-bool WaitWithoutServing(const std::function<bool()>& done) {
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(240);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > limit)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 class TrapListenerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_port = FreeTrapTestPort();
         ASSERT_NE(m_port, 0);
-        SnmpMgrSetTrapPortForTesting(m_port);
-        CManagerDlg::SetMessageHook([boxes = m_boxes](const CManagerDlg::MessageRecord& box) {
-            boxes->push_back(box); // runs on the dialog's thread
-        });
     }
 
     void TearDown() override {
-        if (m_dlg && m_dlg->isVisible())
-            m_dlg->done(QDialog::Rejected);
-        m_dlg.reset();
-        CManagerDlg::SetMessageHook(nullptr);
+        m_driver.reset();
         SnmpMgrSetTrapListenObserver(nullptr);
         SnmpMgrTrapServiceStopForTesting();
         SnmpMgrSetTrapPortForTesting(0);
     }
 
-    void Show() {
-        m_dlg = std::make_unique<CManagerDlg>(nullptr);
-        m_dlg->show();
+    // The dialog with its trap service on the test's port, shown unless Later.
+    void Show(DialogDriver::Shown shown = DialogDriver::Shown::Now) {
+        m_driver = std::make_unique<DialogDriver>(shown, m_port);
+        m_dlg = &m_driver->dlg();
     }
 
     void ShowListening() {
@@ -154,19 +120,10 @@ protected:
         ASSERT_TRUE(ServeUntil([this] { return m_dlg->TrapEvent() != nullptr; }));
     }
 
-    CListBox* TrapList() { return m_dlg->ListBox(IDC_TRAP_LIST); }
-
-    std::vector<std::string> Lines() {
-        // The list is found once: finding a control by its identifier searches the dialog.
-        CListBox* list = TrapList();
-        std::vector<std::string> lines;
-        for (int i = 0; i < list->GetCount(); ++i) {
-            std::string line;
-            list->GetText(i, &line);
-            lines.push_back(line);
-        }
-        return lines;
-    }
+    CListBox* TrapList() { return m_driver->trapList(); }
+    std::vector<std::string> Lines() { return m_driver->TrapLines(); }
+    // Every box shown, the listener's "Listen Error" included.
+    const std::vector<CManagerDlg::MessageRecord>& Boxes() { return m_driver->Boxes(); }
 
     bool ServeUntilLines(int count) {
         return ServeUntil([this, count] { return TrapList()->GetCount() >= count; });
@@ -189,14 +146,13 @@ protected:
         EXPECT_EQ(m_dlg->TrapThread(), nullptr);
     }
 
-    unsigned short m_port = 0;
-    std::unique_ptr<CManagerDlg> m_dlg;
-    std::shared_ptr<std::vector<CManagerDlg::MessageRecord>> m_boxes =
-        std::make_shared<std::vector<CManagerDlg::MessageRecord>>();
+    std::uint16_t m_port = 0;
+    std::unique_ptr<DialogDriver> m_driver;
+    CManagerDlg* m_dlg = nullptr; // the driver's
 };
 
 TEST_F(TrapListenerTest, SnmpV1TrapAddsOneLinePerBindingInOrder) {
-    ShowListening();
+    ASSERT_NO_FATAL_FAILURE(ShowListening());
     // The agent field names 192.168.1.200 although the datagram comes from loopback: its
     // bytes of 128 and above must print unsigned. A NULL value has no text.
     ASSERT_EQ(RunSnmpTrap({"-v", "1", "-c", "public", Target(), Dotted(kEnterprise),
@@ -208,11 +164,11 @@ TEST_F(TrapListenerTest, SnmpV1TrapAddsOneLinePerBindingInOrder) {
                                                  Line("192.168.1.200", kIfIndex2, "-5"),
                                                  Line("192.168.1.200", kPrivate, "")}));
     EXPECT_TRUE(Lines().back().ends_with(" Value:"));
-    EXPECT_TRUE(m_boxes->empty());
+    EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(TrapListenerTest, SnmpV2cTrapShowsSysUpTimeAndTrapOidLines) {
-    ShowListening();
+    ASSERT_NO_FATAL_FAILURE(ShowListening());
     ASSERT_EQ(RunSnmpTrap({"-v", "2c", "-c", "anything", Target(), "4242", Dotted(kLinkDown),
                            Dotted(kIfIndex2), "i", "2"}),
               0);
@@ -225,7 +181,7 @@ TEST_F(TrapListenerTest, SnmpV2cTrapShowsSysUpTimeAndTrapOidLines) {
 TEST_F(TrapListenerTest, SnmpV2cTrapFromIpv6ShowsTheIpv6Sender) {
     if (!HasIpv6Loopback())
         GTEST_SKIP() << "no IPv6 loopback";
-    ShowListening();
+    ASSERT_NO_FATAL_FAILURE(ShowListening());
     ASSERT_EQ(RunSnmpTrap({"-v", "2c", "-c", "public", "udp6:[::1]:" + std::to_string(m_port), "7",
                            Dotted(kLinkDown)}),
               0);
@@ -234,7 +190,7 @@ TEST_F(TrapListenerTest, SnmpV2cTrapFromIpv6ShowsTheIpv6Sender) {
 }
 
 TEST_F(TrapListenerTest, TrapWithoutBindingsAddsNoLine) {
-    ShowListening();
+    ASSERT_NO_FATAL_FAILURE(ShowListening());
     CUdpSender sender(m_port);
     ASSERT_TRUE(sender.Send(ber::V1Trap("public", kEnterprise, {10, 0, 0, 7}, 0, 0, 0, {})));
     ASSERT_TRUE(sender.Send(NumberedTrap(1)));
@@ -244,23 +200,23 @@ TEST_F(TrapListenerTest, TrapWithoutBindingsAddsNoLine) {
 }
 
 TEST_F(TrapListenerTest, TrapsQueuedDuringADrainAreTakenInTheSameDrainInOrder) {
-    ShowListening();
+    ASSERT_NO_FATAL_FAILURE(ShowListening());
     CUdpSender sender(m_port);
     ASSERT_TRUE(sender.Send(NumberedTrap(0)));
     // The listener is now held in the addition of trap 0's line, which waits for this
     // thread. Traps 1 and 2 are queued behind it before this thread serves anything, with
     // the event set again; a listener that took one trap per wake-up would lose trap 2.
-    ASSERT_TRUE(WaitWithoutServing([] { return SnmpMgrGetTrapServiceCounters().queued >= 1; }));
+    ASSERT_TRUE(WaitUntil([] { return SnmpMgrGetTrapServiceCounters().queued >= 1; }));
     ASSERT_TRUE(sender.Send(NumberedTrap(1)));
     ASSERT_TRUE(sender.Send(NumberedTrap(2)));
-    ASSERT_TRUE(WaitWithoutServing([] { return SnmpMgrGetTrapServiceCounters().queued == 3; }));
+    ASSERT_TRUE(WaitUntil([] { return SnmpMgrGetTrapServiceCounters().queued == 3; }));
     ASSERT_TRUE(ServeUntilLines(3));
     EXPECT_EQ(Lines(),
               (std::vector<std::string>{NumberedLine(0), NumberedLine(1), NumberedLine(2)}));
 }
 
 TEST_F(TrapListenerTest, EventSignalledWithAnEmptyQueueAddsNothing) {
-    ShowListening();
+    ASSERT_NO_FATAL_FAILURE(ShowListening());
     HANDLE event = m_dlg->TrapEvent();
     SetEvent(event);
     // The listener resets the event before it drains: once reset, the empty drain is done.
@@ -273,18 +229,18 @@ TEST_F(TrapListenerTest, EventSignalledWithAnEmptyQueueAddsNothing) {
 }
 
 TEST_F(TrapListenerTest, ClearWhileTrapsArriveEmptiesTheListAndLaterLinesFollow) {
-    ShowListening();
+    ASSERT_NO_FATAL_FAILURE(ShowListening());
     // Enough traps that the window is still far from the last when Clear is clicked: far
     // more than the dialog's thread shows in one turn of serving calls.
     constexpr int kTraps = 50000;
     CUdpSender sender(m_port);
     for (int i = 0; i < kTraps; ++i)
         ASSERT_TRUE(sender.Send(NumberedTrap(i)));
-    ASSERT_TRUE(WaitWithoutServing(
+    ASSERT_TRUE(WaitUntil(
         [] { return SnmpMgrGetTrapServiceCounters().queued == static_cast<unsigned>(kTraps); }));
     ASSERT_TRUE(ServeUntilLines(10));
     ASSERT_LT(TrapList()->GetCount(), kTraps);
-    QTest::mouseClick(qobject_cast<QAbstractButton*>(m_dlg->GetDlgItem(IDC_CLEAR)), Qt::LeftButton);
+    m_driver->Click(IDC_CLEAR);
     EXPECT_EQ(TrapList()->GetCount(), 0);
     // The list is read whole only at the end: copying it at every turn of a storm costs
     // time in proportion to its length, turn after turn.
@@ -304,21 +260,21 @@ TEST_F(TrapListenerTest, ClearWhileTrapsArriveEmptiesTheListAndLaterLinesFollow)
 }
 
 TEST_F(TrapListenerTest, ClosingWhileIdleEndsTheListenerAndReleasesTheEvent) {
-    ShowListening();
+    ASSERT_NO_FATAL_FAILURE(ShowListening());
     m_dlg->done(QDialog::Rejected);
     ExpectAcknowledgedStop();
     ExpectServiceReleased();
 }
 
 TEST_F(TrapListenerTest, ClosingDuringABurstEndsAfterTheTrapBeingShown) {
-    ShowListening();
+    ASSERT_NO_FATAL_FAILURE(ShowListening());
     constexpr int kTraps = 2000;
     CUdpSender sender(m_port);
     for (int i = 0; i < kTraps; ++i)
         sender.Send(NumberedTrap(i, 2)); // three bindings each
     // The listener now waits in the addition of the first trap's first line, since this
     // thread serves nothing until it closes the dialog.
-    ASSERT_TRUE(WaitWithoutServing(
+    ASSERT_TRUE(WaitUntil(
         [] { return SnmpMgrGetTrapServiceCounters().queued == static_cast<unsigned>(kTraps); }));
     m_dlg->done(QDialog::Rejected);
     ExpectAcknowledgedStop();
@@ -341,14 +297,8 @@ TEST_F(TrapListenerTest, AStormLosesNoLineAndLeavesTheWindowUsable) {
         return reply;
     });
     ASSERT_TRUE(agent.Start());
-    ShowListening();
-    const auto click = [this](int id) {
-        QTest::mouseClick(qobject_cast<QAbstractButton*>(m_dlg->GetDlgItem(id)), Qt::LeftButton);
-    };
-    m_dlg->SetDlgItemText(IDC_IPADDRESS, agent.Address().c_str());
-    m_dlg->SetDlgItemText(IDC_COMMUNITY, "public");
-    click(IDC_OPEN);
-    ASSERT_NE(m_dlg->Session(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(ShowListening());
+    ASSERT_NO_FATAL_FAILURE(m_driver->Open(agent.Address(), "public"));
 
     constexpr int kTraps = 4000;
     constexpr int kBindings = 3;
@@ -380,13 +330,13 @@ TEST_F(TrapListenerTest, AStormLosesNoLineAndLeavesTheWindowUsable) {
     {
         CFlood flood(m_port, kTraps, kBindings);
         ASSERT_TRUE(ServeUntilLines(300));
-        click(IDC_CLEAR);
+        m_driver->Click(IDC_CLEAR);
         EXPECT_EQ(TrapList()->GetCount(), 0);
         ASSERT_TRUE(ServeUntilLines(300));
         ASSERT_LT(lastOfTrapsInOrder(), kTraps - 1); // the storm goes on after the Get
-        m_dlg->SetDlgItemText(IDC_OID, ".1.3.6.1.2.1.1.5.0");
-        click(IDC_GET);
-        EXPECT_EQ(m_dlg->GetDlgItemText(IDC_VALUE), "calm");
+        m_driver->SetText(IDC_OID, ".1.3.6.1.2.1.1.5.0");
+        m_driver->Click(IDC_GET);
+        EXPECT_EQ(m_driver->Text(IDC_VALUE), "calm");
         ASSERT_TRUE(ServeUntilLines(600));
         EXPECT_GE(lastOfTrapsInOrder(), 0);
         ASSERT_TRUE(ServeUntil([&flood] { return flood.Sent() == kTraps; }));
@@ -397,7 +347,7 @@ TEST_F(TrapListenerTest, AStormLosesNoLineAndLeavesTheWindowUsable) {
         return line == NumberedLine(kTraps - 1);
     }));
     EXPECT_EQ(lastOfTrapsInOrder(), kTraps - 1);
-    EXPECT_TRUE(m_boxes->empty());
+    EXPECT_TRUE(Boxes().empty());
     EXPECT_EQ(SnmpMgrGetTrapServiceCounters().overflow, 0u);
 
     // A second storm, ended by the stop handshake in its middle.
@@ -422,7 +372,7 @@ TEST_F(TrapListenerTest, ClosingDuringAContinuousFloodEndsPromptly) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ShowListening();
+        ASSERT_NO_FATAL_FAILURE(ShowListening());
         CFlood flood(m_port, -1, c.bindings);
         ASSERT_TRUE(ServeUntilLines(c.bindings + 1));
         const auto start = std::chrono::steady_clock::now();
@@ -435,63 +385,58 @@ TEST_F(TrapListenerTest, ClosingDuringAContinuousFloodEndsPromptly) {
         // never for the sender, whose flood has no end: a bound far above the one trap.
         EXPECT_LT(took, std::chrono::seconds(60));
         EXPECT_GT(flood.Sent(), 0);
-        m_dlg.reset();
-        SnmpMgrTrapServiceStopForTesting();
+        m_driver.reset(); // and the service with it
     }
 }
 
 TEST_F(TrapListenerTest, ListenFailureShowsOneBoxAndTheDialogStaysUsable) {
-    const int holder = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(m_port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    std::uint16_t held = 0;
+    const int holder = BindLoopback(false, m_port, &held);
+    ASSERT_GE(holder, 0);
 
     Show();
     ASSERT_TRUE(ServeUntil([this] { return m_dlg->TrapThread()->HasEnded(); }));
-    ASSERT_TRUE(ServeUntil([this] { return !m_boxes->empty(); }));
+    ASSERT_TRUE(ServeUntil([this] { return !Boxes().empty(); }));
     EXPECT_EQ(m_dlg->TrapThread()->ExitCode(), 1u);
-    ASSERT_EQ(m_boxes->size(), 1u);
-    EXPECT_EQ(m_boxes->front().caption, "Listen Error");
-    EXPECT_EQ(m_boxes->front().text, SystemErrorText(SNMP_MGMTAPI_TRAP_PORT_IN_USE));
-    EXPECT_TRUE(m_boxes->front().type & MB_ICONERROR);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes().front().caption, "Listen Error");
+    EXPECT_EQ(Boxes().front().text, SystemErrorText(SNMP_MGMTAPI_TRAP_PORT_IN_USE));
+    EXPECT_TRUE(Boxes().front().type & MB_ICONERROR);
 
     // The dialog goes on without traps: its controls still work.
-    m_dlg->SetDlgItemText(IDC_OID, ".1.3.6.1.2.1.1.5.0");
-    EXPECT_EQ(m_dlg->GetDlgItemText(IDC_OID), ".1.3.6.1.2.1.1.5.0");
-    QTest::mouseClick(qobject_cast<QAbstractButton*>(m_dlg->GetDlgItem(IDC_CLEAR)), Qt::LeftButton);
+    m_driver->SetText(IDC_OID, ".1.3.6.1.2.1.1.5.0");
+    EXPECT_EQ(m_driver->Text(IDC_OID), ".1.3.6.1.2.1.1.5.0");
+    m_driver->Click(IDC_CLEAR);
     EXPECT_EQ(TrapList()->GetCount(), 0);
 
     m_dlg->done(QDialog::Rejected); // the thread has ended: nothing to wait for
     EXPECT_EQ(m_dlg->TrapThread(), nullptr);
-    EXPECT_EQ(m_boxes->size(), 1u);
+    EXPECT_EQ(Boxes().size(), 1u);
     close(holder);
 }
 
 TEST_F(TrapListenerTest, StopRequestedWhileRegisteringEndsAtTheFirstFlagTest) {
     std::atomic<bool> registering{false};
-    CManagerDlg* dlg = nullptr;
+    Show(DialogDriver::Shown::Later);
+    CManagerDlg* dlg = m_dlg;
     // Holds the listener inside SnmpMgrTrapListen until the stop has been requested.
     SnmpMgrSetTrapListenObserver([&] {
         registering = true;
-        WaitWithoutServing([&] { return dlg->TrapStopRequested(); });
+        WaitUntil([&] { return dlg->TrapStopRequested(); });
     });
-    m_dlg = std::make_unique<CManagerDlg>(nullptr);
-    dlg = m_dlg.get();
-    m_dlg->show();
+    m_driver->Show();
     ASSERT_TRUE(ServeUntil([&] { return registering.load(); }));
     EXPECT_EQ(m_dlg->TrapEvent(), nullptr); // nothing to signal yet
     m_dlg->done(QDialog::Rejected);
     ExpectAcknowledgedStop();
     EXPECT_TRUE(Lines().empty());
-    EXPECT_TRUE(m_boxes->empty());
+    EXPECT_TRUE(Boxes().empty());
     SnmpMgrSetTrapListenObserver(nullptr);
     ExpectServiceReleased(); // the listener listened, then closed its event at once
 }
 
 TEST_F(TrapListenerTest, BrokenDatagramsAddNothingAndTheNextTrapShows) {
-    ShowListening();
+    ASSERT_NO_FATAL_FAILURE(ShowListening());
     const Bytes good = NumberedTrap(9);
     const std::vector<Bytes> broken = {
         {},
@@ -518,7 +463,7 @@ TEST_F(TrapListenerTest, LinesAreNamedWhileTheModulesLoadAndByThemOnceRead) {
     mibs.WriteGenerated(1, 3);
     mibs.AddHoldingFile();
     SnmpMgrLoadMibModules();
-    ShowListening();
+    ASSERT_NO_FATAL_FAILURE(ShowListening());
     const Ids object = {1, 3, 6, 1, 4, 1, 50000, 1, 2, 0};
     const std::string builtIn = "iso.org.dod.internet.private.enterprises.50000.1.2.0";
     const std::string named =
@@ -563,7 +508,7 @@ TEST_F(TrapListenerTest, LinesAreNamedWhileTheModulesLoadAndByThemOnceRead) {
         seenNamed = seenNamed || isNamed;
     }
     EXPECT_EQ(lines.back(), line(named, last));
-    EXPECT_TRUE(m_boxes->empty());
+    EXPECT_TRUE(Boxes().empty());
 }
 
 } // namespace

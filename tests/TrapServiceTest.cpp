@@ -2,7 +2,9 @@
 // sockets, the bounded queue and the trap event's lifetime.
 #include "snmpapi/SnmpTesting.h"
 #include "support/BindingText.h"
+#include "support/RowName.h"
 #include "support/TrapTraffic.h"
+#include "support/Wait.h"
 #include "ui/ManagerDlg.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +22,8 @@
 #include <vector>
 
 namespace {
+
+using rows::PrintTo;
 
 using Ids = std::vector<std::uint32_t>;
 
@@ -269,9 +273,6 @@ struct OddBinding {
     std::string described;
     std::optional<std::string> text; // FormatValue's, nullopt for none
 };
-void PrintTo(const OddBinding& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class TrapWithAnOddBinding : public TrapDecodeTest,
                              public ::testing::WithParamInterface<OddBinding> {};
@@ -330,7 +331,7 @@ INSTANTIATE_TEST_SUITE_P(
         OddBinding{"TimeTicksWithItsTopBitSet", ber::Tlv(0x43, {0xC3, 0x50}), "67:50000", "50000"},
         OddBinding{"Counter64WithItsTopBitSet", ber::Tlv(0x46, {0x80}), "70:0,0,0,0,0,0,0,128,",
                    std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName{});
 
 TEST_F(TrapDecodeTest, BrokenDatagramsAreRefused) {
     for (const BrokenDatagram& broken : BrokenDatagrams()) {
@@ -365,19 +366,8 @@ TEST_F(TrapDecodeTest, EveryTruncationOfARealTrapIsRefused) {
 
 // --- The service ---------------------------------------------------------------------------
 
-// Waits, with a limit that only guards against a hang, until `done` holds.
-bool WaitFor(const std::function<bool()>& done) {
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > limit)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 bool ReceivedAtLeast(std::uint64_t n) {
-    return WaitFor([n] { return SnmpMgrGetTrapServiceCounters().received >= n; });
+    return WaitUntil([n] { return SnmpMgrGetTrapServiceCounters().received >= n; });
 }
 
 bool TakeTrap(SnmpTrapRecord* trap) {
@@ -387,17 +377,9 @@ bool TakeTrap(SnmpTrapRecord* trap) {
 }
 
 // A socket of the test's own on the trap port, standing for another program.
-int HoldPort(unsigned short port) {
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
+int HoldPort(std::uint16_t port) {
+    std::uint16_t held = 0;
+    return BindLoopback(false, port, &held);
 }
 
 class TrapServiceTest : public ::testing::Test {
@@ -429,7 +411,7 @@ protected:
 };
 
 TEST_F(TrapServiceTest, SnmptrapTrapIsQueuedAndSignalled) {
-    Listen();
+    ASSERT_NO_FATAL_FAILURE(Listen());
     ASSERT_EQ(RunSnmpTrap({"-v", "1", "-c", "public", "127.0.0.1:" + std::to_string(m_port),
                            Dotted(kEnterprise), "192.168.1.200", "6", "3", "77", Dotted(kSysName),
                            "s", "a", Dotted(kIfIndex2), "i", "7"}),
@@ -451,7 +433,7 @@ TEST_F(TrapServiceTest, SnmptrapTrapIsQueuedAndSignalled) {
 TEST_F(TrapServiceTest, SnmptrapOverIpv6GivesTheSixteenByteSender) {
     if (!HasIpv6Loopback())
         GTEST_SKIP() << "no IPv6 loopback";
-    Listen();
+    ASSERT_NO_FATAL_FAILURE(Listen());
     ASSERT_EQ(RunSnmpTrap({"-v", "2c", "-c", "public", "udp6:[::1]:" + std::to_string(m_port), "",
                            Dotted(kLinkDown)}),
               0);
@@ -472,32 +454,32 @@ TEST_F(TrapServiceTest, ListenFailsWhileAnotherSocketHoldsThePort) {
     EXPECT_EQ(GetLastError(), SNMP_MGMTAPI_TRAP_PORT_IN_USE);
     EXPECT_EQ(event, nullptr);
     close(holder);
-    Listen(); // nothing was left half open
+    ASSERT_NO_FATAL_FAILURE(Listen()); // nothing was left half open
 }
 
 TEST_F(TrapServiceTest, SecondListenIsRefusedUntilTheFirstEventIsClosed) {
-    Listen();
+    ASSERT_NO_FATAL_FAILURE(Listen());
     HANDLE second = nullptr;
     EXPECT_FALSE(SnmpMgrTrapListen(&second));
     EXPECT_EQ(GetLastError(), SNMP_MGMTAPI_TRAP_DUPINIT);
     CloseHandle(m_event);
     m_event = nullptr;
-    Listen();
+    ASSERT_NO_FATAL_FAILURE(Listen());
 }
 
 TEST_F(TrapServiceTest, ClosingTheEventReleasesThePortAndTheQueue) {
-    Listen();
+    ASSERT_NO_FATAL_FAILURE(Listen());
     CUdpSender sender(m_port);
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(sender.Send(NumberedV1Trap(i)));
-    ASSERT_TRUE(WaitFor([] { return SnmpMgrGetTrapServiceCounters().queued == 3; }));
+    ASSERT_TRUE(WaitUntil([] { return SnmpMgrGetTrapServiceCounters().queued == 3; }));
     CloseHandle(m_event);
     m_event = nullptr;
     // The receiver ends on its own and closes the sockets, so the port becomes free and the
     // queued traps are released without a stop from outside (checked by TearDown too).
     int holder = -1;
-    EXPECT_TRUE(WaitFor([&] { return (holder = HoldPort(m_port)) >= 0; }));
-    EXPECT_TRUE(WaitFor([&] { return SnmpUtilLiveBlocks() == m_liveBlocks; }));
+    EXPECT_TRUE(WaitUntil([&] { return (holder = HoldPort(m_port)) >= 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return SnmpUtilLiveBlocks() == m_liveBlocks; }));
     if (holder >= 0)
         close(holder);
 }
@@ -507,7 +489,7 @@ TEST_F(TrapServiceTest, EventClosedWhileTrapsArriveIsNeverTouchedAgain) {
     // --sanitize) that fails it, where a signal through the closed handle shows as a use
     // after free.
     for (int round = 0; round < 20; ++round) {
-        Listen();
+        ASSERT_NO_FATAL_FAILURE(Listen());
         CUdpSender sender(m_port);
         for (int i = 0; i < 50; ++i)
             sender.Send(NumberedV1Trap(i));
@@ -538,10 +520,10 @@ TEST_F(TrapServiceTest, FullQueueDropsAndCountsTheRest) {
     std::size_t largest = 0;
     for (auto [datagram, footprint] :
          {std::pair{NumberedV1Trap(0), &small}, std::pair{LargestV1Trap(0), &largest}}) {
-        Listen();
+        ASSERT_NO_FATAL_FAILURE(Listen());
         CUdpSender sender(m_port);
         ASSERT_TRUE(sender.Send(datagram));
-        ASSERT_TRUE(WaitFor([] { return SnmpMgrGetTrapServiceCounters().queued == 1; }));
+        ASSERT_TRUE(WaitUntil([] { return SnmpMgrGetTrapServiceCounters().queued == 1; }));
         *footprint = SnmpMgrGetTrapServiceCounters().queueBytes;
         CloseHandle(m_event);
         m_event = nullptr;
@@ -593,7 +575,7 @@ TEST_F(TrapServiceTest, FullQueueDropsAndCountsTheRest) {
         SCOPED_TRACE(c.name);
         SnmpMgrSetTrapQueueLimitForTesting(c.countLimit);
         SnmpMgrSetTrapQueueByteLimitForTesting(c.byteLimit);
-        Listen();
+        ASSERT_NO_FATAL_FAILURE(Listen());
         CUdpSender sender(m_port);
         for (const Bytes& datagram : c.sent)
             ASSERT_TRUE(sender.Send(datagram));
@@ -618,7 +600,7 @@ TEST_F(TrapServiceTest, FullQueueDropsAndCountsTheRest) {
 }
 
 TEST_F(TrapServiceTest, BrokenDatagramsAreCountedAndTheNextTrapStillArrives) {
-    Listen();
+    ASSERT_NO_FATAL_FAILURE(Listen());
     CUdpSender sender(m_port);
     const std::vector<BrokenDatagram> broken = BrokenDatagrams();
     for (const BrokenDatagram& datagram : broken)
@@ -637,11 +619,11 @@ TEST_F(TrapServiceTest, BrokenDatagramsAreCountedAndTheNextTrapStillArrives) {
 }
 
 TEST_F(TrapServiceTest, StopReleasesQueuedTraps) {
-    Listen();
+    ASSERT_NO_FATAL_FAILURE(Listen());
     CUdpSender sender(m_port);
     for (int i = 0; i < 10; ++i)
         ASSERT_TRUE(sender.Send(NumberedV1Trap(i)));
-    ASSERT_TRUE(WaitFor([] { return SnmpMgrGetTrapServiceCounters().queued == 10; }));
+    ASSERT_TRUE(WaitUntil([] { return SnmpMgrGetTrapServiceCounters().queued == 10; }));
     EXPECT_GT(SnmpMgrGetTrapServiceCounters().queueBytes, 0u);
     SnmpMgrTrapServiceStopForTesting();
     EXPECT_EQ(SnmpMgrGetTrapServiceCounters().queueBytes, 0u);

@@ -2,6 +2,8 @@
 #include "snmpapi/SnmpTesting.h"
 #include "ui/ManagerDlg.h"
 
+#include "support/RowName.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +12,8 @@
 #include <vector>
 
 namespace {
+
+using rows::PrintTo;
 
 // A value record over borrowed bytes or sub-identifiers.
 struct ValueCase {
@@ -20,10 +24,6 @@ struct ValueCase {
     std::vector<UINT> ids = {};
     std::optional<std::string> text; // nullopt: FormatValue gives nothing
 };
-void PrintTo(const ValueCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 AsnAny MakeValue(ValueCase& c) {
     AsnAny any{};
     any.asnType = c.type;
@@ -135,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"BitsCodeIsNothing", ASN_BITS, 0, {}, {}, std::nullopt},
         ValueCase{
             "Counter64IsNothing", ASN_COUNTER64, 0, {0, 0, 0, 0, 0, 0, 0, 1}, {}, std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName{});
 
 struct StatusCase {
     AsnInteger status;

@@ -1,6 +1,7 @@
 // Get All against scripted agents: the walk lines, the five endings in their order, the
 // guard against answers that do not advance, and the two list notifications.
 #include "support/DialogDriver.h"
+#include "support/RowName.h"
 #include "support/ScriptedAgent.h"
 
 #include "snmpapi/SnmpTesting.h"
@@ -16,6 +17,8 @@
 using namespace scripted;
 
 namespace {
+
+using rows::PrintTo;
 
 const char* kRoot = ".1.3.6.1.4.1.99";
 
@@ -74,7 +77,7 @@ TEST(Walk, WritesOneLinePerObjectOfTheSubtreeForEveryValueType) {
     ScriptedAgent agent(EveryType());
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
-    d.Open(agent.Address());
+    ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
     const std::int64_t blocks = SnmpUtilLiveBlocks();
     Walk(d, kRoot);
     EXPECT_TRUE(d.TakeBoxes().empty());
@@ -98,10 +101,6 @@ struct EndingCase {
     std::vector<std::string> lines;
     const char* box; // nullptr: no box
 };
-void PrintTo(const EndingCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 // Answers from EveryType() for the first `good` requests, then `then`.
 ScriptedAgent::Script AfterGood(size_t good, std::function<Reply(const Request&)> then) {
     auto table = std::make_shared<TableAgent>(EveryType());
@@ -126,7 +125,7 @@ TEST_P(WalkEnds, KeepingTheLinesSoFar) {
     ScriptedAgent agent(GetParam().script);
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
-    d.Open(agent.Address());
+    ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
     d.walkList()->AddString("a line of an earlier walk");
     const std::int64_t blocks = SnmpUtilLiveBlocks();
     Walk(d, kRoot);
@@ -156,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
         EndingCase{"AnAgentThatStopsAnswering",
                    AfterGood(2, [](const Request&) { return Silence(); }),
                    {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295"},
-                   "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0"},
+                   kFailedCall},
         EndingCase{"AnErrorOutsideTheRootIsQuiet",
                    AfterGood(1,
                              [](const Request& r) {
@@ -238,46 +237,66 @@ INSTANTIATE_TEST_SUITE_P(
         EndingCase{"AStatusOf2To32Plus2",
                    AfterGood(2, [](const Request& r) { return ErrorReply(r, 4294967298LL, 1); }),
                    {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295"},
-                   "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0"}),
-    [](const auto& info) { return std::string(info.param.name); });
+                   kFailedCall}),
+    RowName{});
 
-TEST(Walk, WithNoSessionTheListIsEmptiedBeforeTheFailedCallBox) {
-    DialogDriver d;
-    d.walkList()->AddString("old");
-    Walk(d, kRoot);
-    EXPECT_TRUE(d.WalkLines().empty());
-    const auto boxes = d.TakeBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text,
-              "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0");
-}
+// Walks that fail before the first answer: one box, nothing reaches the agent, and the list
+// emptied once the walk has begun, or kept when the OID box is refused.
+struct EarlyFailureCase {
+    const char* name;
+    bool open; // whether a session is open
+    const char* root;
+    std::vector<std::string> lines; // the list afterwards; it held "old"
+    const char* box;
+    const char* caption;
+};
 
-// A root that BER cannot carry would go out as another object (".1.40" as 2.0): the list
-// is emptied, nothing reaches the agent, and the failed-call box says so.
-TEST(Walk, ARootThatBerCannotCarryIsNeverSent) {
+class WalkFailsBeforeTheFirstAnswer : public ::testing::TestWithParam<EarlyFailureCase> {};
+
+TEST_P(WalkFailsBeforeTheFirstAnswer, WithOneBoxAndNothingSent) {
     ScriptedAgent agent(EveryType());
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
-    d.Open(agent.Address());
-    for (const char* root : {".1.40", ".1", ".3.1"}) {
-        d.walkList()->AddString("old");
-        const std::int64_t blocks = SnmpUtilLiveBlocks();
-        Walk(d, root);
-        EXPECT_TRUE(d.WalkLines().empty()) << root;
-        const auto boxes = d.TakeBoxes();
-        ASSERT_EQ(boxes.size(), 1u) << root;
-        EXPECT_EQ(boxes[0].text,
-                  "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0");
-        EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
+    if (GetParam().open) {
+        ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
     }
+    d.walkList()->AddString("old");
+    const std::int64_t blocks = SnmpUtilLiveBlocks();
+    Walk(d, GetParam().root);
+    EXPECT_EQ(d.WalkLines(), GetParam().lines);
+    const auto boxes = d.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, GetParam().box);
+    EXPECT_EQ(boxes[0].caption, GetParam().caption);
+    EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
     EXPECT_EQ(agent.RequestCount(), 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Walk, WalkFailsBeforeTheFirstAnswer,
+    ::testing::Values(
+        EarlyFailureCase{"WithNoSessionTheListIsEmptiedBeforeTheFailedCallBox",
+                         false,
+                         kRoot,
+                         {},
+                         kFailedCall,
+                         "Snmp Error"},
+        // A root that BER cannot carry would go out as another object (".1.40" as 2.0).
+        EarlyFailureCase{
+            "ARootOfOneFortyIsNeverSent", true, ".1.40", {}, kFailedCall, "Snmp Error"},
+        EarlyFailureCase{
+            "ARootOfOneSubIdentifierIsNeverSent", true, ".1", {}, kFailedCall, "Snmp Error"},
+        EarlyFailureCase{
+            "ARootBeginningWithThreeIsNeverSent", true, ".3.1", {}, kFailedCall, "Snmp Error"},
+        EarlyFailureCase{
+            "AnInvalidOidKeepsTheEarlierLines", false, ".1.3..6", {"old"}, "Invalid Oid", "Error"}),
+    RowName{});
 
 TEST(Walk, AFullWalkListEndsTheWalkWithABox) {
     ScriptedAgent agent(EveryType());
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
-    d.Open(agent.Address());
+    ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
     d.walkList()->SetCapacityForTesting(3, 1 << 20);
     const std::int64_t blocks = SnmpUtilLiveBlocks();
     Walk(d, kRoot);
@@ -290,17 +309,6 @@ TEST(Walk, AFullWalkListEndsTheWalkWithABox) {
               "The walk list cannot take more lines: the walk stopped after 3 lines.");
     EXPECT_EQ(boxes[0].caption, "Error");
     EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
-}
-
-TEST(Walk, AnInvalidOidKeepsTheEarlierLines) {
-    DialogDriver d;
-    d.walkList()->AddString("old");
-    Walk(d, ".1.3..6");
-    EXPECT_EQ(d.WalkLines(), std::vector<std::string>{"old"});
-    const auto boxes = d.TakeBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Invalid Oid");
-    EXPECT_EQ(boxes[0].caption, "Error");
 }
 
 // An object with 128 sub-identifiers of ten digits: its line's identifier is far longer than
@@ -317,10 +325,6 @@ struct LineIdentifierCase {
     std::string identifier;
 };
 
-void PrintTo(const LineIdentifierCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class LineIdentifier : public ::testing::TestWithParam<LineIdentifierCase> {};
 
 TEST_P(LineIdentifier, SurvivesSelectAndDoubleClickWhole) {
@@ -330,7 +334,7 @@ TEST_P(LineIdentifier, SurvivesSelectAndDoubleClickWhole) {
     ScriptedAgent agent(table);
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
-    d.Open(agent.Address());
+    ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
     Walk(d, kRoot);
     ASSERT_EQ(d.WalkLines(), std::vector<std::string>{GetParam().identifier + " : far"});
 
@@ -359,7 +363,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LineIdentifierCase{"TheLargestSubIdentifier", ".1.3.6.1.4.1.99.4294967295"},
                       LineIdentifierCase{"OneHundredAndTwentyEightSubIdentifiers",
                                          LongestIdentifierText()}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName{});
 
 TEST(WalkList, LinesLongerThan254CharactersAreReadWhole) {
     TableAgent table;
@@ -367,7 +371,7 @@ TEST(WalkList, LinesLongerThan254CharactersAreReadWhole) {
     ScriptedAgent agent(table);
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
-    d.Open(agent.Address());
+    ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
     Walk(d, kRoot);
     ASSERT_EQ(d.WalkLines().size(), 1u);
     EXPECT_EQ(d.WalkLines()[0].size(), std::string(".1.3.6.1.4.1.99.1.0 : ").size() + 600);

@@ -232,7 +232,7 @@ void ExpectRowsOnOneLine() {
         label->setText(QStringLiteral("Hx"));
     for (int id : {IDC_IPADDRESS, IDC_COMMUNITY, IDC_OID, IDC_VALUE, IDC_OID_NAME})
         d.SetText(id, "Hx");
-    static_cast<CComboBox*>(dlg.ComboBox(IDC_TYPE))->SetCurSel(9); // "Null"
+    d.ChooseType("Null");
     dlg.EnableDlgItem(IDC_CLOSE, true);
     dlg.ListBox(IDC_WALK_LIST)->setFocus(); // no focus ring on a row
     const QImage image = dlg.grab().toImage();
@@ -270,7 +270,7 @@ TEST(WindowRows, TheTextOfEachRowStandsOnOneLineInEveryStyle) {
     for (const char* style : {"Windows", "Fusion"}) {
         SCOPED_TRACE(style);
         QApplication::setStyle(QLatin1String(style));
-        ExpectRowsOnOneLine();
+        ASSERT_NO_FATAL_FAILURE(ExpectRowsOnOneLine());
     }
 }
 

@@ -1,26 +1,17 @@
 #include "support/DemoAgent.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "support/Ports.h"
+#include "support/Process.h"
 
-#include <cerrno>
+#include <signal.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 #ifndef OKAPEL_SOURCE_DIR
 #error "OKAPEL_SOURCE_DIR must name the source tree (tests/CMakeLists.txt defines it)"
@@ -29,97 +20,6 @@ extern char** environ;
 namespace {
 
 const std::string kScripts = std::string(OKAPEL_SOURCE_DIR) + "/scripts/demo-agent";
-
-// A port that nothing on 127.0.0.1 holds right now, chosen by the kernel. Another process
-// may take it before snmpd binds it; Start tries again with a new one then.
-std::uint16_t FreeUdpPort() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    if (fd < 0)
-        return 0;
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    socklen_t len = sizeof addr;
-    std::uint16_t port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-        port = ntohs(addr.sin_port);
-    ::close(fd);
-    return port;
-}
-
-// The environment of the tools and scripts: ours, with `extra` ("NAME=value") in place of
-// variables of the same names.
-std::vector<std::string> Environment(const std::vector<std::string>& extra) {
-    std::vector<std::string> env;
-    for (char** e = environ; e && *e; ++e) {
-        const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('='));
-        bool replaced = false;
-        for (const std::string& x : extra)
-            replaced = replaced || x.compare(0, name.size() + 1, name + "=") == 0;
-        if (!replaced)
-            env.push_back(entry);
-    }
-    env.insert(env.end(), extra.begin(), extra.end());
-    return env;
-}
-
-std::vector<char*> CStrings(std::vector<std::string>& strings) {
-    std::vector<char*> out;
-    for (std::string& s : strings)
-        out.push_back(s.data());
-    out.push_back(nullptr);
-    return out;
-}
-
-// Runs argv[0] (looked up in PATH) and waits for it. With `output`, its standard output is
-// collected there. Returns its exit status, or -1 when it could not run or ended by a
-// signal.
-int Run(std::vector<std::string> argv, const std::vector<std::string>& extraEnv,
-        std::string* output) {
-    std::vector<std::string> env = Environment(extraEnv);
-    std::vector<char*> cargv = CStrings(argv);
-    std::vector<char*> cenv = CStrings(env);
-
-    int pipeFds[2] = {-1, -1};
-    if (output && ::pipe2(pipeFds, O_CLOEXEC) != 0)
-        return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (output)
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    else
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const int rc = ::posix_spawnp(&child, cargv[0], &actions, nullptr, cargv.data(), cenv.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (output) {
-        ::close(pipeFds[1]);
-        if (rc == 0) {
-            char buffer[4096];
-            ssize_t n;
-            while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) != 0) {
-                if (n > 0)
-                    output->append(buffer, static_cast<std::size_t>(n));
-                else if (errno != EINTR)
-                    break;
-            }
-        }
-        ::close(pipeFds[0]);
-    }
-    if (rc != 0) {
-        std::fprintf(stderr, "DemoAgent: cannot run %s: %s\n", cargv[0], std::strerror(rc));
-        return -1;
-    }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR)
-            return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // Splits at blanks; '...' and "..." keep what they enclose as one word (or part of one).
 std::vector<std::string> SplitWords(const std::string& text) {
@@ -215,8 +115,11 @@ bool DemoAgent::StartOn(std::uint16_t port, const std::vector<std::string>& more
         for (const std::string& community : moreCommunities)
             local << "rwcommunity " << community << " 127.0.0.0/8\n";
     }
-    if (Run({"/bin/sh", kScripts + "/start.sh", "127.0.0.1", std::to_string(port), m_stateDir}, {},
-            nullptr) != 0)
+    ProcessOptions quiet;
+    quiet.output = Stream::Discard;
+    const ProcessRun started = RunProcess(
+        {"/bin/sh", kScripts + "/start.sh", "127.0.0.1", std::to_string(port), m_stateDir}, quiet);
+    if (started.exitCode != 0)
         return false;
     std::ifstream pidFile(m_stateDir + "/snmpd.pid");
     long pid = 0;
@@ -271,7 +174,7 @@ std::string DemoAgent::Tool(const std::string& tool, const std::string& args) co
 
     // The tools read no configuration of the user's and keep their files with the agent.
     const std::string client = m_stateDir + "/client";
-    std::string output;
-    Run(argv, {"SNMPCONFPATH=" + client, "SNMP_PERSISTENT_DIR=" + client}, &output);
-    return output;
+    ProcessOptions ownFiles;
+    ownFiles.environment = {"SNMPCONFPATH=" + client, "SNMP_PERSISTENT_DIR=" + client};
+    return RunProcess(argv, ownFiles).output;
 }

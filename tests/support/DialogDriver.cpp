@@ -1,6 +1,7 @@
 #include "support/DialogDriver.h"
 
 #include "snmpapi/SnmpTesting.h"
+#include "support/Ports.h"
 #include "ui/ComboBox.h"
 #include "ui/ListBox.h"
 #include "ui/Resource.h"
@@ -11,33 +12,35 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <algorithm>
 
-unsigned short FreeUdpPort() {
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
+namespace {
+
+std::vector<std::string> Lines(CListBox* list) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < list->GetCount(); ++i) {
+        std::string line;
+        list->GetText(i, &line);
+        lines.push_back(line);
+    }
+    return lines;
 }
 
-DialogDriver::DialogDriver()
+bool IsListenError(const CManagerDlg::MessageRecord& box) {
+    return box.caption == "Listen Error";
+}
+
+} // namespace
+
+DialogDriver::DialogDriver(Shown shown, std::uint16_t trapPort)
     : m_boxes(std::make_shared<std::vector<CManagerDlg::MessageRecord>>()) {
-    SnmpMgrSetTrapPortForTesting(FreeUdpPort());
-    CManagerDlg::SetMessageHook([boxes = m_boxes](const CManagerDlg::MessageRecord& box) {
-        if (box.caption != "Listen Error")
-            boxes->push_back(box);
-    });
+    SnmpMgrSetTrapPortForTesting(trapPort != 0 ? trapPort : FreeTrapTestPort());
+    // The hook runs on the dialog's thread, the trap listener's boxes included.
+    CManagerDlg::SetMessageHook(
+        [boxes = m_boxes](const CManagerDlg::MessageRecord& box) { boxes->push_back(box); });
     m_dlg = std::make_unique<CManagerDlg>(nullptr);
-    m_dlg->show();
-    QApplication::processEvents();
+    if (shown == Shown::Now)
+        Show();
 }
 
 DialogDriver::~DialogDriver() {
@@ -48,8 +51,17 @@ DialogDriver::~DialogDriver() {
     SnmpMgrTrapServiceStopForTesting();
 }
 
+void DialogDriver::Show() {
+    m_dlg->show();
+    QApplication::processEvents();
+}
+
 CListBox* DialogDriver::walkList() {
     return m_dlg->ListBox(IDC_WALK_LIST);
+}
+
+CListBox* DialogDriver::trapList() {
+    return m_dlg->ListBox(IDC_TRAP_LIST);
 }
 
 void DialogDriver::SetText(int id, const std::string& text) {
@@ -62,24 +74,36 @@ std::string DialogDriver::Text(int id) {
 
 void DialogDriver::Click(int id) {
     auto* button = qobject_cast<QPushButton*>(m_dlg->GetDlgItem(id));
-    ASSERT_NE(button, nullptr);
+    if (!button) {
+        ADD_FAILURE() << "no push button " << id;
+        return;
+    }
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
+bool DialogDriver::Enabled(int id) {
+    return m_dlg->GetDlgItem(id)->isEnabled();
+}
+
+void DialogDriver::ChooseType(const std::string& name) {
+    CComboBox* types = m_dlg->ComboBox(IDC_TYPE);
+    const int index = name.empty() ? -1 : types->findText(QString::fromStdString(name));
+    if (!name.empty() && index < 0)
+        ADD_FAILURE() << "no type " << name;
+    types->SetCurSel(index);
+}
+
 std::string DialogDriver::TypeText() {
-    QComboBox* types = m_dlg->ComboBox(IDC_TYPE);
+    CComboBox* types = m_dlg->ComboBox(IDC_TYPE);
     return types->currentIndex() < 0 ? "" : types->currentText().toStdString();
 }
 
 std::vector<std::string> DialogDriver::WalkLines() {
-    std::vector<std::string> lines;
-    CListBox* list = walkList();
-    for (int i = 0; i < list->GetCount(); ++i) {
-        std::string line;
-        list->GetText(i, &line);
-        lines.push_back(line);
-    }
-    return lines;
+    return Lines(walkList());
+}
+
+std::vector<std::string> DialogDriver::TrapLines() {
+    return Lines(trapList());
 }
 
 void DialogDriver::Open(const std::string& address, const std::string& community) {
@@ -94,5 +118,6 @@ void DialogDriver::Open(const std::string& address, const std::string& community
 std::vector<CManagerDlg::MessageRecord> DialogDriver::TakeBoxes() {
     std::vector<CManagerDlg::MessageRecord> taken;
     taken.swap(*m_boxes);
+    std::erase_if(taken, IsListenError);
     return taken;
 }

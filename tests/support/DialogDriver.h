@@ -1,39 +1,57 @@
 // Drives the real main dialog on the offscreen platform: shows it without blocking,
 // records its message boxes instead of showing them, and reaches controls by identifier.
+// Its helpers that can fail the test (Open) are called through ASSERT_NO_FATAL_FAILURE, so
+// that a test ends where its setting up failed.
 #pragma once
 
 #include "ui/ManagerDlg.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 class CListBox;
 
+// The box of a request that failed without an answer from the agent.
+inline constexpr const char* kFailedCall =
+    "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0";
+
 class DialogDriver {
 public:
-    DialogDriver();  // constructs and shows the dialog, trap service on a free test port
+    enum class Shown { Now, Later };
+
+    // Constructs the dialog with its trap service on `trapPort` (0: a free test port) and,
+    // unless Later, shows it.
+    explicit DialogDriver(Shown shown = Shown::Now, std::uint16_t trapPort = 0);
     ~DialogDriver(); // ends the dialog and removes the box hook
+
+    void Show(); // shows the dialog and serves its first events
 
     CManagerDlg& dlg() { return *m_dlg; }
     CListBox* walkList();
+    CListBox* trapList();
 
     void SetText(int id, const std::string& text);
     std::string Text(int id);
-    void Click(int id);     // a real mouse click on the button
+    void Click(int id); // a real mouse click on the button
+    bool Enabled(int id);
+    // Selects the type list's entry of that name ("int32", "Octet", ...); "" selects none.
+    void ChooseType(const std::string& name);
     std::string TypeText(); // the selected entry of the type list, or "" with none
     std::vector<std::string> WalkLines();
+    std::vector<std::string> TrapLines();
 
     // Opens a session with the agent; fails the test when Open shows a box.
     void Open(const std::string& address, const std::string& community = "walnut");
 
-    // Boxes shown since the last call (the trap listener's own "Listen Error" excluded).
+    // Boxes shown since the last call. The trap listener's "Listen Error" is left out: another
+    // test may have taken the free port chosen for this dialog's trap service.
     std::vector<CManagerDlg::MessageRecord> TakeBoxes();
+    // Every box shown since the last TakeBoxes, the listener's own included.
+    const std::vector<CManagerDlg::MessageRecord>& Boxes() const { return *m_boxes; }
 
 private:
     std::unique_ptr<CManagerDlg> m_dlg;
     std::shared_ptr<std::vector<CManagerDlg::MessageRecord>> m_boxes;
 };
-
-// A UDP port on 127.0.0.1 that was free a moment ago.
-unsigned short FreeUdpPort();

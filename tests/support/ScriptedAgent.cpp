@@ -1,5 +1,8 @@
 #include "support/ScriptedAgent.h"
 
+#include "support/Ber.h"
+#include "support/Ports.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -28,192 +31,60 @@ std::string OidText(const Oid& oid) {
     return text;
 }
 
-// --- BER --------------------------------------------------------------------------------
-
-namespace {
-
-void AppendLength(Bytes* out, std::size_t n) {
-    if (n < 0x80) {
-        out->push_back(static_cast<std::uint8_t>(n));
-        return;
-    }
-    Bytes digits;
-    for (; n; n >>= 8)
-        digits.insert(digits.begin(), static_cast<std::uint8_t>(n & 0xFF));
-    out->push_back(static_cast<std::uint8_t>(0x80 | digits.size()));
-    out->insert(out->end(), digits.begin(), digits.end());
-}
-
-Bytes Tlv(std::uint8_t tag, const Bytes& contents) {
-    Bytes out{tag};
-    AppendLength(&out, contents.size());
-    out.insert(out.end(), contents.begin(), contents.end());
-    return out;
-}
-
-Bytes IntegerContents(std::int64_t n) {
-    Bytes bytes;
-    for (int i = 7; i >= 0; --i)
-        bytes.push_back(static_cast<std::uint8_t>(n >> (8 * i)));
-    // Minimal two's complement form.
-    while (bytes.size() > 1 &&
-           ((bytes[0] == 0x00 && !(bytes[1] & 0x80)) || (bytes[0] == 0xFF && (bytes[1] & 0x80))))
-        bytes.erase(bytes.begin());
-    return bytes;
-}
-
-Bytes OidContents(const Oid& oid) {
-    Bytes out;
-    auto base128 = [&out](std::uint64_t v) {
-        Bytes digits{static_cast<std::uint8_t>(v & 0x7F)};
-        for (v >>= 7; v; v >>= 7)
-            digits.insert(digits.begin(), static_cast<std::uint8_t>(0x80 | (v & 0x7F)));
-        out.insert(out.end(), digits.begin(), digits.end());
-    };
-    if (oid.size() < 2) {
-        base128(oid.empty() ? 0 : oid[0] * 40ull);
-        return out;
-    }
-    base128(oid[0] * 40ull + oid[1]);
-    for (std::size_t i = 2; i < oid.size(); ++i)
-        base128(oid[i]);
-    return out;
-}
-
-struct Reader {
-    const std::uint8_t* p;
-    const std::uint8_t* end;
-    bool Next(std::uint8_t* tag, const std::uint8_t** contents, std::size_t* length) {
-        if (end - p < 2)
-            return false;
-        *tag = *p++;
-        std::size_t n = *p++;
-        if (n & 0x80) {
-            const std::size_t count = n & 0x7F;
-            if (count == 0 || count > 4 || static_cast<std::size_t>(end - p) < count)
-                return false;
-            n = 0;
-            for (std::size_t i = 0; i < count; ++i)
-                n = (n << 8) | *p++;
-        }
-        if (n > static_cast<std::size_t>(end - p))
-            return false;
-        *contents = p;
-        *length = n;
-        p += n;
-        return true;
-    }
-};
-
-std::int64_t ReadInteger(const std::uint8_t* p, std::size_t n) {
-    std::int64_t v = (n && (p[0] & 0x80)) ? -1 : 0;
-    for (std::size_t i = 0; i < n; ++i)
-        v = (v << 8) | p[i];
-    return v;
-}
-
-Oid ReadOid(const std::uint8_t* p, std::size_t n) {
-    Oid oid;
-    std::uint64_t v = 0;
-    bool first = true;
-    for (std::size_t i = 0; i < n; ++i) {
-        v = (v << 7) | (p[i] & 0x7F);
-        if (!(p[i] & 0x80)) {
-            if (first) {
-                const std::uint64_t x = v < 80 ? v / 40 : 2;
-                oid.push_back(static_cast<std::uint32_t>(x));
-                oid.push_back(static_cast<std::uint32_t>(v - 40 * x));
-                first = false;
-            } else {
-                oid.push_back(static_cast<std::uint32_t>(v));
-            }
-            v = 0;
-        }
-    }
-    return oid;
-}
-
-} // namespace
-
 Value Integer(std::int64_t n) {
-    return {0x02, IntegerContents(n)};
+    return {0x02, ber::IntegerContents(n)};
 }
 Value Unsigned(std::uint8_t tag, std::uint32_t n) {
-    return {tag, IntegerContents(n)};
+    return {tag, ber::IntegerContents(n)};
 }
 Value Octets(std::uint8_t tag, const std::string& bytes) {
     return {tag, Bytes(bytes.begin(), bytes.end())};
 }
 Value ObjectId(const Oid& oid) {
-    return {0x06, OidContents(oid)};
+    return {0x06, ber::OidContents(oid)};
 }
 Value Null() {
     return {0x05, {}};
 }
 
 Bytes EncodeResponse(const Request& request, const Reply& reply) {
-    Bytes list;
-    for (const Binding& b : reply.bindings) {
-        Bytes binding = Tlv(0x06, OidContents(b.name));
-        const Bytes value = Tlv(b.value.tag, b.value.contents);
-        binding.insert(binding.end(), value.begin(), value.end());
-        const Bytes wrapped = Tlv(0x30, binding);
-        list.insert(list.end(), wrapped.begin(), wrapped.end());
-    }
-    Bytes pdu = Tlv(0x02, IntegerContents(request.requestId));
-    for (const Bytes& part : {Tlv(0x02, IntegerContents(reply.errorStatus)),
-                              Tlv(0x02, IntegerContents(reply.errorIndex)), Tlv(0x30, list)})
-        pdu.insert(pdu.end(), part.begin(), part.end());
-    Bytes message = Tlv(0x02, IntegerContents(request.version));
-    for (const Bytes& part :
-         {Tlv(0x04, Bytes(request.community.begin(), request.community.end())), Tlv(0xA2, pdu)})
-        message.insert(message.end(), part.begin(), part.end());
-    return Tlv(0x30, message);
+    std::vector<Bytes> list;
+    for (const Binding& b : reply.bindings)
+        list.push_back(ber::Binding(b.name, ber::Tlv(b.value.tag, b.value.contents)));
+    const Bytes pdu = ber::Tlv(
+        0xA2, ber::Concat({ber::Integer(request.requestId), ber::Integer(reply.errorStatus),
+                           ber::Integer(reply.errorIndex), ber::Tlv(0x30, ber::Concat(list))}));
+    return ber::Message(request.version, request.community, pdu);
 }
 
 bool DecodeRequest(const Bytes& datagram, Request* request) {
     *request = Request{};
     request->datagram = datagram;
-    Reader top{datagram.data(), datagram.data() + datagram.size()};
-    std::uint8_t tag;
-    const std::uint8_t* c;
-    std::size_t n;
-    if (!top.Next(&tag, &c, &n) || tag != 0x30)
+    std::size_t pos = 0;
+    ber::Element top;
+    if (!ber::ReadElement(datagram, &pos, &top) || top.tag != 0x30)
         return false;
-    Reader message{c, c + n};
-    if (!message.Next(&tag, &c, &n) || tag != 0x02)
+    // version, community, PDU
+    const std::vector<ber::Element> message = ber::Inside(top.contents);
+    if (message.size() < 3 || message[0].tag != 0x02 || message[1].tag != 0x04)
         return false;
-    request->version = ReadInteger(c, n);
-    if (!message.Next(&tag, &c, &n) || tag != 0x04)
+    request->version = ber::ReadInteger(message[0].contents);
+    request->community.assign(message[1].contents.begin(), message[1].contents.end());
+    request->pduType = message[2].tag;
+    // request id, status, index, bindings
+    const std::vector<ber::Element> pdu = ber::Inside(message[2].contents);
+    if (pdu.size() < 4 || pdu[0].tag != 0x02 || pdu[3].tag != 0x30)
         return false;
-    request->community.assign(reinterpret_cast<const char*>(c), n);
-    if (!message.Next(&tag, &c, &n))
-        return false;
-    request->pduType = tag;
-    Reader pdu{c, c + n};
-    if (!pdu.Next(&tag, &c, &n) || tag != 0x02)
-        return false;
-    request->requestId = ReadInteger(c, n);
-    if (!pdu.Next(&tag, &c, &n) || !pdu.Next(&tag, &c, &n)) // status, index
-        return false;
-    if (!pdu.Next(&tag, &c, &n) || tag != 0x30)
-        return false;
-    Reader list{c, c + n};
-    while (list.p < list.end) {
-        if (!list.Next(&tag, &c, &n) || tag != 0x30)
+    request->requestId = ber::ReadInteger(pdu[0].contents);
+    bool whole = false;
+    for (const ber::Element& element : ber::Inside(pdu[3].contents, &whole)) {
+        const std::vector<ber::Element> binding = ber::Inside(element.contents);
+        if (element.tag != 0x30 || binding.size() < 2 || binding[0].tag != 0x06)
             return false;
-        Reader binding{c, c + n};
-        Binding b;
-        if (!binding.Next(&tag, &c, &n) || tag != 0x06)
-            return false;
-        b.name = ReadOid(c, n);
-        if (!binding.Next(&tag, &c, &n))
-            return false;
-        b.value.tag = tag;
-        b.value.contents.assign(c, c + n);
-        request->bindings.push_back(std::move(b));
+        request->bindings.push_back(
+            {ber::ReadOid(binding[0].contents), {binding[1].tag, binding[1].contents}});
     }
-    return true;
+    return whole;
 }
 
 bool SendFrom(const std::string& fromAddress, std::uint16_t fromPort, std::uint16_t toPort,
@@ -257,17 +128,9 @@ ScriptedAgent::~ScriptedAgent() {
 }
 
 bool ScriptedAgent::Start() {
-    m_socket = socket(AF_INET, SOCK_DGRAM, 0);
+    m_socket = BindLoopback(false, 0, &m_port);
     if (m_socket < 0 || pipe(m_wake) != 0)
         return false;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        return false;
-    socklen_t length = sizeof address;
-    getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
     m_thread = std::thread([this] { Serve(); });
     return true;
 }

@@ -1,7 +1,7 @@
 // An SNMPv1 agent that misbehaves on purpose: a UDP responder on a loopback port, run on a
 // thread of the test, that reads real request datagrams and answers what its script says,
-// down to the tag and bytes of every value. Its own small BER codec is independent of the
-// code under test, so both sides of the wire are checked.
+// down to the tag and bytes of every value. It speaks the tests' own BER (support/Ber.h),
+// independent of the code under test, so both sides of the wire are checked.
 #pragma once
 
 #include <atomic>

@@ -1,21 +1,15 @@
 #include "support/ToolRun.h"
 
-#include <QProcess>
+#include "support/Process.h"
 
 ToolRun RunTool(const QString& program, const QStringList& arguments, int timeoutMs) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    ToolRun run;
-    if (!process.waitForStarted())
-        return run;
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        run.output = "did not end";
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.output = QString::fromLocal8Bit(process.readAll());
-    return run;
+    std::vector<std::string> argv{program.toStdString()};
+    for (const QString& argument : arguments)
+        argv.push_back(argument.toStdString());
+    ProcessOptions options;
+    options.errors = Stream::WithOutput;
+    options.limit = std::chrono::milliseconds(timeoutMs);
+    const ProcessRun run = RunProcess(argv, options);
+    return {run.exitCode,
+            run.timedOut ? QStringLiteral("did not end") : QString::fromLocal8Bit(run.output)};
 }

@@ -1,5 +1,5 @@
 // Runs a command of the system's to its end, for tests that check files with the tools that
-// read them.
+// read them: support/Process.h in the toolkit's own string types.
 #pragma once
 
 #include <QString>
