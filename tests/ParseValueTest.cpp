@@ -10,6 +10,16 @@
 
 namespace {
 
+// Every row of this file is named by its type code and text.
+template <class Row>
+requires requires(const Row& row) {
+    row.type;
+    row.text;
+}
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << "type " << int(row.type) << " text \"" << row.text << "\"";
+}
+
 // Parses `text` for `type` into a fresh binding.
 class Parse {
 public:
@@ -36,9 +46,6 @@ struct NumberCase {
     const char* text;
     UINT bits;
 };
-void PrintTo(const NumberCase& c, std::ostream* os) {
-    *os << "type " << int(c.type) << " text \"" << c.text << "\"";
-}
 
 class NumericText : public ::testing::TestWithParam<NumberCase> {};
 
@@ -74,9 +81,6 @@ struct BytesCase {
     const char* text;
     std::vector<BYTE> bytes;
 };
-void PrintTo(const BytesCase& c, std::ostream* os) {
-    *os << "type " << int(c.type) << " text \"" << c.text << "\"";
-}
 
 class OctetForms : public ::testing::TestWithParam<BytesCase> {};
 
@@ -120,9 +124,6 @@ struct RefusalCase {
     const char* message;
     const char* caption;
 };
-void PrintTo(const RefusalCase& c, std::ostream* os) {
-    *os << "type " << int(c.type) << " text \"" << c.text << "\"";
-}
 
 class Refusals : public ::testing::TestWithParam<RefusalCase> {};
 
