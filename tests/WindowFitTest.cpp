@@ -273,30 +273,3 @@ TEST(WindowRows, TheTextOfEachRowStandsOnOneLineInEveryStyle) {
         ASSERT_NO_FATAL_FAILURE(ExpectRowsOnOneLine());
     }
 }
-
-TEST(WindowFont, TheTemplatesFaceWhereTheMachineHasItTheDesktopsFontOtherwise) {
-    const QFont desktop = QGuiApplication::font();
-    // A face that every test machine has (the test fonts come with the suite's packages),
-    // and one that no machine has.
-    const QString present = QFontDatabase::families().value(0);
-    ASSERT_FALSE(present.isEmpty());
-    struct Case {
-        QByteArray face;
-        int points;
-        QString family;
-        int expectedPoints;
-    };
-    const Case cases[] = {
-        {present.toLatin1(), 13, present, 13},
-        {"No Such Face Okapel", 8, desktop.family(), desktop.pointSize()},
-        {kManagerDialogTemplate.fontFace, kManagerDialogTemplate.fontPoints, desktop.family(),
-         desktop.pointSize()},
-        {present.toLatin1(), 0, desktop.family(), desktop.pointSize()},
-    };
-    for (const Case& c : cases) {
-        const DlgTemplate dlg{"t", 10, 10, c.face.constData(), c.points, {}};
-        const QFont font = DialogFont(dlg);
-        EXPECT_EQ(font.family(), c.family) << c.face.constData() << " " << c.points;
-        EXPECT_EQ(font.pointSize(), c.expectedPoints) << c.face.constData() << " " << c.points;
-    }
-}

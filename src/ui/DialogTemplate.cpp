@@ -4,7 +4,6 @@
 #include "ui/ListBox.h"
 #include "ui/Resource.h"
 
-#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
@@ -80,9 +79,9 @@ const DlgItemTemplate kAboutItems[] = {
 
 } // namespace
 
-const DlgTemplate kManagerDialogTemplate{"Okapel", 312, 303, "MS Sans Serif", 8, kManagerItems};
+const DlgTemplate kManagerDialogTemplate{"Okapel", 312, 303, kManagerItems};
 
-const DlgTemplate kAboutDialogTemplate{"About Okapel", 235, 57, "MS Sans Serif", 8, kAboutItems};
+const DlgTemplate kAboutDialogTemplate{"About Okapel", 235, 57, kAboutItems};
 
 // The two site-specific addresses are further loopback addresses, where the demo agent is
 // served when another agent already holds 127.0.0.1.
@@ -121,20 +120,6 @@ QRect DialogUnits::ToPixels(int x, int y, int cx, int cy) const {
 
 QSize DialogUnits::ToPixels(int cx, int cy) const {
     return QSize(MulDivRound(cx, baseX, 4), MulDivRound(cy, baseY, 8));
-}
-
-QFont DialogFont(const DlgTemplate& dlg) {
-    // The template's face at the template's size, where the machine has that face. The
-    // face the templates name exists on no Linux desktop, and a stand-in picked by the font
-    // matcher could be any face at a size chosen for another face: the dialogs then take the
-    // desktop's general font, the one the message boxes and menus use too, and their dialog
-    // units follow it, as the platform's dialogs follow the system font.
-    if (dlg.fontFace && dlg.fontPoints > 0) {
-        const QString face = QString::fromLatin1(dlg.fontFace);
-        if (QFontDatabase::hasFamily(face))
-            return QFont(face, dlg.fontPoints);
-    }
-    return QGuiApplication::font();
 }
 
 static QWidget* CreateControl(QWidget* parent, const DlgItemTemplate& item) {
@@ -343,7 +328,10 @@ void ApplyDialogLayout(QWidget* parent, const DialogLayout& layout) {
 }
 
 DialogLayout CreateDialogControls(QWidget* parent, const DlgTemplate& dlg) {
-    parent->setFont(DialogFont(dlg));
+    // The templates were drawn in 8-point MS Sans Serif, which no Linux desktop has. The
+    // dialogs take the desktop's general font instead, the one the message boxes and menus use
+    // too, and their dialog units follow it, as the platform's dialogs follow the system font.
+    parent->setFont(QGuiApplication::font());
     const DialogUnits units = DialogUnits::ForFont(parent->font());
     int closedComboHeight = 0;
     int index = 0;

@@ -49,8 +49,6 @@ struct DlgItemTemplate {
 struct DlgTemplate {
     const char* caption;
     int cx, cy; // client size in dialog units
-    const char* fontFace;
-    int fontPoints;
     std::span<const DlgItemTemplate> items;
 };
 
@@ -72,10 +70,6 @@ struct DialogUnits {
     QRect ToPixels(int x, int y, int cx, int cy) const;
     QSize ToPixels(int cx, int cy) const;
 };
-
-// The font a template's dialog is shown in: the template's face and size where the machine
-// has that face, the desktop's general font otherwise.
-QFont DialogFont(const DlgTemplate& dlg);
 
 // Where a template's controls go, in pixels: one rectangle per item, in table order, and
 // the client area's size.
