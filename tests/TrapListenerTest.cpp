@@ -167,15 +167,40 @@ TEST_F(TrapListenerTest, SnmpV1TrapAddsOneLinePerBindingInOrder) {
     EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(TrapListenerTest, SnmpV2cTrapShowsSysUpTimeAndTrapOidLines) {
+// An inform (snmptrap -Ci, which fails without an answer within 5 s) shows as the trap does.
+TEST_F(TrapListenerTest, SnmpV2cTrapAndInformShowSysUpTimeAndTrapOidLines) {
     ASSERT_NO_FATAL_FAILURE(ShowListening());
-    ASSERT_EQ(RunSnmpTrap({"-v", "2c", "-c", "anything", Target(), "4242", Dotted(kLinkDown),
-                           Dotted(kIfIndex2), "i", "2"}),
-              0);
-    ASSERT_TRUE(ServeUntilLines(3));
-    EXPECT_EQ(Lines(), (std::vector<std::string>{Line("127.0.0.1", kSysUpTime, "4242"),
-                                                 Line("127.0.0.1", kSnmpTrapOid, Dotted(kLinkDown)),
-                                                 Line("127.0.0.1", kIfIndex2, "2")}));
+    const std::vector<std::string> lines = {Line("127.0.0.1", kSysUpTime, "4242"),
+                                            Line("127.0.0.1", kSnmpTrapOid, Dotted(kLinkDown)),
+                                            Line("127.0.0.1", kIfIndex2, "2")};
+    for (const std::vector<std::string>& kind :
+         {std::vector<std::string>{}, std::vector<std::string>{"-Ci", "-r", "0", "-t", "5"}}) {
+        SCOPED_TRACE(kind.empty() ? "trap" : "inform");
+        std::vector<std::string> arguments = kind;
+        arguments.insert(arguments.end(), {"-v", "2c", "-c", "anything", Target(), "4242",
+                                           Dotted(kLinkDown), Dotted(kIfIndex2), "i", "2"});
+        ASSERT_EQ(RunSnmpTrap(arguments), 0);
+        ASSERT_TRUE(ServeUntilLines(3));
+        EXPECT_EQ(Lines(), lines);
+        m_driver->dlg().OnClear();
+    }
+}
+
+// A retransmitted inform is answered again but its lines are shown once: the trap sent after
+// it follows its lines at once.
+TEST_F(TrapListenerTest, ARetransmittedInformIsShownOnce) {
+    ASSERT_NO_FATAL_FAILURE(ShowListening());
+    const Bytes inform =
+        ber::V2Trap("public", {ber::Binding(kIfIndex2, ber::Integer(5))}, 0xA6, 77);
+    CUdpSender sender(m_port);
+    for (int sending = 0; sending < 3; ++sending) {
+        ASSERT_TRUE(sender.Send(inform));
+        EXPECT_FALSE(sender.Receive(10000).empty()) << "sending " << sending;
+    }
+    ASSERT_TRUE(sender.Send(NumberedTrap(1)));
+    ASSERT_TRUE(ServeUntilLines(2));
+    EXPECT_EQ(Lines(),
+              (std::vector<std::string>{Line("127.0.0.1", kIfIndex2, "5"), NumberedLine(1)}));
 }
 
 TEST_F(TrapListenerTest, SnmpV2cTrapFromIpv6ShowsTheIpv6Sender) {
