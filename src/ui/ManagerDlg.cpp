@@ -159,6 +159,7 @@ void CManagerDlg::showEvent(QShowEvent* event) {
 
 BOOL CManagerDlg::OnInitDialog() {
     AddPresets();
+    AddSessionSettingsMenuEntry();
     AddAboutMenuEntry();
     setWindowIcon(m_hIcon);
     m_hTrapThread.reset();
