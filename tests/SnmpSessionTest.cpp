@@ -908,6 +908,12 @@ SnmpMgrSessionSettings Version(int version, int timeoutMs = 1000, int retries = 
     return settings;
 }
 
+// A session of `version` with a port that never answers.
+LPSNMP_MGR_SESSION OpenSilent(const SilentPort& port, int version, int timeoutMs, int retries) {
+    const SnmpMgrSessionSettings settings = Version(version, timeoutMs, retries);
+    return SnmpMgrOpenSession(port.Address().c_str(), "walnut", &settings);
+}
+
 TEST(SnmpSession, RefusesSettingsItCannotUseAndKeepsThoseItOpensWith) {
     struct Case {
         const char* name;
@@ -1083,9 +1089,7 @@ TEST(SnmpSession, GetBulkNeedsAnSnmpV2cSessionAndCountsItCanSend) {
         SCOPED_TRACE(c.name);
         const std::int64_t before = SnmpUtilLiveBlocks();
         SilentPort capture;
-        const SnmpMgrSessionSettings settings = Version(c.version, 50, 0);
-        LPSNMP_MGR_SESSION session =
-            SnmpMgrOpenSession(capture.Address().c_str(), "walnut", &settings);
+        LPSNMP_MGR_SESSION session = OpenSilent(capture, c.version, 50, 0);
         ASSERT_NE(session, nullptr);
         SnmpVarBindList list = GetList({kSysName});
         AsnInteger status = -7;
@@ -1139,9 +1143,7 @@ TEST(SnmpSession, EveryRequestOfEveryVersionKeepsItsTimeOutAndRetries) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SilentPort capture;
-        const SnmpMgrSessionSettings settings = Version(c.version, c.timeoutMs, c.retries);
-        LPSNMP_MGR_SESSION session =
-            SnmpMgrOpenSession(capture.Address().c_str(), "walnut", &settings);
+        LPSNMP_MGR_SESSION session = OpenSilent(capture, c.version, c.timeoutMs, c.retries);
         ASSERT_NE(session, nullptr);
         SnmpVarBindList list = GetList({kSysName});
         AsnInteger status = -1;

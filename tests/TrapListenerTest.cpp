@@ -468,7 +468,10 @@ TEST_F(TrapListenerTest, BrokenDatagramsAddNothingAndTheNextTrapShows) {
         {0x30, 0x03, 0x02, 0x01},
         Bytes(good.begin(), good.end() - 1),
         Bytes(good.begin(), good.begin() + static_cast<long>(good.size() / 2)),
-        ber::V2Trap("public", {ber::Binding(kSysName, ber::Integer(1))}, 0xA6),
+        // An inform in an SNMPv1 message, which has none.
+        ber::Message(0, "public",
+                     ber::Tlv(0xA6, ber::Concat({ber::Integer(1), ber::Integer(0), ber::Integer(0),
+                                                 ber::Tlv(0x30, {})}))),
         Bytes(200, 0xFF),
     };
     CUdpSender sender(m_port);

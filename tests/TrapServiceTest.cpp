@@ -447,24 +447,52 @@ protected:
     std::int64_t m_liveBlocks = 0;
 };
 
-TEST_F(TrapServiceTest, SnmptrapTrapIsQueuedAndSignalled) {
-    ASSERT_NO_FATAL_FAILURE(Listen());
-    ASSERT_EQ(RunSnmpTrap({"-v", "1", "-c", "public", "127.0.0.1:" + std::to_string(m_port),
-                           Dotted(kEnterprise), "192.168.1.200", "6", "3", "77", Dotted(kSysName),
-                           "s", "a", Dotted(kIfIndex2), "i", "7"}),
-              0);
-    ASSERT_EQ(WaitForSingleObject(m_event, 60000), WAIT_OBJECT_0);
-    SnmpTrapRecord trap;
-    ASSERT_TRUE(TakeTrap(&trap));
-    EXPECT_EQ(BytesOf(trap.agentAddress), (Bytes{192, 168, 1, 200}));
-    EXPECT_EQ(Describe(trap.variableBindings),
-              (std::vector<std::string>{"1.3.6.1.2.1.1.5.0=4:97,", "1.3.6.1.2.1.2.2.1.1.2=2:7"}));
-    SnmpTrapRecordFree(&trap);
-    EXPECT_FALSE(TakeTrap(&trap));
-    EXPECT_EQ(GetLastError(), SNMP_MGMTAPI_NOTRAPS);
-    const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
-    EXPECT_EQ(counters.received, 1u);
-    EXPECT_EQ(counters.queued, 1u);
+// A trap from snmptrap, and an inform from snmptrap -Ci, which fails unless it is answered
+// within 5 s: each queued and signalled, and the inform answered.
+TEST_F(TrapServiceTest, SnmptrapTrapAndInformAreQueuedAndSignalled) {
+    const std::string target = "127.0.0.1:" + std::to_string(m_port);
+    struct Case {
+        const char* name;
+        std::vector<std::string> arguments;
+        Bytes agent;
+        std::vector<std::string> bindings;
+        std::uint64_t answered;
+    };
+    const Case cases[] = {
+        {"SNMPv1 trap",
+         {"-v", "1", "-c", "public", target, Dotted(kEnterprise), "192.168.1.200", "6", "3", "77",
+          Dotted(kSysName), "s", "a", Dotted(kIfIndex2), "i", "7"},
+         {192, 168, 1, 200},
+         {"1.3.6.1.2.1.1.5.0=4:97,", "1.3.6.1.2.1.2.2.1.1.2=2:7"},
+         0},
+        {"SNMPv2c inform",
+         {"-Ci", "-v", "2c", "-c", "public", "-r", "0", "-t", "5", target, "77", Dotted(kLinkDown),
+          Dotted(kIfIndex2), "i", "2"},
+         {127, 0, 0, 1},
+         {"1.3.6.1.2.1.1.3.0=67:77", "1.3.6.1.6.3.1.1.4.1.0=6:" + Dotted(kLinkDown),
+          "1.3.6.1.2.1.2.2.1.1.2=2:2"},
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(Listen());
+        ASSERT_EQ(RunSnmpTrap(c.arguments), 0);
+        ASSERT_EQ(WaitForSingleObject(m_event, 60000), WAIT_OBJECT_0);
+        SnmpTrapRecord trap;
+        ASSERT_TRUE(TakeTrap(&trap));
+        EXPECT_EQ(BytesOf(trap.agentAddress), c.agent);
+        EXPECT_EQ(Describe(trap.variableBindings), c.bindings);
+        SnmpTrapRecordFree(&trap);
+        EXPECT_FALSE(TakeTrap(&trap));
+        EXPECT_EQ(GetLastError(), SNMP_MGMTAPI_NOTRAPS);
+        const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
+        EXPECT_EQ(counters.received, 1u);
+        EXPECT_EQ(counters.queued, 1u);
+        EXPECT_EQ(counters.answered, c.answered);
+        CloseHandle(m_event);
+        m_event = nullptr;
+        SnmpMgrTrapServiceStopForTesting();
+    }
 }
 
 TEST_F(TrapServiceTest, SnmptrapOverIpv6GivesTheSixteenByteSender) {
@@ -653,28 +681,6 @@ TEST_F(TrapServiceTest, BrokenDatagramsAreCountedAndTheNextTrapStillArrives) {
     const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
     EXPECT_EQ(counters.malformed, broken.size());
     EXPECT_EQ(counters.queued, broken.size() + 1);
-}
-
-// snmpinform's inform is answered at once (it gives up after 5 s without an answer and ends
-// with an error) and queued as the trap it carries.
-TEST_F(TrapServiceTest, SnmpinformGetsItsAnswerAndItsTrapIsQueued) {
-    ASSERT_NO_FATAL_FAILURE(Listen());
-    ASSERT_EQ(RunSnmpTrap({"-Ci", "-v", "2c", "-c", "public", "-r", "0", "-t", "5",
-                           "127.0.0.1:" + std::to_string(m_port), "77", Dotted(kLinkDown),
-                           Dotted(kIfIndex2), "i", "2"}),
-              0);
-    ASSERT_EQ(WaitForSingleObject(m_event, 60000), WAIT_OBJECT_0);
-    SnmpTrapRecord trap;
-    ASSERT_TRUE(TakeTrap(&trap));
-    EXPECT_EQ(BytesOf(trap.agentAddress), (Bytes{127, 0, 0, 1}));
-    EXPECT_EQ(Describe(trap.variableBindings),
-              (std::vector<std::string>{"1.3.6.1.2.1.1.3.0=67:77",
-                                        "1.3.6.1.6.3.1.1.4.1.0=6:" + Dotted(kLinkDown),
-                                        "1.3.6.1.2.1.2.2.1.1.2=2:2"}));
-    SnmpTrapRecordFree(&trap);
-    const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
-    EXPECT_EQ(counters.answered, 1u);
-    EXPECT_EQ(counters.queued, 1u);
 }
 
 // Each inform is answered, from the trap port to the port it came from, with its request id

@@ -375,6 +375,17 @@ void ApplyDialogLayout(QWidget* parent, const DialogLayout& layout) {
     parent->setFixedSize(layout.client);
 }
 
+QWidget* FindDlgItem(const QWidget* parent, int id) {
+    if (id == IDC_STATIC)
+        return nullptr;
+    for (QObject* child : parent->children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (widget && widget->property("dlgId").toInt() == id)
+            return widget;
+    }
+    return nullptr;
+}
+
 DialogLayout CreateDialogControls(QWidget* parent, const DlgTemplate& dlg) {
     // The templates were drawn in 8-point MS Sans Serif, which no Linux desktop has. The
     // dialogs take the desktop's general font instead, the one the message boxes and menus use

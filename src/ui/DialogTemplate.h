@@ -111,3 +111,6 @@ DialogLayout CreateDialogControls(QWidget* parent, const DlgTemplate& dlg);
 // Moves and sizes the controls made by CreateDialogControls to `layout`, and fixes the
 // parent's size to its client.
 void ApplyDialogLayout(QWidget* parent, const DialogLayout& layout);
+
+// The control that CreateDialogControls made for identifier `id` (never IDC_STATIC), or null.
+QWidget* FindDlgItem(const QWidget* parent, int id);

@@ -35,15 +35,6 @@ constexpr NumberBox kNumbers[] = {
     {IDC_BULK_SIZE, kBulkSizeMin, kBulkSizeMax, "Bulk size"},
 };
 
-QWidget* Control(const QWidget* dialog, int id) {
-    for (QObject* child : dialog->children()) {
-        auto* widget = qobject_cast<QWidget*>(child);
-        if (widget && widget->property("dlgId").toInt() == id && id != IDC_STATIC)
-            return widget;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 const char* SnmpVersionName(int version) {
@@ -140,9 +131,9 @@ SnmpMgrSessionSettings CSessionSettingsDlg::Settings() const {
 }
 
 CComboBox* CSessionSettingsDlg::VersionBox() const {
-    return qobject_cast<CComboBox*>(Control(this, IDC_SNMP_VERSION));
+    return qobject_cast<CComboBox*>(FindDlgItem(this, IDC_SNMP_VERSION));
 }
 
 QSpinBox* CSessionSettingsDlg::SpinBox(int id) const {
-    return qobject_cast<QSpinBox*>(Control(this, id));
+    return qobject_cast<QSpinBox*>(FindDlgItem(this, id));
 }
