@@ -68,18 +68,6 @@ Bytes Answer(std::int64_t requestId) {
     return Inform(requestId, 0xA2);
 }
 
-// The same message with another PDU tag.
-Bytes WithPduTag(Bytes message, std::uint8_t tag) {
-    std::size_t pos = 0;
-    ber::Element whole;
-    ber::ReadElement(message, &pos, &whole);
-    const std::vector<ber::Element> parts = ber::Inside(whole.contents);
-    // Behind the outer header, the version and the community, all of one-byte lengths here.
-    const std::size_t at = 2 + 2 + parts[0].contents.size() + 2 + parts[1].contents.size();
-    message.at(at) = tag;
-    return message;
-}
-
 // A well-formed SNMPv1 trap whose specific-trap number tells it apart.
 Bytes NumberedV1Trap(int number) {
     return ber::V1Trap("public", kEnterprise, {10, 0, 0, 7}, 6, number, 100,
@@ -214,7 +202,7 @@ TEST_F(TrapDecodeTest, RealSnmpV2cTrapAndInformTakeTheirAgentFromTheSender) {
                                             Dotted(kLinkDown), Dotted(kIfIndex2), "i", "2"});
     ASSERT_FALSE(captured.empty());
     // The inform that snmptrap -Ci sends differs in its PDU tag alone.
-    for (const Bytes& datagram : {captured, WithPduTag(captured, 0xA6)}) {
+    for (const Bytes& datagram : {captured, ber::WithPduTag(captured, 0xA6)}) {
         struct Case {
             const char* name;
             Bytes sender;

@@ -43,6 +43,10 @@ Bytes V1Trap(const std::string& community, const std::vector<std::uint32_t>& ent
 Bytes V2Trap(const std::string& community, const std::vector<Bytes>& bindings,
              std::uint8_t pduTag = 0xA7, std::int64_t requestId = 1);
 
+// The message with its PDU's tag replaced by `tag` (0xA6 makes an SNMPv2c trap the inform
+// that snmptrap -Ci sends); a datagram that is no message comes back as it was.
+Bytes WithPduTag(Bytes message, std::uint8_t tag);
+
 // --- Reading -----------------------------------------------------------------------------
 
 struct Element {
