@@ -303,23 +303,41 @@ TEST_F(MibModulesTest, ReadsNamesAloneOrWithTheirModule) {
     }
 }
 
-TEST_F(MibModulesTest, ReadsTheFilesThatMibsNames) {
+// A module outside the MIB directories, in a file of its own.
+std::string FileModule(const std::string& module, const std::string& top, int arc) {
+    return module + " DEFINITIONS ::= BEGIN\nIMPORTS enterprises FROM SNMPv2-SMI;\n" + top +
+           " OBJECT IDENTIFIER ::= { enterprises " + std::to_string(arc) + " }\nEND\n";
+}
+
+TEST_F(MibModulesTest, ReadsTheFilesThatMibsMibfileAndMibfilesName) {
     CMibDirectory elsewhere;
-    elsewhere.Write("FILE-MIB.txt", R"(FILE-MIB DEFINITIONS ::= BEGIN
-IMPORTS enterprises FROM SNMPv2-SMI;
-fromFile OBJECT IDENTIFIER ::= { enterprises 99993 }
-END
-)");
+    elsewhere.Write("FILE-MIB.txt", FileModule("FILE-MIB", "fromMibs", 99993));
+    elsewhere.Write("CONF-MIB.txt", FileModule("CONF-MIB", "fromMibfile", 99992));
+    elsewhere.Write("ENV-MIB.txt", FileModule("ENV-MIB", "fromMibfiles", 99991));
+    elsewhere.Write("snmp.conf", "mibfile " + elsewhere.Path() + "/CONF-MIB.txt\n");
     const std::string file = elsewhere.Path() + "/FILE-MIB.txt";
     setenv("MIBDIRS", (m_dir.Path() + ":" + m_pipes.Path()).c_str(), 1);
-    setenv("MIBS", ("+" + file).c_str(), 1);
+    struct Settings { // for the reader and for snmptranslate, while the test runs
+        Settings(const std::string& mibs, const std::string& mibFiles, const std::string& conf) {
+            setenv("MIBS", mibs.c_str(), 1);
+            setenv("MIBFILES", mibFiles.c_str(), 1);
+            setenv("SNMPCONFPATH", conf.c_str(), 1);
+        }
+        ~Settings() {
+            for (const char* name : {"MIBS", "MIBFILES", "SNMPCONFPATH"})
+                unsetenv(name);
+        }
+    } settings("+" + file, elsewhere.Path() + "/ENV-MIB.txt", elsewhere.Path());
     SnmpMgrLoadMibModules();
-    const bool loaded = SnmpMgrWaitMibModulesForTesting(60000);
-    unsetenv("MIBS");
-    ASSERT_TRUE(loaded);
-    const Ids ids{1, 3, 6, 1, 4, 1, 99993, 1};
-    EXPECT_EQ(OidName(ids), "iso.org.dod.internet.private.enterprises.fromFile.1");
-    EXPECT_EQ(Translated(m_dir.Path(), ids, file), OidName(ids));
+    ASSERT_TRUE(SnmpMgrWaitMibModulesForTesting(60000));
+    const std::string ent = "iso.org.dod.internet.private.enterprises.";
+    for (const auto& [ids, name] : std::vector<std::pair<Ids, std::string>>{
+             {{1, 3, 6, 1, 4, 1, 99993, 1}, "fromMibs.1"},
+             {{1, 3, 6, 1, 4, 1, 99992, 1}, "fromMibfile.1"},
+             {{1, 3, 6, 1, 4, 1, 99991, 1}, "fromMibfiles.1"}}) {
+        EXPECT_EQ(OidName(ids), ent + name);
+        EXPECT_EQ(Translated(m_dir.Path(), ids, file), OidName(ids));
+    }
 }
 
 TEST_F(MibModulesTest, ModulesReadSoFarAreInForceWhileALargeOneIsRead) {
