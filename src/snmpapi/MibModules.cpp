@@ -36,6 +36,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -641,6 +642,18 @@ private:
         Read(readFd, pid);
     }
 
+    // False once a Stop has come: the names of a reader that a Stop ends are not wanted,
+    // however far it got.
+    bool PutInForce(std::string_view snapshot) {
+        auto table = ReadTable(snapshot);
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (stopping_)
+            return false;
+        if (table)
+            mibnames::Publish(std::move(table));
+        return true;
+    }
+
     void Finish() {
         {
             std::lock_guard<std::mutex> guard(mutex_);
@@ -649,9 +662,12 @@ private:
         done_.notify_all();
     }
 
-    // Puts each whole snapshot in force as it comes, until the reader ends.
+    // Puts each whole snapshot in force as it comes, until the reader ends. A snapshot that
+    // a later one already follows in the pipe is out of date before its table is made, and
+    // only the later one is made.
     void Read(int fd, pid_t pid) {
         std::string body;
+        bool unmade = false;
         for (;;) {
             char kind = 0;
             std::uint64_t length = 0;
@@ -663,16 +679,18 @@ private:
                 break;
             }
             body.resize(length);
-            if (!ReadExactly(fd, body.data(), length))
+            unmade = ReadExactly(fd, body.data(), length);
+            if (!unmade)
                 break;
-            auto table = ReadTable(body);
-            // The names of a reader that a Stop ends are not wanted, however far it got.
-            std::lock_guard<std::mutex> guard(mutex_);
-            if (stopping_)
+            int following = 0;
+            if (ioctl(fd, FIONREAD, &following) == 0 && following > 0)
+                continue;
+            unmade = false;
+            if (!PutInForce(body))
                 break;
-            if (table)
-                mibnames::Publish(std::move(table));
         }
+        if (unmade)
+            PutInForce(body);
         body = {};
         close(fd);
         // Seen to end but not reaped, so that Stop never signals a number that another
