@@ -183,6 +183,7 @@ std::vector<UINT> ObjectInstance(int module, int object) {
 } // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is measured
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     if (argc > 1 && std::strcmp(argv[1], "--memory-child") == 0)
         return MemoryChild();

@@ -34,6 +34,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
@@ -693,6 +694,9 @@ private:
             PutInForce(body);
         body = {};
         close(fd);
+        // The snapshots' buffers and the tables they replaced were freed in this thread's
+        // own heap, which keeps freed memory unless asked to give it back.
+        malloc_trim(0);
         // Seen to end but not reaped, so that Stop never signals a number that another
         // process may have taken since; then reaped.
         siginfo_t info{};
