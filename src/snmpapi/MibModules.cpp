@@ -52,6 +52,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -179,11 +180,19 @@ void WriteSnapshot(StreamWriter* out) {
     body.Send();
 }
 
+// The reader's processor time in seconds: what it spends, however busy the machine is and
+// however long Okapel takes to take a snapshot from the pipe.
+double ProcessorSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
 // Writes a snapshot after a module once the last one has cost at most a quarter of the
-// time since it began, and before a module whose file takes longer to read than the last
-// one cost, so that writing takes at most about a fifth of the reader's time however large
-// the tree grows, the first modules' names go out at once, and those read so far go out
-// before a large module.
+// processor time since it began, and before a module whose file takes longer to read than
+// the last one cost, so that writing takes at most about a fifth of the reader's time
+// however large the tree grows, the first modules' names go out at once, and those read so
+// far go out before a large module.
 class Snapshots {
 public:
     void BeforeModule(const char* file) {
@@ -191,33 +200,32 @@ public:
         if (!unsent_ || stat(file, &status) != 0)
             return;
         // net-snmp's parser reads some 20 MB of modules a second here.
-        const std::chrono::duration<double> reading(static_cast<double>(status.st_size) / 20e6);
-        if (reading >= cost_)
-            Write(std::chrono::steady_clock::now());
+        if (static_cast<double>(status.st_size) / 20e6 >= cost_)
+            Write(ProcessorSeconds());
     }
     void AfterModule() {
         unsent_ = true;
-        const auto now = std::chrono::steady_clock::now();
+        const double now = ProcessorSeconds();
         if (now - last_ >= 4 * cost_)
             Write(now);
     }
     void Last() {
-        Write(std::chrono::steady_clock::now());
+        Write(ProcessorSeconds());
         StreamWriter end;
         end.Put(kEndRecord);
         end.Send();
     }
 
 private:
-    void Write(std::chrono::steady_clock::time_point start) {
+    void Write(double start) {
         StreamWriter out;
         WriteSnapshot(&out);
-        last_ = std::chrono::steady_clock::now();
+        last_ = ProcessorSeconds();
         cost_ = last_ - start;
         unsent_ = false;
     }
-    std::chrono::steady_clock::time_point last_{};
-    std::chrono::steady_clock::duration cost_{};
+    double last_ = 0;
+    double cost_ = 0;
     bool unsent_ = false; // modules were read since the last snapshot
 };
 
