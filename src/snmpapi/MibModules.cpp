@@ -189,8 +189,8 @@ double ProcessorSeconds() {
 }
 
 // Writes a snapshot after a module once the last one has cost at most a quarter of the
-// processor time since it began, and before a module whose file takes longer to read than
-// the last one cost, so that writing takes at most about a fifth of the reader's time
+// processor time since it began, and before a module whose file takes four times as long
+// to read as the last one cost, so that writing takes at most about a fifth of the reader's time
 // however large the tree grows, the first modules' names go out at once, and those read so
 // far go out before a large module.
 class Snapshots {
@@ -200,7 +200,7 @@ public:
         if (!unsent_ || stat(file, &status) != 0)
             return;
         // net-snmp's parser reads some 20 MB of modules a second here.
-        if (static_cast<double>(status.st_size) / 20e6 >= cost_)
+        if (static_cast<double>(status.st_size) / 20e6 >= 4 * cost_)
             Write(ProcessorSeconds());
     }
     void AfterModule() {
