@@ -298,8 +298,9 @@ TEST_F(MibModulesTest, ReadsNamesAloneOrWithTheirModule) {
         Ids ids{0};
         for (int n = node; n != mibnames::kNone; n = table->Parent(n))
             ids.insert(ids.begin(), table->Arc(n));
-        if (ids != Ids{1, 3, 6, 1, 4, 1, 99995, 3, 0})
+        if (ids != Ids{1, 3, 6, 1, 4, 1, 99995, 3, 0}) {
             EXPECT_EQ(Read(OidName(ids)), ids) << OidName(ids);
+        }
     }
 }
 
