@@ -461,7 +461,7 @@ TEST_F(TrapListenerTest, BrokenDatagramsAddNothingAndTheNextTrapShows) {
 TEST_F(TrapListenerTest, LinesAreNamedWhileTheModulesLoadAndByThemOnceRead) {
     CMibDirectory mibs;
     mibs.WriteGenerated(1, 3);
-    mibs.AddHoldingFile();
+    mibs.HoldReader();
     SnmpMgrLoadMibModules();
     ASSERT_NO_FATAL_FAILURE(ShowListening());
     const Ids object = {1, 3, 6, 1, 4, 1, 50000, 1, 2, 0};

@@ -339,11 +339,18 @@ TEST_P(LineIdentifier, SurvivesSelectAndDoubleClickWhole) {
     ASSERT_EQ(d.WalkLines(), std::vector<std::string>{GetParam().identifier + " : far"});
 
     ClickLine(d.walkList(), 0, false);
-    const auto* nameBox = qobject_cast<QLineEdit*>(d.dlg().GetDlgItem(IDC_OID_NAME));
+    auto* nameBox = qobject_cast<QLineEdit*>(d.dlg().GetDlgItem(IDC_OID_NAME));
     AsnObjectIdentifier shown{};
     ASSERT_TRUE(SnmpMgrStrToOid(nameBox->text().toStdString().c_str(), &shown));
     EXPECT_EQ(Oid(shown.ids, shown.ids + shown.idLength), name);
     SnmpUtilOidFree(&shown);
+    // The end of the name (the object's own name and its index) is in view, however long;
+    // the whole name is in the box and in its tooltip.
+    nameBox->grab(); // painted, as on the screen
+    EXPECT_EQ(nameBox->cursorPosition(), nameBox->text().size());
+    const QRect cursor = nameBox->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    EXPECT_TRUE(nameBox->rect().contains(cursor.center()));
+    EXPECT_EQ(nameBox->toolTip(), nameBox->text());
 
     const std::int64_t blocks = SnmpUtilLiveBlocks();
     ClickLine(d.walkList(), 0, true);

@@ -6,6 +6,7 @@
 #include "values/Values.h"
 
 #include <QElapsedTimer>
+#include <QLineEdit>
 
 #include <string>
 
@@ -155,6 +156,16 @@ WalkEnd WalkSubtree(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root,
     return end;
 }
 
+// A long name's useful end is the object's own name and its index: the OID name box keeps
+// its end in view (a line edit scrolls to keep its cursor in view, focused or not), and the
+// whole name stays in the box, to select and copy, and in its tooltip.
+void ShowEndOfName(QWidget* box) {
+    if (auto* edit = qobject_cast<QLineEdit*>(box)) {
+        edit->setCursorPosition(static_cast<int>(edit->text().size()));
+        edit->setToolTip(edit->text());
+    }
+}
+
 } // namespace
 
 void CManagerDlg::OnGetAll() {
@@ -194,6 +205,7 @@ void CManagerDlg::OnWalkListSelChange() {
     char* name = nullptr;
     if (SnmpMgrOidToStr(&oid, &name)) {
         SetDlgItemText(IDC_OID_NAME, name);
+        ShowEndOfName(GetDlgItem(IDC_OID_NAME));
         SnmpUtilMemFree(name);
     }
     SnmpUtilOidFree(&oid);

@@ -152,9 +152,10 @@ int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList
 BOOL SnmpMgrStrToOid(const char* text, AsnObjectIdentifier* oid);
 // The MIB name form of an identifier, in a block the caller frees with SnmpUtilMemFree.
 BOOL SnmpMgrOidToStr(const AsnObjectIdentifier* oid, char** text);
-// Starts reading the machine's MIB modules (net-snmp's MIB directories) in the background
-// and returns at once; their names join the built-in ones in the two calls above once all
-// are read. A load under way is ended first. Best called before any thread is started.
+// Starts reading the machine's MIB modules (net-snmp's MIB directories and settings) in the
+// background and returns at once; their names join the built-in ones in the two calls
+// above as the modules are read. A load under way is ended first. Best called before any
+// thread is started.
 void SnmpMgrLoadMibModules();
 
 // Starts the trap service and hands out its event, signalled while traps are queued.

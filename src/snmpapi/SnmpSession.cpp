@@ -24,6 +24,9 @@ std::function<void(const char*, const char*)>& OpenObserver() {
 
 } // namespace
 
+// net-snmp's tree for its own MIB reader, which defines it without declaring it.
+extern "C" tree* Mib;
+
 std::mutex& SnmpLibraryLock() {
     static std::mutex lock;
     return lock;
@@ -49,10 +52,13 @@ void SnmpLibraryInit() {
     // back to stderr, so its output goes to a handler that discards it, at every priority.
     SnmpLibraryQuiet();
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
-    // No MIB directory here, so that starting the library reads none; the environment's
-    // MIBDIRS is left as it is for the MIB module load.
-    netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_MIBDIRS, "");
-    setenv("MIBS", "", 0);
+    // No MIB module is parsed in this process: net-snmp's MIB reader starts only where its
+    // tree is not there yet, so a tree that stands there already keeps it from reading the
+    // MIBDIRS, MIBS and MIBFILES of the environment; the settings are left as they are for
+    // the MIB module load.
+    static tree noModules{};
+    if (!Mib)
+        Mib = &noModules;
     init_snmp("okapel");
 }
 

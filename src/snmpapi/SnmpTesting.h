@@ -89,5 +89,9 @@ std::string SnmpReadingDisagreement(const std::uint8_t* data, std::size_t size);
 // Waits up to `milliseconds` for the MIB module load of SnmpMgrLoadMibModules to end
 // (published or dropped); true when no load is under way.
 bool SnmpMgrWaitMibModulesForTesting(int milliseconds);
+// Makes the readers of the next MIB module loads wait once, before they read the module in
+// `beforeFile` (the first module they read when it is empty), until the named pipe `fifo`
+// is opened for writing. An empty `fifo` ends the hold for the loads after.
+void SnmpMgrHoldMibReaderForTesting(const std::string& fifo, const std::string& beforeFile);
 // Ends a MIB module load under way and puts the built-in names back in force.
 void SnmpMgrMibModulesStopForTesting();
