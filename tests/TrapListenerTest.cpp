@@ -6,6 +6,7 @@
 #include "support/MibDirectory.h"
 #include "support/Ports.h"
 #include "support/ScriptedAgent.h"
+#include "support/TrapFlood.h"
 #include "support/TrapTraffic.h"
 #include "support/Wait.h"
 #include "traps/ListenerThread.h"
@@ -68,32 +69,11 @@ Bytes StormTrap(int number, int bindings) {
     return ber::V1Trap("", kEnterprise, {10, 0, 0, 7}, 6, 1, 0, list);
 }
 
-// Traps numbered from 0 sent from a thread of their own, as fast as the kernel takes them
-// (a full socket buffer is waited out, so none is lost on the way), until `count` have been
-// sent or, with a count of -1, until the flood is destroyed.
-class CFlood {
-public:
-    CFlood(unsigned short port, int count, int bindings, int first = 0)
-        : m_thread([this, port, count, bindings, first] {
-              CUdpSender sender(port);
-              for (int i = first; (count < 0 || i < first + count) && !m_stop; ++i) {
-                  const Bytes trap = StormTrap(i, bindings);
-                  while (!sender.Send(trap) && !m_stop)
-                      std::this_thread::sleep_for(std::chrono::microseconds(200));
-                  ++m_sent;
-              }
-          }) {}
-    ~CFlood() {
-        m_stop = true;
-        m_thread.join();
-    }
-    int Sent() const { return m_sent.load(); }
-
-private:
-    std::atomic<bool> m_stop{false};
-    std::atomic<int> m_sent{0};
-    std::thread m_thread;
-};
+// Waits, without serving the dialog's thread (so that no line is added meanwhile), until
+// `count` traps in all have been queued since the listen.
+bool QueuedWithoutServing(std::uint64_t count) {
+    return WaitUntil([count] { return SnmpMgrGetTrapServiceCounters().queued >= count; });
+}
 
 class TrapListenerTest : public ::testing::Test {
 protected:
@@ -328,15 +308,25 @@ TEST_F(TrapListenerTest, AStormLosesNoLineAndLeavesTheWindowUsable) {
         return first + static_cast<int>(lines.size() - head - 1) / kBindings;
     };
     {
-        CFlood flood(m_port, kTraps, kBindings);
+        // The storm is let out in steps. Each step is held back until the window has done
+        // what must happen during the storm, and queued while this thread serves nothing, so
+        // that the Clear and the Get fall in the middle of the storm however quick the
+        // machine, and the storm goes on after the Get.
+        constexpr int kStep = 200;
+        CTrapFlood flood(m_port, kStep, [](int number) { return StormTrap(number, kBindings); });
         ASSERT_TRUE(ServeUntilLines(300));
+        flood.Allow(2 * kStep);
+        ASSERT_TRUE(QueuedWithoutServing(2 * kStep));
         m_driver->Click(IDC_CLEAR);
         EXPECT_EQ(TrapList()->GetCount(), 0);
         ASSERT_TRUE(ServeUntilLines(300));
-        ASSERT_LT(lastOfTrapsInOrder(), kTraps - 1); // the storm goes on after the Get
+        ASSERT_LT(lastOfTrapsInOrder(), 2 * kStep); // in order, and the rest held back
+        flood.Allow(3 * kStep);
+        ASSERT_TRUE(QueuedWithoutServing(3 * kStep));
         m_driver->SetText(IDC_OID, ".1.3.6.1.2.1.1.5.0");
         m_driver->Click(IDC_GET);
         EXPECT_EQ(m_driver->Text(IDC_VALUE), "calm");
+        flood.Allow(kTraps);
         ASSERT_TRUE(ServeUntilLines(600));
         EXPECT_GE(lastOfTrapsInOrder(), 0);
         ASSERT_TRUE(ServeUntil([&flood] { return flood.Sent() == kTraps; }));
@@ -351,7 +341,8 @@ TEST_F(TrapListenerTest, AStormLosesNoLineAndLeavesTheWindowUsable) {
     EXPECT_EQ(SnmpMgrGetTrapServiceCounters().overflow, 0u);
 
     // A second storm, ended by the stop handshake in its middle.
-    CFlood flood(m_port, -1, kBindings, kTraps);
+    CTrapFlood flood(m_port, CTrapFlood::kEndless,
+                     [](int number) { return StormTrap(kTraps + number, kBindings); });
     ASSERT_TRUE(ServeUntilLines(TrapList()->GetCount() + 300));
     m_dlg->done(QDialog::Rejected);
     ExpectAcknowledgedStop();
@@ -373,7 +364,9 @@ TEST_F(TrapListenerTest, ClosingDuringAContinuousFloodEndsPromptly) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_NO_FATAL_FAILURE(ShowListening());
-        CFlood flood(m_port, -1, c.bindings);
+        CTrapFlood flood(m_port, CTrapFlood::kEndless, [bindings = c.bindings](int number) {
+            return StormTrap(number, bindings);
+        });
         ASSERT_TRUE(ServeUntilLines(c.bindings + 1));
         const auto start = std::chrono::steady_clock::now();
         m_dlg->done(QDialog::Rejected);
