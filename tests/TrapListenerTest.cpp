@@ -75,6 +75,17 @@ bool QueuedWithoutServing(std::uint64_t count) {
     return WaitUntil([count] { return SnmpMgrGetTrapServiceCounters().queued >= count; });
 }
 
+// Waits, without serving, until `count` traps in all have been queued and the listener has
+// taken every one of them: it is then in the drain of the last, and goes no further than the
+// addition of its first line. The queue is looked at after the count, so that an empty queue
+// is one that all of them have left.
+bool TakenWithoutServing(std::uint64_t count) {
+    return WaitUntil([count] {
+        return SnmpMgrGetTrapServiceCounters().queued >= count &&
+               SnmpMgrGetTrapServiceCounters().queueBytes == 0;
+    });
+}
+
 class TrapListenerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -183,10 +194,11 @@ TEST_F(TrapListenerTest, TrapsQueuedDuringADrainAreTakenInTheSameDrainInOrder) {
     ASSERT_NO_FATAL_FAILURE(ShowListening());
     CUdpSender sender(m_port);
     ASSERT_TRUE(sender.Send(NumberedTrap(0)));
-    // The listener is now held in the addition of trap 0's line, which waits for this
-    // thread. Traps 1 and 2 are queued behind it before this thread serves anything, with
-    // the event set again; a listener that took one trap per wake-up would lose trap 2.
-    ASSERT_TRUE(WaitUntil([] { return SnmpMgrGetTrapServiceCounters().queued >= 1; }));
+    // Once trap 0 has been taken, the listener is held in the addition of its line, which
+    // waits for this thread. Traps 1 and 2 are queued behind it before this thread serves
+    // anything, with the event set again; a listener that took one trap per wake-up would
+    // lose trap 2.
+    ASSERT_TRUE(TakenWithoutServing(1));
     ASSERT_TRUE(sender.Send(NumberedTrap(1)));
     ASSERT_TRUE(sender.Send(NumberedTrap(2)));
     ASSERT_TRUE(WaitUntil([] { return SnmpMgrGetTrapServiceCounters().queued == 3; }));
@@ -210,16 +222,14 @@ TEST_F(TrapListenerTest, EventSignalledWithAnEmptyQueueAddsNothing) {
 
 TEST_F(TrapListenerTest, ClearWhileTrapsArriveEmptiesTheListAndLaterLinesFollow) {
     ASSERT_NO_FATAL_FAILURE(ShowListening());
-    // Enough traps that the window is still far from the last when Clear is clicked: far
-    // more than the dialog's thread shows in one turn of serving calls.
     constexpr int kTraps = 50000;
-    CUdpSender sender(m_port);
-    for (int i = 0; i < kTraps; ++i)
-        ASSERT_TRUE(sender.Send(NumberedTrap(i)));
-    ASSERT_TRUE(WaitUntil(
-        [] { return SnmpMgrGetTrapServiceCounters().queued == static_cast<unsigned>(kTraps); }));
+    // The first traps are let through while the window shows lines; the rest is held back
+    // until then, and queued while this thread serves nothing: the window is far from the
+    // last when Clear is clicked, however quick the machine.
+    CTrapFlood flood(m_port, 100, [](int number) { return NumberedTrap(number); });
     ASSERT_TRUE(ServeUntilLines(10));
-    ASSERT_LT(TrapList()->GetCount(), kTraps);
+    flood.Allow(kTraps);
+    ASSERT_TRUE(QueuedWithoutServing(kTraps));
     m_driver->Click(IDC_CLEAR);
     EXPECT_EQ(TrapList()->GetCount(), 0);
     // The list is read whole only at the end: copying it at every turn of a storm costs
@@ -249,22 +259,19 @@ TEST_F(TrapListenerTest, ClosingWhileIdleEndsTheListenerAndReleasesTheEvent) {
 TEST_F(TrapListenerTest, ClosingDuringABurstEndsAfterTheTrapBeingShown) {
     ASSERT_NO_FATAL_FAILURE(ShowListening());
     constexpr int kTraps = 2000;
-    CUdpSender sender(m_port);
-    for (int i = 0; i < kTraps; ++i)
-        sender.Send(NumberedTrap(i, 2)); // three bindings each
-    // The listener now waits in the addition of the first trap's first line, since this
-    // thread serves nothing until it closes the dialog.
-    ASSERT_TRUE(WaitUntil(
-        [] { return SnmpMgrGetTrapServiceCounters().queued == static_cast<unsigned>(kTraps); }));
+    // Trap 0 goes first, alone. Once the listener has taken it, it waits in the addition of
+    // trap 0's first line, since this thread serves nothing until it closes the dialog; the
+    // rest of the burst is queued behind it meanwhile.
+    CTrapFlood flood(m_port, 1, [](int number) { return NumberedTrap(number, 2); });
+    ASSERT_TRUE(TakenWithoutServing(1));
+    flood.Allow(kTraps);
+    ASSERT_TRUE(QueuedWithoutServing(kTraps));
     m_dlg->done(QDialog::Rejected);
     ExpectAcknowledgedStop();
     // The drain stops between traps: the trap being shown comes whole, and what was still
     // queued went with the trap event.
-    const std::vector<std::string> lines = Lines();
-    EXPECT_LE(lines.size(), 3u);
-    EXPECT_EQ(lines.size() % 3, 0u);
-    for (std::size_t i = 0; i < lines.size(); i += 3)
-        ASSERT_EQ(lines[i], NumberedLine(static_cast<int>(i / 3)));
+    const std::string burst = Line("10.0.0.7", kSysName, "burst");
+    EXPECT_EQ(Lines(), (std::vector<std::string>{NumberedLine(0), burst, burst}));
     ExpectServiceReleased();
 }
 
