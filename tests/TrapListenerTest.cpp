@@ -6,6 +6,7 @@
 #include "support/MibDirectory.h"
 #include "support/Ports.h"
 #include "support/ScriptedAgent.h"
+#include "support/TrapFlood.h"
 #include "support/TrapTraffic.h"
 #include "support/Wait.h"
 #include "traps/ListenerThread.h"
@@ -68,32 +69,22 @@ Bytes StormTrap(int number, int bindings) {
     return ber::V1Trap("", kEnterprise, {10, 0, 0, 7}, 6, 1, 0, list);
 }
 
-// Traps numbered from 0 sent from a thread of their own, as fast as the kernel takes them
-// (a full socket buffer is waited out, so none is lost on the way), until `count` have been
-// sent or, with a count of -1, until the flood is destroyed.
-class CFlood {
-public:
-    CFlood(unsigned short port, int count, int bindings, int first = 0)
-        : m_thread([this, port, count, bindings, first] {
-              CUdpSender sender(port);
-              for (int i = first; (count < 0 || i < first + count) && !m_stop; ++i) {
-                  const Bytes trap = StormTrap(i, bindings);
-                  while (!sender.Send(trap) && !m_stop)
-                      std::this_thread::sleep_for(std::chrono::microseconds(200));
-                  ++m_sent;
-              }
-          }) {}
-    ~CFlood() {
-        m_stop = true;
-        m_thread.join();
-    }
-    int Sent() const { return m_sent.load(); }
+// Waits, without serving the dialog's thread (so that no line is added meanwhile), until
+// `count` traps in all have been queued since the listen.
+bool QueuedWithoutServing(std::uint64_t count) {
+    return WaitUntil([count] { return SnmpMgrGetTrapServiceCounters().queued >= count; });
+}
 
-private:
-    std::atomic<bool> m_stop{false};
-    std::atomic<int> m_sent{0};
-    std::thread m_thread;
-};
+// Waits, without serving, until `count` traps in all have been queued and the listener has
+// taken every one of them: it is then in the drain of the last, and goes no further than the
+// addition of its first line. The queue is looked at after the count, so that an empty queue
+// is one that all of them have left.
+bool TakenWithoutServing(std::uint64_t count) {
+    return WaitUntil([count] {
+        return SnmpMgrGetTrapServiceCounters().queued >= count &&
+               SnmpMgrGetTrapServiceCounters().queueBytes == 0;
+    });
+}
 
 class TrapListenerTest : public ::testing::Test {
 protected:
@@ -203,10 +194,11 @@ TEST_F(TrapListenerTest, TrapsQueuedDuringADrainAreTakenInTheSameDrainInOrder) {
     ASSERT_NO_FATAL_FAILURE(ShowListening());
     CUdpSender sender(m_port);
     ASSERT_TRUE(sender.Send(NumberedTrap(0)));
-    // The listener is now held in the addition of trap 0's line, which waits for this
-    // thread. Traps 1 and 2 are queued behind it before this thread serves anything, with
-    // the event set again; a listener that took one trap per wake-up would lose trap 2.
-    ASSERT_TRUE(WaitUntil([] { return SnmpMgrGetTrapServiceCounters().queued >= 1; }));
+    // Once trap 0 has been taken, the listener is held in the addition of its line, which
+    // waits for this thread. Traps 1 and 2 are queued behind it before this thread serves
+    // anything, with the event set again; a listener that took one trap per wake-up would
+    // lose trap 2.
+    ASSERT_TRUE(TakenWithoutServing(1));
     ASSERT_TRUE(sender.Send(NumberedTrap(1)));
     ASSERT_TRUE(sender.Send(NumberedTrap(2)));
     ASSERT_TRUE(WaitUntil([] { return SnmpMgrGetTrapServiceCounters().queued == 3; }));
@@ -230,16 +222,14 @@ TEST_F(TrapListenerTest, EventSignalledWithAnEmptyQueueAddsNothing) {
 
 TEST_F(TrapListenerTest, ClearWhileTrapsArriveEmptiesTheListAndLaterLinesFollow) {
     ASSERT_NO_FATAL_FAILURE(ShowListening());
-    // Enough traps that the window is still far from the last when Clear is clicked: far
-    // more than the dialog's thread shows in one turn of serving calls.
     constexpr int kTraps = 50000;
-    CUdpSender sender(m_port);
-    for (int i = 0; i < kTraps; ++i)
-        ASSERT_TRUE(sender.Send(NumberedTrap(i)));
-    ASSERT_TRUE(WaitUntil(
-        [] { return SnmpMgrGetTrapServiceCounters().queued == static_cast<unsigned>(kTraps); }));
+    // The first traps are let through while the window shows lines; the rest is held back
+    // until then, and queued while this thread serves nothing: the window is far from the
+    // last when Clear is clicked, however quick the machine.
+    CTrapFlood flood(m_port, 100, [](int number) { return NumberedTrap(number); });
     ASSERT_TRUE(ServeUntilLines(10));
-    ASSERT_LT(TrapList()->GetCount(), kTraps);
+    flood.Allow(kTraps);
+    ASSERT_TRUE(QueuedWithoutServing(kTraps));
     m_driver->Click(IDC_CLEAR);
     EXPECT_EQ(TrapList()->GetCount(), 0);
     // The list is read whole only at the end: copying it at every turn of a storm costs
@@ -269,22 +259,19 @@ TEST_F(TrapListenerTest, ClosingWhileIdleEndsTheListenerAndReleasesTheEvent) {
 TEST_F(TrapListenerTest, ClosingDuringABurstEndsAfterTheTrapBeingShown) {
     ASSERT_NO_FATAL_FAILURE(ShowListening());
     constexpr int kTraps = 2000;
-    CUdpSender sender(m_port);
-    for (int i = 0; i < kTraps; ++i)
-        sender.Send(NumberedTrap(i, 2)); // three bindings each
-    // The listener now waits in the addition of the first trap's first line, since this
-    // thread serves nothing until it closes the dialog.
-    ASSERT_TRUE(WaitUntil(
-        [] { return SnmpMgrGetTrapServiceCounters().queued == static_cast<unsigned>(kTraps); }));
+    // Trap 0 goes first, alone. Once the listener has taken it, it waits in the addition of
+    // trap 0's first line, since this thread serves nothing until it closes the dialog; the
+    // rest of the burst is queued behind it meanwhile.
+    CTrapFlood flood(m_port, 1, [](int number) { return NumberedTrap(number, 2); });
+    ASSERT_TRUE(TakenWithoutServing(1));
+    flood.Allow(kTraps);
+    ASSERT_TRUE(QueuedWithoutServing(kTraps));
     m_dlg->done(QDialog::Rejected);
     ExpectAcknowledgedStop();
     // The drain stops between traps: the trap being shown comes whole, and what was still
     // queued went with the trap event.
-    const std::vector<std::string> lines = Lines();
-    EXPECT_LE(lines.size(), 3u);
-    EXPECT_EQ(lines.size() % 3, 0u);
-    for (std::size_t i = 0; i < lines.size(); i += 3)
-        ASSERT_EQ(lines[i], NumberedLine(static_cast<int>(i / 3)));
+    const std::string burst = Line("10.0.0.7", kSysName, "burst");
+    EXPECT_EQ(Lines(), (std::vector<std::string>{NumberedLine(0), burst, burst}));
     ExpectServiceReleased();
 }
 
@@ -328,15 +315,25 @@ TEST_F(TrapListenerTest, AStormLosesNoLineAndLeavesTheWindowUsable) {
         return first + static_cast<int>(lines.size() - head - 1) / kBindings;
     };
     {
-        CFlood flood(m_port, kTraps, kBindings);
+        // The storm is let out in steps. Each step is held back until the window has done
+        // what must happen during the storm, and queued while this thread serves nothing, so
+        // that the Clear and the Get fall in the middle of the storm however quick the
+        // machine, and the storm goes on after the Get.
+        constexpr int kStep = 200;
+        CTrapFlood flood(m_port, kStep, [](int number) { return StormTrap(number, kBindings); });
         ASSERT_TRUE(ServeUntilLines(300));
+        flood.Allow(2 * kStep);
+        ASSERT_TRUE(QueuedWithoutServing(2 * kStep));
         m_driver->Click(IDC_CLEAR);
         EXPECT_EQ(TrapList()->GetCount(), 0);
         ASSERT_TRUE(ServeUntilLines(300));
-        ASSERT_LT(lastOfTrapsInOrder(), kTraps - 1); // the storm goes on after the Get
+        ASSERT_LT(lastOfTrapsInOrder(), 2 * kStep); // in order, and the rest held back
+        flood.Allow(3 * kStep);
+        ASSERT_TRUE(QueuedWithoutServing(3 * kStep));
         m_driver->SetText(IDC_OID, ".1.3.6.1.2.1.1.5.0");
         m_driver->Click(IDC_GET);
         EXPECT_EQ(m_driver->Text(IDC_VALUE), "calm");
+        flood.Allow(kTraps);
         ASSERT_TRUE(ServeUntilLines(600));
         EXPECT_GE(lastOfTrapsInOrder(), 0);
         ASSERT_TRUE(ServeUntil([&flood] { return flood.Sent() == kTraps; }));
@@ -351,7 +348,8 @@ TEST_F(TrapListenerTest, AStormLosesNoLineAndLeavesTheWindowUsable) {
     EXPECT_EQ(SnmpMgrGetTrapServiceCounters().overflow, 0u);
 
     // A second storm, ended by the stop handshake in its middle.
-    CFlood flood(m_port, -1, kBindings, kTraps);
+    CTrapFlood flood(m_port, CTrapFlood::kEndless,
+                     [](int number) { return StormTrap(kTraps + number, kBindings); });
     ASSERT_TRUE(ServeUntilLines(TrapList()->GetCount() + 300));
     m_dlg->done(QDialog::Rejected);
     ExpectAcknowledgedStop();
@@ -373,7 +371,9 @@ TEST_F(TrapListenerTest, ClosingDuringAContinuousFloodEndsPromptly) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_NO_FATAL_FAILURE(ShowListening());
-        CFlood flood(m_port, -1, c.bindings);
+        CTrapFlood flood(m_port, CTrapFlood::kEndless, [bindings = c.bindings](int number) {
+            return StormTrap(number, bindings);
+        });
         ASSERT_TRUE(ServeUntilLines(c.bindings + 1));
         const auto start = std::chrono::steady_clock::now();
         m_dlg->done(QDialog::Rejected);
