@@ -472,6 +472,12 @@ std::vector<std::size_t> ValueTagOffsets(const std::uint8_t* data, std::size_t s
     return offsets;
 }
 
+bool IsOneElement(const std::uint8_t* data, std::size_t size) {
+    ElementReader reader(data, size);
+    Element element;
+    return reader.Read(&element) && reader.AtEnd();
+}
+
 bool EncodableIdentifier(const AsnObjectIdentifier& oid) {
     if (oid.idLength < 2 || !oid.ids || oid.ids[0] > 2)
         return false;

@@ -75,6 +75,9 @@ std::vector<std::size_t> ValueTagOffsets(const std::uint8_t* data, std::size_t s
 // may lie inside `out`.
 std::size_t EncodeBareResponse(const SnmpMessage& message, std::uint8_t* out);
 
+// Whether the bytes are exactly one BER element, as DecodeSnmpMessage reads elements.
+bool IsOneElement(const std::uint8_t* data, std::size_t size);
+
 // Bytes as an octet string owning its copy (`dynamic` set) from the utility allocator;
 // none give the empty record. False when memory cannot be had.
 bool OctetsFromBytes(const std::uint8_t* data, std::size_t length, AsnOctetString* out);
