@@ -33,6 +33,13 @@ protected:
         d.SetText(IDC_VALUE, text);
         d.Click(IDC_SET);
     }
+    // Get All of `root`, which must end without a box, and the lines it gave.
+    std::vector<std::string> GetAll(const char* root) {
+        d.SetText(IDC_OID, root);
+        d.Click(IDC_GETALL);
+        EXPECT_TRUE(d.TakeBoxes().empty());
+        return d.WalkLines();
+    }
     // The value alone, as snmpget prints it with -Oqv (strings without quotes).
     std::string ToolValue(const char* oid) {
         std::string out = agent.Tool("snmpget", std::string("-Oqv -Ot ") + oid);
@@ -155,10 +162,7 @@ std::vector<std::string> SnmpwalkLines(const std::string& output) {
 }
 
 TEST_F(AgentTest, GetAllOfTheSystemGroupMatchesSnmpwalkLineByLine) {
-    d.SetText(IDC_OID, ".1.3.6.1.2.1.1");
-    d.Click(IDC_GETALL);
-    EXPECT_TRUE(d.TakeBoxes().empty());
-    const auto ours = d.WalkLines();
+    const auto ours = GetAll(".1.3.6.1.2.1.1");
     const auto theirs = SnmpwalkLines(agent.Tool("snmpwalk", "-On -Ot -Oe -Ox .1.3.6.1.2.1.1"));
     ASSERT_EQ(ours.size(), theirs.size());
     ASSERT_GT(ours.size(), 8u);
@@ -177,10 +181,7 @@ TEST_F(AgentTest, GetAllOfTheSystemGroupMatchesSnmpwalkLineByLine) {
 // snmpwalk's does (the values of some move on between the two walks, and so may the rows of
 // a few tables).
 TEST_F(AgentTest, GetAllOfOneWalksTheWholeAgentAsSnmpwalkDoes) {
-    d.SetText(IDC_OID, ".1");
-    d.Click(IDC_GETALL);
-    EXPECT_TRUE(d.TakeBoxes().empty());
-    const auto ours = d.WalkLines();
+    const auto ours = GetAll(".1");
     const auto theirs = SnmpwalkLines(agent.Tool("snmpwalk", "-v1 -On -Ot -Oe -Ox .1"));
     ASSERT_GT(theirs.size(), 1000u);
     EXPECT_NEAR(static_cast<double>(ours.size()), static_cast<double>(theirs.size()),
