@@ -61,6 +61,31 @@ std::string NumberedLine(int number) {
     return Line("10.0.0.7", kPrivate, std::to_string(number));
 }
 
+// Every trap's lines begin with its sysUpTime.0 and snmpTrapOID.0 (for an SNMPv1 trap, made
+// of its time-stamp and its identity).
+constexpr int kHeaderLines = 2;
+
+// The lines of the traps of NumberedTrap and StormTrap from 10.0.0.7 (time-stamp 0,
+// enterprise-specific trap 1) before their bindings' lines.
+std::vector<std::string> HeaderLines() {
+    return {Line("10.0.0.7", kSysUpTime, "0"),
+            Line("10.0.0.7", kSnmpTrapOid, Dotted(kEnterprise) + ".0.1")};
+}
+
+// All the lines of NumberedTrap(number) without extra bindings.
+std::vector<std::string> NumberedLines(int number) {
+    std::vector<std::string> lines = HeaderLines();
+    lines.push_back(NumberedLine(number));
+    return lines;
+}
+
+std::vector<std::string> Joined(const std::vector<std::vector<std::string>>& traps) {
+    std::vector<std::string> lines;
+    for (const auto& trap : traps)
+        lines.insert(lines.end(), trap.begin(), trap.end());
+    return lines;
+}
+
 // A trap of `bindings` bindings; the first INTEGER numbers it, the others are NULL.
 Bytes StormTrap(int number, int bindings) {
     std::vector<Bytes> list{ber::Binding(kPrivate, ber::Integer(number))};
@@ -150,10 +175,14 @@ TEST_F(TrapListenerTest, SnmpV1TrapAddsOneLinePerBindingInOrder) {
                            "192.168.1.200", "6", "17", "1234", Dotted(kSysName), "s", "hello",
                            Dotted(kIfIndex2), "i", "-5", Dotted(kPrivate), "n", ""}),
               0);
-    ASSERT_TRUE(ServeUntilLines(3));
-    EXPECT_EQ(Lines(), (std::vector<std::string>{Line("192.168.1.200", kSysName, "hello"),
-                                                 Line("192.168.1.200", kIfIndex2, "-5"),
-                                                 Line("192.168.1.200", kPrivate, "")}));
+    ASSERT_TRUE(ServeUntilLines(5));
+    // Its time-stamp and its identity (RFC 3584, 3.1) first, as an SNMPv2c trap has them.
+    EXPECT_EQ(Lines(),
+              (std::vector<std::string>{
+                  Line("192.168.1.200", kSysUpTime, "1234"),
+                  Line("192.168.1.200", kSnmpTrapOid, Dotted(kEnterprise) + ".0.17"),
+                  Line("192.168.1.200", kSysName, "hello"), Line("192.168.1.200", kIfIndex2, "-5"),
+                  Line("192.168.1.200", kPrivate, "")}));
     EXPECT_TRUE(Lines().back().ends_with(" Value:"));
     EXPECT_TRUE(Boxes().empty());
 }
@@ -180,14 +209,50 @@ TEST_F(TrapListenerTest, SnmpV2cTrapFromIpv6ShowsTheIpv6Sender) {
     EXPECT_EQ(Lines().front(), Line("::1", kSysUpTime, "7"));
 }
 
-TEST_F(TrapListenerTest, TrapWithoutBindingsAddsNoLine) {
+// A linkDown and a linkUp of the same interface tell themselves apart, and a coldStart
+// without bindings shows its time and identity.
+TEST_F(TrapListenerTest, SnmpV1TrapsShowTheirTimeAndIdentity) {
+    ASSERT_NO_FATAL_FAILURE(ShowListening());
+    const std::vector<std::string> common = {
+        "-v", "1", "-c", "public", Target(), Dotted(kEnterprise), "10.0.0.7"};
+    const auto send = [&common](std::vector<std::string> rest) {
+        std::vector<std::string> args = common;
+        args.insert(args.end(), rest.begin(), rest.end());
+        return RunSnmpTrap(args);
+    };
+    ASSERT_EQ(send({"0", "0", "555"}), 0);
+    ASSERT_TRUE(ServeUntilLines(2));
+    ASSERT_EQ(send({"2", "0", "4242", Dotted(kIfIndex2), "i", "2"}), 0);
+    ASSERT_TRUE(ServeUntilLines(5));
+    ASSERT_EQ(send({"3", "0", "4343", Dotted(kIfIndex2), "i", "2"}), 0);
+    ASSERT_TRUE(ServeUntilLines(8));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           Line("10.0.0.7", kSysUpTime, "555"),
+                           Line("10.0.0.7", kSnmpTrapOid, "1.3.6.1.6.3.1.1.5.1"),
+                           Line("10.0.0.7", kSysUpTime, "4242"),
+                           Line("10.0.0.7", kSnmpTrapOid, Dotted(kLinkDown)),
+                           Line("10.0.0.7", kIfIndex2, "2"), Line("10.0.0.7", kSysUpTime, "4343"),
+                           Line("10.0.0.7", kSnmpTrapOid, "1.3.6.1.6.3.1.1.5.4"),
+                           Line("10.0.0.7", kIfIndex2, "2")}));
+}
+
+// Values that are no text, and bindings that cannot be read, show as their bytes; the other
+// bindings of their trap show as ever.
+TEST_F(TrapListenerTest, BinaryAndUnreadableValuesShowAsTheirBytes) {
     ASSERT_NO_FATAL_FAILURE(ShowListening());
     CUdpSender sender(m_port);
-    ASSERT_TRUE(sender.Send(ber::V1Trap("public", kEnterprise, {10, 0, 0, 7}, 0, 0, 0, {})));
-    ASSERT_TRUE(sender.Send(NumberedTrap(1)));
-    ASSERT_TRUE(ServeUntilLines(1));
-    EXPECT_EQ(SnmpMgrGetTrapServiceCounters().queued, 2u);
-    EXPECT_EQ(Lines(), (std::vector<std::string>{NumberedLine(1)}));
+    ASSERT_TRUE(sender.Send(
+        ber::V1Trap("public", kEnterprise, {10, 0, 0, 7}, 6, 1, 0,
+                    {ber::Binding(kSysName, ber::Tlv(0x04, {0x00, 0x12, 0x79, 0x62, 0xF9, 0x40})),
+                     ber::Binding(kPrivate, ber::Tlv(0x05, {0x00})),
+                     ber::Binding(kIfIndex2, ber::String("Z\xC3\xBCrich")),
+                     ber::Binding(kSysUpTime, ber::Tlv(0x46, {0x80}))})));
+    ASSERT_TRUE(ServeUntilLines(6));
+    EXPECT_EQ(Lines(), Joined({HeaderLines(),
+                               {Line("10.0.0.7", kSysName, "00 12 79 62 F9 40"),
+                                Line("10.0.0.7", kPrivate, "05 01 00"),
+                                Line("10.0.0.7", kIfIndex2, "Z\xC3\xBCrich"),
+                                Line("10.0.0.7", kSysUpTime, "128")}}));
 }
 
 TEST_F(TrapListenerTest, TrapsQueuedDuringADrainAreTakenInTheSameDrainInOrder) {
@@ -202,9 +267,8 @@ TEST_F(TrapListenerTest, TrapsQueuedDuringADrainAreTakenInTheSameDrainInOrder) {
     ASSERT_TRUE(sender.Send(NumberedTrap(1)));
     ASSERT_TRUE(sender.Send(NumberedTrap(2)));
     ASSERT_TRUE(WaitUntil([] { return SnmpMgrGetTrapServiceCounters().queued == 3; }));
-    ASSERT_TRUE(ServeUntilLines(3));
-    EXPECT_EQ(Lines(),
-              (std::vector<std::string>{NumberedLine(0), NumberedLine(1), NumberedLine(2)}));
+    ASSERT_TRUE(ServeUntilLines(9));
+    EXPECT_EQ(Lines(), Joined({NumberedLines(0), NumberedLines(1), NumberedLines(2)}));
 }
 
 TEST_F(TrapListenerTest, EventSignalledWithAnEmptyQueueAddsNothing) {
@@ -215,8 +279,8 @@ TEST_F(TrapListenerTest, EventSignalledWithAnEmptyQueueAddsNothing) {
     ASSERT_TRUE(ServeUntil([event] { return WaitForSingleObject(event, 0) == WAIT_TIMEOUT; }));
     CUdpSender sender(m_port);
     ASSERT_TRUE(sender.Send(NumberedTrap(5)));
-    ASSERT_TRUE(ServeUntilLines(1));
-    EXPECT_EQ(Lines(), (std::vector<std::string>{NumberedLine(5)}));
+    ASSERT_TRUE(ServeUntilLines(3));
+    EXPECT_EQ(Lines(), NumberedLines(5));
     EXPECT_FALSE(m_dlg->TrapThread()->HasEnded());
 }
 
@@ -241,12 +305,17 @@ TEST_F(TrapListenerTest, ClearWhileTrapsArriveEmptiesTheListAndLaterLinesFollow)
         const int count = list->GetCount();
         return count > 0 && list->GetText(count - 1, &line) != LB_ERR && line == lastLine;
     }));
-    // What follows the Clear is the rest of the traps, each once, in order.
+    // What follows the Clear is the rest of the traps, each once, in order (the first perhaps
+    // without the head that came before the Clear): read from the last line back.
     const std::vector<std::string> lines = Lines();
-    const int first = kTraps - static_cast<int>(lines.size());
-    ASSERT_GT(first, 0);
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        EXPECT_EQ(lines[i], NumberedLine(first + static_cast<int>(i)));
+    const int perTrap = kHeaderLines + 1;
+    ASSERT_LT(lines.size(), static_cast<std::size_t>(kTraps * perTrap));
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const int trap = kTraps - 1 - static_cast<int>(k) / perTrap;
+        const std::size_t place =
+            static_cast<std::size_t>(perTrap - 1 - static_cast<int>(k) % perTrap);
+        ASSERT_EQ(lines[lines.size() - 1 - k], NumberedLines(trap)[place]) << k;
+    }
 }
 
 TEST_F(TrapListenerTest, ClosingWhileIdleEndsTheListenerAndReleasesTheEvent) {
@@ -271,7 +340,7 @@ TEST_F(TrapListenerTest, ClosingDuringABurstEndsAfterTheTrapBeingShown) {
     // The drain stops between traps: the trap being shown comes whole, and what was still
     // queued went with the trap event.
     const std::string burst = Line("10.0.0.7", kSysName, "burst");
-    EXPECT_EQ(Lines(), (std::vector<std::string>{NumberedLine(0), burst, burst}));
+    EXPECT_EQ(Lines(), Joined({NumberedLines(0), {burst, burst}}));
     ExpectServiceReleased();
 }
 
@@ -289,30 +358,35 @@ TEST_F(TrapListenerTest, AStormLosesNoLineAndLeavesTheWindowUsable) {
 
     constexpr int kTraps = 4000;
     constexpr int kBindings = 3;
+    constexpr int kLinesPerTrap = kHeaderLines + kBindings;
     // The number of the last trap begun, once the lines are found to be traps that follow
     // each other without a gap, each with all its lines (a Clear may have cut the head of
     // the first, and the last may still be arriving); -1 when they are not.
     const auto lastOfTrapsInOrder = [this] {
         const std::vector<std::string> lines = Lines();
+        const std::vector<std::string> header = HeaderLines();
         const std::string tail = Line("10.0.0.7", {1, 3}, "");
         std::size_t head = 0;
-        while (head < lines.size() && lines[head] == tail)
+        while (head < lines.size() && lines[head] != header[0])
             ++head;
-        if (head >= kBindings || head == lines.size()) {
+        if (head >= kLinesPerTrap || head + kHeaderLines >= lines.size()) {
             ADD_FAILURE() << head << " leading lines of " << lines.size();
             return -1;
         }
-        const std::string& firstLine = lines[head];
+        const std::string& firstLine = lines[head + kHeaderLines];
         const int first = std::atoi(firstLine.c_str() + firstLine.rfind(':') + 1);
         for (std::size_t i = head; i < lines.size(); ++i) {
-            const int trap = first + static_cast<int>(i - head) / kBindings;
-            const std::string expected = (i - head) % kBindings == 0 ? NumberedLine(trap) : tail;
+            const int trap = first + static_cast<int>(i - head) / kLinesPerTrap;
+            const std::size_t place = (i - head) % kLinesPerTrap;
+            const std::string expected = place < kHeaderLines    ? header[place]
+                                         : place == kHeaderLines ? NumberedLine(trap)
+                                                                 : tail;
             if (lines[i] != expected) {
                 ADD_FAILURE() << "line " << i << ": " << lines[i] << "\nexpected " << expected;
                 return -1;
             }
         }
-        return first + static_cast<int>(lines.size() - head - 1) / kBindings;
+        return first + static_cast<int>(lines.size() - head - 1) / kLinesPerTrap;
     };
     {
         // The storm is let out in steps. Each step is held back until the window has done
@@ -374,7 +448,7 @@ TEST_F(TrapListenerTest, ClosingDuringAContinuousFloodEndsPromptly) {
         CTrapFlood flood(m_port, CTrapFlood::kEndless, [bindings = c.bindings](int number) {
             return StormTrap(number, bindings);
         });
-        ASSERT_TRUE(ServeUntilLines(c.bindings + 1));
+        ASSERT_TRUE(ServeUntilLines(kHeaderLines + c.bindings + 1));
         const auto start = std::chrono::steady_clock::now();
         m_dlg->done(QDialog::Rejected);
         const auto took = std::chrono::steady_clock::now() - start;
@@ -450,8 +524,8 @@ TEST_F(TrapListenerTest, BrokenDatagramsAddNothingAndTheNextTrapShows) {
     for (const Bytes& datagram : broken)
         ASSERT_TRUE(sender.Send(datagram));
     ASSERT_TRUE(sender.Send(good));
-    ASSERT_TRUE(ServeUntilLines(1));
-    EXPECT_EQ(Lines(), (std::vector<std::string>{NumberedLine(9)}));
+    ASSERT_TRUE(ServeUntilLines(3));
+    EXPECT_EQ(Lines(), NumberedLines(9));
     EXPECT_EQ(SnmpMgrGetTrapServiceCounters().malformed, broken.size());
     EXPECT_FALSE(m_dlg->TrapThread()->HasEnded());
 }
@@ -475,10 +549,11 @@ TEST_F(TrapListenerTest, LinesAreNamedWhileTheModulesLoadAndByThemOnceRead) {
     const auto line = [](const std::string& name, int number) {
         return "Trap: IP:10.0.0.7 OID:" + name + " Value:" + std::to_string(number);
     };
+    const int perTrap = kHeaderLines + 1;
     CUdpSender sender(m_port);
     ASSERT_TRUE(sender.Send(trap(0)));
-    ASSERT_TRUE(ServeUntilLines(1));
-    EXPECT_EQ(Lines().front(), line(builtIn, 0));
+    ASSERT_TRUE(ServeUntilLines(perTrap));
+    EXPECT_EQ(Lines()[kHeaderLines], line(builtIn, 0));
 
     std::atomic<bool> stop{false};
     std::atomic<int> sent{1};
@@ -497,14 +572,14 @@ TEST_F(TrapListenerTest, LinesAreNamedWhileTheModulesLoadAndByThemOnceRead) {
     traffic.join();
     const int last = sent;
     ASSERT_TRUE(sender.Send(trap(last)));
-    ASSERT_TRUE(ServeUntilLines(last + 1));
+    ASSERT_TRUE(ServeUntilLines((last + 1) * perTrap));
 
     const std::vector<std::string> lines = Lines();
     bool seenNamed = false;
     for (int i = 0; i <= last; ++i) {
-        const bool isNamed = lines[static_cast<size_t>(i)] == line(named, i);
-        EXPECT_TRUE(isNamed || (!seenNamed && lines[static_cast<size_t>(i)] == line(builtIn, i)))
-            << lines[static_cast<size_t>(i)];
+        const std::string& shown = lines[static_cast<size_t>(i * perTrap + kHeaderLines)];
+        const bool isNamed = shown == line(named, i);
+        EXPECT_TRUE(isNamed || (!seenNamed && shown == line(builtIn, i))) << shown;
         seenNamed = seenNamed || isNamed;
     }
     EXPECT_EQ(lines.back(), line(named, last));

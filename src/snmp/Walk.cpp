@@ -73,14 +73,16 @@ bool AnswerContinuesWalk(const SnmpVarBind& answer, AsnInteger errorStatus, AsnI
                          WalkEnd* end) {
     if (errorStatus == SNMP_ERRORSTATUS_NOSUCHNAME)
         return false; // the agent has no object after the one requested
-    if (answer.name.idLength < root.idLength ||
-        SnmpUtilOidNCmp(&answer.name, &root, root.idLength) != 0)
-        return false; // past the end of the subtree
     if (errorStatus != 0) {
-        // Below 0 too: a negative status is the agent's error, never a line read.
+        // Below 0 too: a negative status is the agent's error, never a line read. Judged
+        // before the answer's place: an error answer's binding is the request's echo or
+        // anything at all, and says nothing of where the subtree ends.
         end->failure = StatusLine(errorStatus, errorIndex);
         return false;
     }
+    if (answer.name.idLength < root.idLength ||
+        SnmpUtilOidNCmp(&answer.name, &root, root.idLength) != 0)
+        return false; // past the end of the subtree
     // An agent whose answers do not advance would keep the walk going for ever.
     if (SnmpUtilOidCmp(&answer.name, &requested) <= 0) {
         std::string name;
@@ -125,12 +127,28 @@ void AskAfter(SnmpVarBind* binding) {
     SnmpUtilOidFree(&next);
 }
 
+// The first GetNext's request list: after the root itself, or, for a root of one arc
+// (".1", the root operators type to walk a whole agent), after that arc followed by 0, the
+// smallest identifier below it that BER can carry (it joins the first two arcs in one,
+// X.690 8.19.4), as snmpwalk does. False when memory cannot be had.
+bool BuildFirstRequest(const AsnObjectIdentifier& root, CRequestList* request) {
+    if (root.idLength != 1)
+        return request->Build(&root);
+    UINT zero = 0;
+    const AsnObjectIdentifier arcZero{1, &zero};
+    AsnObjectIdentifier first{};
+    const bool built = SnmpUtilOidCpy(&first, &root) && SnmpUtilOidAppend(&first, &arcZero) &&
+                       request->Build(&first);
+    SnmpUtilOidFree(&first);
+    return built;
+}
+
 // The walk of the subtree under `root` on `session` by GetNext, one line per object in the
 // walk list, painted as it goes; the busy pointer shows meanwhile.
 WalkEnd WalkSubtree(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root,
                     CListBox* walkList) {
     CRequestList request;
-    const bool built = request.Build(&root);
+    const bool built = BuildFirstRequest(root, &request);
     AsnInteger errorStatus = 0;
     AsnInteger errorIndex = 0;
     WalkEnd end;

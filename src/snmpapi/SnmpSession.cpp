@@ -343,10 +343,11 @@ bool IdentifiersEncodable(const SnmpVarBindList& list) {
 // `answer`'s blocks or hands them to `list`.
 int HandOver(SnmpMessage* answer, SnmpVarBindList* list, AsnInteger* errorStatus,
              AsnInteger* errorIndex) {
-    if (!answer->outcomeFits || !answer->valuesFit) {
+    if (!answer->outcomeFits || !answer->namesRead) {
         // A status of 2^31 read as a signed number would be taken for success, and 2^32 + 2
-        // for noSuchName: no number that the flows can judge stands for it. Likewise a value
-        // that its record cannot hold would be shown as another value.
+        // for noSuchName: no number that the flows can judge stands for it. Likewise a
+        // binding without a name is no object that a walk can go on from. (A value that
+        // cannot be read as its type arrives as its bytes, and is shown so.)
         SnmpMessageFree(answer);
         SetLastError(SNMP_MGMTAPI_BAD_ANSWER);
         return 0;

@@ -43,6 +43,10 @@ Bytes V1Trap(const std::string& community, const std::vector<std::uint32_t>& ent
 Bytes V2Trap(const std::string& community, const std::vector<Bytes>& bindings,
              std::uint8_t pduTag = 0xA7, std::int64_t requestId = 1);
 
+// The same elements with every length, at every level, in the long form of `octets`
+// octets (X.690, 8.1.3.5, leading zeros included), as some agents write them.
+Bytes WithLongLengths(const Bytes& encoding, std::size_t octets);
+
 // --- Reading -----------------------------------------------------------------------------
 
 struct Element {
