@@ -1,14 +1,20 @@
 // Names from many MIB modules: generated modules (1,000 of 50 objects each by default) in a
 // directory given through MIBDIRS. Prints, each as the median of alternating rounds: the
 // time to a shown window (offscreen) with no load against one with the load running beside
-// it; the time from the start of a load until its names are in force; then the cost of one
-// name written and read with the names in force, and the resident memory before and after.
-// Asserts nothing.
+// it; the time from the start of a load until its names are in force; the resident memory
+// that the names add to a fresh process (a child started for it: the figure of a program
+// that has loaded nothing before); then the cost of one name written and read with the
+// names in force. Asserts nothing.
 //
 //   bench_mibs [modules [objects [rounds]]] [--keep DIRECTORY]
+//   bench_mibs --large MEGABYTES
 //
 // With --keep the modules are written to DIRECTORY and left there, for instance for
 // `MIBDIRS=DIRECTORY bench_traps --per-line`, which loads them as the program does.
+// With --large, one generated module of about that size beside the machine's modules: the
+// time until the machine's modules' names are in force and until the large module's are,
+// with its directory first in MIBDIRS (where net-snmp's list has ~/.snmp/mibs, whose modules
+// it reads last) and last (read first), and snmptranslate's time on the same modules.
 #include "support/MibDirectory.h"
 
 #include "snmpapi/SnmpApi.h"
@@ -25,6 +31,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -43,11 +50,103 @@ double Median(std::vector<double> values) {
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
-long ResidentKiB() {
+// A figure of /proc/self/status in KiB: "VmRSS:" now, "VmHWM:" at the peak.
+long StatusKiB(const char* field) {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);)
-        if (line.starts_with("VmRSS:"))
-            return std::atol(line.c_str() + 6);
+        if (line.starts_with(field))
+            return std::atol(line.c_str() + std::strlen(field));
+    return 0;
+}
+
+bool Named(const std::vector<UINT>& ids, const char* name) {
+    AsnObjectIdentifier oid{static_cast<UINT>(ids.size()), const_cast<UINT*>(ids.data())};
+    char* text = nullptr;
+    if (!SnmpMgrOidToStr(&oid, &text))
+        return false;
+    const bool named = std::strstr(text, name) != nullptr;
+    SnmpUtilMemFree(text);
+    return named;
+}
+
+// In the child that --memory starts: the resident memory before a load, after it and at the
+// peak, with nothing else done in the process.
+int MemoryChild() {
+    Named({1, 3, 6, 1}, "iso"); // the built-in table, as the program has it from the start
+    const long before = StatusKiB("VmRSS:");
+    SnmpMgrLoadMibModules();
+    while (!SnmpMgrWaitMibModulesForTesting(1)) {
+    }
+    std::printf("%ld %ld %ld\n", before, StatusKiB("VmRSS:"), StatusKiB("VmHWM:"));
+    return 0;
+}
+
+void PrintFreshMemory() {
+    // popen's shell would be /proc/self/exe to the child: the program's own path instead.
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    FILE* child = popen(("'" + self + "' --memory-child").c_str(), "r");
+    long before = 0, after = 0, peak = 0;
+    if (!child || std::fscanf(child, "%ld %ld %ld", &before, &after, &peak) != 3) {
+        std::printf("the memory child did not answer\n");
+    } else {
+        std::printf("resident memory, fresh process:  %8.1f MiB before the load, %.1f MiB after "
+                    "(%+.1f MiB; peak %+.1f MiB)\n",
+                    static_cast<double>(before) / 1024, static_cast<double>(after) / 1024,
+                    static_cast<double>(after - before) / 1024,
+                    static_cast<double>(peak - before) / 1024);
+    }
+    if (child)
+        pclose(child);
+}
+
+double SecondsSince(const QElapsedTimer& timer) {
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+// One generated module of about `megabytes` beside the machine's modules.
+int LargeModule(int megabytes) {
+    CMibDirectory directory;
+    const int objects = megabytes * 6350; // about 165 bytes an object
+    directory.WriteGenerated(1, objects);
+    std::ifstream file(directory.Path() + "/GENERATED-0-MIB.txt", std::ios::ate);
+    std::printf("one generated module of %d objects, %.1f MB, beside the machine's modules\n",
+                objects, static_cast<double>(file.tellg()) / 1e6);
+    const std::string machine = "/usr/share/snmp/mibs:/usr/share/snmp/mibs/iana:"
+                                "/usr/share/snmp/mibs/ietf";
+    const std::vector<UINT> machineObject{1, 3, 6, 1, 4, 1, 8072, 1}; // NET-SNMP-MIB
+    const std::vector<UINT> largeObject{1, 3, 6, 1, 4, 1, 50000, 1, static_cast<UINT>(objects)};
+    for (const bool largeFirstInList : {true, false}) {
+        const std::string dirs =
+            largeFirstInList ? directory.Path() + ":" + machine : machine + ":" + directory.Path();
+        setenv("MIBDIRS", dirs.c_str(), 1);
+        SnmpMgrMibModulesStopForTesting();
+        QElapsedTimer timer;
+        timer.start();
+        SnmpMgrLoadMibModules();
+        double machineNamed = -1, largeNamed = -1;
+        while (!SnmpMgrWaitMibModulesForTesting(1)) {
+            if (machineNamed < 0 && Named(machineObject, "netSnmpObjects"))
+                machineNamed = SecondsSince(timer);
+            if (largeNamed < 0 && Named(largeObject, "Object"))
+                largeNamed = SecondsSince(timer);
+        }
+        const double ended = SecondsSince(timer);
+        if (machineNamed < 0 && Named(machineObject, "netSnmpObjects"))
+            machineNamed = ended;
+        if (largeNamed < 0 && Named(largeObject, "Object"))
+            largeNamed = ended;
+        std::printf("large module's directory %s in MIBDIRS: the machine's names after %.2f s, "
+                    "the large module's after %.2f s, load ended after %.2f s\n",
+                    largeFirstInList ? "first" : "last ", machineNamed, largeNamed, ended);
+    }
+    QElapsedTimer timer;
+    timer.start();
+    const std::string command = "snmptranslate -M '" + std::string(getenv("MIBDIRS")) + ":" +
+                                OKAPEL_SOURCE_DIR "/mibs' -m ALL .1.3.6.1.4.1.50000.1.1 "
+                                                  ">/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0)
+        std::printf("(snmptranslate failed)\n");
+    std::printf("snmptranslate -m ALL on the same modules: %.2f s\n", SecondsSince(timer));
     return 0;
 }
 
@@ -84,7 +183,12 @@ std::vector<UINT> ObjectInstance(int module, int object) {
 } // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is measured
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (argc > 1 && std::strcmp(argv[1], "--memory-child") == 0)
+        return MemoryChild();
+    if (argc > 2 && std::strcmp(argv[1], "--large") == 0)
+        return LargeModule(std::atoi(argv[2]));
     std::vector<int> numbers;
     std::string keep;
     for (int i = 1; i < argc; ++i) {
@@ -145,14 +249,8 @@ int main(int argc, char** argv) {
     std::printf("load until the names are ready:  %8.1f ms\n", Median(ready));
 
     SnmpMgrMibModulesStopForTesting();
-    const long rssBuiltIn = ResidentKiB();
+    PrintFreshMemory();
     LoadMs();
-    const long rssLoaded = ResidentKiB();
-    std::printf("resident memory, built-in names: %8.1f MiB\n",
-                static_cast<double>(rssBuiltIn) / 1024);
-    std::printf("resident memory, modules' names: %8.1f MiB  (%+.1f MiB)\n",
-                static_cast<double>(rssLoaded) / 1024,
-                static_cast<double>(rssLoaded - rssBuiltIn) / 1024);
 
     // The names are in force: every object's instance, written and read.
     std::vector<std::vector<UINT>> ids;

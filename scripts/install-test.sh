@@ -165,7 +165,7 @@ echo "its capabilities: \$(grep CapEff /proc/\$okapel/status)"
 snmptrap -v1 -c public 127.0.0.1 .1.3.6.1.4.1.15 127.0.0.1 6 1 '' \
     .1.3.6.1.4.1.15.0.0.2 s "hello from snmptrap"
 echo "snmptrap sent: enterprise .1.3.6.1.4.1.15, specific 1, .1.3.6.1.4.1.15.0.0.2 = \"hello from snmptrap\""
-python3 /tmp/read-trap-window.py 1
+python3 /tmp/read-trap-window.py 3
 status=\$?
 kill \$okapel
 wait \$okapel 2>/dev/null

@@ -69,11 +69,16 @@ INSTANTIATE_TEST_SUITE_P(
         ShownCase{"Opaque", Octets(0x44, std::string("hi\0", 3)), "hi", "Opaque"},
         ShownCase{"ObjectIdentifier", ObjectId({1, 3, 6, 1, 4, 1, 15}), "1.3.6.1.4.1.15", "Oid"},
         ShownCase{"NullEmptiesTheBox", Null(), "", "Null"},
-        // Opaque values arrive with their bytes as sent, whatever they begin with.
-        ShownCase{"OpaqueWithAFloatInside", Value{0x44, {0x9F, 0x78, 0x04, 0x3F, 0x80, 0x00, 0x00}},
-                  "\x9F\x78\x04\x3F\x80", "Opaque"},
-        ShownCase{"OpaqueWithAShortWrapper", Value{0x44, {0x9F, 0x78, 0x09, 0x01}}, "\x9F\x78\x09",
+        // The number that an Opaque wraps, and the bytes of one that wraps nothing known.
+        ShownCase{"OpaqueWithAFloatInside", Value{0x44, {0x9F, 0x78, 0x04, 0x3E, 0xEB, 0x85, 0x1F}},
+                  "0.46", "Opaque"},
+        ShownCase{"OpaqueWithAShortWrapper", Value{0x44, {0x9F, 0x78, 0x09, 0x01}}, "9F 78 09 01",
                   "Opaque"},
+        // Text as it is, and bytes that are no text in hex, a zero byte in front included.
+        ShownCase{"Utf8Text", Octets(0x04, "Z\xC3\xBCrich"), "Z\xC3\xBCrich", "Octet"},
+        ShownCase{"MacAddressBeginningWithAZeroByte",
+                  Octets(0x04, std::string("\x00\x12\x79\x62\xF9\x40", 6)), "00 12 79 62 F9 40",
+                  "Octet"},
         ShownCase{"IpAddressOfThreeBytes", Value{0x40, {10, 0, 1}}, "10.0.1", "IpAddr"},
         // Without the zero byte in front, the first bit is no sign: the numbers the bytes
         // carry, never 4294967168 and the like.
@@ -82,16 +87,18 @@ INSTANTIATE_TEST_SUITE_P(
         ShownCase{"TimeTicksWithItsTopBitSet", Value{0x43, {0xC3, 0x50}}, "50000", "Ticks"}),
     RowName{});
 
-// Values of a type that the type list lacks, down to tags that no standard gives: no text,
-// the type selection as it was, and at once (a single request, no time-out).
+// Values of a type that the type list lacks, down to tags that no standard gives and
+// elements that do not fit their type: their text, no type selected (never the type shown
+// before), and at once (a single request, no time-out).
 struct UnlistedCase {
     const char* name;
     Value value;
+    const char* text;
 };
 
 class GetOfAnUnlistedType : public ::testing::TestWithParam<UnlistedCase> {};
 
-TEST_P(GetOfAnUnlistedType, ShowsNothingAndKeepsTheTypeSelection) {
+TEST_P(GetOfAnUnlistedType, ShowsItsTextAndNoType) {
     ScriptedAgent agent(Answer(GetParam().value));
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
@@ -102,18 +109,28 @@ TEST_P(GetOfAnUnlistedType, ShowsNothingAndKeepsTheTypeSelection) {
     const std::int64_t blocks = SnmpUtilLiveBlocks();
     d.Click(IDC_GET);
     EXPECT_TRUE(d.TakeBoxes().empty());
-    EXPECT_EQ(d.Text(IDC_VALUE), "");
-    EXPECT_EQ(d.TypeText(), "Octet");
+    EXPECT_EQ(d.Text(IDC_VALUE), GetParam().text);
+    EXPECT_EQ(d.TypeText(), "");
     EXPECT_EQ(agent.RequestCount(), 1u);
     EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
 }
 
-INSTANTIATE_TEST_SUITE_P(Types, GetOfAnUnlistedType,
-                         ::testing::Values(UnlistedCase{"Counter64", Value{0x46, {0x01, 0x00}}},
-                                           UnlistedCase{"UnknownTag49", Value{0x49, {0x01}}},
-                                           UnlistedCase{"UnknownConstructedTag",
-                                                        Value{0xA9, {0x05, 0x00}}}),
-                         RowName{});
+INSTANTIATE_TEST_SUITE_P(
+    Types, GetOfAnUnlistedType,
+    ::testing::Values(
+        UnlistedCase{"Counter64", Value{0x46, {0x01, 0x00}}, "256"},
+        UnlistedCase{"Counter64WithItsTopBitSet", Value{0x46, {0x80}}, "128"},
+        UnlistedCase{"Counter64Largest",
+                     Value{0x46, {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
+                     "18446744073709551615"},
+        UnlistedCase{"UInteger32", Value{0x47, {0x00, 0xFF, 0xFF, 0xFF, 0xFF}}, "4294967295"},
+        UnlistedCase{"UnknownTag49", Value{0x49, {0x01}}, "49 01 01"},
+        UnlistedCase{"UnknownConstructedTag", Value{0xA9, {0x05, 0x00}}, "A9 02 05 00"},
+        UnlistedCase{"NullWithContents", Value{0x05, {0x00}}, "05 01 00"},
+        UnlistedCase{"IntegerBeyond32Bits", Value{0x02, {0x01, 0, 0, 0, 0}},
+                     "02 05 01 00 00 00 00"},
+        UnlistedCase{"EmptyCounter64", Value{0x46, {}}, "46 00"}),
+    RowName{});
 
 // The failures of a Get: one box; the Value box and the type list kept; what it made
 // released; and requests only where one is due, from a silent agent's time-out and retries
@@ -178,6 +195,16 @@ INSTANTIATE_TEST_SUITE_P(
         // A negative status is the agent's error, never a value shown as read.
         FailureCase{"StatusMinusOne", Answer(Integer(1), -1, 0), Session::Open, kSysName,
                     "ErrorStatus: Unknown Error  ErrorIndex: 0", "Snmp Error", 1},
+        // An exception in place of the value is the agent's answer that it has none.
+        FailureCase{"NoSuchObject", Answer(Value{0x80, {}}), Session::Open, kSysName,
+                    "The agent answered noSuchObject: it has no value for this object.",
+                    "Snmp Error", 1},
+        FailureCase{"NoSuchInstance", Answer(Value{0x81, {}}), Session::Open, kSysName,
+                    "The agent answered noSuchInstance: it has no value for this object.",
+                    "Snmp Error", 1},
+        FailureCase{"EndOfMibView", Answer(Value{0x82, {}}), Session::Open, kSysName,
+                    "The agent answered endOfMibView: it has no value for this object.",
+                    "Snmp Error", 1},
         FailureCase{"StatusOfTheSmallestInteger", Answer(Integer(1), -2147483648LL, 1),
                     Session::Open, kSysName, "ErrorStatus: Unknown Error  ErrorIndex: 1",
                     "Snmp Error", 1},

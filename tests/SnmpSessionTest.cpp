@@ -555,6 +555,17 @@ scripted::Reply Bindings(std::int64_t status, std::int64_t index, size_t count) 
     return reply;
 }
 
+// Puts in the answer's place a response (request id 1, community "walnut") with one binding
+// of the given parts.
+std::function<void(Bytes&)> AnswerOf(const Bytes& bindingParts) {
+    return [bindingParts](Bytes& d) {
+        d = ber::Message(
+            0, "walnut",
+            ber::Tlv(0xA2, ber::Concat({ber::Integer(1), ber::Integer(0), ber::Integer(0),
+                                        ber::Tlv(0x30, ber::Tlv(0x30, bindingParts))})));
+    };
+}
+
 // One answer datagram beside what the request flows receive of it.
 struct AnswerCase {
     const char* name;
@@ -600,11 +611,12 @@ TEST_P(SessionReadsAnswers, AsTheAgentSentThem) {
 
 // The three outcomes: taken (status, index and the list afterwards), a failed call, ignored.
 AnswerCase Taken(const char* name, scripted::Reply reply, AsnInteger status, AsnInteger index,
-                 std::vector<std::string> list) {
-    return {name, 0, 1, std::move(reply), 1, status, index, std::move(list)};
+                 std::vector<std::string> list, std::function<void(Bytes&)> spoil = nullptr) {
+    return {name, 0, 1, std::move(reply), 1, status, index, std::move(list), std::move(spoil)};
 }
-AnswerCase Failed(const char* name, scripted::Reply reply) {
-    return {name, 0, 1, std::move(reply), 0, 0, 0, {kRequestShown}};
+AnswerCase Failed(const char* name, scripted::Reply reply,
+                  std::function<void(Bytes&)> spoil = nullptr) {
+    return {name, 0, 1, std::move(reply), 0, 0, 0, {kRequestShown}, std::move(spoil)};
 }
 AnswerCase Ignored(const char* name, std::int64_t version, std::int64_t requestId,
                    std::function<void(Bytes&)> spoil = nullptr) {
@@ -623,13 +635,32 @@ INSTANTIATE_TEST_SUITE_P(
               OneBinding(scripted::Value{0x44, {0x9F, 0x78, 0x04, 0x3F, 0x80, 0x00, 0x00}}), 0, 0,
               {"1.3.6.1.2.1.1.5.0=68:159,120,4,63,128,0,0,"}),
         // Zero bytes in front that BER would not write leave the number as it is; a number
-        // that its record cannot hold fails the call rather than showing another number.
+        // that its record cannot hold arrives as its element, never as another number.
         Taken("APaddedIntegerIsTheNumber", OneBinding(scripted::Value{0x02, {0, 0, 0, 0, 5}}), 0, 0,
               {"1.3.6.1.2.1.1.5.0=2:5"}),
         Taken("APaddedCounterIsTheNumber", OneBinding(scripted::Value{0x41, {0, 0, 0, 0, 0, 0x80}}),
               0, 0, {"1.3.6.1.2.1.1.5.0=65:128"}),
-        Failed("AnIntegerBeyond32Bits", OneBinding(scripted::Value{0x02, {0x01, 0, 0, 0, 0}})),
-        Failed("ACounterBeyond32Bits", OneBinding(scripted::Value{0x41, {0x01, 0, 0, 0, 0}})),
+        Taken("AnIntegerBeyond32Bits", OneBinding(scripted::Value{0x02, {0x01, 0, 0, 0, 0}}), 0, 0,
+              {"1.3.6.1.2.1.1.5.0=31:2,5,1,0,0,0,0,"}),
+        Taken("ACounterBeyond32Bits", OneBinding(scripted::Value{0x41, {0x01, 0, 0, 0, 0}}), 0, 0,
+              {"1.3.6.1.2.1.1.5.0=31:65,5,1,0,0,0,0,"}),
+        // A binding that cannot be read keeps its name and its bytes from the value on; one
+        // whose name cannot be read is no object to show or go on from.
+        Taken("ANullWithContents", OneBinding(scripted::Value{0x05, {0x00}}), 0, 0,
+              {"1.3.6.1.2.1.1.5.0=31:5,1,0,"}),
+        Taken("AnElementAfterTheValue", OneBinding(scripted::Integer(3)), 0, 0,
+              {"1.3.6.1.2.1.1.5.0=31:2,1,3,5,0,"},
+              AnswerOf(ber::Concat({ber::Oid(kSysName), ber::Integer(3), ber::Null()}))),
+        Failed("ANameThatCannotBeRead", OneBinding(scripted::Integer(3)),
+               AnswerOf(ber::Concat({ber::Tlv(0x06, {0x2B, 0x80, 0x01}), ber::Integer(3)}))),
+        // Lengths in the long form of five and eight octets, at every level (X.690 allows
+        // any number): the answer as any other.
+        Taken("LengthsOfFiveOctets", OneBinding(scripted::Octets(0x04, "five")), 0, 0,
+              {"1.3.6.1.2.1.1.5.0=4:102,105,118,101,"},
+              [](Bytes& d) { d = ber::WithLongLengths(d, 5); }),
+        Taken("LengthsOfEightOctets", OneBinding(scripted::Integer(8)), 0, 0,
+              {"1.3.6.1.2.1.1.5.0=2:8"}, [](Bytes& d) { d = ber::WithLongLengths(d, 8); }),
+        Ignored("LengthsOfNineOctets", 0, 1, [](Bytes& d) { d = ber::WithLongLengths(d, 9); }),
         Failed("IndexBelowTheSmallest", OneBinding(scripted::Null(), 5, -2147483649LL)),
         Failed("SuccessWithTwoBindings", Bindings(0, 0, 2)),
         // No agent means success by a negative status: the agent's error, as any other.

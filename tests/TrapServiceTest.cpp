@@ -4,6 +4,7 @@
 #include "snmpapi/SnmpTesting.h"
 #include "support/BindingText.h"
 #include "support/RowName.h"
+#include "support/TrapFlood.h"
 #include "support/TrapTraffic.h"
 #include "support/Wait.h"
 #include "ui/ManagerDlg.h"
@@ -16,6 +17,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -68,6 +70,23 @@ Bytes Answer(std::int64_t requestId) {
     return Inform(requestId, 0xA2);
 }
 
+std::string DescribedBytes(const Bytes& bytes) {
+    std::string text;
+    for (std::uint8_t b : bytes)
+        text += std::to_string(b) + ",";
+    return text;
+}
+
+std::string HexText(const Bytes& bytes) {
+    std::string text;
+    for (std::uint8_t b : bytes) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, "%02X", b);
+        text += (text.empty() ? "" : " ") + std::string(digits);
+    }
+    return text;
+}
+
 // A well-formed SNMPv1 trap whose specific-trap number tells it apart.
 Bytes NumberedV1Trap(int number) {
     return ber::V1Trap("public", kEnterprise, {10, 0, 0, 7}, 6, number, 100,
@@ -100,9 +119,6 @@ std::vector<BrokenDatagram> BrokenDatagrams() {
                      ber::Concat({ber::Oid(kEnterprise), agent, ber::Integer(6), ber::Integer(1),
                                   ber::Unsigned(5, 0x43), ber::Tlv(0x30, bindings)})));
     };
-    const auto withValue = [&](const Bytes& value) {
-        return v1Pdu(ber::Tlv(0x40, {1, 2, 3, 4}), ber::Binding(kSysName, value));
-    };
     return {
         {"empty", {}},
         {"garbage", {0xDE, 0xAD, 0xBE, 0xEF, 0x00, 0x01, 0x02}},
@@ -110,7 +126,9 @@ std::vector<BrokenDatagram> BrokenDatagrams() {
         {"outer length short of the end", shorterOuter},
         {"a byte after the message", trailing},
         {"indefinite length", indefinite},
-        {"length of five bytes", {0x30, 0x85, 0, 0, 0, 0, 3, 2, 1, 0}},
+        {"length of nine bytes", {0x30, 0x89, 0, 0, 0, 0, 0, 0, 0, 0, 3, 2, 1, 0}},
+        {"length beyond the datagram in eight bytes",
+         {0x30, 0x88, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 2, 1, 0}},
         {"SNMPv1 trap in an SNMPv2c message", ber::Message(1, "public", goodPdu)},
         {"SNMPv2 trap in an SNMPv1 message",
          ber::Message(0, "public",
@@ -125,23 +143,26 @@ std::vector<BrokenDatagram> BrokenDatagrams() {
         {"version 3", ber::Message(3, "public", ber::Tlv(0xA7, {}))},
         {"agent-addr of five bytes", v1Pdu(ber::Tlv(0x40, {1, 2, 3, 4, 5}), binding)},
         {"agent-addr as an octet string", v1Pdu(ber::Tlv(0x04, {1, 2, 3, 4}), binding)},
-        {"binding without a value",
-         v1Pdu(ber::Tlv(0x40, {1, 2, 3, 4}), ber::Tlv(0x30, ber::Oid(kSysName)))},
-        {"binding with a third element",
-         v1Pdu(ber::Tlv(0x40, {1, 2, 3, 4}),
-               ber::Tlv(0x30, ber::Concat({ber::Oid(kSysName), ber::Null(), ber::Null()})))},
-        {"integer of no bytes", withValue(ber::Tlv(0x02, {}))},
+        {"time-stamp of no bytes",
+         ber::Message(
+             0, "public",
+             ber::Tlv(0xA4, ber::Concat({ber::Oid(kEnterprise), ber::Tlv(0x40, {1, 2, 3, 4}),
+                                         ber::Integer(6), ber::Integer(1), ber::Tlv(0x43, {}),
+                                         ber::Tlv(0x30, binding)})))},
+        {"enterprise that is no identifier",
+         ber::Message(0, "public",
+                      ber::Tlv(0xA4, ber::Concat({ber::Tlv(0x06, {0x2B, 0x80, 0x01}),
+                                                  ber::Tlv(0x40, {1, 2, 3, 4}), ber::Integer(6),
+                                                  ber::Integer(1), ber::Unsigned(5, 0x43),
+                                                  ber::Tlv(0x30, binding)})))},
+        {"binding list with a cut element",
+         v1Pdu(ber::Tlv(0x40, {1, 2, 3, 4}), {0x30, 0x05, 0x06})},
         {"time-stamp beyond 32 bits",
          ber::Message(0, "public",
                       ber::Tlv(0xA4, ber::Concat({ber::Oid(kEnterprise),
                                                   ber::Tlv(0x40, {1, 2, 3, 4}), ber::Integer(6),
                                                   ber::Integer(1), ber::Tlv(0x43, {1, 0, 0, 0, 0}),
                                                   ber::Tlv(0x30, binding)})))},
-        {"null with contents", withValue(ber::Tlv(0x05, {0}))},
-        {"identifier ending inside a sub-identifier", withValue(ber::Tlv(0x06, {0x2B, 0x86}))},
-        {"sub-identifier above 32 bits",
-         withValue(ber::Tlv(0x06, {0x2B, 0x90, 0x80, 0x80, 0x80, 0x00}))},
-        {"identifier of 129 sub-identifiers", withValue(ber::Oid(Ids(129, 1)))},
         {"community of 257 bytes", ber::Message(0, std::string(257, 'c'), goodPdu)},
     };
 }
@@ -190,8 +211,11 @@ TEST_F(TrapDecodeTest, RealSnmpV1TrapKeepsItsAgentFieldAndBindingOrder) {
     EXPECT_EQ(trap.genericTrap, 6);
     EXPECT_EQ(trap.specificTrap, 17);
     EXPECT_EQ(trap.timeStamp, 1234u);
+    // The two bindings that RFC 3584, 3.1 makes of the header, then the trap's own.
     EXPECT_EQ(Describe(trap.variableBindings),
-              (std::vector<std::string>{"1.3.6.1.2.1.1.5.0=4:104,101,108,108,111,",
+              (std::vector<std::string>{"1.3.6.1.2.1.1.3.0=67:1234",
+                                        "1.3.6.1.6.3.1.1.4.1.0=6:" + Dotted(kEnterprise) + ".0.17",
+                                        "1.3.6.1.2.1.1.5.0=4:104,101,108,108,111,",
                                         "1.3.6.1.2.1.2.2.1.1.2=2:-5",
                                         "1.3.6.1.4.1.99.1=5:", "1.3.6.1.4.1.99.2=65:4294967295"}));
     SnmpTrapRecordFree(&trap);
@@ -251,19 +275,23 @@ TEST_F(TrapDecodeTest, ValuesKeepTheirFullRange) {
     EXPECT_EQ(trap.specificTrap, -2147483647 - 1);
     EXPECT_EQ(trap.timeStamp, 4294967295u);
     EXPECT_EQ(Describe(trap.variableBindings),
-              (std::vector<std::string>{"1.3.1=2:-2147483648", "1.3.2=66:4294967295",
+              (std::vector<std::string>{"1.3.6.1.2.1.1.3.0=67:4294967295",
+                                        "1.3.6.1.6.3.1.1.4.1.0=6:1.3.6.1.6.3.1.1.5.1", // coldStart
+                                        "1.3.1=2:-2147483648", "1.3.2=66:4294967295",
                                         "1.3.3=64:255,0,128,1,", "1.3.4=6:2.999.4294967295",
                                         "1.3.5=70:128,0,0,0,0,0,0,1,"}));
     SnmpTrapRecordFree(&trap);
 }
 
-// The time-stamp is unsigned too: a first bit that is set is no sign, and the longest form
-// keeps its zero byte in front.
+// The time-stamp is unsigned too: a first bit that is set is no sign, the longest form
+// keeps its zero byte in front, and zero bytes that some agents put in front are no part of
+// the number.
 TEST_F(TrapDecodeTest, TimeStampIsReadUnsigned) {
     const std::pair<Bytes, AsnTimeticks> cases[] = {
         {{0xC3, 0x50}, 50000u},
         {{0x80}, 128u},
         {{0x00, 0xFF, 0xFF, 0xFF, 0xFF}, 4294967295u},
+        {{0x00, 0x00, 0x00, 0x00, 0x00, 0x05}, 5u},
     };
     for (const auto& [contents, expected] : cases) {
         const Bytes datagram = ber::Message(
@@ -274,9 +302,55 @@ TEST_F(TrapDecodeTest, TimeStampIsReadUnsigned) {
         SnmpTrapRecord trap;
         ASSERT_TRUE(SnmpTrapDecodeForTesting(datagram.data(), datagram.size(), kSender4, 4, &trap));
         EXPECT_EQ(trap.timeStamp, expected);
+        ASSERT_EQ(trap.variableBindings.len, 2u);
+        EXPECT_EQ(Describe(trap.variableBindings.list[0]),
+                  "1.3.6.1.2.1.1.3.0=67:" + std::to_string(expected));
         SnmpTrapRecordFree(&trap);
     }
 }
+
+// What an SNMPv1 trap was, in the snmpTrapOID.0 binding that RFC 3584, 3.1 makes of its
+// header: the generic traps by their own identifiers, an enterprise-specific one by its
+// enterprise, 0 and its specific number.
+struct V1Identity {
+    const char* name;
+    std::int64_t generic;
+    std::int64_t specific;
+    std::string trapOid;
+};
+
+class V1TrapIdentity : public TrapDecodeTest, public ::testing::WithParamInterface<V1Identity> {};
+
+TEST_P(V1TrapIdentity, IsTheSecondBinding) {
+    const V1Identity& c = GetParam();
+    const Bytes datagram = ber::V1Trap("public", kEnterprise, {10, 0, 0, 7}, c.generic, c.specific,
+                                       77, {ber::Binding(kSysName, ber::String("x"))});
+    SnmpTrapRecord trap;
+    ASSERT_TRUE(SnmpTrapDecodeForTesting(datagram.data(), datagram.size(), kSender4, 4, &trap));
+    EXPECT_EQ(
+        Describe(trap.variableBindings),
+        (std::vector<std::string>{"1.3.6.1.2.1.1.3.0=67:77", "1.3.6.1.6.3.1.1.4.1.0=6:" + c.trapOid,
+                                  "1.3.6.1.2.1.1.5.0=4:120,"}));
+    // The SNMPv1 view stays as the header has it.
+    EXPECT_EQ(IdsOf(trap.enterprise), kEnterprise);
+    EXPECT_EQ(trap.genericTrap, c.generic);
+    EXPECT_EQ(trap.specificTrap, c.specific);
+    SnmpTrapRecordFree(&trap);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Header, V1TrapIdentity,
+    ::testing::Values(V1Identity{"ColdStart", 0, 0, "1.3.6.1.6.3.1.1.5.1"},
+                      V1Identity{"LinkDown", 2, 0, "1.3.6.1.6.3.1.1.5.3"},
+                      V1Identity{"EgpNeighborLoss", 5, 9, "1.3.6.1.6.3.1.1.5.6"},
+                      V1Identity{"EnterpriseSpecific", 6, 17, Dotted(kEnterprise) + ".0.17"},
+                      V1Identity{"EnterpriseSpecificLargest", 6, 2147483647,
+                                 Dotted(kEnterprise) + ".0.2147483647"},
+                      // Beyond RFC 1157's numbers: the same rules, in 32-bit sub-identifiers.
+                      V1Identity{"GenericSeven", 7, 0, "1.3.6.1.6.3.1.1.5.8"},
+                      V1Identity{"GenericMinusOne", -1, 0, "1.3.6.1.6.3.1.1.5.0"},
+                      V1Identity{"SpecificMinusOne", 6, -1, Dotted(kEnterprise) + ".0.4294967295"}),
+    RowName{});
 
 // Found by the fuzz target: the historic NsapAddress type was decoded into a block that the
 // release of the bindings did not give back.
@@ -288,15 +362,17 @@ TEST_F(TrapDecodeTest, NsapAddressValueIsReleasedWithItsTrap) {
     SnmpTrapRecordFree(&trap); // TearDown finds any block left over
 }
 
-// A trap whose bindings carry values that no decoder of SNMP types expects is still a
-// well-formed trap: each odd value arrives as its tag and its bytes, with the text that
-// FormatValue gives for it, and the bindings around it arrive too. Some of these were once
-// refused as broken datagrams; only a broken structure is.
+// A trap whose bindings carry values that no decoder of SNMP types expects, or that cannot be
+// read at all, is still a trap: each odd value arrives as its tag and its bytes, or as the
+// bytes that cannot be read, with the text that FormatValue gives for it, and the bindings
+// around it arrive too. Many of these were once refused as broken datagrams, taking every
+// binding of their trap with them; only a broken structure is.
 struct OddBinding {
     const char* name;
-    Bytes value; // the whole value element
+    Bytes value; // what follows the name in the binding: the value element, as a rule
     std::string described;
     std::optional<std::string> text; // FormatValue's, nullopt for none
+    Bytes binding = {};              // the whole binding instead, when it has no name
 };
 
 class TrapWithAnOddBinding : public TrapDecodeTest,
@@ -304,10 +380,12 @@ class TrapWithAnOddBinding : public TrapDecodeTest,
 
 TEST_P(TrapWithAnOddBinding, GivesAllItsBindings) {
     const OddBinding& c = GetParam();
-    const std::vector<Bytes> bindings = {ber::Binding({1, 3, 1}, ber::Integer(7)),
-                                         ber::Binding({1, 3, 2}, c.value),
+    const Bytes odd =
+        c.binding.empty() ? ber::Tlv(0x30, ber::Concat({ber::Oid({1, 3, 2}), c.value})) : c.binding;
+    const std::vector<Bytes> bindings = {ber::Binding({1, 3, 1}, ber::Integer(7)), odd,
                                          ber::Binding({1, 3, 3}, ber::String("after"))};
-    const std::vector<std::string> expected = {"1.3.1=2:7", "1.3.2=" + c.described,
+    const std::vector<std::string> expected = {"1.3.1=2:7",
+                                               (c.binding.empty() ? "1.3.2=" : "=") + c.described,
                                                "1.3.3=4:97,102,116,101,114,"};
     const Bytes datagrams[] = {
         ber::V1Trap("public", kEnterprise, {10, 0, 0, 7}, 6, 1, 100, bindings),
@@ -316,9 +394,12 @@ TEST_P(TrapWithAnOddBinding, GivesAllItsBindings) {
     for (const Bytes& datagram : datagrams) {
         SnmpTrapRecord trap;
         ASSERT_TRUE(SnmpTrapDecodeForTesting(datagram.data(), datagram.size(), kSender4, 4, &trap));
-        EXPECT_EQ(Describe(trap.variableBindings), expected);
-        ASSERT_EQ(trap.variableBindings.len, 3u);
-        char* text = CManagerDlg::FormatValue(&trap.variableBindings.list[1].value);
+        // An SNMPv1 trap's own bindings follow the two made of its header.
+        const std::vector<std::string> all = Describe(trap.variableBindings);
+        ASSERT_GE(all.size(), 3u);
+        EXPECT_EQ(std::vector<std::string>(all.end() - 3, all.end()), expected);
+        const SnmpVarBind& vb = trap.variableBindings.list[all.size() - 2];
+        char* text = CManagerDlg::FormatValue(&vb.value);
         EXPECT_EQ(text ? std::optional<std::string>(text) : std::nullopt, c.text);
         SnmpUtilMemFree(text);
         SnmpTrapRecordFree(&trap);
@@ -329,34 +410,89 @@ INSTANTIATE_TEST_SUITE_P(
     Values, TrapWithAnOddBinding,
     ::testing::Values(
         OddBinding{"Sequence", ber::Tlv(0x30, ber::Integer(5)), "48:2,1,5,", std::nullopt},
-        OddBinding{"UnknownTag49", ber::Tlv(0x49, {1, 2}), "73:1,2,", std::nullopt},
-        OddBinding{"UnknownTag4F", ber::Tlv(0x4F, {1}), "79:1,", std::nullopt},
-        OddBinding{"ConstructedUnknownTag", ber::Tlv(0xA9, ber::Null()), "169:5,0,", std::nullopt},
-        OddBinding{"BitString", ber::Tlv(0x03, {0, 1}), "3:0,1,", std::nullopt},
+        OddBinding{"UnknownTag49", ber::Tlv(0x49, {1, 2}), "73:1,2,", "49 02 01 02"},
+        OddBinding{"UnknownTag4F", ber::Tlv(0x4F, {1}), "79:1,", "4F 01 01"},
+        OddBinding{"ConstructedUnknownTag", ber::Tlv(0xA9, ber::Null()), "169:5,0,", "A9 02 05 00"},
+        OddBinding{"BitString", ber::Tlv(0x03, {0, 1}), "3:0,1,", "03 02 00 01"},
         OddBinding{"IpAddressOfThreeBytes", ber::Tlv(0x40, {1, 2, 3}), "64:1,2,3,", "1.2.3"},
         OddBinding{"IpAddressOfFiveBytes", ber::Tlv(0x40, {1, 2, 3, 4, 255}), "64:1,2,3,4,255,",
                    "1.2.3.4.255"},
         OddBinding{"OpaqueWithAFloatInside",
                    ber::Tlv(0x44, {0x9F, 0x78, 0x04, 0x3F, 0x80, 0x00, 0x00}),
-                   "68:159,120,4,63,128,0,0,", "\x9F\x78\x04\x3F\x80"},
+                   "68:159,120,4,63,128,0,0,", "1"},
         OddBinding{"OpaqueWithAShortWrapper", ber::Tlv(0x44, {0x9F, 0x78, 0x09, 0x01}),
-                   "68:159,120,9,1,", "\x9F\x78\x09"},
+                   "68:159,120,9,1,", "9F 78 09 01"},
         OddBinding{"OpaqueWrapperLongerThanTheOpaque", ber::Tlv(0x44, {0x9F, 0x78, 0x04, 0x00}),
-                   "68:159,120,4,0,", "\x9F\x78\x04"},
-        // A number that its record cannot hold: its whole element, and no text.
+                   "68:159,120,4,0,", "9F 78 04 00"},
+        OddBinding{"MacAddressBeginningWithAZeroByte",
+                   ber::Tlv(0x04, {0x00, 0x12, 0x79, 0x62, 0xF9, 0x40}), "4:0,18,121,98,249,64,",
+                   "00 12 79 62 F9 40"},
+        OddBinding{"Utf8Text", ber::String("Z\xC3\xBCrich"), "4:90,195,188,114,105,99,104,",
+                   "Z\xC3\xBCrich"},
+        OddBinding{"Counter64", ber::Unsigned(0x8000000000000001ull, 0x46), "70:128,0,0,0,0,0,0,1,",
+                   "9223372036854775809"},
+        OddBinding{"UInteger32", ber::Unsigned(4294967295u, 0x47), "71:4294967295", "4294967295"},
+        OddBinding{"NoSuchObject", ber::Tlv(0x80, {}), "128:", "noSuchObject"},
+        OddBinding{"EndOfMibView", ber::Tlv(0x82, {}), "130:", "endOfMibView"},
+        // A number that its record cannot hold: its whole element, in hex.
         OddBinding{"IntegerBeyond32Bits", ber::Tlv(0x02, {0x00, 0x80, 0x00, 0x00, 0x00}),
-                   "31:2,5,0,128,0,0,0,", std::nullopt},
+                   "31:2,5,0,128,0,0,0,", "02 05 00 80 00 00 00"},
         OddBinding{"IntegerOfFiveBytes", ber::Tlv(0x02, {1, 0, 0, 0, 0}), "31:2,5,1,0,0,0,0,",
-                   std::nullopt},
+                   "02 05 01 00 00 00 00"},
         OddBinding{"CounterBeyond32Bits", ber::Tlv(0x41, {1, 0, 0, 0, 0}), "31:65,5,1,0,0,0,0,",
-                   std::nullopt},
+                   "41 05 01 00 00 00 00"},
+        // Elements that cannot be read as their type, which once dropped the whole trap.
+        OddBinding{"NullWithContents", ber::Tlv(0x05, {0}), "31:5,1,0,", "05 01 00"},
+        OddBinding{"IntegerOfNoBytes", ber::Tlv(0x02, {}), "31:2,0,", "02 00"},
+        OddBinding{"Counter64OfNoBytes", ber::Tlv(0x46, {}), "31:70,0,", "46 00"},
+        OddBinding{"ExceptionWithContents", ber::Tlv(0x81, {1}), "31:129,1,1,", "81 01 01"},
+        OddBinding{"IdentifierWithALeadingZeroGroup", ber::Tlv(0x06, {0x2B, 0x80, 0x01}),
+                   "31:6,3,43,128,1,", "06 03 2B 80 01"},
+        OddBinding{"EmptyIdentifier", ber::Tlv(0x06, {}), "31:6,0,", "06 00"},
+        OddBinding{"IdentifierEndingInsideASubIdentifier", ber::Tlv(0x06, {0x2B, 0x86}),
+                   "31:6,2,43,134,", "06 02 2B 86"},
+        OddBinding{"SubIdentifierAbove32Bits", ber::Tlv(0x06, {0x2B, 0x90, 0x80, 0x80, 0x80, 0x00}),
+                   "31:6,6,43,144,128,128,128,0,", "06 06 2B 90 80 80 80 00"},
+        OddBinding{"IdentifierOf129SubIdentifiers", ber::Oid(Ids(129, 1)),
+                   "31:" + DescribedBytes(ber::Oid(Ids(129, 1))), HexText(ber::Oid(Ids(129, 1)))},
+        // What follows the value inside the binding goes with it.
+        OddBinding{"AByteAfterTheValue", ber::Concat({ber::Integer(5), Bytes{0x00}}), "31:2,1,5,0,",
+                   "02 01 05 00"},
+        OddBinding{"AThirdElement", ber::Concat({ber::Null(), ber::Null()}), "31:5,0,5,0,",
+                   "05 00 05 00"},
+        // A binding whose name cannot be read, or that has nothing after its name: no name,
+        // and its whole element.
+        OddBinding{"NoValue",
+                   {},
+                   "31:48,4,6,2,43,2,",
+                   "30 04 06 02 2B 02",
+                   ber::Tlv(0x30, ber::Oid({1, 3, 2}))},
+        OddBinding{"NameWithALeadingZeroGroup",
+                   {},
+                   "31:48,7,6,3,43,128,1,5,0,",
+                   "30 07 06 03 2B 80 01 05 00",
+                   ber::Tlv(0x30, ber::Concat({ber::Tlv(0x06, {0x2B, 0x80, 0x01}), ber::Null()}))},
+        OddBinding{"BindingThatIsNoSequence", {}, "31:4,1,120,", "04 01 78", ber::String("x")},
         // Unsigned numbers without the zero byte in front are the numbers their bytes carry.
         OddBinding{"Counter32WithItsTopBitSet", ber::Tlv(0x41, {0x80}), "65:128", "128"},
         OddBinding{"Gauge32WithItsTopBitSet", ber::Tlv(0x42, {0x80, 0x00}), "66:32768", "32768"},
         OddBinding{"TimeTicksWithItsTopBitSet", ber::Tlv(0x43, {0xC3, 0x50}), "67:50000", "50000"},
         OddBinding{"Counter64WithItsTopBitSet", ber::Tlv(0x46, {0x80}), "70:0,0,0,0,0,0,0,128,",
-                   std::nullopt}),
+                   "128"}),
     RowName{});
+
+TEST_F(TrapDecodeTest, LengthsOfFiveAndEightOctetsAreRead) {
+    const Bytes trap = NumberedV1Trap(4);
+    for (std::size_t octets : {5u, 8u}) {
+        SCOPED_TRACE(octets);
+        const Bytes datagram = ber::WithLongLengths(trap, octets);
+        SnmpTrapRecord ours;
+        ASSERT_TRUE(SnmpTrapDecodeForTesting(datagram.data(), datagram.size(), kSender4, 4, &ours));
+        EXPECT_EQ(ours.specificTrap, 4);
+        EXPECT_EQ(Describe(ours.variableBindings).back(), "1.3.6.1.2.1.1.5.0=4:110,52,");
+        SnmpTrapRecordFree(&ours);
+    }
+}
 
 TEST_F(TrapDecodeTest, BrokenDatagramsAreRefused) {
     for (const BrokenDatagram& broken : BrokenDatagrams()) {
@@ -391,8 +527,13 @@ TEST_F(TrapDecodeTest, EveryTruncationOfARealTrapIsRefused) {
 
 // --- The service ---------------------------------------------------------------------------
 
+// Waits until `n` datagrams have been read and each queued or dropped: the receiver counts a
+// datagram as received before it queues it, so the received count alone runs ahead.
 bool ReceivedAtLeast(std::uint64_t n) {
-    return WaitUntil([n] { return SnmpMgrGetTrapServiceCounters().received >= n; });
+    return WaitUntil([n] {
+        const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
+        return counters.queued + counters.overflow >= n;
+    });
 }
 
 bool TakeTrap(SnmpTrapRecord* trap) {
@@ -451,7 +592,8 @@ TEST_F(TrapServiceTest, SnmptrapTrapAndInformAreQueuedAndSignalled) {
          {"-v", "1", "-c", "public", target, Dotted(kEnterprise), "192.168.1.200", "6", "3", "77",
           Dotted(kSysName), "s", "a", Dotted(kIfIndex2), "i", "7"},
          {192, 168, 1, 200},
-         {"1.3.6.1.2.1.1.5.0=4:97,", "1.3.6.1.2.1.2.2.1.1.2=2:7"},
+         {"1.3.6.1.2.1.1.3.0=67:77", "1.3.6.1.6.3.1.1.4.1.0=6:" + Dotted(kEnterprise) + ".0.3",
+          "1.3.6.1.2.1.1.5.0=4:97,", "1.3.6.1.2.1.2.2.1.1.2=2:7"},
          0},
         {"SNMPv2c inform",
          {"-Ci", "-v", "2c", "-c", "public", "-r", "0", "-t", "5", target, "77", Dotted(kLinkDown),
@@ -543,13 +685,12 @@ TEST_F(TrapServiceTest, EventClosedWhileTrapsArriveIsNeverTouchedAgain) {
     // after free.
     for (int round = 0; round < 20; ++round) {
         ASSERT_NO_FATAL_FAILURE(Listen());
-        CUdpSender sender(m_port);
-        for (int i = 0; i < 50; ++i)
-            sender.Send(NumberedV1Trap(i));
+        // The flood goes on while the event is closed, so the receiver is at work queueing
+        // and signalling when it is.
+        CTrapFlood flood(m_port, CTrapFlood::kEndless, NumberedV1Trap);
+        ASSERT_TRUE(ReceivedAtLeast(50));
         CloseHandle(m_event);
         m_event = nullptr;
-        for (int i = 0; i < 50; ++i)
-            sender.Send(NumberedV1Trap(i));
         SnmpMgrTrapServiceStopForTesting();
     }
 }

@@ -210,7 +210,9 @@ INSTANTIATE_TEST_SUITE_P(
                    AfterGood(2, [](const Request&) { return Silence(); }),
                    {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295"},
                    kFailedCall},
-        EndingCase{"AnErrorOutsideTheRootIsQuiet",
+        // The status is judged before the place: an error answer's binding says nothing of
+        // where the subtree ends.
+        EndingCase{"AnErrorOutsideTheRootIsTheAgentsError",
                    AfterGood(1,
                              [](const Request& r) {
                                  Reply reply = ErrorReply(r, 5, 1);
@@ -218,7 +220,15 @@ INSTANTIATE_TEST_SUITE_P(
                                  return reply;
                              }),
                    {".1.3.6.1.4.1.99.1.0 : -2147483648"},
-                   nullptr},
+                   "ErrorStatus: SNMP_ERRORSTATUS_GENERR  ErrorIndex: 1"},
+        EndingCase{"ANegativeStatusOutsideTheRootAtOnce",
+                   [](const Request& r) {
+                       Reply reply = ErrorReply(r, -1, 0);
+                       reply.bindings[0].name = ParseOid(".1.3.6.1.4.1.100");
+                       return reply;
+                   },
+                   {},
+                   "ErrorStatus: Unknown Error  ErrorIndex: 0"},
         EndingCase{"AShorterNameThanTheRootIsOutside",
                    [](const Request& r) {
                        Reply reply;
@@ -248,7 +258,8 @@ INSTANTIATE_TEST_SUITE_P(
                    {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295"},
                    "The agent's answers do not advance: it answered .1.3.6.1.4.1.99.1.5 to a "
                    "request for the object after it."},
-        // Values that a decoder of SNMP types does not expect: each its line, and on.
+        // Values that a decoder of SNMP types does not expect, bytes that are no text, and
+        // elements that do not fit their type: each its line, and on.
         EndingCase{"OddValuesEachGiveTheirLine",
                    Serving({
                        Integer(1),
@@ -257,11 +268,18 @@ INSTANTIATE_TEST_SUITE_P(
                        Value{0x44, {0x9F, 0x78, 0x09, 0x01}},
                        Value{0x30, {0x02, 0x01, 0x05}},
                        Octets(0x40, std::string("\x0A\x00\x01", 3)),
+                       Octets(0x04, std::string("\x00\x12\x79\x62\xF9\x40", 6)),
+                       Octets(0x04, "Z\xC3\xBCrich"),
+                       Value{0x46, {0x01, 0x00}},
+                       Value{0x05, {0x00}},
+                       Value{0x81, {}},
                    }),
-                   {".1.3.6.1.4.1.99.1.0 : 1",
-                    ".1.3.6.1.4.1.99.2.0 : ", ".1.3.6.1.4.1.99.3.0 : \x9F\x78\x04\x3F\x80",
-                    ".1.3.6.1.4.1.99.4.0 : \x9F\x78\x09",
-                    ".1.3.6.1.4.1.99.5.0 : ", ".1.3.6.1.4.1.99.6.0 : 10.0.1"},
+                   {".1.3.6.1.4.1.99.1.0 : 1", ".1.3.6.1.4.1.99.2.0 : 49 01 01",
+                    ".1.3.6.1.4.1.99.3.0 : 1", ".1.3.6.1.4.1.99.4.0 : 9F 78 09 01",
+                    ".1.3.6.1.4.1.99.5.0 : ", ".1.3.6.1.4.1.99.6.0 : 10.0.1",
+                    ".1.3.6.1.4.1.99.7.0 : 00 12 79 62 F9 40",
+                    ".1.3.6.1.4.1.99.8.0 : Z\xC3\xBCrich", ".1.3.6.1.4.1.99.9.0 : 256",
+                    ".1.3.6.1.4.1.99.10.0 : 05 01 00", ".1.3.6.1.4.1.99.11.0 : noSuchInstance"},
                    nullptr},
         // Without the zero byte in front, the first bit of an unsigned number is no sign.
         EndingCase{
@@ -389,8 +407,9 @@ TEST(BulkWalk, TooBigAsksForHalfAsManyObjectsDownToOne) {
         EXPECT_EQ(d.WalkLines(), c.lines);
         const auto boxes = d.TakeBoxes();
         EXPECT_EQ(boxes.size(), c.box ? 1u : 0u);
-        if (c.box && !boxes.empty())
+        if (c.box && !boxes.empty()) {
             EXPECT_EQ(boxes[0].text, c.box);
+        }
         std::vector<std::int64_t> repetitions;
         for (const Request& r : agent.Received())
             repetitions.push_back(r.maxRepetitions);
@@ -447,8 +466,6 @@ INSTANTIATE_TEST_SUITE_P(
         EarlyFailureCase{
             "ARootOfOneFortyIsNeverSent", true, ".1.40", {}, kFailedCall, "Snmp Error"},
         EarlyFailureCase{
-            "ARootOfOneSubIdentifierIsNeverSent", true, ".1", {}, kFailedCall, "Snmp Error"},
-        EarlyFailureCase{
             "ARootBeginningWithThreeIsNeverSent", true, ".3.1", {}, kFailedCall, "Snmp Error"},
         EarlyFailureCase{
             "AnInvalidOidKeepsTheEarlierLines", false, ".1.3..6", {"old"}, "Invalid Oid", "Error"},
@@ -467,6 +484,44 @@ INSTANTIATE_TEST_SUITE_P(
                          "Snmp Error",
                          SNMP_MGR_VERSION_2C}),
     RowName{});
+
+// A root of one arc: the walk asks first for the object after the arc followed by 0, the
+// smallest identifier BER can carry below it, and keeps to the arc's subtree.
+struct OneArcCase {
+    const char* name;
+    const char* root;
+    const char* firstRequest;
+    std::vector<std::string> lines;
+};
+
+class WalkOfOneArc : public ::testing::TestWithParam<OneArcCase> {};
+
+TEST_P(WalkOfOneArc, StartsAfterTheArcAndZero) {
+    ScriptedAgent agent(EveryType());
+    ASSERT_TRUE(agent.Start());
+    DialogDriver d;
+    ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
+    const std::int64_t blocks = SnmpUtilLiveBlocks();
+    Walk(d, GetParam().root);
+    EXPECT_TRUE(d.TakeBoxes().empty());
+    EXPECT_EQ(d.WalkLines(), GetParam().lines);
+    ASSERT_GE(agent.Received().size(), 1u);
+    EXPECT_EQ(OidText(agent.Received()[0].bindings.at(0).name), GetParam().firstRequest);
+    EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
+}
+
+std::vector<std::string> EveryObjectOfEveryType() {
+    std::vector<std::string> lines = ExpectedEveryTypeLines();
+    lines.push_back(".1.3.6.1.4.1.100.1.0 : 7");
+    return lines;
+}
+
+INSTANTIATE_TEST_SUITE_P(Walk, WalkOfOneArc,
+                         ::testing::Values(OneArcCase{"TheWholeAgent", ".1", ".1.0",
+                                                      EveryObjectOfEveryType()},
+                                           OneArcCase{"ZeroEndsAtTheFirstAnswer", ".0", ".0.0", {}},
+                                           OneArcCase{"TwoIsPastTheLastObject", ".2", ".2.0", {}}),
+                         RowName{});
 
 TEST(Walk, AFullWalkListEndsTheWalkWithABox) {
     ScriptedAgent agent(EveryType());
@@ -515,11 +570,18 @@ TEST_P(LineIdentifier, SurvivesSelectAndDoubleClickWhole) {
     ASSERT_EQ(d.WalkLines(), std::vector<std::string>{GetParam().identifier + " : far"});
 
     ClickLine(d.walkList(), 0, false);
-    const auto* nameBox = qobject_cast<QLineEdit*>(d.dlg().GetDlgItem(IDC_OID_NAME));
+    auto* nameBox = qobject_cast<QLineEdit*>(d.dlg().GetDlgItem(IDC_OID_NAME));
     AsnObjectIdentifier shown{};
     ASSERT_TRUE(SnmpMgrStrToOid(nameBox->text().toStdString().c_str(), &shown));
     EXPECT_EQ(Oid(shown.ids, shown.ids + shown.idLength), name);
     SnmpUtilOidFree(&shown);
+    // The end of the name (the object's own name and its index) is in view, however long;
+    // the whole name is in the box and in its tooltip.
+    nameBox->grab(); // painted, as on the screen
+    EXPECT_EQ(nameBox->cursorPosition(), nameBox->text().size());
+    const QRect cursor = nameBox->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    EXPECT_TRUE(nameBox->rect().contains(cursor.center()));
+    EXPECT_EQ(nameBox->toolTip(), nameBox->text());
 
     const std::int64_t blocks = SnmpUtilLiveBlocks();
     ClickLine(d.walkList(), 0, true);

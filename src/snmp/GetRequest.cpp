@@ -41,15 +41,24 @@ int CManagerDlg::DoGet(const AsnObjectIdentifier* oid) {
     }
 
     const AsnAny& value = request.Binding().value;
-    char* valueText = values::FormatValue(&value);
-    // The first entry of the type list whose code matches; none leaves the selection.
-    auto* types = ComboBox(IDC_TYPE);
-    for (int i = 0; i < types->GetCount(); ++i) {
-        if (types->GetItemData(i) == value.asnType) {
-            types->SetCurSel(i);
-            break;
-        }
+    if (const char* exception = values::ExceptionName(value.asnType)) {
+        // An SNMPv2 exception in place of the value: the agent has none to give, which is
+        // its answer to the Get, not a value read.
+        const std::string message =
+            std::string("The agent answered ") + exception + ": it has no value for this object.";
+        MessageBox(message.c_str(), "Snmp Error", MB_OK | MB_ICONERROR);
+        return 1;
     }
+    char* valueText = values::FormatValue(&value);
+    // The first entry of the type list whose code matches; none where the list lacks the
+    // type, since the type shown beside a value is always the value's.
+    auto* types = ComboBox(IDC_TYPE);
+    int shown = -1;
+    for (int i = 0; i < types->GetCount() && shown < 0; ++i) {
+        if (types->GetItemData(i) == value.asnType)
+            shown = i;
+    }
+    types->SetCurSel(shown);
     SetDlgItemText(IDC_VALUE, valueText ? valueText : "");
     SnmpUtilMemFree(valueText);
     return 0;

@@ -7,6 +7,7 @@
 #include "values/Values.h"
 
 #include <QElapsedTimer>
+#include <QLineEdit>
 
 #include <algorithm>
 
@@ -76,14 +77,16 @@ bool AnswerContinuesWalk(const SnmpVarBind& answer, AsnInteger errorStatus, AsnI
                          WalkEnd* end) {
     if (errorStatus == SNMP_ERRORSTATUS_NOSUCHNAME)
         return false; // the agent has no object after the one requested
-    if (answer.name.idLength < root.idLength ||
-        SnmpUtilOidNCmp(&answer.name, &root, root.idLength) != 0)
-        return false; // past the end of the subtree
     if (errorStatus != 0) {
-        // Below 0 too: a negative status is the agent's error, never a line read.
+        // Below 0 too: a negative status is the agent's error, never a line read. Judged
+        // before the answer's place: an error answer's binding is the request's echo or
+        // anything at all, and says nothing of where the subtree ends.
         end->failure = StatusLine(errorStatus, errorIndex);
         return false;
     }
+    if (answer.name.idLength < root.idLength ||
+        SnmpUtilOidNCmp(&answer.name, &root, root.idLength) != 0)
+        return false; // past the end of the subtree
     // An agent whose answers do not advance would keep the walk going for ever.
     if (SnmpUtilOidCmp(&answer.name, &requested) <= 0) {
         std::string name;
@@ -128,11 +131,33 @@ void AskAfter(SnmpVarBind* binding) {
     SnmpUtilOidFree(&next);
 }
 
+// The name the first request asks after: the root itself, or, for a root of one arc (".1",
+// the root operators type to walk a whole agent), that arc followed by 0, the smallest
+// identifier below it that BER can carry (it joins the first two arcs in one, X.690 8.19.4),
+// as snmpwalk does. False when memory cannot be had.
+bool FirstAskedName(const AsnObjectIdentifier& root, AsnObjectIdentifier* name) {
+    *name = AsnObjectIdentifier{};
+    if (!SnmpUtilOidCpy(name, &root))
+        return false;
+    UINT zero = 0;
+    const AsnObjectIdentifier arcZero{1, &zero};
+    return root.idLength != 1 || SnmpUtilOidAppend(name, &arcZero);
+}
+
+// The first GetNext's request list, after the first name asked after. False when memory
+// cannot be had.
+bool BuildFirstRequest(const AsnObjectIdentifier& root, CRequestList* request) {
+    AsnObjectIdentifier first{};
+    const bool built = FirstAskedName(root, &first) && request->Build(&first);
+    SnmpUtilOidFree(&first);
+    return built;
+}
+
 // The walk of the subtree under `root` on an SNMPv1 session by GetNext, one line per object
 // in the walk list, painted as it goes; the busy pointer shows meanwhile.
 WalkEnd NextWalk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root, CListBox* walkList) {
     CRequestList request;
-    const bool built = request.Build(&root);
+    const bool built = BuildFirstRequest(root, &request);
     AsnInteger errorStatus = 0;
     AsnInteger errorIndex = 0;
     WalkEnd end;
@@ -193,8 +218,8 @@ WalkEnd CBulkWalk::Run() {
     AsnInteger errorStatus = 0;
     AsnInteger errorIndex = 0;
     CWaitCursor wait;
-    // A copy that fails leaves the name empty, which the request refuses to send.
-    SnmpUtilOidCpy(&m_requested, &m_root);
+    // A name that could not be made is empty, which the request refuses to send.
+    FirstAskedName(m_root, &m_requested);
     bool more = true;
     while (more) {
         if (!request.Build(&m_requested) ||
@@ -257,6 +282,16 @@ WalkEnd WalkSubtree(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root,
     return NextWalk(session, root, walkList);
 }
 
+// A long name's useful end is the object's own name and its index: the OID name box keeps
+// its end in view (a line edit scrolls to keep its cursor in view, focused or not), and the
+// whole name stays in the box, to select and copy, and in its tooltip.
+void ShowEndOfName(QWidget* box) {
+    if (auto* edit = qobject_cast<QLineEdit*>(box)) {
+        edit->setCursorPosition(static_cast<int>(edit->text().size()));
+        edit->setToolTip(edit->text());
+    }
+}
+
 } // namespace
 
 void CManagerDlg::OnGetAll() {
@@ -296,6 +331,7 @@ void CManagerDlg::OnWalkListSelChange() {
     char* name = nullptr;
     if (SnmpMgrOidToStr(&oid, &name)) {
         SetDlgItemText(IDC_OID_NAME, name);
+        ShowEndOfName(GetDlgItem(IDC_OID_NAME));
         SnmpUtilMemFree(name);
     }
     SnmpUtilOidFree(&oid);

@@ -3,28 +3,44 @@
 // The parser runs in a child process of its own: the running program started again
 // (posix_spawn of /proc/self/exe, which copies none of the program's memory, so that the
 // window's start pays nothing for it) with OKAPEL_MIB_READER in its environment, which
-// makes it the reader as it starts, before main. The child reads
-// every module in net-snmp's MIB directories as this machine configures them, walks the
-// tree that the parser made and writes each node (its parent, sub-identifier, name and
-// modules) down a pipe; a thread of ours reads that, makes a name table and publishes it
-// whole. So the parser's tree is never read while it is built, nor from two threads, and
-// nothing else in Okapel touches it; a module that makes the parser crash, loop or eat
-// memory takes the child down, not Okapel, and the built-in names simply stay in force. The
-// child writes nothing to the terminal: its standard streams are /dev/null and net-snmp's
-// logging is off.
+// makes it the reader as it starts, before main. The child reads the modules as net-snmp's
+// tools do with every module asked for ("-m ALL"), walks the tree that the parser made and
+// writes each node (its parent, sub-identifier, name and modules) down a pipe; a thread of
+// ours reads that, makes a name table and publishes it whole. The child writes the tree as
+// it grows, after a module once the last writing has cost at most a quarter of the time
+// since, so that the names of the modules read so far are in force while a large or slow
+// module is still being read. So the parser's tree is never read while it is built, nor
+// from two threads, and nothing else in Okapel touches it; a module that makes the parser
+// crash, loop or eat memory takes the child down, not Okapel, and the names written before
+// stay in force. The child writes nothing to the terminal: its standard streams are
+// /dev/null and net-snmp's logging is off. It ends when Okapel ends, however Okapel ends:
+// it asks the kernel to kill it when its parent goes, and a write to the pipe that Okapel
+// no longer reads ends it too.
 //
-// The project's base module (OKAPEL-BASE-MIB, from the registration tree) is read last, so
-// that modules whose imports are missing from the machine (Debian ships net-snmp's own
+// What is read, in net-snmp's order: the modules of the MIB directories (MIBDIRS, else the
+// mibdirs of the snmp.conf files, else net-snmp's list with ~/.snmp/mibs) and of MIBFILES,
+// every module ("ALL") and then each entry of MIBS (else of the mibs setting) that names a
+// module or a file, the files of MIBFILES, and last the files of mibfile lines. A directory
+// entry or a file that is not a regular file (or a link to one) is skipped: a named pipe
+// or a device would hold the parser up for ever.
+//
+// The project's base module (OKAPEL-BASE-MIB, from the registration tree) is read first,
+// so that modules whose imports are missing from the machine (Debian ships net-snmp's own
 // modules without SNMPv2-SMI) still hang under enterprises, mib-2 and the other standard
 // nodes: net-snmp links a node to the parent of that name wherever it is defined.
 #include "snmpapi/MibNames.h"
 #include "snmpapi/SnmpInternal.h"
 #include "snmpapi/SnmpTesting.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,32 +52,47 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 namespace {
 
-// What the child writes: records of one kind byte each, numbers in the machine's order.
+// What the child writes: snapshots of the tree, each
+//   'S' u64 length, then `length` bytes of records
+// and at last 'E', the end: everything was read. A snapshot's records are of one kind
+// byte each, numbers in the machine's order:
 //   'M' u32 module-number u16 length name        a module's name, before its first node
-//   'N' i32 parent u32 arc u16 count u32 modules... u16 length name
+//   'N' i32 parent u32 arc u8 shown u16 count u32 modules... u16 length name
 //                                                a node; parent is the number of an earlier
-//                                                node record, -1 for a root
-//   'E'                                          the end: everything was written
+//                                                node record, -1 for a root; shown is 1 for
+//                                                the node whose name net-snmp's tools show
+//                                                for the identifier; an empty name for a
+//                                                node that has none
+constexpr char kSnapshotRecord = 'S';
 constexpr char kModuleRecord = 'M';
 constexpr char kNodeRecord = 'N';
 constexpr char kEndRecord = 'E';
 
 // More than any set of modules yields (1,000 modules of 50 objects write about 3 MB); a
-// child that writes more is stopped and its tree dropped.
-constexpr size_t kMaxStream = 256u << 20;
+// child that writes a larger snapshot is stopped, and what it wrote before stays in force.
+constexpr size_t kMaxSnapshot = 256u << 20;
 
 // The child's pipe, after its other descriptors are closed.
 constexpr int kStreamFd = 3;
+
+constexpr char kReaderVariable[] = "OKAPEL_MIB_READER";        // holds the base module's directory
+constexpr char kParentVariable[] = "OKAPEL_MIB_READER_PARENT"; // Okapel's process id
+// The test suite's hold (SnmpMgrHoldMibReaderForTesting): a named pipe, and the file of the
+// module before which the reader waits on it.
+constexpr char kHoldVariable[] = "OKAPEL_MIB_READER_HOLD";
+constexpr char kHoldBeforeVariable[] = "OKAPEL_MIB_READER_HOLD_BEFORE";
 
 // --- The child ----------------------------------------------------------------------------
 
@@ -70,16 +101,15 @@ public:
     template <typename T> void Put(T value) {
         out_.append(reinterpret_cast<const char*>(&value), sizeof value);
     }
-    void PutText(const char* text) {
-        const size_t length = std::min<size_t>(std::strlen(text), 0xFFFF);
+    void PutText(std::string_view text) {
+        const size_t length = std::min<size_t>(text.size(), 0xFFFF);
         Put(static_cast<std::uint16_t>(length));
-        out_.append(text, length);
+        out_.append(text.data(), length);
     }
-    void FlushIfFull() {
-        if (out_.size() >= 1 << 16)
-            Flush();
-    }
-    void Flush() {
+    size_t Size() const { return out_.size(); }
+    // Sends what was put; a write that fails (Okapel has closed the pipe, or is gone) ends
+    // the reader.
+    void Send() {
         for (size_t done = 0; done < out_.size();) {
             const ssize_t n = write(kStreamFd, out_.data() + done, out_.size() - done);
             if (n < 0 && errno == EINTR)
@@ -95,51 +125,292 @@ private:
     std::string out_;
 };
 
-void WriteTree(StreamWriter* out) {
-    std::unordered_map<int, bool> modulesWritten;
+bool IsAnonymous(const char* label) {
+    return std::strncmp(label, ANON, ANON_LEN) == 0;
+}
+
+// One snapshot of the parser's tree. Of the siblings that share a sub-identifier, net-snmp's
+// tools show (and look below) the last of the first run of them; the others are written
+// as names that are read only.
+void WriteSnapshot(StreamWriter* out) {
+    StreamWriter body;
+    std::unordered_set<int> modulesWritten;
     char moduleName[512];
     std::int32_t written = 0;
-    // Depth first without recursion: a module may nest as deep as it likes.
+    // Lists of siblings, depth first without recursion: a module may nest as deep as it
+    // likes.
     std::vector<std::pair<tree*, std::int32_t>> pending;
-    for (tree* root = get_tree_head(); root; root = root->next_peer)
-        pending.emplace_back(root, -1);
+    pending.emplace_back(get_tree_head(), -1);
+    std::vector<int> modules;
     while (!pending.empty()) {
-        const auto [node, parent] = pending.back();
+        const auto [list, parent] = pending.back();
         pending.pop_back();
-        if (!node->label || node->subid > 0xFFFFFFFFul)
-            continue;
-        std::vector<int> modules(node->module_list, node->module_list + node->number_modules);
-        if (modules.empty())
-            modules.push_back(node->modid);
-        for (int module : modules) {
-            if (modulesWritten.emplace(module, true).second) {
-                out->Put(kModuleRecord);
-                out->Put(static_cast<std::uint32_t>(module));
-                out->PutText(module_name(module, moduleName));
+        std::unordered_set<unsigned long> runsEnded;
+        for (tree* node = list; node; node = node->next_peer) {
+            const bool lastOfRun = !node->next_peer || node->next_peer->subid != node->subid;
+            const bool shown = lastOfRun && runsEnded.insert(node->subid).second;
+            if (!node->label || node->subid > 0xFFFFFFFFul)
+                continue;
+            modules.assign(node->module_list, node->module_list + node->number_modules);
+            if (modules.empty())
+                modules.push_back(node->modid);
+            for (int module : modules) {
+                if (modulesWritten.insert(module).second) {
+                    body.Put(kModuleRecord);
+                    body.Put(static_cast<std::uint32_t>(module));
+                    body.PutText(module_name(module, moduleName));
+                }
             }
+            body.Put(kNodeRecord);
+            body.Put(parent);
+            body.Put(static_cast<std::uint32_t>(node->subid));
+            body.Put(static_cast<std::uint8_t>(shown));
+            body.Put(static_cast<std::uint16_t>(std::min<size_t>(modules.size(), 0xFFFF)));
+            for (size_t i = 0; i < modules.size() && i < 0xFFFF; ++i)
+                body.Put(static_cast<std::uint32_t>(modules[i]));
+            body.PutText(IsAnonymous(node->label) ? "" : node->label);
+            if (shown && node->child_list)
+                pending.emplace_back(node->child_list, written);
+            ++written;
         }
-        out->Put(kNodeRecord);
-        out->Put(parent);
-        out->Put(static_cast<std::uint32_t>(node->subid));
-        out->Put(static_cast<std::uint16_t>(std::min<size_t>(modules.size(), 0xFFFF)));
-        for (size_t i = 0; i < modules.size() && i < 0xFFFF; ++i)
-            out->Put(static_cast<std::uint32_t>(modules[i]));
-        out->PutText(node->label);
-        out->FlushIfFull();
-        // The children go on the stack last first, so that they are written in the
-        // parser's order: of two children with one sub-identifier, the first is the one
-        // net-snmp's tools name.
-        const size_t mark = pending.size();
-        for (tree* child = node->child_list; child; child = child->next_peer)
-            pending.emplace_back(child, written);
-        std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(mark), pending.end());
-        ++written;
     }
-    out->Put(kEndRecord);
-    out->Flush();
+    out->Put(kSnapshotRecord);
+    out->Put(static_cast<std::uint64_t>(body.Size()));
+    out->Send();
+    body.Send();
+}
+
+// The reader's processor time in seconds: what it spends, however busy the machine is and
+// however long Okapel takes to take a snapshot from the pipe.
+double ProcessorSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// Writes a snapshot after a module once the last one has cost at most a quarter of the
+// processor time since it began, and before a module whose file takes four times as long
+// to read as the last one cost, so that writing takes at most about a fifth of the reader's time
+// however large the tree grows, the first modules' names go out at once, and those read so
+// far go out before a large module.
+class Snapshots {
+public:
+    void BeforeModule(const char* file) {
+        struct stat status {};
+        if (!unsent_ || stat(file, &status) != 0)
+            return;
+        // net-snmp's parser reads some 20 MB of modules a second here.
+        if (static_cast<double>(status.st_size) / 20e6 >= 4 * cost_)
+            Write(ProcessorSeconds());
+    }
+    void AfterModule() {
+        unsent_ = true;
+        const double now = ProcessorSeconds();
+        if (now - last_ >= 4 * cost_)
+            Write(now);
+    }
+    void Last() {
+        Write(ProcessorSeconds());
+        StreamWriter end;
+        end.Put(kEndRecord);
+        end.Send();
+    }
+
+private:
+    void Write(double start) {
+        StreamWriter out;
+        WriteSnapshot(&out);
+        last_ = ProcessorSeconds();
+        cost_ = last_ - start;
+        unsent_ = false;
+    }
+    double last_ = 0;
+    double cost_ = 0;
+    bool unsent_ = false; // modules were read since the last snapshot
+};
+
+// The reader's own state: its snapshots, and the snmp.conf settings that net-snmp keeps to
+// itself, kept here by handlers of the same meaning: mibs as net-snmp's own handler reads
+// it, and the files of mibfile lines, read after everything else as net-snmp's tools read
+// them.
+struct ReaderState {
+    Snapshots snapshots;
+    std::string confMibs;
+    bool haveConfMibs = false;
+    std::vector<std::string> mibFiles;
+};
+
+ReaderState& Reader() {
+    static ReaderState state;
+    return state;
+}
+
+// A file the parser may open: a regular file, or a link to one.
+bool IsRegularFile(const char* path) {
+    struct stat status {};
+    return stat(path, &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// The modules of one directory made known to the parser, as net-snmp's add_mibdir does
+// (its file names, in its order), but for the entries that are not regular files.
+void AddDirectory(const std::string& directory) {
+    DIR* dir = opendir(directory.c_str());
+    if (!dir)
+        return;
+    std::vector<std::string> files;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.empty() || name.front() == '.' || name.front() == '#' || name.back() == '#' ||
+            name.back() == '~')
+            continue;
+        std::string path = directory + "/" + std::string(name);
+        if (IsRegularFile(path.c_str()))
+            files.push_back(std::move(path));
+    }
+    closedir(dir);
+    std::sort(files.begin(), files.end());
+    for (const std::string& file : files)
+        add_mibfile(file.c_str(), std::strrchr(file.c_str(), '/'));
+}
+
+void ReadFile(const std::string& file) {
+    if (IsRegularFile(file.c_str())) {
+        Reader().snapshots.BeforeModule(file.c_str());
+        read_mib(file.c_str());
+        Reader().snapshots.AfterModule();
+    }
+}
+
+// The test suite's hold: waits once, before the module of the file named (the first module
+// when none is named), until the hold's named pipe is opened for writing.
+void HoldBefore(const module& next) {
+    static bool held = false;
+    const char* fifo = std::getenv(kHoldVariable);
+    const char* before = std::getenv(kHoldBeforeVariable);
+    if (held || !fifo || (before && *before && std::strcmp(before, next.file) != 0))
+        return;
+    held = true;
+    const int fd = open(fifo, O_RDONLY | O_CLOEXEC);
+    if (fd >= 0)
+        close(fd);
+}
+
+// Every module made known, as net-snmp's read_all_mibs reads them (its list of modules
+// begins with the one made known last), with a snapshot after each.
+void ReadAllModules() {
+    // The list's head is the module with the highest number; modules are numbered from 0
+    // as they are made known and never forgotten here.
+    int high = 1;
+    while (find_module(high))
+        high *= 2;
+    int low = 0;
+    while (low + 1 < high) {
+        const int middle = low + (high - low) / 2;
+        (find_module(middle) ? low : high) = middle;
+    }
+    for (module* mp = find_module(low); mp; mp = mp->next) {
+        if (mp->no_imports == -1) {
+            Reader().snapshots.BeforeModule(mp->file);
+            HoldBefore(*mp);
+            netsnmp_read_module(mp->name);
+            Reader().snapshots.AfterModule();
+        }
+    }
+}
+
+std::vector<std::string> Split(const char* list) {
+    std::vector<std::string> entries;
+    std::string_view rest = list ? list : "";
+    while (!rest.empty()) {
+        const size_t colon = rest.find(ENV_SEPARATOR_CHAR);
+        if (colon != 0)
+            entries.emplace_back(rest.substr(0, colon));
+        rest.remove_prefix(colon == std::string_view::npos ? rest.size() : colon + 1);
+    }
+    return entries;
+}
+
+// A list of MIBS or MIBFILES with net-snmp's meaning of a leading "+" (after the defaults)
+// and "-" (before them).
+std::string WithDefaults(std::string list, const char* defaults) {
+    if (list.empty() || (list[0] != '+' && list[0] != '-'))
+        return list;
+    const std::string rest = list.substr(1);
+    if (!defaults)
+        return rest;
+    return list[0] == '+' ? std::string(defaults) + ENV_SEPARATOR + rest
+                          : rest + ENV_SEPARATOR + defaults;
+}
+
+void HandleMibs(const char*, char* line) {
+    ReaderState& reader = Reader();
+    if (reader.haveConfMibs && (*line == '+' || *line == '-')) {
+        const std::string rest = line + 1;
+        reader.confMibs = *line == '+' ? reader.confMibs + ENV_SEPARATOR + rest
+                                       : rest + ENV_SEPARATOR + reader.confMibs;
+    } else {
+        reader.confMibs = line;
+    }
+    reader.haveConfMibs = true;
+}
+
+void HandleMibFile(const char*, char* line) {
+    Reader().mibFiles.emplace_back(line);
+}
+
+#ifdef NETSNMP_DEFAULT_MIBFILES
+constexpr const char* kDefaultMibFiles = NETSNMP_DEFAULT_MIBFILES;
+#else
+constexpr const char* kDefaultMibFiles = nullptr;
+#endif
+
+// net-snmp's start of its MIB reader (netsnmp_init_mib) for a tool run with "-m ALL" and
+// the MIBS setting after it, reading only regular files, with snapshots as it goes.
+void ReadModules(const std::string& baseDirectory) {
+    netsnmp_init_mib_internals();
+    netsnmp_fixup_mib_directory();
+    for (const std::string& directory : Split(netsnmp_get_mib_directory()))
+        AddDirectory(directory);
+    if (!baseDirectory.empty())
+        AddDirectory(baseDirectory);
+    const char* mibFiles = std::getenv("MIBFILES");
+    for (const std::string& file : Split(mibFiles && *mibFiles == '+' ? mibFiles + 1 : mibFiles))
+        if (IsRegularFile(file.c_str()))
+            add_mibfile(file.c_str(), nullptr);
+    netsnmp_init_mib_internals();
+
+    ReadAllModules();
+    const char* mibs = std::getenv("MIBS");
+    const ReaderState& reader = Reader();
+    const std::string entries = WithDefaults(mibs                  ? std::string(mibs)
+                                             : reader.haveConfMibs ? reader.confMibs
+                                                                   : NETSNMP_DEFAULT_MIBS,
+                                             NETSNMP_DEFAULT_MIBS);
+    for (const std::string& entry : Split(entries.c_str())) {
+        if (strcasecmp(entry.c_str(), "ALL") == 0) {
+            ReadAllModules();
+        } else if (entry.find('/') != std::string::npos) {
+            ReadFile(entry);
+        } else {
+            netsnmp_read_module(entry.c_str());
+            Reader().snapshots.AfterModule();
+        }
+    }
+    adopt_orphans();
+
+    const std::string files = mibFiles           ? WithDefaults(mibFiles, kDefaultMibFiles)
+                              : kDefaultMibFiles ? kDefaultMibFiles
+                                                 : "";
+    for (const std::string& file : Split(files.c_str()))
+        ReadFile(file);
 }
 
 [[noreturn]] void RunReader(const char* baseDirectory) {
+    // Killed when Okapel goes, however it goes; and if it went before this line, at once.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    const char* parent = std::getenv(kParentVariable);
+    if (!parent || std::strtol(parent, nullptr, 10) != static_cast<long>(getppid()))
+        _exit(3);
     // The parent gave the pipe as kStreamFd, /dev/null as the standard streams and no other
     // descriptor.
     // The window and the trap lines come first: the parser gets what the processor spares.
@@ -148,25 +419,21 @@ void WriteTree(StreamWriter* out) {
     // A persistent directory that cannot exist: the parser neither reads nor writes its
     // directory indexes in the operator's own.
     netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_PERSISTENT_DIR, "/dev/null/okapel");
-    // The directories as net-snmp's tools find them: MIBDIRS, else the mibdirs of the
-    // snmp.conf files, else the built-in list with ~/.snmp/mibs. Every module in them is
-    // read below, whatever the mibs setting says, so the setting loads nothing here.
     netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_MIBDIRS, nullptr);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 0);
-    setenv("MIBS", "", 1);
     register_mib_handlers();
+    // The same tokens with handlers of ours (a handler registered again replaces the
+    // library's, and keeps the time at which the library reads its lines).
+    register_prenetsnmp_mib_handler("snmp", "mibs", HandleMibs, nullptr, nullptr);
+    register_config_handler("snmp", "mibfile", HandleMibFile, nullptr, nullptr);
     read_premib_configs();
-    netsnmp_init_mib();
-    if (*baseDirectory)
-        add_mibdir(baseDirectory);
-    read_all_mibs();
-
-    StreamWriter out;
-    WriteTree(&out);
+    ReadModules(baseDirectory);
+    read_configs();
+    for (const std::string& file : Reader().mibFiles)
+        ReadFile(file);
+    Reader().snapshots.Last();
     _exit(0);
 }
-
-constexpr char kReaderVariable[] = "OKAPEL_MIB_READER"; // holds the base module's directory
 
 // In the reader, this runs before main (and before anything else of Okapel's) and never
 // returns.
@@ -202,7 +469,7 @@ private:
     std::string_view data_;
 };
 
-// The table that the child's stream describes, or null when the stream is not whole.
+// The table that one snapshot describes, or null when it is not whole.
 std::shared_ptr<const mibnames::Table> ReadTable(std::string_view data) {
     mibnames::TableBuilder builder;
     std::unordered_map<std::uint32_t, int> modules; // the child's numbers to the table's
@@ -210,8 +477,6 @@ std::shared_ptr<const mibnames::Table> ReadTable(std::string_view data) {
     std::vector<int> nodeModules;
     StreamReader in(data);
     for (char kind = 0; in.Get(&kind);) {
-        if (kind == kEndRecord)
-            return in.AtEnd() ? builder.Finish() : nullptr;
         if (kind == kModuleRecord) {
             std::uint32_t number = 0;
             std::string_view name;
@@ -222,9 +487,10 @@ std::shared_ptr<const mibnames::Table> ReadTable(std::string_view data) {
         }
         std::int32_t parent = 0;
         std::uint32_t arc = 0;
+        std::uint8_t shown = 0;
         std::uint16_t count = 0;
-        if (kind != kNodeRecord || !in.Get(&parent) || !in.Get(&arc) || !in.Get(&count) ||
-            parent < -1 || parent >= static_cast<std::int32_t>(nodes.size()))
+        if (kind != kNodeRecord || !in.Get(&parent) || !in.Get(&arc) || !in.Get(&shown) ||
+            !in.Get(&count) || parent < -1 || parent >= static_cast<std::int32_t>(nodes.size()))
             return nullptr;
         nodeModules.clear();
         for (std::uint16_t i = 0; i < count; ++i) {
@@ -237,13 +503,13 @@ std::shared_ptr<const mibnames::Table> ReadTable(std::string_view data) {
         std::string_view name;
         if (!in.GetText(&name))
             return nullptr;
-        // A node under one that could not be named has no name either.
+        // A node under one that is not in the table is not in it either.
         const int parentNode = parent < 0 ? mibnames::kNone : nodes[static_cast<size_t>(parent)];
         nodes.push_back(parent >= 0 && parentNode == mibnames::kNone
                             ? mibnames::kNone
-                            : builder.Add(parentNode, arc, name, nodeModules));
+                            : builder.Add(parentNode, arc, name, nodeModules, shown != 0));
     }
-    return nullptr;
+    return in.AtEnd() ? builder.Finish() : nullptr;
 }
 
 // Where the base module is: beside the installed program (<prefix>/bin/okapel,
@@ -267,14 +533,44 @@ std::string BaseModuleDirectory() {
 extern "C" char** environ;
 
 // The reader's environment: the program's, with the base module's directory as the mark
-// that makes it the reader. Made on the caller's thread, which alone may change the
-// environment.
+// that makes it the reader, and the program's process id, by which the reader knows that it
+// was not orphaned before it asked to end with its parent. Made on the caller's thread,
+// which alone may change the environment.
+std::string g_holdFifo, g_holdBefore; // SnmpMgrHoldMibReaderForTesting's
+
 std::vector<std::string> ReaderEnvironment(const std::string& baseDirectory) {
-    std::vector<std::string> environment{std::string(kReaderVariable) + "=" + baseDirectory};
-    for (char** variable = environ; *variable; ++variable)
-        if (!std::string_view(*variable).starts_with(std::string(kReaderVariable) + "="))
-            environment.emplace_back(*variable);
+    std::vector<std::string> environment{std::string(kReaderVariable) + "=" + baseDirectory,
+                                         std::string(kParentVariable) + "=" +
+                                             std::to_string(getpid())};
+    if (!g_holdFifo.empty()) {
+        environment.push_back(std::string(kHoldVariable) + "=" + g_holdFifo);
+        environment.push_back(std::string(kHoldBeforeVariable) + "=" + g_holdBefore);
+    }
+    for (char** variable = environ; *variable; ++variable) {
+        const std::string_view text = *variable;
+        const auto isOurs = [text](const char* name) {
+            return text.starts_with(std::string(name) + "=");
+        };
+        if (!isOurs(kReaderVariable) && !isOurs(kParentVariable) && !isOurs(kHoldVariable) &&
+            !isOurs(kHoldBeforeVariable))
+            environment.emplace_back(text);
+    }
     return environment;
+}
+
+// Reads exactly `size` bytes; false at the end of the stream or on an error.
+bool ReadExactly(int fd, void* data, size_t size) {
+    auto* at = static_cast<char*>(data);
+    while (size > 0) {
+        const ssize_t n = read(fd, at, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        at += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
 }
 
 // The reader with the pipe's writing end as kStreamFd, or -1. It takes the calling thread's
@@ -355,6 +651,18 @@ private:
         Read(readFd, pid);
     }
 
+    // False once a Stop has come: the names of a reader that a Stop ends are not wanted,
+    // however far it got.
+    bool PutInForce(std::string_view snapshot) {
+        auto table = ReadTable(snapshot);
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (stopping_)
+            return false;
+        if (table)
+            mibnames::Publish(std::move(table));
+        return true;
+    }
+
     void Finish() {
         {
             std::lock_guard<std::mutex> guard(mutex_);
@@ -363,23 +671,40 @@ private:
         done_.notify_all();
     }
 
+    // Puts each whole snapshot in force as it comes, until the reader ends. A snapshot that
+    // a later one already follows in the pipe is out of date before its table is made, and
+    // only the later one is made.
     void Read(int fd, pid_t pid) {
-        std::string data;
-        char buffer[1 << 16];
+        std::string body;
+        bool unmade = false;
         for (;;) {
-            const ssize_t n = read(fd, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            data.append(buffer, static_cast<size_t>(n));
-            if (data.size() > kMaxStream) {
+            char kind = 0;
+            std::uint64_t length = 0;
+            if (!ReadExactly(fd, &kind, 1) || kind != kSnapshotRecord ||
+                !ReadExactly(fd, &length, sizeof length))
+                break; // the end record, a reader that ended early, or one that went astray
+            if (length > kMaxSnapshot) {
                 kill(pid, SIGKILL); // not reaped yet, so the number is still the child's
-                data.clear();
                 break;
             }
+            body.resize(length);
+            unmade = ReadExactly(fd, body.data(), length);
+            if (!unmade)
+                break;
+            int following = 0;
+            if (ioctl(fd, FIONREAD, &following) == 0 && following > 0)
+                continue;
+            unmade = false;
+            if (!PutInForce(body))
+                break;
         }
+        if (unmade)
+            PutInForce(body);
+        body = {};
         close(fd);
+        // The snapshots' buffers and the tables they replaced were freed in this thread's
+        // own heap, which keeps freed memory unless asked to give it back.
+        malloc_trim(0);
         // Seen to end but not reaped, so that Stop never signals a number that another
         // process may have taken since; then reaped.
         siginfo_t info{};
@@ -390,16 +715,7 @@ private:
             std::lock_guard<std::mutex> guard(mutex_);
             child_ = -1;
         }
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && !data.empty()) {
-            // A reader that had ended by itself when a Stop came still wrote whole names,
-            // but the Stop said that they are not wanted.
-            auto table = ReadTable(data);
-            std::lock_guard<std::mutex> guard(mutex_);
-            if (table && !stopping_)
-                mibnames::Publish(std::move(table));
+        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
         }
         Finish();
     }
@@ -428,6 +744,11 @@ void SnmpMgrLoadMibModules() {
 
 bool SnmpMgrWaitMibModulesForTesting(int milliseconds) {
     return TheLoader().Wait(milliseconds);
+}
+
+void SnmpMgrHoldMibReaderForTesting(const std::string& fifo, const std::string& beforeFile) {
+    g_holdFifo = fifo;
+    g_holdBefore = beforeFile;
 }
 
 void SnmpMgrMibModulesStopForTesting() {

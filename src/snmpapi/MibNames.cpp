@@ -2,8 +2,9 @@
 #include "snmpapi/MibNames.h"
 
 #include <algorithm>
-#include <atomic>
 #include <functional>
+#include <limits>
+#include <mutex>
 #include <string_view>
 #include <utility>
 
@@ -335,13 +336,13 @@ int Table::ChildByArc(int parent, UINT arc) const {
 
 int Table::ChildByName(int parent, std::string_view name) const {
     int answer = kNone;
+    std::uint32_t best = std::numeric_limits<std::uint32_t>::max();
     const auto [begin, end] = byName_.equal_range(name);
     for (auto named = begin; named != end; ++named) {
-        if (Parent(named->second) != parent || named->second == answer)
-            continue;
-        if (answer != kNone)
-            return kNone;
-        answer = named->second;
+        if (Parent(named->second.node) == parent && named->second.rank < best) {
+            answer = named->second.node;
+            best = named->second.rank;
+        }
     }
     return answer;
 }
@@ -354,14 +355,14 @@ int Table::First(std::string_view name) const {
     int answer = kNone;
     const auto [begin, end] = byName_.equal_range(name);
     for (auto named = begin; named != end; ++named) {
-        const int node = named->second;
+        const int node = named->second.node;
         if (answer == kNone || rank(node) < rank(answer))
             answer = node;
     }
     if (answer == kNone)
         return kNone;
     for (auto named = begin; named != end; ++named)
-        if (named->second != answer && rank(named->second) == rank(answer))
+        if (named->second.node != answer && rank(named->second.node) == rank(answer))
             return kNone;
     return answer;
 }
@@ -381,6 +382,7 @@ TableBuilder::TableBuilder() : table_(std::make_shared<Table>()) {
     for (const Row& row : kRows) {
         const int parent = row.parent ? byName.at(row.parent) : kNone;
         const int node = Add(parent, row.arc, row.name, {});
+        entries_.back().builtIn = true;
         byName.emplace(row.name, node);
         bool starts = parent != kNone && parent == mib2_;
         for (std::string_view name : kSnmpV2Starts)
@@ -406,31 +408,40 @@ int TableBuilder::Module(std::string_view name) {
     return found->second;
 }
 
-int TableBuilder::Add(int parent, UINT arc, std::string_view name,
-                      const std::vector<int>& modules) {
-    if (!IsName(name) || parent < kNone || parent >= Count())
+int TableBuilder::Add(int parent, UINT arc, std::string_view name, const std::vector<int>& modules,
+                      bool shown) {
+    if (parent < kNone || parent >= Count())
         return kNone;
     auto& nodes = table_->nodes_;
     const auto [found, inserted] = byArc_.try_emplace(ArcKey(parent, arc), Count());
     const int node = found->second;
+    if (inserted)
+        nodes.push_back({parent, arc, 0, 0, parent != kNone && parent == mib2_, true, false});
+    if (!IsName(name)) {
+        // An anonymous node (or a name that could not be read back) is written as its
+        // number, as net-snmp's tools write it, where it is the one they show.
+        if (shown)
+            Show(node, 0, 0);
+        return node;
+    }
     const std::uint32_t at = Store(name);
     const auto length = static_cast<std::uint32_t>(name.size());
-    if (inserted)
-        nodes.push_back(
-            {parent, arc, at, length, parent != kNone && parent == mib2_, true, false, false});
-    Table::Node& n = nodes[static_cast<size_t>(node)];
-    if (!n.fromModule) {
-        if (!inserted)
-            builtInNames_.push_back({node, n.nameAt, n.nameLength, -1});
-        n.nameAt = at;
-        n.nameLength = length;
-        n.fromModule = true;
-    }
+    if (shown)
+        Show(node, at, length);
     if (modules.empty())
-        entries_.push_back({node, at, length, -1});
+        entries_.push_back({node, at, length, -1, false});
     for (int module : modules)
-        entries_.push_back({node, at, length, module});
+        entries_.push_back({node, at, length, module, false});
     return node;
+}
+
+void TableBuilder::Show(int node, std::uint32_t at, std::uint32_t length) {
+    Table::Node& n = table_->nodes_[static_cast<size_t>(node)];
+    if (!n.fromModule && n.nameLength > 0) // the built-in name stays readable
+        builtInNames_.push_back({node, n.nameAt, n.nameLength, -1, true});
+    n.nameAt = at;
+    n.nameLength = length;
+    n.fromModule = true;
 }
 
 std::shared_ptr<const Table> TableBuilder::Finish() {
@@ -470,20 +481,26 @@ std::shared_ptr<const Table> TableBuilder::Finish() {
         if (entry.module >= 0)
             Enter(&table.inModule_, Table::NameKey{entry.module, name}, entry.node);
     }
-    // One entry for each name of each node.
-    const auto enterName = [&table](std::string_view name, int node) {
+    // One entry for each name of each node. The modules' names rank before the built-in
+    // ones, each in the order in which it was added.
+    std::uint32_t rank = 0;
+    const auto enterName = [&table, &rank](std::string_view name, int node) {
         const auto [begin, end] = table.byName_.equal_range(name);
-        if (std::none_of(begin, end, [node](const auto& named) { return named.second == node; }))
-            table.byName_.emplace(name, node);
+        if (std::none_of(begin, end,
+                         [node](const auto& named) { return named.second.node == node; }))
+            table.byName_.emplace(name, Table::Bearer{node, rank});
+        ++rank;
     };
-    for (const Entry& entry : entries_)
-        enterName(nameOf(entry), entry.node);
+    for (const bool builtIn : {false, true}) {
+        for (const Entry& entry : entries_)
+            if (entry.builtIn == builtIn)
+                enterName(nameOf(entry), entry.node);
+    }
     for (const Entry& entry : builtInNames_)
         enterName(nameOf(entry), entry.node);
     for (size_t i = 0; i < count; ++i) {
         const int node = static_cast<int>(i);
-        table.nodes_[i].ownChild = table.ChildByName(table.Parent(node), table.Name(node)) == node;
-        table.nodes_[i].ownFirst = table.First(table.Name(node)) == node;
+        table.nodes_[i].ownFirst = table.Named(node) && table.First(table.Name(node)) == node;
     }
     entries_ = {};
     builtInNames_ = {};
@@ -500,23 +517,37 @@ const Table& BuiltIn() {
 
 namespace {
 
-// Built on first use; C++ makes that first use safe from any number of threads.
-std::atomic<std::shared_ptr<const Table>>& InForce() {
-    static std::atomic<std::shared_ptr<const Table>> table{
+// The table in force behind a mutex: the hand-over is a pointer copy under the lock, which
+// every thread sanitizer and memory model understands.
+struct InForce {
+    std::mutex mutex;
+    std::shared_ptr<const Table> table{
         std::shared_ptr<const Table>(&BuiltIn(), [](const Table*) {})};
-    return table;
+};
+
+// Built on first use; C++ makes that first use safe from any number of threads.
+InForce& TheInForce() {
+    static InForce inForce;
+    return inForce;
 }
 
 } // namespace
 
 std::shared_ptr<const Table> Current() {
-    return InForce().load(std::memory_order_acquire);
+    InForce& inForce = TheInForce();
+    std::lock_guard<std::mutex> guard(inForce.mutex);
+    return inForce.table;
 }
 
 void Publish(std::shared_ptr<const Table> table) {
     if (!table)
         table = std::shared_ptr<const Table>(&BuiltIn(), [](const Table*) {});
-    InForce().store(std::move(table), std::memory_order_release);
+    InForce& inForce = TheInForce();
+    std::unique_lock<std::mutex> guard(inForce.mutex);
+    inForce.table.swap(table);
+    guard.unlock();
+    // `table` now holds the table that was in force; if this was its last holder, it is
+    // freed here, outside the lock.
 }
 
 } // namespace mibnames

@@ -9,6 +9,13 @@
 // A table never changes once it is made: any number of threads may read it at the same
 // time. Current() hands out the table in force; Publish() replaces it whole, and a reader
 // that holds the old one keeps it alive until it lets go.
+//
+// A node is named as net-snmp's tools name its identifier: where modules give one identifier
+// several names (an alias, a renamed object), the table is told which one the tools show;
+// where one parent has several children of one name, each is written with that name, and
+// the name read after the parent stands for the child that net-snmp finds first. A node
+// that a module left without a name of its own (net-snmp's anonymous nodes) is written as
+// its number.
 #pragma once
 
 #include "snmpapi/SnmpApi.h"
@@ -34,20 +41,22 @@ bool IsName(std::string_view text);
 class Table {
 public:
     int Count() const { return static_cast<int>(nodes_.size()); }
-    // The name the node is written with: its first module's, or the built-in one.
+    // The name the node is written with, the one net-snmp's tools show; empty for a node
+    // that has none (it is written as its number).
     std::string_view Name(int node) const;
+    bool Named(int node) const { return nodes_[static_cast<size_t>(node)].nameLength > 0; }
     int Parent(int node) const { return nodes_[static_cast<size_t>(node)].parent; }
     UINT Arc(int node) const { return nodes_[static_cast<size_t>(node)].arc; }
     // Whether a text may begin at this node (see OidText.cpp): the groups directly below
     // mib-2 and the SNMPv2 trap objects.
     bool StartsText(int node) const { return nodes_[static_cast<size_t>(node)].startsText; }
-    // Whether Name(node) read after its parent, and read first, gives the node back.
-    bool NameIsOwnChild(int node) const { return nodes_[static_cast<size_t>(node)].ownChild; }
+    // Whether Name(node), read first, gives the node back.
     bool NameIsOwnFirst(int node) const { return nodes_[static_cast<size_t>(node)].ownFirst; }
 
     // The child of `parent` (kNone: a root) with sub-identifier `arc`, or kNone.
     int ChildByArc(int parent, UINT arc) const;
-    // The child of `parent` that bears `name`; kNone when none does or several do.
+    // The child of `parent` that bears `name`, kNone when none does. Of several, the one a
+    // module named first (net-snmp's order of the parent's children), a built-in name last.
     int ChildByName(int parent, std::string_view name) const;
     // The node that a text beginning with `name` stands for: of the nodes that bear the
     // name, a root before the nodes where a text may begin, and those before any other.
@@ -65,8 +74,11 @@ private:
         std::uint32_t nameLength;
         bool startsText;
         bool fromModule; // named by a module, not only built in
-        bool ownChild;
         bool ownFirst;
+    };
+    struct Bearer {
+        int node;
+        std::uint32_t rank; // the order in which ChildByName prefers the names of a parent
     };
     struct Child {
         UINT arc;
@@ -89,8 +101,9 @@ private:
     // roots come first, at childStart_[0].
     std::vector<Child> children_;
     std::vector<std::uint32_t> childStart_;
-    // Every name each node bears: Name(node), and a built-in name that a module changed.
-    std::unordered_multimap<std::string_view, int> byName_;
+    // Every name each node bears: Name(node), its other modules' names, and a built-in name
+    // that a module changed.
+    std::unordered_multimap<std::string_view, Bearer> byName_;
     std::unordered_map<NameKey, int, NameKeyHash> inModule_;
     std::unordered_map<std::string_view, int> modules_;
 };
@@ -102,10 +115,13 @@ public:
     // The number of module `name`, for Add.
     int Module(std::string_view name);
     // The child of `parent` with sub-identifier `arc`, made if it is new, named `name` in
-    // each module of `modules`. The first module name a node gets is the one it is written
-    // with; every name it gets, the built-in one included, is read. kNone (and nothing
-    // added) when `name` cannot stand as a name or `parent` is not a node.
-    int Add(int parent, UINT arc, std::string_view name, const std::vector<int>& modules);
+    // each module of `modules`; `shown` when it is the name net-snmp's tools show for the
+    // identifier, which the node is then written with (a name that cannot stand as a name,
+    // such as net-snmp's anonymous ones, leaves the node without one). Every name a node
+    // gets, the built-in one included, is read, in the order in which they were added.
+    // kNone (and nothing added) when `parent` is not a node.
+    int Add(int parent, UINT arc, std::string_view name, const std::vector<int>& modules,
+            bool shown = true);
     int Count() const { return static_cast<int>(table_->nodes_.size()); }
     std::shared_ptr<const Table> Finish();
 
@@ -114,9 +130,11 @@ private:
         int node;
         std::uint32_t nameAt;
         std::uint32_t nameLength;
-        int module; // -1: built in
+        int module; // -1: none
+        bool builtIn;
     };
     std::uint32_t Store(std::string_view name);
+    void Show(int node, std::uint32_t at, std::uint32_t length);
 
     std::shared_ptr<Table> table_;
     std::unordered_map<std::uint64_t, int> byArc_;
@@ -131,7 +149,8 @@ private:
 const Table& BuiltIn();
 // The table in force: the built-in one until a table is published.
 std::shared_ptr<const Table> Current();
-// Puts `table` in force; null puts the built-in table back.
+// Puts `table` in force; null puts the built-in table back. The table that was in force
+// lives on while a caller of Current() holds it.
 void Publish(std::shared_ptr<const Table> table);
 
 } // namespace mibnames

@@ -7,8 +7,8 @@
 // SnmpMgrOidToStr writes an identifier x as follows:
 //  1. When x's path passes a node where a text may begin (a group directly below mib-2
 //     1.3.6.1.2.1, or snmpTrapOID, snmpTrapEnterprise or snmpTraps), and that node's name
-//     reads back to it: the names from that node down to the deepest named node on the
-//     path, joined by ".", then the remaining sub-identifiers as decimal numbers:
+//     reads back to it: the names from that node down to the deepest node of the table on
+//     the path, joined by ".", then the remaining sub-identifiers as decimal numbers:
 //         1.3.6.1.2.1.1.5.0            system.sysName.0
 //         1.3.6.1.2.1.2.2.1.2.3        interfaces.ifTable.ifEntry.ifDescr.3
 //         1.3.6.1.6.3.1.1.4.1.0        snmpTrapOID.0
@@ -22,8 +22,12 @@
 //                                      memory.memTotalReal.0 (one line)
 //  3. Otherwise dotted decimal with a leading ".":
 //         5.6.7                        .5.6.7
-// The names stop, and the numbers begin, at the first node whose name two children of its
-// parent bear, so that every name written reads back to its own node.
+// Each node is written with the name net-snmp's tools show for it; a node that the modules
+// left without a name (net-snmp's anonymous nodes) is written as its number, and the names
+// go on below it:
+//         1.3.6.1.4.1.9999.1.7         iso.org.dod.internet.private.enterprises.9999.1.acmeFan
+// Where one parent has two children of one name, each is written with it, and the text
+// reads back as net-snmp reads it: to the child that net-snmp finds first.
 //
 // SnmpMgrStrToOid reads
 //     text      = ["."] [module "::"] component *("." component)
@@ -38,9 +42,10 @@
 // (a root, or failing that a node where a text may begin, before any other, so that
 // "system" is mib-2's group whatever else a module calls "system"). After it, a number
 // appends one sub-identifier and a name appends the sub-identifier of that child of the
-// identifier read so far. Nothing else is read: no empty text, no empty component (hence
-// no ".." and no trailing "."), no signs or spaces, no name that is not a child of what
-// precedes it, no name that several nodes share. Every text of SnmpMgrOidToStr is read
+// identifier read so far (of two children of that name, the one net-snmp finds first).
+// Nothing else is read: no empty text, no empty component (hence no ".." and no trailing
+// "."), no signs or spaces, no name that is not a child of what precedes it, no first name
+// that several nodes share. Every text of SnmpMgrOidToStr is read
 // back to the identifier it was written from; so are the texts of net-snmp's tools in
 // the forms "ifDescr.1" and "IF-MIB::ifDescr.1".
 //
@@ -140,15 +145,13 @@ bool ReadText(std::string_view text, std::vector<UINT>* ids) {
     }
 }
 
-// The named nodes along the identifier's path, from the root, as far as each name reads
-// back to its own node.
-std::vector<int> NamedPath(const mibnames::Table& names, const AsnObjectIdentifier& oid) {
+// The table's nodes along the identifier's path, from the root.
+std::vector<int> TablePath(const mibnames::Table& names, const AsnObjectIdentifier& oid) {
     std::vector<int> path;
     for (int node = mibnames::kNone; path.size() < oid.idLength;) {
-        const int child = names.ChildByArc(node, oid.ids[path.size()]);
-        if (child == mibnames::kNone || !names.NameIsOwnChild(child))
+        node = names.ChildByArc(node, oid.ids[path.size()]);
+        if (node == mibnames::kNone)
             break;
-        node = child;
         path.push_back(node);
     }
     return path;
@@ -157,28 +160,27 @@ std::vector<int> NamedPath(const mibnames::Table& names, const AsnObjectIdentifi
 std::string WriteText(const AsnObjectIdentifier& oid) {
     const std::shared_ptr<const mibnames::Table> table = mibnames::Current();
     const mibnames::Table& names = *table;
-    const std::vector<int> path = NamedPath(names, oid);
-    const auto readsBack = [&names](int node) { return names.NameIsOwnFirst(node); };
+    const std::vector<int> path = TablePath(names, oid);
+    // A text begins with a name that reads back to its own node.
+    const auto begins = [&names](int node) { return names.NameIsOwnFirst(node); };
     size_t first = 0;
-    while (first < path.size() && !names.StartsText(path[first]))
+    while (first < path.size() && !(names.StartsText(path[first]) && begins(path[first])))
         ++first;
-    if (first == path.size() || !readsBack(path[first]))
+    if (first == path.size())
         first = 0; // rule 2: from the root
-    const size_t named = path.empty() || !readsBack(path[first]) ? 0 : path.size();
+    const size_t known = path.empty() || !begins(path[first]) ? 0 : path.size();
 
     std::string out;
     out.reserve(128);
-    if (named == 0)
+    if (known == 0)
         out += '.'; // rule 3: the leading dot says "numbers from the root"
-    for (size_t i = first; i < named; ++i) {
+    for (size_t i = first; i < oid.idLength; ++i) {
         if (i > first)
             out += '.';
-        out += names.Name(path[i]);
-    }
-    for (size_t i = named; i < oid.idLength; ++i) {
-        if (i > 0)
-            out += '.';
-        out += std::to_string(oid.ids[i]);
+        if (i < known && names.Named(path[i]))
+            out += names.Name(path[i]);
+        else
+            out += std::to_string(oid.ids[i]);
     }
     return out;
 }

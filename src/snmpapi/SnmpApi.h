@@ -81,12 +81,13 @@ inline constexpr BYTE ASN_TIMETICKS = 0x43;
 inline constexpr BYTE ASN_OPAQUE = 0x44;
 inline constexpr BYTE ASN_COUNTER64 = 0x46;
 inline constexpr BYTE ASN_UINTEGER32 = 0x47;
-// Not a tag of the wire: a number whose record cannot hold it (an INTEGER beyond 32 bits
-// signed, a Counter32 beyond 32 bits, a Counter64 beyond 64), kept as its whole element as
-// it arrived, tag, length and contents, as an octet string. 0x1F opens a tag of several
-// bytes, which no SNMP type has and which the layer never reads, so no value that arrives
-// bears it.
-inline constexpr BYTE ASN_UNFIT_NUMBER = 0x1F;
+// Not a tag of the wire: what arrived in a binding but cannot be read as a value of its
+// type (a number beyond its record, a NULL with contents, a malformed identifier, elements
+// after the value), kept as the bytes that arrived from the value's tag on, as an octet
+// string; when the binding's name cannot be read either, the whole binding element. 0x1F
+// opens a tag of several bytes, which no SNMP type has and which the layer never reads, so
+// no value that arrives bears it.
+inline constexpr BYTE ASN_UNFIT_ELEMENT = 0x1F;
 // The SNMPv2 exceptions (RFC 3416, 3): a tag without contents in place of a value.
 inline constexpr BYTE SNMP_EXCEPTION_NOSUCHOBJECT = 0x80;
 inline constexpr BYTE SNMP_EXCEPTION_NOSUCHINSTANCE = 0x81;
@@ -171,7 +172,8 @@ BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session);
 // and replaces the list's bindings with the answer's; an error answer (any status but 0,
 // a negative one included) whose bindings do not match the request's in number leaves the
 // request's bindings as they were sent, and a success that does not carry them returns 0.
-// An answer with a number that its record cannot hold (ASN_UNFIT_NUMBER) returns 0 too.
+// An answer with a binding whose name cannot be read returns 0 too; a value that cannot be
+// read as its type arrives as ASN_UNFIT_ELEMENT.
 int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList* list,
                    AsnInteger* errorStatus, AsnInteger* errorIndex);
 // A GetBulk request (RFC 3416, 4.2.3) on an SNMPv2c session, by the same road as
@@ -189,17 +191,21 @@ int SnmpMgrBulkRequest(LPSNMP_MGR_SESSION session, UINT nonRepeaters, UINT maxRe
 BOOL SnmpMgrStrToOid(const char* text, AsnObjectIdentifier* oid);
 // The MIB name form of an identifier, in a block the caller frees with SnmpUtilMemFree.
 BOOL SnmpMgrOidToStr(const AsnObjectIdentifier* oid, char** text);
-// Starts reading the machine's MIB modules (net-snmp's MIB directories) in the background
-// and returns at once; their names join the built-in ones in the two calls above once all
-// are read. A load under way is ended first. Best called before any thread is started.
+// Starts reading the machine's MIB modules (net-snmp's MIB directories and settings) in the
+// background and returns at once; their names join the built-in ones in the two calls
+// above as the modules are read. A load under way is ended first. Best called before any
+// thread is started.
 void SnmpMgrLoadMibModules();
 
 // Starts the trap service and hands out its event, signalled while traps are queued.
 // The caller resets the event and finally closes it with CloseHandle.
 BOOL SnmpMgrTrapListen(HANDLE* trapEvent);
-// Takes the oldest queued trap; FALSE when none is queued. The caller releases the
-// enterprise (SnmpUtilOidFree), the address stream when dynamic (SnmpUtilMemFree) and
-// the bindings (SnmpUtilVarBindListFree).
+// Takes the oldest queued trap; FALSE when none is queued. The enterprise, generic and
+// specific trap and time-stamp are the trap's SNMPv1 view (RFC 3584, 3.2 for an SNMPv2c
+// trap); the bindings are in the SNMPv2 form, sysUpTime.0 and snmpTrapOID.0 first (made by
+// RFC 3584, 3.1 from an SNMPv1 trap's header), so one line per binding shows every trap's
+// time and identity. The caller releases the enterprise (SnmpUtilOidFree), the address
+// stream when dynamic (SnmpUtilMemFree) and the bindings (SnmpUtilVarBindListFree).
 BOOL SnmpMgrGetTrap(AsnObjectIdentifier* enterprise, AsnOctetString* agentAddress,
                     AsnInteger* genericTrap, AsnInteger* specificTrap, AsnTimeticks* timeStamp,
                     SnmpVarBindList* variableBindings);

@@ -29,6 +29,16 @@ std::string Compare(const char* field, const std::string& ours, const std::strin
     return std::string(field) + ": " + ours + ", net-snmp " + theirs;
 }
 
+std::string Hex(const std::uint8_t* bytes, std::size_t length) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    for (std::size_t i = 0; i < length; ++i) {
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 0x0F];
+    }
+    return text;
+}
+
 // An Opaque that begins with the wrapper of net-snmp's special types (0x9F and a type) is
 // read by net-snmp as the wrapped value, whose own length then decides where the next
 // binding starts. By X.690 an Opaque is an OCTET STRING whatever it holds, and the layer
@@ -38,13 +48,121 @@ bool WrappedOpaque(const AsnAny& value) {
            value.asnValue.string.stream[0] == 0x9F;
 }
 
+// A value as "type:contents" (numbers in decimal, identifiers dotted, bytes in hex), the
+// same form for both readings; "" for a value that is not compared. Not compared, by design:
+//  - what the layer keeps as ASN_UNFIT_ELEMENT: a number beyond its record, which net-snmp
+//    cuts to 32 bits; a NULL or an exception with contents, which net-snmp reads as a NULL
+//    or exception all the same; an identifier with a leading 0x80 group, which net-snmp
+//    reads as if the group were not there; and what net-snmp refuses outright;
+//  - values of the tags that net-snmp does not read (SEQUENCE and every tag no SNMP type
+//    has), which the layer keeps as their bytes;
+//  - an Opaque that net-snmp unwraps (WrappedOpaque).
+std::string OurValue(const AsnAny& v) {
+    const std::string type = std::to_string(v.asnType) + ":";
+    switch (v.asnType) {
+    case ASN_INTEGER:
+        return type + std::to_string(v.asnValue.number);
+    case ASN_COUNTER32:
+    case ASN_GAUGE32:
+    case ASN_TIMETICKS:
+    case ASN_UINTEGER32:
+        return type + std::to_string(v.asnValue.unsigned32);
+    case ASN_COUNTER64: {
+        std::uint64_t bits = 0;
+        for (UINT i = 0; i < v.asnValue.string.length; ++i)
+            bits = (bits << 8) | v.asnValue.string.stream[i];
+        return type + std::to_string(bits);
+    }
+    case ASN_OBJECTIDENTIFIER:
+        return type + Dotted(v.asnValue.object.ids, v.asnValue.object.idLength);
+    case ASN_NULL:
+    case SNMP_EXCEPTION_NOSUCHOBJECT:
+    case SNMP_EXCEPTION_NOSUCHINSTANCE:
+    case SNMP_EXCEPTION_ENDOFMIBVIEW:
+        return type;
+    case ASN_OPAQUE:
+        if (WrappedOpaque(v))
+            return {};
+        [[fallthrough]];
+    case ASN_OCTETSTRING:
+    case ASN_IPADDRESS:
+    case ASN_BITS:
+    case ASN_NSAP:
+        return type + Hex(v.asnValue.string.stream, v.asnValue.string.length);
+    default:
+        return {};
+    }
+}
+
+std::string TheirValue(const netsnmp_variable_list& var) {
+    const std::string type = std::to_string(var.type) + ":";
+    switch (var.type) {
+    case ASN_INTEGER:
+        return type + std::to_string(*var.val.integer);
+    case ASN_COUNTER:
+    case ASN_GAUGE:
+    case ASN_TIMETICKS:
+    case ASN_UINTEGER:
+        return type + std::to_string(static_cast<unsigned long>(*var.val.integer));
+    case ASN_COUNTER64:
+        return type + std::to_string((static_cast<std::uint64_t>(var.val.counter64->high) << 32) |
+                                     (var.val.counter64->low & 0xFFFFFFFFu));
+    case ASN_OBJECT_ID:
+        return type + Dotted(var.val.objid, var.val_len / sizeof(oid));
+    case ASN_NULL:
+    case SNMP_NOSUCHOBJECT:
+    case SNMP_NOSUCHINSTANCE:
+    case SNMP_ENDOFMIBVIEW:
+        return type;
+    case ASN_OCTET_STR:
+    case ASN_IPADDRESS:
+    case ASN_OPAQUE:
+    case ASN_NSAP:
+        return type + Hex(var.val.string, var.val_len);
+    case ASN_BIT_STR:
+        return type + Hex(var.val.bitstring, var.val_len);
+    default:
+        return "not read";
+    }
+}
+
+// net-snmp writes a field only once it has read it whole; a field it never reached keeps
+// what it was set to before the parse.
+constexpr u_long kUnreadTime = ~0ul;
+
+// The SNMPv1 trap header (RFC 1157, 4.1.6), field by field, as far as net-snmp read it.
+std::string CompareTrapHeader(const SnmpMessage& ours, const netsnmp_pdu& theirs) {
+    std::string difference;
+    if (theirs.enterprise)
+        difference = Compare("enterprise", Dotted(ours.enterprise.ids, ours.enterprise.idLength),
+                             Dotted(theirs.enterprise, theirs.enterprise_length));
+    // The agent address is read just before the generic trap.
+    if (difference.empty() && theirs.trap_type != kUnread)
+        difference = Compare("agent address", Hex(ours.agentAddress, 4), Hex(theirs.agent_addr, 4));
+    if (difference.empty() && theirs.trap_type != kUnread)
+        difference = Compare("generic trap", std::to_string(ours.genericTrap),
+                             std::to_string(theirs.trap_type));
+    if (difference.empty() && theirs.specific_type != kUnread)
+        difference = Compare("specific trap", std::to_string(ours.specificTrap),
+                             std::to_string(theirs.specific_type));
+    if (difference.empty() && theirs.time != kUnreadTime)
+        difference =
+            Compare("time-stamp", std::to_string(ours.timeStamp), std::to_string(theirs.time));
+    return difference;
+}
+
 // Compares the PDU that net-snmp parsed with ours, field by field, as far as net-snmp read.
-std::string ComparePdu(const SnmpMessage& ours, const netsnmp_pdu& theirs) {
+// `complete` says whether net-snmp read the whole PDU: when it did not, its last binding may
+// hold a value it did not finish reading, which is not compared.
+std::string ComparePdu(const SnmpMessage& ours, const netsnmp_pdu& theirs, bool complete) {
     if (theirs.command == 0)
         return {};
     std::string difference =
         Compare("PDU type", std::to_string(ours.pduType), std::to_string(theirs.command));
-    if (ours.pduType != SNMP_PDU_V1TRAP) {
+    if (ours.pduType == SNMP_PDU_V1TRAP) {
+        if (difference.empty())
+            difference = CompareTrapHeader(ours, theirs);
+    } else {
         if (difference.empty() && theirs.reqid != kUnread)
             difference =
                 Compare("request id", std::to_string(ours.requestId), std::to_string(theirs.reqid));
@@ -62,18 +180,30 @@ std::string ComparePdu(const SnmpMessage& ours, const netsnmp_pdu& theirs) {
          var = var->next_variable, ++index) {
         if (!var->name)
             break; // net-snmp stopped inside this binding's name
-        const std::string field = "name of binding " + std::to_string(index + 1);
+        const std::string field = "binding " + std::to_string(index + 1);
         if (index >= ours.bindings.len)
             return Compare(field.c_str(), "none", Dotted(var->name, var->name_length));
         const SnmpVarBind& vb = ours.bindings.list[index];
-        difference = Compare(field.c_str(), Dotted(vb.name.ids, vb.name.idLength),
+        // net-snmp reads a binding as a name and a value from where the binding begins, and
+        // the next one right after that value, whatever the binding's own length says; the
+        // layer reads each binding within its length. A binding that the layer keeps whole
+        // (its name cannot be read) or with more than its value (elements after it) is one
+        // whose length and contents disagree, or may be: past it the two readings part.
+        if (vb.value.asnType == ASN_UNFIT_ELEMENT &&
+            (vb.name.idLength == 0 ||
+             !IsOneElement(vb.value.asnValue.string.stream, vb.value.asnValue.string.length)))
+            break;
+        difference = Compare((field + " name").c_str(), Dotted(vb.name.ids, vb.name.idLength),
                              Dotted(var->name, var->name_length));
         if (WrappedOpaque(vb.value))
             break;
+        const bool valueRead = complete || var->next_variable;
+        const std::string value = OurValue(vb.value);
+        if (difference.empty() && valueRead && !value.empty())
+            difference = Compare((field + " value").c_str(), value, TheirValue(*var));
     }
     return difference;
 }
-
 } // namespace
 
 std::string SnmpReadingDisagreement(const std::uint8_t* data, std::size_t size) {
@@ -107,8 +237,12 @@ std::string SnmpReadingDisagreement(const std::uint8_t* data, std::size_t size) 
                 pdu->reqid = kUnread;
                 pdu->errstat = kUnread;
                 pdu->errindex = kUnread;
-                snmp_pdu_parse(pdu, pduStart, &length); // what it read before any failure counts
-                difference = ComparePdu(ours, *pdu);
+                pdu->trap_type = kUnread;
+                pdu->specific_type = kUnread;
+                pdu->time = kUnreadTime;
+                // What it read before any failure counts.
+                const bool complete = snmp_pdu_parse(pdu, pduStart, &length) == 0;
+                difference = ComparePdu(ours, *pdu, complete);
                 snmp_free_pdu(pdu);
             }
         }

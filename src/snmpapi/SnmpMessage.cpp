@@ -36,9 +36,11 @@ public:
         std::size_t header = 2;
         std::size_t length = m_next[1];
         if (length & 0x80) {
+            // The long form (X.690, 8.1.3.5) in up to eight octets, leading zeros allowed;
+            // whatever it says must still fit what arrived.
             const std::size_t count = length & 0x7F;
-            if (count == 0 || count > 4 || left < header + count)
-                return false; // the indefinite form, or more length than any datagram needs
+            if (count == 0 || count > 8 || left < header + count)
+                return false; // the indefinite form, or a length beyond 64 bits
             length = 0;
             for (std::size_t i = 0; i < count; ++i)
                 length = (length << 8) | m_next[header + i];
@@ -81,19 +83,15 @@ bool FitInteger32(const Element& e, std::int32_t* value) {
     return true;
 }
 
-// BER integers are minimal (X.690, 8.3.2), so an Integer32 takes 1 to 4 bytes and an
-// unsigned 32-bit (64-bit) number 1 to 5 (9), the extra byte being a leading zero. A value
-// of a binding or of the trap header is held to that; longer ones are no such number.
-bool SizedInteger(const Element& e, std::size_t maxLength) {
-    if (e.length < 1 || e.length > maxLength)
-        return false;
-    // At its longest, an unsigned number starts with the zero byte that keeps it positive.
-    return maxLength == 4 || e.length < maxLength || e.contents[0] == 0;
+// BER integers are minimal (X.690, 8.3.2), so an unsigned 64-bit number takes 1 to 9 bytes,
+// the ninth being a zero in front; a Counter64 is held to that (its record has eight bytes).
+bool FitsCounter64(const Element& e) {
+    return e.length >= 1 && (e.length < 9 || (e.length == 9 && e.contents[0] == 0));
 }
 
-// The contents of a sized unsigned number (Counter64, the trap's time-stamp). A first bit
-// that is set is no sign here: agents that leave out the zero byte in front mean the
-// unsigned number their bytes carry, and net-snmp reads them so.
+// The contents of a sized unsigned number (Counter64). A first bit that is set is no sign
+// here: agents that leave out the zero byte in front mean the unsigned number their bytes
+// carry, and net-snmp reads them so.
 std::uint64_t UnsignedContents(const Element& e) {
     std::uint64_t bits = 0;
     for (std::size_t i = 0; i < e.length; ++i)
@@ -153,16 +151,6 @@ bool DecodeSubIdentifiers(const Element& e, UINT (&ids)[kMaxSubIdentifiers], UIN
     return true;
 }
 
-bool IdentifierFromElement(const Element& e, AsnObjectIdentifier* out) {
-    *out = AsnObjectIdentifier{};
-    UINT ids[kMaxSubIdentifiers];
-    UINT count = 0;
-    if (e.tag != ASN_OBJECTIDENTIFIER || !DecodeSubIdentifiers(e, ids, &count))
-        return false;
-    const AsnObjectIdentifier decoded{count, ids};
-    return SnmpUtilOidCpy(out, &decoded);
-}
-
 } // namespace
 
 bool OctetsFromBytes(const std::uint8_t* data, std::size_t length, AsnOctetString* out) {
@@ -197,63 +185,108 @@ bool FitUnsigned32(const Element& e, std::uint32_t* value) {
     return true;
 }
 
+// How one part of a message was read into its record: whole, not as its type has it (the
+// record is left empty), or not for want of memory.
+enum class Reading { Read, Unfit, NoMemory };
+
+Reading ReadIdentifier(const Element& e, AsnObjectIdentifier* out) {
+    *out = AsnObjectIdentifier{};
+    UINT ids[kMaxSubIdentifiers];
+    UINT count = 0;
+    if (e.tag != ASN_OBJECTIDENTIFIER || !DecodeSubIdentifiers(e, ids, &count))
+        return Reading::Unfit;
+    const AsnObjectIdentifier decoded{count, ids};
+    return SnmpUtilOidCpy(out, &decoded) ? Reading::Read : Reading::NoMemory;
+}
+
+Reading Kept(bool stored) {
+    return stored ? Reading::Read : Reading::NoMemory;
+}
+
 // One binding's value. The numbers, NULL and the SNMPv2 exceptions are held to their BER
-// form; every other tag (OCTET STRING, IpAddress of any length, Opaque, SEQUENCE, BITS,
-// NsapAddress and tags no standard gives) is kept as its tag and its contents, untouched:
-// what they mean is the reader's business, not the decoder's. A number that its record
-// cannot hold (an INTEGER beyond 32 bits signed, a Counter32 beyond 32 bits) is well formed
-// but cannot arrive as a number: it clears *fits and is kept as its whole element, under
-// ASN_UNFIT_NUMBER, like the odd values.
-bool ValueFromElement(const Element& v, AsnAny* out, bool* fits) {
+// form, and the numbers to what their records hold (an INTEGER within 32 bits signed, a
+// Counter32 within 32 bits, a Counter64 within 64): one that is not is Unfit. Every other
+// tag (OCTET STRING, IpAddress of any length, Opaque, SEQUENCE, BITS, NsapAddress and tags
+// no standard gives) is kept as its tag and its contents, untouched: what they mean is the
+// reader's business, not the decoder's.
+Reading ValueFromElement(const Element& v, AsnAny* out) {
     *out = AsnAny{};
     out->asnType = v.tag;
-    const auto unfit = [&v, out, fits] {
-        *out = AsnAny{};
-        out->asnType = ASN_UNFIT_NUMBER;
-        *fits = false;
-        return OctetsFromBytes(v.start, static_cast<std::size_t>(v.contents + v.length - v.start),
-                               &out->asnValue.string);
-    };
     switch (v.tag) {
     case ASN_INTEGER:
-        if (v.length == 0)
-            return false;
-        return FitInteger32(v, &out->asnValue.number) || unfit();
+        return v.length > 0 && FitInteger32(v, &out->asnValue.number) ? Reading::Read
+                                                                      : Reading::Unfit;
     case ASN_COUNTER32:
     case ASN_GAUGE32:
     case ASN_TIMETICKS:
     case ASN_UINTEGER32:
-        if (v.length == 0)
-            return false;
-        return FitUnsigned32(v, &out->asnValue.unsigned32) || unfit();
+        return v.length > 0 && FitUnsigned32(v, &out->asnValue.unsigned32) ? Reading::Read
+                                                                           : Reading::Unfit;
     case ASN_COUNTER64: {
         // No 64-bit field in the record: kept as its eight bytes, most significant first.
-        if (v.length == 0)
-            return false;
-        if (!SizedInteger(v, 9))
-            return unfit();
+        if (!FitsCounter64(v))
+            return Reading::Unfit;
         const std::uint64_t bits = UnsignedContents(v);
         std::uint8_t bytes[8];
         for (int i = 0; i < 8; ++i)
             bytes[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
-        return OctetsFromBytes(bytes, sizeof bytes, &out->asnValue.string);
+        return Kept(OctetsFromBytes(bytes, sizeof bytes, &out->asnValue.string));
     }
     case ASN_OBJECTIDENTIFIER:
-        return IdentifierFromElement(v, &out->asnValue.object);
+        return ReadIdentifier(v, &out->asnValue.object);
     case ASN_NULL:
     case SNMP_EXCEPTION_NOSUCHOBJECT:
     case SNMP_EXCEPTION_NOSUCHINSTANCE:
     case SNMP_EXCEPTION_ENDOFMIBVIEW:
-        return v.length == 0;
+        return v.length == 0 ? Reading::Read : Reading::Unfit;
     default:
-        return OctetsFromBytes(v.contents, v.length, &out->asnValue.string);
+        return Kept(OctetsFromBytes(v.contents, v.length, &out->asnValue.string));
     }
 }
 
-// VarBindList ::= SEQUENCE OF SEQUENCE { name ObjectName, value ObjectSyntax }, and
-// nothing after it in the PDU. The list's array is sized by a first pass over the headers,
-// so that a hostile count costs no more than the datagram that carries it.
-bool DecodeBindings(ElementReader& pdu, SnmpVarBindList* out, bool* fits) {
+// Bytes of the message that cannot be read as what they should be, kept as they arrived in
+// the value's place, so that the operator sees them and the rest of the message still
+// arrives.
+bool UnfitValue(const std::uint8_t* from, const std::uint8_t* to, AsnAny* out) {
+    *out = AsnAny{};
+    out->asnType = ASN_UNFIT_ELEMENT;
+    return OctetsFromBytes(from, static_cast<std::size_t>(to - from), &out->asnValue.string);
+}
+
+// VarBind ::= SEQUENCE { name ObjectName, value ObjectSyntax } (RFC 1157, 4.1.1). A binding
+// that cannot be read so is kept all the same: with its name, when that can be read and a
+// value element follows it, and in the value's place the bytes from the value on (the value
+// and whatever follows it inside the binding); otherwise with no name and the whole binding
+// element in the value's place, and *namesRead cleared. False only when memory runs out.
+bool ReadBinding(const Element& binding, SnmpVarBind* vb, bool* namesRead) {
+    const std::uint8_t* end = binding.contents + binding.length;
+    if (binding.tag == ASN_SEQUENCE) {
+        ElementReader parts(binding);
+        Element name;
+        Element value;
+        if (parts.Read(&name)) {
+            const Reading named = ReadIdentifier(name, &vb->name);
+            if (named == Reading::NoMemory)
+                return false;
+            if (named == Reading::Read && parts.Read(&value)) {
+                if (parts.AtEnd()) {
+                    const Reading read = ValueFromElement(value, &vb->value);
+                    if (read != Reading::Unfit)
+                        return read == Reading::Read;
+                }
+                return UnfitValue(value.start, end, &vb->value);
+            }
+            SnmpUtilOidFree(&vb->name);
+        }
+    }
+    *namesRead = false;
+    return UnfitValue(binding.start, end, &vb->value);
+}
+
+// VarBindList ::= SEQUENCE OF VarBind, and nothing after it in the PDU. Every element of the
+// list is a binding, read as ReadBinding reads it. The list's array is sized by a first pass
+// over the headers, so that a hostile count costs no more than the datagram that carries it.
+bool DecodeBindings(ElementReader& pdu, SnmpVarBindList* out, bool* namesRead) {
     *out = SnmpVarBindList{};
     Element list;
     if (!pdu.Read(ASN_SEQUENCE, &list) || !pdu.AtEnd())
@@ -261,7 +294,7 @@ bool DecodeBindings(ElementReader& pdu, SnmpVarBindList* out, bool* fits) {
     UINT count = 0;
     for (ElementReader counting(list); !counting.AtEnd(); ++count) {
         Element binding;
-        if (!counting.Read(ASN_SEQUENCE, &binding))
+        if (!counting.Read(&binding))
             return false;
     }
     if (count == 0)
@@ -275,14 +308,10 @@ bool DecodeBindings(ElementReader& pdu, SnmpVarBindList* out, bool* fits) {
     ElementReader bindings(list);
     while (!bindings.AtEnd()) {
         Element binding;
-        Element name;
-        Element value;
         bindings.Read(&binding); // read once already
         SnmpVarBind& vb = out->list[out->len];
         ++out->len; // counted first, so that a failure below releases what was made
-        ElementReader parts(binding);
-        if (!parts.Read(&name) || !parts.Read(&value) || !parts.AtEnd() ||
-            !IdentifierFromElement(name, &vb.name) || !ValueFromElement(value, &vb.value, fits)) {
+        if (!ReadBinding(binding, &vb, namesRead)) {
             SnmpUtilVarBindListFree(out);
             return false;
         }
@@ -291,19 +320,20 @@ bool DecodeBindings(ElementReader& pdu, SnmpVarBindList* out, bool* fits) {
 }
 
 // Trap-PDU ::= enterprise, agent-addr, generic-trap, specific-trap, time-stamp,
-// variable-bindings (RFC 1157, 4.1.6).
+// variable-bindings (RFC 1157, 4.1.6). The numbers may carry zero bytes in front that BER
+// would not write, as some agents pad them; each must still fit its record.
 bool DecodeTrapPdu(ElementReader& body, SnmpMessage* m) {
     Element enterprise;
     Element agent;
     Element timeStamp;
     if (!body.Read(&enterprise) || !body.Read(ASN_IPADDRESS, &agent) || agent.length != 4 ||
         !ReadInteger32(body, &m->genericTrap) || !ReadInteger32(body, &m->specificTrap) ||
-        !body.Read(ASN_TIMETICKS, &timeStamp) || !SizedInteger(timeStamp, 5))
+        !body.Read(ASN_TIMETICKS, &timeStamp) || timeStamp.length == 0 ||
+        !FitUnsigned32(timeStamp, &m->timeStamp))
         return false;
     std::memcpy(m->agentAddress, agent.contents, 4);
-    m->timeStamp = static_cast<AsnTimeticks>(UnsignedContents(timeStamp));
-    return IdentifierFromElement(enterprise, &m->enterprise) &&
-           DecodeBindings(body, &m->bindings, &m->valuesFit);
+    return ReadIdentifier(enterprise, &m->enterprise) == Reading::Read &&
+           DecodeBindings(body, &m->bindings, &m->namesRead);
 }
 
 // Every other PDU: request-id, error-status, error-index, variable-bindings (RFC 3416, 3).
@@ -312,7 +342,7 @@ bool DecodeCommonPdu(ElementReader& body, SnmpMessage* m) {
     return ReadInteger32(body, &m->requestId) &&
            ReadAnyInteger(body, &m->errorStatus, &m->outcomeFits) &&
            ReadAnyInteger(body, &m->errorIndex, &m->outcomeFits) &&
-           DecodeBindings(body, &m->bindings, &m->valuesFit);
+           DecodeBindings(body, &m->bindings, &m->namesRead);
 }
 
 // The tag, and the length in its shortest form (X.690, 8.1.3.5): one byte below 128, else a
@@ -508,6 +538,12 @@ std::vector<std::size_t> ValueTagOffsets(const std::uint8_t* data, std::size_t s
         offsets.push_back(static_cast<std::size_t>(value.start - data));
     }
     return offsets;
+}
+
+bool IsOneElement(const std::uint8_t* data, std::size_t size) {
+    ElementReader reader(data, size);
+    Element element;
+    return reader.Read(&element) && reader.AtEnd();
 }
 
 bool EncodableIdentifier(const AsnObjectIdentifier& oid) {

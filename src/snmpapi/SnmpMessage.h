@@ -45,15 +45,20 @@ struct SnmpMessage {
     AsnTimeticks timeStamp = 0;
 
     SnmpVarBindList bindings{};
-    // Whether every number among the bindings fits the record of its type; one that does
-    // not is kept as its whole element under ASN_UNFIT_NUMBER.
-    bool valuesFit = true;
+    // Whether every binding's name could be read. A binding that cannot be read as a name
+    // and a value of its type is kept all the same, with an ASN_UNFIT_ELEMENT value (see
+    // DecodeSnmpMessage); one whose name cannot be read has an empty name.
+    bool namesRead = true;
 };
 
 // Reads a whole datagram as one message. False, with *message empty, for anything that is
-// not a wholly well-formed SNMPv1 or SNMPv2c message, and when memory runs out. A value of
-// a tag that the layer does not know, a SEQUENCE, an Opaque and an IpAddress of any length
-// are kept as their tag and their contents bytes.
+// not a well-formed SNMPv1 or SNMPv2c message down to its list of bindings (every length
+// within what arrived, in up to eight octets), and when memory runs out. Inside the list,
+// a value of a tag that the layer does not know, a SEQUENCE, an Opaque and an IpAddress of
+// any length are kept as their tag and their contents bytes; a binding that cannot be read
+// (a NULL with contents, a malformed identifier, a number beyond its record, an element
+// after the value) keeps its bytes from the value on, or its whole element when its name
+// cannot be read, as an ASN_UNFIT_ELEMENT value.
 bool DecodeSnmpMessage(const std::uint8_t* data, std::size_t size, SnmpMessage* message);
 void SnmpMessageFree(SnmpMessage* message);
 
@@ -77,6 +82,9 @@ std::vector<std::size_t> ValueTagOffsets(const std::uint8_t* data, std::size_t s
 // was decoded from. Returns its length. `message.community` must still be readable and
 // may lie inside `out`.
 std::size_t EncodeBareResponse(const SnmpMessage& message, std::uint8_t* out);
+
+// Whether the bytes are exactly one BER element, as DecodeSnmpMessage reads elements.
+bool IsOneElement(const std::uint8_t* data, std::size_t size);
 
 // Bytes as an octet string owning its copy (`dynamic` set) from the utility allocator;
 // none give the empty record. False when memory cannot be had.

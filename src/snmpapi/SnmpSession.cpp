@@ -25,6 +25,9 @@ std::function<void(const char*, const char*)>& OpenObserver() {
 
 } // namespace
 
+// net-snmp's tree for its own MIB reader, which defines it without declaring it.
+extern "C" tree* Mib;
+
 std::mutex& SnmpLibraryLock() {
     static std::mutex lock;
     return lock;
@@ -50,10 +53,13 @@ void SnmpLibraryInit() {
     // back to stderr, so its output goes to a handler that discards it, at every priority.
     SnmpLibraryQuiet();
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
-    // No MIB directory here, so that starting the library reads none; the environment's
-    // MIBDIRS is left as it is for the MIB module load.
-    netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_MIBDIRS, "");
-    setenv("MIBS", "", 0);
+    // No MIB module is parsed in this process: net-snmp's MIB reader starts only where its
+    // tree is not there yet, so a tree that stands there already keeps it from reading the
+    // MIBDIRS, MIBS and MIBFILES of the environment; the settings are left as they are for
+    // the MIB module load.
+    static tree noModules{};
+    if (!Mib)
+        Mib = &noModules;
     init_snmp("okapel");
 }
 
@@ -360,10 +366,11 @@ struct RequestShape {
 // `answer`'s blocks or hands them to `list`.
 int HandOver(SnmpMessage* answer, const RequestShape& shape, SnmpVarBindList* list,
              AsnInteger* errorStatus, AsnInteger* errorIndex) {
-    if (!answer->outcomeFits || !answer->valuesFit) {
+    if (!answer->outcomeFits || !answer->namesRead) {
         // A status of 2^31 read as a signed number would be taken for success, and 2^32 + 2
-        // for noSuchName: no number that the flows can judge stands for it. Likewise a value
-        // that its record cannot hold would be shown as another value.
+        // for noSuchName: no number that the flows can judge stands for it. Likewise a
+        // binding without a name is no object that a walk can go on from. (A value that
+        // cannot be read as its type arrives as its bytes, and is shown so.)
         SnmpMessageFree(answer);
         SetLastError(SNMP_MGMTAPI_BAD_ANSWER);
         return 0;

@@ -82,16 +82,22 @@ int SnmpAnswerForTesting(const std::uint8_t* data, std::size_t size, std::int32_
 
 // net-snmp's own parser beside the layer's reading of a whole datagram that the layer reads
 // as a message: the first field that both read but read differently (the version, the
-// community, the PDU type, the request id, the error status and index, each binding's
-// name), as "request id: 5, net-snmp 7"; the empty text when they agree wherever both read,
-// and for a datagram that the layer does not read. What net-snmp does not reach (it stops
-// at a value of a type it does not know, or at a number it cannot hold) is not compared,
-// nor a status or index beyond 32 bits, nor the bindings after an Opaque that net-snmp
-// unwraps.
+// community, the PDU type, the request id, the error status and index, the SNMPv1 trap's
+// enterprise, agent address, generic and specific trap and time-stamp, each binding's name,
+// type and value), as "request id: 5, net-snmp 7"; the empty text when they agree wherever
+// both read, and for a datagram that the layer does not read. What net-snmp does not reach
+// (it stops at a value it cannot read) is not compared, nor what the two read differently
+// by design (SnmpCrossCheck.cpp lists it where the comparison is made): a status or index
+// beyond 32 bits, a value or a binding that the layer keeps as ASN_UNFIT_ELEMENT, values
+// of tags that net-snmp does not read, and what follows an Opaque that net-snmp unwraps.
 std::string SnmpReadingDisagreement(const std::uint8_t* data, std::size_t size);
 
 // Waits up to `milliseconds` for the MIB module load of SnmpMgrLoadMibModules to end
 // (published or dropped); true when no load is under way.
 bool SnmpMgrWaitMibModulesForTesting(int milliseconds);
+// Makes the readers of the next MIB module loads wait once, before they read the module in
+// `beforeFile` (the first module they read when it is empty), until the named pipe `fifo`
+// is opened for writing. An empty `fifo` ends the hold for the loads after.
+void SnmpMgrHoldMibReaderForTesting(const std::string& fifo, const std::string& beforeFile);
 // Ends a MIB module load under way and puts the built-in names back in force.
 void SnmpMgrMibModulesStopForTesting();

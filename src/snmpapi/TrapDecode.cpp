@@ -1,6 +1,7 @@
 // Trap datagrams: the layer's own decoding of the whole message (SnmpMessage.cpp), the same
-// that reads the answers to our requests, and the SNMPv1 view of the trap that the trap
-// listener shows.
+// that reads the answers to our requests, the SNMPv1 view of every trap (its enterprise,
+// generic and specific trap and time-stamp) and the SNMPv2 form of its bindings, which the
+// trap listener shows.
 #include "snmpapi/TrapDecode.h"
 
 #include "snmpapi/SnmpMessage.h"
@@ -56,6 +57,59 @@ bool FillFromTrap2Bindings(SnmpTrapRecord* trap) {
     return true;
 }
 
+// RFC 3584, 3.1: the identity of an SNMPv1 trap in SNMPv2 terms. A generic trap of 0 to 5
+// is snmpTraps.(generic + 1) (coldStart ... egpNeighborLoss), an enterpriseSpecific (6) one
+// the enterprise, 0 and the specific trap. Generic numbers that RFC 1157 does not give
+// follow the first rule, taken as 32-bit unsigned like every sub-identifier, as net-snmp's
+// translation does, so that any trap still says what it carried.
+bool TrapOidOfV1Trap(const SnmpTrapRecord& trap, AsnObjectIdentifier* out) {
+    static const std::vector<UINT> kSnmpTraps = {1, 3, 6, 1, 6, 3, 1, 1, 5};
+    std::vector<UINT> ids;
+    if (trap.genericTrap == 6) {
+        ids.assign(trap.enterprise.ids, trap.enterprise.ids + trap.enterprise.idLength);
+        ids.push_back(0);
+        ids.push_back(static_cast<UINT>(trap.specificTrap));
+    } else {
+        ids = kSnmpTraps;
+        ids.push_back(static_cast<UINT>(trap.genericTrap) + 1);
+    }
+    const AsnObjectIdentifier oid{static_cast<UINT>(ids.size()), ids.data()};
+    return SnmpUtilOidCpy(out, &oid);
+}
+
+// The SNMPv2 form of an SNMPv1 trap's bindings (RFC 3584, 3.1; RFC 3416, 4.2.6):
+// sysUpTime.0 with the time-stamp and snmpTrapOID.0 with the trap's identity ahead of the
+// trap's own bindings, so that every trap, whatever its version, says when and what it
+// was in its first two bindings.
+bool PutV2HeaderBindings(SnmpTrapRecord* trap) {
+    static UINT kSysUpTime[] = {1, 3, 6, 1, 2, 1, 1, 3, 0};
+    static UINT kSnmpTrapOid[] = {1, 3, 6, 1, 6, 3, 1, 1, 4, 1, 0};
+    const SnmpVarBindList& own = trap->variableBindings;
+    SnmpVarBindList all{};
+    all.list = static_cast<SnmpVarBind*>(
+        SnmpUtilMemAlloc(static_cast<UINT>((own.len + 2) * sizeof(SnmpVarBind))));
+    if (!all.list)
+        return false;
+    all.len = 2;
+    const AsnObjectIdentifier sysUpTime{9, kSysUpTime};
+    const AsnObjectIdentifier snmpTrapOid{11, kSnmpTrapOid};
+    all.list[0].value.asnType = ASN_TIMETICKS;
+    all.list[0].value.asnValue.ticks = trap->timeStamp;
+    all.list[1].value.asnType = ASN_OBJECTIDENTIFIER;
+    if (!SnmpUtilOidCpy(&all.list[0].name, &sysUpTime) ||
+        !SnmpUtilOidCpy(&all.list[1].name, &snmpTrapOid) ||
+        !TrapOidOfV1Trap(*trap, &all.list[1].value.asnValue.object)) {
+        SnmpUtilVarBindListFree(&all);
+        return false;
+    }
+    // The trap's own bindings move over whole; only their old array is given back.
+    for (UINT i = 0; i < own.len; ++i)
+        all.list[all.len++] = own.list[i];
+    SnmpUtilMemFree(own.list);
+    trap->variableBindings = all;
+    return true;
+}
+
 } // namespace
 
 void SnmpTrapRecordFree(SnmpTrapRecord* trap) {
@@ -80,8 +134,8 @@ bool DecodeTrapDatagram(const std::uint8_t* data, std::size_t size, const std::u
     const bool v1 = message.version == kSnmpVersion1 && message.pduType == SNMP_PDU_V1TRAP;
     const bool v2 = message.version == kSnmpVersion2c &&
                     (message.pduType == SNMP_PDU_TRAP || message.pduType == SNMP_PDU_INFORM);
-    // A number that its record cannot hold arrives as an odd value (ASN_UNFIT_NUMBER), and
-    // its trap with all its other bindings.
+    // A binding that cannot be read arrives as an odd value (ASN_UNFIT_ELEMENT), and its
+    // trap with all its other bindings.
     bool decoded = (v1 || v2) && message.communityLength <= kMaxCommunityLength;
     if (decoded) {
         trap->variableBindings = message.bindings;
@@ -93,7 +147,8 @@ bool DecodeTrapDatagram(const std::uint8_t* data, std::size_t size, const std::u
             trap->specificTrap = message.specificTrap;
             trap->timeStamp = message.timeStamp;
             // RFC 1157, 4.1.6: an SNMPv1 trap names its agent in agent-addr, whoever sent it.
-            decoded = OctetsFromBytes(message.agentAddress, 4, &trap->agentAddress);
+            decoded = OctetsFromBytes(message.agentAddress, 4, &trap->agentAddress) &&
+                      PutV2HeaderBindings(trap);
         } else {
             decoded = SenderAddress(sender, senderLength, &trap->agentAddress) &&
                       FillFromTrap2Bindings(trap);

@@ -1,11 +1,12 @@
 #include "values/Values.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-// Room for any 32-bit number in decimal with its sign and terminator.
+// Room for any 32-bit or 64-bit number in decimal with its sign and terminator.
 constexpr UINT kNumberBlock = 33;
 
 char* FormatNumber(const char* format, std::int64_t number) {
@@ -15,8 +16,65 @@ char* FormatNumber(const char* format, std::int64_t number) {
     return text;
 }
 
-// OCTET STRING and Opaque: the bytes up to `count` or the first zero byte, copied as they
-// are into a block of `blockSize` bytes.
+char* FormatUnsigned64(std::uint64_t number) {
+    char* text = static_cast<char*>(SnmpUtilMemAlloc(kNumberBlock));
+    if (text)
+        std::snprintf(text, kNumberBlock, "%llu", static_cast<unsigned long long>(number));
+    return text;
+}
+
+char* CopyText(const char* text) {
+    const std::size_t size = std::strlen(text) + 1;
+    char* block = static_cast<char*>(SnmpUtilMemAlloc(static_cast<UINT>(size)));
+    if (block)
+        std::memcpy(block, text, size);
+    return block;
+}
+
+// Whether the bytes read as text to the operator: valid UTF-8 (ASCII included) without
+// control characters, but for tab, CR and LF, and with at most one zero byte, at the very
+// end (where agents that count the C terminator put it). Overlong forms, surrogates and
+// code points beyond U+10FFFF are no UTF-8; DEL and the C1 controls are control characters.
+bool IsText(const BYTE* bytes, UINT length) {
+    if (length > 0 && bytes[length - 1] == 0)
+        --length;
+    for (UINT i = 0; i < length;) {
+        const BYTE lead = bytes[i];
+        if (lead < 0x80) {
+            if ((lead < 0x20 && lead != '\t' && lead != '\r' && lead != '\n') || lead == 0x7F)
+                return false;
+            ++i;
+            continue;
+        }
+        UINT follow = 0;
+        std::uint32_t code = 0;
+        std::uint32_t smallest = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            follow = 1, code = lead & 0x1F, smallest = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            follow = 2, code = lead & 0x0F, smallest = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            follow = 3, code = lead & 0x07, smallest = 0x10000;
+        } else {
+            return false;
+        }
+        if (length - i - 1 < follow)
+            return false;
+        for (UINT k = 1; k <= follow; ++k) {
+            if ((bytes[i + k] & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (bytes[i + k] & 0x3F);
+        }
+        if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ||
+            (code >= 0x80 && code <= 0x9F))
+            return false;
+        i += follow + 1;
+    }
+    return true;
+}
+
+// The bytes up to `count` or the first zero byte, copied as they are into a block of
+// `blockSize` bytes.
 char* CopyBytes(const AsnOctetString& s, UINT count, UINT blockSize) {
     if (blockSize <= count)
         return nullptr; // a length so large that the block size wrapped
@@ -30,6 +88,153 @@ char* CopyBytes(const AsnOctetString& s, UINT count, UINT blockSize) {
     }
     text[n] = '\0';
     return text;
+}
+
+// Bytes as network operators write them: two upper-case hexadecimal digits each, separated
+// by single spaces ("00 12 79 62 F9 40"), the header's bytes (`head`, if any) first.
+char* HexBytes(const BYTE* head, std::size_t headLength, const BYTE* bytes, std::size_t length) {
+    const std::size_t count = headLength + length;
+    if (count > 0xFFFFFFFFu / 3)
+        return nullptr;
+    char* text =
+        static_cast<char*>(SnmpUtilMemAlloc(static_cast<UINT>(count == 0 ? 1 : 3 * count)));
+    if (!text)
+        return nullptr;
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    char* out = text;
+    for (std::size_t i = 0; i < count; ++i) {
+        const BYTE b = i < headLength ? head[i] : bytes[i - headLength];
+        if (i > 0)
+            *out++ = ' ';
+        *out++ = kDigits[b >> 4];
+        *out++ = kDigits[b & 0x0F];
+    }
+    *out = '\0';
+    return text;
+}
+
+char* HexBytes(const AsnOctetString& s) {
+    return HexBytes(nullptr, 0, s.stream, s.length);
+}
+
+// A value of a tag that no SNMP type has, kept as its tag and contents: its whole element,
+// the length in its shortest form (X.690, 8.1.3).
+char* HexElement(BYTE tag, const AsnOctetString& contents) {
+    BYTE header[6] = {tag};
+    std::size_t headerLength = 2;
+    if (contents.length < 0x80) {
+        header[1] = static_cast<BYTE>(contents.length);
+    } else {
+        std::size_t bytes = 0;
+        for (UINT n = contents.length; n > 0; n >>= 8)
+            ++bytes;
+        header[1] = static_cast<BYTE>(0x80 | bytes);
+        for (std::size_t i = 0; i < bytes; ++i)
+            header[2 + i] = static_cast<BYTE>(contents.length >> (8 * (bytes - 1 - i)));
+        headerLength += bytes;
+    }
+    return HexBytes(header, headerLength, contents.stream, contents.length);
+}
+
+// OCTET STRING: text as it is when its bytes are text, else the bytes in hex.
+char* FormatOctets(const AsnOctetString& s) {
+    if (IsText(s.stream, s.length))
+        return CopyBytes(s, s.length, s.length + 2);
+    return HexBytes(s);
+}
+
+// The numbers that net-snmp wraps in an Opaque: 0x9F, the wrapped type (0x30 plus its
+// application tag), one length byte and exactly that many contents bytes filling the
+// Opaque. Float and double are IEEE 754 in network order; the 64-bit numbers are held to
+// their BER form like Counter64 (at most nine bytes, the ninth a zero in front).
+enum : BYTE {
+    kOpaqueCounter64 = 0x76,
+    kOpaqueFloat = 0x78,
+    kOpaqueDouble = 0x79,
+    kOpaqueI64 = 0x7A,
+    kOpaqueU64 = 0x7B,
+};
+
+std::uint64_t BigEndian(const BYTE* bytes, std::size_t length) {
+    std::uint64_t bits = 0;
+    for (std::size_t i = 0; i < length; ++i)
+        bits = (bits << 8) | bytes[i];
+    return bits;
+}
+
+// Fixed notation in the fewest digits that read back to the same number (0.46, not
+// 0.460000011920929).
+template <typename Real> char* FormatReal(Real number) {
+    char digits[512];
+    const auto [end, error] =
+        std::to_chars(digits, digits + sizeof digits - 1, number, std::chars_format::fixed);
+    if (error != std::errc())
+        return nullptr;
+    *end = '\0';
+    return CopyText(digits);
+}
+
+// The wrapped number's text, or null (with *known false) for an Opaque that wraps nothing
+// known.
+char* FormatWrappedNumber(const AsnOctetString& s, bool* known) {
+    *known = false;
+    if (s.length < 3 || s.stream[0] != 0x9F || s.stream[2] >= 0x80 || s.length != 3u + s.stream[2])
+        return nullptr;
+    const BYTE* contents = s.stream + 3;
+    const std::size_t length = s.stream[2];
+    switch (s.stream[1]) {
+    case kOpaqueFloat: {
+        if (length != 4)
+            return nullptr;
+        const auto bits = static_cast<std::uint32_t>(BigEndian(contents, 4));
+        float number;
+        std::memcpy(&number, &bits, sizeof number);
+        *known = true;
+        return FormatReal(number);
+    }
+    case kOpaqueDouble: {
+        if (length != 8)
+            return nullptr;
+        const std::uint64_t bits = BigEndian(contents, 8);
+        double number;
+        std::memcpy(&number, &bits, sizeof number);
+        *known = true;
+        return FormatReal(number);
+    }
+    case kOpaqueCounter64:
+    case kOpaqueU64:
+        if (length < 1 || length > 9 || (length == 9 && contents[0] != 0))
+            return nullptr;
+        *known = true;
+        return FormatUnsigned64(BigEndian(contents, length));
+    case kOpaqueI64: {
+        if (length < 1 || length > 8)
+            return nullptr;
+        // Two's complement: the first byte's top bit is the sign.
+        std::uint64_t bits = BigEndian(contents, length);
+        if (contents[0] & 0x80)
+            bits |= length == 8 ? 0 : ~std::uint64_t{0} << (8 * length);
+        *known = true;
+        return FormatNumber("%lld", static_cast<std::int64_t>(bits));
+    }
+    default:
+        return nullptr;
+    }
+}
+
+// Opaque: a number that net-snmp wraps in it; otherwise text when its bytes are text, with
+// its last byte, the terminator of a value set from text, never part of the text
+// (`length` - 1 bytes, up to a zero byte); otherwise all its bytes in hex.
+char* FormatOpaque(const AsnOctetString& s) {
+    if (s.length == 0)
+        return nullptr;
+    bool known = false;
+    char* number = FormatWrappedNumber(s, &known);
+    if (known)
+        return number;
+    if (IsText(s.stream, s.length) && IsText(s.stream, s.length - 1))
+        return CopyBytes(s, s.length - 1, s.length + 1);
+    return HexBytes(s);
 }
 
 // Dotted decimal of the bytes: up to three digits and a dot per byte, the last byte's dot
@@ -67,7 +272,27 @@ char* FormatObjectIdentifier(const AsnObjectIdentifier& oid) {
     return text;
 }
 
+// Counter64: its eight bytes, most significant first, as an unsigned number.
+char* FormatCounter64(const AsnOctetString& s) {
+    if (s.length > 8)
+        return HexBytes(s);
+    return FormatUnsigned64(BigEndian(s.stream, s.length));
+}
+
 } // namespace
+
+const char* values::ExceptionName(BYTE type) {
+    switch (type) {
+    case SNMP_EXCEPTION_NOSUCHOBJECT:
+        return "noSuchObject";
+    case SNMP_EXCEPTION_NOSUCHINSTANCE:
+        return "noSuchInstance";
+    case SNMP_EXCEPTION_ENDOFMIBVIEW:
+        return "endOfMibView";
+    default:
+        return nullptr;
+    }
+}
 
 char* values::FormatValue(const AsnAny* value) {
     switch (value->asnType) {
@@ -76,24 +301,29 @@ char* values::FormatValue(const AsnAny* value) {
     case ASN_COUNTER32:
     case ASN_GAUGE32:
     case ASN_TIMETICKS:
+    case ASN_UINTEGER32:
         // Unsigned: the largest Counter32 is 4294967295, never a negative number.
         return FormatNumber("%lld", value->asnValue.unsigned32);
-    case ASN_OCTETSTRING: {
-        const AsnOctetString& s = value->asnValue.string;
-        return CopyBytes(s, s.length, s.length + 2);
-    }
-    case ASN_OPAQUE: {
-        // The last byte of an Opaque value is its terminator and is never shown.
-        const AsnOctetString& s = value->asnValue.arbitrary;
-        if (s.length == 0)
-            return nullptr;
-        return CopyBytes(s, s.length - 1, s.length + 1);
-    }
+    case ASN_COUNTER64:
+        return FormatCounter64(value->asnValue.string);
+    case ASN_OCTETSTRING:
+        return FormatOctets(value->asnValue.string);
+    case ASN_OPAQUE:
+        return FormatOpaque(value->asnValue.arbitrary);
     case ASN_IPADDRESS:
         return FormatAddress(value->asnValue.address);
     case ASN_OBJECTIDENTIFIER:
         return FormatObjectIdentifier(value->asnValue.object);
+    case SNMP_EXCEPTION_NOSUCHOBJECT:
+    case SNMP_EXCEPTION_NOSUCHINSTANCE:
+    case SNMP_EXCEPTION_ENDOFMIBVIEW:
+        return CopyText(ExceptionName(value->asnType));
+    case ASN_UNFIT_ELEMENT:
+        return HexBytes(value->asnValue.string); // the whole element as it arrived
+    case ASN_NULL:
+    case ASN_SEQUENCE:
+        return nullptr;
     default:
-        return nullptr; // NULL, SEQUENCE and every other type have no text form
+        return HexElement(value->asnType, value->asnValue.string);
     }
 }

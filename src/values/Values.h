@@ -7,9 +7,15 @@
 
 namespace values {
 
-// The value's text in a block of the utility allocator, which the caller frees; null for a
-// value without a text form (NULL, SEQUENCE and every other type but the seven shown).
+// The value's text in a block of the utility allocator, which the caller frees; null for
+// NULL and SEQUENCE, which have no text form, and for an Opaque, IpAddress or OBJECT
+// IDENTIFIER of no bytes. An OCTET STRING or Opaque whose bytes are no text, a tag that no
+// SNMP type has and an element that does not fit its type are shown as their bytes in hex.
 char* FormatValue(const AsnAny* value);
+
+// The name of an SNMPv2 exception ("noSuchObject", "noSuchInstance", "endOfMibView"), or
+// null for any other type.
+const char* ExceptionName(BYTE type);
 
 // The status's name in a malloc block of 64 bytes, which the caller frees; "Unknown Error"
 // beyond the table. `*name` is always set (null when no block could be had).

@@ -129,6 +129,22 @@ Bytes WithPduTag(Bytes message, std::uint8_t tag) {
     return message;
 }
 
+Bytes WithLongLengths(const Bytes& encoding, std::size_t octets) {
+    Bytes out;
+    for (const Element& e : Inside(encoding)) {
+        // Constructed elements (bit 0x20 of the tag) have their parts rewritten too.
+        const Bytes contents = (e.tag & 0x20) ? WithLongLengths(e.contents, octets) : e.contents;
+        out.push_back(e.tag);
+        out.push_back(static_cast<std::uint8_t>(0x80 | octets));
+        for (std::size_t i = octets; i-- > 0;)
+            out.push_back(i >= sizeof(std::size_t)
+                              ? 0
+                              : static_cast<std::uint8_t>(contents.size() >> (8 * i)));
+        out.insert(out.end(), contents.begin(), contents.end());
+    }
+    return out;
+}
+
 bool ReadElement(const Bytes& data, std::size_t* pos, Element* out) {
     if (*pos + 2 > data.size())
         return false;

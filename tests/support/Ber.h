@@ -47,6 +47,10 @@ Bytes V2Trap(const std::string& community, const std::vector<Bytes>& bindings,
 // that snmptrap -Ci sends); a datagram that is no message comes back as it was.
 Bytes WithPduTag(Bytes message, std::uint8_t tag);
 
+// The same elements with every length, at every level, in the long form of `octets`
+// octets (X.690, 8.1.3.5, leading zeros included), as some agents write them.
+Bytes WithLongLengths(const Bytes& encoding, std::size_t octets);
+
 // --- Reading -----------------------------------------------------------------------------
 
 struct Element {

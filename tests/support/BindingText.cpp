@@ -11,6 +11,7 @@ std::string Describe(const SnmpVarBind& vb) {
     case ASN_COUNTER32:
     case ASN_GAUGE32:
     case ASN_TIMETICKS:
+    case ASN_UINTEGER32:
         return text + std::to_string(vb.value.asnValue.unsigned32);
     case ASN_OBJECTIDENTIFIER:
         for (UINT i = 0; i < vb.value.asnValue.object.idLength; ++i)

@@ -28,6 +28,7 @@ CMibDirectory::CMibDirectory() {
 
 CMibDirectory::~CMibDirectory() {
     SnmpMgrMibModulesStopForTesting();
+    SnmpMgrHoldMibReaderForTesting("", "");
     if (m_oldMibDirs)
         setenv("MIBDIRS", m_oldMibDirs->c_str(), 1);
     else
@@ -41,14 +42,20 @@ void CMibDirectory::Write(const std::string& file, const std::string& text) cons
     std::ofstream(m_path + "/" + file) << text;
 }
 
-void CMibDirectory::AddHoldingFile() const {
-    mkfifo((m_path + "/" + kHoldingFile).c_str(), 0600);
+void CMibDirectory::AddNamedPipe(const std::string& file) const {
+    mkfifo((m_path + "/" + file).c_str(), 0600);
+}
+
+void CMibDirectory::HoldReader(const std::string& file) const {
+    AddNamedPipe(kHoldingFile);
+    SnmpMgrHoldMibReaderForTesting(m_path + "/" + kHoldingFile,
+                                   file.empty() ? "" : m_path + "/" + file);
 }
 
 bool CMibDirectory::Release() const {
     const std::string fifo = m_path + "/" + kHoldingFile;
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    // Opening the writing end without waiting fails (ENXIO) until the parser has the
+    // Opening the writing end without waiting fails (ENXIO) until the reader has the
     // reading end open.
     for (;;) {
         const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
@@ -62,7 +69,7 @@ bool CMibDirectory::Release() const {
     }
 }
 
-void CMibDirectory::WriteGenerated(int modules, int objects) const {
+void CMibDirectory::WriteGenerated(int modules, int objects, const std::string& prefix) const {
     for (int m = 0; m < modules; ++m) {
         const std::string module = "GENERATED-" + std::to_string(m) + "-MIB";
         const std::string top = "genM" + std::to_string(m);
@@ -80,6 +87,6 @@ void CMibDirectory::WriteGenerated(int modules, int objects) const {
                     top + "Objects " + std::to_string(k) + " }\n";
         }
         text += "END\n";
-        Write(module + ".txt", text);
+        Write(prefix + module + ".txt", text);
     }
 }

@@ -15,14 +15,18 @@ public:
     const std::string& Path() const { return m_path; }
     void Write(const std::string& file, const std::string& text) const;
 
-    // A file that holds up the parser when it opens it (a named pipe without a writer),
-    // until Release() opens and closes its other end; the parser then finds it empty.
-    void AddHoldingFile() const;
-    bool Release() const; // false when the parser did not open the file within 30 s
+    // A named pipe without a writer, which would hold up a parser that opened it.
+    void AddNamedPipe(const std::string& file) const;
+    // Holds the readers of the next loads before they read the module in `file` of this
+    // directory (before their first module when empty), until Release(); the hold is a
+    // named pipe in this directory, which the readers do not read as a module.
+    void HoldReader(const std::string& file = "") const;
+    bool Release() const; // false when the reader did not wait within 30 s
 
     // `modules` modules GENERATED-<m>-MIB, each with one node genM<m> at
-    // enterprises.(50000 + m) and `objects` scalars genM<m>Object<k> at genM<m>.1.<k>.
-    void WriteGenerated(int modules, int objects) const;
+    // enterprises.(50000 + m) and `objects` scalars genM<m>Object<k> at genM<m>.1.<k>, in
+    // files named `prefix` GENERATED-<m>-MIB.txt.
+    void WriteGenerated(int modules, int objects, const std::string& prefix = "") const;
 
 private:
     std::string m_path;
