@@ -492,6 +492,7 @@ struct OneArcCase {
     const char* root;
     const char* firstRequest;
     std::vector<std::string> lines;
+    int version = SNMP_MGR_VERSION_1;
 };
 
 class WalkOfOneArc : public ::testing::TestWithParam<OneArcCase> {};
@@ -500,7 +501,7 @@ TEST_P(WalkOfOneArc, StartsAfterTheArcAndZero) {
     ScriptedAgent agent(EveryType());
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
-    ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
+    ASSERT_NO_FATAL_FAILURE(OpenVersion(d, agent, GetParam().version, 4));
     const std::int64_t blocks = SnmpUtilLiveBlocks();
     Walk(d, GetParam().root);
     EXPECT_TRUE(d.TakeBoxes().empty());
@@ -516,12 +517,14 @@ std::vector<std::string> EveryObjectOfEveryType() {
     return lines;
 }
 
-INSTANTIATE_TEST_SUITE_P(Walk, WalkOfOneArc,
-                         ::testing::Values(OneArcCase{"TheWholeAgent", ".1", ".1.0",
-                                                      EveryObjectOfEveryType()},
-                                           OneArcCase{"ZeroEndsAtTheFirstAnswer", ".0", ".0.0", {}},
-                                           OneArcCase{"TwoIsPastTheLastObject", ".2", ".2.0", {}}),
-                         RowName{});
+INSTANTIATE_TEST_SUITE_P(
+    Walk, WalkOfOneArc,
+    ::testing::Values(OneArcCase{"TheWholeAgent", ".1", ".1.0", EveryObjectOfEveryType()},
+                      OneArcCase{"ZeroEndsAtTheFirstAnswer", ".0", ".0.0", {}},
+                      OneArcCase{"TwoIsPastTheLastObject", ".2", ".2.0", {}},
+                      OneArcCase{"TheWholeAgentByGetBulk", ".1", ".1.0", EveryObjectOfEveryType(),
+                                 SNMP_MGR_VERSION_2C}),
+    RowName{});
 
 TEST(Walk, AFullWalkListEndsTheWalkWithABox) {
     ScriptedAgent agent(EveryType());
