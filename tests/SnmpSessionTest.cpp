@@ -748,6 +748,7 @@ struct ArrivalCase {
     int timeoutMs = 300;
     int retries = 1;
     double withinSeconds = 0; // when set, the call ends within this time (a generous bound)
+    int version = SNMP_MGR_VERSION_1;
 };
 // A response with the request's own id and community carrying `text`, sent to the manager
 // from `address`:`port` before the script's own answer.
@@ -766,8 +767,11 @@ TEST_P(SessionTakesAnswers, OnlyFromTheAgent) {
     *self = &agent;
     ASSERT_TRUE(agent.Start());
     const std::int64_t before = SnmpUtilLiveBlocks();
-    LPSNMP_MGR_SESSION session =
-        SnmpMgrOpen(agent.Address().c_str(), "walnut", c.timeoutMs, c.retries);
+    SnmpMgrSessionSettings settings;
+    settings.version = c.version;
+    settings.timeoutMs = c.timeoutMs;
+    settings.retries = c.retries;
+    LPSNMP_MGR_SESSION session = SnmpMgrOpenSession(agent.Address().c_str(), "walnut", &settings);
     ASSERT_NE(session, nullptr);
     SnmpVarBindList list = GetList({kSysName});
     AsnInteger status = -1;
@@ -844,7 +848,9 @@ INSTANTIATE_TEST_SUITE_P(
                       // The session's own time-out and retries (4 s in all) hold while wrong
                       // answers arrive without pause; they once stretched it to 6.7-9.7 s.
                       ArrivalCase{"AFloodOfWrongAnswersCannotStretchTheTimeOut", Flood, 0, nullptr,
-                                  1000, 3, 5.5}),
+                                  1000, 3, 5.5},
+                      ArrivalCase{"AFloodCannotStretchAnSnmpV2cTimeOutEither", Flood, 0, nullptr,
+                                  500, 3, 3.5, SNMP_MGR_VERSION_2C}),
     RowName{});
 
 // Identifiers that BER cannot carry are refused before anything is sent, never altered into
