@@ -237,7 +237,7 @@ void CManagerDlg::PlaceOnceFramed() {
 }
 
 void CManagerDlg::done(int result) {
-    // Every way of ending the dialog (Exit, Escape, Enter, the close box, the system menu)
+    // Every way of ending the dialog (Exit, Escape, the close box, the system menu)
     // comes through here, so the destruction handling runs exactly once before it goes.
     if (m_bInitialised && !m_bDestroyed)
         OnDestroy();
@@ -253,14 +253,14 @@ void CManagerDlg::OnDestroy() {
 }
 
 void CManagerDlg::keyPressEvent(QKeyEvent* event) {
-    // Enter on a focused push button clicks it; anywhere else it is the dialog's OK
-    // command, which ends the dialog (the dialog has no default push button).
+    // Enter on a focused push button clicks it (Exit, when the window opens). Anywhere else
+    // it does nothing: an operator confirming what was typed in a box must not end the
+    // program and lose the trap window with it. Escape, Exit and the window's close command
+    // still end the dialog.
     if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
             if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
                 button->click();
-            else
-                accept();
             return;
         }
     }
