@@ -317,6 +317,14 @@ QPoint PlaceFrame(const QRect& workArea, const QSize& frame) {
     return QPoint(std::max(placed.left(), workArea.left()), std::max(placed.top(), workArea.top()));
 }
 
+QRect UsableArea(const QRect& screen, const QRect& reported, bool reportsPanels) {
+    if (reportsPanels || reported != screen)
+        return reported;
+    // The compositor places the window itself; only the height kept free matters, and the
+    // top is where most desktops put their panel.
+    return screen.adjusted(0, std::min(kPanelRoom, screen.height() / 4), 0, 0);
+}
+
 void ApplyDialogLayout(QWidget* parent, const DialogLayout& layout) {
     for (QObject* child : parent->children()) {
         const QVariant index = child->property("dlgItem");
