@@ -1,5 +1,6 @@
 #include "ui/ComboBox.h"
 
+#include "ui/BoxLook.h"
 #include "ui/Resource.h"
 
 #include <QAbstractItemView>
@@ -107,6 +108,11 @@ CComboBox::CComboBox(bool editable, bool sorted, bool autoHScroll, QWidget* pare
         setStyle(popupStyle);
     }
     setMaxVisibleItems(10);
+}
+
+void CComboBox::paintEvent(QPaintEvent* event) {
+    QComboBox::paintEvent(event);
+    DrawBorderWhereLost(this);
 }
 
 void CComboBox::wheelEvent(QWheelEvent* event) {

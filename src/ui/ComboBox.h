@@ -22,6 +22,7 @@ public:
     int SetItemData(int index, long data);   // CB_SETITEMDATA
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:
