@@ -454,8 +454,8 @@ TEST(DesktopAccessibility, EveryBoxAndListHasTheNameOfItsLabel) {
         {IDC_VALUE, "Value", QAccessible::EditableText, "Value :"},
         {IDC_TYPE, "Type", QAccessible::ComboBox, nullptr},
         {IDC_OID_NAME, "OID Name", QAccessible::EditableText, nullptr},
-        {IDC_WALK_LIST, "Walk List", QAccessible::List, nullptr},
-        {IDC_TRAP_LIST, "Trap Window", QAccessible::List, "Trap Window"},
+        {IDC_WALK_LIST, "Walk List", QAccessible::Table, nullptr},
+        {IDC_TRAP_LIST, "Trap Window", QAccessible::Table, "Trap Window"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -481,14 +481,16 @@ TEST(DesktopAccessibility, EveryBoxAndListHasTheNameOfItsLabel) {
     }
 }
 
-TEST(DesktopAccessibility, EachListIsAListWithOneItemPerLineAndItsSelection) {
+// A table of one column: a screen reader reads a table's size from the table, where it
+// would visit every item of a list to count them.
+TEST(DesktopAccessibility, EachListIsATableWithOneRowPerLineAndItsSelection) {
     DialogDriver d;
     for (int id : {IDC_WALK_LIST, IDC_TRAP_LIST}) {
         SCOPED_TRACE(id);
         CListBox* list = d.dlg().ListBox(id);
         QAccessibleInterface* iface = Accessible(list);
         ASSERT_NE(iface, nullptr);
-        EXPECT_EQ(iface->role(), QAccessible::List);
+        EXPECT_EQ(iface->role(), QAccessible::Table);
         EXPECT_EQ(iface->childCount(), 0);
 
         // A tab and a byte above 127 are read as the list shows them.
@@ -502,7 +504,7 @@ TEST(DesktopAccessibility, EachListIsAListWithOneItemPerLineAndItsSelection) {
             SCOPED_TRACE(i);
             QAccessibleInterface* item = iface->child(i);
             ASSERT_NE(item, nullptr);
-            EXPECT_EQ(item->role(), QAccessible::ListItem);
+            EXPECT_EQ(item->role(), QAccessible::Cell);
             EXPECT_EQ(
                 item->text(QAccessible::Name),
                 QString::fromLatin1(lines[static_cast<size_t>(i)].data(),
@@ -776,25 +778,47 @@ TEST(DesktopFocus, TheStartButtonShowsItsFocusAndAFocusedListShowsItsLine) {
     }
 }
 
-TEST(DesktopAccessibility, TheTypeListKeepsItsNameWhateverEntryItShows) {
+TEST(DesktopAccessibility, EachComboBoxKeepsItsNameWhateverItHoldsAndTellsItAsItsValue) {
     DialogDriver d;
-    CComboBox* types = d.dlg().ComboBox(IDC_TYPE);
-    QAccessibleInterface* iface = Accessible(types);
-    ASSERT_NE(iface, nullptr);
-    for (const char* type : {"", "int32", "Octet", "Null"}) {
-        SCOPED_TRACE(type);
-        d.ChooseType(type);
-        EXPECT_EQ(iface->text(QAccessible::Name), QLatin1String("Type"));
-        EXPECT_EQ(iface->text(QAccessible::Value), types->currentText());
+    // (box, its name, what it holds: an entry of the type list, or text in the others)
+    const std::tuple<int, const char*, const char*> cases[] = {
+        {IDC_TYPE, "Type", ""},
+        {IDC_TYPE, "Type", "Octet"},
+        {IDC_TYPE, "Type", "Null"},
+        {IDC_IPADDRESS, "IPAddress", "127.0.0.1"},
+        {IDC_COMMUNITY, "Community", ""},
+        {IDC_COMMUNITY, "Community", "walnut"},
+        {IDC_OID, "OID", ".1.3.6.1.2.1.1.5.0"},
+    };
+    for (const auto& [id, name, holds] : cases) {
+        SCOPED_TRACE(testing::Message() << name << " holding '" << holds << "'");
+        CComboBox* combo = d.dlg().ComboBox(id);
+        if (id == IDC_TYPE)
+            d.ChooseType(holds);
+        else
+            d.SetText(id, holds);
+        QAccessibleInterface* iface = Accessible(combo);
+        ASSERT_NE(iface, nullptr);
         EXPECT_EQ(iface->role(), QAccessible::ComboBox);
+        EXPECT_EQ(iface->text(QAccessible::Name), QLatin1String(name));
+        EXPECT_EQ(iface->text(QAccessible::Value), QLatin1String(holds));
+        // Its children: the list of the entries, and the edit field of an editable box, where
+        // screen readers read what it holds; the drop-down list offers its entry as text.
+        ASSERT_EQ(iface->childCount(), combo->isEditable() ? 2 : 1);
+        EXPECT_EQ(iface->child(0)->object(), combo->view());
+        EXPECT_EQ(iface->indexOfChild(iface->child(0)), 0);
+        if (QAccessibleTextInterface* text = iface->textInterface()) {
+            EXPECT_FALSE(combo->isEditable());
+            EXPECT_EQ(text->text(0, text->characterCount()), QLatin1String(holds));
+        } else {
+            EXPECT_EQ(iface->child(1)->object(), combo->lineEdit());
+        }
     }
-    // Its one child is the list of the entries, which it opens as its action.
-    ASSERT_EQ(iface->childCount(), 1);
-    EXPECT_EQ(iface->child(0)->object(), types->view());
-    EXPECT_EQ(iface->indexOfChild(iface->child(0)), 0);
-    ASSERT_NE(iface->actionInterface(), nullptr);
-    iface->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
-    EXPECT_TRUE(types->view()->isVisible());
+    // The list opens as the drop-down list's action.
+    CComboBox* types = d.dlg().ComboBox(IDC_TYPE);
+    ASSERT_NE(Accessible(types)->actionInterface(), nullptr);
+    Accessible(types)->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+    EXPECT_TRUE(Accessible(types)->state().expanded);
     types->hidePopup();
 }
 

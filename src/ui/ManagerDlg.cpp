@@ -42,8 +42,8 @@ constexpr TypeEntry kTypeList[] = {
 
 // The names by which assistive technology announces the boxes and lists: each box's label
 // without its colon, and names of their own for the controls that have no label. A
-// labelled box is also tied to its label (the label's buddy), since on Linux the toolkit
-// names an editable box by the text in it and screen readers take the label from that tie.
+// labelled box is also tied to its label (the label's buddy), which screen readers read
+// with it.
 struct AccessibleName {
     int id;
     const char* name;
