@@ -14,7 +14,7 @@ set -eu
 
 packages="
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core fonts-noto-core fonts-cantarell
+    qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev fonts-dejavu-core fonts-noto-core fonts-cantarell
     libsnmp-dev snmpd snmp
     googletest libgtest-dev
     xvfb xauth x11vnc
@@ -24,8 +24,9 @@ packages="
     file
 "
 # What each group is for:
-#   compilers and build tools; Qt 6 Widgets with its platform plugins (xcb, offscreen)
-#   and a font for the offscreen platform, with the other fonts that Debian desktops ship
+#   compilers and build tools; Qt 6 Widgets with its platform plugins (xcb, offscreen),
+#   and the X11 connection library, through which the window asks the window manager for
+#   its frame before it is shown; a font for the offscreen platform, with the other fonts that Debian desktops ship
 #   (the dialogs' texts are measured in each); net-snmp's library, agent and command-line
 #   tools; GoogleTest; a virtual display and a loopback-only VNC server for machines
 #   without a display; setcap, so that Okapel may listen on UDP 162 without root;

@@ -3,14 +3,17 @@
 
 The icon is a ring, an "O", in an okapi's chestnut coat whose lower half carries the
 animal's cream leg stripes, around a teal network node. Each size is rendered from the
-same shapes with 8 x 8 supersampling, then every pixel takes the nearest of the sixteen
-palette entries (some of which are half transparent, for smooth edges), and the result
-is written as a 4-bit palette PNG with a transparency chunk.
+same shapes (the 32-pixel design scaled, or at 16 pixels a simpler one), supersampled,
+then every pixel takes the nearest of the sixteen palette entries (some of which are half
+transparent, for smooth edges), and the result is written as a 4-bit palette PNG with a
+transparency chunk. The sizes beyond 16 and 32 are there so that scaled screens (1.25,
+1.5, 2) and the desktop's menus and docks get an image drawn at their size, never one
+blown up.
 
 Standard library only, and deterministic: the same script always writes the same bytes,
 so the committed images can be checked against it:
 
-    python3 scripts/make-icons.py            # rewrites src/ui/icons/okapel-{16,32}.png
+    python3 scripts/make-icons.py            # rewrites src/ui/icons/okapel-SIZE.png
     python3 scripts/make-icons.py --check    # fails if the committed images differ
 """
 
@@ -40,16 +43,27 @@ PALETTE = [
     (24, 138, 160, 120),   # 15 node, soft edge
 ]
 
-SUPERSAMPLE = 8
+# Every size the icon is drawn at, in pixels: the two of the application's icon resource,
+# and those that scaled screens and the desktop's menus and docks ask for.
+SIZES = (16, 24, 32, 48, 64, 128, 256)
+
+
+def supersample(size):
+    """Samples per pixel along each axis: 8 up to 32 pixels, fewer where pixels are small."""
+    return max(2, min(8, 256 // size))
 
 
 def shapes(size):
     """Returns the shape parameters for one icon size, in pixels."""
-    if size >= 32:
-        # Three nodes, linked in a triangle: the network that the manager talks to.
-        return dict(c=16.0, outer=15.0, inner=8.6, line=1.15, stripe=2.6, stripe_top=17.0,
-                    nodes=((16.0, 11.2, 2.9), (11.6, 18.9, 2.9), (20.4, 18.9, 2.9)),
-                    node_line=0.9, link=1.2)
+    if size >= 24:
+        # Three nodes, linked in a triangle: the network that the manager talks to. Drawn
+        # at 32 pixels, scaled for the other sizes.
+        k = size / 32.0
+        return dict(c=16.0 * k, outer=15.0 * k, inner=8.6 * k, line=1.15 * k, stripe=2.6 * k,
+                    stripe_top=17.0 * k,
+                    nodes=((16.0 * k, 11.2 * k, 2.9 * k), (11.6 * k, 18.9 * k, 2.9 * k),
+                           (20.4 * k, 18.9 * k, 2.9 * k)),
+                    node_line=0.9 * k, link=1.2 * k)
     # At 16 pixels a single node is all that stays readable.
     return dict(c=8.0, outer=7.6, inner=4.1, line=0.9, stripe=2.2, stripe_top=8.6,
                 nodes=((8.0, 8.0, 2.3),), node_line=0.0, link=0.0)
@@ -61,9 +75,8 @@ def segment_distance(px, py, ax, ay, bx, by):
     return math.hypot(px - (ax + t * vx), py - (ay + t * vy))
 
 
-def sample(size, px, py):
-    """The colour (RGBA, 0..255 floats) of the icon at the point (px, py)."""
-    s = shapes(size)
+def sample(s, px, py):
+    """The colour (RGBA, 0..255 floats) of the icon with shapes `s` at the point (px, py)."""
     c = s["c"]
     dx, dy = px - c, py - c
     r = math.hypot(dx, dy)
@@ -112,14 +125,15 @@ def sample(size, px, py):
 def render(size):
     """Supersamples the icon and maps every pixel to its nearest palette index."""
     pixels = []
-    n = SUPERSAMPLE
+    n = supersample(size)
+    s = shapes(size)
     for y in range(size):
         row = []
         for x in range(size):
             acc = [0.0, 0.0, 0.0, 0.0]
             for sy in range(n):
                 for sx in range(n):
-                    r, g, b, a = sample(size, x + (sx + 0.5) / n, y + (sy + 0.5) / n)
+                    r, g, b, a = sample(s, x + (sx + 0.5) / n, y + (sy + 0.5) / n)
                     # Premultiplied, so that transparent samples carry no colour.
                     acc[0] += r * a
                     acc[1] += g * a
@@ -179,7 +193,7 @@ def main(argv):
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     out_dir = os.path.join(root, "src", "ui", "icons")
     stale = []
-    for size in (32, 16):
+    for size in SIZES:
         data = png_4bit(render(size))
         path = os.path.join(out_dir, "okapel-%d.png" % size)
         if check:

@@ -431,20 +431,45 @@ TEST(AboutTest, MinimizedDialogPaintsTheCentredIconAndOtherwiseItsDefault) {
     EXPECT_EQ(dlg.OnQueryDragIcon().cacheKey(), dlg.Icon().cacheKey());
 }
 
-TEST(AboutTest, ApplicationIconHasBothSixteenColourImages) {
-    for (int size : {32, 16}) {
+TEST(AboutTest, ApplicationIconHasSixteenColourImagesForEverySizeAsked) {
+    const std::pair<int, const char*> images[] = {
+        {16, ":/icons/okapel-16.png"},   {24, ":/icons/okapel-24.png"},
+        {32, ":/icons/okapel.png"},      {48, ":/icons/okapel-48.png"},
+        {64, ":/icons/okapel-64.png"},   {128, ":/icons/okapel-128.png"},
+        {256, ":/icons/okapel-256.png"},
+    };
+    const QIcon icon = LoadResourceIcon(IDR_MAINFRAME);
+    for (const auto& [size, path] : images) {
         SCOPED_TRACE(size);
-        const QImage image(size == 32 ? ":/icons/okapel.png" : ":/icons/okapel-16.png");
+        const QImage image(QString::fromLatin1(path));
         ASSERT_FALSE(image.isNull());
         EXPECT_EQ(image.size(), QSize(size, size));
         EXPECT_EQ(image.format(), QImage::Format_Indexed8);
         EXPECT_LE(image.colorCount(), 16);
         EXPECT_TRUE(image.hasAlphaChannel());
+        EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size)));
     }
-    const QIcon icon = LoadResourceIcon(IDR_MAINFRAME);
-    EXPECT_TRUE(icon.availableSizes().contains(QSize(32, 32)));
-    EXPECT_TRUE(icon.availableSizes().contains(QSize(16, 16)));
     EXPECT_TRUE(LoadResourceIcon(IDS_ABOUTBOX).isNull());
+    // The small and the large icon on scaled screens are images of their own size, pixel for
+    // pixel, never a smaller one blown up.
+    struct Scaled {
+        int side;
+        qreal scale;
+        const char* image;
+    };
+    const Scaled scaled[] = {
+        {16, 1.5, ":/icons/okapel-24.png"},
+        {16, 2.0, ":/icons/okapel.png"},
+        {32, 1.5, ":/icons/okapel-48.png"},
+        {32, 2.0, ":/icons/okapel-64.png"},
+    };
+    for (const Scaled& s : scaled) {
+        SCOPED_TRACE(testing::Message() << s.side << " at " << s.scale);
+        const QPixmap pixmap = icon.pixmap(QSize(s.side, s.side), s.scale);
+        EXPECT_EQ(pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                  QImage(QString::fromLatin1(s.image))
+                      .convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
 }
 
 namespace {

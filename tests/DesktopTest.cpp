@@ -6,6 +6,7 @@
 
 #include "app/ManagerApp.h"
 #include "ui/AboutDlg.h"
+#include "ui/BoxLook.h"
 #include "ui/ComboBox.h"
 #include "ui/ListBox.h"
 #include "ui/ListBoxAccessible.h"
@@ -30,7 +31,10 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <cmath>
 #include <map>
+#include <string_view>
+#include <tuple>
 
 namespace {
 
@@ -261,6 +265,117 @@ TEST(DesktopLook, TheUsersOrTheDesktopsStyleIsKeptAndFusionStandsInForTheFallbac
     }
 }
 
+namespace {
+
+// A high-contrast palette of the kind desktops offer: a black window and boxes, white text.
+QPalette HighContrastBlack() {
+    QPalette palette;
+    for (auto role : {QPalette::Window, QPalette::Base, QPalette::AlternateBase, QPalette::Button})
+        palette.setColor(role, Qt::black);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(role, Qt::white);
+    palette.setColor(QPalette::Highlight, QColor(0x1a, 0xeb, 0xff));
+    palette.setColor(QPalette::HighlightedText, Qt::black);
+    return palette;
+}
+
+// The widget as a screen of `scale` device pixels per pixel shows it.
+QImage RenderAt(QWidget& widget, qreal scale) {
+    QImage image((QSizeF(widget.size()) * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::transparent);
+    widget.render(&image);
+    return image;
+}
+
+// The edges of `rect` (in the widget's pixels) where no row or column of device pixels
+// inside the edge's outermost pixel stands out `contrast`:1 from both the window and the box
+// along nine tenths of its length.
+std::string MissingEdges(const QImage& image, const QRect& rect, qreal scale,
+                         const QPalette& palette, double contrast) {
+    const auto standsOut = [&](int x, int y) {
+        const QColor pixel = image.pixelColor(x, y);
+        return ContrastRatio(pixel, palette.color(QPalette::Window)) >= contrast &&
+               ContrastRatio(pixel, palette.color(QPalette::Base)) >= contrast;
+    };
+    const auto drawn = [&](bool row, int edge, int from, int to) {
+        const int first = static_cast<int>(std::ceil(from * scale));
+        const int last = static_cast<int>(to * scale);
+        for (int at = static_cast<int>(edge * scale); at < std::ceil((edge + 1) * scale); ++at) {
+            int out = 0;
+            for (int i = first; i <= last; ++i)
+                out += row ? standsOut(i, at) : standsOut(at, i);
+            if (out * 10 >= (last - first + 1) * 9)
+                return true;
+        }
+        return false;
+    };
+    const QRect span = rect.adjusted(4, 4, -4, -4);
+    std::string missing;
+    missing += drawn(true, rect.top(), span.left(), span.right()) ? "" : "top ";
+    missing += drawn(true, rect.bottom(), span.left(), span.right()) ? "" : "bottom ";
+    missing += drawn(false, rect.left(), span.top(), span.bottom()) ? "" : "left ";
+    missing += drawn(false, rect.right(), span.top(), span.bottom()) ? "" : "right ";
+    return missing;
+}
+
+} // namespace
+
+TEST(DesktopLook, ContrastIsWcagsAndALineIsMadeToStandOutWhereItWouldNot) {
+    // WCAG 2's published ratios.
+    EXPECT_NEAR(ContrastRatio(Qt::black, Qt::white), 21.0, 0.01);
+    EXPECT_NEAR(ContrastRatio(Qt::white, QColor(0x77, 0x77, 0x77)), 4.48, 0.01);
+    EXPECT_NEAR(ContrastRatio(QColor(0x94, 0x94, 0x94), Qt::white), 3.03, 0.01);
+    // (preferred, toward, background, other background, the line expected or invalid for
+    // any that stands out 3:1 from both)
+    const std::tuple<QColor, QColor, QColor, QColor, QColor> lines[] = {
+        {QColor(0x30, 0x8c, 0xc6), Qt::black, Qt::white, Qt::white, QColor(0x30, 0x8c, 0xc6)},
+        {QColor(0xcd, 0xe8, 0xff), Qt::black, Qt::white, Qt::white, QColor()},
+        {QColor(0x10, 0x10, 0x10), Qt::white, Qt::black, QColor(0x20, 0x20, 0x20), QColor()},
+        // Nothing stands out from both white and a mid grey: black does best.
+        {Qt::gray, Qt::gray, Qt::white, QColor(0x76, 0x76, 0x76), QColor(Qt::black)},
+    };
+    for (const auto& [preferred, toward, first, second, expected] : lines) {
+        SCOPED_TRACE(preferred.name().toStdString() + " between " + first.name().toStdString() +
+                     " and " + second.name().toStdString());
+        const QColor line = ContrastingLine(preferred, toward, first, second);
+        if (expected.isValid()) {
+            EXPECT_EQ(line, expected);
+        } else {
+            EXPECT_GE(std::min(ContrastRatio(line, first), ContrastRatio(line, second)), 3.0);
+        }
+    }
+}
+
+TEST(DesktopLook, EveryBoxAndListShowsItsFourBorderLinesAtEveryScaleAndPalette) {
+    struct Case {
+        const char* palette;
+        qreal scale;
+        double contrast; // what each border line has at least against the window and the box
+    };
+    // The desktop's own palette keeps its style's borders, a shade of the window; in a
+    // black one, the borders stand out 3:1.
+    const Case cases[] = {
+        {"desktop", 1.0, 1.5}, {"desktop", 1.25, 1.5},      {"desktop", 1.5, 1.5},
+        {"desktop", 2.0, 1.5}, {"high contrast", 1.0, 3.0}, {"high contrast", 1.5, 3.0},
+    };
+    const QPalette original = QApplication::palette();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.palette << " at " << c.scale);
+        QApplication::setPalette(std::string_view(c.palette) == "desktop" ? original
+                                                                          : HighContrastBlack());
+        DialogDriver d;
+        const QImage image = RenderAt(d.dlg(), c.scale);
+        for (int id : {IDC_IPADDRESS, IDC_COMMUNITY, IDC_OID, IDC_VALUE, IDC_TYPE, IDC_OID_NAME,
+                       IDC_WALK_LIST, IDC_TRAP_LIST}) {
+            QWidget* box = d.dlg().GetDlgItem(id);
+            EXPECT_EQ(MissingEdges(image, box->geometry(), c.scale, box->palette(), c.contrast), "")
+                << box->objectName().toStdString();
+        }
+    }
+    QApplication::setPalette(original);
+}
+
 TEST(DesktopKeys, TheContextMenuKeysOpenTheSystemMenuWhereTheControlHasNoMenu) {
     DialogDriver d;
     CManagerDlg& dlg = d.dlg();
@@ -339,8 +454,8 @@ TEST(DesktopAccessibility, EveryBoxAndListHasTheNameOfItsLabel) {
         {IDC_VALUE, "Value", QAccessible::EditableText, "Value :"},
         {IDC_TYPE, "Type", QAccessible::ComboBox, nullptr},
         {IDC_OID_NAME, "OID Name", QAccessible::EditableText, nullptr},
-        {IDC_WALK_LIST, "Walk List", QAccessible::List, nullptr},
-        {IDC_TRAP_LIST, "Trap Window", QAccessible::List, "Trap Window"},
+        {IDC_WALK_LIST, "Walk List", QAccessible::Table, nullptr},
+        {IDC_TRAP_LIST, "Trap Window", QAccessible::Table, "Trap Window"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -366,14 +481,16 @@ TEST(DesktopAccessibility, EveryBoxAndListHasTheNameOfItsLabel) {
     }
 }
 
-TEST(DesktopAccessibility, EachListIsAListWithOneItemPerLineAndItsSelection) {
+// A table of one column: a screen reader reads a table's size from the table, where it
+// would visit every item of a list to count them.
+TEST(DesktopAccessibility, EachListIsATableWithOneRowPerLineAndItsSelection) {
     DialogDriver d;
     for (int id : {IDC_WALK_LIST, IDC_TRAP_LIST}) {
         SCOPED_TRACE(id);
         CListBox* list = d.dlg().ListBox(id);
         QAccessibleInterface* iface = Accessible(list);
         ASSERT_NE(iface, nullptr);
-        EXPECT_EQ(iface->role(), QAccessible::List);
+        EXPECT_EQ(iface->role(), QAccessible::Table);
         EXPECT_EQ(iface->childCount(), 0);
 
         // A tab and a byte above 127 are read as the list shows them.
@@ -387,7 +504,7 @@ TEST(DesktopAccessibility, EachListIsAListWithOneItemPerLineAndItsSelection) {
             SCOPED_TRACE(i);
             QAccessibleInterface* item = iface->child(i);
             ASSERT_NE(item, nullptr);
-            EXPECT_EQ(item->role(), QAccessible::ListItem);
+            EXPECT_EQ(item->role(), QAccessible::Cell);
             EXPECT_EQ(
                 item->text(QAccessible::Name),
                 QString::fromLatin1(lines[static_cast<size_t>(i)].data(),
@@ -620,50 +737,88 @@ TEST(DesktopFocus, TheStartButtonShowsItsFocusAndAFocusedListShowsItsLine) {
         {"no selection", 3, -1, 0},
         {"a selected line", 3, 2, 2},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        list->ResetContent();
-        AddLines(list, c.lines);
-        list->SetCurSel(c.selected);
-        dlg.GetDlgItem(IDCANCEL)->setFocus(Qt::TabFocusReason);
-        const QImage without = list->viewport()->grab().toImage();
-        list->setFocus(Qt::TabFocusReason);
-        ASSERT_TRUE(list->hasFocus());
-        const QImage with = list->viewport()->grab().toImage();
-        // The focus changes pixels on the focus line and nowhere else.
-        const QRect line = list->ItemRect(c.focusLine);
-        int inside = 0;
-        int outside = 0;
-        for (int y = 0; y < with.height(); ++y) {
-            for (int x = 0; x < with.width(); ++x) {
-                if (with.pixel(x, y) != without.pixel(x, y))
+    // The palettes it is drawn in: the desktop's, one whose highlight is too pale to stand
+    // out on white, and a high-contrast one.
+    QPalette pale = list->palette();
+    pale.setColor(QPalette::Highlight, QColor(0xcd, 0xe8, 0xff));
+    pale.setColor(QPalette::HighlightedText, Qt::black);
+    const std::pair<const char*, QPalette> palettes[] = {{"desktop", list->palette()},
+                                                         {"pale highlight", pale},
+                                                         {"high contrast", HighContrastBlack()}};
+    for (const auto& [paletteName, palette] : palettes) {
+        list->setPalette(palette);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.what << " in the " << paletteName << " palette");
+            list->ResetContent();
+            AddLines(list, c.lines);
+            list->SetCurSel(c.selected);
+            dlg.GetDlgItem(IDCANCEL)->setFocus(Qt::TabFocusReason);
+            const QImage without = list->viewport()->grab().toImage();
+            list->setFocus(Qt::TabFocusReason);
+            ASSERT_TRUE(list->hasFocus());
+            const QImage with = list->viewport()->grab().toImage();
+            // The focus changes pixels on the focus line and nowhere else, and what it draws
+            // stands out at least 3:1 against what it is drawn over.
+            const QRect line = list->ItemRect(c.focusLine);
+            int inside = 0;
+            int outside = 0;
+            int faint = 0;
+            for (int y = 0; y < with.height(); ++y) {
+                for (int x = 0; x < with.width(); ++x) {
+                    if (with.pixel(x, y) == without.pixel(x, y))
+                        continue;
                     ++(line.contains(x, y) ? inside : outside);
+                    faint += ContrastRatio(with.pixelColor(x, y), without.pixelColor(x, y)) < 3.0;
+                }
             }
+            EXPECT_GT(inside, line.width()) << "a rectangle, not a dot";
+            EXPECT_EQ(outside, 0);
+            EXPECT_LE(faint * 10, inside) << faint << " of " << inside << " pixels under 3:1";
         }
-        EXPECT_GT(inside, 0);
-        EXPECT_EQ(outside, 0);
     }
 }
 
-TEST(DesktopAccessibility, TheTypeListKeepsItsNameWhateverEntryItShows) {
+TEST(DesktopAccessibility, EachComboBoxKeepsItsNameWhateverItHoldsAndTellsItAsItsValue) {
     DialogDriver d;
-    CComboBox* types = d.dlg().ComboBox(IDC_TYPE);
-    QAccessibleInterface* iface = Accessible(types);
-    ASSERT_NE(iface, nullptr);
-    for (const char* type : {"", "int32", "Octet", "Null"}) {
-        SCOPED_TRACE(type);
-        d.ChooseType(type);
-        EXPECT_EQ(iface->text(QAccessible::Name), QLatin1String("Type"));
-        EXPECT_EQ(iface->text(QAccessible::Value), types->currentText());
+    // (box, its name, what it holds: an entry of the type list, or text in the others)
+    const std::tuple<int, const char*, const char*> cases[] = {
+        {IDC_TYPE, "Type", ""},
+        {IDC_TYPE, "Type", "Octet"},
+        {IDC_TYPE, "Type", "Null"},
+        {IDC_IPADDRESS, "IPAddress", "127.0.0.1"},
+        {IDC_COMMUNITY, "Community", ""},
+        {IDC_COMMUNITY, "Community", "walnut"},
+        {IDC_OID, "OID", ".1.3.6.1.2.1.1.5.0"},
+    };
+    for (const auto& [id, name, holds] : cases) {
+        SCOPED_TRACE(testing::Message() << name << " holding '" << holds << "'");
+        CComboBox* combo = d.dlg().ComboBox(id);
+        if (id == IDC_TYPE)
+            d.ChooseType(holds);
+        else
+            d.SetText(id, holds);
+        QAccessibleInterface* iface = Accessible(combo);
+        ASSERT_NE(iface, nullptr);
         EXPECT_EQ(iface->role(), QAccessible::ComboBox);
+        EXPECT_EQ(iface->text(QAccessible::Name), QLatin1String(name));
+        EXPECT_EQ(iface->text(QAccessible::Value), QLatin1String(holds));
+        // Its children: the list of the entries, and the edit field of an editable box, where
+        // screen readers read what it holds; the drop-down list offers its entry as text.
+        ASSERT_EQ(iface->childCount(), combo->isEditable() ? 2 : 1);
+        EXPECT_EQ(iface->child(0)->object(), combo->view());
+        EXPECT_EQ(iface->indexOfChild(iface->child(0)), 0);
+        if (QAccessibleTextInterface* text = iface->textInterface()) {
+            EXPECT_FALSE(combo->isEditable());
+            EXPECT_EQ(text->text(0, text->characterCount()), QLatin1String(holds));
+        } else {
+            EXPECT_EQ(iface->child(1)->object(), combo->lineEdit());
+        }
     }
-    // Its one child is the list of the entries, which it opens as its action.
-    ASSERT_EQ(iface->childCount(), 1);
-    EXPECT_EQ(iface->child(0)->object(), types->view());
-    EXPECT_EQ(iface->indexOfChild(iface->child(0)), 0);
-    ASSERT_NE(iface->actionInterface(), nullptr);
-    iface->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
-    EXPECT_TRUE(types->view()->isVisible());
+    // The list opens as the drop-down list's action.
+    CComboBox* types = d.dlg().ComboBox(IDC_TYPE);
+    ASSERT_NE(Accessible(types)->actionInterface(), nullptr);
+    Accessible(types)->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+    EXPECT_TRUE(Accessible(types)->state().expanded);
     types->hidePopup();
 }
 

@@ -175,6 +175,8 @@ TEST_P(DialogEnding, EndsAsTheDialogsDefaultHandlingSays) {
     DialogDriver d;
     GetParam().act(d);
     QApplication::processEvents();
+    // Nothing else happened on the way: no request, no box.
+    EXPECT_TRUE(d.TakeBoxes().empty());
     if (GetParam().result < 0) {
         EXPECT_TRUE(d.dlg().isVisible());
         return;
@@ -183,17 +185,37 @@ TEST_P(DialogEnding, EndsAsTheDialogsDefaultHandlingSays) {
     EXPECT_EQ(d.dlg().result(), GetParam().result);
 }
 
+namespace {
+
+// Enter (or the keypad's Enter) pressed in the control `id`, after typing `typed` into it.
+std::function<void(DialogDriver&)> EnterIn(int id, const char* typed,
+                                           Qt::Key key = Qt::Key_Return) {
+    return [id, typed, key](DialogDriver& d) {
+        QWidget* control = d.dlg().GetDlgItem(id);
+        if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->isEditable())
+            control = combo->lineEdit();
+        control->setFocus();
+        QTest::keyClicks(control, typed);
+        QTest::keyClick(control, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    };
+}
+
+} // namespace
+
+// Enter confirms what was typed in a box and never ends the dialog: the trap window would go
+// with it.
 INSTANTIATE_TEST_SUITE_P(
     Keys, DialogEnding,
     ::testing::Values(
-        EndingCase{"EnterInTheOidBoxIsOk",
-                   [](DialogDriver& d) {
-                       QLineEdit* edit = d.dlg().ComboBox(IDC_OID)->lineEdit();
-                       edit->setFocus();
-                       QTest::keyClicks(edit, ".1.3");
-                       QTest::keyClick(edit, Qt::Key_Return);
-                   },
-                   QDialog::Accepted},
+        EndingCase{"EnterInTheOidBoxKeepsTheDialog", EnterIn(IDC_OID, ".1.3"), -1},
+        EndingCase{"EnterInTheAddressBoxKeepsTheDialog", EnterIn(IDC_IPADDRESS, "127.0.0.1"), -1},
+        EndingCase{"EnterInTheCommunityBoxKeepsTheDialog", EnterIn(IDC_COMMUNITY, "walnut"), -1},
+        EndingCase{"EnterInTheValueBoxKeepsTheDialog", EnterIn(IDC_VALUE, "42"), -1},
+        EndingCase{"KeypadEnterInTheValueBoxKeepsTheDialog",
+                   EnterIn(IDC_VALUE, "42", Qt::Key_Enter), -1},
+        EndingCase{"EnterInTheOidNameBoxKeepsTheDialog", EnterIn(IDC_OID_NAME, ""), -1},
+        EndingCase{"EnterInTheTypeListKeepsTheDialog", EnterIn(IDC_TYPE, ""), -1},
+        EndingCase{"EnterInTheTrapWindowKeepsTheDialog", EnterIn(IDC_TRAP_LIST, ""), -1},
         EndingCase{"EscapeIsCancel",
                    [](DialogDriver& d) { QTest::keyClick(&d.dlg(), Qt::Key_Escape); },
                    QDialog::Rejected},

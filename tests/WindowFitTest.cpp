@@ -15,8 +15,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QWindow>
 
 namespace {
 
@@ -52,41 +54,55 @@ const std::vector<std::vector<int>> kRows = {
 TEST(WindowFit, TheWholeWindowFitsTheWorkAreasOfTodaysScreensAndFonts) {
     // A title bar of 37 pixels and borders of 1, as a common desktop frames windows.
     const QMargins frame(1, 37, 1, 1);
+    constexpr bool kX11 = true;      // the window system reports the panels
+    constexpr bool kWayland = false; // it reports the whole output as the work area
     struct Case {
         const char* family;
         int points;
-        QRect workArea;
+        QRect reported; // the work area the window system reports
+        bool reportsPanels;
     };
+    const QRect laptop(0, 0, 1280, 720);
+    const QRect wideLaptop(0, 0, 1366, 768);
     const Case cases[] = {
-        {"Cantarell", 11, QRect(0, 32, 1366, 736)}, // under a top bar of 32 pixels
-        {"Noto Sans", 10, QRect(0, 32, 1366, 736)},
-        {"Noto Sans", 11, QRect(0, 32, 1366, 736)},
-        {"DejaVu Sans", 9, QRect(0, 32, 1366, 736)},
-        {"DejaVu Sans", 9, QRect(0, 0, 1280, 720)},
-        {"DejaVu Sans", 9, QRect(0, 32, 1280, 688)},
-        {"DejaVu Sans", 13, QRect(0, 0, 1366, 768)},
-        {"Noto Sans", 13, QRect(0, 0, 1366, 768)},
-        {"Noto Sans", 13, QRect(100, 50, 1366, 700)}, // a second screen, offset
-        {"DejaVu Sans", 9, QRect(0, 0, 1920, 1080)},  // fits as it is
+        {"Cantarell", 11, QRect(0, 32, 1366, 736), kX11}, // under a top bar of 32 pixels
+        {"Noto Sans", 10, QRect(0, 32, 1366, 736), kX11},
+        {"Noto Sans", 11, QRect(0, 32, 1366, 736), kX11},
+        {"DejaVu Sans", 9, QRect(0, 32, 1366, 736), kX11},
+        {"DejaVu Sans", 9, laptop, kX11},
+        {"DejaVu Sans", 9, QRect(0, 32, 1280, 688), kX11},
+        {"DejaVu Sans", 13, wideLaptop, kX11},
+        {"Noto Sans", 13, wideLaptop, kX11},
+        {"Noto Sans", 13, QRect(100, 50, 1366, 700), kX11}, // a second screen, offset
+        {"DejaVu Sans", 9, QRect(0, 0, 1920, 1080), kX11},  // fits as it is
+        // A Wayland output: the whole output is reported, and room is kept for a panel.
+        {"Cantarell", 11, laptop, kWayland},
+        {"Noto Sans", 10, laptop, kWayland},
+        {"Noto Sans", 13, wideLaptop, kWayland},
+        {"DejaVu Sans", 9, laptop, kWayland},
+        {"DejaVu Sans", 13, QRect(1920, 0, 1280, 720), kWayland}, // the second output
+        {"DejaVu Sans", 9, QRect(0, 0, 1920, 1080), kWayland},
     };
     const QStringList installed = QFontDatabase::families();
     for (const Case& c : cases) {
         if (!installed.contains(QLatin1String(c.family)))
             continue;
-        SCOPED_TRACE(testing::Message() << c.family << " " << c.points << " in "
-                                        << c.workArea.width() << "x" << c.workArea.height());
+        SCOPED_TRACE(testing::Message()
+                     << c.family << " " << c.points << " in " << c.reported.width() << "x"
+                     << c.reported.height() << (c.reportsPanels ? " (X11)" : " (Wayland)"));
+        const QRect workArea = UsableArea(c.reported, c.reported, c.reportsPanels);
         const QFont font(QLatin1String(c.family), c.points);
         const DialogLayout full = LayoutIn(font);
         const int minList = 40;
         const DialogLayout fitted =
             FitDialogHeight(kManagerDialogTemplate, full,
-                            c.workArea.height() - frame.top() - frame.bottom(), minList);
+                            workArea.height() - frame.top() - frame.bottom(), minList);
         const QSize frameSize = fitted.client.grownBy(frame);
-        const QRect placed(PlaceFrame(c.workArea, frameSize), frameSize);
-        EXPECT_TRUE(c.workArea.contains(placed)) << placed.top() << " " << placed.bottom();
+        const QRect placed(PlaceFrame(workArea, frameSize), frameSize);
+        EXPECT_TRUE(workArea.contains(placed)) << placed.top() << " " << placed.bottom();
         EXPECT_EQ(fitted.client.width(), full.client.width());
         const bool shrunk = fitted.client.height() < full.client.height();
-        EXPECT_EQ(shrunk, full.client.height() + 38 > c.workArea.height());
+        EXPECT_EQ(shrunk, full.client.height() + 38 > workArea.height());
         // Only the lists change size; everything below a list moves up with it, in order.
         int listGave = 0;
         for (std::size_t i = 0; i < full.rects.size(); ++i) {
@@ -140,6 +156,79 @@ TEST(WindowFit, WhereEvenTheListsCannotGiveEnoughTheTitleBarStaysOnTheScreen) {
     EXPECT_EQ(fitted.client.height(), full.client.height() -
                                           (full.rects[ItemIndex(IDC_WALK_LIST)].height() - 40) -
                                           (full.rects[ItemIndex(IDC_TRAP_LIST)].height() - 40));
+}
+
+TEST(WindowFit, TheUsableAreaIsTheReportedWorkAreaOrKeepsRoomForAPanel) {
+    const QRect output(0, 0, 1280, 720);
+    const QRect underBar(0, 32, 1280, 688);
+    // (the work area reported, whether the window system reports panels, the usable area)
+    const std::tuple<QRect, bool, QRect> cases[] = {
+        {output, true, output},
+        {underBar, true, underBar},
+        {output, false, QRect(0, kPanelRoom, 1280, 720 - kPanelRoom)},
+        {underBar, false, underBar}, // a Wayland work area after all
+    };
+    for (const auto& [reported, reportsPanels, usable] : cases) {
+        EXPECT_EQ(UsableArea(output, reported, reportsPanels), usable);
+    }
+    // A tiny output keeps most of itself.
+    EXPECT_EQ(UsableArea(QRect(0, 0, 320, 120), QRect(0, 0, 320, 120), false),
+              QRect(0, 30, 320, 90));
+}
+
+TEST(WindowFit, OnALaptopOutputThatReportsNoPanelsTheShownWindowKeepsRoomForOne) {
+    const QFont original = QApplication::font();
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 13));
+    QScreen* laptop = nullptr;
+    for (QScreen* screen : QApplication::screens()) {
+        if (screen->name() == QLatin1String("laptop"))
+            laptop = screen;
+    }
+    ASSERT_NE(laptop, nullptr);
+    {
+        DialogDriver d(DialogDriver::Shown::Later);
+        CManagerDlg& dlg = d.dlg();
+        const DialogUnits units = DialogUnits::ForFont(dlg.font());
+        const int full =
+            units.ToPixels(kManagerDialogTemplate.cx, kManagerDialogTemplate.cy).height();
+        dlg.move(laptop->geometry().topLeft()); // the toolkit takes the screen from the place
+        dlg.setScreen(laptop);
+        d.Show();
+        ASSERT_EQ(dlg.screen(), laptop);
+        // The lists gave up height, above the window, frame included, there is room for the
+        // panel, and below it nothing is cut.
+        const QRect output = laptop->geometry();
+        EXPECT_LT(dlg.height(), full);
+        EXPECT_GE(dlg.frameGeometry().top(), output.top() + kPanelRoom);
+        EXPECT_LE(dlg.frameGeometry().bottom(), output.bottom());
+        EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());
+    }
+    QApplication::setFont(original);
+}
+
+TEST(WindowFit, AHeightTheWindowSystemGivesBeforeTheWindowIsFirstDrawnIsKept) {
+    // A compositor that bounds its windows (xdg-shell's configure bounds, where the toolkit
+    // passes them on) resizes the window before it is first exposed: the lists give up what
+    // the window lacks, and the window keeps that height.
+    DialogDriver d(DialogDriver::Shown::Later);
+    CManagerDlg& dlg = d.dlg();
+    dlg.show(); // not yet exposed: that waits for the event loop
+    const QSize asked = dlg.size();
+    const QSize given(asked.width(), asked.height() - 120);
+    QResizeEvent bounded(given, asked);
+    QApplication::sendEvent(&dlg, &bounded);
+    QApplication::processEvents();
+    EXPECT_EQ(dlg.size(), given);
+    EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());
+    for (QWidget* control : dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        EXPECT_TRUE(dlg.rect().contains(control->geometry()))
+            << control->objectName().toStdString();
+    }
+    const CListBox* walk = dlg.ListBox(IDC_WALK_LIST);
+    const CListBox* traps = dlg.ListBox(IDC_TRAP_LIST);
+    const DialogUnits units = DialogUnits::ForFont(dlg.font());
+    EXPECT_EQ(walk->height() + traps->height(),
+              units.ToPixels(0, 0, 0, 99).height() + units.ToPixels(0, 0, 0, 70).height() - 120);
 }
 
 TEST(WindowFit, TheShownWindowHasTheTemplatesSizeAndLiesInTheWorkArea) {

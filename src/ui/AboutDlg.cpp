@@ -24,6 +24,10 @@ QIcon LoadResourceIcon(int id) {
     if (id == IDR_MAINFRAME) {
         icon.addFile(QStringLiteral(":/icons/okapel.png"), QSize(32, 32));
         icon.addFile(QStringLiteral(":/icons/okapel-16.png"), QSize(16, 16));
+        // Images drawn at the sizes that scaled screens and the desktop ask for, so that the
+        // icon is never an image blown up.
+        for (int side : kLargerIconSizes)
+            icon.addFile(QStringLiteral(":/icons/okapel-%1.png").arg(side), QSize(side, side));
     }
     return icon;
 }

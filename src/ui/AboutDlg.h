@@ -6,8 +6,12 @@
 #include <QIcon>
 #include <QString>
 
-// The icon resource `id` with all its images (IDR_MAINFRAME: 32 x 32 and 16 x 16), or a
-// null icon for an id that names no icon.
+// The sizes, beyond 32 x 32 and 16 x 16, at which the application icon has images of its
+// own: the small and large icons at scale factors 1.5 and 2, and the desktop's menus and docks.
+inline constexpr int kLargerIconSizes[] = {24, 48, 64, 128, 256};
+
+// The icon resource `id` with all its images (IDR_MAINFRAME: 32 x 32 and 16 x 16, and the
+// larger sizes), or a null icon for an id that names no icon.
 QIcon LoadResourceIcon(int id);
 
 // The string resource `id` (IDS_ABOUTBOX, IDS_SESSIONSETTINGS), or the empty text for an id

@@ -1,5 +1,6 @@
 #include "ui/ComboBox.h"
 
+#include "ui/BoxLook.h"
 #include "ui/Resource.h"
 
 #include <QAbstractItemView>
@@ -45,27 +46,44 @@ public:
     }
 };
 
-// How assistive technology sees a drop-down list: under its own name whatever entry it
-// shows (on Linux the toolkit would name it by its current entry), that entry as its
-// value, and its list of entries as its one child.
-class DropDownListAccessible : public QAccessibleWidget {
+// How assistive technology sees a combo box: under its own name (its label's) whatever it
+// holds, where on Linux the toolkit would name it by its text; that text as its value; its
+// list of entries and, where it is editable, its edit field as its children. The drop-down
+// list also offers its entry as read-only text, which is where screen readers look for the
+// value of a combo box that offers no selection of its own.
+class ComboBoxAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
-    explicit DropDownListAccessible(QComboBox* combo)
+    explicit ComboBoxAccessible(QComboBox* combo)
         : QAccessibleWidget(combo, QAccessible::ComboBox) {}
 
     QComboBox* combo() const { return static_cast<QComboBox*>(widget()); }
 
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value)
-            return combo()->currentText();
+            return Shown();
         return QAccessibleWidget::text(t);
     }
-    int childCount() const override { return 1; }
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.expandable = true;
+        state.expanded = combo()->view()->isVisible();
+        state.editable = combo()->isEditable();
+        return state;
+    }
+    int childCount() const override { return combo()->isEditable() ? 2 : 1; }
     QAccessibleInterface* child(int index) const override {
-        return index == 0 ? QAccessible::queryAccessibleInterface(combo()->view()) : nullptr;
+        if (index == 0)
+            return QAccessible::queryAccessibleInterface(combo()->view());
+        if (index == 1 && combo()->isEditable())
+            return QAccessible::queryAccessibleInterface(combo()->lineEdit());
+        return nullptr;
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
-        return child && child->object() == combo()->view() ? 0 : -1;
+        if (!child)
+            return -1;
+        if (child->object() == combo()->view())
+            return 0;
+        return combo()->isEditable() && child->object() == combo()->lineEdit() ? 1 : -1;
     }
     QStringList actionNames() const override {
         return QStringList{showMenuAction()} + QAccessibleWidget::actionNames();
@@ -76,12 +94,43 @@ public:
         else
             QAccessibleWidget::doAction(name);
     }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface && !combo()->isEditable())
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    // The read-only text: the entry shown, with no selection and the cursor at its start.
+    QString text(int startOffset, int endOffset) const override {
+        return Shown().mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return static_cast<int>(Shown().size()); }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    void selection(int, int* startOffset, int* endOffset) const override {
+        *startOffset = *endOffset = 0;
+    }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    QRect characterRect(int) const override { return rect(); }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* startOffset, int* endOffset) const override {
+        *startOffset = *endOffset = offset;
+        return QString();
+    }
+
+private:
+    QString Shown() const {
+        return combo()->isEditable() ? combo()->lineEdit()->text() : combo()->currentText();
+    }
 };
 
-QAccessibleInterface* DropDownListFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("CComboBox") && object && object->isWidgetType() &&
-        !static_cast<QComboBox*>(object)->isEditable())
-        return new DropDownListAccessible(static_cast<QComboBox*>(object));
+QAccessibleInterface* ComboBoxFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("CComboBox") && object && object->isWidgetType())
+        return new ComboBoxAccessible(static_cast<QComboBox*>(object));
     return nullptr;
 }
 
@@ -89,6 +138,8 @@ QAccessibleInterface* DropDownListFactory(const QString& className, QObject* obj
 
 CComboBox::CComboBox(bool editable, bool sorted, bool autoHScroll, QWidget* parent)
     : QComboBox(parent), m_sorted(sorted) {
+    static const bool installed = (QAccessible::installFactory(ComboBoxFactory), true);
+    Q_UNUSED(installed);
     setEditable(editable);
     if (editable) {
         // The operator's typing never adds entries; the list is the template's.
@@ -100,13 +151,16 @@ CComboBox::CComboBox(bool editable, bool sorted, bool autoHScroll, QWidget* pare
         // held back by the validator alone.
         lineEdit()->setMaxLength(std::numeric_limits<int>::max());
     } else {
-        static const bool installed = (QAccessible::installFactory(DropDownListFactory), true);
-        Q_UNUSED(installed);
         auto* popupStyle = new ListPopupStyle(style());
         popupStyle->setParent(this);
         setStyle(popupStyle);
     }
     setMaxVisibleItems(10);
+}
+
+void CComboBox::paintEvent(QPaintEvent* event) {
+    QComboBox::paintEvent(event);
+    DrawBorderWhereLost(this);
 }
 
 void CComboBox::wheelEvent(QWheelEvent* event) {

@@ -4,6 +4,7 @@
 // edit field while text set by the program may be longer, however long. As on the
 // platform, the mouse wheel changes the selection only of the box that has the focus, and
 // the closed box's list drops down as a list of the template's height, with a scroll bar.
+// Assistive technology knows each box by its own name, whatever it holds.
 #pragma once
 
 #include <QComboBox>
@@ -22,6 +23,7 @@ public:
     int SetItemData(int index, long data);   // CB_SETITEMDATA
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:

@@ -1,5 +1,6 @@
 #include "ui/DialogTemplate.h"
 
+#include "ui/BoxLook.h"
 #include "ui/ComboBox.h"
 #include "ui/ListBox.h"
 #include "ui/Resource.h"
@@ -23,7 +24,8 @@ constexpr unsigned kEditableCombo = CBS_DROPDOWN | CBS_SORT | WS_VSCROLL | WS_TA
 using K = DlgItemKind;
 
 // A single-line edit box. A read-only box shows the window's background, as the platform
-// greys it, so that it does not look like a box to type into.
+// greys it, so that it does not look like a box to type into. Its border stays visible in
+// a palette where the style's would be lost.
 class CEdit : public QLineEdit {
 public:
     CEdit(const QString& text, bool readOnly, QWidget* parent) : QLineEdit(text, parent) {
@@ -34,6 +36,13 @@ public:
                 pal.setBrush(group, QPalette::Base, pal.brush(group, QPalette::Window));
             setPalette(pal);
         }
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QLineEdit::paintEvent(event);
+        if (hasFrame())
+            DrawBorderWhereLost(this);
     }
 };
 
@@ -363,6 +372,14 @@ QPoint PlaceFrame(const QRect& workArea, const QSize& frame) {
     QRect placed(QPoint(0, 0), frame);
     placed.moveCenter(workArea.center());
     return QPoint(std::max(placed.left(), workArea.left()), std::max(placed.top(), workArea.top()));
+}
+
+QRect UsableArea(const QRect& screen, const QRect& reported, bool reportsPanels) {
+    if (reportsPanels || reported != screen)
+        return reported;
+    // The compositor places the window itself; only the height kept free matters, and the
+    // top is where most desktops put their panel.
+    return screen.adjusted(0, std::min(kPanelRoom, screen.height() / 4), 0, 0);
 }
 
 void ApplyDialogLayout(QWidget* parent, const DialogLayout& layout) {

@@ -104,6 +104,17 @@ DialogLayout FitDialogHeight(const DlgTemplate& dlg, DialogLayout layout, int ma
 // down as far as needed for its top-left corner (the title bar) to be in the work area.
 QPoint PlaceFrame(const QRect& workArea, const QSize& frame);
 
+// The room kept for a desktop's panel where the window system tells nothing of panels:
+// GNOME's top bar (32 pixels) and KDE's panel (44, a few more where it floats) fit in it,
+// as do weston's panel and sway's bar.
+inline constexpr int kPanelRoom = 48;
+
+// The part of `screen` that a window may cover. Where the window system reports the
+// desktop's panels (X11), that is the work area it reports. Where it cannot (Wayland, where
+// the toolkit takes the whole output for the work area), a smaller work area is still taken
+// as reported, and otherwise room is kept for a panel along the top.
+QRect UsableArea(const QRect& screen, const QRect& reported, bool reportsPanels);
+
 // Creates the template's controls as children of `parent`, in table order (which is the
 // tab order), lays them out (LayoutDialog) and fixes the parent's size to the client's.
 DialogLayout CreateDialogControls(QWidget* parent, const DlgTemplate& dlg);

@@ -1,5 +1,6 @@
 #include "ui/ListBox.h"
 
+#include "ui/BoxLook.h"
 #include "ui/ListBoxAccessible.h"
 #include "ui/Resource.h"
 
@@ -7,8 +8,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 
 #include <algorithm>
 #include <cstring>
@@ -206,6 +205,18 @@ void CListBox::scrollContentsBy(int, int) {
     viewport()->update();
 }
 
+bool CListBox::event(QEvent* event) {
+    const bool handled = QAbstractScrollArea::event(event);
+    // The frame's outer line is drawn again, as four bands: at a fractional scale factor the
+    // style's one-pixel lines can fall where the list's inside is painted over them, and in a
+    // palette with a black window its shade of the window does not show.
+    if (event->type() == QEvent::Paint && frameWidth() > 0) {
+        QPainter painter(this);
+        DrawBands(painter, rect(), 1, BoxBorderColor(palette()));
+    }
+    return handled;
+}
+
 void CListBox::paintEvent(QPaintEvent* event) {
     Flush();
     QPainter painter(viewport());
@@ -231,14 +242,16 @@ void CListBox::paintEvent(QPaintEvent* event) {
 
 void CListBox::PaintFocusRect(QPainter& painter) const {
     // The focus is on the selected line, or on the first line's place when none is selected,
-    // so that a focused list always shows where the keyboard is.
-    QStyleOptionFocusRect option;
-    option.initFrom(this);
-    option.rect = ItemRect(std::max(0, m_curSel));
+    // so that a focused list always shows where the keyboard is. Its rectangle stands out at
+    // least 3:1 against the line: the highlight colour on an unselected line and the selected
+    // text's colour on a selected one, or a mix toward the text where those do not.
     const bool selected = m_curSel >= 0;
-    option.backgroundColor = palette().color(selected ? QPalette::Highlight : QPalette::Base);
-    option.state |= QStyle::State_KeyboardFocusChange | QStyle::State_HasFocus;
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    const QPalette& pal = palette();
+    const QColor background = pal.color(selected ? QPalette::Highlight : QPalette::Base);
+    const QColor text = pal.color(selected ? QPalette::HighlightedText : QPalette::Text);
+    const QColor line = ContrastingLine(selected ? text : pal.color(QPalette::Highlight), text,
+                                        background, background);
+    DrawBands(painter, ItemRect(std::max(0, m_curSel)), 1, line);
 }
 
 void CListBox::focusOutEvent(QFocusEvent* event) {

@@ -101,6 +101,7 @@ signals:
     void dblClk();    // LBN_DBLCLK: the operator double-clicked a line
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

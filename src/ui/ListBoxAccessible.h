@@ -1,6 +1,7 @@
-// How assistive technology sees a list box: a list whose items are its lines, in order,
-// each named by its text, with the selected line reported as selected (and focused while
-// the list has the focus). The list tells it what changes through NotifyListBoxChange.
+// How assistive technology sees a list box: a table of one column whose cells are its lines,
+// in order, each named by its text, with the selected line reported as selected (and
+// focused while the list has the focus). The list tells it what changes through
+// NotifyListBoxChange.
 #pragma once
 
 class CListBox;

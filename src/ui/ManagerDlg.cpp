@@ -6,6 +6,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/ComboBox.h"
 #include "ui/DialogTemplate.h"
+#include "ui/FrameExtents.h"
 #include "ui/ListBox.h"
 #include "ui/Resource.h"
 #include "values/Values.h"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
@@ -40,8 +42,8 @@ constexpr TypeEntry kTypeList[] = {
 
 // The names by which assistive technology announces the boxes and lists: each box's label
 // without its colon, and names of their own for the controls that have no label. A
-// labelled box is also tied to its label (the label's buddy), since on Linux the toolkit
-// names an editable box by the text in it and screen readers take the label from that tie.
+// labelled box is also tied to its label (the label's buddy), which screen readers read
+// with it.
 struct AccessibleName {
     int id;
     const char* name;
@@ -78,6 +80,13 @@ const MessageEntry kMessageMap[] = {
     {IDC_WALK_LIST, Notification::SelChange, &CManagerDlg::OnWalkListSelChange},
     {IDC_CLEAR, Notification::Clicked, &CManagerDlg::OnClear},
 };
+
+// Only X11 among the Linux window systems tells a client where the desktop's panels are. On
+// Wayland the toolkit takes the whole output for the work area, and the offscreen platform
+// of the tests has no panels to tell.
+bool WindowSystemReportsPanels() {
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
 
 CManagerDlg::MessageHook& MessageHookSlot() {
     static CManagerDlg::MessageHook hook;
@@ -170,7 +179,16 @@ BOOL CManagerDlg::OnInitDialog() {
     ListBox(IDC_TRAP_LIST)->SetHorizontalExtent(5000);
     StartTrapListener();
     FillTypeList();
-    CenterInWorkArea();
+    // The window is placed before it is mapped, with the frame the window manager will give
+    // where it says so in advance, so that it appears once, at its place. Where the window
+    // system tells nothing of panels, the compositor may still give it less height.
+    m_bHeightOpen = !WindowSystemReportsPanels();
+    if (QWindow* window = windowHandle()) {
+        m_promisedFrame = RequestFrameExtents(window);
+        if (m_bHeightOpen)
+            window->installEventFilter(this);
+    }
+    FitAndPlace(FrameMargins());
     PlaceOnceFramed();
     // The focused button shows its focus ring from the start, as the platform's dialogs
     // show their default button's, not only once the keyboard has moved the focus.
@@ -196,49 +214,101 @@ void CManagerDlg::FillTypeList() {
 QMargins CManagerDlg::FrameMargins() const {
     if (const QWindow* window = windowHandle(); window && !window->frameMargins().isNull())
         return window->frameMargins();
-    // Until the window manager has framed the window, a frame like the common desktops'
-    // stands in: a title bar of about two lines of the desktop font and thin borders.
+    if (!m_promisedFrame.isNull())
+        return m_promisedFrame;
+    // Neither known nor promised (a window manager that draws the frame later, or a
+    // compositor that draws the title bar itself): a frame like the common desktops' stands
+    // in, a title bar of about two lines of the desktop font and thin borders.
     const int border = 2;
     return QMargins(border, 2 * fontMetrics().height() + 4, border, border);
 }
 
-void CManagerDlg::CenterInWorkArea() {
+QRect CManagerDlg::WorkArea() const {
     const QScreen* screen = this->screen();
     if (!screen)
-        return;
-    const QRect workArea = screen->availableGeometry();
-    const QMargins frame = FrameMargins();
+        return QRect();
+    return UsableArea(screen->geometry(), screen->availableGeometry(), WindowSystemReportsPanels());
+}
+
+void CManagerDlg::FitToHeight(int height) {
     const CListBox* list = ListBox(IDC_WALK_LIST);
     // A list keeps at least one line, its frame and its horizontal scroll bar.
     const int minListHeight = 2 * list->frameWidth() +
                               list->horizontalScrollBar()->sizeHint().height() + list->ItemHeight();
     const DialogLayout layout =
-        FitDialogHeight(kManagerDialogTemplate, m_layout,
-                        workArea.height() - frame.top() - frame.bottom(), minListHeight);
+        FitDialogHeight(kManagerDialogTemplate, m_layout, height, minListHeight);
+    m_fittedHeight = layout.client.height();
     ApplyDialogLayout(this, layout);
+    if (m_bHeightOpen) {
+        const DialogLayout least =
+            FitDialogHeight(kManagerDialogTemplate, m_layout, 0, minListHeight);
+        setMinimumHeight(least.client.height());
+    }
+}
+
+void CManagerDlg::FitAndPlace(const QMargins& frame) {
+    const QRect workArea = WorkArea();
+    if (workArea.isEmpty())
+        return;
+    m_placedFrame = frame;
+    FitToHeight(workArea.height() - frame.top() - frame.bottom());
     // The client area is placed inside the frame, as the frame is known (or estimated): the
-    // toolkit's own move() takes the frame's size into account only once it has read it.
-    const QPoint framePos = PlaceFrame(workArea, layout.client.grownBy(frame));
-    setGeometry(QRect(framePos + QPoint(frame.left(), frame.top()), layout.client));
+    // toolkit's own move() takes the frame's size into account only once it has read it. A
+    // compositor places its windows itself and ignores the position.
+    const QPoint framePos = PlaceFrame(workArea, size().grownBy(frame));
+    setGeometry(QRect(framePos + QPoint(frame.left(), frame.top()), size()));
+}
+
+void CManagerDlg::setVisible(bool visible) {
+    QDialog::setVisible(visible);
+    // Where the toolkit draws the title bar itself (a compositor without title bars of its
+    // own), the frame is known as soon as the window is, before anything is drawn in it: the
+    // window takes its size from it now, so that it maps once, at that size.
+    if (visible && m_bInitialised && !m_bDestroyed && windowHandle()) {
+        const QMargins known = windowHandle()->frameMargins();
+        if (!known.isNull() && known != m_placedFrame)
+            FitAndPlace(known);
+    }
 }
 
 void CManagerDlg::PlaceOnceFramed() {
-    // The window manager frames the window some time after it is shown, and the toolkit
-    // learns the frame's size only by asking. Until it is known, for two seconds at most,
-    // the dialog asks every 50 ms; then it fits and centres the window with the real frame.
+    // A window manager that does not say in advance which frame it will give frames the
+    // window some time after it is shown, and the toolkit learns the frame's size only by
+    // asking. Until it is known, for two seconds at most, the dialog asks every 50 ms; a
+    // frame other than the one the window was placed with fits and centres it again.
     auto* poll = new QTimer(this);
     connect(poll, &QTimer::timeout, this, [this, poll, tries = 0]() mutable {
-        const bool framed = windowHandle() && !windowHandle()->frameMargins().isNull();
-        if (framed)
-            CenterInWorkArea();
-        if (framed || ++tries >= 40)
+        const QMargins known = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+        if (!known.isNull() && known != m_placedFrame)
+            FitAndPlace(known);
+        if (!known.isNull() || ++tries >= 40)
             poll->deleteLater();
     });
     poll->start(50);
 }
 
+void CManagerDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    // A height that the window system chose (a compositor's bounds for the window, where the
+    // toolkit passes them on): the lists give up what the window lacks.
+    if (m_bHeightOpen && event->size().height() != m_fittedHeight)
+        FitToHeight(event->size().height());
+}
+
+bool CManagerDlg::eventFilter(QObject* watched, QEvent* event) {
+    // A window is exposed once the compositor has configured it: the height it has then is
+    // the one it keeps.
+    if (m_bHeightOpen && watched == windowHandle() && event->type() == QEvent::Expose &&
+        windowHandle()->isExposed()) {
+        m_bHeightOpen = false;
+        watched->removeEventFilter(this);
+        setFixedHeight(height());
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void CManagerDlg::done(int result) {
-    // Every way of ending the dialog (Exit, Escape, Enter, the close box, the system menu)
+    // Every way of ending the dialog (Exit, Escape, the close box, the system menu)
     // comes through here, so the destruction handling runs exactly once before it goes.
     if (m_bInitialised && !m_bDestroyed)
         OnDestroy();
@@ -254,14 +324,14 @@ void CManagerDlg::OnDestroy() {
 }
 
 void CManagerDlg::keyPressEvent(QKeyEvent* event) {
-    // Enter on a focused push button clicks it; anywhere else it is the dialog's OK
-    // command, which ends the dialog (the dialog has no default push button).
+    // Enter on a focused push button clicks it (Exit, when the window opens). Anywhere else
+    // it does nothing: an operator confirming what was typed in a box must not end the
+    // program and lose the trap window with it. Escape, Exit and the window's close command
+    // still end the dialog.
     if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
             if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
                 button->click();
-            else
-                accept();
             return;
         }
     }

@@ -106,11 +106,14 @@ protected:
     BOOL OnInitDialog();
 
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 public:
+    void setVisible(bool visible) override;
     void done(int result) override;
 
     // --- State read by the trap listener, the tests and the benchmarks -----------------
@@ -136,9 +139,14 @@ private:
     void AddSessionSettingsMenuEntry();
     void AddAboutMenuEntry();
     void FillTypeList();
-    // Fits the window to its screen's work area (the lists give up height where the
-    // template does not fit) and centres it there, frame included.
-    void CenterInWorkArea();
+    // Fits the window with `frame` around it to its screen's usable area (the lists give up
+    // height where the template does not fit) and centres it there, frame included.
+    void FitAndPlace(const QMargins& frame);
+    // The template's layout with a client area at most `height` tall, applied.
+    void FitToHeight(int height);
+    QRect WorkArea() const;
+    // The frame as the window system knows it, as the window manager promised it, or a
+    // frame like the common desktops' where neither is known.
     QMargins FrameMargins() const;
     void PlaceOnceFramed();
     void StartTrapListener();
@@ -148,6 +156,15 @@ private:
 
     // The template's layout in the dialog's font, before any fitting to the screen.
     DialogLayout m_layout;
+    // The client height the layout was last fitted to.
+    int m_fittedHeight = 0;
+    // The frame an X11 window manager said, before the window was mapped, that it will give.
+    QMargins m_promisedFrame;
+    // The frame the window was last placed with.
+    QMargins m_placedFrame;
+    // Whether the window system may still choose a smaller height for the window: where it
+    // tells nothing of panels, until the window is first exposed.
+    bool m_bHeightOpen = false;
     bool m_bInitialised = false;
     bool m_bDestroyed = false;
     // The system menu; each entry's data is its system command id. A window of its own,
