@@ -48,7 +48,7 @@ protected:
 
 // A spin box whose number a typed text that leaves its range does not change silently: a
 // number short of the range becomes its nearest end, and a box left empty keeps the number it
-// had.
+// had. Its border stays visible as an edit box's does.
 class CSpinBox : public QSpinBox {
 public:
     explicit CSpinBox(QWidget* parent) : QSpinBox(parent) {
@@ -60,6 +60,11 @@ protected:
     void fixup(QString& input) const override {
         if (input.trimmed().isEmpty())
             input = QString::number(value());
+    }
+    void paintEvent(QPaintEvent* event) override {
+        QSpinBox::paintEvent(event);
+        if (hasFrame())
+            DrawBorderWhereLost(this);
     }
 };
 
