@@ -13,8 +13,12 @@
 // time closing takes during a continuous flood; and the resident memory while a sender
 // blasts the largest SNMPv1 traps (65,437 bytes, 9,342 bindings) for a minute, first at a
 // busy dialog, then at one that shows them.
+// Informs: a sender that waits for each answer measures the time from sending an inform to
+// its answer (median and 99th percentile); then 10,000 informs from eight senders at once,
+// each waiting for each answer and sending again after 1 s without one, are counted as
+// answered and as shown (lines / 3) or logged. Okapel and snmptrapd side by side.
 //
-// Usage: bench_traps [--per-line] [N...]     (snmptrapd from the Debian package of that
+// Usage: bench_traps [--per-line | --informs] [N...]     (snmptrapd from the Debian package of that
 // name, if found; the MIB modules of MIBDIRS, or else of the machine, are read first)
 #include "snmpapi/SnmpTesting.h"
 #include "support/TrapTraffic.h"
@@ -35,6 +39,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -478,6 +483,151 @@ Result RunTrapDaemon(const std::vector<Bytes>& traps, int perSecond) {
     return result;
 }
 
+// --- Informs -----------------------------------------------------------------------------
+
+// An SNMPv2c inform of three bindings (sysUpTime.0, snmpTrapOID.0 and one of its own).
+Bytes MakeInform(std::int32_t requestId) {
+    return ber::V2Trap(
+        "public",
+        {ber::Binding({1, 3, 6, 1, 2, 1, 1, 3, 0}, ber::Unsigned(1234, 0x43)),
+         ber::Binding({1, 3, 6, 1, 6, 3, 1, 1, 4, 1, 0}, ber::Oid({1, 3, 6, 1, 6, 3, 1, 1, 5, 3})),
+         ber::Binding({1, 3, 6, 1, 4, 1, 99, 1}, ber::Integer(requestId))},
+        0xA6, requestId);
+}
+
+// The request id of a Response, or -1 for anything else.
+std::int64_t AnsweredId(const Bytes& datagram) {
+    std::size_t pos = 0;
+    ber::Element message;
+    if (!ber::ReadElement(datagram, &pos, &message))
+        return -1;
+    const std::vector<ber::Element> parts = ber::Inside(message.contents);
+    if (parts.size() != 3 || parts[2].tag != 0xA2)
+        return -1;
+    const std::vector<ber::Element> pdu = ber::Inside(parts[2].contents);
+    return pdu.empty() ? -1 : ber::ReadInteger(pdu[0].contents);
+}
+
+// One sender's informs, each sent when the one before is answered and sent again after 1 s
+// without an answer, at most five times.
+struct InformSender {
+    std::vector<double> answerSeconds; // from the last sending to the answer, per inform
+    int answered = 0;                  // informs answered
+    int answers = 0;                   // answers received, those to retransmissions included
+    int resent = 0;
+
+    void Run(unsigned short port, std::int32_t firstId, int count) {
+        CUdpSender sender(port);
+        for (std::int32_t id = firstId; id < firstId + count; ++id) {
+            const Bytes inform = MakeInform(id);
+            bool done = false;
+            for (int sending = 0; sending < 6 && !done; ++sending) {
+                resent += sending > 0;
+                const Clock::time_point sent = Clock::now();
+                sender.Send(inform);
+                for (Bytes got = sender.Receive(1000); !got.empty() && !done;
+                     got = done ? Bytes{} : sender.Receive(1000)) {
+                    const std::int64_t answeredId = AnsweredId(got);
+                    answers += answeredId >= 0;
+                    done = answeredId == id;
+                    if (done)
+                        answerSeconds.push_back(Seconds(Clock::now() - sent));
+                }
+            }
+            answered += done;
+        }
+        // Late answers to retransmissions still count.
+        for (Bytes got = sender.Receive(200); !got.empty(); got = sender.Receive(200))
+            answers += AnsweredId(got) >= 0;
+    }
+};
+
+// `senders` senders of `count` informs each, at once, to `port`, while `serve` runs on this
+// thread; what they saw, and the time from the first sending to the last answer.
+std::vector<InformSender> SendInforms(unsigned short port, int senders, int count,
+                                      const std::function<void(const std::atomic<int>&)>& serve,
+                                      double* seconds) {
+    std::vector<InformSender> results(static_cast<std::size_t>(senders));
+    std::atomic<int> running{senders};
+    const Clock::time_point start = Clock::now();
+    std::vector<std::thread> threads;
+    for (int i = 0; i < senders; ++i)
+        threads.emplace_back([&, i] {
+            results[static_cast<std::size_t>(i)].Run(port, 1000000 * (i + 1), count);
+            --running;
+        });
+    serve(running);
+    for (std::thread& t : threads)
+        t.join();
+    *seconds = Seconds(Clock::now() - start);
+    return results;
+}
+
+void PrintInforms(const char* receiver, const std::vector<InformSender>& results, int sent,
+                  double seconds, int shown, const std::string& note) {
+    std::vector<double> times;
+    int answered = 0, answers = 0, resent = 0;
+    for (const InformSender& r : results) {
+        times.insert(times.end(), r.answerSeconds.begin(), r.answerSeconds.end());
+        answered += r.answered;
+        answers += r.answers;
+        resent += r.resent;
+    }
+    std::sort(times.begin(), times.end());
+    const auto at = [&times](double share) {
+        return times.empty() ? 0.0
+                             : times[std::min(times.size() - 1,
+                                              static_cast<std::size_t>(share * times.size()))];
+    };
+    std::printf("%-10s %7zu %6d %9d %8d %8d %8d %9.1f %9.1f %8.2fs  %s\n", receiver, results.size(),
+                sent, answered, answers, resent, shown, at(0.5) * 1e6, at(0.99) * 1e6, seconds,
+                note.c_str());
+    std::fflush(stdout);
+}
+
+void RunInforms() {
+    std::printf("\ninforms: each sender waits for each answer (1 s, at most five sendings more); "
+                "times from sending to answer\n");
+    std::printf("%-10s %7s %6s %9s %8s %8s %8s %9s %9s %9s\n", "receiver", "senders", "sent",
+                "answered", "answers", "resent", "shown", "median us", "p99 us", "all");
+    for (const auto& [senders, each] : {std::pair{1, 2000}, std::pair{8, 1250}}) {
+        const int sent = senders * each;
+        WithListeningDialog([&](CManagerDlg& dlg, unsigned short port) {
+            CListBox* list = dlg.ListBox(IDC_TRAP_LIST);
+            double seconds = 0;
+            const std::vector<InformSender> results = SendInforms(
+                port, senders, each,
+                [&](const std::atomic<int>& running) {
+                    ServeWhile([&] { return running.load() > 0 || list->GetCount() < 3 * sent; });
+                },
+                &seconds);
+            ServeFor(std::chrono::milliseconds(500)); // a line shown twice would come meanwhile
+            const SnmpTrapServiceCounters c = SnmpMgrGetTrapServiceCounters();
+            char note[128];
+            std::snprintf(note, sizeof note, "lines %d; %llu repeated, answered again, not shown",
+                          list->GetCount(), static_cast<unsigned long long>(c.repeated));
+            PrintInforms("okapel", results, sent, seconds, list->GetCount() / 3, note);
+            dlg.done(0);
+        });
+        const unsigned short port = FreeTrapTestPort();
+        CTrapDaemon daemon(port);
+        if (!daemon.Started()) {
+            std::printf("snmptrapd  not started (not installed?)\n");
+            continue;
+        }
+        double seconds = 0;
+        const std::vector<InformSender> results = SendInforms(
+            port, senders, each,
+            [](const std::atomic<int>& running) {
+                while (running.load() > 0)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            },
+            &seconds);
+        std::this_thread::sleep_for(kQuiet);
+        PrintInforms("snmptrapd", results, sent, seconds, daemon.Traps(), "logged");
+    }
+}
+
 double CpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -520,8 +670,14 @@ int main(int argc, char** argv) {
     CManagerDlg::SetMessageHook([](const CManagerDlg::MessageRecord& box) {
         std::printf("box: %s: %s\n", box.caption.c_str(), box.text.c_str());
     });
-    // "--per-line": the floor and the cost per line alone, for a profiler.
+    // "--per-line": the floor and the cost per line alone, for a profiler; "--informs": the
+    // informs alone.
     const bool perLineOnly = argc > 1 && std::strcmp(argv[1], "--per-line") == 0;
+    if (argc > 1 && std::strcmp(argv[1], "--informs") == 0) {
+        RunInforms();
+        CManagerDlg::SetMessageHook(nullptr);
+        return 0;
+    }
     std::vector<int> sizes;
     for (int i = perLineOnly ? 2 : 1; i < argc; ++i)
         sizes.push_back(std::atoi(argv[i]));
@@ -554,6 +710,7 @@ int main(int argc, char** argv) {
             print("snmptrapd", RunTrapDaemon(traps, perSecond));
         }
     }
+    RunInforms();
     RunIdle();
     RunFloodClose("8,000 traps/s of three bindings", MakeTraps(1000), 8000);
     RunFloodClose("3-binding traps, unpaced", MakeTraps(1000), 0);

@@ -1,12 +1,16 @@
 // libFuzzer target: any bytes, as a datagram from an IPv4 or an IPv6 sender, through the
-// trap service's decoding. A crash, a sanitizer report, a record that does not hold
-// together, a block of the utility allocator left over, or a message that net-snmp's own
-// parser reads otherwise where both read it, is a finding.
+// trap service's decoding and its answer to an inform. A crash, a sanitizer report, a record
+// that does not hold together, a block of the utility allocator left over, a message that
+// net-snmp's own parser reads otherwise where both read it, or an inform shown without an
+// answer that reads back as its Response, is a finding.
 #include "FuzzSupport.h"
+#include "snmpapi/SnmpMessage.h"
 #include "snmpapi/SnmpTesting.h"
+#include "snmpapi/TrapDecode.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -20,11 +24,35 @@ unsigned Touch(const SnmpTrapRecord& trap) {
     return sum;
 }
 
+// An inform that the service shows must have its answer: no longer than the inform (the
+// buffer is exactly that long, so a longer one shows as an overflow), a whole Response of
+// the inform's version, community, request id and bindings, with status and index 0.
+void ExpectInformAnswered(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::uint8_t> response(size);
+    const std::size_t length = EncodeInformResponse(data, size, response.data());
+    std::int32_t requestId = 0;
+    if (!ReadShownInform(data, size, &requestId))
+        return;
+    SnmpMessage inform;
+    SnmpMessage answer;
+    if (length == 0 || !DecodeSnmpMessage(data, size, &inform) ||
+        !DecodeSnmpMessage(response.data(), length, &answer))
+        std::abort();
+    if (answer.pduType != SNMP_PDU_RESPONSE || answer.version != inform.version ||
+        answer.requestId != requestId || answer.errorStatus != 0 || answer.errorIndex != 0 ||
+        answer.communityLength != inform.communityLength ||
+        answer.bindings.len != inform.bindings.len)
+        std::abort();
+    SnmpMessageFree(&inform);
+    SnmpMessageFree(&answer);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::int64_t liveBlocks = SnmpUtilLiveBlocks();
     ExpectNetSnmpReadsTheSame(data, size);
+    ExpectInformAnswered(data, size);
     static const std::uint8_t kIpv4[4] = {192, 0, 2, 1};
     static const std::uint8_t kMapped[16] = {0, 0, 0,    0,    0,   0, 0, 0,
                                              0, 0, 0xFF, 0xFF, 192, 0, 2, 1};

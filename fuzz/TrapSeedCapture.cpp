@@ -1,5 +1,6 @@
 // Writes the seed corpus of the trap decoding fuzz target: datagrams that net-snmp's
-// snmptrap really sends, for SNMPv1 and SNMPv2c traps with values of every type.
+// snmptrap really sends, for SNMPv1 and SNMPv2c traps with values of every type, and the
+// SNMPv2c ones again as the informs that snmptrap -Ci sends (which differ in the PDU's tag).
 // Usage: trap_seed_capture DIRECTORY
 #include "FuzzSupport.h"
 #include "support/TrapTraffic.h"
@@ -49,15 +50,20 @@ int main(int argc, char** argv) {
     seeds.push_back(v2All);
 
     int written = 0;
+    int wanted = 0;
     for (const Seed& seed : seeds) {
+        const bool v2c = seed.arguments[1] == "2c";
+        wanted += v2c ? 2 : 1;
         const Bytes datagram = CaptureSnmpTrap(seed.arguments);
         if (datagram.empty()) {
             std::fprintf(stderr, "no datagram from snmptrap for %s\n", seed.name);
             continue;
         }
-        if (WriteSeed(argv[1], seed.name, datagram))
-            ++written;
+        written += WriteSeed(argv[1], seed.name, datagram);
+        const std::string inform = std::string(seed.name) + "-inform";
+        if (v2c)
+            written += WriteSeed(argv[1], inform.c_str(), ber::WithPduTag(datagram, 0xA6));
     }
     std::printf("%d seeds written to %s\n", written, argv[1]);
-    return written == static_cast<int>(seeds.size()) ? 0 : 1;
+    return written == wanted ? 0 : 1;
 }

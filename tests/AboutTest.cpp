@@ -4,6 +4,7 @@
 // watchdog that ends it anyway, so no test can hang.
 #include "support/DialogDriver.h"
 #include "support/DialogPixels.h"
+#include "support/ModalRun.h"
 #include "support/ToolRun.h"
 
 #include "snmpapi/SnmpTesting.h"
@@ -35,44 +36,10 @@
 
 namespace {
 
-// What happened while `open` ran: the About boxes that came up, modal, and were ended.
-struct ModalRun {
-    int boxesSeen = 0;
-    bool watchdogFired = false;
-};
-
-// Runs `open`, which may run an About box modally. Each box that comes up is handed to
-// `inspect` from inside its own loop; if still open afterwards, it is rejected. A box
-// that is still open after the watchdog's time is rejected too and the run marked.
+// Runs `open`, which may run About boxes modally: see RunWithModal.
 ModalRun RunWithAboutBox(const std::function<void()>& open,
                          const std::function<void(CAboutDlg*)>& inspect = {}) {
-    auto run = std::make_shared<ModalRun>();
-    QTimer poll;
-    poll.setInterval(5);
-    QObject::connect(&poll, &QTimer::timeout, [run, inspect] {
-        auto* box = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible() || box->property("inspected").toBool())
-            return;
-        box->setProperty("inspected", true);
-        ++run->boxesSeen;
-        if (inspect)
-            inspect(box);
-        if (box->isVisible())
-            box->reject();
-    });
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    watchdog.setInterval(30000);
-    QObject::connect(&watchdog, &QTimer::timeout, [run] {
-        run->watchdogFired = true;
-        if (QWidget* modal = QApplication::activeModalWidget())
-            if (auto* dialog = qobject_cast<QDialog*>(modal))
-                dialog->reject();
-    });
-    poll.start();
-    watchdog.start();
-    open();
-    return *run;
+    return RunWithModal<CAboutDlg>(open, inspect);
 }
 
 // A system menu's entries as (text, command id), a separator as ("-", 0).
@@ -111,6 +78,8 @@ TEST(AboutTest, SystemMenuEndsWithSeparatorAndAboutEntry) {
     const std::vector<std::pair<QString, unsigned>> expected = {
         {"Mi&nimize", SC_MINIMIZE},
         {"&Close", SC_CLOSE},
+        {"-", 0},
+        {"&Session Settings...", IDM_SESSIONSETTINGS},
         {"-", 0},
         {"&About Okapel...", IDM_ABOUTBOX},
     };

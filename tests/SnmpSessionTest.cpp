@@ -2,7 +2,8 @@
 // their refusals, Get beside net-snmp's own snmpget, requests that get no answer, the tags
 // and contents every value type has on the wire, and requests beside identifier texts on
 // other threads. Against hostile answers: what the flows receive of each, answers from
-// elsewhere, identifiers that cannot be sent, and a quiet terminal.
+// elsewhere, identifiers that cannot be sent, and a quiet terminal. The session settings,
+// SNMPv2c requests, GetBulk beside snmpbulkget, and the time-out and retries of every version.
 #include "snmpapi/SnmpApi.h"
 #include "snmpapi/SnmpTesting.h"
 #include "support/Ber.h"
@@ -30,6 +31,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -576,6 +578,7 @@ struct AnswerCase {
     AsnInteger index;
     std::vector<std::string> list; // afterwards; the request's own binding when not replaced
     std::function<void(Bytes&)> spoil = nullptr;
+    int session = SNMP_MGR_VERSION_1; // the version of the session the answer arrives for
 };
 
 class SessionReadsAnswers : public ::testing::TestWithParam<AnswerCase> {};
@@ -594,7 +597,8 @@ TEST_P(SessionReadsAnswers, AsTheAgentSentThem) {
     SnmpVarBindList list = GetList({kSysName});
     AsnInteger status = -7;
     AsnInteger index = -7;
-    EXPECT_EQ(SnmpAnswerForTesting(datagram.data(), datagram.size(), 1, &list, &status, &index),
+    EXPECT_EQ(SnmpAnswerForTesting(datagram.data(), datagram.size(), 1, &list, &status, &index,
+                                   c.session),
               c.result);
     EXPECT_EQ(Describe(list), c.list);
     EXPECT_EQ(status, c.result == 1 ? c.status : -7); // a failed call leaves them as they were
@@ -676,6 +680,37 @@ INSTANTIATE_TEST_SUITE_P(
               OneBinding(scripted::Value{0x42, {0x00, 0x80, 0x00, 0x00, 0x00}}), 0, 0,
               {"1.3.6.1.2.1.1.5.0=66:2147483648"}),
         Ignored("AWrongRequestId", 0, 2), Ignored("AnSnmpV2cAnswer", 1, 1),
+        // An SNMPv2c session takes answers of its own version only.
+        AnswerCase{"AnSnmpV2cAnswerToAnSnmpV2cSession",
+                   1,
+                   1,
+                   OneBinding(scripted::Value{0x46, {0x01, 0x00, 0x00, 0x00, 0x00, 0x00}}),
+                   1,
+                   0,
+                   0,
+                   {"1.3.6.1.2.1.1.5.0=70:0,0,1,0,0,0,0,0,"},
+                   nullptr,
+                   SNMP_MGR_VERSION_2C},
+        AnswerCase{"AnSnmpV2cErrorToAnSnmpV2cSession",
+                   1,
+                   1,
+                   OneBinding(scripted::Null(), 17, 1),
+                   1,
+                   17,
+                   1,
+                   {kRequestShown},
+                   nullptr,
+                   SNMP_MGR_VERSION_2C},
+        AnswerCase{"AnSnmpV1AnswerToAnSnmpV2cSession",
+                   0,
+                   1,
+                   OneBinding(scripted::Integer(1)),
+                   -1,
+                   0,
+                   0,
+                   {kRequestShown},
+                   nullptr,
+                   SNMP_MGR_VERSION_2C},
         Ignored("ARequestPdu", 0, 1,
                 [](Bytes& d) { *std::find(d.begin(), d.end(), SNMP_PDU_RESPONSE) = SNMP_PDU_GET; }),
         Ignored("AByteAfterTheMessage", 0, 1, [](Bytes& d) { d.push_back(0); }),
@@ -714,6 +749,7 @@ struct ArrivalCase {
     int timeoutMs = 300;
     int retries = 1;
     double withinSeconds = 0; // when set, the call ends within this time (a generous bound)
+    int version = SNMP_MGR_VERSION_1;
 };
 // A response with the request's own id and community carrying `text`, sent to the manager
 // from `address`:`port` before the script's own answer.
@@ -732,8 +768,11 @@ TEST_P(SessionTakesAnswers, OnlyFromTheAgent) {
     *self = &agent;
     ASSERT_TRUE(agent.Start());
     const std::int64_t before = SnmpUtilLiveBlocks();
-    LPSNMP_MGR_SESSION session =
-        SnmpMgrOpen(agent.Address().c_str(), "walnut", c.timeoutMs, c.retries);
+    SnmpMgrSessionSettings settings;
+    settings.version = c.version;
+    settings.timeoutMs = c.timeoutMs;
+    settings.retries = c.retries;
+    LPSNMP_MGR_SESSION session = SnmpMgrOpenSession(agent.Address().c_str(), "walnut", &settings);
     ASSERT_NE(session, nullptr);
     SnmpVarBindList list = GetList({kSysName});
     AsnInteger status = -1;
@@ -810,7 +849,9 @@ INSTANTIATE_TEST_SUITE_P(
                       // The session's own time-out and retries (4 s in all) hold while wrong
                       // answers arrive without pause; they once stretched it to 6.7-9.7 s.
                       ArrivalCase{"AFloodOfWrongAnswersCannotStretchTheTimeOut", Flood, 0, nullptr,
-                                  1000, 3, 5.5}),
+                                  1000, 3, 5.5},
+                      ArrivalCase{"AFloodCannotStretchAnSnmpV2cTimeOutEither", Flood, 0, nullptr,
+                                  500, 3, 3.5, SNMP_MGR_VERSION_2C}),
     RowName{});
 
 // Identifiers that BER cannot carry are refused before anything is sent, never altered into
@@ -893,6 +934,300 @@ TEST(SnmpSession, NothingReachesTheTerminal) {
     }
     SnmpLibraryLogForTesting("bad type returned (49)");
     EXPECT_EQ(terminal.Take(), "");
+}
+
+// --- Versions and settings ----------------------------------------------------------------
+
+SnmpMgrSessionSettings Version(int version, int timeoutMs = 1000, int retries = 3) {
+    SnmpMgrSessionSettings settings;
+    settings.version = version;
+    settings.timeoutMs = timeoutMs;
+    settings.retries = retries;
+    return settings;
+}
+
+// A session of `version` with a port that never answers.
+LPSNMP_MGR_SESSION OpenSilent(const SilentPort& port, int version, int timeoutMs, int retries) {
+    const SnmpMgrSessionSettings settings = Version(version, timeoutMs, retries);
+    return SnmpMgrOpenSession(port.Address().c_str(), "walnut", &settings);
+}
+
+TEST(SnmpSession, RefusesSettingsItCannotUse) {
+    struct Case {
+        const char* name;
+        std::function<void(SnmpMgrSessionSettings&)> change;
+    };
+    const Case cases[] = {
+        {"version 3, which needs a user", [](SnmpMgrSessionSettings& s) { s.version = 3; }},
+        {"version -1", [](SnmpMgrSessionSettings& s) { s.version = -1; }},
+        {"a time-out of 0", [](SnmpMgrSessionSettings& s) { s.timeoutMs = 0; }},
+        {"retries of -1", [](SnmpMgrSessionSettings& s) { s.retries = -1; }},
+        {"a bulk size of 0", [](SnmpMgrSessionSettings& s) { s.bulkSize = 0; }},
+    };
+    for (const Case& c : cases) {
+        SnmpMgrSessionSettings settings;
+        c.change(settings);
+        SetLastError(0);
+        EXPECT_EQ(SnmpMgrOpenSession("127.0.0.1", "walnut", &settings), nullptr) << c.name;
+        EXPECT_EQ(GetLastError(), SNMP_MGMTAPI_BAD_SETTINGS) << c.name;
+    }
+    EXPECT_EQ(SnmpMgrOpenSession("127.0.0.1", "walnut", nullptr), nullptr);
+    EXPECT_STRNE(SystemErrorText(SNMP_MGMTAPI_BAD_SETTINGS), "");
+}
+
+// The names in net-snmp's tools' output with -On, one per line.
+std::vector<Ids> ToolNames(const std::string& output) {
+    std::vector<Ids> names;
+    std::size_t start = 0;
+    while (start < output.size()) {
+        const std::size_t end = output.find('\n', start);
+        const std::string line = output.substr(start, end - start);
+        start = end == std::string::npos ? output.size() : end + 1;
+        const std::size_t eq = line.find(" = ");
+        AsnObjectIdentifier oid{};
+        if (line.empty() || line[0] != '.' || eq == std::string::npos ||
+            !SnmpMgrStrToOid(line.substr(0, eq).c_str(), &oid))
+            continue;
+        names.push_back(Ids(oid.ids, oid.ids + oid.idLength));
+        SnmpUtilOidFree(&oid);
+    }
+    return names;
+}
+
+std::vector<Ids> NamesOf(const SnmpVarBindList& list) {
+    std::vector<Ids> names;
+    for (UINT i = 0; i < list.len; ++i)
+        names.push_back(NameOf(list.list[i]));
+    return names;
+}
+
+// snmpd's GetBulk answers, with and without non-repeaters, as snmpbulkget reads them.
+TEST_F(SnmpSessionWithAgent, GetBulkGivesWhatSnmpbulkgetGives) {
+    const Ids sysDescr = {1, 3, 6, 1, 2, 1, 1, 1, 0};
+    const Ids system = {1, 3, 6, 1, 2, 1, 1};
+    struct Case {
+        const char* name;
+        std::vector<Ids> asked;
+        UINT nonRepeaters;
+        UINT maxRepetitions;
+        const char* tool;
+    };
+    const Case cases[] = {
+        {"five of the system group", {system}, 0, 5, "-v2c -On -Cn0 -Cr5 .1.3.6.1.2.1.1"},
+        {"one non-repeater and two repeaters",
+         {sysDescr, system, kSysName},
+         1,
+         3,
+         "-v2c -On -Cn1 -Cr3 .1.3.6.1.2.1.1.1.0 .1.3.6.1.2.1.1 .1.3.6.1.2.1.1.5.0"},
+        {"past the last object", {{1, 3, 6, 1, 9, 9}}, 0, 4, "-v2c -On -Cr4 .1.3.6.1.9.9"},
+    };
+    const SnmpMgrSessionSettings settings = Version(SNMP_MGR_VERSION_2C);
+    LPSNMP_MGR_SESSION session =
+        SnmpMgrOpenSession(m_agent.Address().c_str(), DemoAgent::Community(), &settings);
+    ASSERT_NE(session, nullptr);
+    const std::int64_t before = SnmpUtilLiveBlocks();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SnmpVarBindList list = GetList(c.asked);
+        AsnInteger status = -1;
+        AsnInteger index = -1;
+        ASSERT_EQ(
+            SnmpMgrBulkRequest(session, c.nonRepeaters, c.maxRepetitions, &list, &status, &index),
+            1)
+            << SystemErrorText(GetLastError());
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(NamesOf(list), ToolNames(m_agent.Tool("snmpbulkget", c.tool)));
+        SnmpUtilVarBindListFree(&list);
+    }
+    SnmpMgrClose(session);
+    EXPECT_EQ(SnmpUtilLiveBlocks(), before);
+}
+
+// A 64-bit counter, which an SNMPv1 agent cannot send (RFC 3584, 4.2.2.1), arrives in an
+// SNMPv2c session as its eight bytes; SNMPv1 gets noSuchName for it.
+TEST_F(SnmpSessionWithAgent, Counter64ArrivesInSnmpV2cOnly) {
+    for (const auto& [version, status, type, length] :
+         {std::tuple{SNMP_MGR_VERSION_1, SNMP_ERRORSTATUS_NOSUCHNAME, ASN_NULL, 0u},
+          std::tuple{SNMP_MGR_VERSION_2C, SNMP_ERRORSTATUS_NOERROR, ASN_COUNTER64, 8u}}) {
+        const SnmpMgrSessionSettings settings = Version(version);
+        LPSNMP_MGR_SESSION session =
+            SnmpMgrOpenSession(m_agent.Address().c_str(), DemoAgent::Community(), &settings);
+        ASSERT_NE(session, nullptr);
+        SnmpVarBindList list = GetList({{1, 3, 6, 1, 2, 1, 31, 1, 1, 1, 6, 1}}); // ifHCInOctets.1
+        AsnInteger got = -1;
+        AsnInteger index = -1;
+        ASSERT_EQ(SnmpMgrRequest(session, SNMP_PDU_GET, &list, &got, &index), 1);
+        EXPECT_EQ(got, status) << version;
+        ASSERT_EQ(list.len, 1u);
+        EXPECT_EQ(list.list[0].value.asnType, type) << version;
+        EXPECT_EQ(list.list[0].value.asnValue.string.length, length) << version;
+        SnmpUtilVarBindListFree(&list);
+        SnmpMgrClose(session);
+    }
+}
+
+// GetBulk goes out only on an SNMPv2c session and with counts it can carry; what goes out
+// carries them in place of the status and index (RFC 3416, 4.2.3).
+TEST(SnmpSession, GetBulkNeedsAnSnmpV2cSessionAndCountsItCanSend) {
+    struct Case {
+        const char* name;
+        int version;
+        UINT nonRepeaters;
+        UINT maxRepetitions;
+        bool viaRequest; // SnmpMgrRequest with the GetBulk type, which has no counts
+        UINT error;
+    };
+    const Case cases[] = {
+        {"an SNMPv1 session", SNMP_MGR_VERSION_1, 0, 5, false, SNMP_MGMTAPI_WRONG_VERSION},
+        {"more non-repeaters than bindings", SNMP_MGR_VERSION_2C, 2, 5, false,
+         SNMP_MGMTAPI_INVALID_BUFFER},
+        {"no repetitions", SNMP_MGR_VERSION_2C, 0, 0, false, SNMP_MGMTAPI_INVALID_BUFFER},
+        {"repetitions beyond 2^31 - 1", SNMP_MGR_VERSION_2C, 0, 0x80000000u, false,
+         SNMP_MGMTAPI_INVALID_BUFFER},
+        {"the GetBulk type without its counts", SNMP_MGR_VERSION_2C, 0, 5, true,
+         SNMP_MGMTAPI_INVALID_BUFFER},
+        {"sent", SNMP_MGR_VERSION_2C, 1, 2147483647u, false, SNMP_MGMTAPI_TIMEOUT},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::int64_t before = SnmpUtilLiveBlocks();
+        SilentPort capture;
+        LPSNMP_MGR_SESSION session = OpenSilent(capture, c.version, 50, 0);
+        ASSERT_NE(session, nullptr);
+        SnmpVarBindList list = GetList({kSysName});
+        AsnInteger status = -7;
+        AsnInteger index = -7;
+        EXPECT_EQ(c.viaRequest ? SnmpMgrRequest(session, SNMP_PDU_GETBULK, &list, &status, &index)
+                               : SnmpMgrBulkRequest(session, c.nonRepeaters, c.maxRepetitions,
+                                                    &list, &status, &index),
+                  0);
+        EXPECT_EQ(GetLastError(), c.error);
+        EXPECT_EQ(Describe(list), std::vector<std::string>{kRequestShown});
+        SnmpUtilVarBindListFree(&list);
+        SnmpMgrClose(session);
+        const Bytes sent = capture.Take();
+        EXPECT_EQ(sent.empty(), c.error != SNMP_MGMTAPI_TIMEOUT);
+        if (!sent.empty()) {
+            std::size_t pos = 0;
+            Element message;
+            ASSERT_TRUE(ber::ReadElement(sent, &pos, &message));
+            const std::vector<Element> parts = Inside(message.contents);
+            ASSERT_EQ(parts.size(), 3u);
+            EXPECT_EQ(ber::ReadInteger(parts[0].contents), 1); // SNMPv2c
+            EXPECT_EQ(parts[2].tag, SNMP_PDU_GETBULK);
+            const std::vector<Element> pdu = Inside(parts[2].contents);
+            ASSERT_EQ(pdu.size(), 4u);
+            EXPECT_EQ(ber::ReadInteger(pdu[1].contents), c.nonRepeaters);
+            EXPECT_EQ(ber::ReadInteger(pdu[2].contents), c.maxRepetitions);
+        }
+        EXPECT_EQ(SnmpUtilLiveBlocks(), before);
+    }
+}
+
+// Every request of every version waits the session's time-out for each of its sendings, and
+// sends again as many times as its retries say, however the operator chose them.
+TEST(SnmpSession, EveryRequestOfEveryVersionKeepsItsTimeOutAndRetries) {
+    struct Case {
+        const char* name;
+        int version;
+        BYTE type;
+        int timeoutMs;
+        int retries;
+    };
+    const Case cases[] = {
+        {"SNMPv1 Get", SNMP_MGR_VERSION_1, SNMP_PDU_GET, 100, 2},
+        {"SNMPv1 GetNext", SNMP_MGR_VERSION_1, SNMP_PDU_GETNEXT, 100, 0},
+        {"SNMPv1 Set", SNMP_MGR_VERSION_1, SNMP_PDU_SET, 150, 1},
+        {"SNMPv2c Get", SNMP_MGR_VERSION_2C, SNMP_PDU_GET, 100, 2},
+        {"SNMPv2c GetNext", SNMP_MGR_VERSION_2C, SNMP_PDU_GETNEXT, 250, 0},
+        {"SNMPv2c Set", SNMP_MGR_VERSION_2C, SNMP_PDU_SET, 100, 1},
+        {"SNMPv2c GetBulk", SNMP_MGR_VERSION_2C, SNMP_PDU_GETBULK, 100, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SilentPort capture;
+        LPSNMP_MGR_SESSION session = OpenSilent(capture, c.version, c.timeoutMs, c.retries);
+        ASSERT_NE(session, nullptr);
+        SnmpVarBindList list = GetList({kSysName});
+        AsnInteger status = -1;
+        AsnInteger index = -1;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(c.type == SNMP_PDU_GETBULK
+                      ? SnmpMgrBulkRequest(session, 0, 10, &list, &status, &index)
+                      : SnmpMgrRequest(session, c.type, &list, &status, &index),
+                  0);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(GetLastError(), SNMP_MGMTAPI_TIMEOUT);
+        SnmpUtilVarBindListFree(&list);
+        SnmpMgrClose(session);
+        const double expected = (c.retries + 1) * c.timeoutMs / 1000.0;
+        EXPECT_GE(seconds, expected * 0.95);
+        EXPECT_LE(seconds, expected + 3.0); // a generous bound for a busy machine
+        int copies = 0;
+        for (Bytes datagram = capture.Take(); !datagram.empty(); datagram = capture.Take()) {
+            std::uint8_t pduTag = 0;
+            BindingsOf(datagram, &pduTag);
+            EXPECT_EQ(pduTag, c.type);
+            ++copies;
+        }
+        EXPECT_EQ(copies, c.retries + 1);
+    }
+}
+
+// What a GetBulk answer gives the walk: from none up to the repetitions asked for, in the
+// agent's order; more than that is no answer to the request, and an error keeps the request.
+TEST(SnmpSession, GetBulkAnswersAreTakenUpToTheRepetitionsAskedFor) {
+    const auto names = [](std::size_t count) {
+        scripted::Reply reply;
+        for (std::size_t i = 0; i < count; ++i)
+            reply.bindings.push_back({{1, 3, 6, 1, 4, 1, 99, static_cast<std::uint32_t>(i + 1)},
+                                      scripted::Integer(static_cast<std::int64_t>(i))});
+        return reply;
+    };
+    struct Case {
+        const char* name;
+        scripted::Reply reply;
+        int result;
+        AsnInteger status;
+        std::vector<std::string> list;
+    };
+    const Case cases[] = {
+        {"as many as asked for",
+         names(3),
+         1,
+         0,
+         {"1.3.6.1.4.1.99.1=2:0", "1.3.6.1.4.1.99.2=2:1", "1.3.6.1.4.1.99.3=2:2"}},
+        {"fewer", names(1), 1, 0, {"1.3.6.1.4.1.99.1=2:0"}},
+        {"none", names(0), 1, 0, {}},
+        {"more than asked for", names(4), 0, -7, {kRequestShown}},
+        {"tooBig without bindings", scripted::StatusOnly(1, 0), 1, 1, {kRequestShown}},
+        {"an error with the request echoed",
+         OneBinding(scripted::Null(), 5, 1),
+         1,
+         5,
+         {kRequestShown}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        scripted::ScriptedAgent agent([&c](const scripted::Request&) { return c.reply; });
+        ASSERT_TRUE(agent.Start());
+        const std::int64_t before = SnmpUtilLiveBlocks();
+        const SnmpMgrSessionSettings settings = Version(SNMP_MGR_VERSION_2C, 300, 1);
+        LPSNMP_MGR_SESSION session =
+            SnmpMgrOpenSession(agent.Address().c_str(), "walnut", &settings);
+        ASSERT_NE(session, nullptr);
+        SnmpVarBindList list = GetList({kSysName});
+        AsnInteger status = -7;
+        AsnInteger index = -7;
+        EXPECT_EQ(SnmpMgrBulkRequest(session, 0, 3, &list, &status, &index), c.result);
+        EXPECT_EQ(status, c.status);
+        EXPECT_EQ(Describe(list), c.list);
+        SnmpUtilVarBindListFree(&list);
+        SnmpMgrClose(session);
+        EXPECT_EQ(SnmpUtilLiveBlocks(), before);
+        EXPECT_EQ(agent.RequestCount(), 1u);
+    }
 }
 
 } // namespace

@@ -187,15 +187,39 @@ TEST_F(TrapListenerTest, SnmpV1TrapAddsOneLinePerBindingInOrder) {
     EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(TrapListenerTest, SnmpV2cTrapShowsSysUpTimeAndTrapOidLines) {
+// An inform (snmptrap -Ci, which fails without an answer within 5 s) shows as the trap does.
+TEST_F(TrapListenerTest, SnmpV2cTrapAndInformShowSysUpTimeAndTrapOidLines) {
     ASSERT_NO_FATAL_FAILURE(ShowListening());
-    ASSERT_EQ(RunSnmpTrap({"-v", "2c", "-c", "anything", Target(), "4242", Dotted(kLinkDown),
-                           Dotted(kIfIndex2), "i", "2"}),
-              0);
-    ASSERT_TRUE(ServeUntilLines(3));
-    EXPECT_EQ(Lines(), (std::vector<std::string>{Line("127.0.0.1", kSysUpTime, "4242"),
-                                                 Line("127.0.0.1", kSnmpTrapOid, Dotted(kLinkDown)),
-                                                 Line("127.0.0.1", kIfIndex2, "2")}));
+    const std::vector<std::string> lines = {Line("127.0.0.1", kSysUpTime, "4242"),
+                                            Line("127.0.0.1", kSnmpTrapOid, Dotted(kLinkDown)),
+                                            Line("127.0.0.1", kIfIndex2, "2")};
+    for (const std::vector<std::string>& kind :
+         {std::vector<std::string>{}, std::vector<std::string>{"-Ci", "-r", "0", "-t", "5"}}) {
+        SCOPED_TRACE(kind.empty() ? "trap" : "inform");
+        std::vector<std::string> arguments = kind;
+        arguments.insert(arguments.end(), {"-v", "2c", "-c", "anything", Target(), "4242",
+                                           Dotted(kLinkDown), Dotted(kIfIndex2), "i", "2"});
+        ASSERT_EQ(RunSnmpTrap(arguments), 0);
+        ASSERT_TRUE(ServeUntilLines(3));
+        EXPECT_EQ(Lines(), lines);
+        m_driver->dlg().OnClear();
+    }
+}
+
+// A retransmitted inform is answered again but its lines are shown once: the trap sent after
+// it follows its lines at once.
+TEST_F(TrapListenerTest, ARetransmittedInformIsShownOnce) {
+    ASSERT_NO_FATAL_FAILURE(ShowListening());
+    const Bytes inform =
+        ber::V2Trap("public", {ber::Binding(kIfIndex2, ber::Integer(5))}, 0xA6, 77);
+    CUdpSender sender(m_port);
+    for (int sending = 0; sending < 3; ++sending) {
+        ASSERT_TRUE(sender.Send(inform));
+        EXPECT_FALSE(sender.Receive(10000).empty()) << "sending " << sending;
+    }
+    ASSERT_TRUE(sender.Send(NumberedTrap(1)));
+    ASSERT_TRUE(ServeUntilLines(1 + kHeaderLines + 1));
+    EXPECT_EQ(Lines(), Joined({{Line("127.0.0.1", kIfIndex2, "5")}, NumberedLines(1)}));
 }
 
 TEST_F(TrapListenerTest, SnmpV2cTrapFromIpv6ShowsTheIpv6Sender) {
@@ -517,7 +541,10 @@ TEST_F(TrapListenerTest, BrokenDatagramsAddNothingAndTheNextTrapShows) {
         {0x30, 0x03, 0x02, 0x01},
         Bytes(good.begin(), good.end() - 1),
         Bytes(good.begin(), good.begin() + static_cast<long>(good.size() / 2)),
-        ber::V2Trap("public", {ber::Binding(kSysName, ber::Integer(1))}, 0xA6),
+        // An inform in an SNMPv1 message, which has none.
+        ber::Message(0, "public",
+                     ber::Tlv(0xA6, ber::Concat({ber::Integer(1), ber::Integer(0), ber::Integer(0),
+                                                 ber::Tlv(0x30, {})}))),
         Bytes(200, 0xFF),
     };
     CUdpSender sender(m_port);

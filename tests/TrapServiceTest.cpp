@@ -1,5 +1,6 @@
 // The trap service of the SNMP layer: decoding of real and broken datagrams, the listening
-// sockets, the bounded queue and the trap event's lifetime.
+// sockets, the bounded queue, the trap event's lifetime, and the answers to informs.
+#include "snmpapi/RecentInforms.h"
 #include "snmpapi/SnmpTesting.h"
 #include "support/BindingText.h"
 #include "support/RowName.h"
@@ -49,6 +50,24 @@ std::string Dotted(const Ids& ids) {
     for (std::size_t i = 0; i < ids.size(); ++i)
         text += (i ? "." : "") + std::to_string(ids[i]);
     return text;
+}
+
+// A well-formed SNMPv2c inform (RFC 3416, 4.2.7), told apart by its request id, which its
+// last binding's value repeats; with another PDU tag, the same message as another PDU (0xA2:
+// the Response that answers it).
+Bytes Inform(std::int64_t requestId, std::uint8_t pduTag = 0xA6, std::int64_t status = 0,
+             std::int64_t index = 0) {
+    const Bytes bindings = ber::Concat({ber::Binding(kSysUpTime, ber::Unsigned(42, 0x43)),
+                                        ber::Binding(kSnmpTrapOid, ber::Oid(kLinkDown)),
+                                        ber::Binding(kIfIndex2, ber::Integer(requestId))});
+    return ber::Message(
+        1, "public",
+        ber::Tlv(pduTag, ber::Concat({ber::Integer(requestId), ber::Integer(status),
+                                      ber::Integer(index), ber::Tlv(0x30, bindings)})));
+}
+
+Bytes Answer(std::int64_t requestId) {
+    return Inform(requestId, 0xA2);
 }
 
 std::string DescribedBytes(const Bytes& bytes) {
@@ -115,7 +134,10 @@ std::vector<BrokenDatagram> BrokenDatagrams() {
          ber::Message(0, "public",
                       ber::Tlv(0xA7, ber::Concat({ber::Integer(1), ber::Integer(0), ber::Integer(0),
                                                   ber::Tlv(0x30, binding)})))},
-        {"inform", ber::V2Trap("public", {binding}, 0xA6)},
+        {"inform in an SNMPv1 message",
+         ber::Message(0, "public",
+                      ber::Tlv(0xA6, ber::Concat({ber::Integer(1), ber::Integer(0), ber::Integer(0),
+                                                  ber::Tlv(0x30, binding)})))},
         {"get request", ber::V2Trap("public", {binding}, 0xA0)},
         {"response", ber::V2Trap("public", {binding}, 0xA2)},
         {"version 3", ber::Message(3, "public", ber::Tlv(0xA7, {}))},
@@ -199,39 +221,42 @@ TEST_F(TrapDecodeTest, RealSnmpV1TrapKeepsItsAgentFieldAndBindingOrder) {
     SnmpTrapRecordFree(&trap);
 }
 
-TEST_F(TrapDecodeTest, RealSnmpV2cTrapTakesItsAgentFromTheSender) {
-    const Bytes datagram = CaptureSnmpTrap({"-v", "2c", "-c", "public", "{target}", "4242",
+TEST_F(TrapDecodeTest, RealSnmpV2cTrapAndInformTakeTheirAgentFromTheSender) {
+    const Bytes captured = CaptureSnmpTrap({"-v", "2c", "-c", "public", "{target}", "4242",
                                             Dotted(kLinkDown), Dotted(kIfIndex2), "i", "2"});
-    ASSERT_FALSE(datagram.empty());
-    struct Case {
-        const char* name;
-        Bytes sender;
-        Bytes agent;
-    };
-    const Case cases[] = {
-        {"IPv4", {10, 1, 2, 3}, {10, 1, 2, 3}},
-        {"IPv6",
-         {0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x81},
-         {0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x81}},
-        {"IPv4-mapped IPv6",
-         {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 192, 0, 2, 200},
-         {192, 0, 2, 200}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        SnmpTrapRecord trap;
-        ASSERT_TRUE(SnmpTrapDecodeForTesting(datagram.data(), datagram.size(), c.sender.data(),
-                                             c.sender.size(), &trap));
-        EXPECT_EQ(BytesOf(trap.agentAddress), c.agent);
-        EXPECT_EQ(IdsOf(trap.enterprise), kLinkDown);
-        EXPECT_EQ(trap.genericTrap, 2); // linkDown, RFC 3584 3.2
-        EXPECT_EQ(trap.specificTrap, 0);
-        EXPECT_EQ(trap.timeStamp, 4242u);
-        EXPECT_EQ(Describe(trap.variableBindings),
-                  (std::vector<std::string>{"1.3.6.1.2.1.1.3.0=67:4242",
-                                            "1.3.6.1.6.3.1.1.4.1.0=6:" + Dotted(kLinkDown),
-                                            "1.3.6.1.2.1.2.2.1.1.2=2:2"}));
-        SnmpTrapRecordFree(&trap);
+    ASSERT_FALSE(captured.empty());
+    // The inform that snmptrap -Ci sends differs in its PDU tag alone.
+    for (const Bytes& datagram : {captured, ber::WithPduTag(captured, 0xA6)}) {
+        struct Case {
+            const char* name;
+            Bytes sender;
+            Bytes agent;
+        };
+        const Case cases[] = {
+            {"IPv4", {10, 1, 2, 3}, {10, 1, 2, 3}},
+            {"IPv6",
+             {0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x81},
+             {0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x81}},
+            {"IPv4-mapped IPv6",
+             {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 192, 0, 2, 200},
+             {192, 0, 2, 200}},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            SnmpTrapRecord trap;
+            ASSERT_TRUE(SnmpTrapDecodeForTesting(datagram.data(), datagram.size(), c.sender.data(),
+                                                 c.sender.size(), &trap));
+            EXPECT_EQ(BytesOf(trap.agentAddress), c.agent);
+            EXPECT_EQ(IdsOf(trap.enterprise), kLinkDown);
+            EXPECT_EQ(trap.genericTrap, 2); // linkDown, RFC 3584 3.2
+            EXPECT_EQ(trap.specificTrap, 0);
+            EXPECT_EQ(trap.timeStamp, 4242u);
+            EXPECT_EQ(Describe(trap.variableBindings),
+                      (std::vector<std::string>{"1.3.6.1.2.1.1.3.0=67:4242",
+                                                "1.3.6.1.6.3.1.1.4.1.0=6:" + Dotted(kLinkDown),
+                                                "1.3.6.1.2.1.2.2.1.1.2=2:2"}));
+            SnmpTrapRecordFree(&trap);
+        }
     }
 }
 
@@ -551,26 +576,53 @@ protected:
     std::int64_t m_liveBlocks = 0;
 };
 
-TEST_F(TrapServiceTest, SnmptrapTrapIsQueuedAndSignalled) {
-    ASSERT_NO_FATAL_FAILURE(Listen());
-    ASSERT_EQ(RunSnmpTrap({"-v", "1", "-c", "public", "127.0.0.1:" + std::to_string(m_port),
-                           Dotted(kEnterprise), "192.168.1.200", "6", "3", "77", Dotted(kSysName),
-                           "s", "a", Dotted(kIfIndex2), "i", "7"}),
-              0);
-    ASSERT_EQ(WaitForSingleObject(m_event, 60000), WAIT_OBJECT_0);
-    SnmpTrapRecord trap;
-    ASSERT_TRUE(TakeTrap(&trap));
-    EXPECT_EQ(BytesOf(trap.agentAddress), (Bytes{192, 168, 1, 200}));
-    EXPECT_EQ(Describe(trap.variableBindings),
-              (std::vector<std::string>{"1.3.6.1.2.1.1.3.0=67:77",
-                                        "1.3.6.1.6.3.1.1.4.1.0=6:" + Dotted(kEnterprise) + ".0.3",
-                                        "1.3.6.1.2.1.1.5.0=4:97,", "1.3.6.1.2.1.2.2.1.1.2=2:7"}));
-    SnmpTrapRecordFree(&trap);
-    EXPECT_FALSE(TakeTrap(&trap));
-    EXPECT_EQ(GetLastError(), SNMP_MGMTAPI_NOTRAPS);
-    const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
-    EXPECT_EQ(counters.received, 1u);
-    EXPECT_EQ(counters.queued, 1u);
+// A trap from snmptrap, and an inform from snmptrap -Ci, which fails unless it is answered
+// within 5 s: each queued and signalled, and the inform answered.
+TEST_F(TrapServiceTest, SnmptrapTrapAndInformAreQueuedAndSignalled) {
+    const std::string target = "127.0.0.1:" + std::to_string(m_port);
+    struct Case {
+        const char* name;
+        std::vector<std::string> arguments;
+        Bytes agent;
+        std::vector<std::string> bindings;
+        std::uint64_t answered;
+    };
+    const Case cases[] = {
+        {"SNMPv1 trap",
+         {"-v", "1", "-c", "public", target, Dotted(kEnterprise), "192.168.1.200", "6", "3", "77",
+          Dotted(kSysName), "s", "a", Dotted(kIfIndex2), "i", "7"},
+         {192, 168, 1, 200},
+         {"1.3.6.1.2.1.1.3.0=67:77", "1.3.6.1.6.3.1.1.4.1.0=6:" + Dotted(kEnterprise) + ".0.3",
+          "1.3.6.1.2.1.1.5.0=4:97,", "1.3.6.1.2.1.2.2.1.1.2=2:7"},
+         0},
+        {"SNMPv2c inform",
+         {"-Ci", "-v", "2c", "-c", "public", "-r", "0", "-t", "5", target, "77", Dotted(kLinkDown),
+          Dotted(kIfIndex2), "i", "2"},
+         {127, 0, 0, 1},
+         {"1.3.6.1.2.1.1.3.0=67:77", "1.3.6.1.6.3.1.1.4.1.0=6:" + Dotted(kLinkDown),
+          "1.3.6.1.2.1.2.2.1.1.2=2:2"},
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(Listen());
+        ASSERT_EQ(RunSnmpTrap(c.arguments), 0);
+        ASSERT_EQ(WaitForSingleObject(m_event, 60000), WAIT_OBJECT_0);
+        SnmpTrapRecord trap;
+        ASSERT_TRUE(TakeTrap(&trap));
+        EXPECT_EQ(BytesOf(trap.agentAddress), c.agent);
+        EXPECT_EQ(Describe(trap.variableBindings), c.bindings);
+        SnmpTrapRecordFree(&trap);
+        EXPECT_FALSE(TakeTrap(&trap));
+        EXPECT_EQ(GetLastError(), SNMP_MGMTAPI_NOTRAPS);
+        const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
+        EXPECT_EQ(counters.received, 1u);
+        EXPECT_EQ(counters.queued, 1u);
+        EXPECT_EQ(counters.answered, c.answered);
+        CloseHandle(m_event);
+        m_event = nullptr;
+        SnmpMgrTrapServiceStopForTesting();
+    }
 }
 
 TEST_F(TrapServiceTest, SnmptrapOverIpv6GivesTheSixteenByteSender) {
@@ -758,6 +810,133 @@ TEST_F(TrapServiceTest, BrokenDatagramsAreCountedAndTheNextTrapStillArrives) {
     const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
     EXPECT_EQ(counters.malformed, broken.size());
     EXPECT_EQ(counters.queued, broken.size() + 1);
+}
+
+// Each inform is answered, from the trap port to the port it came from, with its request id
+// and bindings as they came and status and index 0; a retransmission (the same sender and
+// request id) is answered again and not queued again.
+TEST_F(TrapServiceTest, InformsAreAnsweredEachTimeAndQueuedOnce) {
+    struct Sending {
+        int sender; // which of two sockets sends it
+        Bytes inform;
+        Bytes answer;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Sending> sendings;
+        std::vector<std::int64_t> queued; // request ids queued, in order
+    };
+    const std::vector<Case> cases = {
+        {"one inform", {{0, Inform(7), Answer(7)}}, {7}},
+        {"a retransmission", {{0, Inform(7), Answer(7)}, {0, Inform(7), Answer(7)}}, {7}},
+        {"the same request id from another port",
+         {{0, Inform(7), Answer(7)}, {1, Inform(7), Answer(7)}},
+         {7, 7}},
+        {"another request id from the same port",
+         {{0, Inform(7), Answer(7)}, {0, Inform(8), Answer(8)}},
+         {7, 8}},
+        {"a status and index, which an inform should not have",
+         {{0, Inform(9, 0xA6, 5, 3), Answer(9)}},
+         {9}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(Listen());
+        CUdpSender senders[2] = {CUdpSender(m_port), CUdpSender(m_port)};
+        for (std::size_t i = 0; i < c.sendings.size(); ++i) {
+            CUdpSender& sender = senders[c.sendings[i].sender];
+            ASSERT_TRUE(sender.Send(c.sendings[i].inform));
+            EXPECT_EQ(sender.Receive(10000), c.sendings[i].answer) << "sending " << i;
+        }
+        // Each inform is answered before it is queued (or counted as a repetition).
+        ASSERT_TRUE(WaitUntil([&c] {
+            const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
+            return counters.queued + counters.repeated == c.sendings.size();
+        }));
+        std::vector<std::int64_t> queued;
+        SnmpTrapRecord trap;
+        while (TakeTrap(&trap)) {
+            if (trap.variableBindings.len == 3)
+                queued.push_back(trap.variableBindings.list[2].value.asnValue.number);
+            SnmpTrapRecordFree(&trap);
+        }
+        EXPECT_EQ(queued, c.queued);
+        const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
+        EXPECT_EQ(counters.answered, c.sendings.size());
+        EXPECT_EQ(counters.queued, c.queued.size());
+        EXPECT_EQ(counters.repeated, c.sendings.size() - c.queued.size());
+        EXPECT_EQ(counters.malformed, 0u);
+        CloseHandle(m_event);
+        m_event = nullptr;
+        SnmpMgrTrapServiceStopForTesting();
+    }
+}
+
+// An inform that finds the queue full is not answered, so that its sender sends it again;
+// once there is room, it is answered and queued.
+TEST_F(TrapServiceTest, AnInformWithoutRoomIsNotAnswered) {
+    SnmpMgrSetTrapQueueLimitForTesting(1);
+    ASSERT_NO_FATAL_FAILURE(Listen());
+    CUdpSender sender(m_port);
+    ASSERT_TRUE(sender.Send(NumberedV1Trap(1)));
+    ASSERT_TRUE(sender.Send(Inform(7)));
+    EXPECT_TRUE(sender.Receive(300).empty());
+    ASSERT_TRUE(ReceivedAtLeast(2));
+    EXPECT_EQ(SnmpMgrGetTrapServiceCounters().overflow, 1u);
+    SnmpTrapRecord trap;
+    ASSERT_TRUE(TakeTrap(&trap)); // room again
+    SnmpTrapRecordFree(&trap);
+    ASSERT_TRUE(sender.Send(Inform(7)));
+    EXPECT_EQ(sender.Receive(10000), Answer(7));
+    ASSERT_TRUE(WaitUntil([] { return SnmpMgrGetTrapServiceCounters().queued == 2; }));
+    ASSERT_TRUE(TakeTrap(&trap));
+    EXPECT_EQ(trap.variableBindings.len, 3u);
+    SnmpTrapRecordFree(&trap);
+    EXPECT_EQ(SnmpMgrGetTrapServiceCounters().repeated, 0u);
+}
+
+// The memory of answered informs: each inform for 120 s after its first arrival, told apart
+// by its sender's address and port and its request id, and no more than its capacity.
+TEST(RecentInforms, RemembersEachInformForItsTimeAndWithinItsCapacity) {
+    using Clock = CRecentInforms::Clock;
+    const auto key = [](std::uint8_t address, std::uint16_t port, std::int32_t id) {
+        InformKey k;
+        k.address[0] = address;
+        k.addressLength = 4;
+        k.port = port;
+        k.requestId = id;
+        return k;
+    };
+    const Clock::time_point t0 = Clock::now();
+    CRecentInforms recent(std::chrono::seconds(120), 3);
+    recent.Remember(key(10, 1000, 7), t0);
+    struct Case {
+        const char* name;
+        InformKey asked;
+        Clock::duration after;
+        bool contained;
+    };
+    const Case cases[] = {
+        {"the same inform at once", key(10, 1000, 7), {}, true},
+        {"just within its time", key(10, 1000, 7), std::chrono::milliseconds(119999), true},
+        {"another address", key(11, 1000, 7), {}, false},
+        {"another port", key(10, 1001, 7), {}, false},
+        {"another request id", key(10, 1000, 8), {}, false},
+        {"once its time is over", key(10, 1000, 7), std::chrono::seconds(120), false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(recent.Contains(c.asked, t0 + c.after), c.contained) << c.name;
+    EXPECT_EQ(recent.Size(), 0u); // forgotten with its time
+
+    // Remembered again, its time starts anew; beyond the capacity the oldest goes first.
+    const Clock::time_point t1 = t0 + std::chrono::seconds(200);
+    for (std::int32_t id = 1; id <= 4; ++id)
+        recent.Remember(key(10, 1000, id), t1);
+    recent.Remember(key(10, 1000, 4), t1 + std::chrono::seconds(100)); // kept as first seen
+    EXPECT_FALSE(recent.Contains(key(10, 1000, 1), t1));
+    EXPECT_TRUE(recent.Contains(key(10, 1000, 2), t1));
+    EXPECT_TRUE(recent.Contains(key(10, 1000, 4), t1 + std::chrono::seconds(119)));
+    EXPECT_FALSE(recent.Contains(key(10, 1000, 4), t1 + std::chrono::seconds(120)));
 }
 
 TEST_F(TrapServiceTest, StopReleasesQueuedTraps) {

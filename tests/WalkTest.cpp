@@ -1,5 +1,6 @@
-// Get All against scripted agents: the walk lines, the endings in their order, the
-// guard against answers that do not advance, and the two list notifications.
+// Get All against scripted agents: the walk lines by GetNext (SNMPv1) and by GetBulk
+// (SNMPv2c), the endings in their order, the guard against answers that do not advance, the
+// smaller requests after tooBig, and the two list notifications.
 #include "support/DialogDriver.h"
 #include "support/RowName.h"
 #include "support/ScriptedAgent.h"
@@ -65,6 +66,15 @@ void Walk(DialogDriver& d, const std::string& root) {
     d.Click(IDC_GETALL);
 }
 
+// Opens a session of `version` (with `bulkSize` for SNMPv2c) with the agent.
+void OpenVersion(DialogDriver& d, const ScriptedAgent& agent, int version, int bulkSize = 50) {
+    SnmpMgrSessionSettings settings;
+    settings.version = version;
+    settings.bulkSize = bulkSize;
+    d.dlg().SetSessionSettings(settings);
+    ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
+}
+
 // Selects line `index` and double-clicks it as the operator would, with the mouse.
 void ClickLine(CListBox* list, int index, bool twice) {
     const QPoint at = list->ItemRect(index).center();
@@ -73,26 +83,55 @@ void ClickLine(CListBox* list, int index, bool twice) {
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
-TEST(Walk, WritesOneLinePerObjectOfTheSubtreeForEveryValueType) {
+// The same lines whatever the version: SNMPv1 by one GetNext per object, SNMPv2c by
+// GetBulk of the bulk size, each request after the last object of the answer before.
+struct VersionCase {
+    const char* name;
+    int version;
+    int bulkSize;
+    std::uint8_t pduType;
+    std::size_t requests;
+    std::size_t fourthAsksAfter; // the object whose successor the fourth request asks for
+};
+
+class WalkOfEveryType : public ::testing::TestWithParam<VersionCase> {};
+
+TEST_P(WalkOfEveryType, WritesOneLinePerObjectOfTheSubtree) {
+    const VersionCase& c = GetParam();
     ScriptedAgent agent(EveryType());
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
-    ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
+    ASSERT_NO_FATAL_FAILURE(OpenVersion(d, agent, c.version, c.bulkSize));
     const std::int64_t blocks = SnmpUtilLiveBlocks();
     Walk(d, kRoot);
     EXPECT_TRUE(d.TakeBoxes().empty());
     EXPECT_EQ(d.WalkLines(), ExpectedEveryTypeLines());
     EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
-    // Every request a GetNext with a NULL value, each after the previous answer.
+    // Every request of one binding with a NULL value, each after the previous answer.
     const auto requests = agent.Received();
-    ASSERT_EQ(requests.size(), 11u);
+    ASSERT_EQ(requests.size(), c.requests);
     EXPECT_EQ(OidText(requests[0].bindings[0].name), kRoot);
-    EXPECT_EQ(OidText(requests[3].bindings[0].name), ".1.3.6.1.4.1.99.3.0");
+    if (c.requests > 3) {
+        EXPECT_EQ(OidText(requests[3].bindings[0].name),
+                  ".1.3.6.1.4.1.99." + std::to_string(c.fourthAsksAfter) + ".0");
+    }
     for (const Request& r : requests) {
-        EXPECT_EQ(r.pduType, 0xA1);
+        EXPECT_EQ(r.version, c.version);
+        EXPECT_EQ(r.pduType, c.pduType);
+        ASSERT_EQ(r.bindings.size(), 1u);
         EXPECT_EQ(r.bindings[0].value.tag, 0x05);
+        EXPECT_EQ(r.nonRepeaters, 0);
+        EXPECT_EQ(r.maxRepetitions, c.pduType == 0xA5 ? c.bulkSize : 0);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, WalkOfEveryType,
+    ::testing::Values(VersionCase{"SnmpV1ByGetNext", SNMP_MGR_VERSION_1, 50, 0xA1, 11, 3},
+                      VersionCase{"SnmpV2cByGetBulkOfThree", SNMP_MGR_VERSION_2C, 3, 0xA5, 4, 9},
+                      VersionCase{"SnmpV2cByOneGetBulk", SNMP_MGR_VERSION_2C, 50, 0xA5, 1, 0},
+                      VersionCase{"SnmpV2cByGetBulkOfOne", SNMP_MGR_VERSION_2C, 1, 0xA5, 11, 3}),
+    RowName{});
 
 // Walks that end early: the lines before the end stay, and at most one box is shown.
 struct EndingCase {
@@ -100,6 +139,8 @@ struct EndingCase {
     ScriptedAgent::Script script;
     std::vector<std::string> lines;
     const char* box; // nullptr: no box
+    int version = SNMP_MGR_VERSION_1;
+    int bulkSize = 3;
 };
 // Answers from EveryType() for the first `good` requests, then `then`.
 ScriptedAgent::Script AfterGood(size_t good, std::function<Reply(const Request&)> then) {
@@ -119,13 +160,26 @@ ScriptedAgent::Script Serving(std::vector<Value> values) {
     return table;
 }
 
+// An agent that answers every request with `bindings`, whose names lie under kRoot (".1.0"
+// for kRoot.1.0) unless they begin with ".1.3.6".
+ScriptedAgent::Script Answering(std::vector<std::pair<std::string, Value>> bindings) {
+    return [=](const Request&) {
+        Reply reply;
+        for (const auto& [name, value] : bindings) {
+            const bool whole = name.starts_with(".1.3.6");
+            reply.bindings.push_back({ParseOid(whole ? name : std::string(kRoot) + name), value});
+        }
+        return reply;
+    };
+}
+
 class WalkEnds : public ::testing::TestWithParam<EndingCase> {};
 
 TEST_P(WalkEnds, KeepingTheLinesSoFar) {
     ScriptedAgent agent(GetParam().script);
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
-    ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
+    ASSERT_NO_FATAL_FAILURE(OpenVersion(d, agent, GetParam().version, GetParam().bulkSize));
     d.walkList()->AddString("a line of an earlier walk");
     const std::int64_t blocks = SnmpUtilLiveBlocks();
     Walk(d, kRoot);
@@ -255,8 +309,113 @@ INSTANTIATE_TEST_SUITE_P(
         EndingCase{"AStatusOf2To32Plus2",
                    AfterGood(2, [](const Request& r) { return ErrorReply(r, 4294967298LL, 1); }),
                    {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295"},
-                   kFailedCall}),
+                   kFailedCall},
+        // GetBulk walks (three objects a request): the agent's end, its errors and the
+        // answers that cannot be taken, in and between answers.
+        EndingCase{
+            "SnmpV2cEndOfMibViewIsQuiet",
+            Answering({{".1.0", Integer(1)}, {".2.0", Integer(2)}, {".2.0", EndOfMibView()}}),
+            {".1.3.6.1.4.1.99.1.0 : 1", ".1.3.6.1.4.1.99.2.0 : 2"},
+            nullptr,
+            SNMP_MGR_VERSION_2C},
+        EndingCase{
+            "SnmpV2cEndOfMibViewAtOnceIsQuiet", TableAgent{}, {}, nullptr, SNMP_MGR_VERSION_2C},
+        EndingCase{"SnmpV2cABindingThatDoesNotAdvanceInsideAnAnswer",
+                   Answering({{".1.0", Integer(1)}, {".2.0", Integer(2)}, {".2.0", Integer(3)}}),
+                   {".1.3.6.1.4.1.99.1.0 : 1", ".1.3.6.1.4.1.99.2.0 : 2"},
+                   "The agent's answers do not advance: it answered .1.3.6.1.4.1.99.2.0 to a "
+                   "request for the object after it.",
+                   SNMP_MGR_VERSION_2C},
+        EndingCase{"SnmpV2cAnAnswerThatGoesBackwards",
+                   Answering({{".2.0", Integer(2)}, {".1.0", Integer(1)}}),
+                   {".1.3.6.1.4.1.99.2.0 : 2"},
+                   "The agent's answers do not advance: it answered .1.3.6.1.4.1.99.1.0 to a "
+                   "request for the object after it.",
+                   SNMP_MGR_VERSION_2C},
+        EndingCase{"SnmpV2cTheNextAnswerDoesNotAdvance",
+                   Answering({{".1.0", Integer(1)}, {".2.0", Integer(2)}}),
+                   {".1.3.6.1.4.1.99.1.0 : 1", ".1.3.6.1.4.1.99.2.0 : 2"},
+                   "The agent's answers do not advance: it answered .1.3.6.1.4.1.99.1.0 to a "
+                   "request for the object after it.",
+                   SNMP_MGR_VERSION_2C},
+        EndingCase{"SnmpV2cAnAnswerThatLeavesTheSubtreeMidway",
+                   Answering({{".1.0", Integer(1)},
+                              {".1.3.6.1.4.1.100.1.0", Integer(7)},
+                              {".2.0", Integer(2)}}),
+                   {".1.3.6.1.4.1.99.1.0 : 1"},
+                   nullptr,
+                   SNMP_MGR_VERSION_2C},
+        EndingCase{"SnmpV2cAnswersWithoutBindings",
+                   Answering({}),
+                   {},
+                   "The agent's answers do not advance: it answered no object to a request for "
+                   "the objects after .1.3.6.1.4.1.99.",
+                   SNMP_MGR_VERSION_2C},
+        EndingCase{"SnmpV2cAnAnswerWithMoreObjectsThanAskedFor",
+                   Answering({{".1.0", Integer(1)},
+                              {".2.0", Integer(2)},
+                              {".3.0", Integer(3)},
+                              {".4.0", Integer(4)}}),
+                   {},
+                   kFailedCall,
+                   SNMP_MGR_VERSION_2C},
+        EndingCase{"SnmpV2cNoSuchNameIsQuiet",
+                   AfterGood(1, [](const Request& r) { return ErrorReply(r, 2, 1); }),
+                   {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295",
+                    ".1.3.6.1.4.1.99.3.0 : 1"},
+                   nullptr,
+                   SNMP_MGR_VERSION_2C},
+        EndingCase{"SnmpV2cAnErrorInTheMiddle",
+                   AfterGood(1, [](const Request& r) { return ErrorReply(r, 5, 1); }),
+                   {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295",
+                    ".1.3.6.1.4.1.99.3.0 : 1"},
+                   "ErrorStatus: SNMP_ERRORSTATUS_GENERR  ErrorIndex: 1",
+                   SNMP_MGR_VERSION_2C},
+        EndingCase{"SnmpV2cAnAgentThatStopsAnswering",
+                   AfterGood(1, [](const Request&) { return Silence(); }),
+                   {".1.3.6.1.4.1.99.1.0 : -2147483648", ".1.3.6.1.4.1.99.2.0 : 4294967295",
+                    ".1.3.6.1.4.1.99.3.0 : 1"},
+                   kFailedCall,
+                   SNMP_MGR_VERSION_2C}),
     RowName{});
+
+// An agent whose answers do not fit its messages (tooBig) is asked for half as many objects,
+// and from then on for no more, down to one; tooBig to a request for one object is the
+// agent's error.
+TEST(BulkWalk, TooBigAsksForHalfAsManyObjectsDownToOne) {
+    struct Case {
+        const char* name;
+        std::size_t mostBindings; // what the agent's answers hold; 0: not even one
+        std::vector<std::int64_t> repetitions;
+        std::vector<std::string> lines;
+        const char* box;
+    };
+    const Case cases[] = {
+        {"TwoFit", 2, {10, 5, 2, 2, 2, 2, 2, 2}, ExpectedEveryTypeLines(), nullptr},
+        {"NoneFits", 0, {10, 5, 2, 1}, {}, "ErrorStatus: SNMP_ERRORSTATUS_TOOBIG  ErrorIndex: 0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TableAgent table = EveryType();
+        table.mostBindings = c.mostBindings;
+        ScriptedAgent agent(c.mostBindings != 0 ? ScriptedAgent::Script(table)
+                                                : [](const Request&) { return StatusOnly(1, 0); });
+        ASSERT_TRUE(agent.Start());
+        DialogDriver d;
+        ASSERT_NO_FATAL_FAILURE(OpenVersion(d, agent, SNMP_MGR_VERSION_2C, 10));
+        Walk(d, kRoot);
+        EXPECT_EQ(d.WalkLines(), c.lines);
+        const auto boxes = d.TakeBoxes();
+        EXPECT_EQ(boxes.size(), c.box ? 1u : 0u);
+        if (c.box && !boxes.empty()) {
+            EXPECT_EQ(boxes[0].text, c.box);
+        }
+        std::vector<std::int64_t> repetitions;
+        for (const Request& r : agent.Received())
+            repetitions.push_back(r.maxRepetitions);
+        EXPECT_EQ(repetitions, c.repetitions);
+    }
+}
 
 // Walks that fail before the first answer: one box, nothing reaches the agent, and the list
 // emptied once the walk has begun, or kept when the OID box is refused.
@@ -267,6 +426,7 @@ struct EarlyFailureCase {
     std::vector<std::string> lines; // the list afterwards; it held "old"
     const char* box;
     const char* caption;
+    int version = SNMP_MGR_VERSION_1; // of the settings, and of the session where one is open
 };
 
 class WalkFailsBeforeTheFirstAnswer : public ::testing::TestWithParam<EarlyFailureCase> {};
@@ -275,6 +435,9 @@ TEST_P(WalkFailsBeforeTheFirstAnswer, WithOneBoxAndNothingSent) {
     ScriptedAgent agent(EveryType());
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
+    SnmpMgrSessionSettings settings;
+    settings.version = GetParam().version;
+    d.dlg().SetSessionSettings(settings);
     if (GetParam().open) {
         ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
     }
@@ -305,7 +468,21 @@ INSTANTIATE_TEST_SUITE_P(
         EarlyFailureCase{
             "ARootBeginningWithThreeIsNeverSent", true, ".3.1", {}, kFailedCall, "Snmp Error"},
         EarlyFailureCase{
-            "AnInvalidOidKeepsTheEarlierLines", false, ".1.3..6", {"old"}, "Invalid Oid", "Error"}),
+            "AnInvalidOidKeepsTheEarlierLines", false, ".1.3..6", {"old"}, "Invalid Oid", "Error"},
+        EarlyFailureCase{"WithNoSessionAndSnmpV2cSettingsTheSameFailedCallBox",
+                         false,
+                         kRoot,
+                         {},
+                         kFailedCall,
+                         "Snmp Error",
+                         SNMP_MGR_VERSION_2C},
+        EarlyFailureCase{"ARootOfOneFortyIsNeverSentInAGetBulk",
+                         true,
+                         ".1.40",
+                         {},
+                         kFailedCall,
+                         "Snmp Error",
+                         SNMP_MGR_VERSION_2C}),
     RowName{});
 
 // A root of one arc: the walk asks first for the object after the arc followed by 0, the
@@ -315,6 +492,7 @@ struct OneArcCase {
     const char* root;
     const char* firstRequest;
     std::vector<std::string> lines;
+    int version = SNMP_MGR_VERSION_1;
 };
 
 class WalkOfOneArc : public ::testing::TestWithParam<OneArcCase> {};
@@ -323,7 +501,7 @@ TEST_P(WalkOfOneArc, StartsAfterTheArcAndZero) {
     ScriptedAgent agent(EveryType());
     ASSERT_TRUE(agent.Start());
     DialogDriver d;
-    ASSERT_NO_FATAL_FAILURE(d.Open(agent.Address()));
+    ASSERT_NO_FATAL_FAILURE(OpenVersion(d, agent, GetParam().version, 4));
     const std::int64_t blocks = SnmpUtilLiveBlocks();
     Walk(d, GetParam().root);
     EXPECT_TRUE(d.TakeBoxes().empty());
@@ -339,12 +517,14 @@ std::vector<std::string> EveryObjectOfEveryType() {
     return lines;
 }
 
-INSTANTIATE_TEST_SUITE_P(Walk, WalkOfOneArc,
-                         ::testing::Values(OneArcCase{"TheWholeAgent", ".1", ".1.0",
-                                                      EveryObjectOfEveryType()},
-                                           OneArcCase{"ZeroEndsAtTheFirstAnswer", ".0", ".0.0", {}},
-                                           OneArcCase{"TwoIsPastTheLastObject", ".2", ".2.0", {}}),
-                         RowName{});
+INSTANTIATE_TEST_SUITE_P(
+    Walk, WalkOfOneArc,
+    ::testing::Values(OneArcCase{"TheWholeAgent", ".1", ".1.0", EveryObjectOfEveryType()},
+                      OneArcCase{"ZeroEndsAtTheFirstAnswer", ".0", ".0.0", {}},
+                      OneArcCase{"TwoIsPastTheLastObject", ".2", ".2.0", {}},
+                      OneArcCase{"TheWholeAgentByGetBulk", ".1", ".1.0", EveryObjectOfEveryType(),
+                                 SNMP_MGR_VERSION_2C}),
+    RowName{});
 
 TEST(Walk, AFullWalkListEndsTheWalkWithABox) {
     ScriptedAgent agent(EveryType());

@@ -1,8 +1,8 @@
-// Grabs the real main dialog (or, with the step "about", the About box over it) into a PNG
-// file for the README: okapel_screenshot OUT.png [STEP...]. Runs on any Qt platform; the
+// Grabs the real main dialog (or, with the step "about" or "settings", the About box or the
+// Session Settings dialog over it) into a PNG file for the README: okapel_screenshot OUT.png
+// [STEP...]. Runs on any Qt platform; the
 // offscreen one needs no display.
 #include "app/ManagerApp.h"
-#include "ui/AboutDlg.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
 
@@ -55,12 +55,13 @@ static void PaintFramed(QPainter& painter, QWidget* window, const QPoint& origin
     window->render(&painter, window->geometry().topLeft() - origin);
 }
 
-// Opens the About box through the system menu command and pictures it over the dialog.
-static QPixmap GrabAboutOverDialog(CManagerDlg& dlg) {
+// Opens a modal dialog through the system menu command `id` and pictures it over the main
+// dialog.
+static QPixmap GrabModalOverDialog(CManagerDlg& dlg, unsigned id) {
     QPixmap picture;
     QTimer::singleShot(0, &dlg, [&dlg, &picture] {
-        auto* box = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
-        if (!box)
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!box || box == &dlg)
             return;
         const QRect area = FramedRect(&dlg).united(FramedRect(box));
         picture = QPixmap(area.size());
@@ -69,9 +70,9 @@ static QPixmap GrabAboutOverDialog(CManagerDlg& dlg) {
         PaintFramed(painter, &dlg, area.topLeft());
         PaintFramed(painter, box, area.topLeft());
         painter.end();
-        box->accept();
+        box->reject();
     });
-    dlg.OnSysCommand(IDM_ABOUTBOX, 0);
+    dlg.OnSysCommand(id, 0);
     return picture;
 }
 
@@ -91,8 +92,9 @@ int main(int argc, char** argv) {
     CManagerDlg dlg(nullptr);
     dlg.show();
     QApplication::processEvents();
-    // Optional steps: agent=ADDR community=TEXT open get=OID walk=OID, and last of all
-    // about, which pictures the About box over the dialog.
+    // Optional steps: agent=ADDR community=TEXT version=2c open get=OID walk=OID, and last of
+    // all about or settings, which picture the About box or the Session Settings over the
+    // dialog.
     QPixmap shot;
     for (int i = 2; i < argc; ++i) {
         const QString step = QString::fromLocal8Bit(argv[i]);
@@ -101,7 +103,11 @@ int main(int argc, char** argv) {
             dlg.SetDlgItemText(IDC_IPADDRESS, arg.toLatin1().constData());
         else if (step.startsWith("community="))
             dlg.SetDlgItemText(IDC_COMMUNITY, arg.toLatin1().constData());
-        else if (step == "open")
+        else if (step == "version=2c") {
+            SnmpMgrSessionSettings settings = dlg.SessionSettings();
+            settings.version = SNMP_MGR_VERSION_2C;
+            dlg.SetSessionSettings(settings);
+        } else if (step == "open")
             dlg.OnOpen();
         else if (step.startsWith("get=")) {
             dlg.SetDlgItemText(IDC_OID, arg.toLatin1().constData());
@@ -109,10 +115,10 @@ int main(int argc, char** argv) {
         } else if (step.startsWith("walk=")) {
             dlg.SetDlgItemText(IDC_OID, arg.toLatin1().constData());
             dlg.OnGetAll();
-        } else if (step == "about") {
-            shot = GrabAboutOverDialog(dlg);
+        } else if (step == "about" || step == "settings") {
+            shot = GrabModalOverDialog(dlg, step == "about" ? IDM_ABOUTBOX : IDM_SESSIONSETTINGS);
             if (shot.isNull()) {
-                std::fprintf(stderr, "the About box did not open\n");
+                std::fprintf(stderr, "the %s did not open\n", argv[i]);
                 return 1;
             }
         }

@@ -6,10 +6,6 @@
 
 #include <string>
 
-// The session's fixed parameters.
-inline constexpr int kSessionTimeoutMs = 1000;
-inline constexpr int kSessionRetries = 3;
-
 // A request list of the flows, given back to the utility allocator once, on whichever path
 // the flow leaves by.
 class CRequestList {

@@ -1,9 +1,26 @@
-// Open and Close: the one session with an agent that every request is sent on.
+// Open and Close: the one session with an agent that every request is sent on, and the
+// settings that the next Open takes.
 #include "snmp/RequestSupport.h"
+#include "ui/DialogTemplate.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
+#include "ui/SessionSettingsDlg.h"
 
 #include <string>
+
+namespace {
+
+// The window's title while a session is open: the dialog's caption, and the session's
+// version where it is not SNMPv1, which every request of the window would otherwise seem
+// to speak.
+QString SessionTitle(int version) {
+    QString title = QString::fromLatin1(kManagerDialogTemplate.caption);
+    if (version != SNMP_MGR_VERSION_1)
+        title += QStringLiteral(" - ") + QString::fromLatin1(SnmpVersionName(version));
+    return title;
+}
+
+} // namespace
 
 void CManagerDlg::OnOpen() {
     const std::string agent = GetDlgItemText(IDC_IPADDRESS);
@@ -12,13 +29,14 @@ void CManagerDlg::OnOpen() {
     UINT error = 0;
     {
         CWaitCursor wait;
-        session = SnmpMgrOpen(agent.c_str(), community.c_str(), kSessionTimeoutMs, kSessionRetries);
+        session = SnmpMgrOpenSession(agent.c_str(), community.c_str(), &m_sessionSettings);
         error = session ? 0 : GetLastError(); // taken straight after the failed call
     }
     m_hSession = session;
     if (m_hSession) {
         EnableDlgItem(IDC_OPEN, false);
         EnableDlgItem(IDC_CLOSE, true);
+        setWindowTitle(SessionTitle(m_sessionSettings.version));
         return;
     }
     std::string text = SystemErrorText(error);
@@ -33,4 +51,11 @@ void CManagerDlg::OnClose() {
     m_hSession = nullptr;
     EnableDlgItem(IDC_OPEN, true);
     EnableDlgItem(IDC_CLOSE, false);
+    setWindowTitle(SessionTitle(SNMP_MGR_VERSION_1));
+}
+
+void CManagerDlg::OnSessionSettings() {
+    CSessionSettingsDlg dlg(m_sessionSettings, this);
+    if (dlg.DoModal() == QDialog::Accepted)
+        m_sessionSettings = dlg.Settings();
 }

@@ -1,4 +1,5 @@
-// Get All: the walk of a subtree by GetNext, and the two notifications of the walk list.
+// Get All: the walk of a subtree, by GetNext on an SNMPv1 session and by GetBulk on an
+// SNMPv2c one, and the two notifications of the walk list.
 #include "snmp/RequestSupport.h"
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
@@ -7,6 +8,8 @@
 
 #include <QElapsedTimer>
 #include <QLineEdit>
+
+#include <algorithm>
 
 #include <string>
 
@@ -66,8 +69,9 @@ struct WalkEnd {
     const char* caption = "Snmp Error";
 };
 
-// Whether the walk goes on with this GetNext answer to a request after `requested`; when it
-// does not, `end` says whether a box tells why.
+// Whether the walk goes on with this answer to a request for the object after `requested`
+// (in a GetBulk answer, the binding before it); when it does not, `end` says whether a box
+// tells why.
 bool AnswerContinuesWalk(const SnmpVarBind& answer, AsnInteger errorStatus, AsnInteger errorIndex,
                          const AsnObjectIdentifier& root, const AsnObjectIdentifier& requested,
                          WalkEnd* end) {
@@ -127,26 +131,31 @@ void AskAfter(SnmpVarBind* binding) {
     SnmpUtilOidFree(&next);
 }
 
-// The first GetNext's request list: after the root itself, or, for a root of one arc
-// (".1", the root operators type to walk a whole agent), after that arc followed by 0, the
-// smallest identifier below it that BER can carry (it joins the first two arcs in one,
-// X.690 8.19.4), as snmpwalk does. False when memory cannot be had.
-bool BuildFirstRequest(const AsnObjectIdentifier& root, CRequestList* request) {
-    if (root.idLength != 1)
-        return request->Build(&root);
+// The name the first request asks after: the root itself, or, for a root of one arc (".1",
+// the root operators type to walk a whole agent), that arc followed by 0, the smallest
+// identifier below it that BER can carry (it joins the first two arcs in one, X.690 8.19.4),
+// as snmpwalk does. False when memory cannot be had.
+bool FirstAskedName(const AsnObjectIdentifier& root, AsnObjectIdentifier* name) {
+    *name = AsnObjectIdentifier{};
+    if (!SnmpUtilOidCpy(name, &root))
+        return false;
     UINT zero = 0;
     const AsnObjectIdentifier arcZero{1, &zero};
+    return root.idLength != 1 || SnmpUtilOidAppend(name, &arcZero);
+}
+
+// The first GetNext's request list, after the first name asked after. False when memory
+// cannot be had.
+bool BuildFirstRequest(const AsnObjectIdentifier& root, CRequestList* request) {
     AsnObjectIdentifier first{};
-    const bool built = SnmpUtilOidCpy(&first, &root) && SnmpUtilOidAppend(&first, &arcZero) &&
-                       request->Build(&first);
+    const bool built = FirstAskedName(root, &first) && request->Build(&first);
     SnmpUtilOidFree(&first);
     return built;
 }
 
-// The walk of the subtree under `root` on `session` by GetNext, one line per object in the
-// walk list, painted as it goes; the busy pointer shows meanwhile.
-WalkEnd WalkSubtree(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root,
-                    CListBox* walkList) {
+// The walk of the subtree under `root` on an SNMPv1 session by GetNext, one line per object
+// in the walk list, painted as it goes; the busy pointer shows meanwhile.
+WalkEnd NextWalk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root, CListBox* walkList) {
     CRequestList request;
     const bool built = BuildFirstRequest(root, &request);
     AsnInteger errorStatus = 0;
@@ -172,6 +181,105 @@ WalkEnd WalkSubtree(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root,
     }
     SnmpUtilOidFree(&requested);
     return end;
+}
+
+// A GetBulk walk's state between its requests: the name that the next request asks after
+// and how many objects it asks for.
+class CBulkWalk {
+public:
+    CBulkWalk(LPSNMP_MGR_SESSION session, int bulkSize, const AsnObjectIdentifier& root,
+              CListBox* walkList)
+        : m_session(session), m_repetitions(static_cast<UINT>(std::max(1, bulkSize))), m_root(root),
+          m_list(walkList), m_painter(walkList) {}
+    ~CBulkWalk() { SnmpUtilOidFree(&m_requested); }
+    CBulkWalk(const CBulkWalk&) = delete;
+    CBulkWalk& operator=(const CBulkWalk&) = delete;
+
+    WalkEnd Run();
+
+private:
+    bool AskSmaller(AsnInteger errorStatus, const SnmpVarBindList& answer);
+    bool TakeAnswer(const SnmpVarBindList& answer, AsnInteger errorStatus, AsnInteger errorIndex);
+
+    LPSNMP_MGR_SESSION m_session;
+    UINT m_repetitions;
+    const AsnObjectIdentifier& m_root;
+    CListBox* m_list;
+    WalkPainter m_painter;
+    AsnObjectIdentifier m_requested{};
+    std::string m_line; // the walk's line buffer, kept between lines
+    WalkEnd m_end;
+};
+
+// One request after another, each for the objects after the last one taken, until an answer
+// ends the walk. No non-repeaters: the one binding repeats (RFC 3416, 4.2.3).
+WalkEnd CBulkWalk::Run() {
+    CRequestList request;
+    AsnInteger errorStatus = 0;
+    AsnInteger errorIndex = 0;
+    CWaitCursor wait;
+    // A name that could not be made is empty, which the request refuses to send.
+    FirstAskedName(m_root, &m_requested);
+    bool more = true;
+    while (more) {
+        if (!request.Build(&m_requested) ||
+            !SnmpMgrBulkRequest(m_session, 0, m_repetitions, request.List(), &errorStatus,
+                                &errorIndex)) {
+            m_end.failure = "Snmp Request Failed\n" + StatusLine(errorStatus, errorIndex);
+            return m_end;
+        }
+        if (AskSmaller(errorStatus, *request.List()))
+            continue;
+        more = TakeAnswer(*request.List(), errorStatus, errorIndex);
+    }
+    return m_end;
+}
+
+// An agent that cannot fit its answer in a message (tooBig, or a success with no binding,
+// which RFC 3416, 4.2.3 lets it send) is asked again for half as many objects, down to one.
+bool CBulkWalk::AskSmaller(AsnInteger errorStatus, const SnmpVarBindList& answer) {
+    const bool tooBig =
+        errorStatus == SNMP_ERRORSTATUS_TOOBIG || (errorStatus == 0 && answer.len == 0);
+    if (!tooBig || m_repetitions == 1)
+        return false;
+    m_repetitions /= 2;
+    return true;
+}
+
+// Takes the answer's bindings in order, one line each, until one ends the walk; whether the
+// walk goes on after the last of them.
+bool CBulkWalk::TakeAnswer(const SnmpVarBindList& answer, AsnInteger errorStatus,
+                           AsnInteger errorIndex) {
+    if (errorStatus == 0 && answer.len == 0) {
+        std::string name;
+        AppendIdentifierText(m_requested, &name);
+        m_end.failure = "The agent's answers do not advance: it answered no object to a "
+                        "request for the objects after " +
+                        name + ".";
+        return false;
+    }
+    for (UINT i = 0; i < answer.len; ++i) {
+        const SnmpVarBind& binding = answer.list[i];
+        if (errorStatus == 0 && binding.value.asnType == SNMP_EXCEPTION_ENDOFMIBVIEW)
+            return false; // the agent has no object after the one before
+        const AsnObjectIdentifier& previous = i == 0 ? m_requested : answer.list[i - 1].name;
+        if (!AnswerContinuesWalk(binding, errorStatus, errorIndex, m_root, previous, &m_end) ||
+            !AddWalkLine(m_list, binding, &m_line, &m_end))
+            return false;
+        m_painter.LineAdded();
+    }
+    SnmpUtilOidFree(&m_requested);
+    SnmpUtilOidCpy(&m_requested, &answer.list[answer.len - 1].name);
+    return true;
+}
+
+// The walk of the subtree under `root` on `session`, by the session's version.
+WalkEnd WalkSubtree(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root,
+                    CListBox* walkList) {
+    SnmpMgrSessionSettings settings;
+    if (SnmpMgrGetSessionSettings(session, &settings) && settings.version != SNMP_MGR_VERSION_1)
+        return CBulkWalk(session, settings.bulkSize, root, walkList).Run();
+    return NextWalk(session, root, walkList);
 }
 
 // A long name's useful end is the object's own name and its index: the OID name box keeps

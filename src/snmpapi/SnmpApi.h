@@ -99,6 +99,10 @@ inline constexpr BYTE SNMP_PDU_GETNEXT = 0xA1;
 inline constexpr BYTE SNMP_PDU_RESPONSE = 0xA2;
 inline constexpr BYTE SNMP_PDU_SET = 0xA3;
 inline constexpr BYTE SNMP_PDU_V1TRAP = 0xA4;
+// RFC 3416, 3: the SNMPv2 PDUs that the layer sends or answers.
+inline constexpr BYTE SNMP_PDU_GETBULK = 0xA5;
+inline constexpr BYTE SNMP_PDU_INFORM = 0xA6;
+inline constexpr BYTE SNMP_PDU_TRAP = 0xA7;
 
 // Error status values of SNMP responses: 0-5 from RFC 1157, 6-18 from RFC 3416.
 inline constexpr AsnInteger SNMP_ERRORSTATUS_NOERROR = 0;
@@ -129,11 +133,36 @@ using HANDLE = SnmpEvent*;
 
 // --- Management operations -------------------------------------------------------------
 
+// The message versions a session may speak: the version field of RFC 1157 and RFC 1901.
+inline constexpr int SNMP_MGR_VERSION_1 = 0;
+inline constexpr int SNMP_MGR_VERSION_2C = 1;
+
+// What a session is opened with and keeps until it is closed. The defaults are those of
+// SnmpMgrOpen's callers before the operator chose any: SNMPv1, 1000 ms and 3 retries.
+struct SnmpMgrSessionSettings {
+    int version = SNMP_MGR_VERSION_1;
+    int timeoutMs = 1000; // the wait for an answer to each sending of a request
+    int retries = 3;      // the sendings after the first, each with the full time-out
+    // The max-repetitions of the GetBulk requests by which an SNMPv2c walk reads its
+    // objects (RFC 3416, 4.2.3). Measured on snmpd's whole tree, the walk's rate grows
+    // steeply up to 25 and slowly beyond (a fifth more at 100), while every answer grows with
+    // it: at 25 nearly every answer still fits one Ethernet frame, at 50 two in five of
+    // snmpd's do not and go out in fragments (see the README).
+    int bulkSize = 25;
+};
+
 // Opens an SNMPv1 session. `agent` is an IPv4 address or a host name, either with an
 // optional ":port", or an IPv6 address in brackets with an optional port; 161 when no
 // port is given. Returns null, with the reason in GetLastError(), for what cannot be used.
 LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int timeoutMs,
                                int retries);
+// Opens a session with `settings` (SnmpMgrOpen's agent and community): null, with the reason
+// in GetLastError(), for an unknown version, a time-out below 1 ms, retries below 0, a bulk
+// size below 1, and all that SnmpMgrOpen refuses.
+LPSNMP_MGR_SESSION SnmpMgrOpenSession(const char* agent, const char* community,
+                                      const SnmpMgrSessionSettings* settings);
+// The settings the session was opened with; FALSE for a null session.
+BOOL SnmpMgrGetSessionSettings(LPSNMP_MGR_SESSION session, SnmpMgrSessionSettings* settings);
 BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session);
 
 // Sends one request and waits for its answer from the session's agent (its address and
@@ -148,6 +177,15 @@ BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session);
 // read as its type arrives as ASN_UNFIT_ELEMENT.
 int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList* list,
                    AsnInteger* errorStatus, AsnInteger* errorIndex);
+// A GetBulk request (RFC 3416, 4.2.3) on an SNMPv2c session, by the same road as
+// SnmpMgrRequest and with the same outcomes, but for the answer's bindings: a success carries
+// from none up to nonRepeaters + maxRepetitions * (the rest of the list) of them, the
+// repetitions in the agent's order, and more fails the call (SNMP_MGMTAPI_BAD_ANSWER). An
+// SNMPv1 session sends nothing and fails with SNMP_MGMTAPI_WRONG_VERSION, and so do
+// nonRepeaters beyond the list and maxRepetitions of 0 or beyond 2^31 - 1 with
+// SNMP_MGMTAPI_INVALID_BUFFER.
+int SnmpMgrBulkRequest(LPSNMP_MGR_SESSION session, UINT nonRepeaters, UINT maxRepetitions,
+                       SnmpVarBindList* list, AsnInteger* errorStatus, AsnInteger* errorIndex);
 
 // Dotted decimal, optionally with a leading "."; also reads every text SnmpMgrOidToStr
 // gives. Returns FALSE for anything else, leaving *oid empty.
@@ -226,3 +264,5 @@ inline constexpr UINT SNMP_MGMTAPI_NOTRAPS = SNMP_MGMTAPI_ERROR_BASE + 12;
 inline constexpr UINT SNMP_MGMTAPI_NO_MEMORY = SNMP_MGMTAPI_ERROR_BASE + 13;
 inline constexpr UINT SNMP_MGMTAPI_BAD_IDENTIFIER = SNMP_MGMTAPI_ERROR_BASE + 14;
 inline constexpr UINT SNMP_MGMTAPI_BAD_ANSWER = SNMP_MGMTAPI_ERROR_BASE + 15;
+inline constexpr UINT SNMP_MGMTAPI_WRONG_VERSION = SNMP_MGMTAPI_ERROR_BASE + 16;
+inline constexpr UINT SNMP_MGMTAPI_BAD_SETTINGS = SNMP_MGMTAPI_ERROR_BASE + 17;

@@ -440,6 +440,74 @@ std::size_t EncodeBareResponse(const SnmpMessage& message, std::uint8_t* out) {
     return static_cast<std::size_t>(p - out);
 }
 
+namespace {
+
+// The three parts of a message (RFC 1157, 4.1; RFC 1901): version, community and PDU, each
+// a whole element of the datagram, which they fill.
+struct MessageParts {
+    Element version;
+    Element community;
+    Element pdu;
+};
+
+bool ReadMessageParts(const std::uint8_t* data, std::size_t size, MessageParts* parts) {
+    ElementReader datagram(data, size);
+    Element whole;
+    if (!datagram.Read(ASN_SEQUENCE, &whole) || !datagram.AtEnd())
+        return false;
+    ElementReader fields(whole);
+    return fields.Read(ASN_INTEGER, &parts->version) &&
+           fields.Read(ASN_OCTETSTRING, &parts->community) && fields.Read(&parts->pdu) &&
+           fields.AtEnd();
+}
+
+// An element's bytes as they arrived: its tag, its length and its contents.
+std::size_t ElementSize(const Element& e) {
+    return static_cast<std::size_t>(e.contents + e.length - e.start);
+}
+
+std::uint8_t* PutElement(std::uint8_t* out, const Element& e) {
+    return std::copy(e.start, e.start + ElementSize(e), out);
+}
+
+} // namespace
+
+BYTE PeekPduType(const std::uint8_t* data, std::size_t size) {
+    MessageParts parts;
+    return ReadMessageParts(data, size, &parts) ? parts.pdu.tag : 0;
+}
+
+std::size_t EncodeInformResponse(const std::uint8_t* data, std::size_t size, std::uint8_t* out) {
+    MessageParts parts;
+    if (!ReadMessageParts(data, size, &parts) || parts.pdu.tag != SNMP_PDU_INFORM)
+        return 0;
+    // request-id, error-status, error-index, variable-bindings (RFC 3416, 3)
+    ElementReader body(parts.pdu);
+    Element requestId;
+    Element status;
+    Element index;
+    Element bindings;
+    if (!body.Read(ASN_INTEGER, &requestId) || !body.Read(ASN_INTEGER, &status) ||
+        !body.Read(ASN_INTEGER, &index) || !body.Read(ASN_SEQUENCE, &bindings) || !body.AtEnd() ||
+        status.length == 0 || index.length == 0)
+        return 0;
+    static constexpr std::uint8_t kZero[] = {ASN_INTEGER, 1, 0};
+    // The status and index were at least as long as their zeros, and every header is written
+    // in its shortest form, so the Response is never longer than the inform.
+    const std::size_t pduLength = ElementSize(requestId) + 2 * sizeof kZero + ElementSize(bindings);
+    const std::size_t messageLength = ElementSize(parts.version) + ElementSize(parts.community) +
+                                      HeaderLength(pduLength) + pduLength;
+    std::uint8_t* p = PutHeader(out, ASN_SEQUENCE, messageLength);
+    p = PutElement(p, parts.version);
+    p = PutElement(p, parts.community);
+    p = PutHeader(p, SNMP_PDU_RESPONSE, pduLength);
+    p = PutElement(p, requestId);
+    p = std::copy(std::begin(kZero), std::end(kZero), p);
+    p = std::copy(std::begin(kZero), std::end(kZero), p);
+    p = PutElement(p, bindings);
+    return static_cast<std::size_t>(p - out);
+}
+
 std::vector<std::size_t> ValueTagOffsets(const std::uint8_t* data, std::size_t size) {
     // SEQUENCE { version, community, PDU { request-id, error-status, error-index,
     // SEQUENCE OF SEQUENCE { name, value } } } (RFC 1157, 4.1).

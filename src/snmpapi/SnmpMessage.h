@@ -14,9 +14,6 @@
 inline constexpr std::int32_t kSnmpVersion1 = 0;
 inline constexpr std::int32_t kSnmpVersion2c = 1;
 
-// The PDU tag beyond the request types of SnmpApi.h that the layer reads (RFC 3416).
-inline constexpr BYTE kPduTrap2 = 0xA7;
-
 // The longest community that any agent sends, and that net-snmp reads; a longer one marks a
 // datagram that no agent made.
 inline constexpr std::size_t kMaxCommunityLength = 256;
@@ -64,6 +61,17 @@ struct SnmpMessage {
 // cannot be read, as an ASN_UNFIT_ELEMENT value.
 bool DecodeSnmpMessage(const std::uint8_t* data, std::size_t size, SnmpMessage* message);
 void SnmpMessageFree(SnmpMessage* message);
+
+// The PDU tag of a datagram that begins as an SNMPv1 or SNMPv2c message does (its version
+// and community read, the PDU's header whole), without reading the PDU; 0 for any other.
+// Costs no allocation, so that the trap service's receiver can look at every datagram.
+BYTE PeekPduType(const std::uint8_t* data, std::size_t size);
+
+// The Response to an InformRequest (RFC 3416, 4.2.7): the inform's version, community,
+// request id and variable bindings, byte for byte as they arrived, with error status and
+// index 0, written at `out`, which has room for `size` bytes; its length, never more than
+// `size`. 0 for a datagram that is no whole message with an InformRequest-PDU.
+std::size_t EncodeInformResponse(const std::uint8_t* data, std::size_t size, std::uint8_t* out);
 
 // Where each binding's value tag lies in a whole message, in binding order; none for what
 // is no SNMP message. The layer sets SEQUENCE tags there, which net-snmp cannot encode.

@@ -1,5 +1,5 @@
 // Sessions with an agent: opening (reading the agent address), closing, and the
-// synchronous request with the session's time-out and retries, all over net-snmp.
+// synchronous request with the session's version, time-out and retries, all over net-snmp.
 #include "snmpapi/SnmpInternal.h"
 #include "snmpapi/SnmpMessage.h"
 #include "snmpapi/SnmpTesting.h"
@@ -9,6 +9,7 @@
 #include <sys/select.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -222,8 +223,8 @@ bool ReadAgentAddress(const char* text, AgentAddress* agent) {
 //
 // net-snmp keeps the transport, the request ids, the time-outs and the retries; the layer
 // reads what arrives itself. The session's receive function is wrapped: a datagram that is
-// the answer to the request under way (a well-formed Response-PDU of our version with its
-// request id) is decoded into our records and kept here, and net-snmp is handed in its
+// the answer to the request under way (a well-formed Response-PDU of the session's version
+// with its request id) is decoded into our records and kept here, and net-snmp is handed in its
 // place the bare response of the same version, community and request id, which it always
 // accepts, so that its matching and its ending of the request work as ever. Anything else
 // is ignored: net-snmp gets nothing that it can use, as for an answer with a wrong request
@@ -239,6 +240,7 @@ using ReceiveFunction = int (*)(netsnmp_transport*, void*, int, void**, int*);
 
 struct SnmpMgrSession {
     void* sessp = nullptr; // net-snmp's single-session handle
+    SnmpMgrSessionSettings settings;
     netsnmp_transport* transport = nullptr;
     SendFunction send = nullptr;
     ReceiveFunction receive = nullptr;
@@ -282,7 +284,7 @@ int TakeAnswer(SnmpMgrSession& session, u_char* datagram, int size) {
     // The bare response carries the answer's community, which net-snmp reads up to its
     // limit only: a longer one, which no agent sends, is no answer.
     if (!session.waiting || message.pduType != SNMP_PDU_RESPONSE ||
-        message.version != kSnmpVersion1 || message.requestId != session.requestId ||
+        message.version != session.settings.version || message.requestId != session.requestId ||
         message.communityLength > kMaxCommunityLength) {
         SnmpMessageFree(&message);
         return -1;
@@ -337,12 +339,33 @@ bool IdentifiersEncodable(const SnmpVarBindList& list) {
     return true;
 }
 
-// What the request flows receive of an answer (RFC 1157, 4.1): the answer's bindings in
-// place of the request's, or, for an error answer that does not carry them all, the
-// request's bindings as they were sent beside the agent's status and index. Releases
+// What one request asks for: its PDU type and, for a GetBulk, its two counts (RFC 3416,
+// 4.2.3), which net-snmp carries in the places of the error status and index.
+struct RequestShape {
+    BYTE type = SNMP_PDU_GET;
+    UINT nonRepeaters = 0;
+    UINT maxRepetitions = 0;
+
+    // The most bindings a successful answer may carry: the request's own number, or for a
+    // GetBulk the non-repeaters and every repetition of the others.
+    std::uint64_t MostBindings(UINT asked) const {
+        if (type != SNMP_PDU_GETBULK)
+            return asked;
+        const UINT repeaters = asked - std::min(asked, nonRepeaters);
+        return std::uint64_t{nonRepeaters} + std::uint64_t{maxRepetitions} * repeaters;
+    }
+    // Whether a successful answer of `got` bindings carries what was asked for.
+    bool Carries(UINT got, UINT asked) const {
+        return type == SNMP_PDU_GETBULK ? got <= MostBindings(asked) : got == asked;
+    }
+};
+
+// What the request flows receive of an answer (RFC 1157, 4.1; RFC 3416, 4.2.3): the answer's
+// bindings in place of the request's, or, for an error answer that does not carry them all,
+// the request's bindings as they were sent beside the agent's status and index. Releases
 // `answer`'s blocks or hands them to `list`.
-int HandOver(SnmpMessage* answer, SnmpVarBindList* list, AsnInteger* errorStatus,
-             AsnInteger* errorIndex) {
+int HandOver(SnmpMessage* answer, const RequestShape& shape, SnmpVarBindList* list,
+             AsnInteger* errorStatus, AsnInteger* errorIndex) {
     if (!answer->outcomeFits || !answer->namesRead) {
         // A status of 2^31 read as a signed number would be taken for success, and 2^32 + 2
         // for noSuchName: no number that the flows can judge stands for it. Likewise a
@@ -352,7 +375,7 @@ int HandOver(SnmpMessage* answer, SnmpVarBindList* list, AsnInteger* errorStatus
         SetLastError(SNMP_MGMTAPI_BAD_ANSWER);
         return 0;
     }
-    if (answer->bindings.len != list->len && answer->errorStatus == 0) {
+    if (answer->errorStatus == 0 && !shape.Carries(answer->bindings.len, list->len)) {
         // A success that does not carry what was asked for cannot be matched to the request.
         // Any other status, a negative one too, is the agent's error, whatever it carries.
         SnmpMessageFree(answer);
@@ -361,7 +384,7 @@ int HandOver(SnmpMessage* answer, SnmpVarBindList* list, AsnInteger* errorStatus
     }
     *errorStatus = answer->errorStatus;
     *errorIndex = answer->errorIndex;
-    if (answer->bindings.len == list->len) {
+    if (answer->errorStatus == 0 || answer->bindings.len == list->len) {
         SnmpUtilVarBindListFree(list);
         *list = answer->bindings;
         answer->bindings = SnmpVarBindList{};
@@ -384,12 +407,16 @@ UINT CheckRequest(LPSNMP_MGR_SESSION session, const SnmpVarBindList* list,
 
 // The request's PDU, with the session made ready for its answer; null for bindings the
 // library cannot take. Under the library lock.
-netsnmp_pdu* PrepareRequest(SnmpMgrSession* session, BYTE requestType,
+netsnmp_pdu* PrepareRequest(SnmpMgrSession* session, const RequestShape& shape,
                             const SnmpVarBindList& list) {
-    netsnmp_pdu* pdu = snmp_pdu_create(requestType);
+    netsnmp_pdu* pdu = snmp_pdu_create(shape.type);
     if (!pdu || !VarBindsToLibrary(list, pdu)) {
         snmp_free_pdu(pdu);
         return nullptr;
+    }
+    if (shape.type == SNMP_PDU_GETBULK) {
+        pdu->non_repeaters = static_cast<long>(shape.nonRepeaters);
+        pdu->max_repetitions = static_cast<long>(shape.maxRepetitions);
     }
     session->sequenceBindings.clear();
     for (UINT i = 0; i < list.len; ++i) {
@@ -450,8 +477,31 @@ bool TakeRequestAnswer(SnmpMgrSession* session, const PendingRequest& pending,
 
 LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int timeoutMs,
                                int retries) {
+    SnmpMgrSessionSettings settings;
+    settings.version = SNMP_MGR_VERSION_1;
+    settings.timeoutMs = timeoutMs;
+    settings.retries = retries;
+    return SnmpMgrOpenSession(agent, community, &settings);
+}
+
+namespace {
+
+bool SettingsUsable(const SnmpMgrSessionSettings* settings) {
+    return settings &&
+           (settings->version == SNMP_MGR_VERSION_1 || settings->version == SNMP_MGR_VERSION_2C) &&
+           settings->timeoutMs >= 1 && settings->retries >= 0 && settings->bulkSize >= 1;
+}
+
+} // namespace
+
+LPSNMP_MGR_SESSION SnmpMgrOpenSession(const char* agent, const char* community,
+                                      const SnmpMgrSessionSettings* settings) {
     if (OpenObserver())
         OpenObserver()(agent, community);
+    if (!SettingsUsable(settings)) {
+        SetLastError(SNMP_MGMTAPI_BAD_SETTINGS);
+        return nullptr;
+    }
     AgentAddress address;
     if (!ReadAgentAddress(agent, &address))
         return nullptr;
@@ -459,21 +509,22 @@ LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int tim
 
     std::lock_guard<std::mutex> guard(SnmpLibraryLock());
     SnmpLibraryInit();
-    netsnmp_session settings;
-    snmp_sess_init(&settings);
-    settings.version = SNMP_VERSION_1;
-    settings.peername = const_cast<char*>(address.peer.c_str());
-    settings.community = reinterpret_cast<u_char*>(const_cast<char*>(communityText.c_str()));
-    settings.community_len = communityText.size();
-    settings.timeout = static_cast<long>(timeoutMs) * 1000L; // microseconds
-    settings.retries = retries;
-    void* sessp = snmp_sess_open(&settings); // copies what it keeps of `settings`
+    netsnmp_session library;
+    snmp_sess_init(&library);
+    library.version = settings->version == SNMP_MGR_VERSION_2C ? SNMP_VERSION_2c : SNMP_VERSION_1;
+    library.peername = const_cast<char*>(address.peer.c_str());
+    library.community = reinterpret_cast<u_char*>(const_cast<char*>(communityText.c_str()));
+    library.community_len = communityText.size();
+    library.timeout = static_cast<long>(settings->timeoutMs) * 1000L; // microseconds
+    library.retries = settings->retries;
+    void* sessp = snmp_sess_open(&library); // copies what it keeps of `library`
     if (!sessp) {
         SetLastError(errno != 0 ? static_cast<UINT>(errno) : SNMP_MGMTAPI_SESSION_FAILED);
         return nullptr;
     }
     auto* session = new SnmpMgrSession;
     session->sessp = sessp;
+    session->settings = *settings;
     session->transport = snmp_sess_transport(sessp);
     // Answers only from the agent: the connected socket takes datagrams from the agent's
     // address and port alone, so no other sender can answer in its name.
@@ -492,6 +543,15 @@ LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int tim
     return session;
 }
 
+BOOL SnmpMgrGetSessionSettings(LPSNMP_MGR_SESSION session, SnmpMgrSessionSettings* settings) {
+    if (!session || !settings) {
+        SetLastError(session ? SNMP_MGMTAPI_INVALID_BUFFER : SNMP_MGMTAPI_INVALID_SESSION);
+        return FALSE;
+    }
+    *settings = session->settings;
+    return TRUE;
+}
+
 BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session) {
     if (!session) {
         SetLastError(SNMP_MGMTAPI_INVALID_SESSION);
@@ -505,14 +565,18 @@ BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session) {
     return TRUE;
 }
 
-int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList* list,
-                   AsnInteger* errorStatus, AsnInteger* errorIndex) {
+namespace {
+
+// The one road of every request of every version: checked, prepared, sent, awaited and its
+// answer handed over.
+int Request(LPSNMP_MGR_SESSION session, const RequestShape& shape, SnmpVarBindList* list,
+            AsnInteger* errorStatus, AsnInteger* errorIndex) {
     if (const UINT error = CheckRequest(session, list, errorStatus, errorIndex)) {
         SetLastError(error);
         return 0;
     }
     std::unique_lock<std::mutex> lock(SnmpLibraryLock());
-    netsnmp_pdu* pdu = PrepareRequest(session, requestType, *list);
+    netsnmp_pdu* pdu = PrepareRequest(session, shape, *list);
     if (!pdu) {
         SetLastError(SNMP_MGMTAPI_INVALID_BUFFER);
         return 0;
@@ -536,12 +600,40 @@ int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList
         SetLastError(SNMP_MGMTAPI_TIMEOUT);
         return 0;
     }
-    return HandOver(&answer, list, errorStatus, errorIndex);
+    return HandOver(&answer, shape, list, errorStatus, errorIndex);
+}
+
+} // namespace
+
+int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList* list,
+                   AsnInteger* errorStatus, AsnInteger* errorIndex) {
+    if (requestType == SNMP_PDU_GETBULK) {
+        SetLastError(SNMP_MGMTAPI_INVALID_BUFFER); // its counts come with SnmpMgrBulkRequest
+        return 0;
+    }
+    return Request(session, RequestShape{requestType}, list, errorStatus, errorIndex);
+}
+
+int SnmpMgrBulkRequest(LPSNMP_MGR_SESSION session, UINT nonRepeaters, UINT maxRepetitions,
+                       SnmpVarBindList* list, AsnInteger* errorStatus, AsnInteger* errorIndex) {
+    if (session && session->settings.version == SNMP_MGR_VERSION_1) {
+        SetLastError(SNMP_MGMTAPI_WRONG_VERSION);
+        return 0;
+    }
+    // The two counts travel as INTEGERs of at most 2^31 - 1 (RFC 3416, 3).
+    if (list && (nonRepeaters > list->len || maxRepetitions == 0 || maxRepetitions > 0x7FFFFFFFu)) {
+        SetLastError(SNMP_MGMTAPI_INVALID_BUFFER);
+        return 0;
+    }
+    return Request(session, RequestShape{SNMP_PDU_GETBULK, nonRepeaters, maxRepetitions}, list,
+                   errorStatus, errorIndex);
 }
 
 int SnmpAnswerForTesting(const std::uint8_t* data, std::size_t size, std::int32_t requestId,
-                         SnmpVarBindList* list, AsnInteger* errorStatus, AsnInteger* errorIndex) {
+                         SnmpVarBindList* list, AsnInteger* errorStatus, AsnInteger* errorIndex,
+                         int sessionVersion) {
     SnmpMgrSession session;
+    session.settings.version = sessionVersion;
     session.waiting = true;
     session.requestId = requestId;
     std::vector<u_char> datagram(data, data + size);
@@ -568,7 +660,7 @@ int SnmpAnswerForTesting(const std::uint8_t* data, std::size_t size, std::int32_
             taken = snmp_pdu_parse(pdu, pduStart, &length) == 0 &&
                     pdu->command == SNMP_MSG_RESPONSE && pdu->reqid == requestId &&
                     pdu->errstat == 0 && pdu->errindex == 0 && !pdu->variables &&
-                    version == SNMP_VERSION_1;
+                    version == sessionVersion;
             snmp_free_pdu(pdu);
         }
     }
@@ -576,5 +668,5 @@ int SnmpAnswerForTesting(const std::uint8_t* data, std::size_t size, std::int32_
         SnmpMessageFree(&session.answer);
         return -2;
     }
-    return HandOver(&session.answer, list, errorStatus, errorIndex);
+    return HandOver(&session.answer, RequestShape{SNMP_PDU_GET}, list, errorStatus, errorIndex);
 }

@@ -33,11 +33,14 @@ struct SnmpTrapServiceCounters {
     std::uint64_t received;   // datagrams read from the trap sockets
     std::uint64_t queued;     // datagrams queued; each is decoded when it is handed out
     std::uint64_t malformed;  // datagrams handed out that were not SNMPv1 or SNMPv2c traps
-                              // (informs, requests, other versions and undecodable ones
+                              // or informs (requests, other versions and undecodable ones
                               // included): SnmpMgrGetTrap skips them
     std::uint64_t overflow;   // datagrams dropped because the queue was full (by count or
-                              // by bytes) or memory ran out
+                              // by bytes) or memory ran out; an inform among them was not
+                              // answered
     std::uint64_t queueBytes; // what the queued datagrams take now, their records included
+    std::uint64_t answered;   // Responses sent to informs, retransmissions' included
+    std::uint64_t repeated;   // retransmitted informs: answered again, not queued
 };
 SnmpTrapServiceCounters SnmpMgrGetTrapServiceCounters();
 
@@ -67,14 +70,15 @@ bool SnmpTrapDecodeForTesting(const std::uint8_t* data, std::size_t size,
                               const std::uint8_t* sender, std::size_t senderLength,
                               SnmpTrapRecord* trap);
 
-// What one datagram arriving for a session's request gives the request flows, without the
-// network: the session's reading of it as the answer to the request `requestId`, then the
-// hand-over into `list`, `errorStatus` and `errorIndex` exactly as SnmpMgrRequest makes it.
-// Returns -1 when the session ignores the datagram (the request would go on waiting), -2
-// when net-snmp would not take the bare response that stands for it in its place, and
-// otherwise what SnmpMgrRequest returns for it.
+// What one datagram arriving for a Get of a session of `sessionVersion` gives the request
+// flows, without the network: the session's reading of it as the answer to the request
+// `requestId`, then the hand-over into `list`, `errorStatus` and `errorIndex` exactly as
+// SnmpMgrRequest makes it. Returns -1 when the session ignores the datagram (the request
+// would go on waiting), -2 when net-snmp would not take the bare response that stands for it
+// in its place, and otherwise what SnmpMgrRequest returns for it.
 int SnmpAnswerForTesting(const std::uint8_t* data, std::size_t size, std::int32_t requestId,
-                         SnmpVarBindList* list, AsnInteger* errorStatus, AsnInteger* errorIndex);
+                         SnmpVarBindList* list, AsnInteger* errorStatus, AsnInteger* errorIndex,
+                         int sessionVersion = SNMP_MGR_VERSION_1);
 
 // net-snmp's own parser beside the layer's reading of a whole datagram that the layer reads
 // as a message: the first field that both read but read differently (the version, the

@@ -338,6 +338,11 @@ const char* SystemErrorText(UINT code) {
     case SNMP_MGMTAPI_BAD_ANSWER:
         return "The agent's answer cannot be used: its error status or index is out of range, "
                "or its bindings do not match the request.";
+    case SNMP_MGMTAPI_WRONG_VERSION:
+        return "The request needs an SNMPv2c session: SNMPv1 has no GetBulk.";
+    case SNMP_MGMTAPI_BAD_SETTINGS:
+        return "The session settings cannot be used: the version is unknown, or the time-out, "
+               "the retries or the bulk size is out of range.";
     default:
         break;
     }

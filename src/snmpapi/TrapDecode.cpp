@@ -128,10 +128,12 @@ bool DecodeTrapDatagram(const std::uint8_t* data, std::size_t size, const std::u
     SnmpMessage message;
     if (!DecodeSnmpMessage(data, size, &message))
         return false;
-    // An SNMPv1 message carries a Trap-PDU and an SNMPv2c message an SNMPv2-Trap-PDU
-    // (RFC 3584, 2.1); informs, requests and responses are no traps for this service.
+    // An SNMPv1 message carries a Trap-PDU and an SNMPv2c message an SNMPv2-Trap-PDU or an
+    // InformRequest-PDU (RFC 3584, 2.1; RFC 3416, 4.2.7), whose bindings have the same form;
+    // requests and responses are no notifications for this service.
     const bool v1 = message.version == kSnmpVersion1 && message.pduType == SNMP_PDU_V1TRAP;
-    const bool v2 = message.version == kSnmpVersion2c && message.pduType == kPduTrap2;
+    const bool v2 = message.version == kSnmpVersion2c &&
+                    (message.pduType == SNMP_PDU_TRAP || message.pduType == SNMP_PDU_INFORM);
     // A binding that cannot be read arrives as an odd value (ASN_UNFIT_ELEMENT), and its
     // trap with all its other bindings.
     bool decoded = (v1 || v2) && message.communityLength <= kMaxCommunityLength;
@@ -156,6 +158,17 @@ bool DecodeTrapDatagram(const std::uint8_t* data, std::size_t size, const std::u
     if (!decoded)
         SnmpTrapRecordFree(trap);
     return decoded;
+}
+
+bool ReadShownInform(const std::uint8_t* data, std::size_t size, std::int32_t* requestId) {
+    SnmpMessage message;
+    if (!DecodeSnmpMessage(data, size, &message))
+        return false;
+    const bool shown = message.version == kSnmpVersion2c && message.pduType == SNMP_PDU_INFORM &&
+                       message.communityLength <= kMaxCommunityLength;
+    *requestId = message.requestId;
+    SnmpMessageFree(&message);
+    return shown;
 }
 
 bool SnmpTrapDecodeForTesting(const std::uint8_t* data, std::size_t size,

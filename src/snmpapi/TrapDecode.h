@@ -7,13 +7,17 @@
 #include <cstddef>
 #include <cstdint>
 
-// Decodes an SNMPv1 Trap-PDU or an SNMPv2c SNMPv2-Trap-PDU with any community. `sender` is
-// the sender's address as it arrived (4 bytes, or 16 for IPv6); an SNMPv2c trap takes it
-// as its agent address. The bindings are in the SNMPv2 form: an SNMPv1 trap's own follow
-// the sysUpTime.0 and snmpTrapOID.0 bindings that RFC 3584, 3.1 makes of its header. False,
-// with *trap empty, for everything else: other versions, other PDU types (informs
-// included), and any datagram that is not well formed down to its list of bindings. A
+// Decodes an SNMPv1 Trap-PDU, or an SNMPv2c SNMPv2-Trap-PDU or InformRequest-PDU, with any
+// community. `sender` is the sender's address as it arrived (4 bytes, or 16 for IPv6); an
+// SNMPv2c notification takes it as its agent address. The bindings are in the SNMPv2 form:
+// an SNMPv1 trap's own follow the sysUpTime.0 and snmpTrapOID.0 bindings that RFC 3584, 3.1
+// makes of its header. False, with *trap empty, for everything else: other versions, other
+// PDU types, and any datagram that is not well formed down to its list of bindings. A
 // binding that cannot be read is kept as SnmpMessage.h says. The decoding needs no lock and
 // no part of net-snmp.
 bool DecodeTrapDatagram(const std::uint8_t* data, std::size_t size, const std::uint8_t* sender,
                         std::size_t senderLength, SnmpTrapRecord* trap);
+
+// Whether the datagram is an SNMPv2c InformRequest that DecodeTrapDatagram reads, so that
+// the service shows it, with its request id.
+bool ReadShownInform(const std::uint8_t* data, std::size_t size, std::int32_t* requestId);

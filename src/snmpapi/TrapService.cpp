@@ -17,10 +17,19 @@
 // receiver and listens anew, while a listen with the first listener still holding its event
 // is refused with SNMP_MGMTAPI_TRAP_DUPINIT.
 //
+// Informs. The receiver answers each SNMPv2c InformRequest that will be shown, at once and
+// from the socket it arrived on, to its sender's address and port, once the inform has room
+// in the queue and before it is queued, so that its answer goes out before its lines can be
+// shown; an inform with no room is not answered, and its sender sends it again. A
+// retransmission of an inform answered in the last 120 s (CRecentInforms) is answered again
+// and not queued.
+//
 // Process exit. The service object is never destroyed, so no static destructor can join a
 // thread or free the queue under a running receiver; an exit handler, registered by the
 // first listen, stops the receiver while everything it uses still exists.
+#include "snmpapi/RecentInforms.h"
 #include "snmpapi/SnmpInternal.h"
+#include "snmpapi/SnmpMessage.h"
 #include "snmpapi/SnmpTesting.h"
 #include "snmpapi/TrapDecode.h"
 
@@ -39,6 +48,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -151,6 +161,14 @@ std::size_t SenderBytes(const sockaddr_storage& from, std::uint8_t* out) {
     return 0;
 }
 
+std::uint16_t SenderPort(const sockaddr_storage& from) {
+    if (from.ss_family == AF_INET)
+        return ntohs(reinterpret_cast<const sockaddr_in&>(from).sin_port);
+    if (from.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6&>(from).sin6_port);
+    return 0;
+}
+
 // One datagram as it arrived, and its sender, which an SNMPv2c trap takes as its agent address.
 struct QueuedDatagram {
     std::unique_ptr<std::uint8_t[]> bytes;
@@ -171,11 +189,33 @@ public:
     SnmpTrapServiceCounters Counters() const;
 
 private:
+    // What the receiver reads a datagram with: its buffer, the trap event, the informs
+    // answered lately and the buffer of their Responses, which are never longer than the
+    // informs.
+    struct Reception {
+        std::vector<std::uint8_t> buffer;
+        HANDLE event;
+        CRecentInforms informs;
+        std::vector<std::uint8_t> response;
+    };
+    // Where a datagram came from, and the socket it arrived on, which answers an inform.
+    struct Arrival {
+        int fd = -1;
+        sockaddr_storage from{};
+        socklen_t fromLength = 0;
+        std::uint8_t sender[16] = {};
+        std::size_t senderLength = 0;
+    };
+
     void StopLocked();
     void Receive(std::vector<int> sockets, HANDLE event);
-    bool ReadSocket(int fd, std::vector<std::uint8_t>& buffer, HANDLE event);
-    void Enqueue(const std::uint8_t* data, std::size_t size, const std::uint8_t* sender,
-                 std::size_t senderLength, HANDLE event);
+    bool ReadSocket(int fd, Reception& reception);
+    void Enqueue(const std::uint8_t* data, std::size_t size, const Arrival& arrival, HANDLE event);
+    void TakeInform(const std::uint8_t* data, std::size_t size, const Arrival& arrival,
+                    Reception& reception);
+    std::optional<QueuedDatagram> Admit(const std::uint8_t* data, std::size_t size,
+                                        const Arrival& arrival);
+    void Queue(QueuedDatagram datagram, HANDLE event);
     void ClearQueue();
     static void OnListenerClosed(void* service);
 
@@ -196,6 +236,8 @@ private:
     std::atomic<std::uint64_t> m_queued{0};
     std::atomic<std::uint64_t> m_malformed{0};
     std::atomic<std::uint64_t> m_overflow{0};
+    std::atomic<std::uint64_t> m_answered{0};
+    std::atomic<std::uint64_t> m_repeated{0};
 };
 
 CTrapService& Service() {
@@ -246,6 +288,8 @@ BOOL CTrapService::Listen(HANDLE* trapEvent) {
     m_queued = 0;
     m_malformed = 0;
     m_overflow = 0;
+    m_answered = 0;
+    m_repeated = 0;
     m_stopping = false;
     m_wakeFd = wakeFd;
     m_event = SnmpEventRetain(event); // the service's hold; the creator's goes to the caller
@@ -301,7 +345,8 @@ void CTrapService::Receive(std::vector<int> sockets, HANDLE event) {
     for (int fd : sockets)
         fds.push_back(pollfd{fd, POLLIN, 0});
     fds.push_back(pollfd{m_wakeFd, POLLIN, 0});
-    std::vector<std::uint8_t> buffer(kDatagramMax + 1);
+    Reception reception{std::vector<std::uint8_t>(kDatagramMax + 1), event, CRecentInforms(),
+                        std::vector<std::uint8_t>(kDatagramMax)};
     bool listenerGone = false;
     while (!listenerGone) {
         // Blocks without a time-out: an idle service costs nothing.
@@ -319,7 +364,7 @@ void CTrapService::Receive(std::vector<int> sockets, HANDLE event) {
         }
         for (std::size_t i = 0; i + 1 < fds.size() && !listenerGone; ++i) {
             if (fds[i].revents != 0)
-                ReadSocket(fds[i].fd, buffer, event);
+                ReadSocket(fds[i].fd, reception);
         }
     }
     CloseAll(sockets);
@@ -328,12 +373,14 @@ void CTrapService::Receive(std::vector<int> sockets, HANDLE event) {
 }
 
 // Reads what is waiting on one socket, up to a turn's worth.
-bool CTrapService::ReadSocket(int fd, std::vector<std::uint8_t>& buffer, HANDLE event) {
+bool CTrapService::ReadSocket(int fd, Reception& reception) {
     for (int n = 0; n < kReadsPerTurn; ++n) {
-        sockaddr_storage from{};
-        socklen_t fromLength = sizeof from;
-        const ssize_t got = recvfrom(fd, buffer.data(), kDatagramMax + 1, MSG_TRUNC,
-                                     reinterpret_cast<sockaddr*>(&from), &fromLength);
+        Arrival arrival;
+        arrival.fd = fd;
+        arrival.fromLength = sizeof arrival.from;
+        const ssize_t got =
+            recvfrom(fd, reception.buffer.data(), kDatagramMax + 1, MSG_TRUNC,
+                     reinterpret_cast<sockaddr*>(&arrival.from), &arrival.fromLength);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -345,39 +392,83 @@ bool CTrapService::ReadSocket(int fd, std::vector<std::uint8_t>& buffer, HANDLE 
             ++m_malformed; // longer than the buffer: cut short, so it cannot be decoded
             continue;
         }
-        std::uint8_t sender[16];
-        const std::size_t senderLength = SenderBytes(from, sender);
-        Enqueue(buffer.data(), size, sender, senderLength, event);
+        arrival.senderLength = SenderBytes(arrival.from, arrival.sender);
+        // Only the PDU's tag is read here: traps are decoded when they are handed out.
+        if (PeekPduType(reception.buffer.data(), size) == SNMP_PDU_INFORM)
+            TakeInform(reception.buffer.data(), size, arrival, reception);
+        else
+            Enqueue(reception.buffer.data(), size, arrival, reception.event);
     }
     return true;
 }
 
-void CTrapService::Enqueue(const std::uint8_t* data, std::size_t size, const std::uint8_t* sender,
-                           std::size_t senderLength, HANDLE event) {
+void CTrapService::Enqueue(const std::uint8_t* data, std::size_t size, const Arrival& arrival,
+                           HANDLE event) {
+    if (std::optional<QueuedDatagram> datagram = Admit(data, size, arrival))
+        Queue(std::move(*datagram), event);
+}
+
+void CTrapService::TakeInform(const std::uint8_t* data, std::size_t size, const Arrival& arrival,
+                              Reception& reception) {
+    InformKey key;
+    if (!ReadShownInform(data, size, &key.requestId)) {
+        Enqueue(data, size, arrival, reception.event); // counted where it is skipped
+        return;
+    }
+    std::memcpy(key.address, arrival.sender, arrival.senderLength);
+    key.addressLength = static_cast<std::uint8_t>(arrival.senderLength);
+    key.port = SenderPort(arrival.from);
+    const CRecentInforms::Clock::time_point now = CRecentInforms::Clock::now();
+    const bool repeated = reception.informs.Contains(key, now);
+    std::optional<QueuedDatagram> datagram;
+    if (!repeated) {
+        datagram = Admit(data, size, arrival);
+        if (!datagram)
+            return; // no room: unanswered, so that the sender sends it again
+    }
+    const std::size_t length = EncodeInformResponse(data, size, reception.response.data());
+    if (length > 0 && sendto(arrival.fd, reception.response.data(), length, 0,
+                             reinterpret_cast<const sockaddr*>(&arrival.from),
+                             arrival.fromLength) == static_cast<ssize_t>(length))
+        ++m_answered;
+    if (repeated) {
+        ++m_repeated;
+        return;
+    }
+    reception.informs.Remember(key, now);
+    Queue(std::move(*datagram), reception.event);
+}
+
+std::optional<QueuedDatagram> CTrapService::Admit(const std::uint8_t* data, std::size_t size,
+                                                  const Arrival& arrival) {
     QueuedDatagram datagram;
     datagram.size = size;
-    std::memcpy(datagram.sender, sender, senderLength);
-    datagram.senderLength = static_cast<std::uint8_t>(senderLength);
+    std::memcpy(datagram.sender, arrival.sender, arrival.senderLength);
+    datagram.senderLength = static_cast<std::uint8_t>(arrival.senderLength);
     {
         std::lock_guard<std::mutex> guard(m_queueLock);
         if (m_queue.size() >= m_queueLimit ||
             datagram.Footprint() > m_queueByteLimit - std::min(m_queueBytes, m_queueByteLimit)) {
             ++m_overflow;
-            return;
+            return std::nullopt;
         }
         // Reserved before the copy, so that the bound holds while the copy is made.
         m_queueBytes += datagram.Footprint();
     }
     datagram.bytes.reset(new (std::nothrow) std::uint8_t[size]);
-    if (datagram.bytes)
-        std::memcpy(datagram.bytes.get(), data, size);
+    if (!datagram.bytes) {
+        std::lock_guard<std::mutex> guard(m_queueLock);
+        m_queueBytes -= datagram.Footprint();
+        ++m_overflow; // out of memory: dropped as a full queue drops it
+        return std::nullopt;
+    }
+    std::memcpy(datagram.bytes.get(), data, size);
+    return datagram;
+}
+
+void CTrapService::Queue(QueuedDatagram datagram, HANDLE event) {
     {
         std::lock_guard<std::mutex> guard(m_queueLock);
-        if (!datagram.bytes) {
-            m_queueBytes -= datagram.Footprint();
-            ++m_overflow; // out of memory: dropped as a full queue drops it
-            return;
-        }
         m_queue.push_back(std::move(datagram));
         ++m_queued;
     }
@@ -419,7 +510,8 @@ SnmpTrapServiceCounters CTrapService::Counters() const {
         std::lock_guard<std::mutex> guard(m_queueLock);
         queueBytes = m_queueBytes;
     }
-    return {m_received.load(), m_queued.load(), m_malformed.load(), m_overflow.load(), queueBytes};
+    return {m_received.load(), m_queued.load(),   m_malformed.load(), m_overflow.load(),
+            queueBytes,        m_answered.load(), m_repeated.load()};
 }
 
 } // namespace

@@ -35,6 +35,8 @@ QIcon LoadResourceIcon(int id) {
 QString LoadResourceString(int id) {
     if (id == IDS_ABOUTBOX)
         return QStringLiteral("&About Okapel...");
+    if (id == IDS_SESSIONSETTINGS)
+        return QStringLiteral("&Session Settings...");
     return QString();
 }
 

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 
 #include <algorithm>
 #include <cstdlib>
@@ -40,6 +41,28 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override {
         QLineEdit::paintEvent(event);
+        if (hasFrame())
+            DrawBorderWhereLost(this);
+    }
+};
+
+// A spin box whose number a typed text that leaves its range does not change silently: a
+// number short of the range becomes its nearest end, and a box left empty keeps the number it
+// had. Its border stays visible as an edit box's does.
+class CSpinBox : public QSpinBox {
+public:
+    explicit CSpinBox(QWidget* parent) : QSpinBox(parent) {
+        setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+        setAccelerated(true); // a held arrow speeds up over a range of thousands
+    }
+
+protected:
+    void fixup(QString& input) const override {
+        if (input.trimmed().isEmpty())
+            input = QString::number(value());
+    }
+    void paintEvent(QPaintEvent* event) override {
+        QSpinBox::paintEvent(event);
         if (hasFrame())
             DrawBorderWhereLost(this);
     }
@@ -86,11 +109,34 @@ const DlgItemTemplate kAboutItems[] = {
      SS_LEFT | WS_GROUP},
 };
 
+// IDD_SESSION_SETTINGS: each setting's label with its range, beside its box; what the
+// settings are for below them; OK and Cancel at the bottom.
+const DlgItemTemplate kSessionSettingsItems[] = {
+    {IDC_STATIC, "IDC_STATIC", K::Label, "SNMP &version:", 7, 9, 118, 8, kLabel},
+    {IDC_SNMP_VERSION, "IDC_SNMP_VERSION", K::ComboBox, "", 130, 7, 60, 40,
+     CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP},
+    {IDC_STATIC, "IDC_STATIC", K::Label, "&Time-out in ms (100 to 60,000):", 7, 27, 118, 8, kLabel},
+    {IDC_TIMEOUT, "IDC_TIMEOUT", K::SpinBox, "", 130, 25, 60, 12, WS_BORDER | WS_TABSTOP},
+    {IDC_STATIC, "IDC_STATIC", K::Label, "&Retries (0 to 10):", 7, 45, 118, 8, kLabel},
+    {IDC_RETRIES, "IDC_RETRIES", K::SpinBox, "", 130, 43, 60, 12, WS_BORDER | WS_TABSTOP},
+    {IDC_STATIC, "IDC_STATIC", K::Label, "&Bulk size (1 to 1,000):", 7, 63, 118, 8, kLabel},
+    {IDC_BULK_SIZE, "IDC_BULK_SIZE", K::SpinBox, "", 130, 61, 60, 12, WS_BORDER | WS_TABSTOP},
+    {IDC_STATIC, "IDC_STATIC", K::Label,
+     "The time-out and retries hold for every request. The bulk size is how many objects Get "
+     "All asks for in one request of an SNMPv2c session. The settings take effect at the next "
+     "Open; nothing is kept after Okapel ends.",
+     7, 81, 183, 40, kLabel | SS_WORDWRAP},
+    {IDOK, "IDOK", K::PushButton, "OK", 86, 126, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP},
+    {IDCANCEL, "IDCANCEL", K::PushButton, "Cancel", 140, 126, 50, 14, WS_TABSTOP},
+};
+
 } // namespace
 
 const DlgTemplate kManagerDialogTemplate{"Okapel", 312, 303, kManagerItems};
 
 const DlgTemplate kAboutDialogTemplate{"About Okapel", 235, 57, kAboutItems};
+
+const DlgTemplate kSessionSettingsTemplate{"Session Settings", 197, 147, kSessionSettingsItems};
 
 // The two site-specific addresses are further loopback addresses, where the demo agent is
 // served when another agent already holds 127.0.0.1.
@@ -149,6 +195,7 @@ static QWidget* CreateControl(QWidget* parent, const DlgItemTemplate& item) {
         label->setTextFormat(Qt::PlainText);
         label->setText(text);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setWordWrap((item.style & SS_WORDWRAP) != 0);
         return label;
     }
     case DlgItemKind::Icon: {
@@ -169,6 +216,11 @@ static QWidget* CreateControl(QWidget* parent, const DlgItemTemplate& item) {
     case DlgItemKind::ComboBox:
         return new CComboBox((item.style & CBS_DROPDOWN) != 0, (item.style & CBS_SORT) != 0,
                              (item.style & CBS_AUTOHSCROLL) != 0, parent);
+    case DlgItemKind::SpinBox: {
+        auto* spin = new CSpinBox(parent);
+        spin->setFrame((item.style & WS_BORDER) != 0);
+        return spin;
+    }
     }
     return nullptr;
 }
@@ -177,7 +229,7 @@ namespace {
 
 bool IsBoxOrButton(DlgItemKind kind) {
     return kind == DlgItemKind::Edit || kind == DlgItemKind::ComboBox ||
-           kind == DlgItemKind::PushButton;
+           kind == DlgItemKind::PushButton || kind == DlgItemKind::SpinBox;
 }
 
 // Boxes and buttons whose template tops are this close (in dialog units) stand in one row.
@@ -244,7 +296,8 @@ void PlaceLabels(std::span<const DlgItemTemplate> items, std::vector<QRect>& rec
                  const DialogUnits& units, const QFontMetrics& metrics, int clientWidth) {
     const int gap = units.ToPixels(kLabelGap, 0).width();
     for (std::size_t i = 0; i < items.size(); ++i) {
-        if (items[i].kind != DlgItemKind::Label)
+        // A label of several lines keeps the template's rectangle, within which it wraps.
+        if (items[i].kind != DlgItemKind::Label || (items[i].style & SS_WORDWRAP))
             continue;
         QRect& rect = rects[i];
         const int box = BoxRightOf(items, i);
@@ -342,6 +395,17 @@ void ApplyDialogLayout(QWidget* parent, const DialogLayout& layout) {
                 layout.rects[static_cast<std::size_t>(index.toInt())]);
     }
     parent->setFixedSize(layout.client);
+}
+
+QWidget* FindDlgItem(const QWidget* parent, int id) {
+    if (id == IDC_STATIC)
+        return nullptr;
+    for (QObject* child : parent->children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (widget && widget->property("dlgId").toInt() == id)
+            return widget;
+    }
+    return nullptr;
 }
 
 DialogLayout CreateDialogControls(QWidget* parent, const DlgTemplate& dlg) {

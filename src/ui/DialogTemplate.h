@@ -13,7 +13,9 @@
 class QFontMetrics;
 class QWidget;
 
-enum class DlgItemKind { PushButton, Label, Edit, ListBox, ComboBox, Icon };
+// SpinBox: an edit box of a whole number with its up-down control beside it, which keeps
+// the number in the range the dialog gives it.
+enum class DlgItemKind { PushButton, Label, Edit, ListBox, ComboBox, Icon, SpinBox };
 
 // The styles that matter for behaviour; names follow the platform's.
 enum DlgStyle : unsigned {
@@ -35,6 +37,9 @@ enum DlgStyle : unsigned {
     SS_LEFT = 1u << 15,
     SS_NOPREFIX = 1u << 16,
     SS_ICON = 1u << 17,
+    // A label of several lines, whose words wrap within its rectangle; the other labels keep
+    // their text on one line.
+    SS_WORDWRAP = 1u << 18,
 };
 
 struct DlgItemTemplate {
@@ -60,6 +65,7 @@ struct DlgPreset {
 extern const DlgTemplate kManagerDialogTemplate;
 extern const DlgPreset kManagerDialogPresets[9];
 extern const DlgTemplate kAboutDialogTemplate;
+extern const DlgTemplate kSessionSettingsTemplate;
 
 // Dialog base units of a font as the platform defines them: the average width of the
 // letters A-Z and a-z, rounded, and the font's character height.
@@ -116,3 +122,6 @@ DialogLayout CreateDialogControls(QWidget* parent, const DlgTemplate& dlg);
 // Moves and sizes the controls made by CreateDialogControls to `layout`, and fixes the
 // parent's size to its client.
 void ApplyDialogLayout(QWidget* parent, const DialogLayout& layout);
+
+// The control that CreateDialogControls made for identifier `id` (never IDC_STATIC), or null.
+QWidget* FindDlgItem(const QWidget* parent, int id);

@@ -168,6 +168,7 @@ void CManagerDlg::showEvent(QShowEvent* event) {
 
 BOOL CManagerDlg::OnInitDialog() {
     AddPresets();
+    AddSessionSettingsMenuEntry();
     AddAboutMenuEntry();
     setWindowIcon(m_hIcon);
     m_hTrapThread.reset();
@@ -346,12 +347,7 @@ void CManagerDlg::ErrorStatusName(AsnInteger status, char** name) {
 }
 
 QWidget* CManagerDlg::GetDlgItem(int id) const {
-    for (QObject* child : children()) {
-        auto* widget = qobject_cast<QWidget*>(child);
-        if (widget && widget->property("dlgId").toInt() == id && id != IDC_STATIC)
-            return widget;
-    }
-    return nullptr;
+    return FindDlgItem(this, id);
 }
 
 std::string CManagerDlg::GetDlgItemText(int id) const {

@@ -77,6 +77,9 @@ public:
     void OnWalkListDblClk();
     void OnWalkListSelChange();
     void OnClear();
+    // The Session Settings dialog, from the system menu and Ctrl+Comma: what it accepts is
+    // what the next Open uses.
+    void OnSessionSettings();
 
     // Get of the object named by an identifier text: "Invalid Oid" when the text cannot be
     // converted, DoGet otherwise. OnGet passes the OID box's text, the walk list's
@@ -116,6 +119,11 @@ public:
     // --- State read by the trap listener, the tests and the benchmarks -----------------
     const QIcon& Icon() const { return m_hIcon; }
     LPSNMP_MGR_SESSION Session() const { return m_hSession; }
+    // What the next Open uses; an open session keeps what it was opened with until Close.
+    const SnmpMgrSessionSettings& SessionSettings() const { return m_sessionSettings; }
+    void SetSessionSettings(const SnmpMgrSessionSettings& settings) {
+        m_sessionSettings = settings;
+    }
     // The listener thread while one runs or has not yet been joined; null otherwise.
     const CListenerThread* TrapThread() const { return m_hTrapThread.get(); }
     // Whether the dialog has asked the listener to stop and has not yet had its
@@ -128,6 +136,7 @@ private:
     void CreateControls();
     void AddPresets();
     void ConnectMessageMap();
+    void AddSessionSettingsMenuEntry();
     void AddAboutMenuEntry();
     void FillTypeList();
     // Fits the window with `frame` around it to its screen's usable area (the lists give up
@@ -184,4 +193,7 @@ private:
     // Keeps the dialog's signalling of the trap event apart from the listener's closing
     // of it, so that a released event is never signalled.
     std::mutex m_trapEventLock;
+
+    // The settings of the next Open, as the operator last accepted them; never stored.
+    SnmpMgrSessionSettings m_sessionSettings;
 };

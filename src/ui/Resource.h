@@ -6,9 +6,12 @@ inline constexpr int IDCANCEL = 2;
 inline constexpr int IDC_STATIC = -1;
 
 inline constexpr int IDM_ABOUTBOX = 0x0010;
+inline constexpr int IDM_SESSIONSETTINGS = 0x0030;
 inline constexpr int IDD_ABOUTBOX = 100;
 inline constexpr int IDS_ABOUTBOX = 101;
 inline constexpr int IDD_MANAGER_DIALOG = 102;
+inline constexpr int IDD_SESSION_SETTINGS = 103;
+inline constexpr int IDS_SESSIONSETTINGS = 104;
 inline constexpr int IDR_MAINFRAME = 128;
 
 inline constexpr int IDC_COMMUNITY = 1001;
@@ -25,6 +28,12 @@ inline constexpr int IDC_IPADDRESS = 1013;
 inline constexpr int IDC_OID_NAME = 1014;
 inline constexpr int IDC_TYPE = 1015;
 inline constexpr int IDC_CLEAR = 1016;
+
+// The Session Settings dialog's controls.
+inline constexpr int IDC_SNMP_VERSION = 1017;
+inline constexpr int IDC_TIMEOUT = 1018;
+inline constexpr int IDC_RETRIES = 1019;
+inline constexpr int IDC_BULK_SIZE = 1020;
 
 // The application's Help command.
 inline constexpr int ID_HELP = 0xE146;

@@ -1,9 +1,11 @@
-// The dialog's system menu, the About entry, and the icon of the minimized window.
+// The dialog's system menu, its Session Settings and About entries, and the icon of the
+// minimized window.
 //
 // Window managers on Linux keep the title bar's menu to themselves, so the dialog offers
 // a system menu of its own: a popup on a right-click on its background, on Alt+Space, and
 // on the context-menu key or Shift+F10 where the focused control has no menu of its own;
-// its entries reach OnSysCommand with the system command ids.
+// its entries reach OnSysCommand with the system command ids. Ctrl+Comma opens the Session
+// Settings as its entry does.
 #include "ui/AboutDlg.h"
 #include "ui/ManagerDlg.h"
 #include "ui/PopupMenu.h"
@@ -36,6 +38,9 @@ constexpr SystemMenuEntry kStandardEntries[] = {
 // is in the rest.
 constexpr unsigned kCommandMask = 0xFFF0;
 
+// The key of the Session Settings, as desktop programs open their settings.
+const QKeySequence kSessionSettingsKey(Qt::CTRL | Qt::Key_Comma);
+
 } // namespace
 
 void CManagerDlg::SystemMenuDeleter::operator()(QMenu* menu) const {
@@ -52,6 +57,9 @@ void CManagerDlg::CreateSystemMenu() {
     auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(shortcut, &QShortcut::activated, this,
             [this] { ShowSystemMenu(mapToGlobal(QPoint(0, 0)), true); });
+    auto* settings = new QShortcut(kSessionSettingsKey, this);
+    connect(settings, &QShortcut::activated, this,
+            [this] { OnSysCommand(IDM_SESSIONSETTINGS, 0); });
     // Shift+F10 is the context-menu key for keyboards without one: it asks the focused
     // control for its menu, and a control without one passes the request on to the dialog.
     auto* shiftF10 = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
@@ -74,6 +82,17 @@ QMenu* CManagerDlg::GetSystemMenu(bool bRevert) {
     if (!(windowFlags() & Qt::WindowSystemMenuHint))
         return nullptr;
     return m_pSystemMenu.get();
+}
+
+void CManagerDlg::AddSessionSettingsMenuEntry() {
+    QMenu* pSysMenu = GetSystemMenu(false);
+    if (pSysMenu == nullptr)
+        return;
+    pSysMenu->addSeparator();
+    QAction* entry = pSysMenu->addAction(LoadResourceString(IDS_SESSIONSETTINGS));
+    entry->setData(IDM_SESSIONSETTINGS);
+    // Shown beside the entry; the dialog's own shortcut is the one that works in the window.
+    entry->setShortcut(kSessionSettingsKey);
 }
 
 void CManagerDlg::AddAboutMenuEntry() {
@@ -118,6 +137,10 @@ void CManagerDlg::OnSysCommand(unsigned nID, long /*lParam*/) {
     if ((nID & kCommandMask) == IDM_ABOUTBOX) {
         CAboutDlg dlgAbout;
         dlgAbout.DoModal();
+        return;
+    }
+    if ((nID & kCommandMask) == IDM_SESSIONSETTINGS) {
+        OnSessionSettings();
         return;
     }
     // The platform's own handling of the commands this window offers. Commands that it

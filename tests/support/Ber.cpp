@@ -112,6 +112,23 @@ Bytes V2Trap(const std::string& community, const std::vector<Bytes>& bindings, s
     return Message(1, community, pdu);
 }
 
+Bytes WithPduTag(Bytes message, std::uint8_t tag) {
+    std::size_t end = 0;
+    Element whole;
+    if (!ReadElement(message, &end, &whole))
+        return message;
+    // Past the version and the community, inside the outer SEQUENCE.
+    std::size_t at = end - whole.contents.size();
+    Element field;
+    for (int i = 0; i < 2; ++i) {
+        if (!ReadElement(message, &at, &field))
+            return message;
+    }
+    if (at < end)
+        message[at] = tag;
+    return message;
+}
+
 Bytes WithLongLengths(const Bytes& encoding, std::size_t octets) {
     Bytes out;
     for (const Element& e : Inside(encoding)) {

@@ -43,6 +43,10 @@ Bytes V1Trap(const std::string& community, const std::vector<std::uint32_t>& ent
 Bytes V2Trap(const std::string& community, const std::vector<Bytes>& bindings,
              std::uint8_t pduTag = 0xA7, std::int64_t requestId = 1);
 
+// The message with its PDU's tag replaced by `tag` (0xA6 makes an SNMPv2c trap the inform
+// that snmptrap -Ci sends); a datagram that is no message comes back as it was.
+Bytes WithPduTag(Bytes message, std::uint8_t tag);
+
 // The same elements with every length, at every level, in the long form of `octets`
 // octets (X.690, 8.1.3.5, leading zeros included), as some agents write them.
 Bytes WithLongLengths(const Bytes& encoding, std::size_t octets);

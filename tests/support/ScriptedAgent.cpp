@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <sstream>
 
 namespace scripted {
@@ -46,6 +47,15 @@ Value ObjectId(const Oid& oid) {
 Value Null() {
     return {0x05, {}};
 }
+Value NoSuchObject() {
+    return {0x80, {}};
+}
+Value NoSuchInstance() {
+    return {0x81, {}};
+}
+Value EndOfMibView() {
+    return {0x82, {}};
+}
 
 Bytes EncodeResponse(const Request& request, const Reply& reply) {
     std::vector<Bytes> list;
@@ -76,6 +86,10 @@ bool DecodeRequest(const Bytes& datagram, Request* request) {
     if (pdu.size() < 4 || pdu[0].tag != 0x02 || pdu[3].tag != 0x30)
         return false;
     request->requestId = ber::ReadInteger(pdu[0].contents);
+    if (request->pduType == 0xA5) {
+        request->nonRepeaters = ber::ReadInteger(pdu[1].contents);
+        request->maxRepetitions = ber::ReadInteger(pdu[2].contents);
+    }
     bool whole = false;
     for (const ber::Element& element : ber::Inside(pdu[3].contents, &whole)) {
         const std::vector<ber::Element> binding = ber::Inside(element.contents);
@@ -189,7 +203,60 @@ void ScriptedAgent::Serve() {
     }
 }
 
+Binding TableAgent::After(const Oid& name) const {
+    const auto found = objects.upper_bound(name);
+    if (found == objects.end())
+        return {name, EndOfMibView()};
+    return {found->first, found->second};
+}
+
+Reply TableAgent::Bulk(const Request& request) const {
+    Reply reply;
+    const auto nonRepeaters = static_cast<std::size_t>(std::clamp<std::int64_t>(
+        request.nonRepeaters, 0, static_cast<std::int64_t>(request.bindings.size())));
+    for (std::size_t i = 0; i < nonRepeaters; ++i)
+        reply.bindings.push_back(After(request.bindings[i].name));
+    std::vector<Oid> last;
+    for (std::size_t i = nonRepeaters; i < request.bindings.size(); ++i)
+        last.push_back(request.bindings[i].name);
+    for (std::int64_t r = 0; r < request.maxRepetitions && !last.empty(); ++r) {
+        bool allEnded = true;
+        for (Oid& name : last) {
+            const Binding next = After(name);
+            allEnded = allEnded && next.value.tag == 0x82;
+            reply.bindings.push_back(next);
+            name = next.name;
+        }
+        if (allEnded)
+            break;
+    }
+    return reply;
+}
+
+Reply TableAgent::Version2(const Request& request) const {
+    Reply reply;
+    if (request.pduType == 0xA5) {
+        reply = Bulk(request);
+    } else {
+        for (const Binding& asked : request.bindings) {
+            const auto found = objects.find(asked.name);
+            if (request.pduType == 0xA1)
+                reply.bindings.push_back(After(asked.name));
+            else if (request.pduType == 0xA3)
+                reply.bindings.push_back(asked);
+            else
+                reply.bindings.push_back(
+                    {asked.name, found != objects.end() ? found->second : NoSuchObject()});
+        }
+    }
+    if (mostBindings != 0 && reply.bindings.size() > mostBindings)
+        return StatusOnly(1, 0); // tooBig, without bindings (RFC 3416, 4.2.1)
+    return reply;
+}
+
 Reply TableAgent::operator()(const Request& request) const {
+    if (request.version != 0)
+        return Version2(request);
     Reply reply;
     for (std::size_t i = 0; i < request.bindings.size(); ++i) {
         const Binding& asked = request.bindings[i];

@@ -1,7 +1,7 @@
-// An SNMPv1 agent that misbehaves on purpose: a UDP responder on a loopback port, run on a
-// thread of the test, that reads real request datagrams and answers what its script says,
-// down to the tag and bytes of every value. It speaks the tests' own BER (support/Ber.h),
-// independent of the code under test, so both sides of the wire are checked.
+// An SNMPv1 and SNMPv2c agent that misbehaves on purpose: a UDP responder on a loopback
+// port, run on a thread of the test, that reads real request datagrams (GetBulk included) and
+// answers what its script says, down to the tag and bytes of every value. It speaks the tests' own
+// BER (support/Ber.h), independent of the code under test, so both sides of the wire are checked.
 #pragma once
 
 #include <atomic>
@@ -31,6 +31,10 @@ Value Unsigned(std::uint8_t tag, std::uint32_t n); // Counter32, Gauge32, TimeTi
 Value Octets(std::uint8_t tag, const std::string& bytes);
 Value ObjectId(const Oid& oid);
 Value Null();
+// The SNMPv2 exceptions (RFC 3416, 3): a tag without contents in place of a value.
+Value NoSuchObject();
+Value NoSuchInstance();
+Value EndOfMibView();
 
 struct Binding {
     Oid name;
@@ -42,6 +46,10 @@ struct Request {
     std::string community;
     std::uint8_t pduType = 0;
     std::int64_t requestId = 0;
+    // A GetBulk's counts (RFC 3416, 4.2.3), which stand where other requests have their
+    // error status and index.
+    std::int64_t nonRepeaters = 0;
+    std::int64_t maxRepetitions = 0;
     std::vector<Binding> bindings;
     Bytes datagram;
     std::uint16_t peerPort = 0; // the manager's port the request came from
@@ -127,13 +135,23 @@ public:
     void KeepRequests(bool keep) { m_keepRequests = keep; }
 };
 
-// An agent over an ordered table of objects: Get answers the object or noSuchName (2,
-// index 1); GetNext answers the first object after the name, or noSuchName at the end;
-// Set answers with the value it got. Error status and index as RFC 1157 gives them.
+// An agent over an ordered table of objects. To SNMPv1 requests, as RFC 1157 answers them:
+// Get answers the object or noSuchName (2, index 1); GetNext answers the first object after
+// the name, or noSuchName at the end; Set answers with the value it got. To SNMPv2c ones, as
+// RFC 3416 answers them: noSuchObject and endOfMibView in place of noSuchName, and GetBulk,
+// whose repetitions end after the first endOfMibView. An answer of more than `mostBindings`
+// bindings (0: no limit) is tooBig, as an agent whose messages cannot hold it answers.
 class TableAgent {
 public:
     std::map<Oid, Value> objects;
+    std::size_t mostBindings = 0;
     Reply operator()(const Request& request) const;
+
+private:
+    Reply Version2(const Request& request) const;
+    Reply Bulk(const Request& request) const;
+    // The binding after `name`: the next object, or endOfMibView under `name`.
+    Binding After(const Oid& name) const;
 };
 
 } // namespace scripted

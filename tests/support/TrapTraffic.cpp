@@ -70,3 +70,13 @@ bool CUdpSender::Send(const Bytes& datagram) {
     }
     return sent == static_cast<ssize_t>(datagram.size());
 }
+
+Bytes CUdpSender::Receive(int timeoutMs) {
+    pollfd ready{m_fd, POLLIN, 0};
+    if (m_fd < 0 || poll(&ready, 1, timeoutMs) != 1)
+        return {};
+    Bytes datagram(65536);
+    const ssize_t got = recv(m_fd, datagram.data(), datagram.size(), 0);
+    datagram.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return datagram;
+}

@@ -1,5 +1,6 @@
 // Trap traffic for the trap tests and the trap benchmark: net-snmp's snmptrap run against
-// a loopback port and a raw UDP sender for datagrams of our own encoding (support/Ber.h).
+// a loopback port and a raw UDP sender for datagrams of our own encoding (support/Ber.h),
+// which also reads the answers to the informs it sends.
 // Nothing here depends on the test framework, so that bench/ can use it too.
 #pragma once
 
@@ -28,6 +29,9 @@ public:
     CUdpSender& operator=(const CUdpSender&) = delete;
 
     bool Send(const Bytes& datagram); // false when the kernel refused it (buffer full)
+    // The next datagram that comes back to the sender's port (an inform's answer) within
+    // `timeoutMs`; empty when none came.
+    Bytes Receive(int timeoutMs);
     bool Usable() const { return m_fd >= 0; }
 
 private:
