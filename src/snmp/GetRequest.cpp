@@ -29,7 +29,9 @@ int CManagerDlg::DoGet(const AsnObjectIdentifier* oid) {
                 SnmpMgrRequest(m_hSession, SNMP_PDU_GET, request.List(), &errorStatus, &errorIndex);
     }
     if (sent == 0) {
-        const std::string message = "Snmp Request Failed\n" + StatusLine(errorStatus, errorIndex);
+        const std::string usm = UsmFailureLine();
+        const std::string message =
+            "Snmp Request Failed\n" + (usm.empty() ? StatusLine(errorStatus, errorIndex) : usm);
         MessageBox(message.c_str(), "Snmp Error", MB_OK | MB_ICONERROR);
         return 1;
     }

@@ -42,6 +42,13 @@ std::string StatusLine(AsnInteger errorStatus, AsnInteger errorIndex) {
     return line;
 }
 
+std::string UsmFailureLine() {
+    const UINT error = GetLastError();
+    if (error < SNMP_MGMTAPI_USM_UNKNOWN_USER || error > SNMP_MGMTAPI_USM_REPORT)
+        return {};
+    return SystemErrorText(error);
+}
+
 CWaitCursor::CWaitCursor() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
 }

@@ -30,6 +30,11 @@ private:
 // "ErrorStatus: <name>  ErrorIndex: <index>".
 std::string StatusLine(AsnInteger errorStatus, AsnInteger errorIndex);
 
+// What the User-based Security Model said of a failed request, read from the layer's last
+// error right after the call ("Wrong digest: ..."); empty for every other failure, which the
+// flows report as they always have.
+std::string UsmFailureLine();
+
 // Shows the busy pointer from construction to destruction and pushes it to the screen at
 // once, since a synchronous request handles no events until it ends.
 class CWaitCursor {

@@ -46,7 +46,9 @@ int CManagerDlg::DoSet(const AsnObjectIdentifier* oid) {
         sent = SnmpMgrRequest(m_hSession, SNMP_PDU_SET, request.List(), &errorStatus, &errorIndex);
     }
     if (sent == 0) {
-        MessageBox("Snmp Request Failed", "Snmp Error", MB_OK | MB_ICONERROR);
+        const std::string usm = UsmFailureLine();
+        const std::string message = "Snmp Request Failed" + (usm.empty() ? "" : "\n" + usm);
+        MessageBox(message.c_str(), "Snmp Error", MB_OK | MB_ICONERROR);
         return 1;
     }
     if (errorStatus != 0) {

@@ -63,6 +63,13 @@ bool SelectedIdentifier(const CListBox* walkList, std::string* identifier) {
     return true;
 }
 
+// The box of a request that failed in the middle of a walk: the status and index as the
+// last answer left them, or what the User-based Security Model said.
+std::string RequestFailure(AsnInteger errorStatus, AsnInteger errorIndex) {
+    const std::string usm = UsmFailureLine();
+    return "Snmp Request Failed\n" + (usm.empty() ? StatusLine(errorStatus, errorIndex) : usm);
+}
+
 // How a walk ended: quietly, or with the box that says why.
 struct WalkEnd {
     std::string failure; // empty: the walk ended quietly
@@ -169,7 +176,7 @@ WalkEnd NextWalk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root, CL
         SnmpUtilOidFree(&requested);
         if (!built || !SnmpUtilOidCpy(&requested, &request.Binding().name) ||
             !SnmpMgrRequest(session, SNMP_PDU_GETNEXT, request.List(), &errorStatus, &errorIndex)) {
-            end.failure = "Snmp Request Failed\n" + StatusLine(errorStatus, errorIndex);
+            end.failure = RequestFailure(errorStatus, errorIndex);
             break;
         }
         SnmpVarBind& answer = request.Binding();
@@ -225,7 +232,7 @@ WalkEnd CBulkWalk::Run() {
         if (!request.Build(&m_requested) ||
             !SnmpMgrBulkRequest(m_session, 0, m_repetitions, request.List(), &errorStatus,
                                 &errorIndex)) {
-            m_end.failure = "Snmp Request Failed\n" + StatusLine(errorStatus, errorIndex);
+            m_end.failure = RequestFailure(errorStatus, errorIndex);
             return m_end;
         }
         if (AskSmaller(errorStatus, *request.List()))

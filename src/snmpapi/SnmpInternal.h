@@ -30,6 +30,10 @@ void SnmpLibraryQuiet();
 // the terminal). Callers hold SnmpLibraryLock.
 void SnmpLibraryInit();
 
+// Stops the trap service's receiver, if it was ever started, so that nothing of the USM is in
+// use when the program ends (TrapService.cpp).
+void SnmpTrapServiceShutdown();
+
 // Bookkeeping of the utility allocator, read by SnmpUtilLiveBlocks.
 void SnmpCountAlloc();
 void SnmpCountFree();

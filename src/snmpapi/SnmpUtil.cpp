@@ -341,8 +341,35 @@ const char* SystemErrorText(UINT code) {
     case SNMP_MGMTAPI_WRONG_VERSION:
         return "The request needs an SNMPv2c session: SNMPv1 has no GetBulk.";
     case SNMP_MGMTAPI_BAD_SETTINGS:
-        return "The session settings cannot be used: the version is unknown, or the time-out, "
-               "the retries or the bulk size is out of range.";
+        return "The session settings cannot be used: the version is unknown, the time-out, "
+               "the retries or the bulk size is out of range, or the SNMPv3 user lacks a name "
+               "or the keys of its security level.";
+    case SNMP_MGMTAPI_SHORT_PASSPHRASE:
+        return "A passphrase needs at least 8 characters.";
+    case SNMP_MGMTAPI_USM_UNKNOWN_USER:
+        return "Unknown user name: the agent has no SNMPv3 user of this name. Check the user "
+               "name in the Session Settings.";
+    case SNMP_MGMTAPI_USM_WRONG_DIGEST:
+        return "Wrong digest: the agent could not authenticate the request. Check the "
+               "authentication passphrase and protocol in the Session Settings.";
+    case SNMP_MGMTAPI_USM_DECRYPTION:
+        return "Decryption error: the agent authenticated the request but could not decrypt "
+               "it. Check the privacy passphrase and protocol in the Session Settings.";
+    case SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL:
+        return "Unsupported security level: the agent's user does not allow the level chosen. "
+               "Choose the user's own level in the Session Settings.";
+    case SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW:
+        return "Not in time window: the agent's engine time does not match what it told a "
+               "moment ago, even after Okapel learnt it again. Check the agent's clock and its "
+               "boot counter.";
+    case SNMP_MGMTAPI_USM_UNKNOWN_ENGINE:
+        return "Unknown engine id: the agent does not take the engine id that it told, even "
+               "after Okapel learnt it again.";
+    case SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT:
+        return "Unknown context: the agent has no context of this name. Check the context "
+               "name in the Session Settings.";
+    case SNMP_MGMTAPI_USM_REPORT:
+        return "The agent refused the request with a Report.";
     default:
         break;
     }
