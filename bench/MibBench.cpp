@@ -18,7 +18,7 @@
 #include "support/MibDirectory.h"
 
 #include "snmpapi/SnmpApi.h"
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "ui/ManagerDlg.h"
 
 #include <QApplication>

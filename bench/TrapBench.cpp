@@ -20,7 +20,7 @@
 //
 // Usage: bench_traps [--per-line | --informs] [N...]     (snmptrapd from the Debian package of that
 // name, if found; the MIB modules of MIBDIRS, or else of the machine, are read first)
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "support/TrapTraffic.h"
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"

@@ -5,7 +5,7 @@
 // answer that reads back as its Response, is a finding.
 #include "FuzzSupport.h"
 #include "snmpapi/SnmpMessage.h"
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "snmpapi/TrapDecode.h"
 
 #include <cstdint>

@@ -7,7 +7,7 @@
 #include "support/ModalRun.h"
 #include "support/ToolRun.h"
 
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "ui/AboutDlg.h"
 #include "ui/DialogTemplate.h"
 #include "ui/ManagerDlg.h"

@@ -7,7 +7,7 @@
 // up.
 #include "snmpapi/MibNames.h"
 #include "snmpapi/SnmpApi.h"
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "support/BindingText.h"
 #include "support/DialogDriver.h"
 #include "support/MibDirectory.h"

@@ -3,7 +3,7 @@
 // whole name tree and beyond it.
 #include "snmpapi/MibNames.h"
 #include "snmpapi/SnmpApi.h"
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "support/BindingText.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The trap listener in the real dialog on the offscreen platform: traps sent with net-snmp's
 // snmptrap and as raw datagrams to a loopback test port, lines read from the trap window.
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "support/BindingText.h"
 #include "support/DialogDriver.h"
 #include "support/MibDirectory.h"
@@ -9,7 +9,7 @@
 #include "support/TrapFlood.h"
 #include "support/TrapTraffic.h"
 #include "support/Wait.h"
-#include "traps/ListenerThread.h"
+#include "traps/TrapListener.h"
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"

@@ -1,7 +1,7 @@
 // The trap service of the SNMP layer: decoding of real and broken datagrams, the listening
 // sockets, the bounded queue, the trap event's lifetime, and the answers to informs.
 #include "snmpapi/RecentInforms.h"
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "support/BindingText.h"
 #include "support/RowName.h"
 #include "support/TrapFlood.h"

@@ -30,7 +30,7 @@
 // nodes: net-snmp links a node to the parent of that name wherever it is defined.
 #include "snmpapi/MibNames.h"
 #include "snmpapi/SnmpInternal.h"
-#include "snmpapi/SnmpTesting.h"
+#include "snmpapi/MibModules.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -89,8 +89,8 @@ constexpr int kStreamFd = 3;
 
 constexpr char kReaderVariable[] = "OKAPEL_MIB_READER";        // holds the base module's directory
 constexpr char kParentVariable[] = "OKAPEL_MIB_READER_PARENT"; // Okapel's process id
-// The test suite's hold (SnmpMgrHoldMibReaderForTesting): a named pipe, and the file of the
-// module before which the reader waits on it.
+// The reader's hold (SetMibReaderHold): a named pipe, and the file of the module before
+// which the reader waits on it.
 constexpr char kHoldVariable[] = "OKAPEL_MIB_READER_HOLD";
 constexpr char kHoldBeforeVariable[] = "OKAPEL_MIB_READER_HOLD_BEFORE";
 
@@ -281,8 +281,8 @@ void ReadFile(const std::string& file) {
     }
 }
 
-// The test suite's hold: waits once, before the module of the file named (the first module
-// when none is named), until the hold's named pipe is opened for writing.
+// The reader's hold: waits once, before the module of the file named (the first module when
+// none is named), until the hold's named pipe is opened for writing.
 void HoldBefore(const module& next) {
     static bool held = false;
     const char* fifo = std::getenv(kHoldVariable);
@@ -536,7 +536,7 @@ extern "C" char** environ;
 // that makes it the reader, and the program's process id, by which the reader knows that it
 // was not orphaned before it asked to end with its parent. Made on the caller's thread,
 // which alone may change the environment.
-std::string g_holdFifo, g_holdBefore; // SnmpMgrHoldMibReaderForTesting's
+std::string g_holdFifo, g_holdBefore; // SetMibReaderHold's
 
 std::vector<std::string> ReaderEnvironment(const std::string& baseDirectory) {
     std::vector<std::string> environment{std::string(kReaderVariable) + "=" + baseDirectory,
@@ -742,16 +742,16 @@ void SnmpMgrLoadMibModules() {
     TheLoader().Start();
 }
 
-bool SnmpMgrWaitMibModulesForTesting(int milliseconds) {
+bool MibModulesWait(int milliseconds) {
     return TheLoader().Wait(milliseconds);
 }
 
-void SnmpMgrHoldMibReaderForTesting(const std::string& fifo, const std::string& beforeFile) {
+void SetMibReaderHold(const std::string& fifo, const std::string& beforeFile) {
     g_holdFifo = fifo;
     g_holdBefore = beforeFile;
 }
 
-void SnmpMgrMibModulesStopForTesting() {
+void MibModulesStop() {
     TheLoader().Stop();
     mibnames::Publish(nullptr);
 }

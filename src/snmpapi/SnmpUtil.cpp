@@ -2,7 +2,6 @@
 // record copies and releases, events, and the calling thread's last error.
 #include "snmpapi/SnmpInternal.h"
 #include "snmpapi/SnmpMessage.h"
-#include "snmpapi/SnmpTesting.h"
 
 #include <algorithm>
 #include <atomic>
@@ -15,20 +14,9 @@
 
 namespace {
 
-std::atomic<std::int64_t> g_liveBlocks{0};
 thread_local UINT t_lastError = 0;
 
 } // namespace
-
-void SnmpCountAlloc() {
-    g_liveBlocks.fetch_add(1, std::memory_order_relaxed);
-}
-void SnmpCountFree() {
-    g_liveBlocks.fetch_sub(1, std::memory_order_relaxed);
-}
-std::int64_t SnmpUtilLiveBlocks() {
-    return g_liveBlocks.load();
-}
 
 // --- Allocator ---------------------------------------------------------------------------
 

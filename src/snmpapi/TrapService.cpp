@@ -30,8 +30,8 @@
 #include "snmpapi/RecentInforms.h"
 #include "snmpapi/SnmpInternal.h"
 #include "snmpapi/SnmpMessage.h"
-#include "snmpapi/SnmpTesting.h"
 #include "snmpapi/TrapDecode.h"
+#include "snmpapi/TrapService.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -65,15 +65,6 @@ constexpr int kReceiveBuffer = 32 * 1024 * 1024;
 constexpr std::size_t kDatagramMax = 65535;
 // Datagrams read from one socket before the others and the stop request get their turn.
 constexpr int kReadsPerTurn = 256;
-
-std::atomic<std::uint16_t> g_testPort{0};
-std::atomic<std::size_t> g_queueLimitForTesting{0};
-std::atomic<std::size_t> g_queueByteLimitForTesting{0};
-
-std::function<void()>& ListenObserver() {
-    static std::function<void()> observer;
-    return observer;
-}
 
 UINT ListenErrorCode(int error) {
     switch (error) {
@@ -117,7 +108,7 @@ void CloseAll(std::vector<int>& fds) {
 // The trap port on every IPv4 address and, where the machine has IPv6, on every IPv6
 // address; a test port on loopback only. False with the last error set.
 bool OpenTrapSockets(std::vector<int>* sockets) {
-    const std::uint16_t testPort = g_testPort.load();
+    const std::uint16_t testPort = TrapServiceSettingsInForce().port.load();
     const std::uint16_t port = testPort != 0 ? testPort : kTrapPort;
 
     sockaddr_in v4{};
@@ -279,9 +270,9 @@ BOOL CTrapService::Listen(HANDLE* trapEvent) {
     }
     {
         std::lock_guard<std::mutex> guard(m_queueLock);
-        const std::size_t limit = g_queueLimitForTesting.load();
+        const std::size_t limit = TrapServiceSettingsInForce().queueLimit.load();
         m_queueLimit = limit != 0 ? limit : kQueueLimit;
-        const std::size_t byteLimit = g_queueByteLimitForTesting.load();
+        const std::size_t byteLimit = TrapServiceSettingsInForce().queueByteLimit.load();
         m_queueByteLimit = byteLimit != 0 ? byteLimit : kQueueByteLimit;
     }
     m_received = 0;
@@ -516,8 +507,13 @@ SnmpTrapServiceCounters CTrapService::Counters() const {
 
 } // namespace
 
+TrapServiceSettings& TrapServiceSettingsInForce() {
+    static TrapServiceSettings settings;
+    return settings;
+}
+
 BOOL SnmpMgrTrapListen(HANDLE* trapEvent) {
-    if (const std::function<void()> observer = ListenObserver())
+    if (const std::function<void()> observer = TrapServiceSettingsInForce().listenObserver)
         observer();
     return Service().Listen(trapEvent);
 }
@@ -542,26 +538,10 @@ BOOL SnmpMgrGetTrap(AsnObjectIdentifier* enterprise, AsnOctetString* agentAddres
     return TRUE;
 }
 
-void SnmpMgrSetTrapPortForTesting(std::uint16_t port) {
-    g_testPort = port;
-}
-
-void SnmpMgrSetTrapQueueLimitForTesting(std::size_t limit) {
-    g_queueLimitForTesting = limit;
-}
-
-void SnmpMgrSetTrapQueueByteLimitForTesting(std::size_t bytes) {
-    g_queueByteLimitForTesting = bytes;
-}
-
-void SnmpMgrSetTrapListenObserver(std::function<void()> observer) {
-    ListenObserver() = std::move(observer);
-}
-
-void SnmpMgrTrapServiceStopForTesting() {
+void TrapServiceStop() {
     Service().Stop();
 }
 
-SnmpTrapServiceCounters SnmpMgrGetTrapServiceCounters() {
+SnmpTrapServiceCounters TrapServiceCounters() {
     return Service().Counters();
 }

@@ -181,11 +181,9 @@ QAccessibleInterface* ListBoxFactory(const QString& className, QObject* object) 
     return nullptr;
 }
 
-ListBoxEventObserver g_observer = nullptr;
-
 void Send(QAccessibleEvent* event) {
-    if (g_observer)
-        g_observer(event);
+    if (ListBoxEventObserver observer = ListBoxEventObserverSlot())
+        observer(event);
     else
         QAccessible::updateAccessibility(event);
 }
@@ -205,7 +203,7 @@ void InstallListBoxAccessibility() {
 
 void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index) {
     // With nothing listening, this is all a change costs.
-    if (!QAccessible::isActive() && !g_observer)
+    if (!QAccessible::isActive() && !ListBoxEventObserverSlot())
         return;
     switch (change) {
     case ListBoxChange::LinesAdded: {
@@ -262,6 +260,7 @@ void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index) {
     }
 }
 
-void SetListBoxEventObserverForTesting(ListBoxEventObserver observer) {
-    g_observer = observer;
+ListBoxEventObserver& ListBoxEventObserverSlot() {
+    static ListBoxEventObserver observer = nullptr;
+    return observer;
 }

@@ -1,6 +1,6 @@
 #include "support/DialogDriver.h"
 
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "support/Ports.h"
 #include "ui/ComboBox.h"
 #include "ui/ListBox.h"

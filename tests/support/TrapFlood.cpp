@@ -1,6 +1,6 @@
 #include "support/TrapFlood.h"
 
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "support/TrapTraffic.h"
 
 #include <chrono>
