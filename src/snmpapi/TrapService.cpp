@@ -198,9 +198,11 @@ private:
         std::size_t senderLength = 0;
     };
 
+    void StartAfresh();
+    bool StartReceiver(std::vector<int>& sockets, HANDLE event, int wakeFd);
     void StopLocked();
     void Receive(std::vector<int> sockets, HANDLE event);
-    bool ReadSocket(int fd, Reception& reception);
+    void ReadSocket(int fd, Reception& reception);
     void Enqueue(const std::uint8_t* data, std::size_t size, const Arrival& arrival, HANDLE event);
     void TakeInform(const std::uint8_t* data, std::size_t size, const Arrival& arrival,
                     Reception& reception);
@@ -268,6 +270,15 @@ BOOL CTrapService::Listen(HANDLE* trapEvent) {
         CloseAll(sockets);
         return FALSE;
     }
+    StartAfresh();
+    if (!StartReceiver(sockets, event, wakeFd))
+        return FALSE;
+    *trapEvent = event;
+    return TRUE;
+}
+
+// The queue's bounds as the settings in force give them, and every counter at 0.
+void CTrapService::StartAfresh() {
     {
         std::lock_guard<std::mutex> guard(m_queueLock);
         const std::size_t limit = TrapServiceSettingsInForce().queueLimit.load();
@@ -282,6 +293,11 @@ BOOL CTrapService::Listen(HANDLE* trapEvent) {
     m_answered = 0;
     m_repeated = 0;
     m_stopping = false;
+}
+
+// Takes the service's own hold of the event and starts the receiver on the sockets; false,
+// with everything closed and the last error set, when no thread can be had.
+bool CTrapService::StartReceiver(std::vector<int>& sockets, HANDLE event, int wakeFd) {
     m_wakeFd = wakeFd;
     m_event = SnmpEventRetain(event); // the service's hold; the creator's goes to the caller
     SnmpEventSetReleaseHook(event, &CTrapService::OnListenerClosed, this);
@@ -296,10 +312,9 @@ BOOL CTrapService::Listen(HANDLE* trapEvent) {
         m_wakeFd = -1;
         CloseAll(sockets);
         SetLastError(static_cast<UINT>(error.code().value()));
-        return FALSE;
+        return false;
     }
-    *trapEvent = event;
-    return TRUE;
+    return true;
 }
 
 void CTrapService::OnListenerClosed(void* service) {
@@ -363,8 +378,9 @@ void CTrapService::Receive(std::vector<int> sockets, HANDLE event) {
         ClearQueue(); // no one will take these any more
 }
 
-// Reads what is waiting on one socket, up to a turn's worth.
-bool CTrapService::ReadSocket(int fd, Reception& reception) {
+// Reads what is waiting on one socket, up to a turn's worth: until nothing more is waiting
+// (or an error that the next poll reports again).
+void CTrapService::ReadSocket(int fd, Reception& reception) {
     for (int n = 0; n < kReadsPerTurn; ++n) {
         Arrival arrival;
         arrival.fd = fd;
@@ -375,7 +391,7 @@ bool CTrapService::ReadSocket(int fd, Reception& reception) {
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            return false; // nothing more waiting (or an error the next poll reports again)
+            return;
         }
         ++m_received;
         const auto size = static_cast<std::size_t>(got);
@@ -390,7 +406,6 @@ bool CTrapService::ReadSocket(int fd, Reception& reception) {
         else
             Enqueue(reception.buffer.data(), size, arrival, reception.event);
     }
-    return true;
 }
 
 void CTrapService::Enqueue(const std::uint8_t* data, std::size_t size, const Arrival& arrival,
