@@ -22,6 +22,7 @@
 // name, if found; the MIB modules of MIBDIRS, or else of the machine, are read first)
 #include "testing/SnmpTesting.h"
 #include "support/TrapTraffic.h"
+#include "support/Wait.h"
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
@@ -143,16 +144,6 @@ Result Watch(CBurst& burst, Clock::time_point start, int target, const std::func
     return result;
 }
 
-bool ServeUntil(const std::function<bool()>& done) {
-    const Clock::time_point limit = Clock::now() + std::chrono::seconds(60);
-    while (!done()) {
-        if (Clock::now() > limit)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
 // Runs `body(dlg, port)` with a dialog shown and listening on a free test port; false when
 // its listener did not start. The trap service is stopped again afterwards.
 template <typename Body> bool WithListeningDialog(Body body) {
@@ -162,7 +153,7 @@ template <typename Body> bool WithListeningDialog(Body body) {
     {
         CManagerDlg dlg(nullptr);
         dlg.show();
-        started = ServeUntil([&] { return dlg.TrapEvent() != nullptr; });
+        started = ServeUntil([&] { return dlg.TrapEvent() != nullptr; }, std::chrono::seconds(60));
         if (started)
             body(dlg, port);
     }

@@ -58,12 +58,6 @@ QAction* EntryWithId(const QMenu* menu, unsigned id) {
     return nullptr;
 }
 
-// Ends whatever popup is open (our system menu or a control's own menu).
-void ClosePopups() {
-    while (QWidget* popup = QApplication::activePopupWidget())
-        popup->close();
-}
-
 // The point of a control's centre in the dialog's window.
 QPoint CentreOf(const CManagerDlg& dlg, const QWidget* control) {
     return control->mapTo(&dlg, control->rect().center());

@@ -1,5 +1,6 @@
 // The trap service of the SNMP layer: decoding of real and broken datagrams, the listening
 // sockets, the bounded queue, the trap event's lifetime, and the answers to informs.
+#include "support/Identifiers.h"
 #include "snmpapi/RecentInforms.h"
 #include "testing/SnmpTesting.h"
 #include "support/BindingText.h"
@@ -28,7 +29,6 @@ namespace {
 
 using rows::PrintTo;
 
-using Ids = std::vector<std::uint32_t>;
 
 const Ids kSysName = {1, 3, 6, 1, 2, 1, 1, 5, 0};
 const Ids kSysUpTime = {1, 3, 6, 1, 2, 1, 1, 3, 0};
@@ -43,13 +43,6 @@ Ids IdsOf(const AsnObjectIdentifier& oid) {
 
 Bytes BytesOf(const AsnOctetString& s) {
     return Bytes(s.stream, s.stream + s.length);
-}
-
-std::string Dotted(const Ids& ids) {
-    std::string text;
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        text += (i ? "." : "") + std::to_string(ids[i]);
-    return text;
 }
 
 // A well-formed SNMPv2c inform (RFC 3416, 4.2.7), told apart by its request id, which its

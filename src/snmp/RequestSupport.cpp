@@ -1,3 +1,5 @@
+// What the Get, Set and walk flows share (RequestSupport.h), and CManagerDlg::ConvertOid, by
+// which each of them turns an OID text into an identifier or shows "Invalid Oid".
 #include "snmp/RequestSupport.h"
 
 #include "ui/ManagerDlg.h"

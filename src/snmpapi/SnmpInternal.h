@@ -1,6 +1,7 @@
-// What the layer's own files share and no other part of Okapel sees: the library lock, the
-// one-time start of net-snmp, and the conversion of our request records into net-snmp's
-// types (which lives in SnmpConvert.cpp alone).
+// What the layer's own files share, and no other part of Okapel but the testing library
+// sees: the library lock, the one-time start of net-snmp, the allocator's bookkeeping, the
+// events' extra holds, and the conversion of our request records into net-snmp's types
+// (which lives in SnmpConvert.cpp alone).
 #pragma once
 
 #include "snmpapi/SnmpApi.h"

@@ -1,5 +1,6 @@
-// CManagerDlg: construction, initialisation, destruction, the message table and the
-// helpers through which every handler reaches the controls and shows its boxes.
+// CManagerDlg: construction, initialisation, destruction, the message table, the window's
+// fitting and placing on its screen, and the helpers through which every handler reaches
+// the controls and shows its boxes.
 #include "ui/ManagerDlg.h"
 
 #include "ui/AboutDlg.h"

@@ -1,3 +1,4 @@
+// values::ParseValue: the text the operator typed, read into the value a Set carries.
 #include "values/Values.h"
 
 #include <algorithm>
