@@ -21,6 +21,7 @@
 // Usage: bench_traps [--per-line | --informs] [N...]     (snmptrapd from the Debian package of that
 // name, if found; the MIB modules of MIBDIRS, or else of the machine, are read first)
 #include "testing/SnmpTesting.h"
+#include "support/ResourceUse.h"
 #include "support/TrapTraffic.h"
 #include "support/Wait.h"
 #include "ui/ListBox.h"
@@ -213,17 +214,7 @@ Result RunOkapel(const std::vector<Bytes>& traps, int perSecond) {
 
 // Resident memory now and at its peak since the last ResetPeakRss, in MiB.
 double StatusMiB(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(field, 0) == 0)
-            return std::atof(line.c_str() + std::strlen(field)) / 1024.0;
-    }
-    return 0;
-}
-
-void ResetPeakRss() {
-    std::ofstream("/proc/self/clear_refs") << "5";
+    return static_cast<double>(StatusKiB(field)) / 1024.0;
 }
 
 // The floor: a worker thread makes `n` blocking calls into the dialog's thread, each a
@@ -617,13 +608,6 @@ void RunInforms() {
         std::this_thread::sleep_for(kQuiet);
         PrintInforms("snmptrapd", results, sent, seconds, daemon.Traps(), "logged");
     }
-}
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 void RunIdle() {
