@@ -15,8 +15,8 @@
 // time until the machine's modules' names are in force and until the large module's are,
 // with its directory first in MIBDIRS (where net-snmp's list has ~/.snmp/mibs, whose modules
 // it reads last) and last (read first), and snmptranslate's time on the same modules.
-#include "support/ResourceUse.h"
 #include "support/MibDirectory.h"
+#include "support/ResourceUse.h"
 
 #include "snmpapi/SnmpApi.h"
 #include "testing/SnmpTesting.h"

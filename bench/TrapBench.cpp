@@ -20,10 +20,10 @@
 //
 // Usage: bench_traps [--per-line | --informs] [N...]     (snmptrapd from the Debian package of that
 // name, if found; the MIB modules of MIBDIRS, or else of the machine, are read first)
-#include "testing/SnmpTesting.h"
 #include "support/ResourceUse.h"
 #include "support/TrapTraffic.h"
 #include "support/Wait.h"
+#include "testing/SnmpTesting.h"
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"

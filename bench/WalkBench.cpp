@@ -7,8 +7,8 @@
 //   bench_walk --agent HOST:PORT COMMUNITY [ROOT]
 //                           one walk of another agent in each version beside the tools: SNMPv2c
 //                           with the default settings, SNMPv1 with a time-out of 5,000 ms
-#include "support/ResourceUse.h"
 #include "support/DemoAgent.h"
+#include "support/ResourceUse.h"
 #include "support/ScriptedAgent.h"
 
 #include "snmp/RequestSupport.h"

@@ -1,8 +1,8 @@
 // The list box's storage: every line reads back as it was added, wherever it falls in the
 // storage's blocks, and past its capacity an addition is refused with LB_ERRSPACE and the
 // line is not kept.
-#include "support/DialogDriver.h"
 #include "ui/ListBox.h"
+#include "support/DialogDriver.h"
 #include "ui/Resource.h"
 
 #include <gtest/gtest.h>

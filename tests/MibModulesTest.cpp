@@ -5,16 +5,16 @@
 // compared with net-snmp's snmptranslate; the names of modules that MIBS names by their
 // file; and the window, the built-in names and the names read so far while a load is held
 // up.
-#include "support/Identifiers.h"
 #include "snmpapi/MibNames.h"
 #include "snmpapi/SnmpApi.h"
-#include "testing/SnmpTesting.h"
 #include "support/BindingText.h"
 #include "support/DialogDriver.h"
+#include "support/Identifiers.h"
 #include "support/MibDirectory.h"
 #include "support/Process.h"
 #include "support/StderrCapture.h"
 #include "support/Wait.h"
+#include "testing/SnmpTesting.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,6 @@
 #include <vector>
 
 namespace {
-
 
 // Imports from modules that the directory lacks, as net-snmp's own modules do on Debian.
 constexpr char kTestModule[] = R"(OKAPEL-TEST-MIB DEFINITIONS ::= BEGIN
@@ -248,8 +247,9 @@ TEST_F(MibModulesTest, NamesGoOutAndComeBackAsSnmptranslateGivesThem) {
         }
         // Where two children bear the name, the full path reads back as net-snmp reads it.
         const bool full = text.starts_with("iso.");
-        EXPECT_EQ(LeadingDotted(Read(text)),
-                  c.translated && full ? Snmptranslate(m_dir.Path(), "-On", text) : LeadingDotted(c.ids))
+        EXPECT_EQ(LeadingDotted(Read(text)), c.translated && full
+                                                 ? Snmptranslate(m_dir.Path(), "-On", text)
+                                                 : LeadingDotted(c.ids))
             << text;
     }
     EXPECT_EQ(Read(ent + "movedParent.movedObject"), (Ids{1, 3, 6, 1, 4, 1, 99995, 5}));

@@ -1,11 +1,11 @@
 // Object identifier texts: what SnmpMgrStrToOid refuses and reads, the exact texts of
 // SnmpMgrOidToStr for published objects, and the round trip between the two over the
 // whole name tree and beyond it.
-#include "support/Identifiers.h"
 #include "snmpapi/MibNames.h"
 #include "snmpapi/SnmpApi.h"
-#include "testing/SnmpTesting.h"
 #include "support/BindingText.h"
+#include "support/Identifiers.h"
+#include "testing/SnmpTesting.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,6 @@
 #include <vector>
 
 namespace {
-
 
 // SnmpMgrStrToOid's result as a vector; nullopt-like failure as `ok == false`.
 struct Reading {
@@ -45,7 +44,8 @@ Ids PathOf(const mibnames::Table& names, int node) {
 void ExpectRoundTrip(const Ids& ids) {
     const std::string text = OidName(ids);
     const Reading back = Read(text.c_str());
-    EXPECT_TRUE(back.ok) << LeadingDotted(ids) << " was written as \"" << text << "\", which is refused";
+    EXPECT_TRUE(back.ok) << LeadingDotted(ids) << " was written as \"" << text
+                         << "\", which is refused";
     EXPECT_EQ(back.ids, ids) << LeadingDotted(ids) << " was written as \"" << text << "\"";
 }
 

@@ -79,17 +79,16 @@ TEST_P(RefusedOpen, ShowsOneErrorBoxWithTheReasonAndLeavesTheButtons) {
     EXPECT_EQ(d.TakeBoxes().size(), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Addresses, RefusedOpen,
-    ::testing::Values(RefusedCase{"", SNMP_MGMTAPI_NO_ADDRESS},
-                      RefusedCase{"1.2.3", SNMP_MGMTAPI_BAD_ADDRESS},
-                      RefusedCase{"300.1.1.1", SNMP_MGMTAPI_BAD_ADDRESS},
-                      RefusedCase{"127.0.0.1:0", SNMP_MGMTAPI_BAD_PORT},
-                      RefusedCase{"127.0.0.1:65536", SNMP_MGMTAPI_BAD_PORT},
-                      RefusedCase{"127.0.0.1:port", SNMP_MGMTAPI_BAD_PORT},
-                      RefusedCase{"[::1", SNMP_MGMTAPI_BAD_ADDRESS},
-                      RefusedCase{"[fe80::zz]:161", SNMP_MGMTAPI_BAD_ADDRESS},
-                      RefusedCase{"two words", SNMP_MGMTAPI_BAD_ADDRESS}));
+INSTANTIATE_TEST_SUITE_P(Addresses, RefusedOpen,
+                         ::testing::Values(RefusedCase{"", SNMP_MGMTAPI_NO_ADDRESS},
+                                           RefusedCase{"1.2.3", SNMP_MGMTAPI_BAD_ADDRESS},
+                                           RefusedCase{"300.1.1.1", SNMP_MGMTAPI_BAD_ADDRESS},
+                                           RefusedCase{"127.0.0.1:0", SNMP_MGMTAPI_BAD_PORT},
+                                           RefusedCase{"127.0.0.1:65536", SNMP_MGMTAPI_BAD_PORT},
+                                           RefusedCase{"127.0.0.1:port", SNMP_MGMTAPI_BAD_PORT},
+                                           RefusedCase{"[::1", SNMP_MGMTAPI_BAD_ADDRESS},
+                                           RefusedCase{"[fe80::zz]:161", SNMP_MGMTAPI_BAD_ADDRESS},
+                                           RefusedCase{"two words", SNMP_MGMTAPI_BAD_ADDRESS}));
 
 TEST(OpenSession, TextsLongerThan254CharactersReachTheLayerCut) {
     std::string agent, community;

@@ -5,7 +5,6 @@
 // elsewhere, identifiers that cannot be sent, and a quiet terminal. The session settings,
 // SNMPv2c requests, GetBulk beside snmpbulkget, and the time-out and retries of every version.
 #include "snmpapi/SnmpApi.h"
-#include "testing/SnmpTesting.h"
 #include "support/Ber.h"
 #include "support/BindingText.h"
 #include "support/DemoAgent.h"
@@ -13,6 +12,7 @@
 #include "support/RowName.h"
 #include "support/ScriptedAgent.h"
 #include "support/StderrCapture.h"
+#include "testing/SnmpTesting.h"
 
 #include <gtest/gtest.h>
 

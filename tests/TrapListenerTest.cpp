@@ -1,16 +1,16 @@
 // The trap listener in the real dialog on the offscreen platform: traps sent with net-snmp's
 // snmptrap and as raw datagrams to a loopback test port, lines read from the trap window.
-#include "support/Identifiers.h"
-#include "testing/SnmpTesting.h"
+#include "traps/TrapListener.h"
 #include "support/BindingText.h"
 #include "support/DialogDriver.h"
+#include "support/Identifiers.h"
 #include "support/MibDirectory.h"
 #include "support/Ports.h"
 #include "support/ScriptedAgent.h"
 #include "support/TrapFlood.h"
 #include "support/TrapTraffic.h"
 #include "support/Wait.h"
-#include "traps/TrapListener.h"
+#include "testing/SnmpTesting.h"
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
@@ -28,7 +28,6 @@
 #include <vector>
 
 namespace {
-
 
 const Ids kEnterprise = {1, 3, 6, 1, 4, 1, 8072, 2, 3};
 const Ids kSysName = {1, 3, 6, 1, 2, 1, 1, 5, 0};

@@ -1,13 +1,13 @@
 // The trap service of the SNMP layer: decoding of real and broken datagrams, the listening
 // sockets, the bounded queue, the trap event's lifetime, and the answers to informs.
-#include "support/Identifiers.h"
 #include "snmpapi/RecentInforms.h"
-#include "testing/SnmpTesting.h"
 #include "support/BindingText.h"
+#include "support/Identifiers.h"
 #include "support/RowName.h"
 #include "support/TrapFlood.h"
 #include "support/TrapTraffic.h"
 #include "support/Wait.h"
+#include "testing/SnmpTesting.h"
 #include "ui/ManagerDlg.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +28,6 @@
 namespace {
 
 using rows::PrintTo;
-
 
 const Ids kSysName = {1, 3, 6, 1, 2, 1, 1, 5, 0};
 const Ids kSysUpTime = {1, 3, 6, 1, 2, 1, 1, 3, 0};

@@ -27,11 +27,11 @@ enum class OutcomeKind {
     SetAgentError,      // the agent refused the Set with `errorStatus` and `errorIndex`
     SetAccepted,        // the agent accepted the Set
 
-    WalkFailed,          // a request of the walk got no usable answer, for `reason`
-    WalkAgentError,      // the agent answered a step of the walk with an error
-    WalkNotAdvancing,    // the agent answered `subject` to a request for what follows it
-    WalkEmptyAnswer,     // the agent answered no object to a request for those after `subject`
-    WalkListFull,        // the walk list took no more lines; `subject` is how many it holds
+    WalkFailed,       // a request of the walk got no usable answer, for `reason`
+    WalkAgentError,   // the agent answered a step of the walk with an error
+    WalkNotAdvancing, // the agent answered `subject` to a request for what follows it
+    WalkEmptyAnswer,  // the agent answered no object to a request for those after `subject`
+    WalkListFull,     // the walk list took no more lines; `subject` is how many it holds
 
     ListenFailed, // the trap service could not start, for `reason`
 };

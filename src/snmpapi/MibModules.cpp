@@ -28,9 +28,9 @@
 // so that modules whose imports are missing from the machine (Debian ships net-snmp's own
 // modules without SNMPv2-SMI) still hang under enterprises, mib-2 and the other standard
 // nodes: net-snmp links a node to the parent of that name wherever it is defined.
+#include "snmpapi/MibModules.h"
 #include "snmpapi/MibNames.h"
 #include "snmpapi/SnmpInternal.h"
-#include "snmpapi/MibModules.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -608,7 +608,7 @@ public:
         m_stopping = false;
         m_running = true;
         m_thread = std::thread(&Loader::Run, this, fds[0], fds[1],
-                              ReaderEnvironment(BaseModuleDirectory()));
+                               ReaderEnvironment(BaseModuleDirectory()));
     }
 
     // Ends a load under way (its names are not published) and waits for its thread.
@@ -626,7 +626,7 @@ public:
     bool Wait(int milliseconds) {
         std::unique_lock<std::mutex> lock(m_mutex);
         return m_done.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                              [this] { return !m_running; });
+                               [this] { return !m_running; });
     }
 
 private:

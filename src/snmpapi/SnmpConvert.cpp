@@ -29,8 +29,7 @@ netsnmp_variable_list* AddBinding(netsnmp_pdu* pdu, const oid* name, size_t name
     case ASN_GAUGE32:
     case ASN_TIMETICKS: {
         const unsigned long number = value.asnValue.unsigned32;
-        return snmp_pdu_add_variable(pdu, name, nameLength, value.asnType, &number,
-                                     sizeof number);
+        return snmp_pdu_add_variable(pdu, name, nameLength, value.asnType, &number, sizeof number);
     }
     case ASN_OCTETSTRING:
     case ASN_IPADDRESS:

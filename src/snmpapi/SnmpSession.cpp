@@ -1,8 +1,8 @@
 // Sessions with an agent: opening (reading the agent address), closing, and the
 // synchronous request with the session's version, time-out and retries, all over net-snmp.
+#include "snmpapi/SnmpSession.h"
 #include "snmpapi/SnmpInternal.h"
 #include "snmpapi/SnmpMessage.h"
-#include "snmpapi/SnmpSession.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>

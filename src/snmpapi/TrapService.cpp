@@ -27,11 +27,11 @@
 // Process exit. The service object is never destroyed, so no static destructor can join a
 // thread or free the queue under a running receiver; an exit handler, registered by the
 // first listen, stops the receiver while everything it uses still exists.
+#include "snmpapi/TrapService.h"
 #include "snmpapi/RecentInforms.h"
 #include "snmpapi/SnmpInternal.h"
 #include "snmpapi/SnmpMessage.h"
 #include "snmpapi/TrapDecode.h"
-#include "snmpapi/TrapService.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

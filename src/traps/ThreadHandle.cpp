@@ -16,8 +16,8 @@ CThreadHandle CThreadHandle::Create(std::function<unsigned()> procedure,
     CThreadHandle handle;
     handle.m_thread = std::make_unique<Thread>();
     Thread* record = handle.m_thread.get();
-    record->thread = std::thread(
-        [record, procedure = std::move(procedure), onEnded = std::move(onEnded)] {
+    record->thread =
+        std::thread([record, procedure = std::move(procedure), onEnded = std::move(onEnded)] {
             record->exitCode = procedure();
             record->ended = true;
             onEnded();

@@ -51,7 +51,9 @@ char* BuildTrapLine(const std::string& address, const char* name, const char* va
 void ShowListenError(CManagerDlg* dlg, UINT code) {
     // The box belongs to the dialog, so it is shown on the dialog's thread; the listener
     // waits until the operator has closed it.
-    dlg->SendMessageToDialog([dlg, code] { dlg->Report(Outcome{OutcomeKind::ListenFailed, code}); });
+    dlg->SendMessageToDialog([dlg, code] {
+        dlg->Report(Outcome{OutcomeKind::ListenFailed, code});
+    });
 }
 
 // Hands out the queued traps, one line per binding, until the queue is empty or the dialog

@@ -236,9 +236,9 @@ private:
 
     // --- The members the dialog class gives, in its order ----------------------------------
 private:
-    QIcon m_hIcon;                    // the application icon
+    QIcon m_hIcon; // the application icon
     LPSNMP_MGR_SESSION m_hSession = nullptr;
-    CThreadHandle m_hTrapThread;      // the trap listener thread (traps/TrapListener.cpp)
+    CThreadHandle m_hTrapThread; // the trap listener thread (traps/TrapListener.cpp)
     std::atomic<std::int32_t> m_bStopTrapThread{0};
     std::atomic<HANDLE> m_hTrapEvent{nullptr};
 };

@@ -1,7 +1,7 @@
 #include "support/DialogDriver.h"
 
-#include "testing/SnmpTesting.h"
 #include "support/Ports.h"
+#include "testing/SnmpTesting.h"
 #include "ui/ComboBox.h"
 #include "ui/ListBox.h"
 #include "ui/Resource.h"
