@@ -1,4 +1,4 @@
-// A list box in the platform's sense: unsorted lines of single-byte text, single
+// A list box in the platform's sense: unsorted lines of text (UTF-8 bytes), single
 // selection, a horizontal extent in pixels, and notifications that only the operator's
 // own actions raise. Lines are kept as bytes, so a line reads back exactly as it was added,
 // however long. Appending is constant time and costs little more than the line's bytes, and

@@ -6,6 +6,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/ComboBox.h"
 #include "ui/DialogTemplate.h"
+#include "ui/DialogText.h"
 #include "ui/FrameExtents.h"
 #include "ui/ListBox.h"
 #include "ui/OutcomeBox.h"
@@ -350,8 +351,8 @@ QWidget* CManagerDlg::GetDlgItem(int id) const {
 }
 
 std::string CManagerDlg::GetDlgItemText(int id) const {
-    // Controls are read into a 255-character buffer with its terminator, so 254 at most.
-    constexpr qsizetype kMaxText = 254;
+    // Controls are read into a 255-byte buffer with its terminator, so 254 bytes at most.
+    constexpr std::size_t kMaxText = 254;
     QWidget* control = GetDlgItem(id);
     QString text;
     if (auto* combo = qobject_cast<QComboBox*>(control))
@@ -360,12 +361,11 @@ std::string CManagerDlg::GetDlgItemText(int id) const {
         text = edit->text();
     else if (auto* button = qobject_cast<QAbstractButton*>(control))
         text = button->text();
-    const QByteArray bytes = text.left(kMaxText).toLatin1();
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+    return DialogBytesOf(text, kMaxText);
 }
 
 void CManagerDlg::SetDlgItemText(int id, const char* text) {
-    const QString value = QString::fromLatin1(text ? text : "");
+    const QString value = DialogTextOf(text);
     QWidget* control = GetDlgItem(id);
     if (auto* combo = qobject_cast<QComboBox*>(control)) {
         if (combo->isEditable())
@@ -412,9 +412,9 @@ void CManagerDlg::MessageBox(const char* text, const char* caption, unsigned typ
         return;
     }
     QMessageBox box(this);
-    box.setWindowTitle(QString::fromLatin1(caption));
+    box.setWindowTitle(DialogTextOf(caption));
     box.setTextFormat(Qt::PlainText);
-    box.setText(QString::fromLatin1(text));
+    box.setText(DialogTextOf(text));
     box.setIcon((type & MB_ICONERROR)         ? QMessageBox::Critical
                 : (type & MB_ICONINFORMATION) ? QMessageBox::Information
                                               : QMessageBox::NoIcon);

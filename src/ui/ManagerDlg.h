@@ -47,7 +47,7 @@ public:
     static void ErrorStatusName(AsnInteger status, char** name);
 
     QWidget* GetDlgItem(int id) const;
-    // The control's text as single-byte characters, at most 254 of them.
+    // The control's text as UTF-8 bytes, at most 254 of them (DialogText.h).
     std::string GetDlgItemText(int id) const;
     void SetDlgItemText(int id, const char* text);
     void EnableDlgItem(int id, bool enable);
