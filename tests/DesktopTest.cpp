@@ -51,11 +51,6 @@ void WheelOver(QWidget* target) {
     QApplication::sendEvent(target, &wheel);
 }
 
-void ClosePopups() {
-    while (QWidget* popup = QApplication::activePopupWidget())
-        popup->close();
-}
-
 void AddLines(CListBox* list, int count) {
     for (int i = 0; i < count; ++i)
         list->AddString("line " + std::to_string(i));

@@ -4,7 +4,7 @@
 #include "support/RowName.h"
 #include "support/ScriptedAgent.h"
 
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "ui/Resource.h"
 
 #include <gtest/gtest.h>

@@ -1,12 +1,13 @@
 // The trap service of the SNMP layer: decoding of real and broken datagrams, the listening
 // sockets, the bounded queue, the trap event's lifetime, and the answers to informs.
 #include "snmpapi/RecentInforms.h"
-#include "snmpapi/SnmpTesting.h"
 #include "support/BindingText.h"
+#include "support/Identifiers.h"
 #include "support/RowName.h"
 #include "support/TrapFlood.h"
 #include "support/TrapTraffic.h"
 #include "support/Wait.h"
+#include "testing/SnmpTesting.h"
 #include "ui/ManagerDlg.h"
 
 #include <gtest/gtest.h>
@@ -28,8 +29,6 @@ namespace {
 
 using rows::PrintTo;
 
-using Ids = std::vector<std::uint32_t>;
-
 const Ids kSysName = {1, 3, 6, 1, 2, 1, 1, 5, 0};
 const Ids kSysUpTime = {1, 3, 6, 1, 2, 1, 1, 3, 0};
 const Ids kSnmpTrapOid = {1, 3, 6, 1, 6, 3, 1, 1, 4, 1, 0};
@@ -43,13 +42,6 @@ Ids IdsOf(const AsnObjectIdentifier& oid) {
 
 Bytes BytesOf(const AsnOctetString& s) {
     return Bytes(s.stream, s.stream + s.length);
-}
-
-std::string Dotted(const Ids& ids) {
-    std::string text;
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        text += (i ? "." : "") + std::to_string(ids[i]);
-    return text;
 }
 
 // A well-formed SNMPv2c inform (RFC 3416, 4.2.7), told apart by its request id, which its

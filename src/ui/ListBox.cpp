@@ -118,10 +118,6 @@ void CListBox::Flush() {
     NotifyListBoxChange(this, ListBoxChange::LinesAdded, first);
 }
 
-void CListBox::SetCapacityForTesting(std::size_t lines, std::size_t textBytes) {
-    m_lines.SetCapacity(lines, textBytes);
-}
-
 void CListBox::ResetContent() {
     m_lines.Clear();
     m_firstUnflushed = -1;

@@ -93,7 +93,9 @@ public:
     // character per byte, so that nothing is lost or merged; empty for no such line.
     QString LineText(int index) const;
 
-    // A capacity other than kListMaxLines and kListMaxTextBytes, so that tests can reach it.
+    // A capacity other than kListMaxLines and kListMaxTextBytes, so that tests can reach it:
+    // a seam of the testing library (src/testing), which the tests link and the program
+    // does not.
     void SetCapacityForTesting(std::size_t lines, std::size_t textBytes);
 
 signals:
