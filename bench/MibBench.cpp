@@ -16,9 +16,10 @@
 // with its directory first in MIBDIRS (where net-snmp's list has ~/.snmp/mibs, whose modules
 // it reads last) and last (read first), and snmptranslate's time on the same modules.
 #include "support/MibDirectory.h"
+#include "support/ResourceUse.h"
 
 #include "snmpapi/SnmpApi.h"
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "ui/ManagerDlg.h"
 
 #include <QApplication>
@@ -48,15 +49,6 @@ double ThreadCpuNs() {
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0 : values[values.size() / 2];
-}
-
-// A figure of /proc/self/status in KiB: "VmRSS:" now, "VmHWM:" at the peak.
-long StatusKiB(const char* field) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.starts_with(field))
-            return std::atol(line.c_str() + std::strlen(field));
-    return 0;
 }
 
 bool Named(const std::vector<UINT>& ids, const char* name) {

@@ -20,8 +20,10 @@
 //
 // Usage: bench_traps [--per-line | --informs] [N...]     (snmptrapd from the Debian package of that
 // name, if found; the MIB modules of MIBDIRS, or else of the machine, are read first)
-#include "snmpapi/SnmpTesting.h"
+#include "support/ResourceUse.h"
 #include "support/TrapTraffic.h"
+#include "support/Wait.h"
+#include "testing/SnmpTesting.h"
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
@@ -143,16 +145,6 @@ Result Watch(CBurst& burst, Clock::time_point start, int target, const std::func
     return result;
 }
 
-bool ServeUntil(const std::function<bool()>& done) {
-    const Clock::time_point limit = Clock::now() + std::chrono::seconds(60);
-    while (!done()) {
-        if (Clock::now() > limit)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
 // Runs `body(dlg, port)` with a dialog shown and listening on a free test port; false when
 // its listener did not start. The trap service is stopped again afterwards.
 template <typename Body> bool WithListeningDialog(Body body) {
@@ -162,7 +154,7 @@ template <typename Body> bool WithListeningDialog(Body body) {
     {
         CManagerDlg dlg(nullptr);
         dlg.show();
-        started = ServeUntil([&] { return dlg.TrapEvent() != nullptr; });
+        started = ServeUntil([&] { return dlg.TrapEvent() != nullptr; }, std::chrono::seconds(60));
         if (started)
             body(dlg, port);
     }
@@ -222,17 +214,7 @@ Result RunOkapel(const std::vector<Bytes>& traps, int perSecond) {
 
 // Resident memory now and at its peak since the last ResetPeakRss, in MiB.
 double StatusMiB(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(field, 0) == 0)
-            return std::atof(line.c_str() + std::strlen(field)) / 1024.0;
-    }
-    return 0;
-}
-
-void ResetPeakRss() {
-    std::ofstream("/proc/self/clear_refs") << "5";
+    return static_cast<double>(StatusKiB(field)) / 1024.0;
 }
 
 // The floor: a worker thread makes `n` blocking calls into the dialog's thread, each a
@@ -626,13 +608,6 @@ void RunInforms() {
         std::this_thread::sleep_for(kQuiet);
         PrintInforms("snmptrapd", results, sent, seconds, daemon.Traps(), "logged");
     }
-}
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 void RunIdle() {

@@ -8,6 +8,7 @@
 //                           one walk of another agent in each version beside the tools: SNMPv2c
 //                           with the default settings, SNMPv1 with a time-out of 5,000 ms
 #include "support/DemoAgent.h"
+#include "support/ResourceUse.h"
 #include "support/ScriptedAgent.h"
 
 #include "snmp/RequestSupport.h"
@@ -36,13 +37,6 @@ struct WalkFigure {
     double seconds = 0;
     double cpuSeconds = 0; // the walker's processor time: ours, or the tool's process's
 };
-
-double CpuSeconds(int who) {
-    rusage usage{};
-    getrusage(who, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // One Get All from `root` as the operator runs it.
 WalkFigure DialogWalk(CManagerDlg& dlg, const char* root) {
@@ -101,27 +95,6 @@ double RoundTripsOnly(LPSNMP_MGR_SESSION session, const char* root, int* steps) 
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     SnmpUtilOidFree(&oid);
     return seconds;
-}
-
-// Resident memory now (VmRSS) or at its peak since the last ResetPeakRss (VmHWM), in KiB.
-long StatusKiB(const char* field) {
-    FILE* status = std::fopen("/proc/self/status", "r");
-    char line[256];
-    long kib = 0;
-    while (status && std::fgets(line, sizeof line, status)) {
-        if (std::strncmp(line, field, std::strlen(field)) == 0)
-            kib = std::atol(line + std::strlen(field));
-    }
-    if (status)
-        std::fclose(status);
-    return kib;
-}
-
-void ResetPeakRss() {
-    if (FILE* refs = std::fopen("/proc/self/clear_refs", "w")) {
-        std::fputs("5", refs);
-        std::fclose(refs);
-    }
 }
 
 // Opens a session with `settings`; SNMPv1 with the defaults when none are given.

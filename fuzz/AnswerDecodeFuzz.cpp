@@ -5,7 +5,7 @@
 // block of the utility allocator left over, or a message that net-snmp's own parser reads
 // otherwise where both read it, is a finding.
 #include "FuzzSupport.h"
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "snmpapi/SnmpApi.h"
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -5,8 +5,8 @@
 // answer that reads back as its Response, is a finding.
 #include "FuzzSupport.h"
 #include "snmpapi/SnmpMessage.h"
-#include "snmpapi/SnmpTesting.h"
 #include "snmpapi/TrapDecode.h"
+#include "testing/SnmpTesting.h"
 
 #include <cstdint>
 #include <cstdlib>

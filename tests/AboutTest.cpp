@@ -7,7 +7,7 @@
 #include "support/ModalRun.h"
 #include "support/ToolRun.h"
 
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "ui/AboutDlg.h"
 #include "ui/DialogTemplate.h"
 #include "ui/ManagerDlg.h"
@@ -56,12 +56,6 @@ QAction* EntryWithId(const QMenu* menu, unsigned id) {
         if (!action->isSeparator() && action->data().toUInt() == id)
             return action;
     return nullptr;
-}
-
-// Ends whatever popup is open (our system menu or a control's own menu).
-void ClosePopups() {
-    while (QWidget* popup = QApplication::activePopupWidget())
-        popup->close();
 }
 
 // The point of a control's centre in the dialog's window.

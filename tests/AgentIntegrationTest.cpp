@@ -41,22 +41,13 @@ protected:
         EXPECT_TRUE(d.TakeBoxes().empty());
         return d.WalkLines();
     }
-    // The value alone, as snmpget prints it with -Oqv (strings without quotes).
-    std::string ToolValue(const char* oid) {
-        std::string out = agent.Tool("snmpget", std::string("-Oqv -Ot ") + oid);
-        while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
-            out.pop_back();
-        if (out.size() >= 2 && out.front() == '"' && out.back() == '"')
-            out = out.substr(1, out.size() - 2);
-        return out;
-    }
 
     DemoAgent agent;
     DialogDriver d;
 };
 
 TEST_F(AgentTest, GetShowsTheAgentsNameAsSnmpgetDoes) {
-    EXPECT_EQ(Get(kSysName), ToolValue(kSysName));
+    EXPECT_EQ(Get(kSysName), agent.ToolValue(kSysName));
     EXPECT_FALSE(d.Text(IDC_VALUE).empty());
     EXPECT_EQ(d.TypeText(), "Octet");
     EXPECT_TRUE(d.TakeBoxes().empty());
@@ -84,8 +75,8 @@ TEST_F(AgentTest, SetAnIntegerAndAStringThenReadThemBack) {
     EXPECT_EQ(d.TypeText(), "int32");
     EXPECT_EQ(Get(kDemoString), "written by the test");
     EXPECT_EQ(d.TypeText(), "Octet");
-    EXPECT_EQ(ToolValue(kDemoInteger), "-1234");
-    EXPECT_EQ(ToolValue(kDemoString), "written by the test");
+    EXPECT_EQ(agent.ToolValue(kDemoInteger), "-1234");
+    EXPECT_EQ(agent.ToolValue(kDemoString), "written by the test");
 }
 
 TEST_F(AgentTest, GetEditSetGetCarriesTheEditWithTheTypeGetSelected) {
@@ -174,7 +165,7 @@ TEST_F(AgentTest, GetAllOfTheSystemGroupMatchesSnmpwalkLineByLine) {
         }
         EXPECT_EQ(ours[i], theirs[i]) << "line " << i;
     }
-    const std::string nameLine = std::string(kSysName) + " : " + ToolValue(kSysName);
+    const std::string nameLine = std::string(kSysName) + " : " + agent.ToolValue(kSysName);
     EXPECT_NE(std::find(ours.begin(), ours.end(), nameLine), ours.end());
 }
 

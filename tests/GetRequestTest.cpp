@@ -4,10 +4,12 @@
 #include "support/RowName.h"
 #include "support/ScriptedAgent.h"
 
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "ui/Resource.h"
 
 #include <gtest/gtest.h>
+
+#include <QLineEdit>
 
 using namespace scripted;
 
@@ -48,6 +50,9 @@ TEST_P(GetShows, TheValueTextAndSelectsItsType) {
     d.Click(IDC_GET);
     EXPECT_TRUE(d.TakeBoxes().empty());
     EXPECT_EQ(d.Text(IDC_VALUE), GetParam().text);
+    // What the operator reads: text as its characters (UTF-8), not as its bytes.
+    EXPECT_EQ(qobject_cast<QLineEdit*>(d.dlg().GetDlgItem(IDC_VALUE))->text(),
+              QString::fromUtf8(GetParam().text));
     EXPECT_EQ(d.TypeText(), GetParam().type);
     EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
     ASSERT_EQ(agent.Received().size(), 1u);

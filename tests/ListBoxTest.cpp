@@ -2,6 +2,7 @@
 // storage's blocks, and past its capacity an addition is refused with LB_ERRSPACE and the
 // line is not kept.
 #include "ui/ListBox.h"
+#include "support/DialogDriver.h"
 #include "ui/Resource.h"
 
 #include <gtest/gtest.h>
@@ -12,17 +13,6 @@
 namespace {
 
 constexpr std::size_t kMiB = 1024 * 1024;
-
-std::vector<std::string> Lines(const CListBox& list) {
-    std::vector<std::string> lines;
-    for (int i = 0; i < list.GetCount(); ++i) {
-        std::string line;
-        const int length = list.GetText(i, &line);
-        EXPECT_EQ(length, static_cast<int>(line.size()));
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 TEST(ListBox, LinesReadBackExactlyWhereverTheyFallInTheStorage) {
     struct Case {
@@ -44,7 +34,7 @@ TEST(ListBox, LinesReadBackExactlyWhereverTheyFallInTheStorage) {
         CListBox list;
         for (std::size_t i = 0; i < c.lines.size(); ++i)
             EXPECT_EQ(list.AddString(c.lines[i]), static_cast<int>(i));
-        EXPECT_EQ(Lines(list), c.lines);
+        EXPECT_EQ(ListLines(list), c.lines);
         std::string line = "unchanged";
         EXPECT_EQ(list.GetText(list.GetCount(), &line), LB_ERR);
         EXPECT_EQ(list.GetText(-1, &line), LB_ERR);
@@ -80,7 +70,7 @@ TEST(ListBox, PastItsCapacityAnAdditionIsRefusedAndNotKept) {
             if (c.results[i] >= 0)
                 kept.push_back(c.added[i]);
         }
-        EXPECT_EQ(Lines(list), kept);
+        EXPECT_EQ(ListLines(list), kept);
         // Emptied, the list takes lines again, up to the same capacity.
         list.ResetContent();
         EXPECT_EQ(list.GetCount(), 0);

@@ -7,13 +7,14 @@
 // up.
 #include "snmpapi/MibNames.h"
 #include "snmpapi/SnmpApi.h"
-#include "snmpapi/SnmpTesting.h"
 #include "support/BindingText.h"
 #include "support/DialogDriver.h"
+#include "support/Identifiers.h"
 #include "support/MibDirectory.h"
 #include "support/Process.h"
 #include "support/StderrCapture.h"
 #include "support/Wait.h"
+#include "testing/SnmpTesting.h"
 
 #include <gtest/gtest.h>
 
@@ -27,8 +28,6 @@
 #include <vector>
 
 namespace {
-
-using Ids = std::vector<UINT>;
 
 // Imports from modules that the directory lacks, as net-snmp's own modules do on Debian.
 constexpr char kTestModule[] = R"(OKAPEL-TEST-MIB DEFINITIONS ::= BEGIN
@@ -149,13 +148,6 @@ Ids Read(const std::string& text) {
     return ids;
 }
 
-std::string Dotted(const Ids& ids) {
-    std::string dotted;
-    for (UINT id : ids)
-        dotted += "." + std::to_string(id);
-    return dotted;
-}
-
 // snmptranslate's answer for `what` with `options`, from every module of `directory` and
 // the base module, and then those of `mibs`.
 std::string Snmptranslate(const std::string& directory, const std::string& option,
@@ -174,7 +166,7 @@ std::string Snmptranslate(const std::string& directory, const std::string& optio
 // snmptranslate's full name for `ids`, in Okapel's form: below mib-2 from the group on,
 // elsewhere from the root.
 std::string Translated(const std::string& directory, const Ids& ids, const std::string& mibs = "") {
-    std::string out = Snmptranslate(directory, "-Ofb", Dotted(ids), mibs);
+    std::string out = Snmptranslate(directory, "-Ofb", LeadingDotted(ids), mibs);
     if (out.starts_with('.'))
         out.erase(0, 1);
     const std::string mib2 = "iso.org.dod.internet.mgmt.mib-2.";
@@ -255,8 +247,9 @@ TEST_F(MibModulesTest, NamesGoOutAndComeBackAsSnmptranslateGivesThem) {
         }
         // Where two children bear the name, the full path reads back as net-snmp reads it.
         const bool full = text.starts_with("iso.");
-        EXPECT_EQ(Dotted(Read(text)),
-                  c.translated && full ? Snmptranslate(m_dir.Path(), "-On", text) : Dotted(c.ids))
+        EXPECT_EQ(LeadingDotted(Read(text)), c.translated && full
+                                                 ? Snmptranslate(m_dir.Path(), "-On", text)
+                                                 : LeadingDotted(c.ids))
             << text;
     }
     EXPECT_EQ(Read(ent + "movedParent.movedObject"), (Ids{1, 3, 6, 1, 4, 1, 99995, 5}));

@@ -3,8 +3,9 @@
 // whole name tree and beyond it.
 #include "snmpapi/MibNames.h"
 #include "snmpapi/SnmpApi.h"
-#include "snmpapi/SnmpTesting.h"
 #include "support/BindingText.h"
+#include "support/Identifiers.h"
+#include "testing/SnmpTesting.h"
 
 #include <gtest/gtest.h>
 
@@ -15,15 +16,6 @@
 #include <vector>
 
 namespace {
-
-using Ids = std::vector<UINT>;
-
-std::string Dotted(const Ids& ids) {
-    std::ostringstream out;
-    for (UINT id : ids)
-        out << '.' << id;
-    return out.str();
-}
 
 // SnmpMgrStrToOid's result as a vector; nullopt-like failure as `ok == false`.
 struct Reading {
@@ -52,8 +44,9 @@ Ids PathOf(const mibnames::Table& names, int node) {
 void ExpectRoundTrip(const Ids& ids) {
     const std::string text = OidName(ids);
     const Reading back = Read(text.c_str());
-    EXPECT_TRUE(back.ok) << Dotted(ids) << " was written as \"" << text << "\", which is refused";
-    EXPECT_EQ(back.ids, ids) << Dotted(ids) << " was written as \"" << text << "\"";
+    EXPECT_TRUE(back.ok) << LeadingDotted(ids) << " was written as \"" << text
+                         << "\", which is refused";
+    EXPECT_EQ(back.ids, ids) << LeadingDotted(ids) << " was written as \"" << text << "\"";
 }
 
 TEST(OidText, RefusesWhatIsNoIdentifier) {
@@ -164,7 +157,7 @@ TEST(OidText, WritesAndReadsPublishedObjects) {
         {{7, 0, 4294967295u}, ".7.0.4294967295"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(OidName(c.ids), c.text) << Dotted(c.ids);
+        EXPECT_EQ(OidName(c.ids), c.text) << LeadingDotted(c.ids);
         const Reading back = Read(c.text);
         EXPECT_TRUE(back.ok) << c.text;
         EXPECT_EQ(back.ids, c.ids) << c.text;

@@ -1,6 +1,7 @@
 // ParseValue: the text the operator typed, read into the value a Set carries. The boxes the
 // Set flow shows for a refusal are tested through the dialog in SetRequestTest.
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
+#include "ui/OutcomeBox.h"
 #include "values/Values.h"
 
 #include <gtest/gtest.h>
@@ -38,7 +39,7 @@ public:
     }
 
     SnmpVarBind vb{};
-    values::ParseOutcome outcome;
+    Outcome outcome;
 };
 
 struct NumberCase {
@@ -51,7 +52,7 @@ class NumericText : public ::testing::TestWithParam<NumberCase> {};
 
 TEST_P(NumericText, IsReadByTheRulesOfAtoiWithoutOverflow) {
     Parse p(GetParam().type, GetParam().text);
-    EXPECT_TRUE(p.outcome.Stored()); // and so no box
+    EXPECT_TRUE(p.outcome.IsDone()); // and so no box
     EXPECT_EQ(p.vb.value.asnValue.unsigned32, GetParam().bits);
 }
 
@@ -86,7 +87,7 @@ class OctetForms : public ::testing::TestWithParam<BytesCase> {};
 
 TEST_P(OctetForms, StoreTheTextWithOrWithoutItsTerminator) {
     Parse p(GetParam().type, GetParam().text);
-    ASSERT_TRUE(p.outcome.Stored());
+    ASSERT_TRUE(p.outcome.IsDone());
     EXPECT_EQ(p.Bytes(), GetParam().bytes);
     EXPECT_TRUE(p.vb.value.asnValue.string.dynamic);
 }
@@ -111,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ParseValue, AnObjectIdentifierTextIsConverted) {
     Parse p(ASN_OBJECTIDENTIFIER, ".1.3.6.1.2.1.1.5.0");
-    ASSERT_TRUE(p.outcome.Stored());
+    ASSERT_TRUE(p.outcome.IsDone());
     const AsnObjectIdentifier& oid = p.vb.value.asnValue.object;
     EXPECT_EQ(std::vector<UINT>(oid.ids, oid.ids + oid.idLength),
               (std::vector<UINT>{1, 3, 6, 1, 2, 1, 1, 5, 0}));
@@ -131,10 +132,11 @@ TEST_P(Refusals, NameOneErrorBoxAndStoreNothingToRelease) {
     const std::int64_t before = SnmpUtilLiveBlocks();
     {
         Parse p(GetParam().type, GetParam().text);
-        ASSERT_FALSE(p.outcome.Stored());
-        EXPECT_STREQ(p.outcome.text, GetParam().message);
-        EXPECT_STREQ(p.outcome.caption, GetParam().caption);
-        EXPECT_EQ(p.outcome.type & 0xF0, 0x10u); // the error icon
+        ASSERT_FALSE(p.outcome.IsDone());
+        const OutcomeBox box = BoxOfOutcome(p.outcome);
+        EXPECT_EQ(box.text, GetParam().message);
+        EXPECT_STREQ(box.caption, GetParam().caption);
+        EXPECT_EQ(box.type & 0xF0, 0x10u); // the error icon
     }
     EXPECT_EQ(SnmpUtilLiveBlocks(), before);
 }

@@ -5,7 +5,7 @@
 #include "support/RowName.h"
 #include "support/ScriptedAgent.h"
 
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "ui/Resource.h"
 
 #include <gtest/gtest.h>
@@ -46,23 +46,31 @@ INSTANTIATE_TEST_SUITE_P(Agents, OpenAndClose,
                          ::testing::Values(AgentCase{"Scripted", false}, AgentCase{"Demo", true}),
                          RowName{});
 
-class RefusedOpen : public ::testing::TestWithParam<const char*> {};
+// An address the layer refuses, and the reason it gives.
+struct RefusedCase {
+    const char* address;
+    UINT reason;
+};
+
+void PrintTo(const RefusedCase& c, std::ostream* os) {
+    *os << '"' << c.address << '"';
+}
+
+class RefusedOpen : public ::testing::TestWithParam<RefusedCase> {};
 
 TEST_P(RefusedOpen, ShowsOneErrorBoxWithTheReasonAndLeavesTheButtons) {
     DialogDriver d;
-    d.SetText(IDC_IPADDRESS, GetParam());
+    d.SetText(IDC_IPADDRESS, GetParam().address);
     d.SetText(IDC_COMMUNITY, "walnut");
     d.Click(IDC_OPEN);
     const auto boxes = d.TakeBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Error");
     EXPECT_EQ(boxes[0].type, MB_ICONERROR);
-    // The text is the system's own for the reason the layer gave (the box shows nothing of
-    // its own, and the hook leaves the reason where the failed call put it).
-    const UINT reason = GetLastError();
-    ASSERT_NE(reason, 0u);
-    EXPECT_NE(std::string(SystemErrorText(reason)), "");
-    EXPECT_EQ(boxes[0].text, SystemErrorText(reason));
+    // The text is the system's own for the reason the layer gives for this address (the box
+    // shows nothing of its own).
+    EXPECT_NE(std::string(SystemErrorText(GetParam().reason)), "");
+    EXPECT_EQ(boxes[0].text, SystemErrorText(GetParam().reason));
     EXPECT_EQ(d.dlg().Session(), nullptr);
     EXPECT_TRUE(d.Enabled(IDC_OPEN));
     EXPECT_FALSE(d.Enabled(IDC_CLOSE));
@@ -72,9 +80,15 @@ TEST_P(RefusedOpen, ShowsOneErrorBoxWithTheReasonAndLeavesTheButtons) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Addresses, RefusedOpen,
-                         ::testing::Values("", "1.2.3", "300.1.1.1", "127.0.0.1:0",
-                                           "127.0.0.1:65536", "127.0.0.1:port", "[::1",
-                                           "[fe80::zz]:161", "two words"));
+                         ::testing::Values(RefusedCase{"", SNMP_MGMTAPI_NO_ADDRESS},
+                                           RefusedCase{"1.2.3", SNMP_MGMTAPI_BAD_ADDRESS},
+                                           RefusedCase{"300.1.1.1", SNMP_MGMTAPI_BAD_ADDRESS},
+                                           RefusedCase{"127.0.0.1:0", SNMP_MGMTAPI_BAD_PORT},
+                                           RefusedCase{"127.0.0.1:65536", SNMP_MGMTAPI_BAD_PORT},
+                                           RefusedCase{"127.0.0.1:port", SNMP_MGMTAPI_BAD_PORT},
+                                           RefusedCase{"[::1", SNMP_MGMTAPI_BAD_ADDRESS},
+                                           RefusedCase{"[fe80::zz]:161", SNMP_MGMTAPI_BAD_ADDRESS},
+                                           RefusedCase{"two words", SNMP_MGMTAPI_BAD_ADDRESS}));
 
 TEST(OpenSession, TextsLongerThan254CharactersReachTheLayerCut) {
     std::string agent, community;

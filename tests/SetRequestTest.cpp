@@ -4,7 +4,7 @@
 #include "support/RowName.h"
 #include "support/ScriptedAgent.h"
 
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "ui/Resource.h"
 
 #include <gtest/gtest.h>
@@ -107,12 +107,30 @@ TEST_F(SetRequest, AnOpaqueValueSetFromTextReadsBackAsThatText) {
     EXPECT_EQ(d.TypeText(), "Opaque");
 }
 
-TEST_F(SetRequest, AValueTextOf300CharactersReachesTheAgentCutTo254) {
+// The box is read as UTF-8, at most 254 bytes, and never cut inside a character.
+TEST_F(SetRequest, AValueTextReachesTheAgentCutTo254Bytes) {
+    std::string umlauts;
+    for (int i = 0; i < 200; ++i)
+        umlauts += "\xC3\xBC";
+    const struct {
+        std::string typed;
+        std::string sent;
+    } cases[] = {
+        {std::string(300, 'v'), std::string(254, 'v')},
+        {"Z\xC3\xBCrich", "Z\xC3\xBCrich"},
+        {umlauts, umlauts.substr(0, 254)},
+        {"v" + umlauts, "v" + umlauts.substr(0, 252)},
+    };
     d.ChooseType("Octet");
-    d.SetText(IDC_VALUE, std::string(300, 'v'));
-    d.Click(IDC_SET);
-    ASSERT_EQ(agent.Received().size(), 1u);
-    EXPECT_EQ(agent.Received()[0].bindings[0].value.contents, Bytes(254, 'v'));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        d.SetText(IDC_VALUE, cases[i].typed);
+        d.Click(IDC_SET);
+        d.TakeBoxes();
+        ASSERT_EQ(agent.Received().size(), i + 1);
+        const Bytes contents = agent.Received()[i].bindings[0].value.contents;
+        EXPECT_EQ(std::string(contents.begin(), contents.end()), cases[i].sent);
+    }
 }
 
 // Every other outcome: one box, and a request only where one is due.

@@ -1,7 +1,7 @@
 // The utility half of the SNMP layer: identifier order, copies and releases with the
 // allocator's balance, events and the per-thread last error.
 #include "snmpapi/SnmpApi.h"
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 
 #include <gtest/gtest.h>
 

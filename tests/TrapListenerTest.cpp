@@ -1,15 +1,16 @@
 // The trap listener in the real dialog on the offscreen platform: traps sent with net-snmp's
 // snmptrap and as raw datagrams to a loopback test port, lines read from the trap window.
-#include "snmpapi/SnmpTesting.h"
+#include "traps/TrapListener.h"
 #include "support/BindingText.h"
 #include "support/DialogDriver.h"
+#include "support/Identifiers.h"
 #include "support/MibDirectory.h"
 #include "support/Ports.h"
 #include "support/ScriptedAgent.h"
 #include "support/TrapFlood.h"
 #include "support/TrapTraffic.h"
 #include "support/Wait.h"
-#include "traps/ListenerThread.h"
+#include "testing/SnmpTesting.h"
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
@@ -28,8 +29,6 @@
 
 namespace {
 
-using Ids = std::vector<std::uint32_t>;
-
 const Ids kEnterprise = {1, 3, 6, 1, 4, 1, 8072, 2, 3};
 const Ids kSysName = {1, 3, 6, 1, 2, 1, 1, 5, 0};
 const Ids kSysUpTime = {1, 3, 6, 1, 2, 1, 1, 3, 0};
@@ -37,13 +36,6 @@ const Ids kSnmpTrapOid = {1, 3, 6, 1, 6, 3, 1, 1, 4, 1, 0};
 const Ids kIfIndex2 = {1, 3, 6, 1, 2, 1, 2, 2, 1, 1, 2};
 const Ids kLinkDown = {1, 3, 6, 1, 6, 3, 1, 1, 5, 3};
 const Ids kPrivate = {1, 3, 6, 1, 4, 1, 99, 1};
-
-std::string Dotted(const Ids& ids) {
-    std::string text;
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        text += (i ? "." : "") + std::to_string(ids[i]);
-    return text;
-}
 
 std::string Line(const std::string& address, const Ids& name, const std::string& value) {
     return "Trap: IP:" + address + " OID:" + OidName(name) + " Value:" + value;

@@ -1,13 +1,14 @@
 // The trap service of the SNMP layer: decoding of real and broken datagrams, the listening
 // sockets, the bounded queue, the trap event's lifetime, and the answers to informs.
 #include "snmpapi/RecentInforms.h"
-#include "snmpapi/SnmpTesting.h"
 #include "support/BindingText.h"
+#include "support/Identifiers.h"
 #include "support/RowName.h"
 #include "support/TrapFlood.h"
 #include "support/TrapTraffic.h"
 #include "support/UsmUsers.h"
 #include "support/Wait.h"
+#include "testing/SnmpTesting.h"
 #include "ui/ManagerDlg.h"
 
 #include <gtest/gtest.h>
@@ -32,8 +33,6 @@ namespace {
 
 using rows::PrintTo;
 
-using Ids = std::vector<std::uint32_t>;
-
 const Ids kSysName = {1, 3, 6, 1, 2, 1, 1, 5, 0};
 const Ids kSysUpTime = {1, 3, 6, 1, 2, 1, 1, 3, 0};
 const Ids kSnmpTrapOid = {1, 3, 6, 1, 6, 3, 1, 1, 4, 1, 0};
@@ -47,13 +46,6 @@ Ids IdsOf(const AsnObjectIdentifier& oid) {
 
 Bytes BytesOf(const AsnOctetString& s) {
     return Bytes(s.stream, s.stream + s.length);
-}
-
-std::string Dotted(const Ids& ids) {
-    std::string text;
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        text += (i ? "." : "") + std::to_string(ids[i]);
-    return text;
 }
 
 // A well-formed SNMPv2c inform (RFC 3416, 4.2.7), told apart by its request id, which its
@@ -945,13 +937,17 @@ struct V3Notification {
     std::uint64_t SnmpMgrTrapDrops::*dropped; // the reason it is counted under when not shown
 };
 
-class TrapServiceV3 : public TrapServiceTest, public ::testing::WithParamInterface<V3Notification> {
+// The trap service with an SNMPv3 user, which goes again after each test.
+class TrapServiceUsm : public TrapServiceTest {
 protected:
     void TearDown() override {
         SnmpMgrTrapSetUser(std::make_unique<SnmpMgrSessionSettings>().get());
         TrapServiceTest::TearDown();
     }
 };
+
+class TrapServiceV3 : public TrapServiceUsm,
+                      public ::testing::WithParamInterface<V3Notification> {};
 
 // Each notification of the configured user at its level is shown as an SNMPv2c one is, and
 // an inform answered (its sender ends with success only then); every other one is not shown,
@@ -1051,14 +1047,8 @@ struct V3Tampered {
     std::uint64_t SnmpMgrTrapDrops::*dropped;
 };
 
-class TrapServiceV3Changed : public TrapServiceTest,
-                             public ::testing::WithParamInterface<V3Tampered> {
-protected:
-    void TearDown() override {
-        SnmpMgrTrapSetUser(std::make_unique<SnmpMgrSessionSettings>().get());
-        TrapServiceTest::TearDown();
-    }
-};
+class TrapServiceV3Changed : public TrapServiceUsm,
+                             public ::testing::WithParamInterface<V3Tampered> {};
 
 // After a trap of the user's has been shown (and its engine's time learnt), a datagram made
 // of it that is changed in any way, or that comes from before the time window, is not shown
@@ -1101,6 +1091,38 @@ INSTANTIATE_TEST_SUITE_P(
                    [](const Bytes& shown) { return Bytes(shown.begin(), shown.end() - 1); },
                    &SnmpMgrTrapDrops::malformed}),
     RowName());
+
+// net-snmp forgets the time records of a whole bucket at once. A sender that fails from an
+// engine whose record falls in the bucket of Okapel's own engine must not cost Okapel its own
+// engine's time, without which every inform would be refused as sent to an unknown engine.
+TEST_F(TrapServiceUsm, AFailingSenderBesideOkapelsEngineLeavesInformsAnswered) {
+    const SnmpMgrSessionSettings user = UsmSettings(UsmTestUserNamed("okSha256Aes"));
+    ASSERT_TRUE(SnmpMgrTrapSetUser(&user));
+    ASSERT_NO_FATAL_FAILURE(Listen());
+    const int ownBucket = SnmpEngineTimeBucketForTesting(SnmpMgrOwnEngineIdForTesting());
+    std::vector<std::uint8_t> engine{0x80, 0x00, 0x1f, 0x88, 0x04, 0x42, 0x00};
+    while (SnmpEngineTimeBucketForTesting(engine) != ownBucket && engine.back() < 0xff)
+        ++engine.back();
+    ASSERT_EQ(SnmpEngineTimeBucketForTesting(engine), ownBucket);
+    char hex[3];
+    std::string engineText = "0x";
+    for (std::uint8_t byte : engine) {
+        std::snprintf(hex, sizeof hex, "%02x", byte);
+        engineText += hex;
+    }
+    const std::vector<std::string> target = {
+        "-r", "0", "-t", "3", "127.0.0.1:" + std::to_string(m_port), "77", Dotted(kLinkDown)};
+    std::vector<std::string> trap =
+        SenderOptions("okSha256Aes", {{"-e", engineText}, {"-A", "wrong-passphrase"}});
+    trap.insert(trap.end(), target.begin(), target.end());
+    const SnmpMgrTrapDrops before = SnmpMgrGetTrapDrops();
+    EXPECT_EQ(RunSnmpTrap(trap), 0);
+    ASSERT_TRUE(WaitUntil([&] { return SnmpMgrGetTrapDrops().wrongDigest > before.wrongDigest; }));
+    std::vector<std::string> inform = SenderOptions("okSha256Aes");
+    inform.insert(inform.end(), target.begin(), target.end());
+    EXPECT_EQ(RunSnmpTrap(inform, "snmpinform"), 0);
+    EXPECT_EQ(SnmpMgrGetTrapServiceCounters().answered, 1u);
+}
 
 // The memory of answered informs: each inform for 120 s after its first arrival, told apart
 // by its sender's address and port and its request id, and no more than its capacity.

@@ -3,12 +3,14 @@
 // same user, each failure of the User-based Security Model with its own code, an agent that
 // comes back with another engine, and no passphrase left in memory.
 #include "snmpapi/SnmpApi.h"
-#include "snmpapi/SnmpTesting.h"
 #include "support/BindingText.h"
 #include "support/DemoAgent.h"
+#include "support/DialogDriver.h"
 #include "support/Ports.h"
 #include "support/RowName.h"
 #include "support/UsmUsers.h"
+#include "testing/SnmpTesting.h"
+#include "ui/Resource.h"
 
 #include <gtest/gtest.h>
 
@@ -171,6 +173,7 @@ struct UsmFailure {
     const char* name;
     std::function<SnmpMgrSessionSettings()> settings;
     UINT code;
+    const char* named; // how the box of each flow names it, after "Snmp Request Failed\n"
 };
 
 SnmpMgrSessionSettings Renamed(const char* user, const char* name) {
@@ -213,38 +216,58 @@ TEST_P(UsmFailures, EachHasItsOwnCode) {
     // The same again: the session learnt nothing wrong from the first.
     EXPECT_EQ(Get(session, kSysName), Failed(GetParam().code));
     SnmpMgrClose(session);
+
+    // Get, Set and Get All of the dialog each say so in the same words.
+    DialogDriver d;
+    d.dlg().SetSessionSettings(settings);
+    ASSERT_NO_FATAL_FAILURE(d.Open(s_agent->Address(), ""));
+    d.SetText(IDC_OID, ".1.3.6.1.2.1.1.5.0");
+    d.Click(IDC_GET);
+    d.ChooseType("Octet");
+    d.SetText(IDC_VALUE, "not set");
+    d.Click(IDC_SET);
+    d.SetText(IDC_OID, ".1.3.6.1.2.1.1");
+    d.Click(IDC_GETALL);
+    const auto boxes = d.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    for (const auto& box : boxes) {
+        EXPECT_EQ(box.caption, "Snmp Error");
+        EXPECT_TRUE(box.text.starts_with(std::string("Snmp Request Failed\n") + GetParam().named))
+            << box.text;
+    }
+    EXPECT_TRUE(d.WalkLines().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Usm, UsmFailures,
     ::testing::Values(
         UsmFailure{"UnknownUserName", [] { return Renamed("okShaAes", "nobody"); },
-                   SNMP_MGMTAPI_USM_UNKNOWN_USER},
+                   SNMP_MGMTAPI_USM_UNKNOWN_USER, "Unknown user name: "},
         UsmFailure{"WrongAuthenticationPassphrase",
                    [] { return UsmSettings(UsmTestUserNamed("okShaAes"), "wrong-passphrase"); },
-                   SNMP_MGMTAPI_USM_WRONG_DIGEST},
+                   SNMP_MGMTAPI_USM_WRONG_DIGEST, "Wrong digest: "},
         UsmFailure{"WrongAuthenticationProtocol",
                    [] { return WithProtocols("okShaAes", SNMP_MGR_AUTH_MD5, SNMP_MGR_PRIV_AES); },
-                   SNMP_MGMTAPI_USM_WRONG_DIGEST},
+                   SNMP_MGMTAPI_USM_WRONG_DIGEST, "Wrong digest: "},
         UsmFailure{"WrongPrivacyPassphrase",
                    [] {
                        return UsmSettings(UsmTestUserNamed("okSha256Aes"), nullptr,
                                           "wrong-passphrase");
                    },
-                   SNMP_MGMTAPI_USM_DECRYPTION},
+                   SNMP_MGMTAPI_USM_DECRYPTION, "Decryption error: "},
         UsmFailure{
             "WrongPrivacyPassphraseDes",
             [] { return UsmSettings(UsmTestUserNamed("okMd5Des"), nullptr, "wrong-passphrase"); },
-            SNMP_MGMTAPI_USM_DECRYPTION},
+            SNMP_MGMTAPI_USM_DECRYPTION, "Decryption error: "},
         UsmFailure{"WrongPrivacyProtocol",
                    [] { return WithProtocols("okShaAes", SNMP_MGR_AUTH_SHA, SNMP_MGR_PRIV_DES); },
-                   SNMP_MGMTAPI_USM_DECRYPTION},
+                   SNMP_MGMTAPI_USM_DECRYPTION, "Decryption error: "},
         UsmFailure{"PrivacyForAnAuthenticationUser",
                    [] { return AtLevel("okMd5", SNMP_MGR_AUTH_PRIV); },
-                   SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL},
+                   SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL, "Unsupported security level: "},
         UsmFailure{"AuthenticationForANoAuthUser",
                    [] { return AtLevel("okNoAuth", SNMP_MGR_AUTH_NOPRIV); },
-                   SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL}),
+                   SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL, "Unsupported security level: "}),
     RowName());
 
 TEST(UsmSession, SilentAgentTimesOutOnceWithoutAnyKeyNeeded) {

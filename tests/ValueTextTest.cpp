@@ -1,5 +1,5 @@
 // Value text: FormatValue over every type and its boundaries, and ErrorStatusName.
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "ui/ManagerDlg.h"
 
 #include "support/RowName.h"

@@ -5,7 +5,7 @@
 #include "support/RowName.h"
 #include "support/ScriptedAgent.h"
 
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 #include "ui/ListBox.h"
 #include "ui/Resource.h"
 

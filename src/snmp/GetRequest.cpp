@@ -5,6 +5,23 @@
 #include "ui/Resource.h"
 #include "values/Values.h"
 
+namespace {
+
+// What the agent's answer to the Get comes to: Done when `value` is one to show.
+Outcome JudgeAnswer(AsnInteger errorStatus, AsnInteger errorIndex, const AsnAny& value) {
+    // Any status but 0, a negative one too: no agent means success by a negative status, and
+    // the value it carries is no value read.
+    if (errorStatus != 0)
+        return AgentAnswer(OutcomeKind::GetAgentError, errorStatus, errorIndex);
+    // An SNMPv2 exception in place of the value: the agent has none to give, which is its
+    // answer to the Get, not a value read.
+    if (const char* exception = values::ExceptionName(value.asnType))
+        return Outcome{OutcomeKind::GetNoValue, 0, 0, 0, exception};
+    return Outcome{};
+}
+
+} // namespace
+
 void CManagerDlg::OnGet() {
     GetObjectOfText(GetDlgItemText(IDC_OID));
 }
@@ -22,35 +39,26 @@ int CManagerDlg::DoGet(const AsnObjectIdentifier* oid) {
     AsnInteger errorStatus = 0;
     AsnInteger errorIndex = 0;
     int sent = 0;
+    UINT reason = 0;
     {
         CWaitCursor wait;
         if (request.Build(oid))
             sent =
                 SnmpMgrRequest(m_hSession, SNMP_PDU_GET, request.List(), &errorStatus, &errorIndex);
+        reason = sent ? 0 : GetLastError(); // taken straight after the failed call
     }
-    if (sent == 0) {
-        const std::string usm = UsmFailureLine();
-        const std::string message =
-            "Snmp Request Failed\n" + (usm.empty() ? StatusLine(errorStatus, errorIndex) : usm);
-        MessageBox(message.c_str(), "Snmp Error", MB_OK | MB_ICONERROR);
+    const Outcome outcome =
+        sent ? JudgeAnswer(errorStatus, errorIndex, request.Binding().value)
+             : FailedRequest(OutcomeKind::GetFailed, reason, errorStatus, errorIndex);
+    if (!outcome.IsDone()) {
+        Report(outcome);
         return 1;
     }
-    if (errorStatus != 0) {
-        // Below 0 too: no agent means success by a negative status, and the value it
-        // carries is no value read.
-        MessageBox(StatusLine(errorStatus, errorIndex).c_str(), "Snmp Error", MB_OK | MB_ICONERROR);
-        return 1;
-    }
+    ShowValue(request.Binding().value);
+    return 0;
+}
 
-    const AsnAny& value = request.Binding().value;
-    if (const char* exception = values::ExceptionName(value.asnType)) {
-        // An SNMPv2 exception in place of the value: the agent has none to give, which is
-        // its answer to the Get, not a value read.
-        const std::string message =
-            std::string("The agent answered ") + exception + ": it has no value for this object.";
-        MessageBox(message.c_str(), "Snmp Error", MB_OK | MB_ICONERROR);
-        return 1;
-    }
+void CManagerDlg::ShowValue(const AsnAny& value) {
     char* valueText = values::FormatValue(&value);
     // The first entry of the type list whose code matches; none where the list lacks the
     // type, since the type shown beside a value is always the value's.
@@ -63,5 +71,4 @@ int CManagerDlg::DoGet(const AsnObjectIdentifier* oid) {
     types->SetCurSel(shown);
     SetDlgItemText(IDC_VALUE, valueText ? valueText : "");
     SnmpUtilMemFree(valueText);
-    return 0;
 }

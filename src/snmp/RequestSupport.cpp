@@ -1,13 +1,11 @@
+// What the Get, Set and walk flows share (RequestSupport.h), and CManagerDlg::ConvertOid, by
+// which each of them turns an OID text into an identifier or shows "Invalid Oid".
 #include "snmp/RequestSupport.h"
 
 #include "ui/ManagerDlg.h"
-#include "ui/Resource.h"
-#include "values/Values.h"
 
 #include <QApplication>
 #include <QCursor>
-
-#include <cstdlib>
 
 bool CRequestList::Build(const AsnObjectIdentifier* oid) {
     SnmpUtilVarBindListFree(&m_list);
@@ -27,26 +25,8 @@ bool CRequestList::Build(const AsnObjectIdentifier* oid) {
 bool CManagerDlg::ConvertOid(const std::string& text, AsnObjectIdentifier* oid) {
     if (SnmpMgrStrToOid(text.c_str(), oid))
         return true;
-    MessageBox("Invalid Oid", "Error", MB_OK | MB_ICONERROR);
+    Report(Outcome{OutcomeKind::InvalidOid});
     return false;
-}
-
-std::string StatusLine(AsnInteger errorStatus, AsnInteger errorIndex) {
-    char* name = nullptr;
-    values::ErrorStatusName(errorStatus, &name);
-    std::string line = "ErrorStatus: ";
-    line += name ? name : "";
-    line += "  ErrorIndex: ";
-    line += std::to_string(errorIndex);
-    std::free(name);
-    return line;
-}
-
-std::string UsmFailureLine() {
-    const UINT error = GetLastError();
-    if (error < SNMP_MGMTAPI_USM_UNKNOWN_USER || error > SNMP_MGMTAPI_USM_REPORT)
-        return {};
-    return SystemErrorText(error);
 }
 
 CWaitCursor::CWaitCursor() {

@@ -1,5 +1,5 @@
-// What the Get, Set and walk flows share: the one-binding request list, the status line
-// of their messages, and the busy pointer while a request holds the window.
+// What the Get, Set and walk flows share: the one-binding request list and the busy pointer
+// while a request holds the window.
 #pragma once
 
 #include "snmpapi/SnmpApi.h"
@@ -26,14 +26,6 @@ public:
 private:
     SnmpVarBindList m_list{};
 };
-
-// "ErrorStatus: <name>  ErrorIndex: <index>".
-std::string StatusLine(AsnInteger errorStatus, AsnInteger errorIndex);
-
-// What the User-based Security Model said of a failed request, read from the layer's last
-// error right after the call ("Wrong digest: ..."); empty for every other failure, which the
-// flows report as they always have.
-std::string UsmFailureLine();
 
 // Shows the busy pointer from construction to destruction and pushes it to the screen at
 // once, since a synchronous request handles no events until it ends.

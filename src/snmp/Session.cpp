@@ -39,11 +39,7 @@ void CManagerDlg::OnOpen() {
         setWindowTitle(SessionTitle(m_sessionSettings.version));
         return;
     }
-    std::string text = SystemErrorText(error);
-    if (text.empty())
-        text =
-            "The session with the agent could not be opened (error " + std::to_string(error) + ").";
-    MessageBox(text.c_str(), "Error", MB_OK | MB_ICONERROR);
+    Report(Outcome{OutcomeKind::OpenRefused, error});
 }
 
 void CManagerDlg::OnClose() {

@@ -12,17 +12,22 @@ void CManagerDlg::OnSet() {
     if (!ConvertOid(GetDlgItemText(IDC_OID), &oid))
         return;
     if (DoSet(&oid) == 0)
-        MessageBox("Successfully Set", "Error", MB_OK | MB_ICONINFORMATION);
+        Report(Outcome{OutcomeKind::SetAccepted});
     SnmpUtilOidFree(&oid); // OnSet owns the identifier; DoSet only reads it
 }
 
 int CManagerDlg::DoSet(const AsnObjectIdentifier* oid) {
+    const Outcome outcome = SetObject(oid);
+    if (outcome.IsDone())
+        return 0; // the agent's answer is not shown
+    Report(outcome);
+    return 1;
+}
+
+Outcome CManagerDlg::SetObject(const AsnObjectIdentifier* oid) {
     CRequestList request;
-    if (!request.Build(oid)) {
-        MessageBox("Okapel has no memory left for the request; nothing was sent.", "Error",
-                   MB_OK | MB_ICONERROR);
-        return 1;
-    }
+    if (!request.Build(oid))
+        return Outcome{OutcomeKind::SetNoRequestMemory};
     AsnInteger errorStatus = 0;
     AsnInteger errorIndex = 0;
 
@@ -35,28 +40,18 @@ int CManagerDlg::DoSet(const AsnObjectIdentifier* oid) {
     const std::string typed = GetDlgItemText(IDC_VALUE);
     std::memcpy(value, typed.c_str(), typed.size() + 1);
 
-    const values::ParseOutcome parsed = values::ParseValue(&request.Binding(), value);
-    if (!parsed.Stored()) {
-        MessageBox(parsed.text, parsed.caption, parsed.type);
-        return 1;
-    }
+    if (const Outcome parsed = values::ParseValue(&request.Binding(), value); !parsed.IsDone())
+        return parsed;
     int sent = 0;
+    UINT reason = 0;
     {
         CWaitCursor wait;
         sent = SnmpMgrRequest(m_hSession, SNMP_PDU_SET, request.List(), &errorStatus, &errorIndex);
+        reason = sent ? 0 : GetLastError(); // taken straight after the failed call
     }
-    if (sent == 0) {
-        const std::string usm = UsmFailureLine();
-        const std::string message = "Snmp Request Failed" + (usm.empty() ? "" : "\n" + usm);
-        MessageBox(message.c_str(), "Snmp Error", MB_OK | MB_ICONERROR);
-        return 1;
-    }
-    if (errorStatus != 0) {
-        // Below 0 too: a negative status is no status an agent can mean, and taking it for
-        // "Successfully Set" would report a refusal as success.
-        const std::string message = "Snmp Request Failed\n" + StatusLine(errorStatus, errorIndex);
-        MessageBox(message.c_str(), "Snmp Error", MB_OK | MB_ICONERROR);
-        return 1;
-    }
-    return 0; // the agent's answer is not shown
+    if (sent == 0)
+        return FailedRequest(OutcomeKind::SetFailed, reason, errorStatus, errorIndex);
+    // Any status but 0, a negative one too: a negative status is no status an agent can mean,
+    // and taking it for "Successfully Set" would report a refusal as success.
+    return AgentAnswer(OutcomeKind::SetAgentError, errorStatus, errorIndex);
 }

@@ -63,32 +63,25 @@ bool SelectedIdentifier(const CListBox* walkList, std::string* identifier) {
     return true;
 }
 
-// The box of a request that failed in the middle of a walk: the status and index as the
-// last answer left them, or what the User-based Security Model said.
-std::string RequestFailure(AsnInteger errorStatus, AsnInteger errorIndex) {
-    const std::string usm = UsmFailureLine();
-    return "Snmp Request Failed\n" + (usm.empty() ? StatusLine(errorStatus, errorIndex) : usm);
+// The identifier as the walk's texts write it.
+std::string IdentifierText(const AsnObjectIdentifier& oid) {
+    std::string text;
+    AppendIdentifierText(oid, &text);
+    return text;
 }
 
-// How a walk ended: quietly, or with the box that says why.
-struct WalkEnd {
-    std::string failure; // empty: the walk ended quietly
-    const char* caption = "Snmp Error";
-};
-
 // Whether the walk goes on with this answer to a request for the object after `requested`
-// (in a GetBulk answer, the binding before it); when it does not, `end` says whether a box
-// tells why.
+// (in a GetBulk answer, the binding before it); when it does not, `end` says how it ended.
 bool AnswerContinuesWalk(const SnmpVarBind& answer, AsnInteger errorStatus, AsnInteger errorIndex,
                          const AsnObjectIdentifier& root, const AsnObjectIdentifier& requested,
-                         WalkEnd* end) {
+                         Outcome* end) {
     if (errorStatus == SNMP_ERRORSTATUS_NOSUCHNAME)
         return false; // the agent has no object after the one requested
     if (errorStatus != 0) {
         // Below 0 too: a negative status is the agent's error, never a line read. Judged
         // before the answer's place: an error answer's binding is the request's echo or
         // anything at all, and says nothing of where the subtree ends.
-        end->failure = StatusLine(errorStatus, errorIndex);
+        *end = AgentAnswer(OutcomeKind::WalkAgentError, errorStatus, errorIndex);
         return false;
     }
     if (answer.name.idLength < root.idLength ||
@@ -96,10 +89,7 @@ bool AnswerContinuesWalk(const SnmpVarBind& answer, AsnInteger errorStatus, AsnI
         return false; // past the end of the subtree
     // An agent whose answers do not advance would keep the walk going for ever.
     if (SnmpUtilOidCmp(&answer.name, &requested) <= 0) {
-        std::string name;
-        AppendIdentifierText(answer.name, &name);
-        end->failure = "The agent's answers do not advance: it answered " + name +
-                       " to a request for the object after it.";
+        *end = Outcome{OutcomeKind::WalkNotAdvancing, 0, 0, 0, IdentifierText(answer.name)};
         return false;
     }
     return true;
@@ -108,7 +98,7 @@ bool AnswerContinuesWalk(const SnmpVarBind& answer, AsnInteger errorStatus, AsnI
 // Adds the answer's line, "<identifier> : <value text>", to the walk list (`line` is the
 // walk's buffer, kept between lines); false, with `end` filled in, when the list takes no
 // more.
-bool AddWalkLine(CListBox* walkList, const SnmpVarBind& answer, std::string* line, WalkEnd* end) {
+bool AddWalkLine(CListBox* walkList, const SnmpVarBind& answer, std::string* line, Outcome* end) {
     line->clear();
     AppendIdentifierText(answer.name, line);
     *line += " : ";
@@ -121,9 +111,7 @@ bool AddWalkLine(CListBox* walkList, const SnmpVarBind& answer, std::string* lin
         return true;
     // An agent with objects without end would hold the window for ever, its lines dropped
     // unseen: a list that takes no more lines ends the walk.
-    end->failure = "The walk list cannot take more lines: the walk stopped after " +
-                   std::to_string(walkList->GetCount()) + " lines.";
-    end->caption = "Error";
+    *end = Outcome{OutcomeKind::WalkListFull, 0, 0, 0, std::to_string(walkList->GetCount())};
     return false;
 }
 
@@ -162,12 +150,12 @@ bool BuildFirstRequest(const AsnObjectIdentifier& root, CRequestList* request) {
 
 // The walk of the subtree under `root` on an SNMPv1 session by GetNext, one line per object
 // in the walk list, painted as it goes; the busy pointer shows meanwhile.
-WalkEnd NextWalk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root, CListBox* walkList) {
+Outcome NextWalk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root, CListBox* walkList) {
     CRequestList request;
     const bool built = BuildFirstRequest(root, &request);
     AsnInteger errorStatus = 0;
     AsnInteger errorIndex = 0;
-    WalkEnd end;
+    Outcome end;
     CWaitCursor wait;
     WalkPainter painter(walkList);
     AsnObjectIdentifier requested{}; // the name each GetNext asked after
@@ -176,7 +164,7 @@ WalkEnd NextWalk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root, CL
         SnmpUtilOidFree(&requested);
         if (!built || !SnmpUtilOidCpy(&requested, &request.Binding().name) ||
             !SnmpMgrRequest(session, SNMP_PDU_GETNEXT, request.List(), &errorStatus, &errorIndex)) {
-            end.failure = RequestFailure(errorStatus, errorIndex);
+            end = FailedRequest(OutcomeKind::WalkFailed, GetLastError(), errorStatus, errorIndex);
             break;
         }
         SnmpVarBind& answer = request.Binding();
@@ -202,7 +190,7 @@ public:
     CBulkWalk(const CBulkWalk&) = delete;
     CBulkWalk& operator=(const CBulkWalk&) = delete;
 
-    WalkEnd Run();
+    Outcome Run();
 
 private:
     bool AskSmaller(AsnInteger errorStatus, const SnmpVarBindList& answer);
@@ -215,12 +203,12 @@ private:
     WalkPainter m_painter;
     AsnObjectIdentifier m_requested{};
     std::string m_line; // the walk's line buffer, kept between lines
-    WalkEnd m_end;
+    Outcome m_end;
 };
 
 // One request after another, each for the objects after the last one taken, until an answer
 // ends the walk. No non-repeaters: the one binding repeats (RFC 3416, 4.2.3).
-WalkEnd CBulkWalk::Run() {
+Outcome CBulkWalk::Run() {
     CRequestList request;
     AsnInteger errorStatus = 0;
     AsnInteger errorIndex = 0;
@@ -232,8 +220,7 @@ WalkEnd CBulkWalk::Run() {
         if (!request.Build(&m_requested) ||
             !SnmpMgrBulkRequest(m_session, 0, m_repetitions, request.List(), &errorStatus,
                                 &errorIndex)) {
-            m_end.failure = RequestFailure(errorStatus, errorIndex);
-            return m_end;
+            return FailedRequest(OutcomeKind::WalkFailed, GetLastError(), errorStatus, errorIndex);
         }
         if (AskSmaller(errorStatus, *request.List()))
             continue;
@@ -258,11 +245,7 @@ bool CBulkWalk::AskSmaller(AsnInteger errorStatus, const SnmpVarBindList& answer
 bool CBulkWalk::TakeAnswer(const SnmpVarBindList& answer, AsnInteger errorStatus,
                            AsnInteger errorIndex) {
     if (errorStatus == 0 && answer.len == 0) {
-        std::string name;
-        AppendIdentifierText(m_requested, &name);
-        m_end.failure = "The agent's answers do not advance: it answered no object to a "
-                        "request for the objects after " +
-                        name + ".";
+        m_end = Outcome{OutcomeKind::WalkEmptyAnswer, 0, 0, 0, IdentifierText(m_requested)};
         return false;
     }
     for (UINT i = 0; i < answer.len; ++i) {
@@ -281,7 +264,7 @@ bool CBulkWalk::TakeAnswer(const SnmpVarBindList& answer, AsnInteger errorStatus
 }
 
 // The walk of the subtree under `root` on `session`, by the session's version.
-WalkEnd WalkSubtree(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root,
+Outcome WalkSubtree(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root,
                     CListBox* walkList) {
     SnmpMgrSessionSettings settings;
     if (SnmpMgrGetSessionSettings(session, &settings) && settings.version != SNMP_MGR_VERSION_1)
@@ -307,11 +290,11 @@ void CManagerDlg::OnGetAll() {
         return;
     CListBox* walkList = ListBox(IDC_WALK_LIST);
     walkList->ResetContent();
-    const WalkEnd end = WalkSubtree(m_hSession, root, walkList);
+    const Outcome end = WalkSubtree(m_hSession, root, walkList);
     walkList->Flush();
     walkList->update();
-    if (!end.failure.empty())
-        MessageBox(end.failure.c_str(), end.caption, MB_OK | MB_ICONERROR);
+    if (!end.IsDone())
+        Report(end);
     SnmpUtilOidFree(&root);
 }
 

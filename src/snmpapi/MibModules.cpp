@@ -28,9 +28,9 @@
 // so that modules whose imports are missing from the machine (Debian ships net-snmp's own
 // modules without SNMPv2-SMI) still hang under enterprises, mib-2 and the other standard
 // nodes: net-snmp links a node to the parent of that name wherever it is defined.
+#include "snmpapi/MibModules.h"
 #include "snmpapi/MibNames.h"
 #include "snmpapi/SnmpInternal.h"
-#include "snmpapi/SnmpTesting.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -89,8 +89,8 @@ constexpr int kStreamFd = 3;
 
 constexpr char kReaderVariable[] = "OKAPEL_MIB_READER";        // holds the base module's directory
 constexpr char kParentVariable[] = "OKAPEL_MIB_READER_PARENT"; // Okapel's process id
-// The test suite's hold (SnmpMgrHoldMibReaderForTesting): a named pipe, and the file of the
-// module before which the reader waits on it.
+// The reader's hold (SetMibReaderHold): a named pipe, and the file of the module before
+// which the reader waits on it.
 constexpr char kHoldVariable[] = "OKAPEL_MIB_READER_HOLD";
 constexpr char kHoldBeforeVariable[] = "OKAPEL_MIB_READER_HOLD_BEFORE";
 
@@ -99,30 +99,30 @@ constexpr char kHoldBeforeVariable[] = "OKAPEL_MIB_READER_HOLD_BEFORE";
 class StreamWriter {
 public:
     template <typename T> void Put(T value) {
-        out_.append(reinterpret_cast<const char*>(&value), sizeof value);
+        m_out.append(reinterpret_cast<const char*>(&value), sizeof value);
     }
     void PutText(std::string_view text) {
         const size_t length = std::min<size_t>(text.size(), 0xFFFF);
         Put(static_cast<std::uint16_t>(length));
-        out_.append(text.data(), length);
+        m_out.append(text.data(), length);
     }
-    size_t Size() const { return out_.size(); }
+    size_t Size() const { return m_out.size(); }
     // Sends what was put; a write that fails (Okapel has closed the pipe, or is gone) ends
     // the reader.
     void Send() {
-        for (size_t done = 0; done < out_.size();) {
-            const ssize_t n = write(kStreamFd, out_.data() + done, out_.size() - done);
+        for (size_t done = 0; done < m_out.size();) {
+            const ssize_t n = write(kStreamFd, m_out.data() + done, m_out.size() - done);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
                 _exit(2);
             done += static_cast<size_t>(n);
         }
-        out_.clear();
+        m_out.clear();
     }
 
 private:
-    std::string out_;
+    std::string m_out;
 };
 
 bool IsAnonymous(const char* label) {
@@ -197,16 +197,16 @@ class Snapshots {
 public:
     void BeforeModule(const char* file) {
         struct stat status {};
-        if (!unsent_ || stat(file, &status) != 0)
+        if (!m_unsent || stat(file, &status) != 0)
             return;
         // net-snmp's parser reads some 20 MB of modules a second here.
-        if (static_cast<double>(status.st_size) / 20e6 >= 4 * cost_)
+        if (static_cast<double>(status.st_size) / 20e6 >= 4 * m_cost)
             Write(ProcessorSeconds());
     }
     void AfterModule() {
-        unsent_ = true;
+        m_unsent = true;
         const double now = ProcessorSeconds();
-        if (now - last_ >= 4 * cost_)
+        if (now - m_last >= 4 * m_cost)
             Write(now);
     }
     void Last() {
@@ -220,13 +220,13 @@ private:
     void Write(double start) {
         StreamWriter out;
         WriteSnapshot(&out);
-        last_ = ProcessorSeconds();
-        cost_ = last_ - start;
-        unsent_ = false;
+        m_last = ProcessorSeconds();
+        m_cost = m_last - start;
+        m_unsent = false;
     }
-    double last_ = 0;
-    double cost_ = 0;
-    bool unsent_ = false; // modules were read since the last snapshot
+    double m_last = 0;
+    double m_cost = 0;
+    bool m_unsent = false; // modules were read since the last snapshot
 };
 
 // The reader's own state: its snapshots, and the snmp.conf settings that net-snmp keeps to
@@ -281,8 +281,8 @@ void ReadFile(const std::string& file) {
     }
 }
 
-// The test suite's hold: waits once, before the module of the file named (the first module
-// when none is named), until the hold's named pipe is opened for writing.
+// The reader's hold: waits once, before the module of the file named (the first module when
+// none is named), until the hold's named pipe is opened for writing.
 void HoldBefore(const module& next) {
     static bool held = false;
     const char* fifo = std::getenv(kHoldVariable);
@@ -447,26 +447,26 @@ const bool g_isReader = [] {
 
 class StreamReader {
 public:
-    explicit StreamReader(std::string_view data) : data_(data) {}
-    bool AtEnd() const { return data_.empty(); }
+    explicit StreamReader(std::string_view data) : m_data(data) {}
+    bool AtEnd() const { return m_data.empty(); }
     template <typename T> bool Get(T* value) {
-        if (data_.size() < sizeof *value)
+        if (m_data.size() < sizeof *value)
             return false;
-        std::memcpy(value, data_.data(), sizeof *value);
-        data_.remove_prefix(sizeof *value);
+        std::memcpy(value, m_data.data(), sizeof *value);
+        m_data.remove_prefix(sizeof *value);
         return true;
     }
     bool GetText(std::string_view* text) {
         std::uint16_t length = 0;
-        if (!Get(&length) || data_.size() < length)
+        if (!Get(&length) || m_data.size() < length)
             return false;
-        *text = data_.substr(0, length);
-        data_.remove_prefix(length);
+        *text = m_data.substr(0, length);
+        m_data.remove_prefix(length);
         return true;
     }
 
 private:
-    std::string_view data_;
+    std::string_view m_data;
 };
 
 // The table that one snapshot describes, or null when it is not whole.
@@ -536,7 +536,7 @@ extern "C" char** environ;
 // that makes it the reader, and the program's process id, by which the reader knows that it
 // was not orphaned before it asked to end with its parent. Made on the caller's thread,
 // which alone may change the environment.
-std::string g_holdFifo, g_holdBefore; // SnmpMgrHoldMibReaderForTesting's
+std::string g_holdFifo, g_holdBefore; // SetMibReaderHold's
 
 std::vector<std::string> ReaderEnvironment(const std::string& baseDirectory) {
     std::vector<std::string> environment{std::string(kReaderVariable) + "=" + baseDirectory,
@@ -604,29 +604,29 @@ public:
         int fds[2];
         if (pipe2(fds, O_CLOEXEC) != 0)
             return;
-        std::lock_guard<std::mutex> guard(mutex_);
-        stopping_ = false;
-        running_ = true;
-        thread_ = std::thread(&Loader::Run, this, fds[0], fds[1],
-                              ReaderEnvironment(BaseModuleDirectory()));
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_stopping = false;
+        m_running = true;
+        m_thread = std::thread(&Loader::Run, this, fds[0], fds[1],
+                               ReaderEnvironment(BaseModuleDirectory()));
     }
 
     // Ends a load under way (its names are not published) and waits for its thread.
     void Stop() {
         {
-            std::lock_guard<std::mutex> guard(mutex_);
-            stopping_ = true;
-            if (child_ > 0)
-                kill(child_, SIGKILL);
+            std::lock_guard<std::mutex> guard(m_mutex);
+            m_stopping = true;
+            if (m_child > 0)
+                kill(m_child, SIGKILL);
         }
-        if (thread_.joinable())
-            thread_.join();
+        if (m_thread.joinable())
+            m_thread.join();
     }
 
     bool Wait(int milliseconds) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return done_.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                              [this] { return !running_; });
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_done.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                               [this] { return !m_running; });
     }
 
 private:
@@ -637,10 +637,10 @@ private:
         setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19); // this thread alone
         pid_t pid = -1;
         {
-            std::lock_guard<std::mutex> guard(mutex_);
-            if (!stopping_)
+            std::lock_guard<std::mutex> guard(m_mutex);
+            if (!m_stopping)
                 pid = SpawnReader(writeFd, std::move(environment));
-            child_ = pid;
+            m_child = pid;
         }
         close(writeFd);
         if (pid < 0) {
@@ -655,8 +655,8 @@ private:
     // however far it got.
     bool PutInForce(std::string_view snapshot) {
         auto table = ReadTable(snapshot);
-        std::lock_guard<std::mutex> guard(mutex_);
-        if (stopping_)
+        std::lock_guard<std::mutex> guard(m_mutex);
+        if (m_stopping)
             return false;
         if (table)
             mibnames::Publish(std::move(table));
@@ -665,10 +665,10 @@ private:
 
     void Finish() {
         {
-            std::lock_guard<std::mutex> guard(mutex_);
-            running_ = false;
+            std::lock_guard<std::mutex> guard(m_mutex);
+            m_running = false;
         }
-        done_.notify_all();
+        m_done.notify_all();
     }
 
     // Puts each whole snapshot in force as it comes, until the reader ends. A snapshot that
@@ -712,20 +712,20 @@ private:
                errno == EINTR) {
         }
         {
-            std::lock_guard<std::mutex> guard(mutex_);
-            child_ = -1;
+            std::lock_guard<std::mutex> guard(m_mutex);
+            m_child = -1;
         }
         while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
         }
         Finish();
     }
 
-    std::mutex mutex_;
-    std::condition_variable done_;
-    pid_t child_ = -1;
-    bool running_ = false;
-    bool stopping_ = false; // a Stop has come: no reader is started any more
-    std::thread thread_;
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    pid_t m_child = -1;
+    bool m_running = false;
+    bool m_stopping = false; // a Stop has come: no reader is started any more
+    std::thread m_thread;
 };
 
 Loader& TheLoader() {
@@ -742,16 +742,16 @@ void SnmpMgrLoadMibModules() {
     TheLoader().Start();
 }
 
-bool SnmpMgrWaitMibModulesForTesting(int milliseconds) {
+bool MibModulesWait(int milliseconds) {
     return TheLoader().Wait(milliseconds);
 }
 
-void SnmpMgrHoldMibReaderForTesting(const std::string& fifo, const std::string& beforeFile) {
+void SetMibReaderHold(const std::string& fifo, const std::string& beforeFile) {
     g_holdFifo = fifo;
     g_holdBefore = beforeFile;
 }
 
-void SnmpMgrMibModulesStopForTesting() {
+void MibModulesStop() {
     TheLoader().Stop();
     mibnames::Publish(nullptr);
 }

@@ -314,8 +314,8 @@ bool IsName(std::string_view text) {
 // --- Table ---------------------------------------------------------------------------------
 
 std::string_view Table::Name(int node) const {
-    const Node& n = nodes_[static_cast<size_t>(node)];
-    return std::string_view(names_).substr(n.nameAt, n.nameLength);
+    const Node& n = m_nodes[static_cast<size_t>(node)];
+    return std::string_view(m_names).substr(n.nameAt, n.nameLength);
 }
 
 size_t Table::NameKeyHash::operator()(const NameKey& key) const {
@@ -324,7 +324,7 @@ size_t Table::NameKeyHash::operator()(const NameKey& key) const {
 
 std::pair<const Table::Child*, const Table::Child*> Table::Children(int parent) const {
     const auto at = static_cast<size_t>(parent + 1);
-    return {children_.data() + childStart_[at], children_.data() + childStart_[at + 1]};
+    return {m_children.data() + m_childStart[at], m_children.data() + m_childStart[at + 1]};
 }
 
 int Table::ChildByArc(int parent, UINT arc) const {
@@ -337,7 +337,7 @@ int Table::ChildByArc(int parent, UINT arc) const {
 int Table::ChildByName(int parent, std::string_view name) const {
     int answer = kNone;
     std::uint32_t best = std::numeric_limits<std::uint32_t>::max();
-    const auto [begin, end] = byName_.equal_range(name);
+    const auto [begin, end] = m_byName.equal_range(name);
     for (auto named = begin; named != end; ++named) {
         if (Parent(named->second.node) == parent && named->second.rank < best) {
             answer = named->second.node;
@@ -353,7 +353,7 @@ int Table::First(std::string_view name) const {
         return Parent(node) == kNone ? 0 : StartsText(node) ? 1 : 2;
     };
     int answer = kNone;
-    const auto [begin, end] = byName_.equal_range(name);
+    const auto [begin, end] = m_byName.equal_range(name);
     for (auto named = begin; named != end; ++named) {
         const int node = named->second.node;
         if (answer == kNone || rank(node) < rank(answer))
@@ -368,43 +368,43 @@ int Table::First(std::string_view name) const {
 }
 
 int Table::InModule(std::string_view module, std::string_view name) const {
-    const auto number = modules_.find(module);
-    if (number == modules_.end())
+    const auto number = m_modules.find(module);
+    if (number == m_modules.end())
         return kNone;
-    const auto found = inModule_.find({number->second, name});
-    return found == inModule_.end() ? kNone : Answer(found->second);
+    const auto found = m_inModule.find({number->second, name});
+    return found == m_inModule.end() ? kNone : Answer(found->second);
 }
 
 // --- TableBuilder --------------------------------------------------------------------------
 
-TableBuilder::TableBuilder() : table_(std::make_shared<Table>()) {
+TableBuilder::TableBuilder() : m_table(std::make_shared<Table>()) {
     std::unordered_map<std::string_view, int> byName;
     for (const Row& row : kRows) {
         const int parent = row.parent ? byName.at(row.parent) : kNone;
         const int node = Add(parent, row.arc, row.name, {});
-        entries_.back().builtIn = true;
+        m_entries.back().builtIn = true;
         byName.emplace(row.name, node);
-        bool starts = parent != kNone && parent == mib2_;
+        bool starts = parent != kNone && parent == m_mib2;
         for (std::string_view name : kSnmpV2Starts)
             starts = starts || name == row.name;
-        table_->nodes_[static_cast<size_t>(node)].startsText = starts;
-        table_->nodes_[static_cast<size_t>(node)].fromModule = false;
+        m_table->m_nodes[static_cast<size_t>(node)].startsText = starts;
+        m_table->m_nodes[static_cast<size_t>(node)].fromModule = false;
         if (std::string_view(row.name) == "mib-2")
-            mib2_ = node;
+            m_mib2 = node;
     }
 }
 
 std::uint32_t TableBuilder::Store(std::string_view name) {
-    const auto at = static_cast<std::uint32_t>(table_->names_.size());
-    table_->names_.append(name);
+    const auto at = static_cast<std::uint32_t>(m_table->m_names.size());
+    m_table->m_names.append(name);
     return at;
 }
 
 int TableBuilder::Module(std::string_view name) {
     const auto [found, inserted] =
-        moduleNumbers_.try_emplace(std::string(name), static_cast<int>(moduleNames_.size()));
+        m_moduleNumbers.try_emplace(std::string(name), static_cast<int>(m_moduleNames.size()));
     if (inserted)
-        moduleNames_.emplace_back(name);
+        m_moduleNames.emplace_back(name);
     return found->second;
 }
 
@@ -412,11 +412,11 @@ int TableBuilder::Add(int parent, UINT arc, std::string_view name, const std::ve
                       bool shown) {
     if (parent < kNone || parent >= Count())
         return kNone;
-    auto& nodes = table_->nodes_;
-    const auto [found, inserted] = byArc_.try_emplace(ArcKey(parent, arc), Count());
+    auto& nodes = m_table->m_nodes;
+    const auto [found, inserted] = m_byArc.try_emplace(ArcKey(parent, arc), Count());
     const int node = found->second;
     if (inserted)
-        nodes.push_back({parent, arc, 0, 0, parent != kNone && parent == mib2_, true, false});
+        nodes.push_back({parent, arc, 0, 0, parent != kNone && parent == m_mib2, true, false});
     if (!IsName(name)) {
         // An anonymous node (or a name that could not be read back) is written as its
         // number, as net-snmp's tools write it, where it is the one they show.
@@ -429,83 +429,97 @@ int TableBuilder::Add(int parent, UINT arc, std::string_view name, const std::ve
     if (shown)
         Show(node, at, length);
     if (modules.empty())
-        entries_.push_back({node, at, length, -1, false});
+        m_entries.push_back({node, at, length, -1, false});
     for (int module : modules)
-        entries_.push_back({node, at, length, module, false});
+        m_entries.push_back({node, at, length, module, false});
     return node;
 }
 
 void TableBuilder::Show(int node, std::uint32_t at, std::uint32_t length) {
-    Table::Node& n = table_->nodes_[static_cast<size_t>(node)];
+    Table::Node& n = m_table->m_nodes[static_cast<size_t>(node)];
     if (!n.fromModule && n.nameLength > 0) // the built-in name stays readable
-        builtInNames_.push_back({node, n.nameAt, n.nameLength, -1, true});
+        m_builtInNames.push_back({node, n.nameAt, n.nameLength, -1, true});
     n.nameAt = at;
     n.nameLength = length;
     n.fromModule = true;
 }
 
 std::shared_ptr<const Table> TableBuilder::Finish() {
-    Table& table = *table_;
+    IndexModules();
+    IndexChildren();
+    IndexNames();
+    m_entries = {};
+    m_builtInNames = {};
+    m_byArc = {};
+    return std::move(m_table);
+}
+
+// The modules by name. Their names are the last stored: from here on views into the names
+// stay valid.
+void TableBuilder::IndexModules() {
+    Table& table = *m_table;
     std::vector<std::uint32_t> moduleAt;
-    for (const std::string& name : moduleNames_)
+    for (const std::string& name : m_moduleNames)
         moduleAt.push_back(Store(name));
-    // The names are all stored: from here on views into them stay valid.
-    const std::string_view names = table.names_;
+    const std::string_view names = table.m_names;
+    for (size_t i = 0; i < m_moduleNames.size(); ++i)
+        table.m_modules.emplace(names.substr(moduleAt[i], m_moduleNames[i].size()),
+                                static_cast<int>(i));
+}
+
+// Children by parent, then by sub-identifier.
+void TableBuilder::IndexChildren() {
+    Table& table = *m_table;
+    const size_t count = table.m_nodes.size();
+    table.m_childStart.assign(count + 2, 0);
+    for (const Table::Node& node : table.m_nodes)
+        ++table.m_childStart[static_cast<size_t>(node.parent + 1) + 1];
+    for (size_t i = 1; i < table.m_childStart.size(); ++i)
+        table.m_childStart[i] += table.m_childStart[i - 1];
+    table.m_children.resize(count);
+    std::vector<std::uint32_t> next(table.m_childStart.begin(), table.m_childStart.end() - 1);
+    for (size_t i = 0; i < count; ++i) {
+        const Table::Node& node = table.m_nodes[i];
+        table.m_children[next[static_cast<size_t>(node.parent + 1)]++] = {node.arc,
+                                                                          static_cast<int>(i)};
+    }
+    for (size_t p = 0; p + 1 < table.m_childStart.size(); ++p)
+        std::sort(table.m_children.begin() + table.m_childStart[p],
+                  table.m_children.begin() + table.m_childStart[p + 1],
+                  [](const Table::Child& a, const Table::Child& b) { return a.arc < b.arc; });
+}
+
+// Each module's names, and one entry for each name of each node. The modules' names rank
+// before the built-in ones, each in the order in which it was added.
+void TableBuilder::IndexNames() {
+    Table& table = *m_table;
+    const std::string_view names = table.m_names;
     const auto nameOf = [names](const Entry& entry) {
         return names.substr(entry.nameAt, entry.nameLength);
     };
-    for (size_t i = 0; i < moduleNames_.size(); ++i)
-        table.modules_.emplace(names.substr(moduleAt[i], moduleNames_[i].size()),
-                               static_cast<int>(i));
-    // Children by parent, then by sub-identifier.
-    const size_t count = table.nodes_.size();
-    table.childStart_.assign(count + 2, 0);
-    for (const Table::Node& node : table.nodes_)
-        ++table.childStart_[static_cast<size_t>(node.parent + 1) + 1];
-    for (size_t i = 1; i < table.childStart_.size(); ++i)
-        table.childStart_[i] += table.childStart_[i - 1];
-    table.children_.resize(count);
-    std::vector<std::uint32_t> next(table.childStart_.begin(), table.childStart_.end() - 1);
-    for (size_t i = 0; i < count; ++i) {
-        const Table::Node& node = table.nodes_[i];
-        table.children_[next[static_cast<size_t>(node.parent + 1)]++] = {node.arc,
-                                                                         static_cast<int>(i)};
-    }
-    for (size_t p = 0; p + 1 < table.childStart_.size(); ++p)
-        std::sort(table.children_.begin() + table.childStart_[p],
-                  table.children_.begin() + table.childStart_[p + 1],
-                  [](const Table::Child& a, const Table::Child& b) { return a.arc < b.arc; });
-
-    for (const Entry& entry : entries_) {
-        const std::string_view name = nameOf(entry);
+    for (const Entry& entry : m_entries) {
         if (entry.module >= 0)
-            Enter(&table.inModule_, Table::NameKey{entry.module, name}, entry.node);
+            Enter(&table.m_inModule, Table::NameKey{entry.module, nameOf(entry)}, entry.node);
     }
-    // One entry for each name of each node. The modules' names rank before the built-in
-    // ones, each in the order in which it was added.
     std::uint32_t rank = 0;
     const auto enterName = [&table, &rank](std::string_view name, int node) {
-        const auto [begin, end] = table.byName_.equal_range(name);
+        const auto [begin, end] = table.m_byName.equal_range(name);
         if (std::none_of(begin, end,
                          [node](const auto& named) { return named.second.node == node; }))
-            table.byName_.emplace(name, Table::Bearer{node, rank});
+            table.m_byName.emplace(name, Table::Bearer{node, rank});
         ++rank;
     };
     for (const bool builtIn : {false, true}) {
-        for (const Entry& entry : entries_)
+        for (const Entry& entry : m_entries)
             if (entry.builtIn == builtIn)
                 enterName(nameOf(entry), entry.node);
     }
-    for (const Entry& entry : builtInNames_)
+    for (const Entry& entry : m_builtInNames)
         enterName(nameOf(entry), entry.node);
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < table.m_nodes.size(); ++i) {
         const int node = static_cast<int>(i);
-        table.nodes_[i].ownFirst = table.Named(node) && table.First(table.Name(node)) == node;
+        table.m_nodes[i].ownFirst = table.Named(node) && table.First(table.Name(node)) == node;
     }
-    entries_ = {};
-    builtInNames_ = {};
-    byArc_ = {};
-    return std::move(table_);
 }
 
 // --- The table in force --------------------------------------------------------------------

@@ -40,18 +40,18 @@ bool IsName(std::string_view text);
 
 class Table {
 public:
-    int Count() const { return static_cast<int>(nodes_.size()); }
+    int Count() const { return static_cast<int>(m_nodes.size()); }
     // The name the node is written with, the one net-snmp's tools show; empty for a node
     // that has none (it is written as its number).
     std::string_view Name(int node) const;
-    bool Named(int node) const { return nodes_[static_cast<size_t>(node)].nameLength > 0; }
-    int Parent(int node) const { return nodes_[static_cast<size_t>(node)].parent; }
-    UINT Arc(int node) const { return nodes_[static_cast<size_t>(node)].arc; }
+    bool Named(int node) const { return m_nodes[static_cast<size_t>(node)].nameLength > 0; }
+    int Parent(int node) const { return m_nodes[static_cast<size_t>(node)].parent; }
+    UINT Arc(int node) const { return m_nodes[static_cast<size_t>(node)].arc; }
     // Whether a text may begin at this node (see OidText.cpp): the groups directly below
     // mib-2 and the SNMPv2 trap objects.
-    bool StartsText(int node) const { return nodes_[static_cast<size_t>(node)].startsText; }
+    bool StartsText(int node) const { return m_nodes[static_cast<size_t>(node)].startsText; }
     // Whether Name(node), read first, gives the node back.
-    bool NameIsOwnFirst(int node) const { return nodes_[static_cast<size_t>(node)].ownFirst; }
+    bool NameIsOwnFirst(int node) const { return m_nodes[static_cast<size_t>(node)].ownFirst; }
 
     // The child of `parent` (kNone: a root) with sub-identifier `arc`, or kNone.
     int ChildByArc(int parent, UINT arc) const;
@@ -70,7 +70,7 @@ private:
     struct Node {
         int parent;
         UINT arc;
-        std::uint32_t nameAt; // in names_
+        std::uint32_t nameAt; // in m_names
         std::uint32_t nameLength;
         bool startsText;
         bool fromModule; // named by a module, not only built in
@@ -95,17 +95,17 @@ private:
     // The children of `parent`, ordered by sub-identifier.
     std::pair<const Child*, const Child*> Children(int parent) const;
 
-    std::vector<Node> nodes_;
-    std::string names_;
-    // The children of node n are children_[childStart_[n + 1] .. childStart_[n + 2]); the
-    // roots come first, at childStart_[0].
-    std::vector<Child> children_;
-    std::vector<std::uint32_t> childStart_;
+    std::vector<Node> m_nodes;
+    std::string m_names;
+    // The children of node n are m_children[m_childStart[n + 1] .. m_childStart[n + 2]); the
+    // roots come first, at m_childStart[0].
+    std::vector<Child> m_children;
+    std::vector<std::uint32_t> m_childStart;
     // Every name each node bears: Name(node), its other modules' names, and a built-in name
     // that a module changed.
-    std::unordered_multimap<std::string_view, Bearer> byName_;
-    std::unordered_map<NameKey, int, NameKeyHash> inModule_;
-    std::unordered_map<std::string_view, int> modules_;
+    std::unordered_multimap<std::string_view, Bearer> m_byName;
+    std::unordered_map<NameKey, int, NameKeyHash> m_inModule;
+    std::unordered_map<std::string_view, int> m_modules;
 };
 
 // Makes a table: the built-in nodes first, then those added.
@@ -122,7 +122,7 @@ public:
     // kNone (and nothing added) when `parent` is not a node.
     int Add(int parent, UINT arc, std::string_view name, const std::vector<int>& modules,
             bool shown = true);
-    int Count() const { return static_cast<int>(table_->nodes_.size()); }
+    int Count() const { return static_cast<int>(m_table->m_nodes.size()); }
     std::shared_ptr<const Table> Finish();
 
 private:
@@ -135,14 +135,18 @@ private:
     };
     std::uint32_t Store(std::string_view name);
     void Show(int node, std::uint32_t at, std::uint32_t length);
+    // The steps of Finish, in order.
+    void IndexModules();
+    void IndexChildren();
+    void IndexNames();
 
-    std::shared_ptr<Table> table_;
-    std::unordered_map<std::uint64_t, int> byArc_;
-    std::vector<Entry> entries_;
-    std::vector<Entry> builtInNames_; // built-in names that a module's name replaced
-    std::vector<std::string> moduleNames_;
-    std::unordered_map<std::string, int> moduleNumbers_;
-    int mib2_ = kNone;
+    std::shared_ptr<Table> m_table;
+    std::unordered_map<std::uint64_t, int> m_byArc;
+    std::vector<Entry> m_entries;
+    std::vector<Entry> m_builtInNames; // built-in names that a module's name replaced
+    std::vector<std::string> m_moduleNames;
+    std::unordered_map<std::string, int> m_moduleNumbers;
+    int m_mib2 = kNone;
 };
 
 // The built-in table.

@@ -14,59 +14,59 @@ bool OidToLibrary(const AsnObjectIdentifier& in, oid* ids, size_t capacity, size
     return true;
 }
 
+namespace {
+
+// Adds one binding with the library's encoding of `value`; null for a value that cannot be
+// encoded (a malformed record, an identifier too long, a type no request carries).
+netsnmp_variable_list* AddBinding(netsnmp_pdu* pdu, const oid* name, size_t nameLength,
+                                  const AsnAny& value) {
+    switch (value.asnType) {
+    case ASN_INTEGER: {
+        const long number = value.asnValue.number;
+        return snmp_pdu_add_variable(pdu, name, nameLength, ASN_INTEGER, &number, sizeof number);
+    }
+    case ASN_COUNTER32:
+    case ASN_GAUGE32:
+    case ASN_TIMETICKS: {
+        const unsigned long number = value.asnValue.unsigned32;
+        return snmp_pdu_add_variable(pdu, name, nameLength, value.asnType, &number, sizeof number);
+    }
+    case ASN_OCTETSTRING:
+    case ASN_IPADDRESS:
+    case ASN_OPAQUE:
+    case ASN_SEQUENCE: {
+        const AsnOctetString& s = value.asnValue.string;
+        if (s.length > 0 && !s.stream)
+            return nullptr;
+        // net-snmp's encoder has no SEQUENCE value; it is encoded as an OCTET STRING and its
+        // tag is put right on the way out (see SnmpSession.cpp).
+        const BYTE type = value.asnType == ASN_SEQUENCE ? ASN_OCTET_STR : value.asnType;
+        return snmp_pdu_add_variable(pdu, name, nameLength, type, s.stream, s.length);
+    }
+    case ASN_OBJECTIDENTIFIER: {
+        oid object[MAX_OID_LEN];
+        size_t objectLength = 0;
+        if (!OidToLibrary(value.asnValue.object, object, MAX_OID_LEN, &objectLength))
+            return nullptr;
+        return snmp_pdu_add_variable(pdu, name, nameLength, ASN_OBJECT_ID, object,
+                                     objectLength * sizeof(oid));
+    }
+    case ASN_NULL:
+        return snmp_pdu_add_variable(pdu, name, nameLength, ASN_NULL, nullptr, 0);
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
 bool VarBindsToLibrary(const SnmpVarBindList& list, netsnmp_pdu* pdu) {
     for (UINT i = 0; i < list.len; ++i) {
         const SnmpVarBind& vb = list.list[i];
         oid name[MAX_OID_LEN];
         size_t nameLength = 0;
-        if (!OidToLibrary(vb.name, name, MAX_OID_LEN, &nameLength))
-            return false;
-        const AsnAny& value = vb.value;
-        netsnmp_variable_list* added = nullptr;
-        switch (value.asnType) {
-        case ASN_INTEGER: {
-            const long number = value.asnValue.number;
-            added =
-                snmp_pdu_add_variable(pdu, name, nameLength, ASN_INTEGER, &number, sizeof number);
-            break;
-        }
-        case ASN_COUNTER32:
-        case ASN_GAUGE32:
-        case ASN_TIMETICKS: {
-            const unsigned long number = value.asnValue.unsigned32;
-            added =
-                snmp_pdu_add_variable(pdu, name, nameLength, value.asnType, &number, sizeof number);
-            break;
-        }
-        case ASN_OCTETSTRING:
-        case ASN_IPADDRESS:
-        case ASN_OPAQUE:
-        case ASN_SEQUENCE: {
-            const AsnOctetString& s = value.asnValue.string;
-            if (s.length > 0 && !s.stream)
-                return false;
-            // net-snmp's encoder has no SEQUENCE value; it is encoded as an OCTET STRING
-            // and its tag is put right on the way out (see SnmpSession.cpp).
-            const BYTE type = value.asnType == ASN_SEQUENCE ? ASN_OCTET_STR : value.asnType;
-            added = snmp_pdu_add_variable(pdu, name, nameLength, type, s.stream, s.length);
-            break;
-        }
-        case ASN_OBJECTIDENTIFIER: {
-            oid object[MAX_OID_LEN];
-            size_t objectLength = 0;
-            if (!OidToLibrary(value.asnValue.object, object, MAX_OID_LEN, &objectLength))
-                return false;
-            added = snmp_pdu_add_variable(pdu, name, nameLength, ASN_OBJECT_ID, object,
-                                          objectLength * sizeof(oid));
-            break;
-        }
-        case ASN_NULL:
-            added = snmp_pdu_add_variable(pdu, name, nameLength, ASN_NULL, nullptr, 0);
-            break;
-        default:
-            return false;
-        }
-        if (!added)
+        if (!OidToLibrary(vb.name, name, MAX_OID_LEN, &nameLength) ||
+            !AddBinding(pdu, name, nameLength, vb.value))
             return false;
     }
     return true;

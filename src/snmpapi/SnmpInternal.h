@@ -1,6 +1,7 @@
-// What the layer's own files share and no other part of Okapel sees: the library lock, the
-// one-time start of net-snmp, and the conversion of our request records into net-snmp's
-// types (which lives in SnmpConvert.cpp alone).
+// What the layer's own files share, and no other part of Okapel but the testing library
+// sees: the library lock, the one-time start of net-snmp, the allocator's bookkeeping, the
+// events' extra holds, and the conversion of our request records into net-snmp's types
+// (which lives in SnmpConvert.cpp alone).
 #pragma once
 
 #include "snmpapi/SnmpApi.h"
@@ -15,6 +16,8 @@
 #undef ASN_SEQUENCE
 static_assert(ASN_SEQUENCE == 0x30);
 
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 
 // net-snmp is built here without its reentrant locks, so every call into it from any of
@@ -34,9 +37,16 @@ void SnmpLibraryInit();
 // use when the program ends (TrapService.cpp).
 void SnmpTrapServiceShutdown();
 
-// Bookkeeping of the utility allocator, read by SnmpUtilLiveBlocks.
-void SnmpCountAlloc();
-void SnmpCountFree();
+// Bookkeeping of the utility allocator: the blocks handed out (SnmpUtilMemAlloc/ReAlloc and
+// the layer's own allocations of identifiers, texts and lists) minus those given back. The
+// testing library reads it to find leaks and double releases.
+inline std::atomic<std::int64_t> g_snmpLiveBlocks{0};
+inline void SnmpCountAlloc() {
+    g_snmpLiveBlocks.fetch_add(1, std::memory_order_relaxed);
+}
+inline void SnmpCountFree() {
+    g_snmpLiveBlocks.fetch_sub(1, std::memory_order_relaxed);
+}
 
 // Event holds beyond the creator's (see SnmpUtil.cpp): SnmpEventRetain adds a hold that
 // the holder gives back with CloseHandle; the event lives until every hold is given back.

@@ -2,7 +2,8 @@
 // synchronous request with the session's version, time-out and retries, all over net-snmp.
 // What an SNMPv3 session adds is in UsmSession.cpp.
 #include "snmpapi/SnmpSession.h"
-#include "snmpapi/SnmpTesting.h"
+#include "snmpapi/SnmpInternal.h"
+#include "snmpapi/SnmpMessage.h"
 #include "snmpapi/UsmSession.h"
 
 #include <arpa/inet.h>
@@ -17,15 +18,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-namespace {
-
-std::function<void(const char*, const char*)>& OpenObserver() {
-    static std::function<void(const char*, const char*)> observer;
-    return observer;
-}
-
-} // namespace
 
 // net-snmp's tree for its own MIB reader, which defines it without declaring it.
 extern "C" tree* Mib;
@@ -70,14 +62,9 @@ void SnmpLibraryInit() {
     });
 }
 
-void SnmpLibraryLogForTesting(const char* text) {
-    std::lock_guard<std::mutex> guard(SnmpLibraryLock());
-    SnmpLibraryInit();
-    snmp_log(LOG_ERR, "%s\n", text);
-}
-
-void SnmpMgrSetOpenObserver(std::function<void(const char*, const char*)> observer) {
-    OpenObserver() = std::move(observer);
+SnmpOpenObserver& SnmpOpenObserverSlot() {
+    static SnmpOpenObserver observer;
+    return observer;
 }
 
 // --- Agent addresses ---------------------------------------------------------------------
@@ -266,9 +253,8 @@ int SendWithSequenceTags(netsnmp_transport* t, const void* buf, int size, void**
     return session.send(t, copy.data(), size, opaque, olength);
 }
 
-// Takes the answer to the request under way out of `datagram` (`size` bytes, in a buffer
-// that net-snmp reads afterwards) and leaves the bare response in its place. Returns the
-// bare response's length, or -1 when the datagram is no such answer.
+} // namespace
+
 int TakeAnswer(SnmpMgrSession& session, u_char* datagram, int size) {
     SnmpMessage message;
     if (size <= 0 || !DecodeSnmpMessage(datagram, static_cast<size_t>(size), &message))
@@ -291,6 +277,8 @@ int TakeAnswer(SnmpMgrSession& session, u_char* datagram, int size) {
     session.answered = true;
     return static_cast<int>(bareLength);
 }
+
+namespace {
 
 int ReceiveAnswer(netsnmp_transport* t, void* buf, int size, void** opaque, int* olength) {
     SnmpMgrSession& session = *g_sessions.at(t);
@@ -343,31 +331,8 @@ bool IdentifiersEncodable(const SnmpVarBindList& list) {
     return true;
 }
 
-// What one request asks for: its PDU type and, for a GetBulk, its two counts (RFC 3416,
-// 4.2.3), which net-snmp carries in the places of the error status and index.
-struct RequestShape {
-    BYTE type = SNMP_PDU_GET;
-    UINT nonRepeaters = 0;
-    UINT maxRepetitions = 0;
+} // namespace
 
-    // The most bindings a successful answer may carry: the request's own number, or for a
-    // GetBulk the non-repeaters and every repetition of the others.
-    std::uint64_t MostBindings(UINT asked) const {
-        if (type != SNMP_PDU_GETBULK)
-            return asked;
-        const UINT repeaters = asked - std::min(asked, nonRepeaters);
-        return std::uint64_t{nonRepeaters} + std::uint64_t{maxRepetitions} * repeaters;
-    }
-    // Whether a successful answer of `got` bindings carries what was asked for.
-    bool Carries(UINT got, UINT asked) const {
-        return type == SNMP_PDU_GETBULK ? got <= MostBindings(asked) : got == asked;
-    }
-};
-
-// What the request flows receive of an answer (RFC 1157, 4.1; RFC 3416, 4.2.3): the answer's
-// bindings in place of the request's, or, for an error answer that does not carry them all,
-// the request's bindings as they were sent beside the agent's status and index. Releases
-// `answer`'s blocks or hands them to `list`.
 int HandOver(SnmpMessage* answer, const RequestShape& shape, SnmpVarBindList* list,
              AsnInteger* errorStatus, AsnInteger* errorIndex) {
     if (!answer->outcomeFits || !answer->namesRead) {
@@ -396,6 +361,8 @@ int HandOver(SnmpMessage* answer, const RequestShape& shape, SnmpVarBindList* li
     SnmpMessageFree(answer);
     return 1;
 }
+
+namespace {
 
 // The caller's arguments, checked before anything is sent: 0, or the layer's error code.
 UINT CheckRequest(LPSNMP_MGR_SESSION session, const SnmpVarBindList* list,
@@ -543,8 +510,8 @@ void SetUsm(const SnmpMgrSessionSettings& settings, netsnmp_session* library) {
 
 LPSNMP_MGR_SESSION SnmpMgrOpenSession(const char* agent, const char* community,
                                       const SnmpMgrSessionSettings* settings) {
-    if (OpenObserver())
-        OpenObserver()(agent, community);
+    if (const SnmpOpenObserver& observer = SnmpOpenObserverSlot())
+        observer(agent, community);
     if (!SettingsUsable(settings)) {
         SetLastError(SNMP_MGMTAPI_BAD_SETTINGS);
         return nullptr;
@@ -700,46 +667,4 @@ int SnmpMgrBulkRequest(LPSNMP_MGR_SESSION session, UINT nonRepeaters, UINT maxRe
     }
     return Request(session, RequestShape{SNMP_PDU_GETBULK, nonRepeaters, maxRepetitions}, list,
                    errorStatus, errorIndex);
-}
-
-int SnmpAnswerForTesting(const std::uint8_t* data, std::size_t size, std::int32_t requestId,
-                         SnmpVarBindList* list, AsnInteger* errorStatus, AsnInteger* errorIndex,
-                         int sessionVersion) {
-    SnmpMgrSession session;
-    session.settings.version = sessionVersion;
-    session.waiting = true;
-    session.requestId = requestId;
-    std::vector<u_char> datagram(data, data + size);
-    const int bareLength = size > 0 && size <= 0x7FFFFFFF
-                               ? TakeAnswer(session, datagram.data(), static_cast<int>(size))
-                               : -1;
-    if (bareLength < 0)
-        return -1;
-    // net-snmp's own reading of what it would be handed: a response with our request id and
-    // no bindings.
-    bool taken = false;
-    {
-        std::lock_guard<std::mutex> guard(SnmpLibraryLock());
-        SnmpLibraryInit();
-        u_char community[COMMUNITY_MAX_LEN + 1];
-        size_t communityLength = COMMUNITY_MAX_LEN;
-        long version = -1;
-        size_t length = static_cast<size_t>(bareLength);
-        u_char* pduStart =
-            snmp_comstr_parse(datagram.data(), &length, community, &communityLength, &version);
-        netsnmp_pdu* pdu = pduStart ? snmp_pdu_create(0) : nullptr;
-        if (pdu) {
-            pdu->version = version;
-            taken = snmp_pdu_parse(pdu, pduStart, &length) == 0 &&
-                    pdu->command == SNMP_MSG_RESPONSE && pdu->reqid == requestId &&
-                    pdu->errstat == 0 && pdu->errindex == 0 && !pdu->variables &&
-                    version == sessionVersion;
-            snmp_free_pdu(pdu);
-        }
-    }
-    if (!taken) {
-        SnmpMessageFree(&session.answer);
-        return -2;
-    }
-    return HandOver(&session.answer, RequestShape{SNMP_PDU_GET}, list, errorStatus, errorIndex);
 }

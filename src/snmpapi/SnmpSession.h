@@ -1,11 +1,15 @@
-// A session with an agent as the layer keeps it, and the wait for one request's end: shared by
-// SnmpSession.cpp (every version's road) and UsmSession.cpp (what an SNMPv3 session adds).
-// Nothing outside src/snmpapi sees it.
+// A session with an agent as the layer keeps it, its reading of the answers to its requests,
+// and the wait for one request's end: shared by SnmpSession.cpp (every version's road),
+// UsmSession.cpp (what an SNMPv3 session adds) and the testing library. No other part of
+// Okapel sees them.
 #pragma once
 
 #include "snmpapi/SnmpInternal.h"
 #include "snmpapi/SnmpMessage.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -55,3 +59,41 @@ void AwaitRequestEnd(SnmpMgrSession* session, const PendingRequest& pending,
 // when sending fails. False when it could not be sent at all. Under the library lock.
 bool SendAndAwait(SnmpMgrSession* session, netsnmp_pdu* pdu, PendingRequest* pending,
                   std::unique_lock<std::mutex>& lock);
+
+// What one request asks for: its PDU type and, for a GetBulk, its two counts (RFC 3416,
+// 4.2.3), which net-snmp carries in the places of the error status and index.
+struct RequestShape {
+    BYTE type = SNMP_PDU_GET;
+    UINT nonRepeaters = 0;
+    UINT maxRepetitions = 0;
+
+    // The most bindings a successful answer may carry: the request's own number, or for a
+    // GetBulk the non-repeaters and every repetition of the others.
+    std::uint64_t MostBindings(UINT asked) const {
+        if (type != SNMP_PDU_GETBULK)
+            return asked;
+        const UINT repeaters = asked - std::min(asked, nonRepeaters);
+        return std::uint64_t{nonRepeaters} + std::uint64_t{maxRepetitions} * repeaters;
+    }
+    // Whether a successful answer of `got` bindings carries what was asked for.
+    bool Carries(UINT got, UINT asked) const {
+        return type == SNMP_PDU_GETBULK ? got <= MostBindings(asked) : got == asked;
+    }
+};
+
+// Takes the answer to the request under way out of `datagram` (`size` bytes, in a buffer
+// that net-snmp reads afterwards) and leaves the bare response in its place. Returns the
+// bare response's length, or -1 when the datagram is no such answer.
+int TakeAnswer(SnmpMgrSession& session, u_char* datagram, int size);
+
+// What the request flows receive of an answer (RFC 1157, 4.1; RFC 3416, 4.2.3): the
+// answer's bindings in place of the request's, or, for an error answer that does not carry
+// them all, the request's bindings as they were sent beside the agent's status and index.
+// Releases `answer`'s blocks or hands them to `list`. What SnmpMgrRequest returns.
+int HandOver(SnmpMessage* answer, const RequestShape& shape, SnmpVarBindList* list,
+             AsnInteger* errorStatus, AsnInteger* errorIndex);
+
+// Called by SnmpMgrOpenSession with the texts it was given, before it looks at them, when
+// one is set.
+using SnmpOpenObserver = std::function<void(const char* agent, const char* community)>;
+SnmpOpenObserver& SnmpOpenObserverSlot();

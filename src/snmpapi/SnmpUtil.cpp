@@ -2,7 +2,6 @@
 // record copies and releases, events, and the calling thread's last error.
 #include "snmpapi/SnmpInternal.h"
 #include "snmpapi/SnmpMessage.h"
-#include "snmpapi/SnmpTesting.h"
 
 #include <algorithm>
 #include <atomic>
@@ -15,20 +14,9 @@
 
 namespace {
 
-std::atomic<std::int64_t> g_liveBlocks{0};
 thread_local UINT t_lastError = 0;
 
 } // namespace
-
-void SnmpCountAlloc() {
-    g_liveBlocks.fetch_add(1, std::memory_order_relaxed);
-}
-void SnmpCountFree() {
-    g_liveBlocks.fetch_sub(1, std::memory_order_relaxed);
-}
-std::int64_t SnmpUtilLiveBlocks() {
-    return g_liveBlocks.load();
-}
 
 // --- Allocator ---------------------------------------------------------------------------
 
@@ -298,80 +286,68 @@ void SetLastError(UINT code) {
     t_lastError = code;
 }
 
+namespace {
+
+// The layer's own codes and their texts.
+struct ErrorText {
+    UINT code;
+    const char* text;
+};
+constexpr ErrorText kErrorTexts[] = {
+    {SNMP_MGMTAPI_NO_ADDRESS,
+     "No agent address was given. Type the agent's IP address or host name."},
+    {SNMP_MGMTAPI_BAD_ADDRESS, "The agent address is not a valid IPv4 address, host name or "
+                               "bracketed IPv6 address."},
+    {SNMP_MGMTAPI_UNKNOWN_HOST, "The agent's host name could not be resolved to an address."},
+    {SNMP_MGMTAPI_BAD_PORT,
+     "The agent address has an invalid port: a port is a number from 1 to 65535."},
+    {SNMP_MGMTAPI_SESSION_FAILED,
+     "The SNMP session could not be opened: no socket could be had for it."},
+    {SNMP_MGMTAPI_TIMEOUT, "The agent did not answer in time."},
+    {SNMP_MGMTAPI_INVALID_SESSION, "No session with an agent is open."},
+    {SNMP_MGMTAPI_INVALID_BUFFER, "The request cannot be encoded."},
+    {SNMP_MGMTAPI_TRAP_PORT_IN_USE,
+     "The trap port (UDP 162) is already in use by another program, for instance a system "
+     "trap daemon (snmptrapd). Okapel cannot receive traps while it runs."},
+    {SNMP_MGMTAPI_TRAP_PORT_DENIED,
+     "Permission to listen on the trap port (UDP 162) was refused. Give Okapel the capability "
+     "with 'setcap cap_net_bind_service=+ep' or allow unprivileged ports with 'sysctl "
+     "net.ipv4.ip_unprivileged_port_start=162'."},
+    {SNMP_MGMTAPI_TRAP_DUPINIT, "Trap listening is already active in this program."},
+    {SNMP_MGMTAPI_NOTRAPS, "No trap is queued."},
+    {SNMP_MGMTAPI_NO_MEMORY, "Not enough memory is available."},
+    {SNMP_MGMTAPI_BAD_IDENTIFIER,
+     "An object identifier of the request cannot be sent: it needs at least two "
+     "sub-identifiers, a first of 0, 1 or 2, and under 0 or 1 a second below 40."},
+    {SNMP_MGMTAPI_BAD_ANSWER,
+     "The agent's answer cannot be used: its error status or index is out of range, or its "
+     "bindings do not match the request."},
+    {SNMP_MGMTAPI_WRONG_VERSION, "The request needs an SNMPv2c session: SNMPv1 has no GetBulk."},
+    {SNMP_MGMTAPI_BAD_SETTINGS,
+     "The session settings cannot be used: the version is unknown, the time-out, the retries "
+     "or the bulk size is out of range, or the SNMPv3 user lacks a name or the keys of its "
+     "security level."},
+    {SNMP_MGMTAPI_SHORT_PASSPHRASE, "A passphrase needs at least 8 characters."},
+    // The User-based Security Model's reasons, in its own names (RFC 3414, 3.2); the dialog
+    // tells the operator what to do about each.
+    {SNMP_MGMTAPI_USM_UNKNOWN_USER, "Unknown user name."},
+    {SNMP_MGMTAPI_USM_WRONG_DIGEST, "Wrong digest."},
+    {SNMP_MGMTAPI_USM_DECRYPTION, "Decryption error."},
+    {SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL, "Unsupported security level."},
+    {SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW, "Not in time window."},
+    {SNMP_MGMTAPI_USM_UNKNOWN_ENGINE, "Unknown engine id."},
+    {SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT, "Unknown context."},
+    {SNMP_MGMTAPI_USM_REPORT, "The agent refused the request with a Report."},
+};
+
+} // namespace
+
 const char* SystemErrorText(UINT code) {
-    switch (code) {
-    case 0:
+    if (code == 0)
         return "";
-    case SNMP_MGMTAPI_NO_ADDRESS:
-        return "No agent address was given. Type the agent's IP address or host name.";
-    case SNMP_MGMTAPI_BAD_ADDRESS:
-        return "The agent address is not a valid IPv4 address, host name or bracketed IPv6 "
-               "address.";
-    case SNMP_MGMTAPI_UNKNOWN_HOST:
-        return "The agent's host name could not be resolved to an address.";
-    case SNMP_MGMTAPI_BAD_PORT:
-        return "The agent address has an invalid port: a port is a number from 1 to 65535.";
-    case SNMP_MGMTAPI_SESSION_FAILED:
-        return "The SNMP session could not be opened: no socket could be had for it.";
-    case SNMP_MGMTAPI_TIMEOUT:
-        return "The agent did not answer in time.";
-    case SNMP_MGMTAPI_INVALID_SESSION:
-        return "No session with an agent is open.";
-    case SNMP_MGMTAPI_INVALID_BUFFER:
-        return "The request cannot be encoded.";
-    case SNMP_MGMTAPI_TRAP_PORT_IN_USE:
-        return "The trap port (UDP 162) is already in use by another program, for instance a "
-               "system trap daemon (snmptrapd). Okapel cannot receive traps while it runs.";
-    case SNMP_MGMTAPI_TRAP_PORT_DENIED:
-        return "Permission to listen on the trap port (UDP 162) was refused. Give Okapel the "
-               "capability with 'setcap cap_net_bind_service=+ep' or allow unprivileged ports "
-               "with 'sysctl net.ipv4.ip_unprivileged_port_start=162'.";
-    case SNMP_MGMTAPI_TRAP_DUPINIT:
-        return "Trap listening is already active in this program.";
-    case SNMP_MGMTAPI_NOTRAPS:
-        return "No trap is queued.";
-    case SNMP_MGMTAPI_NO_MEMORY:
-        return "Not enough memory is available.";
-    case SNMP_MGMTAPI_BAD_IDENTIFIER:
-        return "An object identifier of the request cannot be sent: it needs at least two "
-               "sub-identifiers, a first of 0, 1 or 2, and under 0 or 1 a second below 40.";
-    case SNMP_MGMTAPI_BAD_ANSWER:
-        return "The agent's answer cannot be used: its error status or index is out of range, "
-               "or its bindings do not match the request.";
-    case SNMP_MGMTAPI_WRONG_VERSION:
-        return "The request needs an SNMPv2c session: SNMPv1 has no GetBulk.";
-    case SNMP_MGMTAPI_BAD_SETTINGS:
-        return "The session settings cannot be used: the version is unknown, the time-out, "
-               "the retries or the bulk size is out of range, or the SNMPv3 user lacks a name "
-               "or the keys of its security level.";
-    case SNMP_MGMTAPI_SHORT_PASSPHRASE:
-        return "A passphrase needs at least 8 characters.";
-    case SNMP_MGMTAPI_USM_UNKNOWN_USER:
-        return "Unknown user name: the agent has no SNMPv3 user of this name. Check the user "
-               "name in the Session Settings.";
-    case SNMP_MGMTAPI_USM_WRONG_DIGEST:
-        return "Wrong digest: the agent could not authenticate the request. Check the "
-               "authentication passphrase and protocol in the Session Settings.";
-    case SNMP_MGMTAPI_USM_DECRYPTION:
-        return "Decryption error: the agent authenticated the request but could not decrypt "
-               "it. Check the privacy passphrase and protocol in the Session Settings.";
-    case SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL:
-        return "Unsupported security level: the agent's user does not allow the level chosen. "
-               "Choose the user's own level in the Session Settings.";
-    case SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW:
-        return "Not in time window: the agent's engine time does not match what it told a "
-               "moment ago, even after Okapel learnt it again. Check the agent's clock and its "
-               "boot counter.";
-    case SNMP_MGMTAPI_USM_UNKNOWN_ENGINE:
-        return "Unknown engine id: the agent does not take the engine id that it told, even "
-               "after Okapel learnt it again.";
-    case SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT:
-        return "Unknown context: the agent has no context of this name. Check the context "
-               "name in the Session Settings.";
-    case SNMP_MGMTAPI_USM_REPORT:
-        return "The agent refused the request with a Report.";
-    default:
-        break;
+    for (const ErrorText& entry : kErrorTexts) {
+        if (entry.code == code)
+            return entry.text;
     }
     if (code < SNMP_MGMTAPI_ERROR_BASE) {
         // strerror's texts are fixed in glibc, and the unknown ones say so themselves.

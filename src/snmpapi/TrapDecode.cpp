@@ -188,9 +188,3 @@ bool ReadShownInform(const std::uint8_t* data, std::size_t size, std::int32_t* r
     SnmpMessageFree(&message);
     return shown;
 }
-
-bool SnmpTrapDecodeForTesting(const std::uint8_t* data, std::size_t size,
-                              const std::uint8_t* sender, std::size_t senderLength,
-                              SnmpTrapRecord* trap) {
-    return DecodeTrapDatagram(data, size, sender, senderLength, trap);
-}

@@ -1,11 +1,24 @@
-// Decoding of one trap datagram into the record that SnmpMgrGetTrap hands out. Shared by
-// the trap service's receiver and its test seam; nothing outside src/snmpapi sees it.
+// Decoding of one trap datagram into the record that SnmpMgrGetTrap hands out: the trap
+// service decodes each queued datagram when it hands it out, and its receiver reads an
+// inform's request id to answer it. For the layer's own files and the testing library;
+// nothing else in Okapel sees it.
 #pragma once
 
-#include "snmpapi/SnmpTesting.h"
+#include "snmpapi/SnmpApi.h"
 
 #include <cstddef>
 #include <cstdint>
+
+// One trap as SnmpMgrGetTrap hands it out; every block comes from the utility allocator.
+struct SnmpTrapRecord {
+    AsnObjectIdentifier enterprise;
+    AsnOctetString agentAddress;
+    AsnInteger genericTrap;
+    AsnInteger specificTrap;
+    AsnTimeticks timeStamp;
+    SnmpVarBindList variableBindings;
+};
+void SnmpTrapRecordFree(SnmpTrapRecord* trap);
 
 // Decodes an SNMPv1 Trap-PDU, or an SNMPv2c SNMPv2-Trap-PDU or InformRequest-PDU, with any
 // community. `sender` is the sender's address as it arrived (4 bytes, or 16 for IPv6); an

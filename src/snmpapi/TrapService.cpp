@@ -32,10 +32,10 @@
 // Process exit. The service object is never destroyed, so no static destructor can join a
 // thread or free the queue under a running receiver; an exit handler, registered by the
 // first listen, stops the receiver while everything it uses still exists.
+#include "snmpapi/TrapService.h"
 #include "snmpapi/RecentInforms.h"
 #include "snmpapi/SnmpInternal.h"
 #include "snmpapi/SnmpMessage.h"
-#include "snmpapi/SnmpTesting.h"
 #include "snmpapi/TrapDecode.h"
 #include "snmpapi/TrapUsm.h"
 
@@ -71,15 +71,6 @@ constexpr int kReceiveBuffer = 32 * 1024 * 1024;
 constexpr std::size_t kDatagramMax = 65535;
 // Datagrams read from one socket before the others and the stop request get their turn.
 constexpr int kReadsPerTurn = 256;
-
-std::atomic<std::uint16_t> g_testPort{0};
-std::atomic<std::size_t> g_queueLimitForTesting{0};
-std::atomic<std::size_t> g_queueByteLimitForTesting{0};
-
-std::function<void()>& ListenObserver() {
-    static std::function<void()> observer;
-    return observer;
-}
 
 UINT ListenErrorCode(int error) {
     switch (error) {
@@ -123,7 +114,7 @@ void CloseAll(std::vector<int>& fds) {
 // The trap port on every IPv4 address and, where the machine has IPv6, on every IPv6
 // address; a test port on loopback only. False with the last error set.
 bool OpenTrapSockets(std::vector<int>* sockets) {
-    const std::uint16_t testPort = g_testPort.load();
+    const std::uint16_t testPort = TrapServiceSettingsInForce().port.load();
     const std::uint16_t port = testPort != 0 ? testPort : kTrapPort;
 
     sockaddr_in v4{};
@@ -229,9 +220,11 @@ private:
         std::size_t senderLength = 0;
     };
 
+    void StartAfresh();
+    bool StartReceiver(std::vector<int>& sockets, HANDLE event, int wakeFd);
     void StopLocked();
     void Receive(std::vector<int> sockets, HANDLE event);
-    bool ReadSocket(int fd, Reception& reception);
+    void ReadSocket(int fd, Reception& reception);
     void Enqueue(const std::uint8_t* data, std::size_t size, const Arrival& arrival, HANDLE event,
                  bool scoped = false);
     void TakeInform(const std::uint8_t* data, std::size_t size, const Arrival& arrival,
@@ -315,11 +308,20 @@ BOOL CTrapService::Listen(HANDLE* trapEvent) {
         CloseAll(sockets);
         return FALSE;
     }
+    StartAfresh();
+    if (!StartReceiver(sockets, event, wakeFd))
+        return FALSE;
+    *trapEvent = event;
+    return TRUE;
+}
+
+// The queue's bounds as the settings in force give them, and every counter at 0.
+void CTrapService::StartAfresh() {
     {
         std::lock_guard<std::mutex> guard(m_queueLock);
-        const std::size_t limit = g_queueLimitForTesting.load();
+        const std::size_t limit = TrapServiceSettingsInForce().queueLimit.load();
         m_queueLimit = limit != 0 ? limit : kQueueLimit;
-        const std::size_t byteLimit = g_queueByteLimitForTesting.load();
+        const std::size_t byteLimit = TrapServiceSettingsInForce().queueByteLimit.load();
         m_queueByteLimit = byteLimit != 0 ? byteLimit : kQueueByteLimit;
     }
     m_received = 0;
@@ -329,6 +331,11 @@ BOOL CTrapService::Listen(HANDLE* trapEvent) {
     m_answered = 0;
     m_repeated = 0;
     m_stopping = false;
+}
+
+// Takes the service's own hold of the event and starts the receiver on the sockets; false,
+// with everything closed and the last error set, when no thread can be had.
+bool CTrapService::StartReceiver(std::vector<int>& sockets, HANDLE event, int wakeFd) {
     m_wakeFd = wakeFd;
     m_event = SnmpEventRetain(event); // the service's hold; the creator's goes to the caller
     SnmpEventSetReleaseHook(event, &CTrapService::OnListenerClosed, this);
@@ -343,10 +350,9 @@ BOOL CTrapService::Listen(HANDLE* trapEvent) {
         m_wakeFd = -1;
         CloseAll(sockets);
         SetLastError(static_cast<UINT>(error.code().value()));
-        return FALSE;
+        return false;
     }
-    *trapEvent = event;
-    return TRUE;
+    return true;
 }
 
 void CTrapService::OnListenerClosed(void* service) {
@@ -410,8 +416,9 @@ void CTrapService::Receive(std::vector<int> sockets, HANDLE event) {
         ClearQueue(); // no one will take these any more
 }
 
-// Reads what is waiting on one socket, up to a turn's worth.
-bool CTrapService::ReadSocket(int fd, Reception& reception) {
+// Reads what is waiting on one socket, up to a turn's worth: until nothing more is waiting
+// (or an error that the next poll reports again).
+void CTrapService::ReadSocket(int fd, Reception& reception) {
     for (int n = 0; n < kReadsPerTurn; ++n) {
         Arrival arrival;
         arrival.fd = fd;
@@ -422,7 +429,7 @@ bool CTrapService::ReadSocket(int fd, Reception& reception) {
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            return false; // nothing more waiting (or an error the next poll reports again)
+            return;
         }
         ++m_received;
         const auto size = static_cast<std::size_t>(got);
@@ -442,7 +449,6 @@ bool CTrapService::ReadSocket(int fd, Reception& reception) {
         else
             Enqueue(data, size, arrival, reception.event);
     }
-    return true;
 }
 
 void CTrapService::Enqueue(const std::uint8_t* data, std::size_t size, const Arrival& arrival,
@@ -633,8 +639,13 @@ SnmpTrapServiceCounters CTrapService::Counters() const {
 
 } // namespace
 
+TrapServiceSettings& TrapServiceSettingsInForce() {
+    static TrapServiceSettings settings;
+    return settings;
+}
+
 BOOL SnmpMgrTrapListen(HANDLE* trapEvent) {
-    if (const std::function<void()> observer = ListenObserver())
+    if (const std::function<void()> observer = TrapServiceSettingsInForce().listenObserver)
         observer();
     return Service().Listen(trapEvent);
 }
@@ -677,26 +688,10 @@ SnmpMgrTrapDrops SnmpMgrGetTrapDrops() {
     return Service().Drops();
 }
 
-void SnmpMgrSetTrapPortForTesting(std::uint16_t port) {
-    g_testPort = port;
-}
-
-void SnmpMgrSetTrapQueueLimitForTesting(std::size_t limit) {
-    g_queueLimitForTesting = limit;
-}
-
-void SnmpMgrSetTrapQueueByteLimitForTesting(std::size_t bytes) {
-    g_queueByteLimitForTesting = bytes;
-}
-
-void SnmpMgrSetTrapListenObserver(std::function<void()> observer) {
-    ListenObserver() = std::move(observer);
-}
-
-void SnmpMgrTrapServiceStopForTesting() {
+void TrapServiceStop() {
     Service().Stop();
 }
 
-SnmpTrapServiceCounters SnmpMgrGetTrapServiceCounters() {
+SnmpTrapServiceCounters TrapServiceCounters() {
     return Service().Counters();
 }

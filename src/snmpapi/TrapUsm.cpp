@@ -99,7 +99,7 @@ void CUsmReceiver::ForgetEngine(const EngineId& engine) {
     // The time record that net-snmp keeps for an engine goes with its last user, so that a
     // sender of made-up engine ids leaves nothing behind.
     if (!UsmEngineHeld(engine))
-        free_enginetime(const_cast<u_char*>(engine.data()), engine.size());
+        UsmForgetEngineTime(engine);
 }
 
 // Makes the configured user for `engine` unless there is one; `made` says whether it was made

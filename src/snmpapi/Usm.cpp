@@ -284,6 +284,58 @@ bool UsmEngineHeld(const EngineId& engine) {
     return first != g_holders.end() && first->first.first == engine;
 }
 
+namespace {
+
+// An engine's time record as net-snmp keeps it (lcd_time.h).
+struct EngineTime {
+    EngineId engine;
+    u_int boots;
+    u_int time;
+    time_t received;
+    u_int authenticated;
+};
+
+// The records that forgetting `engine` must keep: those of the engines that some holder
+// holds, and Okapel's own, which informs are checked against, in the same hash bucket.
+std::vector<EngineTime> NeighboursInBucket(const EngineId& engine) {
+    std::vector<EngineId> engines;
+    for (const auto& [held, count] : g_holders) {
+        if (engines.empty() || engines.back() != held.first)
+            engines.push_back(held.first);
+    }
+    u_char own[USM_MAX_ID_LENGTH];
+    const std::size_t ownLength = snmpv3_get_engineID(own, sizeof own);
+    engines.emplace_back(own, own + ownLength);
+    const int bucket = hash_engineID(engine.data(), engine.size());
+    std::vector<EngineTime> kept;
+    for (const EngineId& other : engines) {
+        if (other.empty() || other == engine || hash_engineID(other.data(), other.size()) != bucket)
+            continue;
+        if (const Enginetime record = search_enginetime_list(other.data(), other.size()))
+            kept.push_back({other, record->engineBoot, record->engineTime,
+                            record->lastReceivedEngineTime, record->authenticatedFlag});
+    }
+    return kept;
+}
+
+} // namespace
+
+void UsmForgetEngineTime(const EngineId& engine) {
+    if (engine.empty())
+        return;
+    // free_enginetime drops every record of the engine's hash bucket, not the engine's alone:
+    // the others that are in use are put back as they were.
+    const std::vector<EngineTime> kept = NeighboursInBucket(engine);
+    free_enginetime(const_cast<u_char*>(engine.data()), engine.size());
+    for (const EngineTime& record : kept) {
+        set_enginetime(record.engine.data(), record.engine.size(), record.boots, record.time,
+                       record.authenticated);
+        if (const Enginetime back =
+                search_enginetime_list(record.engine.data(), record.engine.size()))
+            back->lastReceivedEngineTime = record.received;
+    }
+}
+
 // --- Message hooks -----------------------------------------------------------------------
 
 namespace {

@@ -71,6 +71,9 @@ bool UsmHoldUser(const EngineId& engine, const UsmUser& user);
 void UsmReleaseUser(const EngineId& engine, const std::string& name);
 // Whether any holder holds a user for `engine`: its time record (lcd_time) is in use.
 bool UsmEngineHeld(const EngineId& engine);
+// Forgets what net-snmp learnt of `engine`'s boots and time, and nothing of any other engine
+// in use.
+void UsmForgetEngineTime(const EngineId& engine);
 
 // What the layer does with the SNMPv3 messages of one net-snmp session (a request session's
 // copy, or the trap service's receiving one). Both run inside net-snmp's processing of a

@@ -121,7 +121,7 @@ UINT CUsmSession::Discover(std::unique_lock<std::mutex>& lock) {
 // privacy key or protocol, since the agent answered a moment before and could not read what
 // followed.
 UINT CUsmSession::Synchronise(std::unique_lock<std::mutex>& lock) {
-    free_enginetime(m_engine.data(), m_engine.size());
+    UsmForgetEngineTime(m_engine);
     netsnmp_pdu* get = snmp_pdu_create(SNMP_MSG_GET);
     if (!get)
         return SNMP_MGMTAPI_NO_MEMORY;

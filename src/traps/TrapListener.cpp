@@ -1,7 +1,7 @@
 // The trap listener: a thread that waits for the trap service's event, drains the queued
 // traps and adds one line per binding to the trap window; and the dialog's side of it,
 // the start, the stop handshake and Clear.
-#include "traps/ListenerThread.h"
+#include "traps/TrapListener.h"
 
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
@@ -17,18 +17,6 @@
 #include <string>
 #include <system_error>
 #include <thread>
-
-CListenerThread::CListenerThread(std::function<unsigned()> procedure, std::function<void()> onEnded)
-    : m_thread([this, procedure = std::move(procedure), onEnded = std::move(onEnded)] {
-          m_exitCode = procedure();
-          m_ended = true;
-          onEnded();
-      }) {}
-
-CListenerThread::~CListenerThread() {
-    if (m_thread.joinable())
-        m_thread.join();
-}
 
 namespace {
 
@@ -61,13 +49,11 @@ char* BuildTrapLine(const std::string& address, const char* name, const char* va
 }
 
 void ShowListenError(CManagerDlg* dlg, UINT code) {
-    std::string text = SystemErrorText(code);
-    if (text.empty())
-        text = "Okapel cannot receive traps (error " + std::to_string(code) + ").";
     // The box belongs to the dialog, so it is shown on the dialog's thread; the listener
     // waits until the operator has closed it.
-    dlg->SendMessageToDialog(
-        [dlg, &text] { dlg->MessageBox(text.c_str(), "Listen Error", MB_ICONERROR); });
+    dlg->SendMessageToDialog([dlg, code] {
+        dlg->Report(Outcome{OutcomeKind::ListenFailed, code});
+    });
 }
 
 // Hands out the queued traps, one line per binding, until the queue is empty or the dialog
@@ -144,15 +130,13 @@ unsigned TrapListenerThread(CManagerDlg* dlg) {
 
 void CManagerDlg::StartTrapListener() {
     try {
-        m_hTrapThread =
-            std::make_unique<CListenerThread>([this] { return TrapListenerThread(this); },
-                                              // Wakes a stop handshake that waits for
-                                              // this thread.
+        // As it ends, the thread wakes a stop handshake that waits for it.
+        m_hTrapThread = CThreadHandle::Create([this] { return TrapListenerThread(this); },
                                               [this] { m_dialogCall.WakeWaiter(); });
     } catch (const std::system_error&) {
         // No thread could be had: the dialog runs on without traps and without a message,
         // and the stop handshake has nothing to wait for.
-        m_hTrapThread.reset();
+        m_hTrapThread.Close();
     }
 }
 
@@ -166,12 +150,12 @@ void CManagerDlg::StopTrapListener() {
     // Wait for the acknowledgement or the thread's end, looking at least every 100 ms, and
     // serve the lines the listener is blocked on meanwhile, so that a drain in progress
     // can finish.
-    while (m_hTrapThread && m_bStopTrapThread != 0 && !m_hTrapThread->HasEnded()) {
+    while (m_hTrapThread && m_bStopTrapThread != 0 && !m_hTrapThread.HasEnded()) {
         m_dialogCall.ServeThenWait(std::chrono::milliseconds(100), [this] {
-            return m_bStopTrapThread == 0 || m_hTrapThread->HasEnded();
+            return m_bStopTrapThread == 0 || m_hTrapThread.HasEnded();
         });
     }
-    m_hTrapThread.reset();
+    m_hTrapThread.Close();
 }
 
 void CManagerDlg::SendMessageToDialog(const std::function<void()>& call) {

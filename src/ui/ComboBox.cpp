@@ -1,6 +1,7 @@
 #include "ui/ComboBox.h"
 
 #include "ui/BoxLook.h"
+#include "ui/DialogText.h"
 #include "ui/Resource.h"
 
 #include <QAbstractItemView>
@@ -174,7 +175,7 @@ void CComboBox::wheelEvent(QWheelEvent* event) {
 }
 
 int CComboBox::AddString(const char* text) {
-    const QString entry = QString::fromLatin1(text);
+    const QString entry = DialogTextOf(text);
     int index = count();
     if (m_sorted) {
         index = 0;

@@ -1,6 +1,7 @@
 #include "ui/ListBox.h"
 
 #include "ui/BoxLook.h"
+#include "ui/DialogText.h"
 #include "ui/ListBoxAccessible.h"
 #include "ui/Resource.h"
 
@@ -117,10 +118,6 @@ void CListBox::Flush() {
     NotifyListBoxChange(this, ListBoxChange::LinesAdded, first);
 }
 
-void CListBox::SetCapacityForTesting(std::size_t lines, std::size_t textBytes) {
-    m_lines.SetCapacity(lines, textBytes);
-}
-
 void CListBox::ResetContent() {
     m_lines.Clear();
     m_firstUnflushed = -1;
@@ -179,7 +176,7 @@ QString CListBox::LineText(int index) const {
     if (index < 0 || index >= GetCount())
         return QString();
     const std::string_view line = m_lines.Line(static_cast<std::size_t>(index));
-    return QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+    return DialogTextOf(line);
 }
 
 int CListBox::IndexAt(const QPoint& pos) const {

@@ -1,4 +1,4 @@
-// A list box in the platform's sense: unsorted lines of single-byte text, single
+// A list box in the platform's sense: unsorted lines of text (UTF-8 bytes), single
 // selection, a horizontal extent in pixels, and notifications that only the operator's
 // own actions raise. Lines are kept as bytes, so a line reads back exactly as it was added,
 // however long. Appending is constant time and costs little more than the line's bytes, and
@@ -93,7 +93,9 @@ public:
     // character per byte, so that nothing is lost or merged; empty for no such line.
     QString LineText(int index) const;
 
-    // A capacity other than kListMaxLines and kListMaxTextBytes, so that tests can reach it.
+    // A capacity other than kListMaxLines and kListMaxTextBytes, so that tests can reach it:
+    // a seam of the testing library (src/testing), which the tests link and the program
+    // does not.
     void SetCapacityForTesting(std::size_t lines, std::size_t textBytes);
 
 signals:

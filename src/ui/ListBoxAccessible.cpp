@@ -181,11 +181,9 @@ QAccessibleInterface* ListBoxFactory(const QString& className, QObject* object) 
     return nullptr;
 }
 
-ListBoxEventObserver g_observer = nullptr;
-
 void Send(QAccessibleEvent* event) {
-    if (g_observer)
-        g_observer(event);
+    if (ListBoxEventObserver observer = ListBoxEventObserverSlot())
+        observer(event);
     else
         QAccessible::updateAccessibility(event);
 }
@@ -203,32 +201,51 @@ void InstallListBoxAccessibility() {
     Q_UNUSED(installed);
 }
 
+namespace {
+
+// The list tells of added lines when it shows them, at most every 40 ms, so that a storm
+// costs a few events a second: the rows for the toolkit's own bookkeeping, and the last new
+// line as a new child, which is what the desktop's bridge passes on.
+void SendLinesAdded(CListBox* list, int first) {
+    const int last = list->GetCount() - 1;
+    if (first < 0 || first > last)
+        return;
+    QAccessibleTableModelChangeEvent rows(list, QAccessibleTableModelChangeEvent::RowsInserted);
+    rows.setFirstRow(first);
+    rows.setLastRow(last);
+    rows.setFirstColumn(0);
+    rows.setLastColumn(0);
+    Send(&rows);
+    if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(list)) {
+        if (QAccessibleInterface* line = iface->child(last)) {
+            QAccessibleEvent created(line, QAccessible::ObjectCreated);
+            Send(&created);
+        }
+    }
+}
+
+// The toolkit announces the list itself as focused once the focus has moved in; the
+// selected line is announced after that, so that it is what has the focus.
+void SendFocusAfterList(CListBox* list) {
+    QMetaObject::invokeMethod(
+        list,
+        [list] {
+            if (list->hasFocus() && list->GetCurSel() >= 0)
+                SendChildEvent(list, QAccessible::Focus, list->GetCurSel());
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace
+
 void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index) {
     // With nothing listening, this is all a change costs.
-    if (!QAccessible::isActive() && !g_observer)
+    if (!QAccessible::isActive() && !ListBoxEventObserverSlot())
         return;
     switch (change) {
-    case ListBoxChange::LinesAdded: {
-        // The list tells of added lines when it shows them, at most every 40 ms, so that a
-        // storm costs a few events a second: the rows for the toolkit's own bookkeeping, and
-        // the last new line as a new child, which is what the desktop's bridge passes on.
-        const int last = list->GetCount() - 1;
-        if (index < 0 || index > last)
-            break;
-        QAccessibleTableModelChangeEvent rows(list, QAccessibleTableModelChangeEvent::RowsInserted);
-        rows.setFirstRow(index);
-        rows.setLastRow(last);
-        rows.setFirstColumn(0);
-        rows.setLastColumn(0);
-        Send(&rows);
-        if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(list)) {
-            if (QAccessibleInterface* line = iface->child(last)) {
-                QAccessibleEvent created(line, QAccessible::ObjectCreated);
-                Send(&created);
-            }
-        }
+    case ListBoxChange::LinesAdded:
+        SendLinesAdded(list, index);
         break;
-    }
     case ListBoxChange::Reset: {
         QAccessibleTableModelChangeEvent event(list, QAccessibleTableModelChangeEvent::ModelReset);
         Send(&event);
@@ -247,21 +264,13 @@ void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index) {
             SendChildEvent(list, QAccessible::SelectionRemove, index);
         break;
     case ListBoxChange::Focus:
-        // The toolkit announces the list itself as focused once the focus has moved in;
-        // the selected line is announced after that, so that it is what has the focus.
-        if (index >= 0) {
-            QMetaObject::invokeMethod(
-                list,
-                [list] {
-                    if (list->hasFocus() && list->GetCurSel() >= 0)
-                        SendChildEvent(list, QAccessible::Focus, list->GetCurSel());
-                },
-                Qt::QueuedConnection);
-        }
+        if (index >= 0)
+            SendFocusAfterList(list);
         break;
     }
 }
 
-void SetListBoxEventObserverForTesting(ListBoxEventObserver observer) {
-    g_observer = observer;
+ListBoxEventObserver& ListBoxEventObserverSlot() {
+    static ListBoxEventObserver observer = nullptr;
+    return observer;
 }

@@ -22,7 +22,10 @@ void InstallListBoxAccessibility();
 // Tells assistive technology, when any is listening, what changed in `list`.
 void NotifyListBoxChange(CListBox* list, ListBoxChange change, int index = -1);
 
-// Hands the events to `observer` instead of the toolkit, made whether or not assistive
-// technology listens, so that tests can read them on a platform without it; null ends it.
+// An observer that takes the events in the toolkit's place, where one is set: they are made
+// for it whether or not assistive technology listens, so that they can be read on a platform
+// without it. SetListBoxEventObserverForTesting, which sets it, is a seam of the testing
+// library (src/testing), which the tests link and the program does not; null ends it.
 using ListBoxEventObserver = void (*)(QAccessibleEvent* event);
+ListBoxEventObserver& ListBoxEventObserverSlot();
 void SetListBoxEventObserverForTesting(ListBoxEventObserver observer);

@@ -1,13 +1,15 @@
-// CManagerDlg: construction, initialisation, destruction, the message table and the
-// helpers through which every handler reaches the controls and shows its boxes.
+// CManagerDlg: construction, initialisation, destruction, the message table, the window's
+// fitting and placing on its screen, and the helpers through which every handler reaches
+// the controls and shows its boxes.
 #include "ui/ManagerDlg.h"
 
-#include "traps/ListenerThread.h"
 #include "ui/AboutDlg.h"
 #include "ui/ComboBox.h"
 #include "ui/DialogTemplate.h"
+#include "ui/DialogText.h"
 #include "ui/FrameExtents.h"
 #include "ui/ListBox.h"
+#include "ui/OutcomeBox.h"
 #include "ui/Resource.h"
 #include "values/Values.h"
 
@@ -63,8 +65,9 @@ constexpr AccessibleName kAccessibleNames[] = {
 enum class Notification { Clicked, DblClk, SelChange };
 
 // The message table: each control notification and the one handler it reaches. The
-// window messages (system command, paint, drag icon, destroy) reach their handlers through
-// the toolkit's virtual functions instead.
+// window messages reach their handlers through the toolkit instead: the system command
+// through the dialog's own system menu, paint and destroy through its virtual functions,
+// and the drag icon is the window's icon, which initialisation takes from its handler.
 struct MessageEntry {
     int id;
     Notification code;
@@ -86,11 +89,6 @@ const MessageEntry kMessageMap[] = {
 // of the tests has no panels to tell.
 bool WindowSystemReportsPanels() {
     return QGuiApplication::platformName() == QLatin1String("xcb");
-}
-
-CManagerDlg::MessageHook& MessageHookSlot() {
-    static CManagerDlg::MessageHook hook;
-    return hook;
 }
 
 } // namespace
@@ -170,8 +168,10 @@ BOOL CManagerDlg::OnInitDialog() {
     AddPresets();
     AddSessionSettingsMenuEntry();
     AddAboutMenuEntry();
-    setWindowIcon(m_hIcon);
-    m_hTrapThread.reset();
+    // The window's icon, large and small: the window system asks nothing and is told once,
+    // and shows it wherever it shows the window as an icon, minimized or dragged.
+    setWindowIcon(OnQueryDragIcon());
+    m_hTrapThread.Close();
     m_bStopTrapThread = 0;
     m_hTrapEvent = nullptr;
     EnableDlgItem(IDC_CLOSE, false);
@@ -351,8 +351,8 @@ QWidget* CManagerDlg::GetDlgItem(int id) const {
 }
 
 std::string CManagerDlg::GetDlgItemText(int id) const {
-    // Controls are read into a 255-character buffer with its terminator, so 254 at most.
-    constexpr qsizetype kMaxText = 254;
+    // Controls are read into a 255-byte buffer with its terminator, so 254 bytes at most.
+    constexpr std::size_t kMaxText = 254;
     QWidget* control = GetDlgItem(id);
     QString text;
     if (auto* combo = qobject_cast<QComboBox*>(control))
@@ -361,12 +361,11 @@ std::string CManagerDlg::GetDlgItemText(int id) const {
         text = edit->text();
     else if (auto* button = qobject_cast<QAbstractButton*>(control))
         text = button->text();
-    const QByteArray bytes = text.left(kMaxText).toLatin1();
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+    return DialogBytesOf(text, kMaxText);
 }
 
 void CManagerDlg::SetDlgItemText(int id, const char* text) {
-    const QString value = QString::fromLatin1(text ? text : "");
+    const QString value = DialogTextOf(text);
     QWidget* control = GetDlgItem(id);
     if (auto* combo = qobject_cast<QComboBox*>(control)) {
         if (combo->isEditable())
@@ -395,8 +394,16 @@ CComboBox* CManagerDlg::ComboBox(int id) const {
     return qobject_cast<CComboBox*>(GetDlgItem(id));
 }
 
-void CManagerDlg::SetMessageHook(MessageHook hook) {
-    MessageHookSlot() = std::move(hook);
+CManagerDlg::MessageHook& CManagerDlg::MessageHookSlot() {
+    static MessageHook hook;
+    return hook;
+}
+
+void CManagerDlg::Report(const Outcome& outcome) {
+    if (outcome.IsDone())
+        return;
+    const OutcomeBox box = BoxOfOutcome(outcome);
+    MessageBox(box.text.c_str(), box.caption, box.type);
 }
 
 void CManagerDlg::MessageBox(const char* text, const char* caption, unsigned type) {
@@ -405,9 +412,9 @@ void CManagerDlg::MessageBox(const char* text, const char* caption, unsigned typ
         return;
     }
     QMessageBox box(this);
-    box.setWindowTitle(QString::fromLatin1(caption));
+    box.setWindowTitle(DialogTextOf(caption));
     box.setTextFormat(Qt::PlainText);
-    box.setText(QString::fromLatin1(text));
+    box.setText(DialogTextOf(text));
     box.setIcon((type & MB_ICONERROR)         ? QMessageBox::Critical
                 : (type & MB_ICONINFORMATION) ? QMessageBox::Information
                                               : QMessageBox::NoIcon);

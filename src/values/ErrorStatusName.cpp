@@ -1,3 +1,4 @@
+// values::ErrorStatusName: the names of the error statuses of RFC 1157 and RFC 3416.
 #include "values/Values.h"
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// values::FormatValue and values::ExceptionName: a value's text, as the Value box, the walk
+// lines and the trap lines show it.
 #include "values/Values.h"
 
 #include <charconv>

@@ -1,6 +1,5 @@
+// values::ParseValue: the text the operator typed, read into the value a Set carries.
 #include "values/Values.h"
-
-#include "ui/Resource.h"
 
 #include <algorithm>
 #include <cctype>
@@ -81,7 +80,7 @@ bool StoreAddress(AsnOctetString* s, char* text) {
 
 } // namespace
 
-values::ParseOutcome values::ParseValue(SnmpVarBind* vb, char* text) {
+Outcome values::ParseValue(SnmpVarBind* vb, char* text) {
     AsnAny& value = vb->value;
     bool stored = true;
     switch (value.asnType) {
@@ -103,16 +102,13 @@ values::ParseOutcome values::ParseValue(SnmpVarBind* vb, char* text) {
         break;
     case ASN_OBJECTIDENTIFIER:
         if (!SnmpMgrStrToOid(text, &value.asnValue.object))
-            return {"Invalid value", "Snmp Value Error", MB_OK | MB_ICONERROR};
+            return Outcome{OutcomeKind::SetInvalidValue};
         return {};
     case ASN_IPADDRESS:
         stored = StoreAddress(&value.asnValue.address, text);
         break;
     default:
-        return {"Error Unsupported Type", "Error", MB_OK | MB_ICONERROR};
+        return Outcome{OutcomeKind::SetUnsupportedType};
     }
-    if (!stored)
-        return {"Okapel has no memory left for the value; nothing was sent.", "Error",
-                MB_OK | MB_ICONERROR};
-    return {};
+    return stored ? Outcome{} : Outcome{OutcomeKind::SetNoValueMemory};
 }

@@ -1,8 +1,9 @@
 // The value conversions of the dialog's flows: a value's text for the operator, an error
-// status's name, and the typed text read into the value a Set carries. They use no window;
-// the dialog shows what they give.
+// status's name, and the typed text read into the value a Set carries. They use no window:
+// the dialog shows the texts they give, and the box of an outcome they report.
 #pragma once
 
+#include "outcome/Outcome.h"
 #include "snmpapi/SnmpApi.h"
 
 namespace values {
@@ -21,19 +22,10 @@ const char* ExceptionName(BYTE type);
 // beyond the table. `*name` is always set (null when no block could be had).
 void ErrorStatusName(AsnInteger status, char** name);
 
-// How reading a typed value ended: stored, or refused with the box the Set flow shows in
-// its place. A refusal leaves nothing in the binding to release.
-struct ParseOutcome {
-    // Null when the binding holds the value; otherwise the box's text, caption and type.
-    const char* text = nullptr;
-    const char* caption = nullptr;
-    unsigned type = 0;
-
-    bool Stored() const { return text == nullptr; }
-};
-
 // Fills in the binding's value from the typed text for the type code already in
-// vb->value.asnType. An IpAddress text is cut at its dots in place.
-ParseOutcome ParseValue(SnmpVarBind* vb, char* text);
+// vb->value.asnType. An IpAddress text is cut at its dots in place. Done when the binding
+// holds the value; otherwise why it does not (a type that cannot be set, a text that is no
+// identifier, no memory), with nothing in the binding to release.
+Outcome ParseValue(SnmpVarBind* vb, char* text);
 
 } // namespace values

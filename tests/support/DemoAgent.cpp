@@ -158,6 +158,15 @@ void DemoAgent::Stop() {
     }
 }
 
+std::string DemoAgent::ToolValue(const std::string& oid) const {
+    std::string printed = Tool("snmpget", "-Oqv -Ot " + oid);
+    while (!printed.empty() && (printed.back() == '\n' || printed.back() == '\r'))
+        printed.pop_back();
+    if (printed.size() >= 2 && printed.front() == '"' && printed.back() == '"')
+        printed = printed.substr(1, printed.size() - 2);
+    return printed;
+}
+
 std::string DemoAgent::Tool(const std::string& tool, const std::string& args) const {
     if (m_pid <= 0)
         return {};

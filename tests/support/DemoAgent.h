@@ -42,6 +42,9 @@ public:
     // first, so that `args` may override them. Words are split at blanks; '...' and "..."
     // keep blanks inside one word. No shell is involved.
     std::string Tool(const std::string& tool, const std::string& args) const;
+    // The value of `oid` alone, as snmpget prints it with -Oqv (a string without its quotes,
+    // time ticks as their count), without the line's end.
+    std::string ToolValue(const std::string& oid) const;
 
 private:
     bool StartOn(std::uint16_t port, const std::vector<std::string>& moreCommunities,

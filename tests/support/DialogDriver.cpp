@@ -1,7 +1,7 @@
 #include "support/DialogDriver.h"
 
-#include "snmpapi/SnmpTesting.h"
 #include "support/Ports.h"
+#include "testing/SnmpTesting.h"
 #include "ui/ComboBox.h"
 #include "ui/ListBox.h"
 #include "ui/Resource.h"
@@ -15,16 +15,6 @@
 #include <algorithm>
 
 namespace {
-
-std::vector<std::string> Lines(CListBox* list) {
-    std::vector<std::string> lines;
-    for (int i = 0; i < list->GetCount(); ++i) {
-        std::string line;
-        list->GetText(i, &line);
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 bool IsListenError(const CManagerDlg::MessageRecord& box) {
     return box.caption == "Listen Error";
@@ -98,12 +88,28 @@ std::string DialogDriver::TypeText() {
     return types->currentIndex() < 0 ? "" : types->currentText().toStdString();
 }
 
+std::vector<std::string> ListLines(const CListBox& list) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < list.GetCount(); ++i) {
+        std::string line;
+        const int length = list.GetText(i, &line);
+        EXPECT_EQ(length, static_cast<int>(line.size()));
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+void ClosePopups() {
+    while (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+}
+
 std::vector<std::string> DialogDriver::WalkLines() {
-    return Lines(walkList());
+    return ListLines(*walkList());
 }
 
 std::vector<std::string> DialogDriver::TrapLines() {
-    return Lines(trapList());
+    return ListLines(*trapList());
 }
 
 void DialogDriver::Open(const std::string& address, const std::string& community) {

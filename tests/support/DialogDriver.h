@@ -17,6 +17,12 @@ class CListBox;
 inline constexpr const char* kFailedCall =
     "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0";
 
+// Every line of the list, each read whole.
+std::vector<std::string> ListLines(const CListBox& list);
+
+// Ends whatever popup is open (the dialog's system menu or a control's own menu).
+void ClosePopups();
+
 class DialogDriver {
 public:
     enum class Shown { Now, Later };

@@ -1,6 +1,6 @@
 #include "support/MibDirectory.h"
 
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 #include "support/TrapFlood.h"
 
-#include "snmpapi/SnmpTesting.h"
 #include "support/TrapTraffic.h"
+#include "testing/SnmpTesting.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,13 +1,16 @@
-// Seams of the SNMP layer for the test suite and the benchmarks. The program itself never
-// calls anything declared here.
+// Seams of the SNMP layer for the tests, the benchmarks and the fuzz targets, defined in the
+// testing library (okapel_testing), which they link and the program does not.
 #pragma once
 
 #include "snmpapi/SnmpApi.h"
+#include "snmpapi/TrapDecode.h"  // SnmpTrapRecord
+#include "snmpapi/TrapService.h" // SnmpTrapServiceCounters
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Blocks handed out by SnmpUtilMemAlloc/ReAlloc (and the layer's own allocations of
 // identifiers, texts and lists) minus those given back: a leak shows as a positive
@@ -28,20 +31,7 @@ void SnmpMgrSetTrapPortForTesting(std::uint16_t port);
 // later test can listen again.
 void SnmpMgrTrapServiceStopForTesting();
 
-// Since the last successful SnmpMgrTrapListen.
-struct SnmpTrapServiceCounters {
-    std::uint64_t received;   // datagrams read from the trap sockets
-    std::uint64_t queued;     // datagrams queued; each is decoded when it is handed out
-    std::uint64_t malformed;  // datagrams handed out that were not SNMPv1 or SNMPv2c traps
-                              // or informs (requests, other versions and undecodable ones
-                              // included): SnmpMgrGetTrap skips them
-    std::uint64_t overflow;   // datagrams dropped because the queue was full (by count or
-                              // by bytes) or memory ran out; an inform among them was not
-                              // answered
-    std::uint64_t queueBytes; // what the queued datagrams take now, their records included
-    std::uint64_t answered;   // Responses sent to informs, retransmissions' included
-    std::uint64_t repeated;   // retransmitted informs: answered again, not queued
-};
+// Since the last successful SnmpMgrTrapListen (see TrapService.h).
 SnmpTrapServiceCounters SnmpMgrGetTrapServiceCounters();
 
 // Bounds the trap queue at `limit` datagrams (0 restores 100,000), from the next listen on.
@@ -52,16 +42,10 @@ void SnmpMgrSetTrapQueueByteLimitForTesting(std::size_t bytes);
 // Called by SnmpMgrTrapListen on the listening thread before it does anything else.
 void SnmpMgrSetTrapListenObserver(std::function<void()> observer);
 
-// One trap as SnmpMgrGetTrap hands it out; every block comes from the utility allocator.
-struct SnmpTrapRecord {
-    AsnObjectIdentifier enterprise;
-    AsnOctetString agentAddress;
-    AsnInteger genericTrap;
-    AsnInteger specificTrap;
-    AsnTimeticks timeStamp;
-    SnmpVarBindList variableBindings;
-};
-void SnmpTrapRecordFree(SnmpTrapRecord* trap);
+// Okapel's own SNMPv3 engine id, to which informs are sent (RFC 3414, 1.5.1).
+std::vector<std::uint8_t> SnmpMgrOwnEngineIdForTesting();
+// Which of net-snmp's buckets of engine time records `engine`'s record falls in.
+int SnmpEngineTimeBucketForTesting(const std::vector<std::uint8_t>& engine);
 
 // Decodes one datagram exactly as the trap service does. `sender` holds the sender's
 // address as it arrived (4 bytes, or 16 for IPv6). False for every datagram the service

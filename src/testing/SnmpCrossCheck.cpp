@@ -2,7 +2,7 @@
 // field that both read but read differently is a finding against one of them.
 #include "snmpapi/SnmpInternal.h"
 #include "snmpapi/SnmpMessage.h"
-#include "snmpapi/SnmpTesting.h"
+#include "testing/SnmpTesting.h"
 
 #include <climits>
 #include <string>

@@ -1,0 +1,166 @@
+// Every box the dialog shows, one row per outcome. A text may name the outcome's parts:
+//   {status}  "ErrorStatus: <the status's name>  ErrorIndex: <the index>"
+//   {subject} what the outcome names (an exception, an identifier, a number of lines)
+//   {reason}  the layer's text for its reason; where it has none, the row's other text
+//   {code}    the reason's number
+// A row with a reason of the layer's stands for a request that failed for that reason in
+// any flow (Get, Set or a walk's step), in place of the flow's own words: a new kind of
+// failure is one outcome and one row here.
+#include "ui/OutcomeBox.h"
+
+#include "ui/Resource.h"
+#include "values/Values.h"
+
+#include <cstdlib>
+#include <iterator>
+#include <string_view>
+
+namespace {
+
+struct OutcomeRow {
+    OutcomeKind kind;
+    UINT reason; // the layer's reason this row stands for in every flow; 0 for none
+    const char* caption;
+    unsigned type;
+    const char* text;
+    const char* textWithoutReason = nullptr; // in place of a {reason} without text
+};
+
+constexpr unsigned kError = MB_OK | MB_ICONERROR;
+constexpr unsigned kInformation = MB_OK | MB_ICONINFORMATION;
+
+// Get and the walk tell a failed request by its first line, an agent's error by the status
+// line alone; Set the other way round, and its failed request says no more than that.
+constexpr const char* kRequestFailed = "Snmp Request Failed";
+constexpr const char* kRequestFailedWithStatus = "Snmp Request Failed\n{status}";
+
+constexpr OutcomeRow kOutcomeRows[] = {
+    {OutcomeKind::InvalidOid, 0, "Error", kError, "Invalid Oid"},
+    {OutcomeKind::OpenRefused, 0, "Error", kError, "{reason}",
+     "The session with the agent could not be opened (error {code})."},
+
+    {OutcomeKind::GetFailed, 0, "Snmp Error", kError, kRequestFailedWithStatus},
+    {OutcomeKind::GetAgentError, 0, "Snmp Error", kError, "{status}"},
+    {OutcomeKind::GetNoValue, 0, "Snmp Error", kError,
+     "The agent answered {subject}: it has no value for this object."},
+
+    {OutcomeKind::SetUnsupportedType, 0, "Error", kError, "Error Unsupported Type"},
+    {OutcomeKind::SetInvalidValue, 0, "Snmp Value Error", kError, "Invalid value"},
+    {OutcomeKind::SetNoValueMemory, 0, "Error", kError,
+     "Okapel has no memory left for the value; nothing was sent."},
+    {OutcomeKind::SetNoRequestMemory, 0, "Error", kError,
+     "Okapel has no memory left for the request; nothing was sent."},
+    {OutcomeKind::SetFailed, 0, "Snmp Error", kError, kRequestFailed},
+    {OutcomeKind::SetAgentError, 0, "Snmp Error", kError, kRequestFailedWithStatus},
+    // The confirmation keeps the error boxes' caption, with the information icon.
+    {OutcomeKind::SetAccepted, 0, "Error", kInformation, "Successfully Set"},
+
+    {OutcomeKind::WalkFailed, 0, "Snmp Error", kError, kRequestFailedWithStatus},
+    {OutcomeKind::WalkAgentError, 0, "Snmp Error", kError, "{status}"},
+    {OutcomeKind::WalkNotAdvancing, 0, "Snmp Error", kError,
+     "The agent's answers do not advance: it answered {subject} to a request for the object "
+     "after it."},
+    {OutcomeKind::WalkEmptyAnswer, 0, "Snmp Error", kError,
+     "The agent's answers do not advance: it answered no object to a request for the objects "
+     "after {subject}."},
+    {OutcomeKind::WalkListFull, 0, "Error", kError,
+     "The walk list cannot take more lines: the walk stopped after {subject} lines."},
+
+    {OutcomeKind::ListenFailed, 0, "Listen Error", kError, "{reason}",
+     "Okapel cannot receive traps (error {code})."},
+
+    // An SNMPv3 request refused by the agent's security, in every flow alike: what the agent
+    // said and what the operator can change about it.
+    {OutcomeKind::UsmUnknownUser, SNMP_MGMTAPI_USM_UNKNOWN_USER, "Snmp Error", kError,
+     "Snmp Request Failed\nUnknown user name: the agent has no SNMPv3 user of this name. Check "
+     "the user name in the Session Settings."},
+    {OutcomeKind::UsmWrongDigest, SNMP_MGMTAPI_USM_WRONG_DIGEST, "Snmp Error", kError,
+     "Snmp Request Failed\nWrong digest: the agent could not authenticate the request. Check "
+     "the authentication passphrase and protocol in the Session Settings."},
+    {OutcomeKind::UsmDecryption, SNMP_MGMTAPI_USM_DECRYPTION, "Snmp Error", kError,
+     "Snmp Request Failed\nDecryption error: the agent authenticated the request but could "
+     "not decrypt it. Check the privacy passphrase and protocol in the Session Settings."},
+    {OutcomeKind::UsmUnsupportedLevel, SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL, "Snmp Error", kError,
+     "Snmp Request Failed\nUnsupported security level: the agent's user does not allow the "
+     "level chosen. Choose the user's own level in the Session Settings."},
+    {OutcomeKind::UsmNotInTimeWindow, SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW, "Snmp Error", kError,
+     "Snmp Request Failed\nNot in time window: the agent's engine time does not match what it "
+     "told a moment ago, even after Okapel learnt it again. Check the agent's clock and its "
+     "boot counter."},
+    {OutcomeKind::UsmUnknownEngine, SNMP_MGMTAPI_USM_UNKNOWN_ENGINE, "Snmp Error", kError,
+     "Snmp Request Failed\nUnknown engine id: the agent does not take the engine id that it "
+     "told, even after Okapel learnt it again."},
+    {OutcomeKind::UsmUnknownContext, SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT, "Snmp Error", kError,
+     "Snmp Request Failed\nUnknown context: the agent has no context of this name. Check the "
+     "context name in the Session Settings."},
+    {OutcomeKind::UsmOtherReport, SNMP_MGMTAPI_USM_REPORT, "Snmp Error", kError,
+     "Snmp Request Failed\nThe agent refused the request with a Report."},
+};
+
+bool IsFailedRequest(OutcomeKind kind) {
+    return kind == OutcomeKind::GetFailed || kind == OutcomeKind::SetFailed ||
+           kind == OutcomeKind::WalkFailed;
+}
+
+const OutcomeRow* RowOf(const Outcome& outcome) {
+    if (IsFailedRequest(outcome.kind) && outcome.reason != 0) {
+        for (const OutcomeRow& row : kOutcomeRows) {
+            if (row.reason == outcome.reason)
+                return &row;
+        }
+    }
+    for (const OutcomeRow& row : kOutcomeRows) {
+        if (row.kind == outcome.kind)
+            return &row;
+    }
+    return nullptr;
+}
+
+std::string StatusLine(AsnInteger errorStatus, AsnInteger errorIndex) {
+    char* name = nullptr;
+    values::ErrorStatusName(errorStatus, &name);
+    std::string line = "ErrorStatus: ";
+    line += name ? name : "";
+    line += "  ErrorIndex: ";
+    line += std::to_string(errorIndex);
+    std::free(name);
+    return line;
+}
+
+// The row's text with the outcome's parts in place of their names.
+std::string Compose(const OutcomeRow& row, const Outcome& outcome) {
+    const std::string_view reasonText = SystemErrorText(outcome.reason);
+    std::string_view format = row.text;
+    if (reasonText.empty() && row.textWithoutReason)
+        format = row.textWithoutReason;
+    std::string text;
+    while (!format.empty()) {
+        const size_t open = format.find('{');
+        const size_t close = format.find('}', open);
+        if (open == std::string_view::npos || close == std::string_view::npos) {
+            text += format;
+            break;
+        }
+        text += format.substr(0, open);
+        const std::string_view name = format.substr(open + 1, close - open - 1);
+        if (name == "status")
+            text += StatusLine(outcome.errorStatus, outcome.errorIndex);
+        else if (name == "subject")
+            text += outcome.subject;
+        else if (name == "reason")
+            text += reasonText;
+        else if (name == "code")
+            text += std::to_string(outcome.reason);
+        format.remove_prefix(close + 1);
+    }
+    return text;
+}
+
+} // namespace
+
+OutcomeBox BoxOfOutcome(const Outcome& outcome) {
+    const OutcomeRow* row = RowOf(outcome);
+    if (!row || outcome.kind == OutcomeKind::Done)
+        return {};
+    return {Compose(*row, outcome), row->caption, row->type};
+}
