@@ -116,14 +116,9 @@ bool AddWalkLine(CListBox* walkList, const SnmpVarBind& answer, std::string* lin
 }
 
 // Makes the answer's binding the next request: the object after the answer's name, asked
-// with a NULL value.
+// with a NULL value. The name stays where it is, so nothing is copied that could fail.
 void AskAfter(SnmpVarBind* binding) {
-    AsnObjectIdentifier next{};
-    SnmpUtilOidCpy(&next, &binding->name);
-    SnmpUtilVarBindFree(binding);
-    SnmpUtilOidCpy(&binding->name, &next);
-    binding->value.asnType = ASN_NULL;
-    SnmpUtilOidFree(&next);
+    SnmpUtilAsnAnyFree(&binding->value); // leaves a NULL
 }
 
 // The name the first request asks after: the root itself, or, for a root of one arc (".1",
