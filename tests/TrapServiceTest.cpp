@@ -796,8 +796,10 @@ TEST_F(TrapServiceTest, BrokenDatagramsAreCountedAndTheNextTrapStillArrives) {
     for (const BrokenDatagram& datagram : broken)
         ASSERT_TRUE(sender.Send(datagram.bytes)) << datagram.name;
     ASSERT_TRUE(sender.Send(NumberedV1Trap(42)));
-    ASSERT_TRUE(ReceivedAtLeast(broken.size() + 1));
-    // Datagrams are decoded as they are handed out: the broken ones are skipped then.
+    ASSERT_TRUE(
+        WaitUntil([&] { return SnmpMgrGetTrapServiceCounters().received >= broken.size() + 1; }));
+    // SNMPv1 and SNMPv2c datagrams are decoded as they are handed out: the broken ones are
+    // skipped then. The SNMPv3 one is read as it arrives, counted, and never queued.
     SnmpTrapRecord trap;
     ASSERT_TRUE(TakeTrap(&trap));
     EXPECT_EQ(trap.specificTrap, 42);
@@ -805,7 +807,7 @@ TEST_F(TrapServiceTest, BrokenDatagramsAreCountedAndTheNextTrapStillArrives) {
     EXPECT_FALSE(TakeTrap(&trap));
     const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
     EXPECT_EQ(counters.malformed, broken.size());
-    EXPECT_EQ(counters.queued, broken.size() + 1);
+    EXPECT_EQ(counters.queued, broken.size());
 }
 
 // Each inform is answered, from the trap port to the port it came from, with its request id
