@@ -1,15 +1,19 @@
 // Get All through the real dialog (offscreen), measured side by side with net-snmp's tools
 // on the same agent: an SNMPv1 session beside snmpwalk, an SNMPv2c one (GetBulk) beside
-// snmpbulkwalk, the SNMPv2c walk's rate at bulk sizes from 5 to 1,000, and the SNMPv1 walk
+// snmpbulkwalk, an SNMPv3 one at authPriv (SHA-256, AES) beside snmpbulkwalk -v3 with the
+// same user, the SNMPv2c walk's rate at bulk sizes from 5 to 1,000, and the SNMPv1 walk
 // against scripted agents of 10,000 and 100,000 objects. Prints figures; asserts nothing.
 //
 //   bench_walk [rounds]     (default 5 rounds of each walk, alternating)
+//   bench_walk --v3 [rounds]
+//                           the SNMPv3 comparison alone
 //   bench_walk --agent HOST:PORT COMMUNITY [ROOT]
 //                           one walk of another agent in each version beside the tools: SNMPv2c
 //                           with the default settings, SNMPv1 with a time-out of 5,000 ms
 #include "support/DemoAgent.h"
 #include "support/ResourceUse.h"
 #include "support/ScriptedAgent.h"
+#include "support/UsmUsers.h"
 
 #include "snmp/RequestSupport.h"
 #include "snmpapi/SnmpApi.h"
@@ -116,6 +120,29 @@ SnmpMgrSessionSettings Version2c(int bulkSize = SnmpMgrSessionSettings{}.bulkSiz
     return settings;
 }
 
+// The SNMPv3 user of the comparison, and net-snmp's tools' options for it.
+constexpr const char* kV3User = "okSha256Aes";
+
+SnmpMgrSessionSettings Version3() {
+    return UsmSettings(UsmTestUserNamed(kV3User));
+}
+
+std::string V3ToolOptions() {
+    std::string options;
+    for (const std::string& option : UsmToolOptions(UsmTestUserNamed(kV3User)))
+        options += " '" + option + "'";
+    return options;
+}
+
+std::string SessionName(const SnmpMgrSessionSettings& settings) {
+    const std::string bulk = ", bulk size " + std::to_string(settings.bulkSize);
+    if (settings.version == SNMP_MGR_VERSION_1)
+        return "SNMPv1";
+    if (settings.version == SNMP_MGR_VERSION_2C)
+        return "SNMPv2c" + bulk;
+    return "SNMPv3 authPriv SHA-256/AES" + bulk;
+}
+
 // Our walk and the tool's of the whole agent, alternating: the totals' rates, the best
 // round's of each, which a shared machine disturbs least, and the least processor time per
 // object of each walker, which the machine's other work disturbs less still.
@@ -167,10 +194,7 @@ void CompareWithTool(CManagerDlg& dlg, const std::string& address,
     OpenSession(dlg, address, settings);
     std::printf("\nGet All of .1.3.6.1 on the demo agent (snmpd), %s, against %s -On, %d rounds "
                 "alternating\n",
-                settings.version == SNMP_MGR_VERSION_1
-                    ? "SNMPv1"
-                    : ("SNMPv2c, bulk size " + std::to_string(settings.bulkSize)).c_str(),
-                tool.c_str(), rounds);
+                SessionName(settings).c_str(), tool.c_str(), rounds);
     std::printf("%-6s %10s %10s %12s %12s %10s\n", "round", "objects", "tool's", "okapel/s",
                 "tool/s", "ratio");
     const SideBySide all = Alternate(dlg, tool, address, rounds, true);
@@ -202,19 +226,33 @@ void BulkSizes(CManagerDlg& dlg, const std::string& address, int rounds) {
     }
 }
 
-void CompareWithTheTools(CManagerDlg& dlg, int rounds) {
+// The SNMPv3 walk at authPriv beside snmpbulkwalk -v3 with the same user, at the tool's own
+// bulk size and at ours.
+void CompareV3(CManagerDlg& dlg, const std::string& address, int rounds) {
+    const std::string tool = "snmpbulkwalk" + V3ToolOptions();
+    CompareWithTool(dlg, address, Version3(), tool, rounds, "1.0; the tool's own bulk size, 10");
+    CompareWithTool(dlg, address, Version3(), tool + " -Cr" + std::to_string(Version3().bulkSize),
+                    rounds, "1.0");
+}
+
+void CompareWithTheTools(CManagerDlg& dlg, int rounds, bool v3Only) {
     DemoAgent agent;
-    if (!agent.Start()) {
+    if (!agent.Start({}, UsmAgentLines())) {
         std::printf("demo agent did not start; skipping the comparison with the tools\n");
         return;
     }
-    const int bulk = SnmpMgrSessionSettings{}.bulkSize;
-    CompareWithTool(dlg, agent.Address(), SnmpMgrSessionSettings{}, "snmpwalk -v1", rounds, "0.95");
-    CompareWithTool(dlg, agent.Address(), Version2c(), "snmpbulkwalk -v2c", rounds,
-                    "1.0; the tool's own bulk size, 10");
-    CompareWithTool(dlg, agent.Address(), Version2c(),
-                    "snmpbulkwalk -v2c -Cr" + std::to_string(bulk), rounds, "1.0");
-    BulkSizes(dlg, agent.Address(), rounds);
+    if (!v3Only) {
+        const int bulk = SnmpMgrSessionSettings{}.bulkSize;
+        CompareWithTool(dlg, agent.Address(), SnmpMgrSessionSettings{}, "snmpwalk -v1", rounds,
+                        "0.95");
+        CompareWithTool(dlg, agent.Address(), Version2c(), "snmpbulkwalk -v2c", rounds,
+                        "1.0; the tool's own bulk size, 10");
+        CompareWithTool(dlg, agent.Address(), Version2c(),
+                        "snmpbulkwalk -v2c -Cr" + std::to_string(bulk), rounds, "1.0");
+    }
+    CompareV3(dlg, agent.Address(), rounds);
+    if (!v3Only)
+        BulkSizes(dlg, agent.Address(), rounds);
     dlg.OnClose();
 }
 
@@ -305,7 +343,9 @@ void ScaleWalks(CManagerDlg& dlg, int rounds) {
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const bool v3Only = argc > 1 && std::strcmp(argv[1], "--v3") == 0;
+    const int roundsAt = v3Only ? 2 : 1;
+    const int rounds = argc > roundsAt ? std::max(1, std::atoi(argv[roundsAt])) : 5;
     CManagerDlg::SetMessageHook([](const CManagerDlg::MessageRecord& box) {
         if (box.caption != "Listen Error")
             std::printf("box: %s: %s\n", box.caption.c_str(), box.text.c_str());
@@ -318,8 +358,9 @@ int main(int argc, char** argv) {
         dlg.done(QDialog::Rejected);
         return 0;
     }
-    CompareWithTheTools(dlg, rounds);
-    ScaleWalks(dlg, 3);
+    CompareWithTheTools(dlg, rounds, v3Only);
+    if (!v3Only)
+        ScaleWalks(dlg, 3);
     dlg.done(QDialog::Rejected);
     return 0;
 }

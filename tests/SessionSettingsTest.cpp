@@ -16,11 +16,13 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
 
 #include <functional>
+#include <string>
 
 namespace {
 
@@ -241,6 +243,70 @@ INSTANTIATE_TEST_SUITE_P(
                       SilenceCase{"SnmpV2cSetWithoutRetries", SNMP_MGR_VERSION_2C, IDC_SET, 0},
                       SilenceCase{"SnmpV2cGetAllWithFiveRetries", SNMP_MGR_VERSION_2C, IDC_GETALL,
                                   5}),
+    RowName{});
+
+// --- SNMPv3 ---------------------------------------------------------------------------------
+
+struct UserCase {
+    const char* name;
+    const char* user;
+    int level;
+    const char* auth;    // typed into the authentication passphrase box
+    const char* priv;    // typed into the privacy passphrase box
+    const char* refusal; // the box that refuses OK, or null when OK takes the user
+};
+
+class SessionSettingsUser : public ::testing::TestWithParam<UserCase> {};
+
+// OK takes an SNMPv3 user with a name and a passphrase of at least 8 characters for each key
+// its level needs, and says what is missing otherwise. A passphrase is never in its box's
+// text, not even while it is typed, and is gone from the box once OK has read it.
+TEST_P(SessionSettingsUser, OkTakesAUserWithTheKeysOfItsLevel) {
+    const UserCase& row = GetParam();
+    SnmpMgrSessionSettings initial;
+    initial.version = SNMP_MGR_VERSION_3;
+    CSessionSettingsDlg box(initial);
+    box.show();
+    QTest::keyClicks(box.findChild<QLineEdit*>(QStringLiteral("IDC_USER_NAME")), row.user);
+    box.findChild<CComboBox*>(QStringLiteral("IDC_SECURITY_LEVEL"))->SetCurSel(row.level - 1);
+    QLineEdit* auth = box.findChild<QLineEdit*>(QStringLiteral("IDC_AUTH_PASSPHRASE"));
+    QLineEdit* priv = box.findChild<QLineEdit*>(QStringLiteral("IDC_PRIV_PASSPHRASE"));
+    for (auto [secret, typed] : {std::pair{auth, row.auth}, std::pair{priv, row.priv}}) {
+        QTest::keyClicks(secret, typed);
+        EXPECT_EQ(secret->echoMode(), QLineEdit::Password);
+        if (*typed != '\0')
+            EXPECT_FALSE(secret->text().contains(QString::fromLatin1(typed)));
+    }
+    std::string refusal;
+    RunWithModal<QMessageBox>([&] { Click(&box, "IDOK"); },
+                              [&](QMessageBox* shown) { refusal = shown->text().toStdString(); });
+    EXPECT_EQ(refusal, row.refusal ? row.refusal : "");
+    EXPECT_EQ(box.result() == QDialog::Accepted, row.refusal == nullptr);
+    if (row.refusal)
+        return;
+    const SnmpMgrSessionSettings settings = box.Settings();
+    EXPECT_EQ(settings.userName, row.user);
+    EXPECT_EQ(settings.securityLevel, row.level);
+    EXPECT_EQ(settings.authKey != nullptr, row.level >= SNMP_MGR_AUTH_NOPRIV);
+    EXPECT_EQ(settings.privKey != nullptr, row.level == SNMP_MGR_AUTH_PRIV);
+    EXPECT_TRUE(auth->text().isEmpty());
+    EXPECT_TRUE(priv->text().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Users, SessionSettingsUser,
+    ::testing::Values(
+        UserCase{"AuthPriv", "ops", SNMP_MGR_AUTH_PRIV, "auth-passphrase", "priv-passphrase",
+                 nullptr},
+        UserCase{"AuthNoPrivNeedsNoPrivacyPassphrase", "ops", SNMP_MGR_AUTH_NOPRIV, "12345678", "",
+                 nullptr},
+        UserCase{"NoAuthNoPrivNeedsNoPassphrase", "ops", SNMP_MGR_NOAUTH_NOPRIV, "", "", nullptr},
+        UserCase{"NoUserName", "", SNMP_MGR_NOAUTH_NOPRIV, "", "",
+                 "An SNMPv3 session needs a user name."},
+        UserCase{"AuthenticationPassphraseOfSeven", "ops", SNMP_MGR_AUTH_PRIV, "1234567",
+                 "priv-passphrase", "The authentication passphrase needs at least 8 characters."},
+        UserCase{"PrivacyPassphraseOfSeven", "ops", SNMP_MGR_AUTH_PRIV, "auth-passphrase",
+                 "1234567", "The privacy passphrase needs at least 8 characters."}),
     RowName{});
 
 } // namespace

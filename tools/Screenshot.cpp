@@ -92,8 +92,8 @@ int main(int argc, char** argv) {
     CManagerDlg dlg(nullptr);
     dlg.show();
     QApplication::processEvents();
-    // Optional steps: agent=ADDR community=TEXT version=2c open get=OID walk=OID, and last of
-    // all about or settings, which picture the About box or the Session Settings over the
+    // Optional steps: agent=ADDR community=TEXT version=2c|3 user=NAME open get=OID walk=OID, and
+    // last of all about or settings, which picture the About box or the Session Settings over the
     // dialog.
     QPixmap shot;
     for (int i = 2; i < argc; ++i) {
@@ -103,9 +103,12 @@ int main(int argc, char** argv) {
             dlg.SetDlgItemText(IDC_IPADDRESS, arg.toLatin1().constData());
         else if (step.startsWith("community="))
             dlg.SetDlgItemText(IDC_COMMUNITY, arg.toLatin1().constData());
-        else if (step == "version=2c") {
+        else if (step == "version=2c" || step == "version=3" || step.startsWith("user=")) {
+            // user=NAME: the SNMPv3 user, with no key made yet.
             SnmpMgrSessionSettings settings = dlg.SessionSettings();
-            settings.version = SNMP_MGR_VERSION_2C;
+            settings.version = step == "version=2c" ? SNMP_MGR_VERSION_2C : SNMP_MGR_VERSION_3;
+            if (step.startsWith("user="))
+                settings.userName = arg.toStdString();
             dlg.SetSessionSettings(settings);
         } else if (step == "open")
             dlg.OnOpen();

@@ -52,6 +52,10 @@ void CManagerDlg::OnClose() {
 
 void CManagerDlg::OnSessionSettings() {
     CSessionSettingsDlg dlg(m_sessionSettings, this);
-    if (dlg.DoModal() == QDialog::Accepted)
-        m_sessionSettings = dlg.Settings();
+    if (dlg.DoModal() != QDialog::Accepted)
+        return;
+    m_sessionSettings = dlg.Settings();
+    // The SNMPv3 user serves the notifications from now on, whatever the version of the
+    // requests; the dialog accepts no user that cannot.
+    SnmpMgrTrapSetUser(&m_sessionSettings);
 }

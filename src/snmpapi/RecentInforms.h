@@ -10,8 +10,10 @@
 #include <deque>
 #include <set>
 
-// One inform: who sent it (address bytes and UDP port) and its request id.
+// One inform: who sent it (address bytes and UDP port), in which message version, and its
+// request id.
 struct InformKey {
+    std::int32_t version = 0;
     std::uint8_t address[16] = {};
     std::uint8_t addressLength = 0;
     std::uint16_t port = 0;

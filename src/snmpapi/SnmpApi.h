@@ -12,6 +12,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <string>
 
 using BOOL = int;
 using BYTE = unsigned char;
@@ -133,9 +135,53 @@ using HANDLE = SnmpEvent*;
 
 // --- Management operations -------------------------------------------------------------
 
-// The message versions a session may speak: the version field of RFC 1157 and RFC 1901.
+// The message versions a session may speak: the version field of RFC 1157, RFC 1901 and
+// RFC 3412.
 inline constexpr int SNMP_MGR_VERSION_1 = 0;
 inline constexpr int SNMP_MGR_VERSION_2C = 1;
+inline constexpr int SNMP_MGR_VERSION_3 = 3;
+
+// The security levels of an SNMPv3 message (RFC 3411, SnmpSecurityLevel), weakest first.
+inline constexpr int SNMP_MGR_NOAUTH_NOPRIV = 1;
+inline constexpr int SNMP_MGR_AUTH_NOPRIV = 2;
+inline constexpr int SNMP_MGR_AUTH_PRIV = 3;
+
+// The User-based Security Model's authentication protocols: HMAC-MD5-96 and HMAC-SHA-96
+// (RFC 3414) and the HMAC-SHA-2 ones (RFC 7860).
+inline constexpr int SNMP_MGR_AUTH_MD5 = 1;
+inline constexpr int SNMP_MGR_AUTH_SHA = 2;
+inline constexpr int SNMP_MGR_AUTH_SHA224 = 3;
+inline constexpr int SNMP_MGR_AUTH_SHA256 = 4;
+inline constexpr int SNMP_MGR_AUTH_SHA384 = 5;
+inline constexpr int SNMP_MGR_AUTH_SHA512 = 6;
+// Its privacy protocols: CBC-DES (RFC 3414), CFB128-AES-128 (RFC 3826), and AES-192 and
+// AES-256 with their keys extended as net-snmp's tools extend them.
+inline constexpr int SNMP_MGR_PRIV_DES = 1;
+inline constexpr int SNMP_MGR_PRIV_AES = 2;
+inline constexpr int SNMP_MGR_PRIV_AES192 = 3;
+inline constexpr int SNMP_MGR_PRIV_AES256 = 4;
+
+// The fewest bytes of a passphrase from which a USM key is made (RFC 3414, 11.2).
+inline constexpr std::size_t SNMP_MGR_PASSPHRASE_MIN = 8;
+// The longest user name and context name (SnmpAdminString, RFC 3411 and RFC 3414).
+inline constexpr std::size_t SNMP_MGR_USM_NAME_MAX = 32;
+
+// A master key (Ku, RFC 3414 2.6) made from a passphrase with an authentication protocol's
+// hash: good for every engine, so it is as secret as the passphrase. The layer keeps its
+// bytes where nothing else sees them, clears them when the last holder lets go, and clears
+// every key still held when the program ends.
+struct SnmpMgrUsmKey;
+using SnmpMgrUsmKeyRef = std::shared_ptr<const SnmpMgrUsmKey>;
+
+// Makes the master key of `length` bytes of `passphrase` with the hash of `authProtocol`;
+// a privacy key is made with the authentication protocol's hash too (RFC 3414, A.2). The
+// passphrase's bytes are cleared whatever the outcome. FALSE, with the last error, for a
+// passphrase shorter than SNMP_MGR_PASSPHRASE_MIN (SNMP_MGMTAPI_SHORT_PASSPHRASE) or an
+// unknown protocol (SNMP_MGMTAPI_BAD_SETTINGS).
+BOOL SnmpMgrMakeUsmKey(int authProtocol, char* passphrase, std::size_t length,
+                       SnmpMgrUsmKeyRef* key);
+// The authentication protocol whose hash made the key; 0 for none.
+int SnmpMgrUsmKeyProtocol(const SnmpMgrUsmKey* key);
 
 // What a session is opened with and keeps until it is closed. The defaults are those of
 // SnmpMgrOpen's callers before the operator chose any: SNMPv1, 1000 ms and 3 retries.
@@ -149,6 +195,19 @@ struct SnmpMgrSessionSettings {
     // it: at 25 nearly every answer still fits one Ethernet frame, at 50 two in five of
     // snmpd's do not and go out in fragments (see the README).
     int bulkSize = 25;
+
+    // SNMPv3 with the User-based Security Model (RFC 3414): the user, its security level and
+    // protocols, its keys (never its passphrases) and the context of every request of an
+    // SNMPv3 session. The trap service takes SNMPv3 notifications for the same user once it
+    // is handed these settings (SnmpMgrTrapSetUser). SHA-256 and AES, the strongest pair
+    // that every current agent offers, unless chosen otherwise.
+    std::string userName; // 1 to 32 bytes
+    int securityLevel = SNMP_MGR_AUTH_PRIV;
+    int authProtocol = SNMP_MGR_AUTH_SHA256;
+    int privProtocol = SNMP_MGR_PRIV_AES;
+    SnmpMgrUsmKeyRef authKey; // made with authProtocol; needed from authNoPriv on
+    SnmpMgrUsmKeyRef privKey; // made with authProtocol's hash; needed at authPriv
+    std::string contextName;  // up to 32 bytes; empty: the default context
 };
 
 // Opens an SNMPv1 session. `agent` is an IPv4 address or a host name, either with an
@@ -156,13 +215,19 @@ struct SnmpMgrSessionSettings {
 // port is given. Returns null, with the reason in GetLastError(), for what cannot be used.
 LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int timeoutMs,
                                int retries);
-// Opens a session with `settings` (SnmpMgrOpen's agent and community): null, with the reason
-// in GetLastError(), for an unknown version, a time-out below 1 ms, retries below 0, a bulk
-// size below 1, and all that SnmpMgrOpen refuses.
+// Opens a session with `settings` (SnmpMgrOpen's agent and community, which an SNMPv3
+// session does not use): null, with the reason in GetLastError(), for an unknown version, a
+// time-out below 1 ms, retries below 0, a bulk size below 1, SNMPv3 settings that do not
+// hold together (SnmpMgrUsmSettingsUsable), and all that SnmpMgrOpen refuses. Opening sends
+// nothing: an SNMPv3 session learns its agent's engine (RFC 3414, 4) with its first request.
 LPSNMP_MGR_SESSION SnmpMgrOpenSession(const char* agent, const char* community,
                                       const SnmpMgrSessionSettings* settings);
 // The settings the session was opened with; FALSE for a null session.
 BOOL SnmpMgrGetSessionSettings(LPSNMP_MGR_SESSION session, SnmpMgrSessionSettings* settings);
+// Whether the SNMPv3 part of `settings` holds together: a user name of 1 to 32 bytes, a
+// context name of at most 32, a known level and protocols, and the keys that the level
+// needs, made with the authentication protocol chosen.
+bool SnmpMgrUsmSettingsUsable(const SnmpMgrSessionSettings& settings);
 BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session);
 
 // Sends one request and waits for its answer from the session's agent (its address and
@@ -175,6 +240,9 @@ BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session);
 // request's bindings as they were sent, and a success that does not carry them returns 0.
 // An answer with a binding whose name cannot be read returns 0 too; a value that cannot be
 // read as its type arrives as ASN_UNFIT_ELEMENT.
+// An SNMPv3 session's request goes at the session's security level and never below it;
+// the first one learns the agent's engine and its time first (RFC 3414, 4), and a failure of
+// the User-based Security Model has a code of its own (SNMP_MGMTAPI_USM_*).
 int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList* list,
                    AsnInteger* errorStatus, AsnInteger* errorIndex);
 // A GetBulk request (RFC 3416, 4.2.3) on an SNMPv2c session, by the same road as
@@ -210,6 +278,27 @@ BOOL SnmpMgrTrapListen(HANDLE* trapEvent);
 BOOL SnmpMgrGetTrap(AsnObjectIdentifier* enterprise, AsnOctetString* agentAddress,
                     AsnInteger* genericTrap, AsnInteger* specificTrap, AsnTimeticks* timeStamp,
                     SnmpVarBindList* variableBindings);
+
+// The SNMPv3 user whose notifications the trap service takes, from the SNMPv3 part of
+// `settings` (user name, level, protocols, keys); an empty user name takes none. Each
+// notification is authenticated and decrypted with the user's keys localised for its
+// sender's engine, and Okapel answers informs as their authoritative engine. One below the
+// user's level is not shown. FALSE (SNMP_MGMTAPI_BAD_SETTINGS) for settings that do not hold
+// together; the user taken before stays.
+BOOL SnmpMgrTrapSetUser(const SnmpMgrSessionSettings* settings);
+
+// The notifications that the trap service has not shown since the program started, by
+// reason.
+struct SnmpMgrTrapDrops {
+    std::uint64_t unknownUser;   // SNMPv3: a user name other than the configured one
+    std::uint64_t wrongDigest;   // SNMPv3: not authenticated (a wrong key, a changed byte)
+    std::uint64_t decryption;    // SNMPv3: not decrypted (a wrong privacy key or protocol)
+    std::uint64_t timeWindow;    // SNMPv3: outside the time window (RFC 3414, 3.2 (7))
+    std::uint64_t securityLevel; // SNMPv3: below (or beyond) the configured user's level
+    std::uint64_t malformed;     // not a readable notification of any version
+    std::uint64_t queueFull;     // no room in the trap queue
+};
+SnmpMgrTrapDrops SnmpMgrGetTrapDrops();
 
 // --- Utility operations ------------------------------------------------------------------
 
@@ -266,3 +355,13 @@ inline constexpr UINT SNMP_MGMTAPI_BAD_IDENTIFIER = SNMP_MGMTAPI_ERROR_BASE + 14
 inline constexpr UINT SNMP_MGMTAPI_BAD_ANSWER = SNMP_MGMTAPI_ERROR_BASE + 15;
 inline constexpr UINT SNMP_MGMTAPI_WRONG_VERSION = SNMP_MGMTAPI_ERROR_BASE + 16;
 inline constexpr UINT SNMP_MGMTAPI_BAD_SETTINGS = SNMP_MGMTAPI_ERROR_BASE + 17;
+inline constexpr UINT SNMP_MGMTAPI_SHORT_PASSPHRASE = SNMP_MGMTAPI_ERROR_BASE + 18;
+// The failures of the User-based Security Model that an SNMPv3 request ends with.
+inline constexpr UINT SNMP_MGMTAPI_USM_UNKNOWN_USER = SNMP_MGMTAPI_ERROR_BASE + 19;
+inline constexpr UINT SNMP_MGMTAPI_USM_WRONG_DIGEST = SNMP_MGMTAPI_ERROR_BASE + 20;
+inline constexpr UINT SNMP_MGMTAPI_USM_DECRYPTION = SNMP_MGMTAPI_ERROR_BASE + 21;
+inline constexpr UINT SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL = SNMP_MGMTAPI_ERROR_BASE + 22;
+inline constexpr UINT SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW = SNMP_MGMTAPI_ERROR_BASE + 23;
+inline constexpr UINT SNMP_MGMTAPI_USM_UNKNOWN_ENGINE = SNMP_MGMTAPI_ERROR_BASE + 24;
+inline constexpr UINT SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT = SNMP_MGMTAPI_ERROR_BASE + 25;
+inline constexpr UINT SNMP_MGMTAPI_USM_REPORT = SNMP_MGMTAPI_ERROR_BASE + 26; // any other Report

@@ -33,6 +33,10 @@ void SnmpLibraryQuiet();
 // the terminal). Callers hold SnmpLibraryLock.
 void SnmpLibraryInit();
 
+// Stops the trap service's receiver, if it was ever started, so that nothing of the USM is in
+// use when the program ends (TrapService.cpp).
+void SnmpTrapServiceShutdown();
+
 // Bookkeeping of the utility allocator: the blocks handed out (SnmpUtilMemAlloc/ReAlloc and
 // the layer's own allocations of identifiers, texts and lists) minus those given back. The
 // testing library reads it to find leaks and double releases.

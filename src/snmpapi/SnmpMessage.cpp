@@ -477,51 +477,49 @@ BYTE PeekPduType(const std::uint8_t* data, std::size_t size) {
     return ReadMessageParts(data, size, &parts) ? parts.pdu.tag : 0;
 }
 
-std::size_t EncodeInformResponse(const std::uint8_t* data, std::size_t size, std::uint8_t* out) {
-    MessageParts parts;
-    if (!ReadMessageParts(data, size, &parts) || parts.pdu.tag != SNMP_PDU_INFORM)
-        return 0;
-    // request-id, error-status, error-index, variable-bindings (RFC 3416, 3)
-    ElementReader body(parts.pdu);
+namespace {
+
+// An InformRequest-PDU's four parts (RFC 3416, 3): request-id, error-status, error-index,
+// variable-bindings.
+struct InformParts {
     Element requestId;
     Element status;
     Element index;
     Element bindings;
-    if (!body.Read(ASN_INTEGER, &requestId) || !body.Read(ASN_INTEGER, &status) ||
-        !body.Read(ASN_INTEGER, &index) || !body.Read(ASN_SEQUENCE, &bindings) || !body.AtEnd() ||
-        status.length == 0 || index.length == 0)
-        return 0;
-    static constexpr std::uint8_t kZero[] = {ASN_INTEGER, 1, 0};
-    // The status and index were at least as long as their zeros, and every header is written
-    // in its shortest form, so the Response is never longer than the inform.
-    const std::size_t pduLength = ElementSize(requestId) + 2 * sizeof kZero + ElementSize(bindings);
-    const std::size_t messageLength = ElementSize(parts.version) + ElementSize(parts.community) +
-                                      HeaderLength(pduLength) + pduLength;
-    std::uint8_t* p = PutHeader(out, ASN_SEQUENCE, messageLength);
-    p = PutElement(p, parts.version);
-    p = PutElement(p, parts.community);
-    p = PutHeader(p, SNMP_PDU_RESPONSE, pduLength);
-    p = PutElement(p, requestId);
-    p = std::copy(std::begin(kZero), std::end(kZero), p);
-    p = std::copy(std::begin(kZero), std::end(kZero), p);
-    p = PutElement(p, bindings);
-    return static_cast<std::size_t>(p - out);
+};
+
+bool ReadInformParts(const Element& pdu, InformParts* parts) {
+    if (pdu.tag != SNMP_PDU_INFORM)
+        return false;
+    ElementReader body(pdu);
+    return body.Read(ASN_INTEGER, &parts->requestId) && body.Read(ASN_INTEGER, &parts->status) &&
+           body.Read(ASN_INTEGER, &parts->index) && body.Read(ASN_SEQUENCE, &parts->bindings) &&
+           body.AtEnd() && parts->status.length != 0 && parts->index.length != 0;
 }
 
-std::vector<std::size_t> ValueTagOffsets(const std::uint8_t* data, std::size_t size) {
-    // SEQUENCE { version, community, PDU { request-id, error-status, error-index,
-    // SEQUENCE OF SEQUENCE { name, value } } } (RFC 1157, 4.1).
+constexpr std::uint8_t kZeroInteger[] = {ASN_INTEGER, 1, 0};
+
+// The Response-PDU's contents: the inform's request id and bindings, error status and index
+// 0. The status and index were at least as long as their zeros, and every header is written
+// in its shortest form, so the Response-PDU is never longer than the inform's.
+std::size_t ResponseContentsLength(const InformParts& inform) {
+    return ElementSize(inform.requestId) + 2 * sizeof kZeroInteger + ElementSize(inform.bindings);
+}
+
+std::uint8_t* PutResponsePdu(std::uint8_t* out, const InformParts& inform) {
+    std::uint8_t* p = PutHeader(out, SNMP_PDU_RESPONSE, ResponseContentsLength(inform));
+    p = PutElement(p, inform.requestId);
+    p = std::copy(std::begin(kZeroInteger), std::end(kZeroInteger), p);
+    p = std::copy(std::begin(kZeroInteger), std::end(kZeroInteger), p);
+    return PutElement(p, inform.bindings);
+}
+
+// Where each binding's value tag lies in the PDU, as offsets from `base`.
+std::vector<std::size_t> PduValueTagOffsets(const Element& pdu, const std::uint8_t* base) {
+    // PDU { request-id, error-status, error-index, SEQUENCE OF SEQUENCE { name, value } }
     std::vector<std::size_t> offsets;
-    ElementReader datagram(data, size);
-    Element whole;
     Element skipped;
-    Element pdu;
     Element list;
-    if (!datagram.Read(ASN_SEQUENCE, &whole))
-        return offsets;
-    ElementReader fields(whole);
-    if (!fields.Read(&skipped) || !fields.Read(&skipped) || !fields.Read(&pdu))
-        return offsets;
     ElementReader body(pdu);
     if (!body.Read(&skipped) || !body.Read(&skipped) || !body.Read(&skipped) ||
         !body.Read(ASN_SEQUENCE, &list))
@@ -535,9 +533,40 @@ std::vector<std::size_t> ValueTagOffsets(const std::uint8_t* data, std::size_t s
         ElementReader parts(binding);
         if (!parts.Read(&name) || !parts.Read(&value))
             break;
-        offsets.push_back(static_cast<std::size_t>(value.start - data));
+        offsets.push_back(static_cast<std::size_t>(value.start - base));
     }
     return offsets;
+}
+
+} // namespace
+
+std::size_t EncodeInformResponse(const std::uint8_t* data, std::size_t size, std::uint8_t* out) {
+    MessageParts parts;
+    InformParts inform;
+    if (!ReadMessageParts(data, size, &parts) || !ReadInformParts(parts.pdu, &inform))
+        return 0;
+    const std::size_t pduLength = ResponseContentsLength(inform);
+    const std::size_t messageLength = ElementSize(parts.version) + ElementSize(parts.community) +
+                                      HeaderLength(pduLength) + pduLength;
+    std::uint8_t* p = PutHeader(out, ASN_SEQUENCE, messageLength);
+    p = PutElement(p, parts.version);
+    p = PutElement(p, parts.community);
+    p = PutResponsePdu(p, inform);
+    return static_cast<std::size_t>(p - out);
+}
+
+std::vector<std::size_t> ValueTagOffsets(const std::uint8_t* data, std::size_t size) {
+    // SEQUENCE { version, community, PDU } (RFC 1157, 4.1).
+    ElementReader datagram(data, size);
+    Element whole;
+    Element skipped;
+    Element pdu;
+    if (!datagram.Read(ASN_SEQUENCE, &whole))
+        return {};
+    ElementReader fields(whole);
+    if (!fields.Read(&skipped) || !fields.Read(&skipped) || !fields.Read(&pdu))
+        return {};
+    return PduValueTagOffsets(pdu, data);
 }
 
 bool IsOneElement(const std::uint8_t* data, std::size_t size) {
@@ -550,4 +579,170 @@ bool EncodableIdentifier(const AsnObjectIdentifier& oid) {
     if (oid.idLength < 2 || !oid.ids || oid.ids[0] > 2)
         return false;
     return oid.ids[0] == 2 || oid.ids[1] < 40;
+}
+
+// --- SNMPv3 ------------------------------------------------------------------------------
+
+namespace {
+
+// ScopedPDU ::= SEQUENCE { contextEngineID, contextName, PDU } (RFC 3412, 6.8), read from the
+// scopedPDU element itself.
+struct ScopedParts {
+    Element contextEngineId;
+    Element contextName;
+    Element pdu;
+};
+
+bool ReadScopedParts(const Element& scoped, ScopedParts* parts) {
+    if (scoped.tag != ASN_SEQUENCE)
+        return false;
+    ElementReader fields(scoped);
+    return fields.Read(ASN_OCTETSTRING, &parts->contextEngineId) &&
+           fields.Read(ASN_OCTETSTRING, &parts->contextName) && fields.Read(&parts->pdu) &&
+           fields.AtEnd() && parts->pdu.tag >= SNMP_PDU_GET && parts->pdu.tag <= 0xA8;
+}
+
+// The scopedPDU that `data` is, whole and alone.
+bool ReadWholeScopedPdu(const std::uint8_t* data, std::size_t size, ScopedParts* parts) {
+    ElementReader reader(data, size);
+    Element scoped;
+    return reader.Read(&scoped) && reader.AtEnd() && ReadScopedParts(scoped, parts);
+}
+
+} // namespace
+
+std::int32_t PeekMessageVersion(const std::uint8_t* data, std::size_t size) {
+    ElementReader datagram(data, size);
+    Element whole;
+    std::int32_t version = -1;
+    if (!datagram.Read(ASN_SEQUENCE, &whole) || !datagram.AtEnd())
+        return -1;
+    ElementReader fields(whole);
+    return ReadInteger32(fields, &version) ? version : -1;
+}
+
+bool ReadV3Header(const std::uint8_t* data, std::size_t size, SnmpV3Header* header) {
+    // SNMPv3Message ::= SEQUENCE { msgVersion, msgGlobalData HeaderData, msgSecurityParameters
+    // OCTET STRING, msgData } with HeaderData ::= SEQUENCE { msgID, msgMaxSize, msgFlags
+    // OCTET STRING (SIZE(1)), msgSecurityModel } (RFC 3412, 6).
+    *header = SnmpV3Header{};
+    ElementReader datagram(data, size);
+    Element whole;
+    Element global;
+    Element flags;
+    Element security;
+    Element msgData;
+    std::int32_t version = 0;
+    std::int32_t maxSize = 0;
+    if (!datagram.Read(ASN_SEQUENCE, &whole) || !datagram.AtEnd())
+        return false;
+    ElementReader fields(whole);
+    if (!ReadInteger32(fields, &version) || version != kSnmpVersion3 ||
+        !fields.Read(ASN_SEQUENCE, &global) || !fields.Read(ASN_OCTETSTRING, &security) ||
+        !fields.Read(&msgData) || !fields.AtEnd())
+        return false;
+    ElementReader globals(global);
+    if (!ReadInteger32(globals, &header->msgId) || !ReadInteger32(globals, &maxSize) ||
+        !globals.Read(ASN_OCTETSTRING, &flags) || flags.length != 1 ||
+        !ReadInteger32(globals, &header->securityModel) || !globals.AtEnd())
+        return false;
+    header->flags = flags.contents[0];
+    // UsmSecurityParameters ::= SEQUENCE { msgAuthoritativeEngineID, msgAuthoritativeEngineBoots,
+    // msgAuthoritativeEngineTime, msgUserName, msgAuthenticationParameters,
+    // msgPrivacyParameters } (RFC 3414, 2.4).
+    ElementReader parameters(security.contents, security.length);
+    Element usm;
+    Element engineId;
+    Element userName;
+    Element skipped;
+    std::int32_t number = 0;
+    if (header->securityModel != 3 || !parameters.Read(ASN_SEQUENCE, &usm) || !parameters.AtEnd())
+        return false;
+    ElementReader usmFields(usm);
+    if (!usmFields.Read(ASN_OCTETSTRING, &engineId) || !ReadInteger32(usmFields, &number) ||
+        !ReadInteger32(usmFields, &number) || !usmFields.Read(ASN_OCTETSTRING, &userName) ||
+        !usmFields.Read(ASN_OCTETSTRING, &skipped) || !usmFields.Read(ASN_OCTETSTRING, &skipped) ||
+        !usmFields.AtEnd())
+        return false;
+    header->engineId = engineId.contents;
+    header->engineIdLength = engineId.length;
+    header->userName = userName.contents;
+    header->userNameLength = userName.length;
+    return true;
+}
+
+std::size_t ScopedPduLength(const std::uint8_t* data, std::size_t size) {
+    ElementReader reader(data, size);
+    Element scoped;
+    ScopedParts parts;
+    Element requestId;
+    if (!reader.Read(&scoped) || !ReadScopedParts(scoped, &parts))
+        return 0;
+    ElementReader body(parts.pdu);
+    return body.Read(ASN_INTEGER, &requestId) ? ElementSize(scoped) : 0;
+}
+
+BYTE PeekScopedPdu(const std::uint8_t* data, std::size_t size, std::int32_t* requestId) {
+    ScopedParts parts;
+    if (!ReadWholeScopedPdu(data, size, &parts))
+        return 0;
+    ElementReader body(parts.pdu);
+    return ReadInteger32(body, requestId) ? parts.pdu.tag : 0;
+}
+
+bool DecodeScopedPdu(const std::uint8_t* data, std::size_t size, SnmpMessage* message) {
+    *message = SnmpMessage{};
+    ScopedParts parts;
+    if (!ReadWholeScopedPdu(data, size, &parts) || parts.pdu.tag == SNMP_PDU_V1TRAP)
+        return false;
+    message->version = kSnmpVersion3;
+    message->community = parts.contextName.contents;
+    message->communityLength = parts.contextName.length;
+    message->pduType = parts.pdu.tag;
+    ElementReader body(parts.pdu);
+    if (!DecodeCommonPdu(body, message)) {
+        SnmpMessageFree(message);
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::uint8_t> EncodeBareScopedPdu(const std::uint8_t* data, std::size_t size) {
+    ScopedParts parts;
+    Element requestId;
+    if (!ReadWholeScopedPdu(data, size, &parts))
+        return {};
+    ElementReader body(parts.pdu);
+    if (!body.Read(ASN_INTEGER, &requestId))
+        return {};
+    static constexpr std::uint8_t kRest[] = {ASN_INTEGER, 1, 0, ASN_INTEGER, 1, 0, ASN_SEQUENCE, 0};
+    const std::size_t pduLength = ElementSize(requestId) + sizeof kRest;
+    const std::size_t scopedLength = ElementSize(parts.contextEngineId) +
+                                     ElementSize(parts.contextName) + HeaderLength(pduLength) +
+                                     pduLength;
+    std::vector<std::uint8_t> bare(HeaderLength(scopedLength) + scopedLength);
+    std::uint8_t* p = PutHeader(bare.data(), ASN_SEQUENCE, scopedLength);
+    p = PutElement(p, parts.contextEngineId);
+    p = PutElement(p, parts.contextName);
+    p = PutHeader(p, parts.pdu.tag, pduLength);
+    p = PutElement(p, requestId);
+    std::copy(std::begin(kRest), std::end(kRest), p);
+    return bare;
+}
+
+std::vector<std::uint8_t> EncodeInformResponsePdu(const std::uint8_t* data, std::size_t size) {
+    ScopedParts parts;
+    InformParts inform;
+    if (!ReadWholeScopedPdu(data, size, &parts) || !ReadInformParts(parts.pdu, &inform))
+        return {};
+    const std::size_t contents = ResponseContentsLength(inform);
+    std::vector<std::uint8_t> response(HeaderLength(contents) + contents);
+    PutResponsePdu(response.data(), inform);
+    return response;
+}
+
+std::vector<std::size_t> ScopedPduValueTagOffsets(const std::uint8_t* data, std::size_t size) {
+    ScopedParts parts;
+    return ReadWholeScopedPdu(data, size, &parts) ? PduValueTagOffsets(parts.pdu, data)
+                                                  : std::vector<std::size_t>{};
 }

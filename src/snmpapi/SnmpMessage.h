@@ -93,3 +93,61 @@ bool OctetsFromBytes(const std::uint8_t* data, std::size_t length, AsnOctetStrin
 // Whether BER can carry the identifier (X.690, 8.19.4): at least two sub-identifiers, a
 // first of 0, 1 or 2, and under 0 or 1 a second below 40.
 bool EncodableIdentifier(const AsnObjectIdentifier& oid);
+
+// --- SNMPv3 (RFC 3412, 6; RFC 3414, 2.4) ---------------------------------------------------
+
+inline constexpr std::int32_t kSnmpVersion3 = 3;
+
+// msgFlags (RFC 3412, 6.4).
+inline constexpr std::uint8_t kMsgFlagAuth = 0x01;
+inline constexpr std::uint8_t kMsgFlagPriv = 0x02;
+inline constexpr std::uint8_t kMsgFlagReportable = 0x04;
+
+// What the layer reads of an SNMPv3 message before net-snmp does: the header and the USM
+// security parameters. The spans point into the datagram.
+struct SnmpV3Header {
+    std::int32_t msgId = 0;
+    std::uint8_t flags = 0;
+    std::int32_t securityModel = 0;
+    const std::uint8_t* engineId = nullptr; // msgAuthoritativeEngineID
+    std::size_t engineIdLength = 0;
+    const std::uint8_t* userName = nullptr; // msgUserName
+    std::size_t userNameLength = 0;
+};
+
+// The message version of a datagram that is one SEQUENCE beginning with an INTEGER that fits
+// 32 bits; -1 for any other. Costs no allocation.
+std::int32_t PeekMessageVersion(const std::uint8_t* data, std::size_t size);
+
+// Reads an SNMPv3 message's header and USM security parameters (RFC 3414, 2.4). False for
+// what is not one whole SNMPv3 message of the User-based Security Model (security model 3)
+// with its parts in their places.
+bool ReadV3Header(const std::uint8_t* data, std::size_t size, SnmpV3Header* header);
+
+// ScopedPDU ::= SEQUENCE { contextEngineID OCTET STRING, contextName OCTET STRING, data PDU }
+// (RFC 3412, 6.8). The length of the scopedPDU that begins `data`, without what follows it
+// (DES pads the plaintext to its block size); 0 when `data` does not begin with one whose PDU
+// begins with its request id, as after decryption with a wrong key.
+std::size_t ScopedPduLength(const std::uint8_t* data, std::size_t size);
+
+// The PDU tag of a whole scopedPDU, with its request id; 0 for what is no scopedPDU.
+BYTE PeekScopedPdu(const std::uint8_t* data, std::size_t size, std::int32_t* requestId);
+
+// Reads a whole scopedPDU as DecodeSnmpMessage reads a message's PDU: the version is
+// kSnmpVersion3 and `community` holds the contextName, inside `data`. False, with *message
+// empty, for anything that is not exactly one well-formed scopedPDU with a PDU other than
+// the SNMPv1 Trap-PDU.
+bool DecodeScopedPdu(const std::uint8_t* data, std::size_t size, SnmpMessage* message);
+
+// The bare form of a scopedPDU: its contextEngineID, its contextName and its PDU's tag and
+// request id as they arrived, with error status and index 0 and no bindings. Empty when the
+// bytes are no scopedPDU.
+std::vector<std::uint8_t> EncodeBareScopedPdu(const std::uint8_t* data, std::size_t size);
+
+// The Response-PDU to the InformRequest-PDU of a scopedPDU (RFC 3416, 4.2.7): its request id
+// and bindings byte for byte, error status and index 0. Empty when the scopedPDU carries no
+// well-formed InformRequest-PDU.
+std::vector<std::uint8_t> EncodeInformResponsePdu(const std::uint8_t* data, std::size_t size);
+
+// Where each binding's value tag lies in a scopedPDU, in binding order.
+std::vector<std::size_t> ScopedPduValueTagOffsets(const std::uint8_t* data, std::size_t size);

@@ -1,8 +1,10 @@
 // Sessions with an agent: opening (reading the agent address), closing, and the
 // synchronous request with the session's version, time-out and retries, all over net-snmp.
+// What an SNMPv3 session adds is in UsmSession.cpp.
 #include "snmpapi/SnmpSession.h"
 #include "snmpapi/SnmpInternal.h"
 #include "snmpapi/SnmpMessage.h"
+#include "snmpapi/UsmSession.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -11,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -52,6 +55,11 @@ void SnmpLibraryInit() {
     if (!Mib)
         Mib = &noModules;
     init_snmp("okapel");
+    // Whatever holders still hold when the program ends, its keys do not outlive it.
+    std::atexit([] {
+        SnmpTrapServiceShutdown();
+        UsmWipeAtExit();
+    });
 }
 
 SnmpOpenObserver& SnmpOpenObserverSlot() {
@@ -221,6 +229,9 @@ bool ReadAgentAddress(const char* text, AgentAddress* agent) {
 // STRING and its tag is set to SEQUENCE (0x30) in the finished message, just before the
 // transport sends it. All of this runs on the thread that holds the library lock.
 
+SnmpMgrSession::SnmpMgrSession() = default;
+SnmpMgrSession::~SnmpMgrSession() = default;
+
 namespace {
 
 static_assert(kMaxCommunityLength == COMMUNITY_MAX_LEN);
@@ -277,12 +288,9 @@ int ReceiveAnswer(netsnmp_transport* t, void* buf, int size, void** opaque, int*
     return TakeAnswer(session, static_cast<u_char*>(buf), got);
 }
 
-// --- The request ------------------------------------------------------------------------
+} // namespace
 
-struct PendingRequest {
-    bool done = false;
-    bool answered = false;
-};
+// --- The request ------------------------------------------------------------------------
 
 int OnResponse(int operation, netsnmp_session*, int, netsnmp_pdu* pdu, void* magic) {
     // net-snmp also calls back on each retry (RESEND) while the request stays queued; ending
@@ -291,10 +299,25 @@ int OnResponse(int operation, netsnmp_session*, int, netsnmp_pdu* pdu, void* mag
     if (operation == NETSNMP_CALLBACK_OP_RESEND || operation == NETSNMP_CALLBACK_OP_CONNECT)
         return 1;
     auto* pending = static_cast<PendingRequest*>(magic);
+    // A Report that ends an SNMPv3 request comes twice, in one call of the library (as
+    // SEC_ERROR and as RECEIVED_MESSAGE, in an order that differs between builds of it): the
+    // first ends the request.
+    if (pending->done)
+        return 1;
+    const bool report = pdu && pdu->command == SNMP_MSG_REPORT;
+    const int reportType = report ? snmpv3_get_report_type(pdu) : 0;
+    // A notInTimeWindow Report handed over as a message is net-snmp's to act on: it sends
+    // the request again with the agent's time, and only the end of that tells.
+    if (operation == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE &&
+        reportType == SNMPERR_NOT_IN_TIME_WINDOW)
+        return 1;
     pending->done = true;
-    pending->answered = operation == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu;
+    pending->reportType = reportType;
+    pending->answered = operation == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu && !report;
     return 1;
 }
+
+namespace {
 
 // Every name, and every OBJECT IDENTIFIER value, must be one that BER can carry: net-snmp
 // would otherwise send another identifier in its place (".1.40" as 2.0, ".1" as 0.1).
@@ -378,8 +401,9 @@ netsnmp_pdu* PrepareRequest(SnmpMgrSession* session, const RequestShape& shape,
     return pdu;
 }
 
-// Lets the library wait for the answer, resend and time out until the request has ended,
-// holding the library lock only while the library works, so that the trap service is never
+} // namespace
+
+// Holds the library lock only while the library works, so that the trap service is never
 // held up.
 void AwaitRequestEnd(SnmpMgrSession* session, const PendingRequest& pending,
                      std::unique_lock<std::mutex>& lock) {
@@ -405,6 +429,20 @@ void AwaitRequestEnd(SnmpMgrSession* session, const PendingRequest& pending,
             snmp_sess_timeout(session->sessp);
     }
 }
+
+bool SendAndAwait(SnmpMgrSession* session, netsnmp_pdu* pdu, PendingRequest* pending,
+                  std::unique_lock<std::mutex>& lock) {
+    if (!snmp_sess_async_send(session->sessp, pdu, OnResponse, pending)) {
+        // A request the library refused is still ours to release.
+        snmp_free_pdu(pdu);
+        return false;
+    }
+    // From here the PDU belongs to the library.
+    AwaitRequestEnd(session, *pending, lock);
+    return true;
+}
+
+namespace {
 
 // Ends the request's state in the session and takes its answer, which the caller then owns;
 // false, with nothing to own, when none came. Under the library lock.
@@ -436,8 +474,36 @@ namespace {
 
 bool SettingsUsable(const SnmpMgrSessionSettings* settings) {
     return settings &&
-           (settings->version == SNMP_MGR_VERSION_1 || settings->version == SNMP_MGR_VERSION_2C) &&
+           (settings->version == SNMP_MGR_VERSION_1 || settings->version == SNMP_MGR_VERSION_2C ||
+            (settings->version == SNMP_MGR_VERSION_3 && SnmpMgrUsmSettingsUsable(*settings))) &&
            settings->timeoutMs >= 1 && settings->retries >= 0 && settings->bulkSize >= 1;
+}
+
+// An SNMPv3 session's user, level, protocols and context (RFC 3414), in `library`, which
+// points into `settings`. No key goes to net-snmp's session: the layer puts the user, with
+// its keys localised for the agent's engine, in net-snmp's table itself.
+void SetUsm(const SnmpMgrSessionSettings& settings, netsnmp_session* library) {
+    library->version = SNMP_VERSION_3;
+    library->securityModel = SNMP_SEC_MODEL_USM;
+    library->securityName = const_cast<char*>(settings.userName.c_str());
+    library->securityNameLen = settings.userName.size();
+    library->securityLevel = UsmLibraryLevel(settings.securityLevel);
+    std::size_t length = 0;
+    if (settings.securityLevel >= SNMP_MGR_AUTH_NOPRIV) {
+        library->securityAuthProto =
+            const_cast<oid*>(UsmAuthProtocol(settings.authProtocol, &length));
+        library->securityAuthProtoLen = length;
+    }
+    if (settings.securityLevel == SNMP_MGR_AUTH_PRIV) {
+        library->securityPrivProto =
+            const_cast<oid*>(UsmPrivProtocol(settings.privProtocol, &length));
+        library->securityPrivProtoLen = length;
+    }
+    library->contextName = const_cast<char*>(settings.contextName.c_str());
+    library->contextNameLen = settings.contextName.size();
+    // net-snmp would learn the engine itself with the first request, waiting for the agent
+    // with the library lock held; the session learns it with requests of its own.
+    library->flags |= SNMP_FLAGS_DONT_PROBE;
 }
 
 } // namespace
@@ -460,6 +526,8 @@ LPSNMP_MGR_SESSION SnmpMgrOpenSession(const char* agent, const char* community,
     netsnmp_session library;
     snmp_sess_init(&library);
     library.version = settings->version == SNMP_MGR_VERSION_2C ? SNMP_VERSION_2c : SNMP_VERSION_1;
+    if (settings->version == SNMP_MGR_VERSION_3)
+        SetUsm(*settings, &library);
     library.peername = const_cast<char*>(address.peer.c_str());
     library.community = reinterpret_cast<u_char*>(const_cast<char*>(communityText.c_str()));
     library.community_len = communityText.size();
@@ -482,6 +550,12 @@ LPSNMP_MGR_SESSION SnmpMgrOpenSession(const char* agent, const char* community,
         snmp_sess_close(sessp);
         delete session;
         return nullptr;
+    }
+    if (settings->version == SNMP_MGR_VERSION_3) {
+        // The USM's hooks take each answer's plaintext and tag SEQUENCE values in it, before
+        // the digest and the encryption: the transport sees only the message as it travels.
+        session->usm = std::make_unique<CUsmSession>(session);
+        return session;
     }
     session->send = session->transport->f_send;
     session->receive = session->transport->f_recv;
@@ -507,6 +581,7 @@ BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session) {
     }
     std::lock_guard<std::mutex> guard(SnmpLibraryLock());
     g_sessions.erase(session->transport);
+    session->usm.reset(); // its user and its hooks go before net-snmp's session
     snmp_sess_close(session->sessp);
     SnmpMessageFree(&session->answer);
     delete session;
@@ -515,8 +590,29 @@ BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session) {
 
 namespace {
 
+// One sending of the request and the wait for its end: whether it was answered, with the
+// answer in `answer`; `error` says why not. Under the library lock.
+bool Exchange(LPSNMP_MGR_SESSION session, const RequestShape& shape, const SnmpVarBindList& list,
+              SnmpMessage* answer, PendingRequest* pending, UINT* error,
+              std::unique_lock<std::mutex>& lock) {
+    netsnmp_pdu* pdu = PrepareRequest(session, shape, list);
+    if (!pdu) {
+        *error = SNMP_MGMTAPI_INVALID_BUFFER;
+        return false;
+    }
+    if (!SendAndAwait(session, pdu, pending, lock)) {
+        session->waiting = false;
+        session->sequenceBindings.clear();
+        *error = SNMP_MGMTAPI_INVALID_BUFFER;
+        return false;
+    }
+    *error = SNMP_MGMTAPI_TIMEOUT;
+    return TakeRequestAnswer(session, *pending, answer);
+}
+
 // The one road of every request of every version: checked, prepared, sent, awaited and its
-// answer handed over.
+// answer handed over. An SNMPv3 session is made ready first, and a request that it failed for
+// an engine or a time that changed goes once more after the session has learnt them anew.
 int Request(LPSNMP_MGR_SESSION session, const RequestShape& shape, SnmpVarBindList* list,
             AsnInteger* errorStatus, AsnInteger* errorIndex) {
     if (const UINT error = CheckRequest(session, list, errorStatus, errorIndex)) {
@@ -524,28 +620,24 @@ int Request(LPSNMP_MGR_SESSION session, const RequestShape& shape, SnmpVarBindLi
         return 0;
     }
     std::unique_lock<std::mutex> lock(SnmpLibraryLock());
-    netsnmp_pdu* pdu = PrepareRequest(session, shape, *list);
-    if (!pdu) {
-        SetLastError(SNMP_MGMTAPI_INVALID_BUFFER);
-        return 0;
-    }
-    PendingRequest pending;
-    if (!snmp_sess_async_send(session->sessp, pdu, OnResponse, &pending)) {
-        // A request the library refused is still ours to release.
-        snmp_free_pdu(pdu);
-        session->waiting = false;
-        session->sequenceBindings.clear();
-        SetLastError(SNMP_MGMTAPI_INVALID_BUFFER);
-        return 0;
-    }
-    // From here the PDU belongs to the library.
-    AwaitRequestEnd(session, pending, lock);
     SnmpMessage answer;
-    const bool answered = TakeRequestAnswer(session, pending, &answer);
+    UINT error = 0;
+    for (int attempt = 0;; ++attempt) {
+        if (session->usm && (error = session->usm->Ready(lock)) != 0)
+            break;
+        PendingRequest pending;
+        if (Exchange(session, shape, *list, &answer, &pending, &error, lock)) {
+            error = 0;
+            break;
+        }
+        if (!session->usm || error != SNMP_MGMTAPI_TIMEOUT ||
+            (error = session->usm->Failure(pending, attempt == 0)) != 0)
+            break;
+    }
     lock.unlock();
 
-    if (!answered) {
-        SetLastError(SNMP_MGMTAPI_TIMEOUT);
+    if (error != 0) {
+        SetLastError(error);
         return 0;
     }
     return HandOver(&answer, shape, list, errorStatus, errorIndex);

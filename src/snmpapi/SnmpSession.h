@@ -1,5 +1,7 @@
-// The session's record and its reading of the answers to its requests (SnmpSession.cpp),
-// for the layer's own files and the testing library; no other part of Okapel sees them.
+// A session with an agent as the layer keeps it, its reading of the answers to its requests,
+// and the wait for one request's end: shared by SnmpSession.cpp (every version's road),
+// UsmSession.cpp (what an SNMPv3 session adds) and the testing library. No other part of
+// Okapel sees them.
 #pragma once
 
 #include "snmpapi/SnmpInternal.h"
@@ -8,12 +10,19 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <vector>
+
+class CUsmSession;
 
 using SendFunction = int (*)(netsnmp_transport*, const void*, int, void**, int*);
 using ReceiveFunction = int (*)(netsnmp_transport*, void*, int, void**, int*);
 
 struct SnmpMgrSession {
+    SnmpMgrSession();
+    ~SnmpMgrSession();
+
     void* sessp = nullptr; // net-snmp's single-session handle
     SnmpMgrSessionSettings settings;
     netsnmp_transport* transport = nullptr;
@@ -26,7 +35,30 @@ struct SnmpMgrSession {
     long requestId = 0;
     bool answered = false;
     SnmpMessage answer;
+    // What an SNMPv3 session adds: its engine, user and security; null for the others.
+    std::unique_ptr<CUsmSession> usm;
 };
+
+// How one request ended, as net-snmp's callback told it.
+struct PendingRequest {
+    bool done = false;
+    bool answered = false; // a Response came
+    int reportType = 0;    // the SNMPERR_ code of the Report that ended it, 0 for none
+};
+
+// net-snmp's callback for a request, with a PendingRequest as its `magic`.
+int OnResponse(int operation, netsnmp_session* session, int requestId, netsnmp_pdu* pdu,
+               void* magic);
+
+// Lets the library wait for the answer, resend and time out until the request has ended,
+// holding the library lock only while the library works.
+void AwaitRequestEnd(SnmpMgrSession* session, const PendingRequest& pending,
+                     std::unique_lock<std::mutex>& lock);
+
+// Sends `pdu` on the session and waits for its end; the PDU is the library's from here, even
+// when sending fails. False when it could not be sent at all. Under the library lock.
+bool SendAndAwait(SnmpMgrSession* session, netsnmp_pdu* pdu, PendingRequest* pending,
+                  std::unique_lock<std::mutex>& lock);
 
 // What one request asks for: its PDU type and, for a GetBulk, its two counts (RFC 3416,
 // 4.2.3), which net-snmp carries in the places of the error status and index.

@@ -324,8 +324,20 @@ constexpr ErrorText kErrorTexts[] = {
      "bindings do not match the request."},
     {SNMP_MGMTAPI_WRONG_VERSION, "The request needs an SNMPv2c session: SNMPv1 has no GetBulk."},
     {SNMP_MGMTAPI_BAD_SETTINGS,
-     "The session settings cannot be used: the version is unknown, or the time-out, the "
-     "retries or the bulk size is out of range."},
+     "The session settings cannot be used: the version is unknown, the time-out, the retries "
+     "or the bulk size is out of range, or the SNMPv3 user lacks a name or the keys of its "
+     "security level."},
+    {SNMP_MGMTAPI_SHORT_PASSPHRASE, "A passphrase needs at least 8 characters."},
+    // The User-based Security Model's reasons, in its own names (RFC 3414, 3.2); the dialog
+    // tells the operator what to do about each.
+    {SNMP_MGMTAPI_USM_UNKNOWN_USER, "Unknown user name."},
+    {SNMP_MGMTAPI_USM_WRONG_DIGEST, "Wrong digest."},
+    {SNMP_MGMTAPI_USM_DECRYPTION, "Decryption error."},
+    {SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL, "Unsupported security level."},
+    {SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW, "Not in time window."},
+    {SNMP_MGMTAPI_USM_UNKNOWN_ENGINE, "Unknown engine id."},
+    {SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT, "Unknown context."},
+    {SNMP_MGMTAPI_USM_REPORT, "The agent refused the request with a Report."},
 };
 
 } // namespace

@@ -122,17 +122,17 @@ void SnmpTrapRecordFree(SnmpTrapRecord* trap) {
     *trap = SnmpTrapRecord{};
 }
 
-bool DecodeTrapDatagram(const std::uint8_t* data, std::size_t size, const std::uint8_t* sender,
-                        std::size_t senderLength, SnmpTrapRecord* trap) {
-    *trap = SnmpTrapRecord{};
-    SnmpMessage message;
-    if (!DecodeSnmpMessage(data, size, &message))
-        return false;
+namespace {
+
+// The trap record of a decoded message, whose blocks it takes: an SNMPv1 Trap-PDU, or the
+// SNMPv2-Trap-PDU or InformRequest-PDU of an SNMPv2c message or an SNMPv3 scopedPDU.
+bool TrapFromMessage(SnmpMessage& message, const std::uint8_t* sender, std::size_t senderLength,
+                     SnmpTrapRecord* trap) {
     // An SNMPv1 message carries a Trap-PDU and an SNMPv2c message an SNMPv2-Trap-PDU or an
     // InformRequest-PDU (RFC 3584, 2.1; RFC 3416, 4.2.7), whose bindings have the same form;
     // requests and responses are no notifications for this service.
     const bool v1 = message.version == kSnmpVersion1 && message.pduType == SNMP_PDU_V1TRAP;
-    const bool v2 = message.version == kSnmpVersion2c &&
+    const bool v2 = (message.version == kSnmpVersion2c || message.version == kSnmpVersion3) &&
                     (message.pduType == SNMP_PDU_TRAP || message.pduType == SNMP_PDU_INFORM);
     // A binding that cannot be read arrives as an odd value (ASN_UNFIT_ELEMENT), and its
     // trap with all its other bindings.
@@ -158,6 +158,24 @@ bool DecodeTrapDatagram(const std::uint8_t* data, std::size_t size, const std::u
     if (!decoded)
         SnmpTrapRecordFree(trap);
     return decoded;
+}
+
+} // namespace
+
+bool DecodeTrapDatagram(const std::uint8_t* data, std::size_t size, const std::uint8_t* sender,
+                        std::size_t senderLength, SnmpTrapRecord* trap) {
+    *trap = SnmpTrapRecord{};
+    SnmpMessage message;
+    return DecodeSnmpMessage(data, size, &message) &&
+           TrapFromMessage(message, sender, senderLength, trap);
+}
+
+bool DecodeScopedTrap(const std::uint8_t* data, std::size_t size, const std::uint8_t* sender,
+                      std::size_t senderLength, SnmpTrapRecord* trap) {
+    *trap = SnmpTrapRecord{};
+    SnmpMessage message;
+    return DecodeScopedPdu(data, size, &message) &&
+           TrapFromMessage(message, sender, senderLength, trap);
 }
 
 bool ReadShownInform(const std::uint8_t* data, std::size_t size, std::int32_t* requestId) {

@@ -31,6 +31,11 @@ void SnmpTrapRecordFree(SnmpTrapRecord* trap);
 bool DecodeTrapDatagram(const std::uint8_t* data, std::size_t size, const std::uint8_t* sender,
                         std::size_t senderLength, SnmpTrapRecord* trap);
 
+// Decodes the plaintext scopedPDU of an SNMPv3 notification (an SNMPv2-Trap-PDU or an
+// InformRequest-PDU) as DecodeTrapDatagram decodes an SNMPv2c one; false for anything else.
+bool DecodeScopedTrap(const std::uint8_t* data, std::size_t size, const std::uint8_t* sender,
+                      std::size_t senderLength, SnmpTrapRecord* trap);
+
 // Whether the datagram is an SNMPv2c InformRequest that DecodeTrapDatagram reads, so that
 // the service shows it, with its request id.
 bool ReadShownInform(const std::uint8_t* data, std::size_t size, std::int32_t* requestId);

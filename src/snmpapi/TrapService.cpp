@@ -17,12 +17,17 @@
 // receiver and listens anew, while a listen with the first listener still holding its event
 // is refused with SNMP_MGMTAPI_TRAP_DUPINIT.
 //
-// Informs. The receiver answers each SNMPv2c InformRequest that will be shown, at once and
-// from the socket it arrived on, to its sender's address and port, once the inform has room
-// in the queue and before it is queued, so that its answer goes out before its lines can be
-// shown; an inform with no room is not answered, and its sender sends it again. A
+// Informs. The receiver answers each SNMPv2c and SNMPv3 InformRequest that will be shown, at
+// once and from the socket it arrived on, to its sender's address and port, once the inform
+// has room in the queue and before it is queued, so that its answer goes out before its lines
+// can be shown; an inform with no room is not answered, and its sender sends it again. A
 // retransmission of an inform answered in the last 120 s (CRecentInforms) is answered again
 // and not queued.
+//
+// SNMPv3. The receiver authenticates, checks and decrypts each SNMPv3 datagram as it arrives
+// (CUsmReceiver), under the library lock, and queues the plaintext scopedPDU of what is to be
+// shown: checked later, a queued datagram could fall out of its time window, and an inform
+// must be answered before its sender gives up. Whatever is not shown is counted by its reason.
 //
 // Process exit. The service object is never destroyed, so no static destructor can join a
 // thread or free the queue under a running receiver; an exit handler, registered by the
@@ -32,6 +37,7 @@
 #include "snmpapi/SnmpInternal.h"
 #include "snmpapi/SnmpMessage.h"
 #include "snmpapi/TrapDecode.h"
+#include "snmpapi/TrapUsm.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -160,10 +166,12 @@ std::uint16_t SenderPort(const sockaddr_storage& from) {
     return 0;
 }
 
-// One datagram as it arrived, and its sender, which an SNMPv2c trap takes as its agent address.
+// One datagram as it arrived, or the plaintext scopedPDU of an SNMPv3 one, and its sender,
+// which an SNMPv2c or SNMPv3 trap takes as its agent address.
 struct QueuedDatagram {
     std::unique_ptr<std::uint8_t[]> bytes;
     std::size_t size = 0;
+    bool scoped = false; // the bytes are an SNMPv3 notification's scopedPDU
     std::uint8_t sender[16] = {};
     std::uint8_t senderLength = 0;
 
@@ -172,12 +180,26 @@ struct QueuedDatagram {
     std::size_t Footprint() const { return size + 2 * sizeof(void*) + sizeof(QueuedDatagram); }
 };
 
+// The notifications not shown since the program started, by reason.
+struct DropCounters {
+    std::atomic<std::uint64_t> unknownUser{0};
+    std::atomic<std::uint64_t> wrongDigest{0};
+    std::atomic<std::uint64_t> decryption{0};
+    std::atomic<std::uint64_t> timeWindow{0};
+    std::atomic<std::uint64_t> securityLevel{0};
+    std::atomic<std::uint64_t> malformed{0};
+    std::atomic<std::uint64_t> queueFull{0};
+};
+
 class CTrapService {
 public:
     BOOL Listen(HANDLE* trapEvent);
     BOOL GetTrap(SnmpTrapRecord* trap);
     void Stop();
     SnmpTrapServiceCounters Counters() const;
+    void SetUser(const UsmUser& user) { m_usm.SetUser(user); }
+    SnmpMgrTrapDrops Drops() const;
+    std::size_t UsmEnginesKept() const { return m_usm.EnginesKept(); }
 
 private:
     // What the receiver reads a datagram with: its buffer, the trap event, the informs
@@ -203,9 +225,19 @@ private:
     void StopLocked();
     void Receive(std::vector<int> sockets, HANDLE event);
     void ReadSocket(int fd, Reception& reception);
-    void Enqueue(const std::uint8_t* data, std::size_t size, const Arrival& arrival, HANDLE event);
+    void Enqueue(const std::uint8_t* data, std::size_t size, const Arrival& arrival, HANDLE event,
+                 bool scoped = false);
     void TakeInform(const std::uint8_t* data, std::size_t size, const Arrival& arrival,
                     Reception& reception);
+    void TakeV3(const std::uint8_t* data, std::size_t size, const Arrival& arrival,
+                Reception& reception);
+    // The inform `key` from `arrival`, whose lines are in `shown` and whose Response is
+    // `answer`: answered and queued once, answered again when repeated.
+    void ShowInform(InformKey key, const std::uint8_t* shown, std::size_t shownSize, bool scoped,
+                    const std::uint8_t* answer, std::size_t answerSize, const Arrival& arrival,
+                    Reception& reception);
+    bool SendBack(const std::uint8_t* answer, std::size_t size, const Arrival& arrival);
+    void CountDrop(UsmNotificationFate fate);
     std::optional<QueuedDatagram> Admit(const std::uint8_t* data, std::size_t size,
                                         const Arrival& arrival);
     void Queue(QueuedDatagram datagram, HANDLE event);
@@ -231,7 +263,12 @@ private:
     std::atomic<std::uint64_t> m_overflow{0};
     std::atomic<std::uint64_t> m_answered{0};
     std::atomic<std::uint64_t> m_repeated{0};
+
+    CUsmReceiver m_usm;   // used by the receiver and by SetUser, under the library lock
+    DropCounters m_drops; // since the program started: never reset
 };
+
+std::atomic<CTrapService*> g_service{nullptr};
 
 CTrapService& Service() {
     // Never destroyed: see the head of this file.
@@ -239,6 +276,7 @@ CTrapService& Service() {
         SnmpLibraryLock(); // constructed before the exit handler is registered, so it outlives it
         auto* created = new CTrapService;
         std::atexit([] { Service().Stop(); });
+        g_service = created;
         return created;
     }();
     return *service;
@@ -397,30 +435,98 @@ void CTrapService::ReadSocket(int fd, Reception& reception) {
         const auto size = static_cast<std::size_t>(got);
         if (size > kDatagramMax) {
             ++m_malformed; // longer than the buffer: cut short, so it cannot be decoded
+            ++m_drops.malformed;
             continue;
         }
         arrival.senderLength = SenderBytes(arrival.from, arrival.sender);
-        // Only the PDU's tag is read here: traps are decoded when they are handed out.
-        if (PeekPduType(reception.buffer.data(), size) == SNMP_PDU_INFORM)
-            TakeInform(reception.buffer.data(), size, arrival, reception);
+        // SNMPv1 and SNMPv2c traps are decoded when they are handed out, and only the PDU's tag
+        // is read here; SNMPv3 ones are authenticated and decrypted now.
+        const std::uint8_t* data = reception.buffer.data();
+        if (PeekMessageVersion(data, size) == kSnmpVersion3)
+            TakeV3(data, size, arrival, reception);
+        else if (PeekPduType(data, size) == SNMP_PDU_INFORM)
+            TakeInform(data, size, arrival, reception);
         else
-            Enqueue(reception.buffer.data(), size, arrival, reception.event);
+            Enqueue(data, size, arrival, reception.event);
     }
 }
 
 void CTrapService::Enqueue(const std::uint8_t* data, std::size_t size, const Arrival& arrival,
-                           HANDLE event) {
-    if (std::optional<QueuedDatagram> datagram = Admit(data, size, arrival))
+                           HANDLE event, bool scoped) {
+    if (std::optional<QueuedDatagram> datagram = Admit(data, size, arrival)) {
+        datagram->scoped = scoped;
         Queue(std::move(*datagram), event);
+    }
+}
+
+bool CTrapService::SendBack(const std::uint8_t* answer, std::size_t size, const Arrival& arrival) {
+    return size > 0 &&
+           sendto(arrival.fd, answer, size, 0, reinterpret_cast<const sockaddr*>(&arrival.from),
+                  arrival.fromLength) == static_cast<ssize_t>(size);
+}
+
+void CTrapService::CountDrop(UsmNotificationFate fate) {
+    switch (fate) {
+    case UsmNotificationFate::UnknownUser:
+        ++m_drops.unknownUser;
+        break;
+    case UsmNotificationFate::WrongDigest:
+        ++m_drops.wrongDigest;
+        break;
+    case UsmNotificationFate::Decryption:
+        ++m_drops.decryption;
+        break;
+    case UsmNotificationFate::TimeWindow:
+        ++m_drops.timeWindow;
+        break;
+    case UsmNotificationFate::SecurityLevel:
+        ++m_drops.securityLevel;
+        break;
+    case UsmNotificationFate::Malformed:
+        ++m_malformed;
+        ++m_drops.malformed;
+        break;
+    case UsmNotificationFate::Shown:
+    case UsmNotificationFate::Discovery:
+        break;
+    }
+}
+
+void CTrapService::TakeV3(const std::uint8_t* data, std::size_t size, const Arrival& arrival,
+                          Reception& reception) {
+    UsmNotification notification = m_usm.Process(data, size);
+    if (notification.fate != UsmNotificationFate::Shown) {
+        CountDrop(notification.fate);
+        SendBack(notification.answer.data(), notification.answer.size(), arrival); // a Report
+        return;
+    }
+    const std::vector<std::uint8_t>& shown = notification.scopedPdu;
+    if (notification.pduType != SNMP_PDU_INFORM) {
+        Enqueue(shown.data(), shown.size(), arrival, reception.event, true);
+        return;
+    }
+    InformKey key;
+    key.version = kSnmpVersion3;
+    key.requestId = notification.requestId;
+    ShowInform(key, shown.data(), shown.size(), true, notification.answer.data(),
+               notification.answer.size(), arrival, reception);
 }
 
 void CTrapService::TakeInform(const std::uint8_t* data, std::size_t size, const Arrival& arrival,
                               Reception& reception) {
     InformKey key;
+    key.version = kSnmpVersion2c;
     if (!ReadShownInform(data, size, &key.requestId)) {
         Enqueue(data, size, arrival, reception.event); // counted where it is skipped
         return;
     }
+    const std::size_t length = EncodeInformResponse(data, size, reception.response.data());
+    ShowInform(key, data, size, false, reception.response.data(), length, arrival, reception);
+}
+
+void CTrapService::ShowInform(InformKey key, const std::uint8_t* shown, std::size_t shownSize,
+                              bool scoped, const std::uint8_t* answer, std::size_t answerSize,
+                              const Arrival& arrival, Reception& reception) {
     std::memcpy(key.address, arrival.sender, arrival.senderLength);
     key.addressLength = static_cast<std::uint8_t>(arrival.senderLength);
     key.port = SenderPort(arrival.from);
@@ -428,14 +534,12 @@ void CTrapService::TakeInform(const std::uint8_t* data, std::size_t size, const 
     const bool repeated = reception.informs.Contains(key, now);
     std::optional<QueuedDatagram> datagram;
     if (!repeated) {
-        datagram = Admit(data, size, arrival);
+        datagram = Admit(shown, shownSize, arrival);
         if (!datagram)
             return; // no room: unanswered, so that the sender sends it again
+        datagram->scoped = scoped;
     }
-    const std::size_t length = EncodeInformResponse(data, size, reception.response.data());
-    if (length > 0 && sendto(arrival.fd, reception.response.data(), length, 0,
-                             reinterpret_cast<const sockaddr*>(&arrival.from),
-                             arrival.fromLength) == static_cast<ssize_t>(length))
+    if (SendBack(answer, answerSize, arrival))
         ++m_answered;
     if (repeated) {
         ++m_repeated;
@@ -456,6 +560,7 @@ std::optional<QueuedDatagram> CTrapService::Admit(const std::uint8_t* data, std:
         if (m_queue.size() >= m_queueLimit ||
             datagram.Footprint() > m_queueByteLimit - std::min(m_queueBytes, m_queueByteLimit)) {
             ++m_overflow;
+            ++m_drops.queueFull;
             return std::nullopt;
         }
         // Reserved before the copy, so that the bound holds while the copy is made.
@@ -466,6 +571,7 @@ std::optional<QueuedDatagram> CTrapService::Admit(const std::uint8_t* data, std:
         std::lock_guard<std::mutex> guard(m_queueLock);
         m_queueBytes -= datagram.Footprint();
         ++m_overflow; // out of memory: dropped as a full queue drops it
+        ++m_drops.queueFull;
         return std::nullopt;
     }
     std::memcpy(datagram.bytes.get(), data, size);
@@ -503,11 +609,22 @@ BOOL CTrapService::GetTrap(SnmpTrapRecord* trap) {
             m_queue.pop_front();
             m_queueBytes -= datagram.Footprint();
         }
-        if (DecodeTrapDatagram(datagram.bytes.get(), datagram.size, datagram.sender,
-                               datagram.senderLength, trap))
+        const bool decoded = datagram.scoped
+                                 ? DecodeScopedTrap(datagram.bytes.get(), datagram.size,
+                                                    datagram.sender, datagram.senderLength, trap)
+                                 : DecodeTrapDatagram(datagram.bytes.get(), datagram.size,
+                                                      datagram.sender, datagram.senderLength, trap);
+        if (decoded)
             return TRUE; // the blocks go to the caller with the record
         ++m_malformed;
+        ++m_drops.malformed;
     }
+}
+
+SnmpMgrTrapDrops CTrapService::Drops() const {
+    return {m_drops.unknownUser.load(), m_drops.wrongDigest.load(),   m_drops.decryption.load(),
+            m_drops.timeWindow.load(),  m_drops.securityLevel.load(), m_drops.malformed.load(),
+            m_drops.queueFull.load()};
 }
 
 SnmpTrapServiceCounters CTrapService::Counters() const {
@@ -551,6 +668,24 @@ BOOL SnmpMgrGetTrap(AsnObjectIdentifier* enterprise, AsnOctetString* agentAddres
     *timeStamp = trap.timeStamp;
     *variableBindings = trap.variableBindings;
     return TRUE;
+}
+
+void SnmpTrapServiceShutdown() {
+    if (CTrapService* service = g_service.load())
+        service->Stop();
+}
+
+BOOL SnmpMgrTrapSetUser(const SnmpMgrSessionSettings* settings) {
+    if (!settings || (!settings->userName.empty() && !SnmpMgrUsmSettingsUsable(*settings))) {
+        SetLastError(SNMP_MGMTAPI_BAD_SETTINGS);
+        return FALSE;
+    }
+    Service().SetUser(UsmUser::FromSettings(*settings));
+    return TRUE;
+}
+
+SnmpMgrTrapDrops SnmpMgrGetTrapDrops() {
+    return Service().Drops();
 }
 
 void TrapServiceStop() {

@@ -22,9 +22,10 @@ TrapServiceSettings& TrapServiceSettingsInForce();
 struct SnmpTrapServiceCounters {
     std::uint64_t received;   // datagrams read from the trap sockets
     std::uint64_t queued;     // datagrams queued; each is decoded when it is handed out
-    std::uint64_t malformed;  // datagrams handed out that were not SNMPv1 or SNMPv2c traps
-                              // or informs (requests, other versions and undecodable ones
-                              // included): SnmpMgrGetTrap skips them
+    std::uint64_t malformed;  // datagrams that were no readable trap or inform (requests,
+                              // other versions and undecodable ones included): SNMPv1 and
+                              // SNMPv2c ones counted as SnmpMgrGetTrap skips them, SNMPv3
+                              // ones as they arrive
     std::uint64_t overflow;   // datagrams dropped because the queue was full (by count or
                               // by bytes) or memory ran out; an inform among them was not
                               // answered

@@ -1,9 +1,13 @@
 // The seams of the layer's two background services (SnmpTesting.h): the trap service's port,
-// bounds, observer, counters and stop, and the MIB module load's wait, hold and stop.
+// bounds, observer, counters, stop and SNMPv3 engine, and the MIB module load's wait, hold and
+// stop.
 #include "testing/SnmpTesting.h"
 
 #include "snmpapi/MibModules.h"
+#include "snmpapi/SnmpInternal.h"
 #include "snmpapi/TrapService.h"
+
+#include <vector>
 
 void SnmpMgrSetTrapPortForTesting(std::uint16_t port) {
     TrapServiceSettingsInForce().port = port;
@@ -39,4 +43,17 @@ void SnmpMgrHoldMibReaderForTesting(const std::string& fifo, const std::string& 
 
 void SnmpMgrMibModulesStopForTesting() {
     MibModulesStop();
+}
+
+std::vector<std::uint8_t> SnmpMgrOwnEngineIdForTesting() {
+    std::lock_guard<std::mutex> guard(SnmpLibraryLock());
+    SnmpLibraryInit();
+    u_char own[USM_MAX_ID_LENGTH];
+    const std::size_t length = snmpv3_get_engineID(own, sizeof own);
+    return {own, own + length};
+}
+
+int SnmpEngineTimeBucketForTesting(const std::vector<std::uint8_t>& engine) {
+    std::lock_guard<std::mutex> guard(SnmpLibraryLock());
+    return hash_engineID(engine.data(), static_cast<u_int>(engine.size()));
 }

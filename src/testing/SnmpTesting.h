@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Blocks handed out by SnmpUtilMemAlloc/ReAlloc (and the layer's own allocations of
 // identifiers, texts and lists) minus those given back: a leak shows as a positive
@@ -40,6 +41,11 @@ void SnmpMgrSetTrapQueueLimitForTesting(std::size_t limit);
 void SnmpMgrSetTrapQueueByteLimitForTesting(std::size_t bytes);
 // Called by SnmpMgrTrapListen on the listening thread before it does anything else.
 void SnmpMgrSetTrapListenObserver(std::function<void()> observer);
+
+// Okapel's own SNMPv3 engine id, to which informs are sent (RFC 3414, 1.5.1).
+std::vector<std::uint8_t> SnmpMgrOwnEngineIdForTesting();
+// Which of net-snmp's buckets of engine time records `engine`'s record falls in.
+int SnmpEngineTimeBucketForTesting(const std::vector<std::uint8_t>& engine);
 
 // Decodes one datagram exactly as the trap service does. `sender` holds the sender's
 // address as it arrived (4 bytes, or 16 for IPv6). False for every datagram the service

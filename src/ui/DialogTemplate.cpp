@@ -4,6 +4,7 @@
 #include "ui/ComboBox.h"
 #include "ui/ListBox.h"
 #include "ui/Resource.h"
+#include "ui/SecretEdit.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -109,25 +110,48 @@ const DlgItemTemplate kAboutItems[] = {
      SS_LEFT | WS_GROUP},
 };
 
-// IDD_SESSION_SETTINGS: each setting's label with its range, beside its box; what the
-// settings are for below them; OK and Cancel at the bottom.
+// IDD_SESSION_SETTINGS: each setting's label with its range, beside its box; the SNMPv3
+// user under the numbers; what the settings are for below them; the notifications not shown;
+// OK and Cancel at the bottom.
+constexpr unsigned kSettingsEdit = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+constexpr unsigned kSettingsList = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
 const DlgItemTemplate kSessionSettingsItems[] = {
     {IDC_STATIC, "IDC_STATIC", K::Label, "SNMP &version:", 7, 9, 118, 8, kLabel},
-    {IDC_SNMP_VERSION, "IDC_SNMP_VERSION", K::ComboBox, "", 130, 7, 60, 40,
-     CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP},
+    {IDC_SNMP_VERSION, "IDC_SNMP_VERSION", K::ComboBox, "", 130, 7, 100, 40, kSettingsList},
     {IDC_STATIC, "IDC_STATIC", K::Label, "&Time-out in ms (100 to 60,000):", 7, 27, 118, 8, kLabel},
-    {IDC_TIMEOUT, "IDC_TIMEOUT", K::SpinBox, "", 130, 25, 60, 12, WS_BORDER | WS_TABSTOP},
+    {IDC_TIMEOUT, "IDC_TIMEOUT", K::SpinBox, "", 130, 25, 100, 12, WS_BORDER | WS_TABSTOP},
     {IDC_STATIC, "IDC_STATIC", K::Label, "&Retries (0 to 10):", 7, 45, 118, 8, kLabel},
-    {IDC_RETRIES, "IDC_RETRIES", K::SpinBox, "", 130, 43, 60, 12, WS_BORDER | WS_TABSTOP},
+    {IDC_RETRIES, "IDC_RETRIES", K::SpinBox, "", 130, 43, 100, 12, WS_BORDER | WS_TABSTOP},
     {IDC_STATIC, "IDC_STATIC", K::Label, "&Bulk size (1 to 1,000):", 7, 63, 118, 8, kLabel},
-    {IDC_BULK_SIZE, "IDC_BULK_SIZE", K::SpinBox, "", 130, 61, 60, 12, WS_BORDER | WS_TABSTOP},
+    {IDC_BULK_SIZE, "IDC_BULK_SIZE", K::SpinBox, "", 130, 61, 100, 12, WS_BORDER | WS_TABSTOP},
+    {IDC_STATIC, "IDC_STATIC", K::Label, "&User name:", 7, 85, 118, 8, kLabel},
+    {IDC_USER_NAME, "IDC_USER_NAME", K::Edit, "", 130, 83, 100, 12, kSettingsEdit},
+    {IDC_STATIC, "IDC_STATIC", K::Label, "Security &level:", 7, 103, 118, 8, kLabel},
+    {IDC_SECURITY_LEVEL, "IDC_SECURITY_LEVEL", K::ComboBox, "", 130, 101, 100, 60, kSettingsList},
+    {IDC_STATIC, "IDC_STATIC", K::Label, "&Authentication protocol:", 7, 121, 118, 8, kLabel},
+    {IDC_AUTH_PROTOCOL, "IDC_AUTH_PROTOCOL", K::ComboBox, "", 130, 119, 100, 90, kSettingsList},
+    {IDC_STATIC, "IDC_STATIC", K::Label, "Authentication &passphrase:", 7, 139, 118, 8, kLabel},
+    {IDC_AUTH_PASSPHRASE, "IDC_AUTH_PASSPHRASE", K::Edit, "", 130, 137, 100, 12,
+     kSettingsEdit | ES_PASSWORD},
+    {IDC_STATIC, "IDC_STATIC", K::Label, "Pr&ivacy protocol:", 7, 157, 118, 8, kLabel},
+    {IDC_PRIV_PROTOCOL, "IDC_PRIV_PROTOCOL", K::ComboBox, "", 130, 155, 100, 70, kSettingsList},
+    {IDC_STATIC, "IDC_STATIC", K::Label, "Privac&y passphrase:", 7, 175, 118, 8, kLabel},
+    {IDC_PRIV_PASSPHRASE, "IDC_PRIV_PASSPHRASE", K::Edit, "", 130, 173, 100, 12,
+     kSettingsEdit | ES_PASSWORD},
+    {IDC_STATIC, "IDC_STATIC", K::Label, "&Context name (optional):", 7, 193, 118, 8, kLabel},
+    {IDC_CONTEXT_NAME, "IDC_CONTEXT_NAME", K::Edit, "", 130, 191, 100, 12, kSettingsEdit},
     {IDC_STATIC, "IDC_STATIC", K::Label,
-     "The time-out and retries hold for every request. The bulk size is how many objects Get "
-     "All asks for in one request of an SNMPv2c session. The settings take effect at the next "
-     "Open; nothing is kept after Okapel ends.",
-     7, 81, 183, 40, kLabel | SS_WORDWRAP},
-    {IDOK, "IDOK", K::PushButton, "OK", 86, 126, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP},
-    {IDCANCEL, "IDCANCEL", K::PushButton, "Cancel", 140, 126, 50, 14, WS_TABSTOP},
+     "The time-out and retries hold for every request; the bulk size is how many objects Get "
+     "All asks for in one request of an SNMPv2c or SNMPv3 session. The SNMPv3 user serves the "
+     "requests of an SNMPv3 session and the SNMPv3 notifications of every version's. Its "
+     "passphrases need at least 8 characters; they are never shown again and never kept: only "
+     "the keys made from them, until Okapel ends. The settings take effect at the next Open.",
+     7, 211, 223, 48, kLabel | SS_WORDWRAP},
+    {IDC_STATIC, "IDC_STATIC", K::Label, "Notifications not shown since Okapel started:", 7, 263,
+     223, 8, kLabel | SS_WORDWRAP},
+    {IDC_TRAP_DROPS, "IDC_TRAP_DROPS", K::Label, "", 7, 273, 223, 16, kLabel | SS_WORDWRAP},
+    {IDOK, "IDOK", K::PushButton, "OK", 126, 294, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP},
+    {IDCANCEL, "IDCANCEL", K::PushButton, "Cancel", 180, 294, 50, 14, WS_TABSTOP},
 };
 
 } // namespace
@@ -136,7 +160,7 @@ const DlgTemplate kManagerDialogTemplate{"Okapel", 312, 303, kManagerItems};
 
 const DlgTemplate kAboutDialogTemplate{"About Okapel", 235, 57, kAboutItems};
 
-const DlgTemplate kSessionSettingsTemplate{"Session Settings", 197, 147, kSessionSettingsItems};
+const DlgTemplate kSessionSettingsTemplate{"Session Settings", 237, 315, kSessionSettingsItems};
 
 // The two site-specific addresses are further loopback addresses, where the demo agent is
 // served when another agent already holds 127.0.0.1.
@@ -204,7 +228,9 @@ static QWidget* CreateControl(QWidget* parent, const DlgItemTemplate& item) {
         return label;
     }
     case DlgItemKind::Edit: {
-        auto* edit = new CEdit(text, (item.style & ES_READONLY) != 0, parent);
+        QLineEdit* edit = (item.style & ES_PASSWORD)
+                              ? static_cast<QLineEdit*>(new CSecretEdit(parent))
+                              : new CEdit(text, (item.style & ES_READONLY) != 0, parent);
         edit->setFrame((item.style & WS_BORDER) != 0);
         return edit;
     }

@@ -40,6 +40,9 @@ enum DlgStyle : unsigned {
     // A label of several lines, whose words wrap within its rectangle; the other labels keep
     // their text on one line.
     SS_WORDWRAP = 1u << 18,
+    // An edit box for a passphrase: masks for what is typed, which the box keeps apart
+    // (CSecretEdit).
+    ES_PASSWORD = 1u << 19,
 };
 
 struct DlgItemTemplate {

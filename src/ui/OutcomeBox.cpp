@@ -68,6 +68,33 @@ constexpr OutcomeRow kOutcomeRows[] = {
 
     {OutcomeKind::ListenFailed, 0, "Listen Error", kError, "{reason}",
      "Okapel cannot receive traps (error {code})."},
+
+    // An SNMPv3 request refused by the agent's security, in every flow alike: what the agent
+    // said and what the operator can change about it.
+    {OutcomeKind::UsmUnknownUser, SNMP_MGMTAPI_USM_UNKNOWN_USER, "Snmp Error", kError,
+     "Snmp Request Failed\nUnknown user name: the agent has no SNMPv3 user of this name. Check "
+     "the user name in the Session Settings."},
+    {OutcomeKind::UsmWrongDigest, SNMP_MGMTAPI_USM_WRONG_DIGEST, "Snmp Error", kError,
+     "Snmp Request Failed\nWrong digest: the agent could not authenticate the request. Check "
+     "the authentication passphrase and protocol in the Session Settings."},
+    {OutcomeKind::UsmDecryption, SNMP_MGMTAPI_USM_DECRYPTION, "Snmp Error", kError,
+     "Snmp Request Failed\nDecryption error: the agent authenticated the request but could "
+     "not decrypt it. Check the privacy passphrase and protocol in the Session Settings."},
+    {OutcomeKind::UsmUnsupportedLevel, SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL, "Snmp Error", kError,
+     "Snmp Request Failed\nUnsupported security level: the agent's user does not allow the "
+     "level chosen. Choose the user's own level in the Session Settings."},
+    {OutcomeKind::UsmNotInTimeWindow, SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW, "Snmp Error", kError,
+     "Snmp Request Failed\nNot in time window: the agent's engine time does not match what it "
+     "told a moment ago, even after Okapel learnt it again. Check the agent's clock and its "
+     "boot counter."},
+    {OutcomeKind::UsmUnknownEngine, SNMP_MGMTAPI_USM_UNKNOWN_ENGINE, "Snmp Error", kError,
+     "Snmp Request Failed\nUnknown engine id: the agent does not take the engine id that it "
+     "told, even after Okapel learnt it again."},
+    {OutcomeKind::UsmUnknownContext, SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT, "Snmp Error", kError,
+     "Snmp Request Failed\nUnknown context: the agent has no context of this name. Check the "
+     "context name in the Session Settings."},
+    {OutcomeKind::UsmOtherReport, SNMP_MGMTAPI_USM_REPORT, "Snmp Error", kError,
+     "Snmp Request Failed\nThe agent refused the request with a Report."},
 };
 
 bool IsFailedRequest(OutcomeKind kind) {
@@ -83,7 +110,7 @@ const OutcomeRow* RowOf(const Outcome& outcome) {
         }
     }
     for (const OutcomeRow& row : kOutcomeRows) {
-        if (row.kind == outcome.kind && row.reason == 0)
+        if (row.kind == outcome.kind)
             return &row;
     }
     return nullptr;

@@ -34,6 +34,14 @@ inline constexpr int IDC_SNMP_VERSION = 1017;
 inline constexpr int IDC_TIMEOUT = 1018;
 inline constexpr int IDC_RETRIES = 1019;
 inline constexpr int IDC_BULK_SIZE = 1020;
+inline constexpr int IDC_USER_NAME = 1021;
+inline constexpr int IDC_SECURITY_LEVEL = 1022;
+inline constexpr int IDC_AUTH_PROTOCOL = 1023;
+inline constexpr int IDC_AUTH_PASSPHRASE = 1024;
+inline constexpr int IDC_PRIV_PROTOCOL = 1025;
+inline constexpr int IDC_PRIV_PASSPHRASE = 1026;
+inline constexpr int IDC_CONTEXT_NAME = 1027;
+inline constexpr int IDC_TRAP_DROPS = 1028;
 
 // The application's Help command.
 inline constexpr int ID_HELP = 0xE146;

@@ -3,23 +3,59 @@
 #include "ui/ComboBox.h"
 #include "ui/DialogTemplate.h"
 #include "ui/Resource.h"
+#include "ui/SecretEdit.h"
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QSpinBox>
+#include <QTimer>
 
-#include <algorithm>
+#include <iterator>
+#include <string>
+#include <utility>
 
 namespace {
 
-// The versions offered, in the order shown, with their names.
-struct VersionEntry {
-    int version;
+// The entries of a list, in the order shown, with their numbers.
+struct Entry {
+    int number;
     const char* name;
 };
-constexpr VersionEntry kVersions[] = {
+constexpr Entry kVersions[] = {
     {SNMP_MGR_VERSION_1, "SNMPv1"},
     {SNMP_MGR_VERSION_2C, "SNMPv2c"},
+    {SNMP_MGR_VERSION_3, "SNMPv3"},
+};
+constexpr Entry kLevels[] = {
+    {SNMP_MGR_NOAUTH_NOPRIV, "noAuthNoPriv"},
+    {SNMP_MGR_AUTH_NOPRIV, "authNoPriv"},
+    {SNMP_MGR_AUTH_PRIV, "authPriv"},
+};
+constexpr Entry kAuthProtocols[] = {
+    {SNMP_MGR_AUTH_MD5, "MD5"},        {SNMP_MGR_AUTH_SHA, "SHA"},
+    {SNMP_MGR_AUTH_SHA224, "SHA-224"}, {SNMP_MGR_AUTH_SHA256, "SHA-256"},
+    {SNMP_MGR_AUTH_SHA384, "SHA-384"}, {SNMP_MGR_AUTH_SHA512, "SHA-512"},
+};
+constexpr Entry kPrivProtocols[] = {
+    {SNMP_MGR_PRIV_DES, "DES"},
+    {SNMP_MGR_PRIV_AES, "AES"},
+    {SNMP_MGR_PRIV_AES192, "AES-192"},
+    {SNMP_MGR_PRIV_AES256, "AES-256"},
+};
+
+struct ListOfEntries {
+    int id;
+    const Entry* entries;
+    std::size_t count;
+    const char* name; // for screen readers
+};
+const ListOfEntries kLists[] = {
+    {IDC_SNMP_VERSION, kVersions, std::size(kVersions), "SNMP version"},
+    {IDC_SECURITY_LEVEL, kLevels, std::size(kLevels), "Security level"},
+    {IDC_AUTH_PROTOCOL, kAuthProtocols, std::size(kAuthProtocols), "Authentication protocol"},
+    {IDC_PRIV_PROTOCOL, kPrivProtocols, std::size(kPrivProtocols), "Privacy protocol"},
 };
 
 // Each number's box and its range.
@@ -35,18 +71,37 @@ constexpr NumberBox kNumbers[] = {
     {IDC_BULK_SIZE, kBulkSizeMin, kBulkSizeMax, "Bulk size"},
 };
 
+// How often the notifications not shown are read again while the dialog is open.
+constexpr int kDropsRefreshMs = 1000;
+
+bool KeyFor(const SnmpMgrUsmKeyRef& key, int authProtocol) {
+    return key && SnmpMgrUsmKeyProtocol(key.get()) == authProtocol;
+}
+
 } // namespace
 
 const char* SnmpVersionName(int version) {
-    for (const VersionEntry& entry : kVersions) {
-        if (entry.version == version)
+    for (const Entry& entry : kVersions) {
+        if (entry.number == version)
             return entry.name;
     }
     return nullptr;
 }
 
+QString TrapDropsText(const SnmpMgrTrapDrops& drops) {
+    return QStringLiteral("unknown user %1, wrong digest %2, decryption %3, time window %4, "
+                          "security level %5, malformed %6, trap queue full %7")
+        .arg(drops.unknownUser)
+        .arg(drops.wrongDigest)
+        .arg(drops.decryption)
+        .arg(drops.timeWindow)
+        .arg(drops.securityLevel)
+        .arg(drops.malformed)
+        .arg(drops.queueFull);
+}
+
 CSessionSettingsDlg::CSessionSettingsDlg(const SnmpMgrSessionSettings& settings, QWidget* pParent)
-    : QDialog(pParent) {
+    : QDialog(pParent), m_authKey(settings.authKey), m_privKey(settings.privKey) {
     // Caption and close box, no minimize or maximize box, fixed in size.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -59,15 +114,16 @@ CSessionSettingsDlg::CSessionSettingsDlg(const SnmpMgrSessionSettings& settings,
 
 void CSessionSettingsDlg::CreateControls() {
     CreateDialogControls(this, kSessionSettingsTemplate);
-    CComboBox* versions = VersionBox();
-    for (const VersionEntry& entry : kVersions)
-        versions->SetItemData(versions->AddString(entry.name), entry.version);
-    versions->setAccessibleName(QStringLiteral("SNMP version"));
+    FillLists();
     for (const NumberBox& number : kNumbers) {
         QSpinBox* box = SpinBox(number.id);
         box->setRange(number.min, number.max);
         box->setAccessibleName(QString::fromLatin1(number.name));
     }
+    // SnmpAdminString (RFC 3411): a user name and a context name have at most 32 bytes, which
+    // the dialog reads one per character.
+    for (int id : {IDC_USER_NAME, IDC_CONTEXT_NAME})
+        Edit(id)->setMaxLength(static_cast<int>(SNMP_MGR_USM_NAME_MAX));
     // Each label's mnemonic moves the focus to the box after it in the template.
     QWidget* previous = nullptr;
     for (QObject* child : children()) {
@@ -80,6 +136,15 @@ void CSessionSettingsDlg::CreateControls() {
     }
 }
 
+void CSessionSettingsDlg::FillLists() {
+    for (const ListOfEntries& list : kLists) {
+        CComboBox* box = List(list.id);
+        for (std::size_t i = 0; i < list.count; ++i)
+            box->SetItemData(box->AddString(list.entries[i].name), list.entries[i].number);
+        box->setAccessibleName(QString::fromLatin1(list.name));
+    }
+}
+
 void CSessionSettingsDlg::ConnectControls() {
     for (auto* button : findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly)) {
         const int id = button->property("dlgId").toInt();
@@ -88,28 +153,136 @@ void CSessionSettingsDlg::ConnectControls() {
         else if (id == IDCANCEL)
             connect(button, &QAbstractButton::clicked, this, &QDialog::reject);
     }
-    connect(VersionBox(), &QComboBox::currentIndexChanged, this,
+    connect(List(IDC_SNMP_VERSION), &QComboBox::currentIndexChanged, this,
             &CSessionSettingsDlg::OnVersionChange);
+    for (int id : {IDC_SECURITY_LEVEL, IDC_AUTH_PROTOCOL})
+        connect(List(id), &QComboBox::currentIndexChanged, this,
+                &CSessionSettingsDlg::OnSecurityChange);
+    auto* refresh = new QTimer(this);
+    connect(refresh, &QTimer::timeout, this, &CSessionSettingsDlg::ShowDrops);
+    refresh->start(kDropsRefreshMs);
 }
 
 void CSessionSettingsDlg::Show(const SnmpMgrSessionSettings& settings) {
-    CComboBox* versions = VersionBox();
-    versions->SetCurSel(0);
-    for (int i = 0; i < versions->GetCount(); ++i) {
-        if (versions->GetItemData(i) == settings.version)
-            versions->SetCurSel(i);
+    const std::pair<int, int> chosen[] = {
+        {IDC_SNMP_VERSION, settings.version},
+        {IDC_SECURITY_LEVEL, settings.securityLevel},
+        {IDC_AUTH_PROTOCOL, settings.authProtocol},
+        {IDC_PRIV_PROTOCOL, settings.privProtocol},
+    };
+    for (const auto& [id, number] : chosen) {
+        CComboBox* box = List(id);
+        box->SetCurSel(0);
+        for (int i = 0; i < box->GetCount(); ++i) {
+            if (box->GetItemData(i) == number)
+                box->SetCurSel(i);
+        }
     }
     // QSpinBox keeps every value within its range.
     SpinBox(IDC_TIMEOUT)->setValue(settings.timeoutMs);
     SpinBox(IDC_RETRIES)->setValue(settings.retries);
     SpinBox(IDC_BULK_SIZE)->setValue(settings.bulkSize);
+    Edit(IDC_USER_NAME)->setText(QString::fromLatin1(settings.userName));
+    Edit(IDC_CONTEXT_NAME)->setText(QString::fromLatin1(settings.contextName));
     OnVersionChange();
+    OnSecurityChange();
+    ShowDrops();
 }
 
 void CSessionSettingsDlg::OnVersionChange() {
     // SNMPv1 has no GetBulk: its walks ask for one object at a time.
-    const int version = static_cast<int>(VersionBox()->GetItemData(VersionBox()->GetCurSel()));
-    SpinBox(IDC_BULK_SIZE)->setEnabled(version != SNMP_MGR_VERSION_1);
+    SpinBox(IDC_BULK_SIZE)->setEnabled(Chosen(IDC_SNMP_VERSION) != SNMP_MGR_VERSION_1);
+}
+
+void CSessionSettingsDlg::OnSecurityChange() {
+    const int level = Chosen(IDC_SECURITY_LEVEL);
+    const int auth = Chosen(IDC_AUTH_PROTOCOL);
+    for (int id : {IDC_AUTH_PROTOCOL, IDC_AUTH_PASSPHRASE})
+        FindDlgItem(this, id)->setEnabled(level >= SNMP_MGR_AUTH_NOPRIV);
+    for (int id : {IDC_PRIV_PROTOCOL, IDC_PRIV_PASSPHRASE})
+        FindDlgItem(this, id)->setEnabled(level == SNMP_MGR_AUTH_PRIV);
+    // A key made before is never shown, only said to be there; one made with another
+    // authentication protocol's hash cannot serve, and its passphrase must be typed again.
+    const QString kept = QStringLiteral("kept: type to replace");
+    const QString wanted = QStringLiteral("at least 8 characters");
+    Secret(IDC_AUTH_PASSPHRASE)->setPlaceholderText(KeyFor(m_authKey, auth) ? kept : wanted);
+    Secret(IDC_PRIV_PASSPHRASE)->setPlaceholderText(KeyFor(m_privKey, auth) ? kept : wanted);
+}
+
+void CSessionSettingsDlg::ShowDrops() {
+    auto* label = qobject_cast<QLabel*>(FindDlgItem(this, IDC_TRAP_DROPS));
+    label->setText(TrapDropsText(SnmpMgrGetTrapDrops()) + QLatin1Char('.'));
+}
+
+bool CSessionSettingsDlg::Refuse(const char* text, int focus) {
+    QMessageBox box(this);
+    box.setWindowTitle(QStringLiteral("Error"));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(QString::fromLatin1(text));
+    box.setIcon(QMessageBox::Critical);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    FindDlgItem(this, focus)->setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+// Makes the key of the passphrase typed into `box`, if any, and clears it.
+bool CSessionSettingsDlg::MakeKey(CSecretEdit* box, SnmpMgrUsmKeyRef* key, const char* what) {
+    if (box->Count() == 0)
+        return true;
+    char passphrase[CSecretEdit::kMaxBytes];
+    const std::size_t length = box->Take(passphrase);
+    if (SnmpMgrMakeUsmKey(Chosen(IDC_AUTH_PROTOCOL), passphrase, length, key))
+        return true;
+    const std::string text = std::string("The ") + what + " key could not be made.";
+    return Refuse(text.c_str(), box->property("dlgId").toInt());
+}
+
+void CSessionSettingsDlg::accept() {
+    const int level = Chosen(IDC_SECURITY_LEVEL);
+    const int auth = Chosen(IDC_AUTH_PROTOCOL);
+    const bool named = !Edit(IDC_USER_NAME)->text().isEmpty();
+    CSecretEdit* authBox = Secret(IDC_AUTH_PASSPHRASE);
+    CSecretEdit* privBox = Secret(IDC_PRIV_PASSPHRASE);
+    const bool authNeeded = named && level >= SNMP_MGR_AUTH_NOPRIV;
+    const bool privNeeded = named && level == SNMP_MGR_AUTH_PRIV;
+    if (Chosen(IDC_SNMP_VERSION) == SNMP_MGR_VERSION_3 && !named) {
+        Refuse("An SNMPv3 session needs a user name.", IDC_USER_NAME);
+        return;
+    }
+    // USM makes no key of a passphrase shorter than 8 octets (RFC 3414, 11.2).
+    const auto tooShort = [](const CSecretEdit* box) {
+        return box->Count() > 0 && box->Count() < static_cast<int>(SNMP_MGR_PASSPHRASE_MIN);
+    };
+    if (authNeeded && tooShort(authBox)) {
+        Refuse("The authentication passphrase needs at least 8 characters.", IDC_AUTH_PASSPHRASE);
+        return;
+    }
+    if (privNeeded && tooShort(privBox)) {
+        Refuse("The privacy passphrase needs at least 8 characters.", IDC_PRIV_PASSPHRASE);
+        return;
+    }
+    if (authNeeded && authBox->Count() == 0 && !KeyFor(m_authKey, auth)) {
+        Refuse("Type the authentication passphrase: the security level needs it, and a key "
+               "made before serves only the authentication protocol it was made with.",
+               IDC_AUTH_PASSPHRASE);
+        return;
+    }
+    if (privNeeded && privBox->Count() == 0 && !KeyFor(m_privKey, auth)) {
+        Refuse("Type the privacy passphrase: the security level needs it, and a key made "
+               "before serves only the authentication protocol it was made with.",
+               IDC_PRIV_PASSPHRASE);
+        return;
+    }
+    // A passphrase typed where the level does not use it is dropped as it is: nothing typed
+    // outlives the dialog.
+    if (!authNeeded)
+        authBox->Clear();
+    if (!privNeeded)
+        privBox->Clear();
+    if (!MakeKey(authBox, &m_authKey, "authentication") || !MakeKey(privBox, &m_privKey, "privacy"))
+        return;
+    QDialog::accept();
 }
 
 int CSessionSettingsDlg::DoModal() {
@@ -123,17 +296,37 @@ int CSessionSettingsDlg::DoModal() {
 
 SnmpMgrSessionSettings CSessionSettingsDlg::Settings() const {
     SnmpMgrSessionSettings settings;
-    settings.version = static_cast<int>(VersionBox()->GetItemData(VersionBox()->GetCurSel()));
+    settings.version = Chosen(IDC_SNMP_VERSION);
     settings.timeoutMs = SpinBox(IDC_TIMEOUT)->value();
     settings.retries = SpinBox(IDC_RETRIES)->value();
     settings.bulkSize = SpinBox(IDC_BULK_SIZE)->value();
+    settings.userName = Edit(IDC_USER_NAME)->text().toLatin1().toStdString();
+    settings.securityLevel = Chosen(IDC_SECURITY_LEVEL);
+    settings.authProtocol = Chosen(IDC_AUTH_PROTOCOL);
+    settings.privProtocol = Chosen(IDC_PRIV_PROTOCOL);
+    settings.authKey = m_authKey;
+    settings.privKey = m_privKey;
+    settings.contextName = Edit(IDC_CONTEXT_NAME)->text().toLatin1().toStdString();
     return settings;
 }
 
-CComboBox* CSessionSettingsDlg::VersionBox() const {
-    return qobject_cast<CComboBox*>(FindDlgItem(this, IDC_SNMP_VERSION));
+int CSessionSettingsDlg::Chosen(int id) const {
+    const CComboBox* box = List(id);
+    return static_cast<int>(box->GetItemData(box->GetCurSel()));
+}
+
+CComboBox* CSessionSettingsDlg::List(int id) const {
+    return qobject_cast<CComboBox*>(FindDlgItem(this, id));
 }
 
 QSpinBox* CSessionSettingsDlg::SpinBox(int id) const {
     return qobject_cast<QSpinBox*>(FindDlgItem(this, id));
+}
+
+QLineEdit* CSessionSettingsDlg::Edit(int id) const {
+    return qobject_cast<QLineEdit*>(FindDlgItem(this, id));
+}
+
+CSecretEdit* CSessionSettingsDlg::Secret(int id) const {
+    return qobject_cast<CSecretEdit*>(FindDlgItem(this, id));
 }

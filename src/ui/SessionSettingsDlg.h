@@ -1,6 +1,9 @@
 // The Session Settings dialog: the SNMP version, the time-out and retries of every request,
-// and the bulk size of an SNMPv2c walk, for the next Open. Built from its template table as
-// the other dialogs are; it keeps nothing of its own once it has ended.
+// the bulk size of a GetBulk walk, and the SNMPv3 user (its name, security level, protocols,
+// passphrases and context), for the next Open; and the notifications that the trap service
+// has not shown. Built from its template table as the other dialogs are; it keeps nothing of
+// its own once it has ended. Passphrases become keys when OK is pressed and are cleared
+// there; a key already made is kept until its passphrase is typed anew, and never shown.
 #pragma once
 
 #include "snmpapi/SnmpApi.h"
@@ -8,9 +11,11 @@
 #include <QDialog>
 
 class CComboBox;
+class CSecretEdit;
+class QLineEdit;
 class QSpinBox;
 
-// "SNMPv1", "SNMPv2c"; null for a version the layer does not speak.
+// "SNMPv1", "SNMPv2c", "SNMPv3"; null for a version the layer does not speak.
 const char* SnmpVersionName(int version);
 
 // The ranges the operator may choose from.
@@ -21,11 +26,15 @@ inline constexpr int kRetriesMax = 10;
 inline constexpr int kBulkSizeMin = 1;
 inline constexpr int kBulkSizeMax = 1000;
 
+// The notifications not shown, as the dialog words them: "unknown user 2, wrong digest 0, ...".
+QString TrapDropsText(const SnmpMgrTrapDrops& drops);
+
 class CSessionSettingsDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // Shows `settings`, each number brought into its range.
+    // Shows `settings`, each number brought into its range; their keys are kept unless the
+    // operator types new passphrases or changes the authentication protocol.
     explicit CSessionSettingsDlg(const SnmpMgrSessionSettings& settings,
                                  QWidget* pParent = nullptr);
 
@@ -33,14 +42,31 @@ public:
     // QDialog::Rejected for Cancel, Escape and the close box.
     int DoModal();
 
-    // What the controls hold: the settings that OK accepts.
+    // What the controls hold, with the keys made at OK: the settings that OK accepted.
     SnmpMgrSessionSettings Settings() const;
+
+    // OK: refuses, in a box, SNMPv3 settings that cannot be used (an SNMPv3 session without a
+    // user name, a passphrase shorter than 8 characters, a level without its passphrase) and
+    // otherwise makes the keys of the passphrases typed, which are then cleared.
+    void accept() override;
 
 private:
     void CreateControls();
+    void FillLists();
     void ConnectControls();
     void Show(const SnmpMgrSessionSettings& settings);
     void OnVersionChange();
-    CComboBox* VersionBox() const;
+    void OnSecurityChange();
+    void ShowDrops();
+    bool Refuse(const char* text, int focus);
+    bool MakeKey(CSecretEdit* box, SnmpMgrUsmKeyRef* key, const char* what);
+    int Chosen(int id) const;
+    CComboBox* List(int id) const;
     QSpinBox* SpinBox(int id) const;
+    QLineEdit* Edit(int id) const;
+    CSecretEdit* Secret(int id) const;
+
+    // The keys of the settings shown, and then those made at OK.
+    SnmpMgrUsmKeyRef m_authKey;
+    SnmpMgrUsmKeyRef m_privKey;
 };

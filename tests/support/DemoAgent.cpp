@@ -89,7 +89,8 @@ bool DemoAgent::ProcessRunning(pid_t pid) {
     return state != 'Z' && state != 'X';
 }
 
-bool DemoAgent::Start(const std::vector<std::string>& moreCommunities) {
+bool DemoAgent::Start(const std::vector<std::string>& moreCommunities,
+                      const std::vector<std::string>& moreLines) {
     Stop();
     std::string pattern = (std::filesystem::temp_directory_path() / "okapel-agent-XXXXXX");
     if (!::mkdtemp(pattern.data())) {
@@ -100,20 +101,23 @@ bool DemoAgent::Start(const std::vector<std::string>& moreCommunities) {
     // A port found free may be taken by a parallel test before snmpd binds it; a few
     // fresh ports make that race harmless.
     for (int attempt = 0; attempt < 5; ++attempt) {
-        if (StartOn(FreeUdpPort(), moreCommunities))
+        if (StartOn(FreeUdpPort(), moreCommunities, moreLines))
             return true;
     }
     Stop();
     return false;
 }
 
-bool DemoAgent::StartOn(std::uint16_t port, const std::vector<std::string>& moreCommunities) {
+bool DemoAgent::StartOn(std::uint16_t port, const std::vector<std::string>& moreCommunities,
+                        const std::vector<std::string>& moreLines) {
     if (port == 0)
         return false;
-    if (!moreCommunities.empty()) {
+    if (!moreCommunities.empty() || !moreLines.empty()) {
         std::ofstream local(m_stateDir + "/local.conf");
         for (const std::string& community : moreCommunities)
             local << "rwcommunity " << community << " 127.0.0.0/8\n";
+        for (const std::string& line : moreLines)
+            local << line << "\n";
     }
     ProcessOptions quiet;
     quiet.output = Stream::Discard;

@@ -19,8 +19,10 @@ public:
 
     // Starts snmpd and waits until it answers; false (with the reason on stderr) when it
     // cannot. A started agent is stopped first. `moreCommunities` are read-write as well as
-    // "walnut" (blanks and quotes excluded).
-    bool Start(const std::vector<std::string>& moreCommunities = {});
+    // "walnut" (blanks and quotes excluded); `moreLines` are further lines of its
+    // configuration (the SNMPv3 users of support/UsmUsers.h, for one).
+    bool Start(const std::vector<std::string>& moreCommunities = {},
+               const std::vector<std::string>& moreLines = {});
     // Stops the agent by its process id, waits until it is gone and removes its state
     // directory. Does nothing when it is not running.
     void Stop();
@@ -45,7 +47,8 @@ public:
     std::string ToolValue(const std::string& oid) const;
 
 private:
-    bool StartOn(std::uint16_t port, const std::vector<std::string>& moreCommunities);
+    bool StartOn(std::uint16_t port, const std::vector<std::string>& moreCommunities,
+                 const std::vector<std::string>& moreLines);
 
     std::string m_stateDir;
     std::uint16_t m_port = 0;

@@ -8,13 +8,24 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-int RunSnmpTrap(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv{"snmptrap"};
+#include <filesystem>
+
+int RunSnmpTrap(const std::vector<std::string>& arguments, const std::string& program) {
+    std::vector<std::string> argv{program, "-m", ""}; // no MIB module is needed to send
     argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::string files = (std::filesystem::temp_directory_path() / "okapel-sender-XXXXXX");
+    if (!mkdtemp(files.data()))
+        return -1;
+    // Made here, so that the sender does not announce it makes it.
+    std::filesystem::create_directory(files + "/cert_indexes");
     ProcessOptions options;
     options.output = Stream::Inherit;
+    options.environment = {"SNMPCONFPATH=" + files, "SNMP_PERSISTENT_DIR=" + files};
     options.limit = std::chrono::minutes(1); // snmptrap sends one datagram and ends at once
-    return RunProcess(argv, options).exitCode;
+    const int exitCode = RunProcess(argv, options).exitCode;
+    std::error_code ignored;
+    std::filesystem::remove_all(files, ignored);
+    return exitCode;
 }
 
 Bytes CaptureSnmpTrap(const std::vector<std::string>& arguments, bool ipv6) {

@@ -12,9 +12,11 @@
 
 // --- Senders -------------------------------------------------------------------------------
 
-// Runs `snmptrap` with `arguments` and waits for it; the process is killed by its id if it
-// has not ended after a generous limit. Its exit status, or -1.
-int RunSnmpTrap(const std::vector<std::string>& arguments);
+// Runs `snmptrap` (or `program`, snmpinform for one) with `arguments` and waits for it; the
+// process is killed by its id if it has not ended after a generous limit. It reads no
+// configuration of the machine's and keeps what it would keep (an SNMPv3 sender's boots) in a
+// temporary directory of its own. Its exit status, or -1.
+int RunSnmpTrap(const std::vector<std::string>& arguments, const std::string& program = "snmptrap");
 
 // The datagram that snmptrap sends for `arguments`, where the text "{target}" in them stands
 // for a loopback port of ours: a real encoding. Empty when none arrived.

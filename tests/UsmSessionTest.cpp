@@ -1,0 +1,288 @@
+// SNMPv3 sessions of the SNMP layer against the real snmpd with a user for each security level
+// and a few protocol pairs: Get, Set and the GetBulk walk beside net-snmp's own tools with the
+// same user, each failure of the User-based Security Model with its own code, an agent that
+// comes back with another engine, and no passphrase left in memory.
+#include "snmpapi/SnmpApi.h"
+#include "support/BindingText.h"
+#include "support/DemoAgent.h"
+#include "support/DialogDriver.h"
+#include "support/Ports.h"
+#include "support/RowName.h"
+#include "support/UsmUsers.h"
+#include "testing/SnmpTesting.h"
+#include "ui/Resource.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using rows::PrintTo;
+using Ids = std::vector<UINT>;
+
+const Ids kSysName = {1, 3, 6, 1, 2, 1, 1, 5, 0};
+const Ids kDemoText = {1, 3, 6, 1, 4, 1, 15, 0, 0, 2}; // the demo agent's writable string
+
+SnmpVarBindList ListOf(const Ids& name, const AsnAny& value) {
+    SnmpVarBindList list{};
+    list.list = static_cast<SnmpVarBind*>(SnmpUtilMemAlloc(sizeof(SnmpVarBind)));
+    list.len = 1;
+    Ids copy = name;
+    const AsnObjectIdentifier view{static_cast<UINT>(copy.size()), copy.data()};
+    SnmpUtilOidCpy(&list.list[0].name, &view);
+    SnmpUtilAsnAnyCpy(&list.list[0].value, &value);
+    return list;
+}
+
+AsnAny Null() {
+    AsnAny value{};
+    value.asnType = ASN_NULL;
+    return value;
+}
+
+// One request on `session`: its outcome, or "failed: <code>".
+std::string Ask(LPSNMP_MGR_SESSION session, BYTE type, const Ids& name, const AsnAny& value) {
+    SnmpVarBindList list = ListOf(name, value);
+    AsnInteger status = -1;
+    AsnInteger index = -1;
+    std::string outcome;
+    if (SnmpMgrRequest(session, type, &list, &status, &index) == 0)
+        outcome = "failed: " + std::to_string(GetLastError() - SNMP_MGMTAPI_ERROR_BASE);
+    else
+        outcome = "status " + std::to_string(status) + ": " + Describe(list.list[0]);
+    SnmpUtilVarBindListFree(&list);
+    return outcome;
+}
+
+std::string Get(LPSNMP_MGR_SESSION session, const Ids& name) {
+    return Ask(session, SNMP_PDU_GET, name, Null());
+}
+
+std::string Failed(UINT code) {
+    return "failed: " + std::to_string(code - SNMP_MGMTAPI_ERROR_BASE);
+}
+
+// What a net-snmp tool prints with -Oqv, without the line's end and the string's quotes.
+std::string Printed(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+        text = text.substr(1, text.size() - 2);
+    return text;
+}
+
+std::string Joined(const std::vector<std::string>& words) {
+    std::string joined;
+    for (const std::string& word : words)
+        joined += (joined.empty() ? "'" : " '") + word + "'";
+    return joined;
+}
+
+class UsmAgent : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_agent = new DemoAgent;
+        ASSERT_TRUE(s_agent->Start({}, UsmAgentLines()));
+    }
+    static void TearDownTestSuite() {
+        delete s_agent;
+        s_agent = nullptr;
+    }
+
+    static LPSNMP_MGR_SESSION Open(const SnmpMgrSessionSettings& settings) {
+        return SnmpMgrOpenSession(s_agent->Address().c_str(), "", &settings);
+    }
+
+    static DemoAgent* s_agent;
+};
+
+DemoAgent* UsmAgent::s_agent = nullptr;
+
+// --- Every level and protocol pair ---------------------------------------------------------
+
+class UsmUserRequests : public UsmAgent, public ::testing::WithParamInterface<UsmTestUser> {};
+
+TEST_P(UsmUserRequests, GetSetAndWalkGiveWhatTheToolsGive) {
+    const UsmTestUser& user = GetParam();
+    const std::string tool = Joined(UsmToolOptions(user));
+    const std::string name =
+        Printed(s_agent->Tool("snmpget", tool + " -On -Oqv .1.3.6.1.2.1.1.5.0"));
+    ASSERT_FALSE(name.empty());
+
+    LPSNMP_MGR_SESSION session = Open(UsmSettings(user));
+    ASSERT_NE(session, nullptr) << SystemErrorText(GetLastError());
+    std::string bytes;
+    for (unsigned char c : name)
+        bytes += std::to_string(c) + ",";
+    EXPECT_EQ(Get(session, kSysName), "status 0: 1.3.6.1.2.1.1.5.0=4:" + bytes);
+    AsnAny text{};
+    text.asnType = ASN_OCTETSTRING;
+    std::string written = std::string("set by ") + user.name;
+    text.asnValue.string = {reinterpret_cast<BYTE*>(written.data()),
+                            static_cast<UINT>(written.size()), FALSE};
+    EXPECT_EQ(Ask(session, SNMP_PDU_SET, kDemoText, text).substr(0, 8), "status 0");
+    EXPECT_EQ(Printed(s_agent->Tool("snmpget", tool + " -On -Oqv .1.3.6.1.4.1.15.0.0.2")), written);
+
+    // The system group by GetBulk, as snmpbulkwalk lists it.
+    const std::string walked = s_agent->Tool("snmpbulkwalk", tool + " -On -Oq .1.3.6.1.2.1.1");
+    const long expected = std::count(walked.begin(), walked.end(), '\n');
+    Ids next = {1, 3, 6, 1, 2, 1, 1};
+    long objects = 0;
+    for (bool more = true; more;) {
+        SnmpVarBindList list = ListOf(next, Null());
+        AsnInteger status = -1;
+        AsnInteger index = -1;
+        ASSERT_EQ(SnmpMgrBulkRequest(session, 0, 5, &list, &status, &index), 1)
+            << SystemErrorText(GetLastError());
+        ASSERT_EQ(status, 0);
+        more = list.len > 0;
+        for (UINT i = 0; i < list.len && more; ++i) {
+            const SnmpVarBind& vb = list.list[i];
+            more = vb.name.idLength > 7 && vb.name.ids[6] == 1 && vb.name.ids[5] == 1 &&
+                   vb.value.asnType != SNMP_EXCEPTION_ENDOFMIBVIEW;
+            if (more) {
+                ++objects;
+                next.assign(vb.name.ids, vb.name.ids + vb.name.idLength);
+            }
+        }
+        SnmpUtilVarBindListFree(&list);
+    }
+    EXPECT_EQ(objects, expected);
+    SnmpMgrClose(session);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryUser, UsmUserRequests, ::testing::ValuesIn(UsmTestUsers()),
+                         [](const ::testing::TestParamInfo<UsmTestUser>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// --- Each failure with its own code ---------------------------------------------------------
+
+struct UsmFailure {
+    const char* name;
+    std::function<SnmpMgrSessionSettings()> settings;
+    UINT code;
+    const char* named; // how the box of each flow names it, after "Snmp Request Failed\n"
+};
+
+SnmpMgrSessionSettings Renamed(const char* user, const char* name) {
+    SnmpMgrSessionSettings settings = UsmSettings(UsmTestUserNamed(user));
+    settings.userName = name;
+    return settings;
+}
+
+SnmpMgrSessionSettings AtLevel(const char* user, int level, int auth = SNMP_MGR_AUTH_SHA,
+                               int priv = SNMP_MGR_PRIV_AES) {
+    UsmTestUser other = UsmTestUserNamed(user);
+    other.level = level;
+    if (!other.authPassphrase) {
+        other.authProtocol = auth;
+        other.authPassphrase = "any-passphrase";
+    }
+    if (!other.privPassphrase) {
+        other.privProtocol = priv;
+        other.privPassphrase = "any-passphrase";
+    }
+    return UsmSettings(other);
+}
+
+SnmpMgrSessionSettings WithProtocols(const char* user, int auth, int priv) {
+    UsmTestUser other = UsmTestUserNamed(user);
+    other.authProtocol = auth;
+    other.privProtocol = priv;
+    return UsmSettings(other);
+}
+
+class UsmFailures : public UsmAgent, public ::testing::WithParamInterface<UsmFailure> {};
+
+TEST_P(UsmFailures, EachHasItsOwnCode) {
+    SnmpMgrSessionSettings settings = GetParam().settings();
+    settings.timeoutMs = 300;
+    settings.retries = 1;
+    LPSNMP_MGR_SESSION session = Open(settings);
+    ASSERT_NE(session, nullptr) << SystemErrorText(GetLastError());
+    EXPECT_EQ(Get(session, kSysName), Failed(GetParam().code));
+    // The same again: the session learnt nothing wrong from the first.
+    EXPECT_EQ(Get(session, kSysName), Failed(GetParam().code));
+    SnmpMgrClose(session);
+
+    // Get, Set and Get All of the dialog each say so in the same words.
+    DialogDriver d;
+    d.dlg().SetSessionSettings(settings);
+    ASSERT_NO_FATAL_FAILURE(d.Open(s_agent->Address(), ""));
+    d.SetText(IDC_OID, ".1.3.6.1.2.1.1.5.0");
+    d.Click(IDC_GET);
+    d.ChooseType("Octet");
+    d.SetText(IDC_VALUE, "not set");
+    d.Click(IDC_SET);
+    d.SetText(IDC_OID, ".1.3.6.1.2.1.1");
+    d.Click(IDC_GETALL);
+    const auto boxes = d.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    for (const auto& box : boxes) {
+        EXPECT_EQ(box.caption, "Snmp Error");
+        EXPECT_TRUE(box.text.starts_with(std::string("Snmp Request Failed\n") + GetParam().named))
+            << box.text;
+    }
+    EXPECT_TRUE(d.WalkLines().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Usm, UsmFailures,
+    ::testing::Values(
+        UsmFailure{"UnknownUserName", [] { return Renamed("okShaAes", "nobody"); },
+                   SNMP_MGMTAPI_USM_UNKNOWN_USER, "Unknown user name: "},
+        UsmFailure{"WrongAuthenticationPassphrase",
+                   [] { return UsmSettings(UsmTestUserNamed("okShaAes"), "wrong-passphrase"); },
+                   SNMP_MGMTAPI_USM_WRONG_DIGEST, "Wrong digest: "},
+        UsmFailure{"WrongAuthenticationProtocol",
+                   [] { return WithProtocols("okShaAes", SNMP_MGR_AUTH_MD5, SNMP_MGR_PRIV_AES); },
+                   SNMP_MGMTAPI_USM_WRONG_DIGEST, "Wrong digest: "},
+        UsmFailure{"WrongPrivacyPassphrase",
+                   [] {
+                       return UsmSettings(UsmTestUserNamed("okSha256Aes"), nullptr,
+                                          "wrong-passphrase");
+                   },
+                   SNMP_MGMTAPI_USM_DECRYPTION, "Decryption error: "},
+        UsmFailure{
+            "WrongPrivacyPassphraseDes",
+            [] { return UsmSettings(UsmTestUserNamed("okMd5Des"), nullptr, "wrong-passphrase"); },
+            SNMP_MGMTAPI_USM_DECRYPTION, "Decryption error: "},
+        UsmFailure{"WrongPrivacyProtocol",
+                   [] { return WithProtocols("okShaAes", SNMP_MGR_AUTH_SHA, SNMP_MGR_PRIV_DES); },
+                   SNMP_MGMTAPI_USM_DECRYPTION, "Decryption error: "},
+        UsmFailure{"PrivacyForAnAuthenticationUser",
+                   [] { return AtLevel("okMd5", SNMP_MGR_AUTH_PRIV); },
+                   SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL, "Unsupported security level: "},
+        UsmFailure{"AuthenticationForANoAuthUser",
+                   [] { return AtLevel("okNoAuth", SNMP_MGR_AUTH_NOPRIV); },
+                   SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL, "Unsupported security level: "}),
+    RowName());
+
+TEST(UsmSession, SilentAgentTimesOutOnceWithoutAnyKeyNeeded) {
+    std::uint16_t port = 0;
+    const int fd = BindLoopback(false, 0, &port);
+    ASSERT_GE(fd, 0);
+    SnmpMgrSessionSettings settings = UsmSettings(UsmTestUserNamed("okSha256Aes"));
+    settings.timeoutMs = 100;
+    settings.retries = 1;
+    LPSNMP_MGR_SESSION session =
+        SnmpMgrOpenSession(("127.0.0.1:" + std::to_string(port)).c_str(), "", &settings);
+    ASSERT_NE(session, nullptr);
+    EXPECT_EQ(Get(session, kSysName), Failed(SNMP_MGMTAPI_TIMEOUT));
+    SnmpMgrClose(session);
+    close(fd);
+}
+
+} // namespace
