@@ -117,41 +117,40 @@ constexpr unsigned kSettingsEdit = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
 constexpr unsigned kSettingsList = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
 const DlgItemTemplate kSessionSettingsItems[] = {
     {IDC_STATIC, "IDC_STATIC", K::Label, "SNMP &version:", 7, 9, 118, 8, kLabel},
-    {IDC_SNMP_VERSION, "IDC_SNMP_VERSION", K::ComboBox, "", 130, 7, 100, 40, kSettingsList},
+    {IDC_SNMP_VERSION, "IDC_SNMP_VERSION", K::ComboBox, "", 130, 7, 143, 40, kSettingsList},
     {IDC_STATIC, "IDC_STATIC", K::Label, "&Time-out in ms (100 to 60,000):", 7, 27, 118, 8, kLabel},
-    {IDC_TIMEOUT, "IDC_TIMEOUT", K::SpinBox, "", 130, 25, 100, 12, WS_BORDER | WS_TABSTOP},
+    {IDC_TIMEOUT, "IDC_TIMEOUT", K::SpinBox, "", 130, 25, 143, 12, WS_BORDER | WS_TABSTOP},
     {IDC_STATIC, "IDC_STATIC", K::Label, "&Retries (0 to 10):", 7, 45, 118, 8, kLabel},
-    {IDC_RETRIES, "IDC_RETRIES", K::SpinBox, "", 130, 43, 100, 12, WS_BORDER | WS_TABSTOP},
+    {IDC_RETRIES, "IDC_RETRIES", K::SpinBox, "", 130, 43, 143, 12, WS_BORDER | WS_TABSTOP},
     {IDC_STATIC, "IDC_STATIC", K::Label, "&Bulk size (1 to 1,000):", 7, 63, 118, 8, kLabel},
-    {IDC_BULK_SIZE, "IDC_BULK_SIZE", K::SpinBox, "", 130, 61, 100, 12, WS_BORDER | WS_TABSTOP},
+    {IDC_BULK_SIZE, "IDC_BULK_SIZE", K::SpinBox, "", 130, 61, 143, 12, WS_BORDER | WS_TABSTOP},
     {IDC_STATIC, "IDC_STATIC", K::Label, "&User name:", 7, 85, 118, 8, kLabel},
-    {IDC_USER_NAME, "IDC_USER_NAME", K::Edit, "", 130, 83, 100, 12, kSettingsEdit},
+    {IDC_USER_NAME, "IDC_USER_NAME", K::Edit, "", 130, 83, 143, 12, kSettingsEdit},
     {IDC_STATIC, "IDC_STATIC", K::Label, "Security &level:", 7, 103, 118, 8, kLabel},
-    {IDC_SECURITY_LEVEL, "IDC_SECURITY_LEVEL", K::ComboBox, "", 130, 101, 100, 60, kSettingsList},
+    {IDC_SECURITY_LEVEL, "IDC_SECURITY_LEVEL", K::ComboBox, "", 130, 101, 143, 60, kSettingsList},
     {IDC_STATIC, "IDC_STATIC", K::Label, "&Authentication protocol:", 7, 121, 118, 8, kLabel},
-    {IDC_AUTH_PROTOCOL, "IDC_AUTH_PROTOCOL", K::ComboBox, "", 130, 119, 100, 90, kSettingsList},
+    {IDC_AUTH_PROTOCOL, "IDC_AUTH_PROTOCOL", K::ComboBox, "", 130, 119, 143, 90, kSettingsList},
     {IDC_STATIC, "IDC_STATIC", K::Label, "Authentication &passphrase:", 7, 139, 118, 8, kLabel},
-    {IDC_AUTH_PASSPHRASE, "IDC_AUTH_PASSPHRASE", K::Edit, "", 130, 137, 100, 12,
+    {IDC_AUTH_PASSPHRASE, "IDC_AUTH_PASSPHRASE", K::Edit, "", 130, 137, 143, 12,
      kSettingsEdit | ES_PASSWORD},
     {IDC_STATIC, "IDC_STATIC", K::Label, "Pr&ivacy protocol:", 7, 157, 118, 8, kLabel},
-    {IDC_PRIV_PROTOCOL, "IDC_PRIV_PROTOCOL", K::ComboBox, "", 130, 155, 100, 70, kSettingsList},
+    {IDC_PRIV_PROTOCOL, "IDC_PRIV_PROTOCOL", K::ComboBox, "", 130, 155, 143, 70, kSettingsList},
     {IDC_STATIC, "IDC_STATIC", K::Label, "Privac&y passphrase:", 7, 175, 118, 8, kLabel},
-    {IDC_PRIV_PASSPHRASE, "IDC_PRIV_PASSPHRASE", K::Edit, "", 130, 173, 100, 12,
+    {IDC_PRIV_PASSPHRASE, "IDC_PRIV_PASSPHRASE", K::Edit, "", 130, 173, 143, 12,
      kSettingsEdit | ES_PASSWORD},
     {IDC_STATIC, "IDC_STATIC", K::Label, "&Context name (optional):", 7, 193, 118, 8, kLabel},
-    {IDC_CONTEXT_NAME, "IDC_CONTEXT_NAME", K::Edit, "", 130, 191, 100, 12, kSettingsEdit},
+    {IDC_CONTEXT_NAME, "IDC_CONTEXT_NAME", K::Edit, "", 130, 191, 143, 12, kSettingsEdit},
     {IDC_STATIC, "IDC_STATIC", K::Label,
      "The time-out and retries hold for every request; the bulk size is how many objects Get "
-     "All asks for in one request of an SNMPv2c or SNMPv3 session. The SNMPv3 user serves the "
-     "requests of an SNMPv3 session and the SNMPv3 notifications of every version's. Its "
-     "passphrases need at least 8 characters; they are never shown again and never kept: only "
-     "the keys made from them, until Okapel ends. The settings take effect at the next Open.",
-     7, 211, 223, 48, kLabel | SS_WORDWRAP},
-    {IDC_STATIC, "IDC_STATIC", K::Label, "Notifications not shown since Okapel started:", 7, 263,
-     223, 8, kLabel | SS_WORDWRAP},
-    {IDC_TRAP_DROPS, "IDC_TRAP_DROPS", K::Label, "", 7, 273, 223, 16, kLabel | SS_WORDWRAP},
-    {IDOK, "IDOK", K::PushButton, "OK", 126, 294, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP},
-    {IDCANCEL, "IDCANCEL", K::PushButton, "Cancel", 180, 294, 50, 14, WS_TABSTOP},
+     "All asks for in one SNMPv2c or SNMPv3 request. The SNMPv3 user serves SNMPv3 sessions "
+     "and notifications. Passphrases need at least 8 characters; they are never shown again or "
+     "kept (only their keys, until Okapel ends). The settings take effect at the next Open.",
+     7, 211, 266, 43, kLabel | SS_WORDWRAP},
+    {IDC_STATIC, "IDC_STATIC", K::Label, "Notifications not shown since Okapel started:", 7, 256,
+     266, 8, kLabel},
+    {IDC_TRAP_DROPS, "IDC_TRAP_DROPS", K::Label, "", 7, 265, 266, 26, kLabel | SS_WORDWRAP},
+    {IDOK, "IDOK", K::PushButton, "OK", 169, 294, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP},
+    {IDCANCEL, "IDCANCEL", K::PushButton, "Cancel", 223, 294, 50, 14, WS_TABSTOP},
 };
 
 } // namespace
@@ -160,7 +159,7 @@ const DlgTemplate kManagerDialogTemplate{"Okapel", 312, 303, kManagerItems};
 
 const DlgTemplate kAboutDialogTemplate{"About Okapel", 235, 57, kAboutItems};
 
-const DlgTemplate kSessionSettingsTemplate{"Session Settings", 237, 315, kSessionSettingsItems};
+const DlgTemplate kSessionSettingsTemplate{"Session Settings", 280, 315, kSessionSettingsItems};
 
 // The two site-specific addresses are further loopback addresses, where the demo agent is
 // served when another agent already holds 127.0.0.1.
