@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QPixmap>
 #include <QScreen>
 #include <QStyle>
 #include <QWindow>
@@ -22,12 +23,15 @@ QIcon LoadResourceIcon(int id) {
     Q_UNUSED(registered);
     QIcon icon;
     if (id == IDR_MAINFRAME) {
-        icon.addFile(QStringLiteral(":/icons/okapel.png"), QSize(32, 32));
-        icon.addFile(QStringLiteral(":/icons/okapel-16.png"), QSize(16, 16));
+        // Images read now rather than files named for later: Qt 6.8 answers a scaled screen's
+        // request (16 at 2, 32 at 1.5) from named files with the 24-pixel image, where
+        // images already read give the one drawn for that size, as on Qt 6.4.
+        icon.addPixmap(QPixmap(QStringLiteral(":/icons/okapel.png")));
+        icon.addPixmap(QPixmap(QStringLiteral(":/icons/okapel-16.png")));
         // Images drawn at the sizes that scaled screens and the desktop ask for, so that the
         // icon is never an image blown up.
         for (int side : kLargerIconSizes)
-            icon.addFile(QStringLiteral(":/icons/okapel-%1.png").arg(side), QSize(side, side));
+            icon.addPixmap(QPixmap(QStringLiteral(":/icons/okapel-%1.png").arg(side)));
     }
     return icon;
 }
