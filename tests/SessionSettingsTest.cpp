@@ -14,7 +14,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -317,29 +316,20 @@ INSTANTIATE_TEST_SUITE_P(
 // The notes below the boxes wrap in their own rectangle of the template: in each font and size
 // of today's desktops they show whole, their last sentence included, with counts of seven digits.
 TEST(SessionSettings, EveryNoteShowsWholeInTheFontsOfTodaysDesktops) {
-    const QFont original = QApplication::font();
-    const QStringList installed = QFontDatabase::families();
-    for (const char* family : {"DejaVu Sans", "Noto Sans", "Cantarell"}) {
-        if (!installed.contains(QLatin1String(family)))
-            continue;
-        for (int points : {9, 11, 13}) {
-            SCOPED_TRACE(testing::Message() << family << " " << points);
-            QApplication::setFont(QFont(QLatin1String(family), points));
-            SnmpMgrSessionSettings initial;
-            initial.version = SNMP_MGR_VERSION_3;
-            CSessionSettingsDlg box(initial);
-            box.show();
-            QLabel* drops = box.findChild<QLabel*>(QStringLiteral("IDC_TRAP_DROPS"));
-            ASSERT_NE(drops, nullptr);
-            const std::uint64_t many = 9'999'999; // a storm of millions
-            drops->setText(TrapDropsText({many, many, many, many, many, many, many}));
-            for (QLabel* label : box.findChildren<QLabel*>()) {
-                if (!label->wordWrap())
-                    continue;
-                SCOPED_TRACE(label->text().left(40).toStdString());
-                EXPECT_LE(label->heightForWidth(label->width()), label->height());
-            }
+    InEachDesktopFont([] {
+        SnmpMgrSessionSettings initial;
+        initial.version = SNMP_MGR_VERSION_3;
+        CSessionSettingsDlg box(initial);
+        box.show();
+        QLabel* drops = box.findChild<QLabel*>(QStringLiteral("IDC_TRAP_DROPS"));
+        ASSERT_NE(drops, nullptr);
+        const std::uint64_t many = 9'999'999; // a storm of millions
+        drops->setText(TrapDropsText({many, many, many, many, many, many, many}));
+        for (QLabel* label : box.findChildren<QLabel*>()) {
+            if (!label->wordWrap())
+                continue;
+            SCOPED_TRACE(label->text().left(40).toStdString());
+            EXPECT_LE(label->heightForWidth(label->width()), label->height());
         }
-    }
-    QApplication::setFont(original);
+    });
 }

@@ -243,51 +243,42 @@ TEST(WindowFit, TheShownWindowHasTheTemplatesSizeAndLiesInTheWorkArea) {
 }
 
 TEST(WindowRows, BoxesAndButtonsOfARowShareTopAndHeightAndLabelsDoNotTouchTheirBoxes) {
-    const QFont original = QApplication::font();
-    const QStringList installed = QFontDatabase::families();
-    for (const char* family : {"DejaVu Sans", "Noto Sans", "Cantarell"}) {
-        if (!installed.contains(QLatin1String(family)))
-            continue;
-        for (int points : {9, 11, 13}) {
-            SCOPED_TRACE(testing::Message() << family << " " << points);
-            QApplication::setFont(QFont(QLatin1String(family), points));
-            DialogDriver d;
-            CManagerDlg& dlg = d.dlg();
-            const DialogUnits units = DialogUnits::ForFont(dlg.font());
-            for (const std::vector<int>& row : kRows) {
-                SCOPED_TRACE(row.front());
-                const QRect first = dlg.GetDlgItem(row.front())->geometry();
-                for (int id : row) {
-                    const QRect rect = dlg.GetDlgItem(id)->geometry();
-                    EXPECT_EQ(rect.top(), first.top()) << id;
-                    EXPECT_EQ(rect.height(), first.height()) << id;
-                    // Left edge and width stay the template's.
-                    const DlgItemTemplate& item = kManagerDialogTemplate.items[ItemIndex(id)];
-                    const QRect expected = units.ToPixels(item.x, item.y, item.cx, item.cy);
-                    EXPECT_EQ(rect.left(), expected.left()) << id;
-                    EXPECT_EQ(rect.width(), expected.width()) << id;
-                }
+    InEachDesktopFont([] {
+        DialogDriver d;
+        CManagerDlg& dlg = d.dlg();
+        const DialogUnits units = DialogUnits::ForFont(dlg.font());
+        for (const std::vector<int>& row : kRows) {
+            SCOPED_TRACE(row.front());
+            const QRect first = dlg.GetDlgItem(row.front())->geometry();
+            for (int id : row) {
+                const QRect rect = dlg.GetDlgItem(id)->geometry();
+                EXPECT_EQ(rect.top(), first.top()) << id;
+                EXPECT_EQ(rect.height(), first.height()) << id;
+                // Left edge and width stay the template's.
+                const DlgItemTemplate& item = kManagerDialogTemplate.items[ItemIndex(id)];
+                const QRect expected = units.ToPixels(item.x, item.y, item.cx, item.cy);
+                EXPECT_EQ(rect.left(), expected.left()) << id;
+                EXPECT_EQ(rect.width(), expected.width()) << id;
             }
-            // Each label's text ends at least two pixels before the box on its right, and a
-            // label keeps its letters' spacing.
-            for (QLabel* label : dlg.findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-                SCOPED_TRACE(label->text().toStdString());
-                EXPECT_EQ(label->font().letterSpacing(), 0);
-                const int textRight =
-                    label->x() + label->fontMetrics().horizontalAdvance(label->text());
-                EXPECT_LE(textRight, label->geometry().right() + 1);
-                EXPECT_GE(label->x(), 0);
-                for (QWidget* box : {dlg.GetDlgItem(IDC_IPADDRESS), dlg.GetDlgItem(IDC_COMMUNITY),
-                                     dlg.GetDlgItem(IDC_OID), dlg.GetDlgItem(IDC_VALUE)}) {
-                    const QRect b = box->geometry();
-                    if (label->geometry().intersects(QRect(0, b.top(), b.left(), b.height()))) {
-                        EXPECT_LE(textRight + 2, b.left()) << box->objectName().toStdString();
-                    }
+        }
+        // Each label's text ends at least two pixels before the box on its right, and a
+        // label keeps its letters' spacing.
+        for (QLabel* label : dlg.findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+            SCOPED_TRACE(label->text().toStdString());
+            EXPECT_EQ(label->font().letterSpacing(), 0);
+            const int textRight =
+                label->x() + label->fontMetrics().horizontalAdvance(label->text());
+            EXPECT_LE(textRight, label->geometry().right() + 1);
+            EXPECT_GE(label->x(), 0);
+            for (QWidget* box : {dlg.GetDlgItem(IDC_IPADDRESS), dlg.GetDlgItem(IDC_COMMUNITY),
+                                 dlg.GetDlgItem(IDC_OID), dlg.GetDlgItem(IDC_VALUE)}) {
+                const QRect b = box->geometry();
+                if (label->geometry().intersects(QRect(0, b.top(), b.left(), b.height()))) {
+                    EXPECT_LE(textRight + 2, b.left()) << box->objectName().toStdString();
                 }
             }
         }
-    }
-    QApplication::setFont(original);
+    });
 }
 
 namespace {

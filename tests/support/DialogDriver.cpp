@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QPushButton>
 #include <QTest>
 
@@ -102,6 +103,21 @@ std::vector<std::string> ListLines(const CListBox& list) {
 void ClosePopups() {
     while (QWidget* popup = QApplication::activePopupWidget())
         popup->close();
+}
+
+void InEachDesktopFont(const std::function<void()>& body) {
+    const QFont original = QApplication::font();
+    const QStringList installed = QFontDatabase::families();
+    for (const char* family : {"DejaVu Sans", "Noto Sans", "Cantarell"}) {
+        if (!installed.contains(QLatin1String(family)))
+            continue;
+        for (int points : {9, 11, 13}) {
+            SCOPED_TRACE(testing::Message() << family << " " << points);
+            QApplication::setFont(QFont(QLatin1String(family), points));
+            body();
+        }
+    }
+    QApplication::setFont(original);
 }
 
 std::vector<std::string> DialogDriver::WalkLines() {

@@ -7,6 +7,7 @@
 #include "ui/ManagerDlg.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,11 @@ std::vector<std::string> ListLines(const CListBox& list);
 
 // Ends whatever popup is open (the dialog's system menu or a control's own menu).
 void ClosePopups();
+
+// Runs `body` with the application's font set to each family of today's desktops that the
+// machine has (DejaVu Sans, Noto Sans, Cantarell) at 9, 11 and 13 points, each run traced by
+// its font; the application's own font is put back after.
+void InEachDesktopFont(const std::function<void()>& body);
 
 class DialogDriver {
 public:
