@@ -99,13 +99,15 @@ in_root sh -c "id -u $user >/dev/null 2>&1 || useradd -m $user"
 uid=$(in_root id -u "$user")
 in_root install -d -m 700 -o "$user" -g "$user" "/run/user/$uid"
 cat >"$root/tmp/read-trap-window.py" <<'PY'
-# Reads Okapel's lists through AT-SPI: the application, its lists, and their lines.
+# Reads Okapel's lists through AT-SPI: the application, its lists, and their lines. The walk
+# list and the trap window are tables of one column (a screen reader then says how many lines
+# they hold without reading each), the combo boxes' drop-down lists are lists.
 import sys, time
 import pyatspi
 
 def lists(node, found):
     try:
-        if node.getRoleName() == "list":
+        if node.getRoleName() in ("list", "table"):
             found.append(node)
         for i in range(node.childCount):
             lists(node.getChildAtIndex(i), found)
