@@ -34,17 +34,6 @@ enum class OutcomeKind {
     WalkListFull,     // the walk list took no more lines; `subject` is how many it holds
 
     ListenFailed, // the trap service could not start, for `reason`
-
-    // A request of any flow that an SNMPv3 agent's User-based Security Model refused (or,
-    // for a wrong privacy key, could not read), by the layer's reason for it.
-    UsmUnknownUser,
-    UsmWrongDigest,
-    UsmDecryption,
-    UsmUnsupportedLevel,
-    UsmNotInTimeWindow,
-    UsmUnknownEngine,
-    UsmUnknownContext,
-    UsmOtherReport,
 };
 
 struct Outcome {

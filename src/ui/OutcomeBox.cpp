@@ -3,9 +3,9 @@
 //   {subject} what the outcome names (an exception, an identifier, a number of lines)
 //   {reason}  the layer's text for its reason; where it has none, the row's other text
 //   {code}    the reason's number
-// A row with a reason of the layer's stands for a request that failed for that reason in
-// any flow (Get, Set or a walk's step), in place of the flow's own words: a new kind of
-// failure is one outcome and one row here.
+// A refusal, by the layer's reason, stands for a request that failed for that reason in any
+// flow (Get, Set or a walk's step), in place of the flow's own words: a new reason of failure
+// is one refusal here.
 #include "ui/OutcomeBox.h"
 
 #include "ui/Resource.h"
@@ -19,7 +19,6 @@ namespace {
 
 struct OutcomeRow {
     OutcomeKind kind;
-    UINT reason; // the layer's reason this row stands for in every flow; 0 for none
     const char* caption;
     unsigned type;
     const char* text;
@@ -35,66 +34,68 @@ constexpr const char* kRequestFailed = "Snmp Request Failed";
 constexpr const char* kRequestFailedWithStatus = "Snmp Request Failed\n{status}";
 
 constexpr OutcomeRow kOutcomeRows[] = {
-    {OutcomeKind::InvalidOid, 0, "Error", kError, "Invalid Oid"},
-    {OutcomeKind::OpenRefused, 0, "Error", kError, "{reason}",
+    {OutcomeKind::InvalidOid, "Error", kError, "Invalid Oid"},
+    {OutcomeKind::OpenRefused, "Error", kError, "{reason}",
      "The session with the agent could not be opened (error {code})."},
 
-    {OutcomeKind::GetFailed, 0, "Snmp Error", kError, kRequestFailedWithStatus},
-    {OutcomeKind::GetAgentError, 0, "Snmp Error", kError, "{status}"},
-    {OutcomeKind::GetNoValue, 0, "Snmp Error", kError,
+    {OutcomeKind::GetFailed, "Snmp Error", kError, kRequestFailedWithStatus},
+    {OutcomeKind::GetAgentError, "Snmp Error", kError, "{status}"},
+    {OutcomeKind::GetNoValue, "Snmp Error", kError,
      "The agent answered {subject}: it has no value for this object."},
 
-    {OutcomeKind::SetUnsupportedType, 0, "Error", kError, "Error Unsupported Type"},
-    {OutcomeKind::SetInvalidValue, 0, "Snmp Value Error", kError, "Invalid value"},
-    {OutcomeKind::SetNoValueMemory, 0, "Error", kError,
+    {OutcomeKind::SetUnsupportedType, "Error", kError, "Error Unsupported Type"},
+    {OutcomeKind::SetInvalidValue, "Snmp Value Error", kError, "Invalid value"},
+    {OutcomeKind::SetNoValueMemory, "Error", kError,
      "Okapel has no memory left for the value; nothing was sent."},
-    {OutcomeKind::SetNoRequestMemory, 0, "Error", kError,
+    {OutcomeKind::SetNoRequestMemory, "Error", kError,
      "Okapel has no memory left for the request; nothing was sent."},
-    {OutcomeKind::SetFailed, 0, "Snmp Error", kError, kRequestFailed},
-    {OutcomeKind::SetAgentError, 0, "Snmp Error", kError, kRequestFailedWithStatus},
+    {OutcomeKind::SetFailed, "Snmp Error", kError, kRequestFailed},
+    {OutcomeKind::SetAgentError, "Snmp Error", kError, kRequestFailedWithStatus},
     // The confirmation keeps the error boxes' caption, with the information icon.
-    {OutcomeKind::SetAccepted, 0, "Error", kInformation, "Successfully Set"},
+    {OutcomeKind::SetAccepted, "Error", kInformation, "Successfully Set"},
 
-    {OutcomeKind::WalkFailed, 0, "Snmp Error", kError, kRequestFailedWithStatus},
-    {OutcomeKind::WalkAgentError, 0, "Snmp Error", kError, "{status}"},
-    {OutcomeKind::WalkNotAdvancing, 0, "Snmp Error", kError,
+    {OutcomeKind::WalkFailed, "Snmp Error", kError, kRequestFailedWithStatus},
+    {OutcomeKind::WalkAgentError, "Snmp Error", kError, "{status}"},
+    {OutcomeKind::WalkNotAdvancing, "Snmp Error", kError,
      "The agent's answers do not advance: it answered {subject} to a request for the object "
      "after it."},
-    {OutcomeKind::WalkEmptyAnswer, 0, "Snmp Error", kError,
+    {OutcomeKind::WalkEmptyAnswer, "Snmp Error", kError,
      "The agent's answers do not advance: it answered no object to a request for the objects "
      "after {subject}."},
-    {OutcomeKind::WalkListFull, 0, "Error", kError,
+    {OutcomeKind::WalkListFull, "Error", kError,
      "The walk list cannot take more lines: the walk stopped after {subject} lines."},
 
-    {OutcomeKind::ListenFailed, 0, "Listen Error", kError, "{reason}",
+    {OutcomeKind::ListenFailed, "Listen Error", kError, "{reason}",
      "Okapel cannot receive traps (error {code})."},
+};
 
-    // An SNMPv3 request refused by the agent's security, in every flow alike: what the agent
-    // said and what the operator can change about it.
-    {OutcomeKind::UsmUnknownUser, SNMP_MGMTAPI_USM_UNKNOWN_USER, "Snmp Error", kError,
-     "Snmp Request Failed\nUnknown user name: the agent has no SNMPv3 user of this name. Check "
-     "the user name in the Session Settings."},
-    {OutcomeKind::UsmWrongDigest, SNMP_MGMTAPI_USM_WRONG_DIGEST, "Snmp Error", kError,
-     "Snmp Request Failed\nWrong digest: the agent could not authenticate the request. Check "
-     "the authentication passphrase and protocol in the Session Settings."},
-    {OutcomeKind::UsmDecryption, SNMP_MGMTAPI_USM_DECRYPTION, "Snmp Error", kError,
-     "Snmp Request Failed\nDecryption error: the agent authenticated the request but could "
-     "not decrypt it. Check the privacy passphrase and protocol in the Session Settings."},
-    {OutcomeKind::UsmUnsupportedLevel, SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL, "Snmp Error", kError,
-     "Snmp Request Failed\nUnsupported security level: the agent's user does not allow the "
-     "level chosen. Choose the user's own level in the Session Settings."},
-    {OutcomeKind::UsmNotInTimeWindow, SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW, "Snmp Error", kError,
-     "Snmp Request Failed\nNot in time window: the agent's engine time does not match what it "
-     "told a moment ago, even after Okapel learnt it again. Check the agent's clock and its "
-     "boot counter."},
-    {OutcomeKind::UsmUnknownEngine, SNMP_MGMTAPI_USM_UNKNOWN_ENGINE, "Snmp Error", kError,
-     "Snmp Request Failed\nUnknown engine id: the agent does not take the engine id that it "
-     "told, even after Okapel learnt it again."},
-    {OutcomeKind::UsmUnknownContext, SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT, "Snmp Error", kError,
-     "Snmp Request Failed\nUnknown context: the agent has no context of this name. Check the "
-     "context name in the Session Settings."},
-    {OutcomeKind::UsmOtherReport, SNMP_MGMTAPI_USM_REPORT, "Snmp Error", kError,
-     "Snmp Request Failed\nThe agent refused the request with a Report."},
+// An SNMPv3 request refused by the agent's security, in every flow alike: the failed request's
+// first line, then what the agent said and what the operator can change about it.
+struct Refusal {
+    UINT reason; // the layer's reason for the failed request
+    const char* said;
+};
+
+constexpr Refusal kRefusals[] = {
+    {SNMP_MGMTAPI_USM_UNKNOWN_USER, "Unknown user name: the agent has no SNMPv3 user of this name. "
+                                    "Check the user name in the Session Settings."},
+    {SNMP_MGMTAPI_USM_WRONG_DIGEST,
+     "Wrong digest: the agent could not authenticate the request. Check the authentication "
+     "passphrase and protocol in the Session Settings."},
+    {SNMP_MGMTAPI_USM_DECRYPTION,
+     "Decryption error: the agent authenticated the request but could not decrypt it. Check the "
+     "privacy passphrase and protocol in the Session Settings."},
+    {SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL,
+     "Unsupported security level: the agent's user does not allow the level chosen. Choose the "
+     "user's own level in the Session Settings."},
+    {SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW,
+     "Not in time window: the agent's engine time does not match what it told a moment ago, even "
+     "after Okapel learnt it again. Check the agent's clock and its boot counter."},
+    {SNMP_MGMTAPI_USM_UNKNOWN_ENGINE, "Unknown engine id: the agent does not take the engine id "
+                                      "that it told, even after Okapel learnt it again."},
+    {SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT, "Unknown context: the agent has no context of this name. "
+                                       "Check the context name in the Session Settings."},
+    {SNMP_MGMTAPI_USM_REPORT, "The agent refused the request with a Report."},
 };
 
 bool IsFailedRequest(OutcomeKind kind) {
@@ -102,15 +103,20 @@ bool IsFailedRequest(OutcomeKind kind) {
            kind == OutcomeKind::WalkFailed;
 }
 
-const OutcomeRow* RowOf(const Outcome& outcome) {
-    if (IsFailedRequest(outcome.kind) && outcome.reason != 0) {
-        for (const OutcomeRow& row : kOutcomeRows) {
-            if (row.reason == outcome.reason)
-                return &row;
-        }
+// What the agent said in refusing a request that failed, where it refused it; null where not.
+const char* RefusalOf(const Outcome& outcome) {
+    if (!IsFailedRequest(outcome.kind))
+        return nullptr;
+    for (const Refusal& refusal : kRefusals) {
+        if (refusal.reason == outcome.reason)
+            return refusal.said;
     }
+    return nullptr;
+}
+
+const OutcomeRow* RowOf(OutcomeKind kind) {
     for (const OutcomeRow& row : kOutcomeRows) {
-        if (row.kind == outcome.kind)
+        if (row.kind == kind)
             return &row;
     }
     return nullptr;
@@ -159,7 +165,9 @@ std::string Compose(const OutcomeRow& row, const Outcome& outcome) {
 } // namespace
 
 OutcomeBox BoxOfOutcome(const Outcome& outcome) {
-    const OutcomeRow* row = RowOf(outcome);
+    if (const char* said = RefusalOf(outcome))
+        return {std::string(kRequestFailed) + '\n' + said, "Snmp Error", kError};
+    const OutcomeRow* row = RowOf(outcome.kind);
     if (!row || outcome.kind == OutcomeKind::Done)
         return {};
     return {Compose(*row, outcome), row->caption, row->type};

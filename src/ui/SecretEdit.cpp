@@ -179,7 +179,9 @@ void CSecretEdit::Insert(const QString& text) {
         at = selectionStart();
         Remove(at, at + static_cast<int>(selectedText().size()));
     }
-    for (const char32_t c : text.toUcs4()) {
+    // The characters one to a code point, in a copy of the box's own that is cleared once read.
+    QList<uint> chars = text.toUcs4();
+    for (const char32_t c : chars) {
         if (m_count == kMaxCharacters)
             break;
         if (c < 0x20 || c == 0x7F)
@@ -188,6 +190,7 @@ void CSecretEdit::Insert(const QString& text) {
         m_chars[at++] = c;
         ++m_count;
     }
+    Wipe(chars.data(), chars.size() * sizeof(uint));
     Show(at);
 }
 

@@ -11,17 +11,11 @@ namespace {
 // Room for any 32-bit or 64-bit number in decimal with its sign and terminator.
 constexpr UINT kNumberBlock = 33;
 
-char* FormatNumber(const char* format, std::int64_t number) {
+// The number in decimal, signed or not as its type is.
+template <typename Number> char* FormatNumber(Number number) {
     char* text = static_cast<char*>(SnmpUtilMemAlloc(kNumberBlock));
     if (text)
-        std::snprintf(text, kNumberBlock, format, static_cast<long long>(number));
-    return text;
-}
-
-char* FormatUnsigned64(std::uint64_t number) {
-    char* text = static_cast<char*>(SnmpUtilMemAlloc(kNumberBlock));
-    if (text)
-        std::snprintf(text, kNumberBlock, "%llu", static_cast<unsigned long long>(number));
+        *std::to_chars(text, text + kNumberBlock - 1, number).ptr = '\0';
     return text;
 }
 
@@ -208,7 +202,7 @@ char* FormatWrappedNumber(const AsnOctetString& s, bool* known) {
         if (length < 1 || length > 9 || (length == 9 && contents[0] != 0))
             return nullptr;
         *known = true;
-        return FormatUnsigned64(BigEndian(contents, length));
+        return FormatNumber(BigEndian(contents, length));
     case kOpaqueI64: {
         if (length < 1 || length > 8)
             return nullptr;
@@ -217,7 +211,7 @@ char* FormatWrappedNumber(const AsnOctetString& s, bool* known) {
         if (contents[0] & 0x80)
             bits |= length == 8 ? 0 : ~std::uint64_t{0} << (8 * length);
         *known = true;
-        return FormatNumber("%lld", static_cast<std::int64_t>(bits));
+        return FormatNumber(static_cast<std::int64_t>(bits));
     }
     default:
         return nullptr;
@@ -278,7 +272,7 @@ char* FormatObjectIdentifier(const AsnObjectIdentifier& oid) {
 char* FormatCounter64(const AsnOctetString& s) {
     if (s.length > 8)
         return HexBytes(s);
-    return FormatUnsigned64(BigEndian(s.stream, s.length));
+    return FormatNumber(BigEndian(s.stream, s.length));
 }
 
 } // namespace
@@ -299,13 +293,13 @@ const char* values::ExceptionName(BYTE type) {
 char* values::FormatValue(const AsnAny* value) {
     switch (value->asnType) {
     case ASN_INTEGER:
-        return FormatNumber("%lld", value->asnValue.number);
+        return FormatNumber(value->asnValue.number);
     case ASN_COUNTER32:
     case ASN_GAUGE32:
     case ASN_TIMETICKS:
     case ASN_UINTEGER32:
         // Unsigned: the largest Counter32 is 4294967295, never a negative number.
-        return FormatNumber("%lld", value->asnValue.unsigned32);
+        return FormatNumber(value->asnValue.unsigned32);
     case ASN_COUNTER64:
         return FormatCounter64(value->asnValue.string);
     case ASN_OCTETSTRING:
