@@ -268,7 +268,8 @@ TEST_P(SessionSettingsUser, OkTakesAUserWithTheKeysOfItsLevel) {
     initial.version = SNMP_MGR_VERSION_3;
     CSessionSettingsDlg box(initial);
     box.show();
-    QTest::keyClicks(box.findChild<QLineEdit*>(QStringLiteral("IDC_USER_NAME")), row.user);
+    box.findChild<QLineEdit*>(QStringLiteral("IDC_USER_NAME"))
+        ->setText(QString::fromUtf8(row.user));
     box.findChild<CComboBox*>(QStringLiteral("IDC_SECURITY_LEVEL"))->SetCurSel(row.level - 1);
     QLineEdit* auth = box.findChild<QLineEdit*>(QStringLiteral("IDC_AUTH_PASSPHRASE"));
     QLineEdit* priv = box.findChild<QLineEdit*>(QStringLiteral("IDC_PRIV_PASSPHRASE"));
@@ -303,6 +304,7 @@ INSTANTIATE_TEST_SUITE_P(
         UserCase{"AuthNoPrivNeedsNoPrivacyPassphrase", "ops", SNMP_MGR_AUTH_NOPRIV, "12345678", "",
                  nullptr},
         UserCase{"NoAuthNoPrivNeedsNoPassphrase", "ops", SNMP_MGR_NOAUTH_NOPRIV, "", "", nullptr},
+        UserCase{"NameInUtf8", "op\xC3\xA9rateur", SNMP_MGR_NOAUTH_NOPRIV, "", "", nullptr},
         UserCase{"NoUserName", "", SNMP_MGR_NOAUTH_NOPRIV, "", "",
                  "An SNMPv3 session needs a user name."},
         UserCase{"AuthenticationPassphraseOfSeven", "ops", SNMP_MGR_AUTH_PRIV, "1234567",

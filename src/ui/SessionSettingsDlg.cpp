@@ -2,6 +2,7 @@
 
 #include "ui/ComboBox.h"
 #include "ui/DialogTemplate.h"
+#include "ui/DialogText.h"
 #include "ui/Resource.h"
 #include "ui/SecretEdit.h"
 
@@ -120,8 +121,8 @@ void CSessionSettingsDlg::CreateControls() {
         box->setRange(number.min, number.max);
         box->setAccessibleName(QString::fromLatin1(number.name));
     }
-    // SnmpAdminString (RFC 3411): a user name and a context name have at most 32 bytes, which
-    // the dialog reads one per character.
+    // SnmpAdminString (RFC 3411): a user name and a context name are UTF-8 of at most 32
+    // bytes; the box takes 32 characters and Settings cuts them between characters.
     for (int id : {IDC_USER_NAME, IDC_CONTEXT_NAME})
         Edit(id)->setMaxLength(static_cast<int>(SNMP_MGR_USM_NAME_MAX));
     // Each label's mnemonic moves the focus to the box after it in the template.
@@ -182,8 +183,8 @@ void CSessionSettingsDlg::Show(const SnmpMgrSessionSettings& settings) {
     SpinBox(IDC_TIMEOUT)->setValue(settings.timeoutMs);
     SpinBox(IDC_RETRIES)->setValue(settings.retries);
     SpinBox(IDC_BULK_SIZE)->setValue(settings.bulkSize);
-    Edit(IDC_USER_NAME)->setText(QString::fromLatin1(settings.userName));
-    Edit(IDC_CONTEXT_NAME)->setText(QString::fromLatin1(settings.contextName));
+    Edit(IDC_USER_NAME)->setText(DialogTextOf(settings.userName));
+    Edit(IDC_CONTEXT_NAME)->setText(DialogTextOf(settings.contextName));
     OnVersionChange();
     OnSecurityChange();
     ShowDrops();
@@ -300,13 +301,13 @@ SnmpMgrSessionSettings CSessionSettingsDlg::Settings() const {
     settings.timeoutMs = SpinBox(IDC_TIMEOUT)->value();
     settings.retries = SpinBox(IDC_RETRIES)->value();
     settings.bulkSize = SpinBox(IDC_BULK_SIZE)->value();
-    settings.userName = Edit(IDC_USER_NAME)->text().toLatin1().toStdString();
+    settings.userName = DialogBytesOf(Edit(IDC_USER_NAME)->text(), SNMP_MGR_USM_NAME_MAX);
     settings.securityLevel = Chosen(IDC_SECURITY_LEVEL);
     settings.authProtocol = Chosen(IDC_AUTH_PROTOCOL);
     settings.privProtocol = Chosen(IDC_PRIV_PROTOCOL);
     settings.authKey = m_authKey;
     settings.privKey = m_privKey;
-    settings.contextName = Edit(IDC_CONTEXT_NAME)->text().toLatin1().toStdString();
+    settings.contextName = DialogBytesOf(Edit(IDC_CONTEXT_NAME)->text(), SNMP_MGR_USM_NAME_MAX);
     return settings;
 }
 
