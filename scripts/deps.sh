@@ -15,7 +15,7 @@ set -eu
 packages="
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev fonts-dejavu-core fonts-noto-core fonts-cantarell
-    libsnmp-dev snmpd snmp
+    libsnmp-dev snmpd snmp netbase
     googletest libgtest-dev
     xvfb xauth x11vnc
     libcap2-bin
@@ -28,7 +28,8 @@ packages="
 #   and the X11 connection library, through which the window asks the window manager for
 #   its frame before it is shown; a font for the offscreen platform, with the other fonts that Debian desktops ship
 #   (the dialogs' texts are measured in each); net-snmp's library, agent and command-line
-#   tools; GoogleTest; a virtual display and a loopback-only VNC server for machines
+#   tools, with netbase's /etc/hosts, without which a minimal system (a container, a
+#   debootstrap root) resolves no `localhost` for the tests; GoogleTest; a virtual display and a loopback-only VNC server for machines
 #   without a display; setcap, so that Okapel may listen on UDP 162 without root;
 #   clang with its sanitizer and fuzzer runtimes, and clang-format; checks for the
 #   desktop entry, the AppStream metadata and the package's maintainer script; file, which
