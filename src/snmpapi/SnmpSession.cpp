@@ -232,6 +232,14 @@ bool ReadAgentAddress(const char* text, AgentAddress* agent) {
 SnmpMgrSession::SnmpMgrSession() = default;
 SnmpMgrSession::~SnmpMgrSession() = default;
 
+void SnmpMgrSession::TagSequenceValues(u_char* message,
+                                       const std::vector<std::size_t>& valueTags) const {
+    for (UINT wanted : sequenceBindings) {
+        if (wanted < valueTags.size() && message[valueTags[wanted]] == ASN_OCTET_STR)
+            message[valueTags[wanted]] = ASN_SEQUENCE;
+    }
+}
+
 namespace {
 
 static_assert(kMaxCommunityLength == COMMUNITY_MAX_LEN);
@@ -245,11 +253,7 @@ int SendWithSequenceTags(netsnmp_transport* t, const void* buf, int size, void**
         return session.send(t, buf, size, opaque, olength);
     std::vector<u_char> copy(static_cast<const u_char*>(buf),
                              static_cast<const u_char*>(buf) + size);
-    const std::vector<std::size_t> tags = ValueTagOffsets(copy.data(), copy.size());
-    for (UINT wanted : session.sequenceBindings) {
-        if (wanted < tags.size() && copy[tags[wanted]] == ASN_OCTET_STR)
-            copy[tags[wanted]] = ASN_SEQUENCE;
-    }
+    session.TagSequenceValues(copy.data(), ValueTagOffsets(copy.data(), copy.size()));
     return session.send(t, copy.data(), size, opaque, olength);
 }
 

@@ -37,6 +37,10 @@ struct SnmpMgrSession {
     SnmpMessage answer;
     // What an SNMPv3 session adds: its engine, user and security; null for the others.
     std::unique_ptr<CUsmSession> usm;
+
+    // Sets to SEQUENCE the tag of each value of `sequenceBindings`, which net-snmp's encoder
+    // wrote as an OCTET STRING; `valueTags` are where the values' tags lie in `message`.
+    void TagSequenceValues(u_char* message, const std::vector<std::size_t>& valueTags) const;
 };
 
 // How one request ended, as net-snmp's callback told it.

@@ -224,9 +224,6 @@ void CUsmSession::Encoding(snmp_secmod_outgoing_params* p) {
     // STRING and its tag is set here in the plaintext, before the digest and the encryption.
     if (m_owner->sequenceBindings.empty() || !p->pdu || p->pdu->reqid != m_owner->requestId)
         return;
-    const std::vector<std::size_t> tags = ScopedPduValueTagOffsets(p->scopedPdu, p->scopedPduLen);
-    for (UINT wanted : m_owner->sequenceBindings) {
-        if (wanted < tags.size() && p->scopedPdu[tags[wanted]] == ASN_OCTET_STR)
-            p->scopedPdu[tags[wanted]] = ASN_SEQUENCE;
-    }
+    m_owner->TagSequenceValues(p->scopedPdu,
+                               ScopedPduValueTagOffsets(p->scopedPdu, p->scopedPduLen));
 }
