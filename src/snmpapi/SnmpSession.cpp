@@ -398,14 +398,18 @@ netsnmp_pdu* PrepareRequest(SnmpMgrSession* session, const RequestShape& shape,
         if (list.list[i].value.asnType == ASN_SEQUENCE)
             session->sequenceBindings.push_back(i);
     }
-    SnmpMessageFree(&session->answer);
-    session->answered = false;
-    session->requestId = pdu->reqid;
-    session->waiting = true;
+    StartRequest(session, pdu->reqid);
     return pdu;
 }
 
 } // namespace
+
+void StartRequest(SnmpMgrSession* session, long requestId) {
+    SnmpMessageFree(&session->answer);
+    session->answered = false;
+    session->requestId = requestId;
+    session->waiting = true;
+}
 
 // Holds the library lock only while the library works, so that the trap service is never
 // held up.
@@ -446,10 +450,6 @@ bool SendAndAwait(SnmpMgrSession* session, netsnmp_pdu* pdu, PendingRequest* pen
     return true;
 }
 
-namespace {
-
-// Ends the request's state in the session and takes its answer, which the caller then owns;
-// false, with nothing to own, when none came. Under the library lock.
 bool TakeRequestAnswer(SnmpMgrSession* session, const PendingRequest& pending,
                        SnmpMessage* answer) {
     session->waiting = false;
@@ -462,8 +462,6 @@ bool TakeRequestAnswer(SnmpMgrSession* session, const PendingRequest& pending,
         SnmpMessageFree(answer);
     return answered;
 }
-
-} // namespace
 
 LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int timeoutMs,
                                int retries) {

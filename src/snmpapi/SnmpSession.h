@@ -59,6 +59,14 @@ int OnResponse(int operation, netsnmp_session* session, int requestId, netsnmp_p
 void AwaitRequestEnd(SnmpMgrSession* session, const PendingRequest& pending,
                      std::unique_lock<std::mutex>& lock);
 
+// Makes the session wait for the answer to the request `requestId`, none taken yet. Under
+// the library lock.
+void StartRequest(SnmpMgrSession* session, long requestId);
+
+// Ends the request's state in the session and takes its answer, which the caller then owns;
+// false, with nothing to own, when none came. Under the library lock.
+bool TakeRequestAnswer(SnmpMgrSession* session, const PendingRequest& pending, SnmpMessage* answer);
+
 // Sends `pdu` on the session and waits for its end; the PDU is the library's from here, even
 // when sending fails. False when it could not be sent at all. Under the library lock.
 bool SendAndAwait(SnmpMgrSession* session, netsnmp_pdu* pdu, PendingRequest* pending,

@@ -69,14 +69,13 @@ UINT CUsmSession::Ready(std::unique_lock<std::mutex>& lock) {
 bool CUsmSession::Exchange(netsnmp_pdu* pdu, PendingRequest* pending, bool* sent,
                            std::unique_lock<std::mutex>& lock) {
     StartExchange();
-    m_owner->waiting = true;
-    m_owner->requestId = pdu->reqid;
-    m_owner->answered = false;
+    StartRequest(m_owner, pdu->reqid);
     *sent = SendAndAwait(m_owner, pdu, pending, lock);
-    m_owner->waiting = false;
-    const bool answered = *sent && pending->answered && m_owner->answered;
-    SnmpMessageFree(&m_owner->answer);
-    m_owner->answered = false;
+    // The probe and the synchronising Get are asked for what the USM learns of them, not for
+    // their answers.
+    SnmpMessage answer;
+    const bool answered = TakeRequestAnswer(m_owner, *pending, &answer);
+    SnmpMessageFree(&answer);
     return answered;
 }
 
