@@ -602,13 +602,9 @@ bool Exchange(LPSNMP_MGR_SESSION session, const RequestShape& shape, const SnmpV
         *error = SNMP_MGMTAPI_INVALID_BUFFER;
         return false;
     }
-    if (!SendAndAwait(session, pdu, pending, lock)) {
-        session->waiting = false;
-        session->sequenceBindings.clear();
-        *error = SNMP_MGMTAPI_INVALID_BUFFER;
-        return false;
-    }
-    *error = SNMP_MGMTAPI_TIMEOUT;
+    // A request that could not be sent ends as one that got no answer, with another reason.
+    *error = SendAndAwait(session, pdu, pending, lock) ? SNMP_MGMTAPI_TIMEOUT
+                                                       : SNMP_MGMTAPI_INVALID_BUFFER;
     return TakeRequestAnswer(session, *pending, answer);
 }
 
