@@ -296,6 +296,9 @@ int ReceiveAnswer(netsnmp_transport* t, void* buf, int size, void** opaque, int*
 
 // --- The request ------------------------------------------------------------------------
 
+namespace {
+
+// net-snmp's callback for a request, with a PendingRequest as its `magic`.
 int OnResponse(int operation, netsnmp_session*, int, netsnmp_pdu* pdu, void* magic) {
     // net-snmp also calls back on each retry (RESEND) while the request stays queued; ending
     // the wait there would leave `pending` to a later callback after SnmpMgrRequest has
@@ -320,8 +323,6 @@ int OnResponse(int operation, netsnmp_session*, int, netsnmp_pdu* pdu, void* mag
     pending->answered = operation == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu && !report;
     return 1;
 }
-
-namespace {
 
 // Every name, and every OBJECT IDENTIFIER value, must be one that BER can carry: net-snmp
 // would otherwise send another identifier in its place (".1.40" as 2.0, ".1" as 0.1).
@@ -411,7 +412,10 @@ void StartRequest(SnmpMgrSession* session, long requestId) {
     session->waiting = true;
 }
 
-// Holds the library lock only while the library works, so that the trap service is never
+namespace {
+
+// Lets the library wait for the answer, resend and time out until the request has ended,
+// holding the library lock only while the library works, so that the trap service is never
 // held up.
 void AwaitRequestEnd(SnmpMgrSession* session, const PendingRequest& pending,
                      std::unique_lock<std::mutex>& lock) {
@@ -437,6 +441,8 @@ void AwaitRequestEnd(SnmpMgrSession* session, const PendingRequest& pending,
             snmp_sess_timeout(session->sessp);
     }
 }
+
+} // namespace
 
 bool SendAndAwait(SnmpMgrSession* session, netsnmp_pdu* pdu, PendingRequest* pending,
                   std::unique_lock<std::mutex>& lock) {

@@ -50,15 +50,6 @@ struct PendingRequest {
     int reportType = 0;    // the SNMPERR_ code of the Report that ended it, 0 for none
 };
 
-// net-snmp's callback for a request, with a PendingRequest as its `magic`.
-int OnResponse(int operation, netsnmp_session* session, int requestId, netsnmp_pdu* pdu,
-               void* magic);
-
-// Lets the library wait for the answer, resend and time out until the request has ended,
-// holding the library lock only while the library works.
-void AwaitRequestEnd(SnmpMgrSession* session, const PendingRequest& pending,
-                     std::unique_lock<std::mutex>& lock);
-
 // Makes the session wait for the answer to the request `requestId`, none taken yet. Under
 // the library lock.
 void StartRequest(SnmpMgrSession* session, long requestId);
