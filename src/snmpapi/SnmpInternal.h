@@ -33,8 +33,9 @@ void SnmpLibraryQuiet();
 // the terminal). Callers hold SnmpLibraryLock.
 void SnmpLibraryInit();
 
-// Stops the trap service's receiver, if it was ever started, so that nothing of the USM is in
-// use when the program ends (TrapService.cpp).
+// Stops the trap service's receiver, if the service was ever made, and empties its queue, so
+// that the service can listen again and nothing of the USM is in use when the program ends
+// (TrapService.cpp).
 void SnmpTrapServiceShutdown();
 
 // Bookkeeping of the utility allocator: the blocks handed out (SnmpUtilMemAlloc/ReAlloc and

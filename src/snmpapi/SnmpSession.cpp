@@ -232,6 +232,14 @@ bool ReadAgentAddress(const char* text, AgentAddress* agent) {
 SnmpMgrSession::SnmpMgrSession() = default;
 SnmpMgrSession::~SnmpMgrSession() = default;
 
+void SnmpMgrSession::TagSequenceValues(u_char* message,
+                                       const std::vector<std::size_t>& valueTags) const {
+    for (UINT wanted : sequenceBindings) {
+        if (wanted < valueTags.size() && message[valueTags[wanted]] == ASN_OCTET_STR)
+            message[valueTags[wanted]] = ASN_SEQUENCE;
+    }
+}
+
 namespace {
 
 static_assert(kMaxCommunityLength == COMMUNITY_MAX_LEN);
@@ -245,11 +253,7 @@ int SendWithSequenceTags(netsnmp_transport* t, const void* buf, int size, void**
         return session.send(t, buf, size, opaque, olength);
     std::vector<u_char> copy(static_cast<const u_char*>(buf),
                              static_cast<const u_char*>(buf) + size);
-    const std::vector<std::size_t> tags = ValueTagOffsets(copy.data(), copy.size());
-    for (UINT wanted : session.sequenceBindings) {
-        if (wanted < tags.size() && copy[tags[wanted]] == ASN_OCTET_STR)
-            copy[tags[wanted]] = ASN_SEQUENCE;
-    }
+    session.TagSequenceValues(copy.data(), ValueTagOffsets(copy.data(), copy.size()));
     return session.send(t, copy.data(), size, opaque, olength);
 }
 
@@ -292,6 +296,9 @@ int ReceiveAnswer(netsnmp_transport* t, void* buf, int size, void** opaque, int*
 
 // --- The request ------------------------------------------------------------------------
 
+namespace {
+
+// net-snmp's callback for a request, with a PendingRequest as its `magic`.
 int OnResponse(int operation, netsnmp_session*, int, netsnmp_pdu* pdu, void* magic) {
     // net-snmp also calls back on each retry (RESEND) while the request stays queued; ending
     // the wait there would leave `pending` to a later callback after SnmpMgrRequest has
@@ -316,8 +323,6 @@ int OnResponse(int operation, netsnmp_session*, int, netsnmp_pdu* pdu, void* mag
     pending->answered = operation == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu && !report;
     return 1;
 }
-
-namespace {
 
 // Every name, and every OBJECT IDENTIFIER value, must be one that BER can carry: net-snmp
 // would otherwise send another identifier in its place (".1.40" as 2.0, ".1" as 0.1).
@@ -394,16 +399,23 @@ netsnmp_pdu* PrepareRequest(SnmpMgrSession* session, const RequestShape& shape,
         if (list.list[i].value.asnType == ASN_SEQUENCE)
             session->sequenceBindings.push_back(i);
     }
-    SnmpMessageFree(&session->answer);
-    session->answered = false;
-    session->requestId = pdu->reqid;
-    session->waiting = true;
+    StartRequest(session, pdu->reqid);
     return pdu;
 }
 
 } // namespace
 
-// Holds the library lock only while the library works, so that the trap service is never
+void StartRequest(SnmpMgrSession* session, long requestId) {
+    SnmpMessageFree(&session->answer);
+    session->answered = false;
+    session->requestId = requestId;
+    session->waiting = true;
+}
+
+namespace {
+
+// Lets the library wait for the answer, resend and time out until the request has ended,
+// holding the library lock only while the library works, so that the trap service is never
 // held up.
 void AwaitRequestEnd(SnmpMgrSession* session, const PendingRequest& pending,
                      std::unique_lock<std::mutex>& lock) {
@@ -430,6 +442,8 @@ void AwaitRequestEnd(SnmpMgrSession* session, const PendingRequest& pending,
     }
 }
 
+} // namespace
+
 bool SendAndAwait(SnmpMgrSession* session, netsnmp_pdu* pdu, PendingRequest* pending,
                   std::unique_lock<std::mutex>& lock) {
     if (!snmp_sess_async_send(session->sessp, pdu, OnResponse, pending)) {
@@ -442,10 +456,6 @@ bool SendAndAwait(SnmpMgrSession* session, netsnmp_pdu* pdu, PendingRequest* pen
     return true;
 }
 
-namespace {
-
-// Ends the request's state in the session and takes its answer, which the caller then owns;
-// false, with nothing to own, when none came. Under the library lock.
 bool TakeRequestAnswer(SnmpMgrSession* session, const PendingRequest& pending,
                        SnmpMessage* answer) {
     session->waiting = false;
@@ -458,8 +468,6 @@ bool TakeRequestAnswer(SnmpMgrSession* session, const PendingRequest& pending,
         SnmpMessageFree(answer);
     return answered;
 }
-
-} // namespace
 
 LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int timeoutMs,
                                int retries) {
@@ -600,13 +608,9 @@ bool Exchange(LPSNMP_MGR_SESSION session, const RequestShape& shape, const SnmpV
         *error = SNMP_MGMTAPI_INVALID_BUFFER;
         return false;
     }
-    if (!SendAndAwait(session, pdu, pending, lock)) {
-        session->waiting = false;
-        session->sequenceBindings.clear();
-        *error = SNMP_MGMTAPI_INVALID_BUFFER;
-        return false;
-    }
-    *error = SNMP_MGMTAPI_TIMEOUT;
+    // A request that could not be sent ends as one that got no answer, with another reason.
+    *error = SendAndAwait(session, pdu, pending, lock) ? SNMP_MGMTAPI_TIMEOUT
+                                                       : SNMP_MGMTAPI_INVALID_BUFFER;
     return TakeRequestAnswer(session, *pending, answer);
 }
 

@@ -37,6 +37,10 @@ struct SnmpMgrSession {
     SnmpMessage answer;
     // What an SNMPv3 session adds: its engine, user and security; null for the others.
     std::unique_ptr<CUsmSession> usm;
+
+    // Sets to SEQUENCE the tag of each value of `sequenceBindings`, which net-snmp's encoder
+    // wrote as an OCTET STRING; `valueTags` are where the values' tags lie in `message`.
+    void TagSequenceValues(u_char* message, const std::vector<std::size_t>& valueTags) const;
 };
 
 // How one request ended, as net-snmp's callback told it.
@@ -46,14 +50,13 @@ struct PendingRequest {
     int reportType = 0;    // the SNMPERR_ code of the Report that ended it, 0 for none
 };
 
-// net-snmp's callback for a request, with a PendingRequest as its `magic`.
-int OnResponse(int operation, netsnmp_session* session, int requestId, netsnmp_pdu* pdu,
-               void* magic);
+// Makes the session wait for the answer to the request `requestId`, none taken yet. Under
+// the library lock.
+void StartRequest(SnmpMgrSession* session, long requestId);
 
-// Lets the library wait for the answer, resend and time out until the request has ended,
-// holding the library lock only while the library works.
-void AwaitRequestEnd(SnmpMgrSession* session, const PendingRequest& pending,
-                     std::unique_lock<std::mutex>& lock);
+// Ends the request's state in the session and takes its answer, which the caller then owns;
+// false, with nothing to own, when none came. Under the library lock.
+bool TakeRequestAnswer(SnmpMgrSession* session, const PendingRequest& pending, SnmpMessage* answer);
 
 // Sends `pdu` on the session and waits for its end; the PDU is the library's from here, even
 // when sending fails. False when it could not be sent at all. Under the library lock.

@@ -688,10 +688,6 @@ SnmpMgrTrapDrops SnmpMgrGetTrapDrops() {
     return Service().Drops();
 }
 
-void TrapServiceStop() {
-    Service().Stop();
-}
-
 SnmpTrapServiceCounters TrapServiceCounters() {
     return Service().Counters();
 }

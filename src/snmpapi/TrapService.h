@@ -1,5 +1,5 @@
-// The trap service's settings, counters and stop (TrapService.cpp), for the layer's own files
-// and the testing library.
+// The trap service's settings and counters (TrapService.cpp), for the layer's own files and
+// the testing library; its stop is SnmpTrapServiceShutdown (SnmpInternal.h).
 #pragma once
 
 #include <atomic>
@@ -34,7 +34,3 @@ struct SnmpTrapServiceCounters {
     std::uint64_t repeated;   // retransmitted informs: answered again, not queued
 };
 SnmpTrapServiceCounters TrapServiceCounters();
-
-// Stops the service started by SnmpMgrTrapListen and empties its queue, so that the service
-// can listen again.
-void TrapServiceStop();

@@ -16,6 +16,18 @@ void WipeBytes(void* data, std::size_t size) {
         bytes[i] = 0;
 }
 
+namespace {
+
+// Clears the stack below the caller's frame, where the net-snmp calls that it has just made
+// had theirs: generate_kul returns with the master key, twice, still in a 4 KB buffer of its
+// frame. Called from the frame that made those calls, after them.
+[[gnu::noinline]] void WipeStackBelow() {
+    unsigned char below[16384];
+    WipeBytes(below, sizeof below);
+}
+
+} // namespace
+
 // --- Master keys ---------------------------------------------------------------------------
 
 namespace {
@@ -252,6 +264,7 @@ bool UsmHoldUser(const EngineId& engine, const UsmUser& user) {
     if (g_usersCleared || engine.empty())
         return false;
     usmUser* made = MakeUser(engine, user);
+    WipeStackBelow(); // the localisation's frames, whether the user was made or not
     if (!made)
         return false;
     usmUser* present = usm_get_user(engine.data(), engine.size(), user.name.c_str());

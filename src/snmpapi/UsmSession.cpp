@@ -69,14 +69,13 @@ UINT CUsmSession::Ready(std::unique_lock<std::mutex>& lock) {
 bool CUsmSession::Exchange(netsnmp_pdu* pdu, PendingRequest* pending, bool* sent,
                            std::unique_lock<std::mutex>& lock) {
     StartExchange();
-    m_owner->waiting = true;
-    m_owner->requestId = pdu->reqid;
-    m_owner->answered = false;
+    StartRequest(m_owner, pdu->reqid);
     *sent = SendAndAwait(m_owner, pdu, pending, lock);
-    m_owner->waiting = false;
-    const bool answered = *sent && pending->answered && m_owner->answered;
-    SnmpMessageFree(&m_owner->answer);
-    m_owner->answered = false;
+    // The probe and the synchronising Get are asked for what the USM learns of them, not for
+    // their answers.
+    SnmpMessage answer;
+    const bool answered = TakeRequestAnswer(m_owner, *pending, &answer);
+    SnmpMessageFree(&answer);
     return answered;
 }
 
@@ -224,9 +223,6 @@ void CUsmSession::Encoding(snmp_secmod_outgoing_params* p) {
     // STRING and its tag is set here in the plaintext, before the digest and the encryption.
     if (m_owner->sequenceBindings.empty() || !p->pdu || p->pdu->reqid != m_owner->requestId)
         return;
-    const std::vector<std::size_t> tags = ScopedPduValueTagOffsets(p->scopedPdu, p->scopedPduLen);
-    for (UINT wanted : m_owner->sequenceBindings) {
-        if (wanted < tags.size() && p->scopedPdu[tags[wanted]] == ASN_OCTET_STR)
-            p->scopedPdu[tags[wanted]] = ASN_SEQUENCE;
-    }
+    m_owner->TagSequenceValues(p->scopedPdu,
+                               ScopedPduValueTagOffsets(p->scopedPdu, p->scopedPduLen));
 }

@@ -26,7 +26,7 @@ void SnmpMgrSetTrapListenObserver(std::function<void()> observer) {
 }
 
 void SnmpMgrTrapServiceStopForTesting() {
-    TrapServiceStop();
+    SnmpTrapServiceShutdown();
 }
 
 SnmpTrapServiceCounters SnmpMgrGetTrapServiceCounters() {
