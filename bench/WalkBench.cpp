@@ -15,7 +15,7 @@
 #include "support/ScriptedAgent.h"
 #include "support/UsmUsers.h"
 
-#include "snmp/RequestSupport.h"
+#include "snmp/RequestList.h"
 #include "snmpapi/SnmpApi.h"
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"

@@ -338,6 +338,7 @@ constexpr ErrorText kErrorTexts[] = {
     {SNMP_MGMTAPI_USM_UNKNOWN_ENGINE, "Unknown engine id."},
     {SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT, "Unknown context."},
     {SNMP_MGMTAPI_USM_REPORT, "The agent refused the request with a Report."},
+    {SNMP_MGMTAPI_CANCELLED, "The request was cancelled."},
 };
 
 } // namespace
