@@ -31,32 +31,24 @@ Outcome Set(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& oid, BYTE typ
 
 // --- The walk -------------------------------------------------------------------------
 
-// Where a walk puts its lines, "<identifier> : <value text>", in the agent's order, a batch
-// at a time.
+// Where a walk puts its lines, "<identifier> : <value text>", in the agent's order: the
+// lines of each answer before the next request goes.
 class CWalkSink {
 public:
     virtual ~CWalkSink() = default;
-    // Takes the lines in order and returns how many it kept: fewer than given when it can take
-    // no more, which ends the walk.
-    virtual std::size_t TakeLines(const std::vector<std::string>& lines) = 0;
+    // Takes the lines in order (it may move them out of `lines`) and returns how many it
+    // kept: fewer than given when it can take no more, which ends the walk. It returns at
+    // once, whatever it does with them, so that the next request follows the answer.
+    virtual std::size_t TakeLines(std::vector<std::string>& lines) = 0;
     // How many lines it holds, for the outcome of a walk that it could not take whole.
     virtual std::size_t LineCount() const = 0;
-    // How many more lines, and bytes of their text, it can take, as it knew at its last
-    // TakeLines: the walk hands a line that would not fit over at once, so that it ends
-    // right after the request whose line the sink could not take, as it would line by line.
-    struct Room {
-        std::size_t lines;
-        std::size_t textBytes;
-    };
-    virtual Room RoomLeft() const = 0;
 };
 
 // The walk of the subtree under `root`, by GetNext on an SNMPv1 session and by GetBulk of
 // the session's bulk size on the others, until the agent has no object after the last one
 // (noSuchName, endOfMibView), an answer lies past the subtree, an answer does not advance, a
-// request fails or the sink takes no more. Done for the quiet endings. The lines go to `sink`
-// as they come, no batch older than a few tens of milliseconds, and all of them before the
-// walk returns.
+// request fails or the sink takes no more. Done for the quiet endings. Each answer's lines go
+// to `sink` before the next request is sent, and all of them before the walk returns.
 Outcome Walk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root, CWalkSink* sink);
 
 // The identifier text of a walk line: everything before the character that precedes the

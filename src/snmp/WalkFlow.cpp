@@ -5,8 +5,6 @@
 
 #include "values/Values.h"
 
-#include <QElapsedTimer>
-
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -25,46 +23,22 @@ void AppendIdentifierText(const AsnObjectIdentifier& oid, std::string* line) {
     }
 }
 
-// The walk's lines on their way to the sink: handed over in batches, so that the sink's
-// cost is paid per batch and not per line when answers come fast, yet never kept back while
-// the walk waits long for an agent, so that a slow agent's lines show as they come.
+// The lines of an answer, handed to the sink before the next request goes and when the walk
+// ends, so that a slow agent's lines show as they come.
 class CLineBatch {
 public:
-    explicit CLineBatch(flows::CWalkSink* sink) : m_sink(sink) { m_sinceHandOver.start(); }
+    explicit CLineBatch(flows::CWalkSink* sink) : m_sink(sink) {}
 
-    // Adds a line; false, with `end` filled in, when the sink has taken no more.
-    bool Add(std::string&& line, Outcome* end) {
-        const flows::CWalkSink::Room room = m_sink->RoomLeft();
-        const bool fits = m_lines.size() < room.lines && line.size() <= room.textBytes &&
-                          m_textBytes <= room.textBytes - line.size();
-        m_textBytes += line.size();
-        m_lines.push_back(std::move(line));
-        return (fits && m_lines.size() < kMostLines) || HandOver(end);
-    }
-    // Before the walk sends a request and waits for its answer: hands over the lines held
-    // when they have waited long enough, or when the last answer took long enough that this
-    // one may too.
-    bool BeforeWait(Outcome* end) {
-        m_sinceWait.start();
-        if (m_lines.empty())
-            return true;
-        if (m_sinceHandOver.elapsed() < kLongestHoldMs && m_lastWaitMs < kSlowAnswerMs)
-            return true;
-        return HandOver(end);
-    }
-    // When the answer has come.
-    void AfterWait() { m_lastWaitMs = m_sinceWait.elapsed(); }
-    // Hands over every line still held; false, with `end` filled in, when the sink has taken
-    // no more.
+    void Add(std::string&& line) { m_lines.push_back(std::move(line)); }
+    // Hands over every line held; false, with `end` filled in, when the sink has taken no
+    // more.
     bool HandOver(Outcome* end) {
-        m_sinceHandOver.restart();
         if (m_lines.empty())
             return true;
+        const std::size_t given = m_lines.size();
         const std::size_t kept = m_sink->TakeLines(m_lines);
-        const bool all = kept == m_lines.size();
         m_lines.clear();
-        m_textBytes = 0;
-        if (all)
+        if (kept == given)
             return true;
         // An agent with objects without end would hold the walk for ever, its lines dropped
         // unseen: a sink that takes no more lines ends the walk.
@@ -73,15 +47,8 @@ public:
     }
 
 private:
-    static constexpr std::size_t kMostLines = 4096;
-    static constexpr qint64 kLongestHoldMs = 40;
-    static constexpr qint64 kSlowAnswerMs = 10;
     flows::CWalkSink* m_sink;
     std::vector<std::string> m_lines;
-    std::size_t m_textBytes = 0; // of m_lines
-    QElapsedTimer m_sinceHandOver;
-    QElapsedTimer m_sinceWait;
-    qint64 m_lastWaitMs = 0;
 };
 
 // Whether the walk goes on with this answer to a request for the object after `requested`
@@ -161,18 +128,17 @@ Outcome NextWalk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root,
     AsnObjectIdentifier requested{}; // the name each GetNext asked after
     for (;;) {
         SnmpUtilOidFree(&requested);
-        if (!batch.BeforeWait(&end))
+        if (!batch.HandOver(&end))
             break;
         if (!built || !SnmpUtilOidCpy(&requested, &request.Binding().name) ||
             !SnmpMgrRequest(session, SNMP_PDU_GETNEXT, request.List(), &errorStatus, &errorIndex)) {
             end = FailedRequest(OutcomeKind::WalkFailed, GetLastError(), errorStatus, errorIndex);
             break;
         }
-        batch.AfterWait();
         SnmpVarBind& answer = request.Binding();
-        if (!AnswerContinuesWalk(answer, errorStatus, errorIndex, root, requested, &end) ||
-            !batch.Add(WalkLine(answer), &end))
+        if (!AnswerContinuesWalk(answer, errorStatus, errorIndex, root, requested, &end))
             break;
+        batch.Add(WalkLine(answer));
         AskAfter(&answer);
     }
     SnmpUtilOidFree(&requested);
@@ -218,7 +184,7 @@ Outcome CBulkWalk::Run() {
     FirstAskedName(m_root, &m_requested);
     bool more = true;
     while (more) {
-        if (!m_batch.BeforeWait(&m_end))
+        if (!m_batch.HandOver(&m_end))
             return m_end;
         if (!request.Build(&m_requested) ||
             !SnmpMgrBulkRequest(m_session, 0, m_repetitions, request.List(), &errorStatus,
@@ -226,7 +192,6 @@ Outcome CBulkWalk::Run() {
             m_end = FailedRequest(OutcomeKind::WalkFailed, GetLastError(), errorStatus, errorIndex);
             break;
         }
-        m_batch.AfterWait();
         if (AskSmaller(errorStatus, *request.List()))
             continue;
         more = TakeAnswer(*request.List(), errorStatus, errorIndex);
@@ -259,9 +224,9 @@ bool CBulkWalk::TakeAnswer(const SnmpVarBindList& answer, AsnInteger errorStatus
         if (errorStatus == 0 && binding.value.asnType == SNMP_EXCEPTION_ENDOFMIBVIEW)
             return false; // the agent has no object after the one before
         const AsnObjectIdentifier& previous = i == 0 ? m_requested : answer.list[i - 1].name;
-        if (!AnswerContinuesWalk(binding, errorStatus, errorIndex, m_root, previous, &m_end) ||
-            !m_batch.Add(WalkLine(binding), &m_end))
+        if (!AnswerContinuesWalk(binding, errorStatus, errorIndex, m_root, previous, &m_end))
             return false;
+        m_batch.Add(WalkLine(binding));
     }
     SnmpUtilOidFree(&m_requested);
     SnmpUtilOidCpy(&m_requested, &answer.list[answer.len - 1].name);

@@ -10,58 +10,91 @@
 
 #include <QLineEdit>
 #include <QLocale>
-#include <QThread>
+#include <QMetaObject>
 #include <QTimer>
 
 #include <algorithm>
 #include <atomic>
 #include <deque>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 
 namespace {
 
-// The walk's lines into the walk list, on the dialog's thread: each batch in one blocking
-// call, as the trap listener's lines go.
+// The walk's lines into the walk list. The walk hands each answer's lines over without
+// waiting: they queue here and the dialog's thread adds them, all that have queued at once,
+// while the next request is on its way. What the list can still take is known here from what
+// has been handed over, since the walk alone adds to the list while it runs, so that the
+// walk learns at once of a line that the list will not take, as it would line by line.
 class CWalkListSink : public flows::CWalkSink {
 public:
     // Made on the dialog's thread.
-    CWalkListSink(CManagerDlg* dlg, CListBox* list)
-        : m_dlg(dlg), m_list(list), m_room(RoomOf(*list)) {}
+    CWalkListSink(CManagerDlg* dlg, CListBox* list) : m_dlg(dlg), m_state(std::make_shared<State>()) {
+        m_state->list = list;
+        m_linesLeft = list->RoomLeft(&m_textBytesLeft);
+    }
+    ~CWalkListSink() override {
+        // A hand-over still posted finds nothing to add to.
+        std::lock_guard<std::mutex> guard(m_state->lock);
+        m_state->list = nullptr;
+    }
 
-    std::size_t TakeLines(const std::vector<std::string>& lines) override {
+    std::size_t TakeLines(std::vector<std::string>& lines) override {
         std::size_t kept = 0;
-        const auto add = [this, &lines, &kept] {
-            for (const std::string& line : lines) {
-                if (m_list->AddString(line) == LB_ERRSPACE)
-                    break;
-                ++kept;
-            }
-            m_count = static_cast<std::size_t>(m_list->GetCount());
-            m_room = RoomOf(*m_list);
-        };
-        if (QThread::currentThread() == m_dlg->thread())
-            add();
-        else
-            m_dlg->SendMessageToDialog(add);
+        while (kept < lines.size() && m_linesLeft > 0 && lines[kept].size() <= m_textBytesLeft &&
+               !m_state->refused) {
+            --m_linesLeft;
+            m_textBytesLeft -= lines[kept].size();
+            ++kept;
+        }
+        bool first = false;
+        {
+            std::lock_guard<std::mutex> guard(m_state->lock);
+            first = m_state->queued.empty();
+            for (std::size_t i = 0; i < kept; ++i)
+                m_state->queued.push_back(std::move(lines[i]));
+        }
+        m_count += kept;
+        if (first && kept > 0)
+            QMetaObject::invokeMethod(m_dlg, [state = m_state] { Add(*state); },
+                                      Qt::QueuedConnection);
         return kept;
     }
     std::size_t LineCount() const override { return m_count; }
-    Room RoomLeft() const override { return m_room; }
+
+    // The dialog's thread, once the walk has ended: every line still queued, in the list.
+    void Flush() { Add(*m_state); }
 
 private:
-    static Room RoomOf(const CListBox& list) {
-        Room room{};
-        room.lines = list.RoomLeft(&room.textBytes);
-        return room;
+    struct State {
+        std::mutex lock;
+        CListBox* list = nullptr;
+        std::vector<std::string> queued;
+        // The list refused a line that it had room for (no memory for it): the walk ends.
+        std::atomic<bool> refused{false};
+    };
+    static void Add(State& state) {
+        std::vector<std::string> lines;
+        std::lock_guard<std::mutex> guard(state.lock);
+        lines.swap(state.queued);
+        if (!state.list)
+            return;
+        for (const std::string& line : lines) {
+            if (state.list->AddString(line) == LB_ERRSPACE) {
+                state.refused = true;
+                break;
+            }
+        }
     }
 
     CManagerDlg* m_dlg;
-    CListBox* m_list;
+    std::shared_ptr<State> m_state;
+    // The walk's thread alone.
+    std::size_t m_linesLeft = 0;
+    std::size_t m_textBytesLeft = 0;
     std::size_t m_count = 0;
-    // What the list can still take, read on the dialog's thread at each hand-over; the walk
-    // alone adds to the list while it runs.
-    Room m_room;
 };
 
 // "Get All: 12,345 lines, 8,020 objects a second": the rate over the last two seconds or so,
@@ -247,6 +280,7 @@ void CManagerDlg::OnGetAll() {
     Outcome end = RunRequest(progress, [session, &root, &sink] {
         return flows::Walk(session, root, &sink);
     });
+    sink.Flush();
     walkList->Flush();
     walkList->update();
     // The lines received before a Cancel stay, and one box says how the walk ended.
