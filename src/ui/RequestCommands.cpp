@@ -24,73 +24,63 @@
 namespace {
 
 // The walk's lines into the walk list. The walk hands each answer's lines over without
-// waiting: they queue here and the dialog's thread adds them, all that have queued at once,
-// while the next request is on its way. What the list can still take is known here from what
+// waiting: they queue here, and the dialog's thread adds all that have queued every 25 ms,
+// as often as the list shows new lines anyway, so that neither thread wakes the other for
+// each line. What the list can still take is known here from what
 // has been handed over, since the walk alone adds to the list while it runs, so that the
 // walk learns at once of a line that the list will not take, as it would line by line.
 class CWalkListSink : public flows::CWalkSink {
 public:
     // Made on the dialog's thread.
-    CWalkListSink(CManagerDlg* dlg, CListBox* list) : m_dlg(dlg), m_state(std::make_shared<State>()) {
-        m_state->list = list;
+    explicit CWalkListSink(CListBox* list) : m_list(list) {
         m_linesLeft = list->RoomLeft(&m_textBytesLeft);
-    }
-    ~CWalkListSink() override {
-        // A hand-over still posted finds nothing to add to.
-        std::lock_guard<std::mutex> guard(m_state->lock);
-        m_state->list = nullptr;
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { Flush(); });
+        m_timer.start(kAddEveryMs);
     }
 
     std::size_t TakeLines(std::vector<std::string>& lines) override {
         std::size_t kept = 0;
         while (kept < lines.size() && m_linesLeft > 0 && lines[kept].size() <= m_textBytesLeft &&
-               !m_state->refused) {
+               !m_refused) {
             --m_linesLeft;
             m_textBytesLeft -= lines[kept].size();
             ++kept;
         }
-        bool first = false;
         {
-            std::lock_guard<std::mutex> guard(m_state->lock);
-            first = m_state->queued.empty();
+            std::lock_guard<std::mutex> guard(m_lock);
             for (std::size_t i = 0; i < kept; ++i)
-                m_state->queued.push_back(std::move(lines[i]));
+                m_queued.push_back(std::move(lines[i]));
         }
         m_count += kept;
-        if (first && kept > 0)
-            QMetaObject::invokeMethod(m_dlg, [state = m_state] { Add(*state); },
-                                      Qt::QueuedConnection);
         return kept;
     }
     std::size_t LineCount() const override { return m_count; }
 
-    // The dialog's thread, once the walk has ended: every line still queued, in the list.
-    void Flush() { Add(*m_state); }
-
-private:
-    struct State {
-        std::mutex lock;
-        CListBox* list = nullptr;
-        std::vector<std::string> queued;
-        // The list refused a line that it had room for (no memory for it): the walk ends.
-        std::atomic<bool> refused{false};
-    };
-    static void Add(State& state) {
-        std::vector<std::string> lines;
-        std::lock_guard<std::mutex> guard(state.lock);
-        lines.swap(state.queued);
-        if (!state.list)
-            return;
-        for (const std::string& line : lines) {
-            if (state.list->AddString(line) == LB_ERRSPACE) {
-                state.refused = true;
+    // The dialog's thread: every line queued so far, in the list; once more when the walk
+    // has ended.
+    void Flush() {
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_adding.swap(m_queued);
+        }
+        for (const std::string& line : m_adding) {
+            if (m_list->AddString(line) == LB_ERRSPACE) {
+                m_refused = true; // room, but no memory for it: the walk ends
                 break;
             }
         }
+        m_adding.clear();
     }
 
-    CManagerDlg* m_dlg;
-    std::shared_ptr<State> m_state;
+private:
+    static constexpr int kAddEveryMs = 25;
+
+    CListBox* m_list;
+    QTimer m_timer;
+    std::mutex m_lock;
+    std::vector<std::string> m_queued; // under m_lock
+    std::vector<std::string> m_adding; // the dialog's thread
+    std::atomic<bool> m_refused{false};
     // The walk's thread alone.
     std::size_t m_linesLeft = 0;
     std::size_t m_textBytesLeft = 0;
@@ -272,7 +262,7 @@ void CManagerDlg::OnGetAll() {
         return;
     CListBox* walkList = ListBox(IDC_WALK_LIST);
     walkList->ResetContent();
-    CWalkListSink sink(this, walkList);
+    CWalkListSink sink(walkList);
     const LPSNMP_MGR_SESSION session = m_hSession;
     const auto progress = [walkList, rate = std::make_shared<CWalkRate>()](qint64 elapsedMs) {
         return rate->Text(walkList->GetCount(), elapsedMs);
