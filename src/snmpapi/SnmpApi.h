@@ -189,7 +189,7 @@ struct SnmpMgrSessionSettings {
     int version = SNMP_MGR_VERSION_1;
     int timeoutMs = 1000; // the wait for an answer to each sending of a request
     int retries = 3;      // the sendings after the first, each with the full time-out
-    // The max-repetitions of the GetBulk requests by which an SNMPv2c walk reads its
+    // The max-repetitions of the GetBulk requests by which an SNMPv2c or SNMPv3 walk reads
     // objects (RFC 3416, 4.2.3). Measured on snmpd's whole tree, the walk's rate grows
     // steeply up to 25 and slowly beyond (a fifth more at 100), while every answer grows with
     // it: at 25 nearly every answer still fits one Ethernet frame, at 50 two in five of
@@ -245,7 +245,7 @@ BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session);
 // the User-based Security Model has a code of its own (SNMP_MGMTAPI_USM_*).
 int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList* list,
                    AsnInteger* errorStatus, AsnInteger* errorIndex);
-// A GetBulk request (RFC 3416, 4.2.3) on an SNMPv2c session, by the same road as
+// A GetBulk request (RFC 3416, 4.2.3) on an SNMPv2c or SNMPv3 session, by the same road as
 // SnmpMgrRequest and with the same outcomes, but for the answer's bindings: a success carries
 // from none up to nonRepeaters + maxRepetitions * (the rest of the list) of them, the
 // repetitions in the agent's order, and more fails the call (SNMP_MGMTAPI_BAD_ANSWER). An
