@@ -125,7 +125,7 @@ TEST(ManagerDlg, TheWindowKeepsItsSizeColumnsAndRowsInTheFontsDialogUnits) {
          }},
         {"the boxes come down the window in the template's order of rows",
          [&] {
-             const int order[] = {IDC_IPADDRESS, IDC_COMMUNITY, IDC_OID,      IDC_VALUE,
+             const int order[] = {IDC_IPADDRESS, IDC_COMMUNITY, IDC_OID,       IDC_VALUE,
                                   IDC_WALK_LIST, IDC_OID_NAME,  IDC_TRAP_LIST, IDC_CLEAR};
              for (size_t k = 1; k < std::size(order); ++k) {
                  if (at(order[k]).top() < at(order[k - 1]).bottom())

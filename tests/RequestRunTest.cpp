@@ -67,8 +67,8 @@ public:
     // Answers the first request now, with the text "late".
     bool AnswerLate() {
         std::lock_guard<std::mutex> guard(m_lock);
-        return m_first && m_agent.SendToManager(*m_first, EncodeResponse(*m_first,
-                                                                         Answer(*m_first, "late")));
+        return m_first &&
+               m_agent.SendToManager(*m_first, EncodeResponse(*m_first, Answer(*m_first, "late")));
     }
 
 private:
@@ -119,8 +119,8 @@ TEST_P(CancelledGet, EndsAtOnceAndTheSessionGoesOn) {
     QElapsedTimer sinceCancel;
     WhenCancelShows(d, [&] {
         progress = ProgressLine(d)->text();
-        commandsDisabled = !d.Enabled(IDC_GET) && !d.Enabled(IDC_SET) &&
-                           !d.Enabled(IDC_GETALL) && !d.Enabled(IDC_CLOSE);
+        commandsDisabled = !d.Enabled(IDC_GET) && !d.Enabled(IDC_SET) && !d.Enabled(IDC_GETALL) &&
+                           !d.Enabled(IDC_CLOSE);
         sinceCancel.start();
         if (GetParam().endedBy == EndedBy::CancelButton)
             QTest::mouseClick(CancelButton(d), Qt::LeftButton);
@@ -146,13 +146,14 @@ TEST_P(CancelledGet, EndsAtOnceAndTheSessionGoesOn) {
     EXPECT_EQ(late.Agent().RequestCount(), 2u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Requests, CancelledGet,
-    ::testing::Values(CancelCase{"SnmpV1ByTheCancelButton", SNMP_MGR_VERSION_1, EndedBy::CancelButton},
-                      CancelCase{"SnmpV1ByEscape", SNMP_MGR_VERSION_1, EndedBy::Escape},
-                      CancelCase{"SnmpV2cByTheCancelButton", SNMP_MGR_VERSION_2C,
-                                 EndedBy::CancelButton}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Requests, CancelledGet,
+                         ::testing::Values(CancelCase{"SnmpV1ByTheCancelButton", SNMP_MGR_VERSION_1,
+                                                      EndedBy::CancelButton},
+                                           CancelCase{"SnmpV1ByEscape", SNMP_MGR_VERSION_1,
+                                                      EndedBy::Escape},
+                                           CancelCase{"SnmpV2cByTheCancelButton",
+                                                      SNMP_MGR_VERSION_2C, EndedBy::CancelButton}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The objects of a walk: kRoot.1.0 to kRoot.<count>.0, answered as a table; after `answered`
 // requests the agent falls silent.
@@ -206,8 +207,8 @@ TEST(RequestRun, TrapLinesArriveWhileAWalkRuns) {
     d.SetText(IDC_OID, ".1.3.6.1.4.1.99");
     bool stillWalking = false;
     WhenCancelShows(d, [&] {
-        ASSERT_EQ(RunSnmpTrap({"-v2c", "-c", "public", "127.0.0.1:" + std::to_string(trapPort),
-                               "", ".1.3.6.1.6.3.1.1.5.1"}),
+        ASSERT_EQ(RunSnmpTrap({"-v2c", "-c", "public", "127.0.0.1:" + std::to_string(trapPort), "",
+                               ".1.3.6.1.6.3.1.1.5.1"}),
                   0);
         ASSERT_TRUE(ServeUntil([&d] { return d.trapList()->GetCount() >= 2; }));
         stillWalking = d.dlg().RequestUnderWay();
@@ -218,8 +219,8 @@ TEST(RequestRun, TrapLinesArriveWhileAWalkRuns) {
     const std::vector<std::string> traps = d.TrapLines();
     ASSERT_EQ(traps.size(), 2u);
     EXPECT_NE(traps[1].find("Value:1.3.6.1.6.3.1.1.5.1"), std::string::npos) << traps[1];
-    EXPECT_EQ(d.WalkLines(), (std::vector<std::string>{".1.3.6.1.4.1.99.1.0 : 1",
-                                                        ".1.3.6.1.4.1.99.2.0 : 2"}));
+    EXPECT_EQ(d.WalkLines(),
+              (std::vector<std::string>{".1.3.6.1.4.1.99.1.0 : 1", ".1.3.6.1.4.1.99.2.0 : 2"}));
 }
 
 // The close box while a walk waits: the window goes at once, the walk ends, no box is

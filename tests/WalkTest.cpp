@@ -218,8 +218,7 @@ TEST_P(WalkEnds, KeepingTheLinesSoFarWithoutAWindow) {
     SnmpMgrSessionSettings settings;
     settings.version = GetParam().version;
     settings.bulkSize = GetParam().bulkSize;
-    LPSNMP_MGR_SESSION session =
-        SnmpMgrOpenSession(agent.Address().c_str(), "walnut", &settings);
+    LPSNMP_MGR_SESSION session = SnmpMgrOpenSession(agent.Address().c_str(), "walnut", &settings);
     ASSERT_NE(session, nullptr);
     AsnObjectIdentifier root{};
     ASSERT_TRUE(SnmpMgrStrToOid(kRoot, &root));

@@ -119,8 +119,8 @@ int main(int argc, char** argv) {
     dlg.show();
     QApplication::processEvents();
     // Optional steps: agent=ADDR community=TEXT version=2c|3 user=NAME open get=OID walk=OID, and
-    // last of all walking=OID, about or settings, which picture the About box or the Session Settings over the
-    // dialog.
+    // last of all walking=OID, about or settings, which picture the About box or the Session
+    // Settings over the dialog.
     QPixmap shot;
     for (int i = 2; i < argc; ++i) {
         const QString step = QString::fromLocal8Bit(argv[i]);

@@ -63,7 +63,7 @@ void DrainTraps(CTrapWindow* window) {
     AsnTimeticks timeStamp = 0;
     SnmpVarBindList bindings{};
     while (!window->TrapStopRequested() && SnmpMgrGetTrap(&enterprise, &agentAddress, &genericTrap,
-                                                       &specificTrap, &timeStamp, &bindings)) {
+                                                          &specificTrap, &timeStamp, &bindings)) {
         const std::string address = AgentAddressText(agentAddress);
         if (agentAddress.dynamic)
             SnmpUtilMemFree(agentAddress.stream);

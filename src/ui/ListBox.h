@@ -80,7 +80,7 @@ public:
         *textBytes = m_lines.TextBytesLeft();
         return m_lines.LinesLeft();
     }
-    void SetHorizontalExtent(int pixels);            // LB_SETHORIZONTALEXTENT
+    void SetHorizontalExtent(int pixels); // LB_SETHORIZONTALEXTENT
     int GetHorizontalExtent() const;
     // Whether notifications (LBN_SELCHANGE, LBN_DBLCLK) are sent.
     void SetNotify(bool notify) { m_notify = notify; }

@@ -267,9 +267,8 @@ void CManagerDlg::OnGetAll() {
     const auto progress = [walkList, rate = std::make_shared<CWalkRate>()](qint64 elapsedMs) {
         return rate->Text(walkList->GetCount(), elapsedMs);
     };
-    Outcome end = RunRequest(progress, [session, &root, &sink] {
-        return flows::Walk(session, root, &sink);
-    });
+    Outcome end =
+        RunRequest(progress, [session, &root, &sink] { return flows::Walk(session, root, &sink); });
     sink.Flush();
     walkList->Flush();
     walkList->update();

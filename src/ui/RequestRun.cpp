@@ -74,7 +74,8 @@ Outcome CRequestRun::Run(LPSNMP_MGR_SESSION session, const ProgressText& progres
     if (session)
         SnmpMgrResumeRequests(session);
     // The run waits for the flow's end, so the flow may use what lives here.
-    Await(progress, [&outcome, &flow](const std::function<bool()>&) { outcome = flow(); }, false);
+    Await(
+        progress, [&outcome, &flow](const std::function<bool()>&) { outcome = flow(); }, false);
     m_session = nullptr;
     return outcome;
 }
