@@ -12,6 +12,7 @@
 #include "support/RowName.h"
 #include "support/ScriptedAgent.h"
 #include "support/StderrCapture.h"
+#include "support/Wait.h"
 #include "testing/SnmpTesting.h"
 
 #include <gtest/gtest.h>
@@ -1162,6 +1163,86 @@ TEST(SnmpSession, EveryRequestOfEveryVersionKeepsItsTimeOutAndRetries) {
             ++copies;
         }
         EXPECT_EQ(copies, c.retries + 1);
+    }
+}
+
+// Counts the datagrams that have reached the port so far.
+int CountDatagrams(SilentPort& port) {
+    int count = 0;
+    for (Bytes datagram = port.Take(); !datagram.empty(); datagram = port.Take())
+        ++count;
+    return count;
+}
+
+// A request that waits for a silent agent, cancelled from another thread: it ends at once
+// with its own reason, net-snmp sends nothing more for it (no retry, even once its retries
+// would have gone out), later requests are refused without a sending until the session is
+// resumed, and then the session's requests go with their time-out and retries as ever.
+TEST(SnmpSession, ACancelledRequestEndsAtOnceAndNothingMoreIsSentForIt) {
+    struct Case {
+        const char* name;
+        int version;
+        BYTE type;
+    };
+    const Case cases[] = {
+        {"SNMPv1 Get", SNMP_MGR_VERSION_1, SNMP_PDU_GET},
+        {"SNMPv2c GetBulk", SNMP_MGR_VERSION_2C, SNMP_PDU_GETBULK},
+        // An SNMPv3 session's first request learns the agent's engine: the probe is ended.
+        {"SNMPv3 Get", SNMP_MGR_VERSION_3, SNMP_PDU_GET},
+    };
+    constexpr int kTimeoutMs = 150;
+    constexpr int kRetries = 3;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::int64_t before = SnmpUtilLiveBlocks();
+        SilentPort capture;
+        SnmpMgrSessionSettings settings = Version(c.version, kTimeoutMs, kRetries);
+        settings.userName = "okNoAuth";
+        settings.securityLevel = SNMP_MGR_NOAUTH_NOPRIV;
+        LPSNMP_MGR_SESSION session =
+            SnmpMgrOpenSession(capture.Address().c_str(), "walnut", &settings);
+        ASSERT_NE(session, nullptr);
+        const auto request = [&](UINT* error) {
+            SnmpVarBindList list = GetList({kSysName});
+            AsnInteger status = -1;
+            AsnInteger index = -1;
+            const int result = c.type == SNMP_PDU_GETBULK
+                                   ? SnmpMgrBulkRequest(session, 0, 10, &list, &status, &index)
+                                   : SnmpMgrRequest(session, c.type, &list, &status, &index);
+            *error = GetLastError();
+            SnmpUtilVarBindListFree(&list);
+            return result;
+        };
+        UINT cancelledError = 0;
+        int cancelledResult = -1;
+        SnmpMgrRequestProgress progress;
+        std::thread waiting([&] { cancelledResult = request(&cancelledError); });
+        // Cancelled once its first sending has gone out, well before its first retry.
+        ASSERT_TRUE(WaitUntil([&] {
+            return SnmpMgrGetRequestProgress(session, &progress) && progress.sendings == 1;
+        }));
+        ASSERT_TRUE(SnmpMgrCancelRequests(session));
+        waiting.join();
+        EXPECT_EQ(cancelledResult, 0);
+        EXPECT_EQ(cancelledError, SNMP_MGMTAPI_CANCELLED);
+        // Refused while cancelled, with nothing sent.
+        UINT error = 0;
+        EXPECT_EQ(request(&error), 0);
+        EXPECT_EQ(error, SNMP_MGMTAPI_CANCELLED);
+        // Longer than the cancelled request's retries would have taken to go out.
+        std::this_thread::sleep_for(std::chrono::milliseconds((kRetries + 2) * kTimeoutMs));
+        EXPECT_EQ(CountDatagrams(capture), 1);
+
+        ASSERT_TRUE(SnmpMgrResumeRequests(session));
+        EXPECT_EQ(request(&error), 0);
+        EXPECT_EQ(error, SNMP_MGMTAPI_TIMEOUT);
+        ASSERT_TRUE(SnmpMgrGetRequestProgress(session, &progress));
+        EXPECT_EQ(progress.sendings, static_cast<UINT>(kRetries + 1));
+        EXPECT_EQ(progress.retries, kRetries);
+        EXPECT_EQ(progress.timeoutMs, kTimeoutMs);
+        EXPECT_EQ(CountDatagrams(capture), kRetries + 1);
+        SnmpMgrClose(session);
+        EXPECT_EQ(SnmpUtilLiveBlocks(), before);
     }
 }
 

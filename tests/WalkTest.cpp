@@ -5,8 +5,10 @@
 #include "support/RowName.h"
 #include "support/ScriptedAgent.h"
 
+#include "snmp/Flows.h"
 #include "testing/SnmpTesting.h"
 #include "ui/ListBox.h"
+#include "ui/OutcomeBox.h"
 #include "ui/Resource.h"
 
 #include <gtest/gtest.h>
@@ -193,6 +195,42 @@ TEST_P(WalkEnds, KeepingTheLinesSoFar) {
         EXPECT_EQ(boxes[0].caption, "Snmp Error");
     }
     EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
+}
+
+// The same endings from the walk's own code, without a window: the lines its sink takes and
+// the outcome it ends with.
+class VectorSink : public flows::CWalkSink {
+public:
+    std::size_t TakeLines(std::vector<std::string>& lines) override {
+        const std::size_t kept = std::min(lines.size(), m_room - std::min(m_room, m_lines.size()));
+        m_lines.insert(m_lines.end(), lines.begin(), lines.begin() + static_cast<long>(kept));
+        return kept;
+    }
+    std::size_t LineCount() const override { return m_lines.size(); }
+
+    std::vector<std::string> m_lines;
+    std::size_t m_room = static_cast<std::size_t>(-1);
+};
+
+TEST_P(WalkEnds, KeepingTheLinesSoFarWithoutAWindow) {
+    ScriptedAgent agent(GetParam().script);
+    ASSERT_TRUE(agent.Start());
+    SnmpMgrSessionSettings settings;
+    settings.version = GetParam().version;
+    settings.bulkSize = GetParam().bulkSize;
+    LPSNMP_MGR_SESSION session = SnmpMgrOpenSession(agent.Address().c_str(), "walnut", &settings);
+    ASSERT_NE(session, nullptr);
+    AsnObjectIdentifier root{};
+    ASSERT_TRUE(SnmpMgrStrToOid(kRoot, &root));
+    const std::int64_t blocks = SnmpUtilLiveBlocks();
+    VectorSink sink;
+    const Outcome end = flows::Walk(session, root, &sink);
+    EXPECT_EQ(sink.m_lines, GetParam().lines);
+    const OutcomeBox box = BoxOfOutcome(end);
+    EXPECT_EQ(box.text, GetParam().box ? GetParam().box : "");
+    EXPECT_EQ(SnmpUtilLiveBlocks(), blocks);
+    SnmpUtilOidFree(&root);
+    SnmpMgrClose(session);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -525,6 +563,46 @@ INSTANTIATE_TEST_SUITE_P(
                       OneArcCase{"TheWholeAgentByGetBulk", ".1", ".1.0", EveryObjectOfEveryType(),
                                  SNMP_MGR_VERSION_2C}),
     RowName{});
+
+// A sink that takes no more ends the walk right after the answer whose line it refused, by
+// GetNext and by GetBulk alike: no request follows it.
+TEST(Walk, AFullSinkEndsTheWalkAfterTheAnswerItRefused) {
+    struct Case {
+        const char* name;
+        int version;
+        int bulkSize;
+        std::size_t room;
+        std::size_t requests;
+    };
+    const Case cases[] = {
+        {"SNMPv1, three lines", SNMP_MGR_VERSION_1, 0, 3, 4},
+        {"SNMPv1, no line", SNMP_MGR_VERSION_1, 0, 0, 1},
+        {"SNMPv2c, two answers of three, room for four", SNMP_MGR_VERSION_2C, 3, 4, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedAgent agent(EveryType());
+        ASSERT_TRUE(agent.Start());
+        SnmpMgrSessionSettings settings;
+        settings.version = c.version;
+        settings.bulkSize = c.bulkSize > 0 ? c.bulkSize : 25;
+        LPSNMP_MGR_SESSION session =
+            SnmpMgrOpenSession(agent.Address().c_str(), "walnut", &settings);
+        ASSERT_NE(session, nullptr);
+        AsnObjectIdentifier root{};
+        ASSERT_TRUE(SnmpMgrStrToOid(kRoot, &root));
+        VectorSink sink;
+        sink.m_room = c.room;
+        const Outcome end = flows::Walk(session, root, &sink);
+        const std::vector<std::string> all = ExpectedEveryTypeLines();
+        EXPECT_EQ(sink.m_lines, std::vector<std::string>(all.begin(), all.begin() + c.room));
+        EXPECT_EQ(end.kind, OutcomeKind::WalkListFull);
+        EXPECT_EQ(end.subject, std::to_string(c.room));
+        EXPECT_EQ(agent.RequestCount(), c.requests);
+        SnmpUtilOidFree(&root);
+        SnmpMgrClose(session);
+    }
+}
 
 TEST(Walk, AFullWalkListEndsTheWalkWithABox) {
     ScriptedAgent agent(EveryType());

@@ -1,12 +1,13 @@
 // Grabs the real main dialog (or, with the step "about" or "settings", the About box or the
-// Session Settings dialog over it) into a PNG file for the README: okapel_screenshot OUT.png
-// [STEP...]. Runs on any Qt platform; the
+// Session Settings dialog over it, or with "walking=OID" a walk in progress) into a PNG file
+// for the README: okapel_screenshot OUT.png [STEP...]. Runs on any Qt platform; the
 // offscreen one needs no display.
 #include "app/ManagerApp.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QPixmap>
 #include <QTimer>
@@ -76,6 +77,31 @@ static QPixmap GrabModalOverDialog(CManagerDlg& dlg, unsigned id) {
     return picture;
 }
 
+// Starts a walk of `root` and pictures the window two seconds after the walk shows its
+// progress, then cancels the walk.
+static QPixmap GrabWalkInProgress(CManagerDlg& dlg, const QString& root) {
+    QPixmap picture;
+    auto* poll = new QTimer(&dlg);
+    QElapsedTimer sinceProgress;
+    QObject::connect(poll, &QTimer::timeout, &dlg, [&dlg, &picture, &sinceProgress, poll] {
+        const QWidget* cancel = dlg.findChild<QWidget*>(QStringLiteral("IDC_CANCEL_REQUEST"));
+        if (!cancel || !cancel->isVisible())
+            return;
+        if (!sinceProgress.isValid())
+            sinceProgress.start();
+        if (sinceProgress.elapsed() < 2000)
+            return;
+        poll->stop();
+        picture = dlg.grab();
+        dlg.CancelRequest();
+    });
+    poll->start(50);
+    dlg.SetDlgItemText(IDC_OID, root.toLatin1().constData());
+    dlg.OnGetAll();
+    delete poll;
+    return picture;
+}
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s MAIN.png [SCRIPT...]\n", argv[0]);
@@ -93,8 +119,8 @@ int main(int argc, char** argv) {
     dlg.show();
     QApplication::processEvents();
     // Optional steps: agent=ADDR community=TEXT version=2c|3 user=NAME open get=OID walk=OID, and
-    // last of all about or settings, which picture the About box or the Session Settings over the
-    // dialog.
+    // last of all walking=OID, about or settings, which picture the About box or the Session
+    // Settings over the dialog.
     QPixmap shot;
     for (int i = 2; i < argc; ++i) {
         const QString step = QString::fromLocal8Bit(argv[i]);
@@ -118,6 +144,12 @@ int main(int argc, char** argv) {
         } else if (step.startsWith("walk=")) {
             dlg.SetDlgItemText(IDC_OID, arg.toLatin1().constData());
             dlg.OnGetAll();
+        } else if (step.startsWith("walking=")) {
+            shot = GrabWalkInProgress(dlg, arg);
+            if (shot.isNull()) {
+                std::fprintf(stderr, "the walk ended before it showed its progress\n");
+                return 1;
+            }
         } else if (step == "about" || step == "settings") {
             shot = GrabModalOverDialog(dlg, step == "about" ? IDM_ABOUTBOX : IDM_SESSIONSETTINGS);
             if (shot.isNull()) {

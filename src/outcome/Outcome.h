@@ -26,12 +26,14 @@ enum class OutcomeKind {
     SetFailed,          // the Set got no usable answer, for `reason`
     SetAgentError,      // the agent refused the Set with `errorStatus` and `errorIndex`
     SetAccepted,        // the agent accepted the Set
+    SetCancelled,       // the operator cancelled the Set before the agent answered
 
     WalkFailed,       // a request of the walk got no usable answer, for `reason`
     WalkAgentError,   // the agent answered a step of the walk with an error
     WalkNotAdvancing, // the agent answered `subject` to a request for what follows it
     WalkEmptyAnswer,  // the agent answered no object to a request for those after `subject`
     WalkListFull,     // the walk list took no more lines; `subject` is how many it holds
+    WalkCancelled,    // the operator cancelled the walk; `subject` is how many lines it keeps
 
     ListenFailed, // the trap service could not start, for `reason`
 };

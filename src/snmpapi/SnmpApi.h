@@ -189,7 +189,7 @@ struct SnmpMgrSessionSettings {
     int version = SNMP_MGR_VERSION_1;
     int timeoutMs = 1000; // the wait for an answer to each sending of a request
     int retries = 3;      // the sendings after the first, each with the full time-out
-    // The max-repetitions of the GetBulk requests by which an SNMPv2c walk reads its
+    // The max-repetitions of the GetBulk requests by which an SNMPv2c or SNMPv3 walk reads
     // objects (RFC 3416, 4.2.3). Measured on snmpd's whole tree, the walk's rate grows
     // steeply up to 25 and slowly beyond (a fifth more at 100), while every answer grows with
     // it: at 25 nearly every answer still fits one Ethernet frame, at 50 two in five of
@@ -245,7 +245,7 @@ BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session);
 // the User-based Security Model has a code of its own (SNMP_MGMTAPI_USM_*).
 int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList* list,
                    AsnInteger* errorStatus, AsnInteger* errorIndex);
-// A GetBulk request (RFC 3416, 4.2.3) on an SNMPv2c session, by the same road as
+// A GetBulk request (RFC 3416, 4.2.3) on an SNMPv2c or SNMPv3 session, by the same road as
 // SnmpMgrRequest and with the same outcomes, but for the answer's bindings: a success carries
 // from none up to nonRepeaters + maxRepetitions * (the rest of the list) of them, the
 // repetitions in the agent's order, and more fails the call (SNMP_MGMTAPI_BAD_ANSWER). An
@@ -254,6 +254,28 @@ int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList
 // SNMP_MGMTAPI_INVALID_BUFFER.
 int SnmpMgrBulkRequest(LPSNMP_MGR_SESSION session, UINT nonRepeaters, UINT maxRepetitions,
                        SnmpVarBindList* list, AsnInteger* errorStatus, AsnInteger* errorIndex);
+
+// Ends the request under way on `session` at once, as if its time-outs were spent, and
+// refuses every request after it until SnmpMgrResumeRequests: each fails with
+// SNMP_MGMTAPI_CANCELLED, the one under way within milliseconds, the later ones before
+// anything is sent. Nothing more is sent for a request that it ended, and an answer that
+// comes for it later is ignored as any answer to an earlier request is. Any thread may call
+// it, while another waits in a request of the session.
+BOOL SnmpMgrCancelRequests(LPSNMP_MGR_SESSION session);
+// Lets the session's requests go again after SnmpMgrCancelRequests. Called while no request
+// of the session is under way.
+BOOL SnmpMgrResumeRequests(LPSNMP_MGR_SESSION session);
+
+// How far the request under way on a session has come, for a window that shows it: the
+// sendings of its message so far (the first and each retry; 0 before the first), and the
+// session's retries and time-out, which bound them.
+struct SnmpMgrRequestProgress {
+    UINT sendings = 0;
+    int retries = 0;
+    int timeoutMs = 0;
+};
+// Any thread, while another waits in a request of the session. FALSE for a null session.
+BOOL SnmpMgrGetRequestProgress(LPSNMP_MGR_SESSION session, SnmpMgrRequestProgress* progress);
 
 // Dotted decimal, optionally with a leading "."; also reads every text SnmpMgrOidToStr
 // gives. Returns FALSE for anything else, leaving *oid empty.
@@ -365,3 +387,5 @@ inline constexpr UINT SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW = SNMP_MGMTAPI_ERROR_B
 inline constexpr UINT SNMP_MGMTAPI_USM_UNKNOWN_ENGINE = SNMP_MGMTAPI_ERROR_BASE + 24;
 inline constexpr UINT SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT = SNMP_MGMTAPI_ERROR_BASE + 25;
 inline constexpr UINT SNMP_MGMTAPI_USM_REPORT = SNMP_MGMTAPI_ERROR_BASE + 26; // any other Report
+// A request ended by SnmpMgrCancelRequests, or refused after it.
+inline constexpr UINT SNMP_MGMTAPI_CANCELLED = SNMP_MGMTAPI_ERROR_BASE + 27;

@@ -2,14 +2,17 @@
 // synchronous request with the session's version, time-out and retries, all over net-snmp.
 // What an SNMPv3 session adds is in UsmSession.cpp.
 #include "snmpapi/SnmpSession.h"
+#include "snmpapi/LibraryInternals.h"
 #include "snmpapi/SnmpInternal.h"
 #include "snmpapi/SnmpMessage.h"
 #include "snmpapi/UsmSession.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
+#include <sys/eventfd.h>
 #include <sys/select.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -248,8 +251,11 @@ std::map<netsnmp_transport*, SnmpMgrSession*> g_sessions;
 
 int SendWithSequenceTags(netsnmp_transport* t, const void* buf, int size, void** opaque,
                          int* olength) {
-    const SnmpMgrSession& session = *g_sessions.at(t);
-    if (session.sequenceBindings.empty() || size <= 0)
+    SnmpMgrSession& session = *g_sessions.at(t);
+    session.sendings.fetch_add(1);
+    // An SNMPv3 session's values are tagged in the plaintext, before the digest and the
+    // encryption (UsmSession.cpp); what goes out here is the finished message.
+    if (session.usm || session.sequenceBindings.empty() || size <= 0)
         return session.send(t, buf, size, opaque, olength);
     std::vector<u_char> copy(static_cast<const u_char*>(buf),
                              static_cast<const u_char*>(buf) + size);
@@ -406,6 +412,7 @@ netsnmp_pdu* PrepareRequest(SnmpMgrSession* session, const RequestShape& shape,
 } // namespace
 
 void StartRequest(SnmpMgrSession* session, long requestId) {
+    session->sendings = 0;
     SnmpMessageFree(&session->answer);
     session->answered = false;
     session->requestId = requestId;
@@ -419,6 +426,7 @@ namespace {
 // held up.
 void AwaitRequestEnd(SnmpMgrSession* session, const PendingRequest& pending,
                      std::unique_lock<std::mutex>& lock) {
+    bool ending = false; // the request is cancelled and the library told to end it
     while (!pending.done) {
         int fds = 0;
         int block = 1;
@@ -428,9 +436,19 @@ void AwaitRequestEnd(SnmpMgrSession* session, const PendingRequest& pending,
         snmp_sess_select_info(session->sessp, &fds, &readable, &timeout, &block);
         if (block)
             break; // the library holds no request any more: nothing would ever wake us
+        if (session->cancelled && !ending) {
+            // Ended as its last time-out would end it, so that the library sends nothing more
+            // for it and its callback ends the wait. A library whose internals are unknown
+            // keeps its request to the end, and the wait with it.
+            ending = LibraryEndRequests(session->sessp);
+            continue;
+        }
+        FD_SET(session->cancelFd, &readable);
+        fds = std::max(fds, session->cancelFd + 1);
         lock.unlock();
         const int ready = select(fds, &readable, nullptr, nullptr, block ? nullptr : &timeout);
         lock.lock();
+        FD_CLR(session->cancelFd, &readable);
         if (ready > 0)
             snmp_sess_read(session->sessp, &readable);
         // Resends, or ends the request with a time-out, once its time has come, whatever
@@ -550,26 +568,31 @@ LPSNMP_MGR_SESSION SnmpMgrOpenSession(const char* agent, const char* community,
     session->sessp = sessp;
     session->settings = *settings;
     session->transport = snmp_sess_transport(sessp);
+    session->cancelFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     // Answers only from the agent: the connected socket takes datagrams from the agent's
     // address and port alone, so no other sender can answer in its name.
-    if (connect(session->transport->sock, reinterpret_cast<sockaddr*>(&address.socket),
+    if (session->cancelFd < 0 ||
+        connect(session->transport->sock, reinterpret_cast<sockaddr*>(&address.socket),
                 address.socketLength) != 0) {
         SetLastError(errno != 0 ? static_cast<UINT>(errno) : SNMP_MGMTAPI_SESSION_FAILED);
+        if (session->cancelFd >= 0)
+            close(session->cancelFd);
         snmp_sess_close(sessp);
         delete session;
         return nullptr;
     }
+    // Every sending is counted for the request's progress.
+    session->send = session->transport->f_send;
+    session->transport->f_send = SendWithSequenceTags;
+    g_sessions[session->transport] = session;
     if (settings->version == SNMP_MGR_VERSION_3) {
         // The USM's hooks take each answer's plaintext and tag SEQUENCE values in it, before
         // the digest and the encryption: the transport sees only the message as it travels.
         session->usm = std::make_unique<CUsmSession>(session);
         return session;
     }
-    session->send = session->transport->f_send;
     session->receive = session->transport->f_recv;
-    session->transport->f_send = SendWithSequenceTags;
     session->transport->f_recv = ReceiveAnswer;
-    g_sessions[session->transport] = session;
     return session;
 }
 
@@ -591,8 +614,43 @@ BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session) {
     g_sessions.erase(session->transport);
     session->usm.reset(); // its user and its hooks go before net-snmp's session
     snmp_sess_close(session->sessp);
+    close(session->cancelFd);
     SnmpMessageFree(&session->answer);
     delete session;
+    return TRUE;
+}
+
+BOOL SnmpMgrCancelRequests(LPSNMP_MGR_SESSION session) {
+    if (!session) {
+        SetLastError(SNMP_MGMTAPI_INVALID_SESSION);
+        return FALSE;
+    }
+    // The flag first: a wait that the eventfd wakes finds it set.
+    session->cancelled = true;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = write(session->cancelFd, &one, sizeof one);
+    return TRUE;
+}
+
+BOOL SnmpMgrResumeRequests(LPSNMP_MGR_SESSION session) {
+    if (!session) {
+        SetLastError(SNMP_MGMTAPI_INVALID_SESSION);
+        return FALSE;
+    }
+    session->cancelled = false;
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t read = ::read(session->cancelFd, &count, sizeof count);
+    return TRUE;
+}
+
+BOOL SnmpMgrGetRequestProgress(LPSNMP_MGR_SESSION session, SnmpMgrRequestProgress* progress) {
+    if (!session || !progress) {
+        SetLastError(session ? SNMP_MGMTAPI_INVALID_BUFFER : SNMP_MGMTAPI_INVALID_SESSION);
+        return FALSE;
+    }
+    progress->sendings = session->sendings.load();
+    progress->retries = session->settings.retries;
+    progress->timeoutMs = session->settings.timeoutMs;
     return TRUE;
 }
 
@@ -627,6 +685,10 @@ int Request(LPSNMP_MGR_SESSION session, const RequestShape& shape, SnmpVarBindLi
     SnmpMessage answer;
     UINT error = 0;
     for (int attempt = 0;; ++attempt) {
+        if (session->cancelled) {
+            error = SNMP_MGMTAPI_CANCELLED;
+            break;
+        }
         if (session->usm && (error = session->usm->Ready(lock)) != 0)
             break;
         PendingRequest pending;
@@ -634,10 +696,14 @@ int Request(LPSNMP_MGR_SESSION session, const RequestShape& shape, SnmpVarBindLi
             error = 0;
             break;
         }
-        if (!session->usm || error != SNMP_MGMTAPI_TIMEOUT ||
+        if (!session->usm || error != SNMP_MGMTAPI_TIMEOUT || session->cancelled ||
             (error = session->usm->Failure(pending, attempt == 0)) != 0)
             break;
     }
+    // A request that the cancellation ended (in the engine's discovery or its time's
+    // synchronisation too) failed for that, whatever the wait took it for.
+    if (error != 0 && session->cancelled)
+        error = SNMP_MGMTAPI_CANCELLED;
     lock.unlock();
 
     if (error != 0) {

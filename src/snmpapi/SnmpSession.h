@@ -8,6 +8,7 @@
 #include "snmpapi/SnmpMessage.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -37,6 +38,12 @@ struct SnmpMgrSession {
     SnmpMessage answer;
     // What an SNMPv3 session adds: its engine, user and security; null for the others.
     std::unique_ptr<CUsmSession> usm;
+    // SnmpMgrCancelRequests: the flag that refuses requests, and an eventfd that wakes the
+    // wait of the one under way; both set from any thread.
+    std::atomic<bool> cancelled{false};
+    int cancelFd = -1;
+    // The sendings of the request under way (its first and its retries), for its progress.
+    std::atomic<UINT> sendings{0};
 
     // Sets to SEQUENCE the tag of each value of `sequenceBindings`, which net-snmp's encoder
     // wrote as an OCTET STRING; `valueTags` are where the values' tags lie in `message`.

@@ -322,7 +322,8 @@ constexpr ErrorText kErrorTexts[] = {
     {SNMP_MGMTAPI_BAD_ANSWER,
      "The agent's answer cannot be used: its error status or index is out of range, or its "
      "bindings do not match the request."},
-    {SNMP_MGMTAPI_WRONG_VERSION, "The request needs an SNMPv2c session: SNMPv1 has no GetBulk."},
+    {SNMP_MGMTAPI_WRONG_VERSION,
+     "The request needs an SNMPv2c or SNMPv3 session: SNMPv1 has no GetBulk."},
     {SNMP_MGMTAPI_BAD_SETTINGS,
      "The session settings cannot be used: the version is unknown, the time-out, the retries "
      "or the bulk size is out of range, or the SNMPv3 user lacks a name or the keys of its "
@@ -338,6 +339,7 @@ constexpr ErrorText kErrorTexts[] = {
     {SNMP_MGMTAPI_USM_UNKNOWN_ENGINE, "Unknown engine id."},
     {SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT, "Unknown context."},
     {SNMP_MGMTAPI_USM_REPORT, "The agent refused the request with a Report."},
+    {SNMP_MGMTAPI_CANCELLED, "The request was cancelled."},
 };
 
 } // namespace

@@ -1,11 +1,8 @@
 // The trap listener: a thread that waits for the trap service's event, drains the queued
-// traps and adds one line per binding to the trap window; and the dialog's side of it,
-// the start, the stop handshake and Clear.
+// traps and hands one line per binding to the trap window; and the window's side of it, the
+// start and the stop handshake (TrapListener.h).
 #include "traps/TrapListener.h"
 
-#include "ui/ListBox.h"
-#include "ui/ManagerDlg.h"
-#include "ui/Resource.h"
 #include "values/Values.h"
 
 #include <arpa/inet.h>
@@ -48,27 +45,25 @@ char* BuildTrapLine(const std::string& address, const char* name, const char* va
     return line;
 }
 
-void ShowListenError(CManagerDlg* dlg, UINT code) {
-    // The box belongs to the dialog, so it is shown on the dialog's thread; the listener
+void ShowListenError(CTrapWindow* window, UINT code) {
+    // The box belongs to the window, so it is shown on the window's thread; the listener
     // waits until the operator has closed it.
-    dlg->SendMessageToDialog([dlg, code] {
-        dlg->Report(Outcome{OutcomeKind::ListenFailed, code});
-    });
+    window->SendMessageToDialog([window, code] { window->ShowListenFailure(code); });
 }
 
-// Hands out the queued traps, one line per binding, until the queue is empty or the dialog
+// Hands out the queued traps, one line per binding, until the queue is empty or the window
 // asks the listener to stop. The stop flag is looked at between traps, never inside one, so
 // a trap's lines stay whole and a close waits at most for the trap being shown, however
 // long a sender keeps sending; what is still queued goes with the trap event.
-void DrainTraps(CManagerDlg* dlg) {
+void DrainTraps(CTrapWindow* window) {
     AsnObjectIdentifier enterprise{};
     AsnOctetString agentAddress{};
     AsnInteger genericTrap = 0;
     AsnInteger specificTrap = 0;
     AsnTimeticks timeStamp = 0;
     SnmpVarBindList bindings{};
-    while (!dlg->TrapStopRequested() && SnmpMgrGetTrap(&enterprise, &agentAddress, &genericTrap,
-                                                       &specificTrap, &timeStamp, &bindings)) {
+    while (!window->TrapStopRequested() && SnmpMgrGetTrap(&enterprise, &agentAddress, &genericTrap,
+                                                          &specificTrap, &timeStamp, &bindings)) {
         const std::string address = AgentAddressText(agentAddress);
         if (agentAddress.dynamic)
             SnmpUtilMemFree(agentAddress.stream);
@@ -80,8 +75,7 @@ void DrainTraps(CManagerDlg* dlg) {
             char* line = BuildTrapLine(address, name ? name : "", value ? value : "");
             if (line) {
                 // A full trap window keeps what it has and drops the line (LB_ERRSPACE).
-                dlg->SendMessageToDialog(
-                    [dlg, line] { dlg->ListBox(IDC_TRAP_LIST)->AddString(line); });
+                window->SendMessageToDialog([window, line] { window->AddTrapLine(line); });
             }
             SnmpUtilMemFree(name);
             std::free(line);
@@ -95,52 +89,58 @@ void DrainTraps(CManagerDlg* dlg) {
 
 } // namespace
 
-unsigned TrapListenerThread(CManagerDlg* dlg) {
-    // The event is published before the first look at the stop flag; the dialog writes the
+unsigned TrapListenerThread(CTrapWindow* window) {
+    // The event is published before the first look at the stop flag; the window writes the
     // flag before it reads the event. With both sequentially consistent, a stop requested
     // at any moment is seen by a flag test or arrives through the event.
     HANDLE event = nullptr;
     if (!SnmpMgrTrapListen(&event)) {
-        ShowListenError(dlg, GetLastError());
+        ShowListenError(window, GetLastError());
         return 1;
     }
-    dlg->m_hTrapEvent = event;
+    window->m_hTrapEvent = event;
 
     for (;;) {
-        if (dlg->m_bStopTrapThread != 0)
+        if (window->m_bStopTrapThread != 0)
             break;
-        if (WaitForSingleObject(dlg->m_hTrapEvent, INFINITE) != WAIT_OBJECT_0)
+        if (WaitForSingleObject(window->m_hTrapEvent, INFINITE) != WAIT_OBJECT_0)
             continue;
-        if (dlg->m_bStopTrapThread != 0)
+        if (window->m_bStopTrapThread != 0)
             break;
         // Reset before draining, so that a trap queued during the drain signals again.
-        ResetEvent(dlg->m_hTrapEvent);
-        DrainTraps(dlg);
+        ResetEvent(window->m_hTrapEvent);
+        DrainTraps(window);
     }
 
     {
-        // Closing excludes the dialog's signalling: it never signals a released event.
-        std::lock_guard<std::mutex> guard(dlg->m_trapEventLock);
-        if (HANDLE closing = dlg->m_hTrapEvent.exchange(nullptr))
+        // Closing excludes the window's signalling: it never signals a released event.
+        std::lock_guard<std::mutex> guard(window->m_trapEventLock);
+        if (HANDLE closing = window->m_hTrapEvent.exchange(nullptr))
             CloseHandle(closing);
     }
-    dlg->m_bStopTrapThread = 0; // the acknowledgement, and the last access to the dialog
+    window->m_bStopTrapThread = 0; // the acknowledgement, and the last access to the window
     return 0;
 }
 
-void CManagerDlg::StartTrapListener() {
+void CTrapWindow::ClearTrapListenerState() {
+    m_hTrapThread.Close();
+    m_bStopTrapThread = 0;
+    m_hTrapEvent = nullptr;
+}
+
+void CTrapWindow::StartTrapListener() {
     try {
         // As it ends, the thread wakes a stop handshake that waits for it.
         m_hTrapThread = CThreadHandle::Create([this] { return TrapListenerThread(this); },
                                               [this] { m_dialogCall.WakeWaiter(); });
     } catch (const std::system_error&) {
-        // No thread could be had: the dialog runs on without traps and without a message,
+        // No thread could be had: the window runs on without traps and without a message,
         // and the stop handshake has nothing to wait for.
         m_hTrapThread.Close();
     }
 }
 
-void CManagerDlg::StopTrapListener() {
+void CTrapWindow::StopTrapListener() {
     m_bStopTrapThread = 1;
     {
         std::lock_guard<std::mutex> guard(m_trapEventLock);
@@ -158,10 +158,6 @@ void CManagerDlg::StopTrapListener() {
     m_hTrapThread.Close();
 }
 
-void CManagerDlg::SendMessageToDialog(const std::function<void()>& call) {
+void CTrapWindow::SendMessageToDialog(const std::function<void()>& call) {
     m_dialogCall.Send(call);
-}
-
-void CManagerDlg::OnClear() {
-    ListBox(IDC_TRAP_LIST)->ResetContent();
 }

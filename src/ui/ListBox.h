@@ -13,6 +13,7 @@
 #include <QTimer>
 
 class QPainter;
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -38,6 +39,11 @@ public:
     std::string_view Line(std::size_t index) const;
     // The text bytes held, without the per-line index.
     std::size_t TextBytes() const { return m_textBytes; }
+    // How many more lines, and bytes of their text, it can take.
+    std::size_t LinesLeft() const { return m_maxLines - std::min(m_maxLines, m_starts.size()); }
+    std::size_t TextBytesLeft() const {
+        return m_maxTextBytes - std::min(m_maxTextBytes, m_textBytes);
+    }
 
     void SetCapacity(std::size_t lines, std::size_t textBytes);
 
@@ -69,7 +75,12 @@ public:
     int GetCurSel() const;                           // LB_GETCURSEL: LB_ERR with no selection
     int SetCurSel(int index);                        // LB_SETCURSEL: no notification
     int GetText(int index, std::string* line) const; // LB_GETTEXT: length or LB_ERR
-    void SetHorizontalExtent(int pixels);            // LB_SETHORIZONTALEXTENT
+    // How many more lines the list can take, and in `textBytes` how many bytes of their text.
+    std::size_t RoomLeft(std::size_t* textBytes) const {
+        *textBytes = m_lines.TextBytesLeft();
+        return m_lines.LinesLeft();
+    }
+    void SetHorizontalExtent(int pixels); // LB_SETHORIZONTALEXTENT
     int GetHorizontalExtent() const;
     // Whether notifications (LBN_SELCHANGE, LBN_DBLCLK) are sent.
     void SetNotify(bool notify) { m_notify = notify; }

@@ -93,7 +93,7 @@ bool WindowSystemReportsPanels() {
 
 } // namespace
 
-CManagerDlg::CManagerDlg(QWidget* pParent) : QDialog(pParent) {
+CManagerDlg::CManagerDlg(QWidget* pParent) : QDialog(pParent), CTrapWindow(this) {
     // A window of its own (own task bar entry), fixed in size: it can be minimized but
     // neither resized nor maximized.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -104,6 +104,7 @@ CManagerDlg::CManagerDlg(QWidget* pParent) : QDialog(pParent) {
     m_hIcon = LoadResourceIcon(IDR_MAINFRAME);
     m_hSession = nullptr;
     CreateControls();
+    m_request = std::make_unique<CRequestRun>(this);
     CreateSystemMenu();
     ConnectMessageMap();
 }
@@ -308,8 +309,17 @@ bool CManagerDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CManagerDlg::done(int result) {
-    // Every way of ending the dialog (Exit, Escape, the close box, the system menu)
-    // comes through here, so the destruction handling runs exactly once before it goes.
+    // Every way of ending the dialog (Exit, the close box, the system menu) comes through
+    // here, so the destruction handling runs exactly once before it goes. A request under way
+    // is ended first: the window goes off the screen at once, and the dialog ends as soon as
+    // the request has (RunRequest).
+    if (RequestUnderWay()) {
+        m_bCloseAfterRequest = true;
+        m_closeResult = result;
+        hide();
+        CancelRequest();
+        return;
+    }
     if (m_bInitialised && !m_bDestroyed)
         OnDestroy();
     QDialog::done(result);
@@ -327,8 +337,12 @@ void CManagerDlg::keyPressEvent(QKeyEvent* event) {
     // Enter on a focused push button clicks it (Exit, when the window opens). Anywhere else
     // it does nothing: an operator confirming what was typed in a box must not end the
     // program and lose the trap window with it. Escape, Exit and the window's close command
-    // still end the dialog.
+    // still end the dialog; while a request is under way, Escape presses its Cancel instead.
     if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        if (event->key() == Qt::Key_Escape && RequestUnderWay()) {
+            CancelRequest();
+            return;
+        }
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
             if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
                 button->click();
@@ -400,7 +414,8 @@ CManagerDlg::MessageHook& CManagerDlg::MessageHookSlot() {
 }
 
 void CManagerDlg::Report(const Outcome& outcome) {
-    if (outcome.IsDone())
+    // A window that the operator closed during the request tells nothing more of it.
+    if (outcome.IsDone() || m_bCloseAfterRequest)
         return;
     const OutcomeBox box = BoxOfOutcome(outcome);
     MessageBox(box.text.c_str(), box.caption, box.type);
@@ -426,4 +441,16 @@ void CManagerDlg::MessageBox(const char* text, const char* caption, unsigned typ
     box.exec();
     if (busy)
         QApplication::restoreOverrideCursor();
+}
+
+void CManagerDlg::AddTrapLine(const char* line) {
+    ListBox(IDC_TRAP_LIST)->AddString(line);
+}
+
+void CManagerDlg::ShowListenFailure(UINT code) {
+    Report(Outcome{OutcomeKind::ListenFailed, code});
+}
+
+void CManagerDlg::OnClear() {
+    ListBox(IDC_TRAP_LIST)->ResetContent();
 }

@@ -1,19 +1,21 @@
 // The main dialog, CManagerDlg: every control of the window, its boxes, the handlers its
-// message table routes notifications to, the request flows, and its state, part of which
-// the trap listener's thread procedure shares.
+// message table routes notifications to, and its state. The handlers read the controls,
+// call the request flows (snmp/Flows.h) off the dialog's thread and show what came of them;
+// the trap listener (traps/TrapListener.h) hands its lines to the dialog through the window
+// interface that the dialog derives from, which also holds the state that the two share
+// (m_hTrapThread, m_bStopTrapThread, m_hTrapEvent).
 //
-// Its members are defined in eight files, and are declared below in groups, one group per
-// file, in the order: ui/ManagerDlg.cpp, ui/SystemMenu.cpp, snmp/Session.cpp,
-// snmp/GetRequest.cpp, snmp/SetRequest.cpp, snmp/Walk.cpp, snmp/RequestSupport.cpp,
-// traps/TrapListener.cpp. The members that the dialog class gives (m_hIcon, m_hSession and
-// the listener's three) close the class.
+// Its members are defined in four files, all in src/ui, and are declared below in groups,
+// one group per file, in the order: ui/ManagerDlg.cpp, ui/SystemMenu.cpp,
+// ui/SessionCommands.cpp, ui/RequestCommands.cpp. The members that the dialog class gives
+// (m_hIcon, m_hSession) close the class.
 #pragma once
 
 #include "outcome/Outcome.h"
 #include "snmpapi/SnmpApi.h"
-#include "traps/DialogCall.h"
-#include "traps/ThreadHandle.h"
+#include "traps/TrapListener.h"
 #include "ui/DialogTemplate.h"
+#include "ui/RequestRun.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -28,7 +30,7 @@ class QMenu;
 class CComboBox;
 class CListBox;
 
-class CManagerDlg : public QDialog {
+class CManagerDlg : public QDialog, public CTrapWindow {
     Q_OBJECT
 
     // --- ui/ManagerDlg.cpp: construction, initialisation, destruction, window placement,
@@ -57,7 +59,8 @@ public:
     // Every box of the dialog goes through here: modal over the dialog, plain text, an OK
     // button only, the error or information icon from `type`.
     void MessageBox(const char* text, const char* caption, unsigned type);
-    // The box of an outcome (ui/OutcomeBox.cpp); none for Done.
+    // The box of an outcome (ui/OutcomeBox.cpp); none for Done, and none once the window is
+    // closing.
     void Report(const Outcome& outcome);
 
     struct MessageRecord {
@@ -82,13 +85,11 @@ public:
     void SetSessionSettings(const SnmpMgrSessionSettings& settings) {
         m_sessionSettings = settings;
     }
-    // The listener thread while one runs or has not yet been joined; null otherwise.
-    const CThreadHandle* TrapThread() const { return m_hTrapThread ? &m_hTrapThread : nullptr; }
-    // Whether the dialog has asked the listener to stop and has not yet had its
-    // acknowledgement.
-    bool TrapStopRequested() const { return m_bStopTrapThread.load() != 0; }
-    // The trap event while the listener holds it open; null before and after.
-    HANDLE TrapEvent() const { return m_hTrapEvent.load(); }
+
+    // The trap window's side of the trap listener (TrapListener.h), on the dialog's thread.
+    void AddTrapLine(const char* line) override;
+    void ShowListenFailure(UINT code) override;
+    void OnClear();
 
 protected:
     BOOL OnInitDialog();
@@ -163,7 +164,7 @@ private:
     // The paint event being handled, for OnPaint's default painting.
     QPaintEvent* m_pCurrentPaint = nullptr;
 
-    // --- snmp/Session.cpp: Open, Close and the settings of the next Open -----------------
+    // --- ui/SessionCommands.cpp: Open, Close and the settings of the next Open -----------
 public:
     void OnOpen();
     void OnClose();
@@ -175,7 +176,8 @@ private:
     // The settings of the next Open, as the operator last accepted them; never stored.
     SnmpMgrSessionSettings m_sessionSettings;
 
-    // --- snmp/GetRequest.cpp: Get -------------------------------------------------------
+    // --- ui/RequestCommands.cpp: Get, Set, Get All, the walk list's notifications, and the
+    //     request under way -----------------------------------------------------------------
 public:
     void OnGet();
     // Get of the object named by an identifier text: "Invalid Oid" when the text cannot be
@@ -185,60 +187,44 @@ public:
     // 0 when the value is shown, 1 for a failure already reported.
     int DoGet(const AsnObjectIdentifier* oid);
 
-private:
-    // The value in the Value box and its type selected in the type list.
-    void ShowValue(const AsnAny& value);
-
-    // --- snmp/SetRequest.cpp: Set -------------------------------------------------------
-public:
     void OnSet();
     // 0 when the agent accepted the Set, 1 for a failure already reported.
     int DoSet(const AsnObjectIdentifier* oid);
 
-private:
-    // The Set of the typed value and chosen type, and what came of it.
-    Outcome SetObject(const AsnObjectIdentifier* oid);
-
-    // --- snmp/Walk.cpp: Get All and the walk list's notifications -------------------------
-public:
     void OnGetAll();
     void OnWalkListDblClk();
     void OnWalkListSelChange();
 
-    // --- snmp/RequestSupport.cpp: what the flows share -------------------------------------
-public:
     // The identifier of an OID text, which the caller then owns; false, after the "Invalid
     // Oid" box, for a text that is none.
     bool ConvertOid(const std::string& text, AsnObjectIdentifier* oid);
 
-    // --- traps/TrapListener.cpp: the listener's start and stop, Clear ----------------------
-public:
-    void OnClear();
-    // Runs `call` on the dialog's thread and returns when it has run: the blocking
-    // cross-thread call through which the trap listener adds its lines and shows its box.
-    // Called from other threads only.
-    void SendMessageToDialog(const std::function<void()>& call);
+    // Whether a command's request is under way; the window takes no other command meanwhile.
+    bool RequestUnderWay() const { return m_request->UnderWay(); }
+    // Cancel, Escape: ends the request under way; nothing when none is.
+    void CancelRequest() { m_request->Cancel(); }
 
 private:
-    void StartTrapListener();
-    void StopTrapListener();
+    // Runs a command's flow off the dialog's thread while the window goes on (RequestRun.h),
+    // and returns what came of it. A window closed meanwhile ends once the flow has ended.
+    Outcome RunRequest(const CRequestRun::ProgressText& progress, std::function<Outcome()> flow);
+    // After a command's request has ended: a close asked for meanwhile is carried out, once
+    // the command's handler has returned.
+    void AfterRequest();
+    // The progress line of a Get or a Set (`what`) on the open session.
+    CRequestRun::ProgressText RequestProgress(const char* what) const;
+    // The value in the Value box and its type selected in the type list.
+    void ShowValue(const AsnAny& value);
 
-    // The listener's blocking calls onto the dialog's thread. Declared before the listener
-    // thread, which wakes it as it ends, so that it outlives the thread.
-    CDialogCall m_dialogCall{this};
-    // The listener's thread procedure is the one other user of the stop flag, the trap
-    // event and its lock: it publishes and closes the event and acknowledges a stop, under
-    // the rules written there.
-    friend unsigned TrapListenerThread(CManagerDlg* dlg);
-    // Keeps the dialog's signalling of the trap event apart from the listener's closing
-    // of it, so that a released event is never signalled.
-    std::mutex m_trapEventLock;
+    // Made after the template's controls, so that its Cancel follows them in the tab order.
+    std::unique_ptr<CRequestRun> m_request;
+    // A close asked for while a request ran, carried out once it has ended, with its result.
+    bool m_bCloseAfterRequest = false;
+    int m_closeResult = 0;
 
-    // --- The members the dialog class gives, in its order ----------------------------------
+    // --- The members the dialog class gives, in its order (the trap listener's three are
+    //     CTrapWindow's) ----------------------------------------------------------------------
 private:
     QIcon m_hIcon; // the application icon
     LPSNMP_MGR_SESSION m_hSession = nullptr;
-    CThreadHandle m_hTrapThread; // the trap listener thread (traps/TrapListener.cpp)
-    std::atomic<std::int32_t> m_bStopTrapThread{0};
-    std::atomic<HANDLE> m_hTrapEvent{nullptr};
 };

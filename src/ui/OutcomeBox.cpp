@@ -53,6 +53,9 @@ constexpr OutcomeRow kOutcomeRows[] = {
     {OutcomeKind::SetAgentError, "Snmp Error", kError, kRequestFailedWithStatus},
     // The confirmation keeps the error boxes' caption, with the information icon.
     {OutcomeKind::SetAccepted, "Error", kInformation, "Successfully Set"},
+    {OutcomeKind::SetCancelled, "Snmp Error", kInformation,
+     "The Set was cancelled before the agent answered: the agent may or may not have set the "
+     "value. Get the object to see which."},
 
     {OutcomeKind::WalkFailed, "Snmp Error", kError, kRequestFailedWithStatus},
     {OutcomeKind::WalkAgentError, "Snmp Error", kError, "{status}"},
@@ -64,6 +67,8 @@ constexpr OutcomeRow kOutcomeRows[] = {
      "after {subject}."},
     {OutcomeKind::WalkListFull, "Error", kError,
      "The walk list cannot take more lines: the walk stopped after {subject} lines."},
+    {OutcomeKind::WalkCancelled, "Snmp Error", kInformation,
+     "The walk was cancelled: the walk list keeps the {subject} lines received before."},
 
     {OutcomeKind::ListenFailed, "Listen Error", kError, "{reason}",
      "Okapel cannot receive traps (error {code})."},

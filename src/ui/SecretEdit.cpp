@@ -1,6 +1,7 @@
 #include "ui/SecretEdit.h"
 
 #include "ui/BoxLook.h"
+#include "values/Utf8.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -64,23 +65,8 @@ CSecretEdit::~CSecretEdit() {
 std::size_t CSecretEdit::Take(char* out) {
     std::size_t length = 0;
     for (int i = 0; i < m_count; ++i) {
-        // UTF-8 (RFC 3629), as net-snmp's tools take a passphrase typed in a UTF-8 terminal.
-        const char32_t c = m_chars[i];
-        if (c < 0x80) {
-            out[length++] = static_cast<char>(c);
-        } else if (c < 0x800) {
-            out[length++] = static_cast<char>(0xC0 | (c >> 6));
-            out[length++] = static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out[length++] = static_cast<char>(0xE0 | (c >> 12));
-            out[length++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out[length++] = static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out[length++] = static_cast<char>(0xF0 | (c >> 18));
-            out[length++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out[length++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out[length++] = static_cast<char>(0x80 | (c & 0x3F));
-        }
+        // UTF-8, as net-snmp's tools take a passphrase typed in a UTF-8 terminal.
+        length += values::WriteUtf8(m_chars[i], out + length);
     }
     out[length] = '\0';
     Clear();

@@ -1,5 +1,6 @@
 // values::FormatValue and values::ExceptionName: a value's text, as the Value box, the walk
 // lines and the trap lines show it.
+#include "values/Utf8.h"
 #include "values/Values.h"
 
 #include <charconv>
@@ -34,37 +35,13 @@ char* CopyText(const char* text) {
 bool IsText(const BYTE* bytes, UINT length) {
     if (length > 0 && bytes[length - 1] == 0)
         --length;
-    for (UINT i = 0; i < length;) {
-        const BYTE lead = bytes[i];
-        if (lead < 0x80) {
-            if ((lead < 0x20 && lead != '\t' && lead != '\r' && lead != '\n') || lead == 0x7F)
-                return false;
-            ++i;
-            continue;
-        }
-        UINT follow = 0;
-        std::uint32_t code = 0;
-        std::uint32_t smallest = 0;
-        if ((lead & 0xE0) == 0xC0) {
-            follow = 1, code = lead & 0x1F, smallest = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            follow = 2, code = lead & 0x0F, smallest = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            follow = 3, code = lead & 0x07, smallest = 0x10000;
-        } else {
+    for (std::size_t i = 0; i < length;) {
+        char32_t code = 0;
+        if (!values::ReadUtf8(bytes, length, &i, &code))
             return false;
-        }
-        if (length - i - 1 < follow)
+        if ((code < 0x20 && code != '\t' && code != '\r' && code != '\n') ||
+            (code >= 0x7F && code <= 0x9F))
             return false;
-        for (UINT k = 1; k <= follow; ++k) {
-            if ((bytes[i + k] & 0xC0) != 0x80)
-                return false;
-            code = (code << 6) | (bytes[i + k] & 0x3F);
-        }
-        if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ||
-            (code >= 0x80 && code <= 0x9F))
-            return false;
-        i += follow + 1;
     }
     return true;
 }

@@ -1,11 +1,12 @@
 // Open and Close: the one session with an agent that every request is sent on, and the
 // settings that the next Open takes.
-#include "snmp/RequestSupport.h"
 #include "ui/DialogTemplate.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
 #include "ui/SessionSettingsDlg.h"
 
+#include <memory>
+#include <mutex>
 #include <string>
 
 namespace {
@@ -20,26 +21,49 @@ QString SessionTitle(int version) {
     return title;
 }
 
+// An Open on its own thread: looking a host name up may take seconds, and nothing can cut
+// it short, so a Cancel leaves the attempt to end unseen and close what it opened.
+struct OpenAttempt {
+    std::string agent;
+    std::string community;
+    SnmpMgrSessionSettings settings;
+    LPSNMP_MGR_SESSION session = nullptr;
+    UINT error = 0;
+};
+
 } // namespace
 
 void CManagerDlg::OnOpen() {
-    const std::string agent = GetDlgItemText(IDC_IPADDRESS);
-    const std::string community = GetDlgItemText(IDC_COMMUNITY);
-    LPSNMP_MGR_SESSION session = nullptr;
-    UINT error = 0;
-    {
-        CWaitCursor wait;
-        session = SnmpMgrOpenSession(agent.c_str(), community.c_str(), &m_sessionSettings);
-        error = session ? 0 : GetLastError(); // taken straight after the failed call
-    }
-    m_hSession = session;
+    if (RequestUnderWay())
+        return;
+    auto attempt = std::make_shared<OpenAttempt>();
+    attempt->agent = GetDlgItemText(IDC_IPADDRESS);
+    attempt->community = GetDlgItemText(IDC_COMMUNITY);
+    attempt->settings = m_sessionSettings;
+    const auto progress = [](qint64) { return QStringLiteral("Open: finding the agent..."); };
+    const bool kept = m_request->RunAbandonable(progress, [attempt](const auto& keep) {
+        LPSNMP_MGR_SESSION session = SnmpMgrOpenSession(
+            attempt->agent.c_str(), attempt->community.c_str(), &attempt->settings);
+        const UINT error = session ? 0 : GetLastError(); // taken straight after the failed call
+        if (!keep()) {
+            if (session)
+                SnmpMgrClose(session); // cancelled: nobody uses it
+            return;
+        }
+        attempt->session = session;
+        attempt->error = error;
+    });
+    AfterRequest();
+    if (!kept)
+        return; // cancelled: no session, and nothing to tell
+    m_hSession = attempt->session;
     if (m_hSession) {
         EnableDlgItem(IDC_OPEN, false);
         EnableDlgItem(IDC_CLOSE, true);
         setWindowTitle(SessionTitle(m_sessionSettings.version));
         return;
     }
-    Report(Outcome{OutcomeKind::OpenRefused, error});
+    Report(Outcome{OutcomeKind::OpenRefused, attempt->error});
 }
 
 void CManagerDlg::OnClose() {

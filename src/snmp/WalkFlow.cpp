@@ -1,17 +1,15 @@
-// Get All: the walk of a subtree, by GetNext on an SNMPv1 session and by GetBulk on an
-// SNMPv2c one, and the two notifications of the walk list.
-#include "snmp/RequestSupport.h"
-#include "ui/ListBox.h"
-#include "ui/ManagerDlg.h"
-#include "ui/Resource.h"
+// Get All: the walk of a subtree, by GetNext on an SNMPv1 session and by GetBulk on the
+// others, with every ending of the walk.
+#include "snmp/Flows.h"
+#include "snmp/RequestList.h"
+
 #include "values/Values.h"
 
-#include <QElapsedTimer>
-#include <QLineEdit>
-
 #include <algorithm>
-
+#include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -25,50 +23,33 @@ void AppendIdentifierText(const AsnObjectIdentifier& oid, std::string* line) {
     }
 }
 
-// Lines are painted while the walk runs, but no more often than the eye can follow, so
-// that painting costs the walk next to nothing. No input is handled meanwhile.
-class WalkPainter {
+// The lines of an answer, handed to the sink before the next request goes and when the walk
+// ends, so that a slow agent's lines show as they come.
+class CLineBatch {
 public:
-    explicit WalkPainter(CListBox* list) : m_list(list) { m_sincePaint.start(); }
-    void LineAdded() {
-        if (m_sincePaint.elapsed() >= kIntervalMs) {
-            m_list->Flush();
-            m_list->repaint();
-            m_sincePaint.restart();
-        }
+    explicit CLineBatch(flows::CWalkSink* sink) : m_sink(sink) {}
+
+    void Add(std::string&& line) { m_lines.push_back(std::move(line)); }
+    // Hands over every line held; false, with `end` filled in, when the sink has taken no
+    // more.
+    bool HandOver(Outcome* end) {
+        if (m_lines.empty())
+            return true;
+        const std::size_t given = m_lines.size();
+        const std::size_t kept = m_sink->TakeLines(m_lines);
+        m_lines.clear();
+        if (kept == given)
+            return true;
+        // An agent with objects without end would hold the walk for ever, its lines dropped
+        // unseen: a sink that takes no more lines ends the walk.
+        *end = Outcome{OutcomeKind::WalkListFull, 0, 0, 0, std::to_string(m_sink->LineCount())};
+        return false;
     }
 
 private:
-    static constexpr qint64 kIntervalMs = 40;
-    CListBox* m_list;
-    QElapsedTimer m_sincePaint;
+    flows::CWalkSink* m_sink;
+    std::vector<std::string> m_lines;
 };
-
-// The identifier text of a walk line: everything before the character that precedes the
-// first ":" (the space of " : ").
-std::string IdentifierOfLine(const std::string& line) {
-    const size_t colon = line.find(':');
-    if (colon == std::string::npos)
-        return line;
-    return line.substr(0, colon == 0 ? 0 : colon - 1);
-}
-
-// The identifier text of the walk list's selected line; false with no line selected.
-bool SelectedIdentifier(const CListBox* walkList, std::string* identifier) {
-    const int index = walkList->GetCurSel();
-    std::string line;
-    if (index == LB_ERR || walkList->GetText(index, &line) == LB_ERR)
-        return false;
-    *identifier = IdentifierOfLine(line);
-    return true;
-}
-
-// The identifier as the walk's texts write it.
-std::string IdentifierText(const AsnObjectIdentifier& oid) {
-    std::string text;
-    AppendIdentifierText(oid, &text);
-    return text;
-}
 
 // Whether the walk goes on with this answer to a request for the object after `requested`
 // (in a GetBulk answer, the binding before it); when it does not, `end` says how it ended.
@@ -89,30 +70,22 @@ bool AnswerContinuesWalk(const SnmpVarBind& answer, AsnInteger errorStatus, AsnI
         return false; // past the end of the subtree
     // An agent whose answers do not advance would keep the walk going for ever.
     if (SnmpUtilOidCmp(&answer.name, &requested) <= 0) {
-        *end = Outcome{OutcomeKind::WalkNotAdvancing, 0, 0, 0, IdentifierText(answer.name)};
+        *end = Outcome{OutcomeKind::WalkNotAdvancing, 0, 0, 0, flows::IdentifierText(answer.name)};
         return false;
     }
     return true;
 }
 
-// Adds the answer's line, "<identifier> : <value text>", to the walk list (`line` is the
-// walk's buffer, kept between lines); false, with `end` filled in, when the list takes no
-// more.
-bool AddWalkLine(CListBox* walkList, const SnmpVarBind& answer, std::string* line, Outcome* end) {
-    line->clear();
-    AppendIdentifierText(answer.name, line);
-    *line += " : ";
+// The answer's line, "<identifier> : <value text>".
+std::string WalkLine(const SnmpVarBind& answer) {
+    std::string line;
+    AppendIdentifierText(answer.name, &line);
+    line += " : ";
     char* valueText = values::FormatValue(&answer.value);
     if (valueText)
-        *line += valueText;
-    const int added = walkList->AddString(*line);
+        line += valueText;
     SnmpUtilMemFree(valueText);
-    if (added != LB_ERRSPACE)
-        return true;
-    // An agent with objects without end would hold the window for ever, its lines dropped
-    // unseen: a list that takes no more lines ends the walk.
-    *end = Outcome{OutcomeKind::WalkListFull, 0, 0, 0, std::to_string(walkList->GetCount())};
-    return false;
+    return line;
 }
 
 // Makes the answer's binding the next request: the object after the answer's name, asked
@@ -143,34 +116,36 @@ bool BuildFirstRequest(const AsnObjectIdentifier& root, CRequestList* request) {
     return built;
 }
 
-// The walk of the subtree under `root` on an SNMPv1 session by GetNext, one line per object
-// in the walk list, painted as it goes; the busy pointer shows meanwhile.
-Outcome NextWalk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root, CListBox* walkList) {
+// The walk of the subtree under `root` on an SNMPv1 session by GetNext, one line per object.
+Outcome NextWalk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root,
+                 flows::CWalkSink* sink) {
     CRequestList request;
     const bool built = BuildFirstRequest(root, &request);
     AsnInteger errorStatus = 0;
     AsnInteger errorIndex = 0;
     Outcome end;
-    CWaitCursor wait;
-    WalkPainter painter(walkList);
+    CLineBatch batch(sink);
     AsnObjectIdentifier requested{}; // the name each GetNext asked after
-    std::string line;
     for (;;) {
         SnmpUtilOidFree(&requested);
+        if (!batch.HandOver(&end))
+            break;
         if (!built || !SnmpUtilOidCpy(&requested, &request.Binding().name) ||
             !SnmpMgrRequest(session, SNMP_PDU_GETNEXT, request.List(), &errorStatus, &errorIndex)) {
             end = FailedRequest(OutcomeKind::WalkFailed, GetLastError(), errorStatus, errorIndex);
             break;
         }
         SnmpVarBind& answer = request.Binding();
-        if (!AnswerContinuesWalk(answer, errorStatus, errorIndex, root, requested, &end) ||
-            !AddWalkLine(walkList, answer, &line, &end))
+        if (!AnswerContinuesWalk(answer, errorStatus, errorIndex, root, requested, &end))
             break;
-        painter.LineAdded();
+        batch.Add(WalkLine(answer));
         AskAfter(&answer);
     }
     SnmpUtilOidFree(&requested);
-    return end;
+    // The lines read before the end are the sink's whatever the end was; one that the sink
+    // refused is the walk's end in place of the one before it.
+    Outcome full;
+    return batch.HandOver(&full) ? end : full;
 }
 
 // A GetBulk walk's state between its requests: the name that the next request asks after
@@ -178,9 +153,9 @@ Outcome NextWalk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root, CL
 class CBulkWalk {
 public:
     CBulkWalk(LPSNMP_MGR_SESSION session, int bulkSize, const AsnObjectIdentifier& root,
-              CListBox* walkList)
+              flows::CWalkSink* sink)
         : m_session(session), m_repetitions(static_cast<UINT>(std::max(1, bulkSize))), m_root(root),
-          m_list(walkList), m_painter(walkList) {}
+          m_batch(sink) {}
     ~CBulkWalk() { SnmpUtilOidFree(&m_requested); }
     CBulkWalk(const CBulkWalk&) = delete;
     CBulkWalk& operator=(const CBulkWalk&) = delete;
@@ -194,10 +169,8 @@ private:
     LPSNMP_MGR_SESSION m_session;
     UINT m_repetitions;
     const AsnObjectIdentifier& m_root;
-    CListBox* m_list;
-    WalkPainter m_painter;
+    CLineBatch m_batch;
     AsnObjectIdentifier m_requested{};
-    std::string m_line; // the walk's line buffer, kept between lines
     Outcome m_end;
 };
 
@@ -207,21 +180,24 @@ Outcome CBulkWalk::Run() {
     CRequestList request;
     AsnInteger errorStatus = 0;
     AsnInteger errorIndex = 0;
-    CWaitCursor wait;
     // A name that could not be made is empty, which the request refuses to send.
     FirstAskedName(m_root, &m_requested);
     bool more = true;
     while (more) {
+        if (!m_batch.HandOver(&m_end))
+            return m_end;
         if (!request.Build(&m_requested) ||
             !SnmpMgrBulkRequest(m_session, 0, m_repetitions, request.List(), &errorStatus,
                                 &errorIndex)) {
-            return FailedRequest(OutcomeKind::WalkFailed, GetLastError(), errorStatus, errorIndex);
+            m_end = FailedRequest(OutcomeKind::WalkFailed, GetLastError(), errorStatus, errorIndex);
+            break;
         }
         if (AskSmaller(errorStatus, *request.List()))
             continue;
         more = TakeAnswer(*request.List(), errorStatus, errorIndex);
     }
-    return m_end;
+    Outcome full;
+    return m_batch.HandOver(&full) ? m_end : full;
 }
 
 // An agent that cannot fit its answer in a message (tooBig, or a success with no binding,
@@ -240,7 +216,7 @@ bool CBulkWalk::AskSmaller(AsnInteger errorStatus, const SnmpVarBindList& answer
 bool CBulkWalk::TakeAnswer(const SnmpVarBindList& answer, AsnInteger errorStatus,
                            AsnInteger errorIndex) {
     if (errorStatus == 0 && answer.len == 0) {
-        m_end = Outcome{OutcomeKind::WalkEmptyAnswer, 0, 0, 0, IdentifierText(m_requested)};
+        m_end = Outcome{OutcomeKind::WalkEmptyAnswer, 0, 0, 0, flows::IdentifierText(m_requested)};
         return false;
     }
     for (UINT i = 0; i < answer.len; ++i) {
@@ -248,76 +224,37 @@ bool CBulkWalk::TakeAnswer(const SnmpVarBindList& answer, AsnInteger errorStatus
         if (errorStatus == 0 && binding.value.asnType == SNMP_EXCEPTION_ENDOFMIBVIEW)
             return false; // the agent has no object after the one before
         const AsnObjectIdentifier& previous = i == 0 ? m_requested : answer.list[i - 1].name;
-        if (!AnswerContinuesWalk(binding, errorStatus, errorIndex, m_root, previous, &m_end) ||
-            !AddWalkLine(m_list, binding, &m_line, &m_end))
+        if (!AnswerContinuesWalk(binding, errorStatus, errorIndex, m_root, previous, &m_end))
             return false;
-        m_painter.LineAdded();
+        m_batch.Add(WalkLine(binding));
     }
     SnmpUtilOidFree(&m_requested);
     SnmpUtilOidCpy(&m_requested, &answer.list[answer.len - 1].name);
     return true;
 }
 
-// The walk of the subtree under `root` on `session`, by the session's version.
-Outcome WalkSubtree(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root,
-                    CListBox* walkList) {
-    SnmpMgrSessionSettings settings;
-    if (SnmpMgrGetSessionSettings(session, &settings) && settings.version != SNMP_MGR_VERSION_1)
-        return CBulkWalk(session, settings.bulkSize, root, walkList).Run();
-    return NextWalk(session, root, walkList);
-}
-
-// A long name's useful end is the object's own name and its index: the OID name box keeps
-// its end in view (a line edit scrolls to keep its cursor in view, focused or not), and the
-// whole name stays in the box, to select and copy, and in its tooltip.
-void ShowEndOfName(QWidget* box) {
-    if (auto* edit = qobject_cast<QLineEdit*>(box)) {
-        edit->setCursorPosition(static_cast<int>(edit->text().size()));
-        edit->setToolTip(edit->text());
-    }
-}
-
 } // namespace
 
-void CManagerDlg::OnGetAll() {
-    AsnObjectIdentifier root{};
-    if (!ConvertOid(GetDlgItemText(IDC_OID), &root))
-        return;
-    CListBox* walkList = ListBox(IDC_WALK_LIST);
-    walkList->ResetContent();
-    const Outcome end = WalkSubtree(m_hSession, root, walkList);
-    walkList->Flush();
-    walkList->update();
-    if (!end.IsDone())
-        Report(end);
-    SnmpUtilOidFree(&root);
+namespace flows {
+
+Outcome Walk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root, CWalkSink* sink) {
+    SnmpMgrSessionSettings settings;
+    if (SnmpMgrGetSessionSettings(session, &settings) && settings.version != SNMP_MGR_VERSION_1)
+        return CBulkWalk(session, settings.bulkSize, root, sink).Run();
+    return NextWalk(session, root, sink);
 }
 
-void CManagerDlg::OnWalkListDblClk() {
-    std::string identifier;
-    if (!SelectedIdentifier(ListBox(IDC_WALK_LIST), &identifier))
-        return;
-    // The Get asks for the line's whole identifier. Read back through the OID box it would
-    // be cut at the box's 254 characters, and an identifier longer than that (an object
-    // with a hundred sub-identifiers and more) would be another object.
-    SetDlgItemText(IDC_OID, identifier.c_str());
-    GetObjectOfText(identifier);
+std::string IdentifierOfLine(const std::string& line) {
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos)
+        return line;
+    return line.substr(0, colon == 0 ? 0 : colon - 1);
 }
 
-void CManagerDlg::OnWalkListSelChange() {
-    std::string identifier;
-    if (!SelectedIdentifier(ListBox(IDC_WALK_LIST), &identifier))
-        return;
-    // A conversion that fails leaves the OID name box as it was; only what a conversion
-    // made is shown and released.
-    AsnObjectIdentifier oid{};
-    if (!SnmpMgrStrToOid(identifier.c_str(), &oid))
-        return;
-    char* name = nullptr;
-    if (SnmpMgrOidToStr(&oid, &name)) {
-        SetDlgItemText(IDC_OID_NAME, name);
-        ShowEndOfName(GetDlgItem(IDC_OID_NAME));
-        SnmpUtilMemFree(name);
-    }
-    SnmpUtilOidFree(&oid);
+std::string IdentifierText(const AsnObjectIdentifier& oid) {
+    std::string text;
+    AppendIdentifierText(oid, &text);
+    return text;
 }
+
+} // namespace flows

@@ -1,10 +1,7 @@
-// What the Get, Set and walk flows share: the one-binding request list and the busy pointer
-// while a request holds the window.
+// The one-binding request list that the Get, Set and walk flows send.
 #pragma once
 
 #include "snmpapi/SnmpApi.h"
-
-#include <string>
 
 // A request list of the flows, given back to the utility allocator once, on whichever path
 // the flow leaves by.
@@ -25,14 +22,4 @@ public:
 
 private:
     SnmpVarBindList m_list{};
-};
-
-// Shows the busy pointer from construction to destruction and pushes it to the screen at
-// once, since a synchronous request handles no events until it ends.
-class CWaitCursor {
-public:
-    CWaitCursor();
-    ~CWaitCursor();
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
 };
