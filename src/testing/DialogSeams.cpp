@@ -1,8 +1,11 @@
 // The dialog's seams: the observers that take its boxes and its lists' accessibility events
-// in place of the real ones, and a list's capacity within a test's reach.
+// in place of the real ones, a list's and the notification log's capacity, and the slices in
+// which a filter is applied, within a test's reach.
 #include "ui/ListBox.h"
 #include "ui/ListBoxAccessible.h"
 #include "ui/ManagerDlg.h"
+#include "ui/NotificationLog.h"
+#include "ui/NotificationModel.h"
 
 void CManagerDlg::SetMessageHook(MessageHook hook) {
     MessageHookSlot() = std::move(hook);
@@ -14,4 +17,13 @@ void CListBox::SetCapacityForTesting(std::size_t lines, std::size_t textBytes) {
 
 void SetListBoxEventObserverForTesting(ListBoxEventObserver observer) {
     ListBoxEventObserverSlot() = observer;
+}
+
+void CNotificationLog::SetByteLimitForTesting(std::size_t bytes) {
+    m_byteLimit = bytes;
+}
+
+
+void CNotificationModel::SetSliceRowsForTesting(std::size_t rows) {
+    s_sliceRows = rows;
 }
