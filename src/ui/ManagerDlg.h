@@ -19,6 +19,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QPointer>
 
 #include <atomic>
 #include <functional>
@@ -29,6 +30,8 @@
 class QMenu;
 class CComboBox;
 class CListBox;
+class CNotificationLog;
+class CNotificationsDlg;
 
 class CManagerDlg : public QDialog, public CTrapWindow {
     Q_OBJECT
@@ -90,6 +93,8 @@ public:
     void AddTrapLine(const char* line) override;
     void ShowListenFailure(UINT code) override;
     void OnClear();
+    // Every notification that the trap window was handed since the dialog was made.
+    CNotificationLog* NotificationLog() const { return m_pNotificationLog; }
 
 protected:
     BOOL OnInitDialog();
@@ -128,11 +133,18 @@ private:
     bool m_bHeightOpen = false;
     bool m_bInitialised = false;
     bool m_bDestroyed = false;
+    // The notification log, a child of the dialog: it outlives the listener, which posts to
+    // it until the stop handshake has ended.
+    CNotificationLog* m_pNotificationLog = nullptr;
 
-    // --- ui/SystemMenu.cpp: the system menu and its Session Settings and About entries, the
-    //     minimized window's icon ------------------------------------------------------------
+    // --- ui/SystemMenu.cpp: the system menu and its Session Settings, Notifications and About
+    //     entries, the minimized window's icon ---------------------------------------------
 public:
     void OnSysCommand(unsigned nID, long lParam);
+    // The notification log's window, from the system menu: one window beside this one,
+    // shown again and raised when it is open already.
+    void OnNotifications();
+    CNotificationsDlg* NotificationsWindow() const; // null until first opened
     void OnPaint();
     // The icon the window system shows for the window, minimized or dragged; the window
     // takes it as its own when it is initialised.
@@ -152,6 +164,7 @@ protected:
 private:
     void CreateSystemMenu();
     void AddSessionSettingsMenuEntry();
+    void AddNotificationsMenuEntry();
     void AddAboutMenuEntry();
     void ShowSystemMenu(const QPoint& globalPos, bool fromKeyboard);
 
@@ -163,6 +176,8 @@ private:
     std::unique_ptr<QMenu, SystemMenuDeleter> m_pSystemMenu;
     // The paint event being handled, for OnPaint's default painting.
     QPaintEvent* m_pCurrentPaint = nullptr;
+    // The notification log's window once opened; a child window, gone with the dialog.
+    QPointer<CNotificationsDlg> m_pNotificationsDlg;
 
     // --- ui/SessionCommands.cpp: Open, Close and the settings of the next Open -----------
 public:

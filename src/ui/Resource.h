@@ -12,6 +12,9 @@ inline constexpr int IDS_ABOUTBOX = 101;
 inline constexpr int IDD_MANAGER_DIALOG = 102;
 inline constexpr int IDD_SESSION_SETTINGS = 103;
 inline constexpr int IDS_SESSIONSETTINGS = 104;
+inline constexpr int IDD_NOTIFICATIONS = 107;
+inline constexpr int IDS_NOTIFICATIONS = 108;
+inline constexpr int IDM_NOTIFICATIONS = 0x0050;
 inline constexpr int IDR_MAINFRAME = 128;
 
 inline constexpr int IDC_COMMUNITY = 1001;
@@ -42,6 +45,15 @@ inline constexpr int IDC_PRIV_PROTOCOL = 1025;
 inline constexpr int IDC_PRIV_PASSPHRASE = 1026;
 inline constexpr int IDC_CONTEXT_NAME = 1027;
 inline constexpr int IDC_TRAP_DROPS = 1028;
+
+// The notification log's controls.
+inline constexpr int IDC_NOTIFICATION_LIST = 1040;
+inline constexpr int IDC_NOTIFICATION_DETAILS = 1041;
+inline constexpr int IDC_NOTIFICATION_FILTER = 1042;
+inline constexpr int IDC_NOTIFICATION_CHOICE = 1043;
+inline constexpr int IDC_NOTIFICATION_EXPORT = 1044;
+inline constexpr int IDC_NOTIFICATION_COUNT = 1045;
+inline constexpr int IDC_NOTIFICATION_STATUS = 1046;
 
 // The application's Help command.
 inline constexpr int ID_HELP = 0xE146;
