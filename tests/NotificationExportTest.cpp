@@ -171,8 +171,9 @@ TEST(NotificationExportTest, ExportThatCannotBeWrittenLeavesWhatWasThere) {
         const ExportResult result =
             ExportNotifications(Awkward(), ExportFormat::Csv, c.path, &error, &cancelled);
         EXPECT_EQ(result, c.cancel ? ExportResult::Cancelled : ExportResult::Failed);
-        if (c.words)
+        if (c.words) {
             EXPECT_EQ(error, "Cannot write " + c.path + ": " + c.words);
+        }
     }
     EXPECT_EQ(Contents(kept), "what the operator had\n");
     EXPECT_TRUE(std::filesystem::is_directory(folder));

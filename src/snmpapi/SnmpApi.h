@@ -313,6 +313,12 @@ struct SnmpMgrTrapOrigin {
     // SNMPv1 and SNMPv2c: the community, as it arrived; SNMPv3: the user name.
     std::string community;
 };
+// SnmpMgrGetTrap, with `origin` (when not null) (when not null) filled in with where and how the
+// trap came.
+BOOL SnmpMgrGetTrapWithOrigin(AsnObjectIdentifier* enterprise, AsnOctetString* agentAddress,
+                              AsnInteger* genericTrap, AsnInteger* specificTrap,
+                              AsnTimeticks* timeStamp, SnmpVarBindList* variableBindings,
+                              SnmpMgrTrapOrigin* origin);
 
 // The SNMPv3 user whose notifications the trap service takes, from the SNMPv3 part of
 // `settings` (user name, level, protocols, keys); an empty user name takes none. Each

@@ -8,6 +8,7 @@
 #include "traps/Notification.h"
 
 #include "values/Utf8.h"
+#include "values/Values.h"
 
 #include <arpa/inet.h>
 #include <sys/socket.h>
@@ -157,10 +158,25 @@ std::string DottedOid(const AsnObjectIdentifier& oid) {
     return text;
 }
 
+CBindingTexts::CBindingTexts(const SnmpVarBindList& bindings)
+    : m_names(bindings.len, nullptr), m_values(bindings.len, nullptr) {
+    for (UINT i = 0; i < bindings.len; ++i) {
+        if (!SnmpMgrOidToStr(&bindings.list[i].name, &m_names[i]))
+            m_names[i] = nullptr; // a name without a text form leaves that part empty
+        m_values[i] = values::FormatValue(&bindings.list[i].value);
+    }
+}
+
+CBindingTexts::~CBindingTexts() {
+    for (std::size_t i = 0; i < m_names.size(); ++i) {
+        SnmpUtilMemFree(m_names[i]);
+        SnmpUtilMemFree(m_values[i]);
+    }
+}
+
 NotificationRef CNotification::Make(const SnmpMgrTrapOrigin& origin,
                                     const AsnOctetString& agentAddress,
-                                    const SnmpVarBindList& bindings, const char* const* nameTexts,
-                                    const char* const* valueTexts) {
+                                    const SnmpVarBindList& bindings, const CBindingTexts& texts) {
     std::string parts[kParts];
     parts[kSender] = AddressText(origin.sender, origin.senderLength);
     if (origin.version == SNMP_MGR_VERSION_1)
@@ -177,7 +193,7 @@ NotificationRef CNotification::Make(const SnmpMgrTrapOrigin& origin,
             break;
         }
     }
-    parts[kShort] = ShortText(bindings, nameTexts, valueTexts);
+    parts[kShort] = ShortText(bindings, texts.Names(), texts.Values());
     parts[kPacked] = Pack(bindings);
 
     std::size_t size = 0;

@@ -18,6 +18,24 @@
 class CNotification;
 using NotificationRef = std::shared_ptr<const CNotification>;
 
+// The texts of a trap's bindings as the trap window's lines show them: each name as
+// SnmpMgrOidToStr gives it and each value as FormatValue does (null where either gives none),
+// made once for the lines and the notification alike, and released when this goes.
+class CBindingTexts {
+public:
+    explicit CBindingTexts(const SnmpVarBindList& bindings);
+    ~CBindingTexts();
+    CBindingTexts(const CBindingTexts&) = delete;
+    CBindingTexts& operator=(const CBindingTexts&) = delete;
+
+    const char* const* Names() const { return m_names.data(); }
+    const char* const* Values() const { return m_values.data(); }
+
+private:
+    std::vector<char*> m_names;
+    std::vector<char*> m_values;
+};
+
 // The bindings of a notification unpacked: records that point into storage of their own
 // (no block of the utility allocator: nothing to free), valid while this lives.
 class CNotificationBindings {
@@ -39,12 +57,10 @@ private:
 class CNotification {
 public:
     // Made by the trap listener from a trap as the trap service handed it out: its origin,
-    // its SNMPv1 agent address, its bindings (in the SNMPv2 form) and the name texts that
-    // SnmpMgrOidToStr and the value texts that FormatValue gave for them (null where none),
-    // one each per binding. Null when memory runs out.
+    // its SNMPv1 agent address, its bindings (in the SNMPv2 form) and their texts. Null when
+    // memory runs out.
     static NotificationRef Make(const SnmpMgrTrapOrigin& origin, const AsnOctetString& agentAddress,
-                                const SnmpVarBindList& bindings, const char* const* nameTexts,
-                                const char* const* valueTexts);
+                                const SnmpVarBindList& bindings, const CBindingTexts& texts);
 
     std::int64_t ArrivalMs() const { return m_arrivalMs; }
     int Version() const { return m_version; }

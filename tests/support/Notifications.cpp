@@ -1,7 +1,6 @@
 #include "support/Notifications.h"
 
 #include "testing/SnmpTesting.h"
-#include "values/Values.h"
 
 #include <arpa/inet.h>
 
@@ -31,17 +30,10 @@ NotificationRef NotificationOf(const Bytes& datagram, const TestOrigin& test) {
     if (!SnmpTrapDecodeForTesting(datagram.data(), datagram.size(), origin.sender,
                                   origin.senderLength, &trap))
         return nullptr;
-    std::vector<char*> names(trap.variableBindings.len, nullptr);
-    std::vector<char*> values(trap.variableBindings.len, nullptr);
-    for (UINT i = 0; i < trap.variableBindings.len; ++i) {
-        SnmpMgrOidToStr(&trap.variableBindings.list[i].name, &names[i]);
-        values[i] = values::FormatValue(&trap.variableBindings.list[i].value);
-    }
-    NotificationRef made = CNotification::Make(origin, trap.agentAddress, trap.variableBindings,
-                                               names.data(), values.data());
-    for (UINT i = 0; i < trap.variableBindings.len; ++i) {
-        SnmpUtilMemFree(names[i]);
-        SnmpUtilMemFree(values[i]);
+    NotificationRef made;
+    {
+        const CBindingTexts texts(trap.variableBindings);
+        made = CNotification::Make(origin, trap.agentAddress, trap.variableBindings, texts);
     }
     SnmpTrapRecordFree(&trap);
     return made;
