@@ -90,7 +90,7 @@ TEST(NotificationTest, SnmpV1TrapIsNamedAsRfc3584MapsItAndKeepsItsAgentAddress) 
     EXPECT_EQ(n->Version(), SNMP_MGR_VERSION_1);
     EXPECT_EQ(n->Community(), "public");
     // The header bindings say when and what; the short text has the trap's own.
-    EXPECT_EQ(n->BindingsShort(), OidName(kIfIndex2) + "=2");
+    EXPECT_EQ(n->BindingsShort(), "ifIndex.2=2");
     EXPECT_EQ(n->BindingCount(), 3u);
 }
 
@@ -100,7 +100,17 @@ TEST(NotificationTest, NotificationWithoutTrapOidHasNoName) {
     ASSERT_NE(n, nullptr);
     EXPECT_EQ(n->NameText(), "");
     EXPECT_EQ(n->TrapOidText(), "");
-    EXPECT_EQ(n->BindingsShort(), OidName(kSysName) + "=x");
+    EXPECT_EQ(n->BindingsShort(), "sysName.0=x");
+}
+
+// Each name in short from its last named component, whatever the names above it.
+TEST(NotificationTest, ShortBindingsNameEachFromItsLastNamedComponent) {
+    const NotificationRef n = NotificationOf(
+        V2TrapOf(kLinkDown, {ber::Binding({1, 3, 6, 1, 2, 1, 2, 2, 1, 2, 7}, ber::String("eth7")),
+                             ber::Binding(kPrivate, ber::Integer(1)),
+                             ber::Binding({5, 6, 7}, ber::Integer(2))}));
+    ASSERT_NE(n, nullptr);
+    EXPECT_EQ(n->BindingsShort(), "ifDescr.7=eth7, enterprises.99.1=1, joint-iso-ccitt.126.7=2");
 }
 
 TEST(NotificationTest, ShortBindingsAreCutBetweenCharacters) {

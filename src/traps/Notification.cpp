@@ -125,6 +125,23 @@ std::string AddressText(const BYTE* bytes, std::size_t length) {
     return text;
 }
 
+// A name text in short: from its last named component on ("ifIndex.3" of
+// "interfaces.ifTable.ifEntry.ifIndex.3", "enterprises.99.1"); a dotted one as it is.
+std::string_view ShortName(std::string_view name) {
+    std::size_t start = name.size();
+    while (start > 0) {
+        const std::size_t dot = name.rfind('.', start - 1);
+        const std::size_t from = dot == std::string_view::npos ? 0 : dot + 1;
+        const std::string_view component = name.substr(from, start - from);
+        if (!component.empty() && (component[0] < '0' || component[0] > '9'))
+            return name.substr(from);
+        if (dot == std::string_view::npos)
+            break;
+        start = dot;
+    }
+    return name;
+}
+
 // The bindings in short: each but the two that say when and what the notification was.
 std::string ShortText(const SnmpVarBindList& bindings, const char* const* names,
                       const char* const* values) {
@@ -135,7 +152,7 @@ std::string ShortText(const SnmpVarBindList& bindings, const char* const* names,
             continue;
         if (!text.empty())
             text += ", ";
-        text += names[i] ? names[i] : "";
+        text += ShortName(names[i] ? names[i] : "");
         text += '=';
         text += values[i] ? values[i] : "";
     }

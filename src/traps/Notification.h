@@ -77,8 +77,9 @@ public:
     // both empty for a notification that has none.
     std::string_view NameText() const { return Text(kName); }
     std::string_view TrapOidText() const { return Text(kTrapOid); }
-    // "name=value" of each binding but sysUpTime.0 and snmpTrapOID.0, joined by ", " and
-    // cut after kShortLength bytes (between characters) with "...".
+    // "name=value" of each binding but sysUpTime.0 and snmpTrapOID.0, the name from its last
+    // named component on ("ifIndex.2"), joined by ", " and cut after kShortLength bytes
+    // (between characters) with "...".
     std::string_view BindingsShort() const { return Text(kShort); }
     std::size_t BindingCount() const { return m_bindingCount; }
 

@@ -36,7 +36,7 @@ const char* const kCsvFilter = "CSV files (*.csv)";
 const char* const kJsonFilter = "JSON lines (*.jsonl)";
 
 // The widths the columns start with, in characters of the window's font.
-constexpr int kColumnChars[CNotificationModel::ColumnCount] = {23, 22, 8, 14, 7, 28, 60};
+constexpr int kColumnChars[CNotificationModel::ColumnCount] = {23, 22, 10, 18, 7, 28, 60};
 
 bool RealFileChooser(QWidget* parent, std::string* path, ExportFormat* format) {
     QFileDialog dialog(parent, QStringLiteral("Export Notifications"));
