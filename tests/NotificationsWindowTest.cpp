@@ -115,6 +115,11 @@ TEST_F(NotificationsWindowTest, EveryControlIsThereWithItsNameForScreenReaders) 
     EXPECT_EQ(m_driver->dlg().NotificationsWindow(), m_window);
 }
 
+TEST_F(NotificationsWindowTest, ClosingTheMainWindowTakesTheLogWindowWithIt) {
+    m_driver->dlg().done(QDialog::Rejected);
+    EXPECT_FALSE(m_window->isVisible());
+}
+
 // A newcomer's storm: linkDown and linkUp from two agents, filtered down to one agent's
 // linkDown, one of them read, and the filter cleared again.
 TEST_F(NotificationsWindowTest, FilterHidesAndClearingItShowsEveryNotificationAgain) {

@@ -335,8 +335,10 @@ void CManagerDlg::done(int result) {
 void CManagerDlg::OnDestroy() {
     m_bDestroyed = true;
     // Off the screen before the listener is waited for, so that a close never leaves a
-    // window on screen that does not answer.
+    // window on screen that does not answer; the log's window with it.
     hide();
+    if (m_pNotificationsDlg)
+        m_pNotificationsDlg->hide();
     StopTrapListener();
 }
 
