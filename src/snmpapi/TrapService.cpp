@@ -189,8 +189,10 @@ struct QueuedDatagram {
     std::string user;
 
     // What the queue holds for it: the block of bytes with the allocator's own header,
-    // and the record itself.
-    std::size_t Footprint() const { return size + 2 * sizeof(void*) + sizeof(QueuedDatagram); }
+    // the record itself and the user's name.
+    std::size_t Footprint() const {
+        return size + 2 * sizeof(void*) + sizeof(QueuedDatagram) + user.size();
+    }
 };
 
 // The notifications not shown since the program started, by reason.
