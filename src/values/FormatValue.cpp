@@ -317,9 +317,10 @@ char* values::FormatValue(const AsnAny* value) {
     case ASN_UNFIT_ELEMENT:
         return HexBytes(value->asnValue.string); // the whole element as it arrived
     case ASN_NULL:
-    case ASN_SEQUENCE:
         return nullptr;
     default:
+        // SEQUENCE too: no SMI type is one, so a binding that carries it is an odd one, and
+        // shown as nothing it would lose its bytes.
         return HexElement(value->asnType, value->asnValue.string);
     }
 }

@@ -9,9 +9,10 @@
 namespace values {
 
 // The value's text in a block of the utility allocator, which the caller frees; null for
-// NULL and SEQUENCE, which have no text form, and for an Opaque, IpAddress or OBJECT
-// IDENTIFIER of no bytes. An OCTET STRING or Opaque whose bytes are no text, a tag that no
-// SNMP type has and an element that does not fit its type are shown as their bytes in hex.
+// NULL, which has no text form, and for an Opaque, IpAddress or OBJECT IDENTIFIER of no
+// bytes. An OCTET STRING or Opaque whose bytes are no text is shown as its bytes in hex; a
+// SEQUENCE, a tag that no SNMP type has and an element that does not fit its type as their
+// whole element in hex.
 char* FormatValue(const AsnAny* value);
 
 // The name of an SNMPv2 exception ("noSuchObject", "noSuchInstance", "endOfMibView"), or
