@@ -163,9 +163,11 @@ void OrderModuleReport(ModuleReport* report) {
         case Outcome::NotAModule:
             return 4;
         case Outcome::Read:
+            return 5;
+        case Outcome::Pending:
             break;
         }
-        return 5;
+        return 6;
     };
     std::stable_sort(
         modules.begin(), modules.end(), [&rank](const ModuleState& a, const ModuleState& b) {

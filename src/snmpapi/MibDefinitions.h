@@ -160,6 +160,7 @@ struct ModuleState {
         Missing,        // not on the machine: only imported by others
         NotAModule,     // a file of a MIB directory that holds no module
         ReaderStopped,  // the reader ended while it read this module
+        Pending,        // made known to the parser, not read yet
     };
     std::string name; // empty for a file that is not a module
     std::string file;
@@ -170,9 +171,9 @@ struct ModuleState {
 };
 
 // Every module that the last load read or tried, root causes first: the missing modules
-// (those imported by most first), then the modules that failed, those read with imports
-// missing, the files that are no modules and the modules read without a word; by name
-// within each. Empty until a load reports.
+// (those imported by most first), the module the reader stopped in, the modules that
+// failed, those read with imports missing, the files that are no modules, the modules read
+// without a word and those not read yet; by name within each. Empty until a load reports.
 struct ModuleReport {
     std::vector<ModuleState> modules;
     bool complete = false; // the reader read everything and ended

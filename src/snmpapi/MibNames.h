@@ -57,6 +57,8 @@ public:
     // Whether a text may begin at this node (see OidText.cpp): the groups directly below
     // mib-2 and the SNMPv2 trap objects.
     bool StartsText(int node) const { return m_nodes[static_cast<size_t>(node)].startsText; }
+    // Whether a module names the node (not only the built-in names).
+    bool FromModule(int node) const { return m_nodes[static_cast<size_t>(node)].fromModule; }
     // Whether Name(node), read first, gives the node back.
     bool NameIsOwnFirst(int node) const { return m_nodes[static_cast<size_t>(node)].ownFirst; }
     // What the modules (or the built-in names) say of the node; null for a node that only
