@@ -105,7 +105,7 @@ bool AddWalkLine(CListBox* walkList, const SnmpVarBind& answer, std::string* lin
     char* valueText = values::FormatValue(&answer.value);
     if (valueText)
         *line += valueText;
-    const int added = walkList->AddString(*line);
+    const int added = walkList->AddString(*line, &answer);
     SnmpUtilMemFree(valueText);
     if (added != LB_ERRSPACE)
         return true;

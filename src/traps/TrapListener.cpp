@@ -80,8 +80,11 @@ void DrainTraps(CManagerDlg* dlg) {
             char* line = BuildTrapLine(address, name ? name : "", value ? value : "");
             if (line) {
                 // A full trap window keeps what it has and drops the line (LB_ERRSPACE).
-                dlg->SendMessageToDialog(
-                    [dlg, line] { dlg->ListBox(IDC_TRAP_LIST)->AddString(line); });
+                // The binding is kept beside its line, read while this thread waits for it.
+                const SnmpVarBind* binding = &bindings.list[i];
+                dlg->SendMessageToDialog([dlg, line, binding] {
+                    dlg->ListBox(IDC_TRAP_LIST)->AddString(line, binding);
+                });
             }
             SnmpUtilMemFree(name);
             std::free(line);

@@ -13,6 +13,8 @@
 #include <QTimer>
 
 class QPainter;
+class CLineBinding;
+struct SnmpVarBind;
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -62,14 +64,18 @@ public:
     explicit CListBox(QWidget* parent = nullptr);
 
     // LB_ADDSTRING: the new line's index, or LB_ERRSPACE when the list cannot take it (the
-    // line is then not kept).
-    int AddString(const std::string& line);
+    // line is then not kept). With a binding, the binding is kept beside the line, as it
+    // arrived, for GetBinding.
+    int AddString(const std::string& line, const SnmpVarBind* binding = nullptr);
     void ResetContent();                             // LB_RESETCONTENT
     int GetCount() const;                            // LB_GETCOUNT
     int GetCurSel() const;                           // LB_GETCURSEL: LB_ERR with no selection
     int SetCurSel(int index);                        // LB_SETCURSEL: no notification
     int GetText(int index, std::string* line) const; // LB_GETTEXT: length or LB_ERR
-    void SetHorizontalExtent(int pixels);            // LB_SETHORIZONTALEXTENT
+    // The binding the line was added with; false (and an empty one) for a line added
+    // without one, or when the list had no room left to keep it.
+    bool GetBinding(int index, CLineBinding* binding) const;
+    void SetHorizontalExtent(int pixels); // LB_SETHORIZONTALEXTENT
     int GetHorizontalExtent() const;
     // Whether notifications (LBN_SELCHANGE, LBN_DBLCLK) are sent.
     void SetNotify(bool notify) { m_notify = notify; }
@@ -120,6 +126,8 @@ private:
     void SelectByUser(int index);
 
     CListLines m_lines;
+    // Beside each line its binding's bytes (EncodeLineBinding), none for a line without.
+    CListLines m_bindings;
     int m_curSel = -1;
     int m_horizontalExtent = 0;
     bool m_notify = false;
