@@ -119,6 +119,13 @@ int Table::ChildAt(int parent, int i) const {
     return Children(parent).first[i].node;
 }
 
+int Table::RowOf(int node) const {
+    const auto [begin, end] = Children(Parent(node));
+    const Child* found =
+        std::lower_bound(begin, end, Arc(node), [](const Child& c, UINT a) { return c.arc < a; });
+    return static_cast<int>(found - begin);
+}
+
 int Table::Deepest(const UINT* ids, UINT length, UINT* covered) const {
     int deepest = kNone;
     UINT depth = 0;

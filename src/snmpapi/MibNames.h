@@ -75,6 +75,8 @@ public:
     // The children of `parent` (kNone: the roots) in the order of their sub-identifiers.
     int ChildCount(int parent) const;
     int ChildAt(int parent, int i) const;
+    // The place of `node` among its parent's children (ChildAt gives it back).
+    int RowOf(int node) const;
     // The deepest node on the identifier's path, with the number of sub-identifiers it
     // covers; kNone (and 0) when even the first is no root.
     int Deepest(const UINT* ids, UINT length, UINT* covered) const;

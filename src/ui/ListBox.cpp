@@ -284,6 +284,8 @@ void CListBox::SelectByUser(int index) {
         NotifyListBoxChange(this, ListBoxChange::Deselection, old);
     if (changed)
         NotifyListBoxChange(this, ListBoxChange::Selection, index);
+    if (changed)
+        emit selectedByOperator();
     if (changed && m_notify)
         emit selChange();
 }

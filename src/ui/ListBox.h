@@ -106,7 +106,10 @@ public:
 
 signals:
     void selChange(); // LBN_SELCHANGE: the operator changed the selection
-    void dblClk();    // LBN_DBLCLK: the operator double-clicked a line
+    // The operator changed the selection, whether the list notifies its dialog or not: for
+    // the windows beside the dialog that follow it (the MIB browser).
+    void selectedByOperator();
+    void dblClk(); // LBN_DBLCLK: the operator double-clicked a line
 
 protected:
     bool event(QEvent* event) override;

@@ -167,6 +167,7 @@ void CManagerDlg::showEvent(QShowEvent* event) {
 BOOL CManagerDlg::OnInitDialog() {
     AddPresets();
     AddSessionSettingsMenuEntry();
+    AddMibBrowserMenuEntry();
     AddAboutMenuEntry();
     // The window's icon, large and small: the window system asks nothing and is told once,
     // and shows it wherever it shows the window as an icon, minimized or dragged.
