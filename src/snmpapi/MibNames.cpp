@@ -169,6 +169,11 @@ std::size_t Table::Bytes() const {
     bytes += m_byName.size() * (sizeof(std::pair<std::string_view, Bearer>) + 32);
     bytes += m_inModule.size() * (sizeof(std::pair<NameKey, int>) + 32);
     bytes += m_modules.size() * (sizeof(std::pair<std::string_view, int>) + 32);
+    return bytes + DefinitionBytes();
+}
+
+std::size_t Table::DefinitionBytes() const {
+    std::size_t bytes = 0;
     for (const auto& block : m_blocks)
         bytes += block->Bytes();
     return bytes;

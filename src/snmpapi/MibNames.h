@@ -84,8 +84,10 @@ public:
     // none) if there is one, else the node that First gives, else the node that a module
     // named first; kNone for none. How the objects of an INDEX are found.
     int Find(std::string_view name, int module) const;
-    // The memory that the table and the definitions it holds take, for the benchmarks.
+    // The memory that the table and the definitions it holds take, and the definitions'
+    // alone (their texts, descriptions included), for the benchmarks.
     std::size_t Bytes() const;
+    std::size_t DefinitionBytes() const;
 
     // The child of `parent` (kNone: a root) with sub-identifier `arc`, or kNone.
     int ChildByArc(int parent, UINT arc) const;

@@ -102,9 +102,10 @@ void CMibBrowser::CreateControls() {
     m_treeView->setModel(m_tree);
     m_treeView->setHeaderHidden(true);
     m_treeView->setUniformRowHeights(true); // a million nodes are drawn as fast as ten
-    // Long names are scrolled to, not cut.
-    m_treeView->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Long names are scrolled to, not cut: a column wider than the view (measuring the
+    // contents would cost each opening of a branch a look at every row shown).
     m_treeView->header()->setStretchLastSection(false);
+    m_treeView->header()->resizeSection(0, 40 * m_treeView->fontMetrics().averageCharWidth());
 
     m_details = new QPlainTextEdit(this);
     m_details->setObjectName(QStringLiteral("IDC_MIB_DETAILS"));
@@ -207,10 +208,14 @@ void CMibBrowser::ShowNode(int node) {
         return;
     for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
         m_treeView->expand(up);
+    // A new current node shows its details through the view's signal; the one shown already
+    // shows them again here (a followed line's value).
+    const bool shown = m_treeView->currentIndex() == index;
+    m_node = node;
     m_treeView->setCurrentIndex(index);
     m_treeView->scrollTo(index);
-    m_node = node;
-    ShowDetails();
+    if (shown)
+        ShowDetails();
 }
 
 void CMibBrowser::FollowSelection(int listId) {
