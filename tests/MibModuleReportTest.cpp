@@ -2,13 +2,21 @@
 // file that is no module) beside net-snmp's own modules, whose imports Debian does not ship;
 // the report against the parser's own words as snmptranslate prints them.
 #include "snmpapi/MibDefinitions.h"
+#include "testing/SnmpTesting.h"
 
+#include "support/MibDirectory.h"
 #include "support/Process.h"
 #include "support/TestModules.h"
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/types.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -139,6 +147,71 @@ TEST_F(ModuleReportTest, TellsTheParsersOwnWords) {
         EXPECT_TRUE(told.contains(line)) << "not told: " << line;
     for (const std::string& line : told)
         EXPECT_TRUE(said.contains(line)) << "not said by the parser: " << line;
+}
+
+// The MIB reader that this process started, by its process id; 0 when there is none.
+pid_t Reader() {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream status(entry.path() / "status");
+        std::string line;
+        pid_t parent = 0;
+        while (std::getline(status, line))
+            if (line.starts_with("PPid:"))
+                parent = static_cast<pid_t>(std::stol(line.substr(5)));
+        std::string command;
+        std::getline(std::ifstream(entry.path() / "cmdline"), command, '\0');
+        if (parent == getpid() && command == "okapel-mib-reader")
+            return static_cast<pid_t>(std::stol(name));
+    }
+    return 0;
+}
+
+// A reader that ends in the middle of a module (as one that a module makes crash does) is
+// told: the module it was reading, and the modules read before it as they were.
+TEST(ModuleReport, TellsTheModuleTheReaderStoppedIn) {
+    CTestModules modules(false, kTestModulesDir);
+    CMibDirectory hold;
+    setenv("MIBDIRS", (std::string(kTestModulesDir) + ":" + hold.Path()).c_str(), 1);
+    hold.HoldReader(""); // before the first module the reader reads
+    SnmpMgrLoadMibModules();
+    // The reader waits at the hold while the kernel keeps its opening of the hold's pipe
+    // waiting for a writer.
+    const auto waiting = [](pid_t pid) {
+        std::string channel;
+        std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/wchan"), channel);
+        return channel == "wait_for_partner";
+    };
+    pid_t reader = 0;
+    for (int tries = 0; tries < 6000 && !(reader && waiting(reader)); ++tries) {
+        reader = reader ? reader : Reader();
+        usleep(10000);
+    }
+    ASSERT_NE(reader, 0);
+    ASSERT_TRUE(waiting(reader));
+    // Its own process, started by this test: ended by its id while it waits in the module.
+    ASSERT_EQ(kill(reader, SIGKILL), 0);
+    ASSERT_TRUE(SnmpMgrWaitMibModulesForTesting(60000));
+    const auto report = mibnames::CurrentModuleReport();
+    EXPECT_FALSE(report->complete);
+    ASSERT_FALSE(report->modules.empty());
+    const mibnames::ModuleState* stopped = nullptr;
+    for (const mibnames::ModuleState& m : report->modules)
+        if (m.outcome == Outcome::ReaderStopped)
+            stopped = &m;
+    ASSERT_NE(stopped, nullptr);
+    EXPECT_FALSE(stopped->name.empty());
+    ASSERT_FALSE(stopped->problems.empty());
+    EXPECT_NE(stopped->problems.back().text.find("The MIB reader ended while it read this module"),
+              std::string::npos);
+    // The stop is told before every module it may explain, after the missing ones.
+    for (const mibnames::ModuleState& m : report->modules) {
+        if (&m == stopped)
+            break;
+        EXPECT_EQ(m.outcome, Outcome::Missing) << m.name;
+    }
 }
 
 } // namespace
