@@ -10,6 +10,7 @@
 #include "values/Values.h"
 
 #include <QBoxLayout>
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -105,16 +106,17 @@ void CMibBrowser::CreateControls() {
     // Long names are scrolled to, not cut: a column wider than the view (measuring the
     // contents would cost each opening of a branch a look at every row shown).
     m_treeView->header()->setStretchLastSection(false);
-    m_treeView->header()->resizeSection(0, 40 * m_treeView->fontMetrics().averageCharWidth());
+    m_treeView->header()->resizeSection(0, 100 * m_treeView->fontMetrics().averageCharWidth());
 
     m_details = new QPlainTextEdit(this);
     m_details->setObjectName(QStringLiteral("IDC_MIB_DETAILS"));
     m_details->setAccessibleName(QStringLiteral("Definition"));
     m_details->setReadOnly(true);
     m_details->setLineWrapMode(QPlainTextEdit::NoWrap);
-    // The keyboard moves on from it, as from every read-only box; tabs at every eight
-    // characters, as snmptranslate's text is laid out.
+    // The keyboard moves on from it, as from every read-only box; in the desktop's fixed
+    // font with tabs at every eight characters, as snmptranslate's text is laid out.
     m_details->setTabChangesFocus(true);
+    m_details->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_details->setTabStopDistance(8 * m_details->fontMetrics().horizontalAdvance(QLatin1Char(' ')));
     m_details->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
@@ -293,7 +295,7 @@ void CMibBrowser::ShowDetails() {
         const std::string module =
             modules.empty() ? std::string("its module") : std::string(names.ModuleName(modules[0]));
         text += "Built into Okapel: " + module +
-                " is not on this machine, so there is no description. Put the module into "
+                " is not on this machine, so there is no description.\nPut the module into "
                 "~/.snmp/mibs to read it.\n\n";
     }
     text += values::DefinitionText(names, m_node);
