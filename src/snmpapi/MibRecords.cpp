@@ -381,6 +381,8 @@ std::multimap<std::string, std::string> ImportsOf(std::string_view text, std::st
     // The tokens of ASN.1 as the parser cuts them: names and numbers, quoted strings, and
     // single marks; comments run from "--" to the next "--" or the line's end.
     std::vector<std::string_view> tokens;
+    size_t header = 0;  // the module's "NAME DEFINITIONS", once read
+    size_t imports = 0; // its IMPORTS, once read
     for (size_t i = 0; i < text.size();) {
         const char c = text[i];
         if (std::isspace(static_cast<unsigned char>(c))) {
@@ -405,12 +407,16 @@ std::multimap<std::string, std::string> ImportsOf(std::string_view text, std::st
         } else {
             tokens.push_back(text.substr(i++, 1));
         }
-        // The IMPORTS clause comes first in a module: nothing after its ";" is needed.
-        if (tokens.size() > 2 && tokens.back() == ";" &&
-            std::find(tokens.begin(), tokens.end(), "IMPORTS") != tokens.end())
+        // The module's IMPORTS clause comes first in it: nothing after its ";" is needed.
+        const size_t n = tokens.size();
+        if (header == 0 && n >= 2 && tokens[n - 1] == "DEFINITIONS" && tokens[n - 2] == module)
+            header = n;
+        if (header != 0 && imports == 0 && tokens.back() == "IMPORTS")
+            imports = n;
+        if (imports != 0 && tokens.back() == ";")
             break;
     }
-    std::multimap<std::string, std::string> imports;
+    std::multimap<std::string, std::string> found;
     auto at = tokens.begin();
     while (at != tokens.end() &&
            !(*at == module && at + 1 != tokens.end() && at[1] == "DEFINITIONS"))
@@ -421,13 +427,13 @@ std::multimap<std::string, std::string> ImportsOf(std::string_view text, std::st
         if (*at == "FROM" && at + 1 != tokens.end()) {
             ++at;
             for (std::string_view label : labels)
-                imports.emplace(std::string(label), std::string(*at));
+                found.emplace(std::string(label), std::string(*at));
             labels.clear();
         } else if (*at != "," && *at != "IMPORTS" && *at != "{" && *at != "}") {
             labels.push_back(*at);
         }
     }
-    return imports;
+    return found;
 }
 
 // --- Okapel's side -------------------------------------------------------------------------

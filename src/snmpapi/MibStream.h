@@ -53,6 +53,7 @@ public:
         m_out.append(body.m_out);
     }
     size_t Size() const { return m_out.size(); }
+    const std::string& Bytes() const { return m_out; }
     // Sends what was put; a write that fails (Okapel has closed the pipe, or is gone) ends
     // the reader.
     void Send() {
