@@ -33,7 +33,8 @@ template <typename T> void Put(std::string* out, T value) {
 
 void PutIds(std::string* out, const AsnObjectIdentifier& oid) {
     Put(out, oid.idLength);
-    out->append(reinterpret_cast<const char*>(oid.ids), sizeof(UINT) * oid.idLength);
+    if (oid.idLength > 0)
+        out->append(reinterpret_cast<const char*>(oid.ids), sizeof(UINT) * oid.idLength);
 }
 
 class Reader {
@@ -51,7 +52,8 @@ public:
         if (!Get(&count) || m_bytes.size() / sizeof(T) < count)
             return false;
         items->resize(count);
-        std::memcpy(items->data(), m_bytes.data(), sizeof(T) * count);
+        if (count > 0)
+            std::memcpy(items->data(), m_bytes.data(), sizeof(T) * count);
         m_bytes.remove_prefix(sizeof(T) * count);
         return true;
     }
@@ -78,7 +80,8 @@ std::string EncodeLineBinding(const SnmpVarBind& binding) {
     case Held::Bytes: {
         const AsnOctetString& s = binding.value.asnValue.string;
         Put(&out, s.length);
-        out.append(reinterpret_cast<const char*>(s.stream), s.length);
+        if (s.length > 0)
+            out.append(reinterpret_cast<const char*>(s.stream), s.length);
         break;
     }
     case Held::Nothing:
