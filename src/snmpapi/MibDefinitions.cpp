@@ -181,31 +181,20 @@ void OrderModuleReport(ModuleReport* report) {
 
 namespace {
 
-struct ReportInForce {
-    std::mutex mutex;
-    std::shared_ptr<const ModuleReport> report = std::make_shared<const ModuleReport>();
-};
-
-ReportInForce& TheReport() {
-    static ReportInForce inForce;
+// Built on first use; C++ makes that first use safe from any number of threads.
+InForce<ModuleReport>& TheReport() {
+    static InForce<ModuleReport> inForce(std::make_shared<const ModuleReport>());
     return inForce;
 }
 
 } // namespace
 
 std::shared_ptr<const ModuleReport> CurrentModuleReport() {
-    ReportInForce& inForce = TheReport();
-    std::lock_guard<std::mutex> guard(inForce.mutex);
-    return inForce.report;
+    return TheReport().Get();
 }
 
 void PublishModuleReport(std::shared_ptr<const ModuleReport> report) {
-    if (!report)
-        report = std::make_shared<const ModuleReport>();
-    ReportInForce& inForce = TheReport();
-    std::unique_lock<std::mutex> guard(inForce.mutex);
-    inForce.report.swap(report);
-    guard.unlock();
+    TheReport().Swap(report ? std::move(report) : std::make_shared<const ModuleReport>());
 }
 
 } // namespace mibnames

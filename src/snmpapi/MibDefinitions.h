@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <span>
 #include <string>
@@ -177,6 +178,27 @@ struct ModuleState {
 struct ModuleReport {
     std::vector<ModuleState> modules;
     bool complete = false; // the reader read everything and ended
+};
+
+// What is in force for every thread (the name table, the module report), behind a mutex: the
+// hand-over is a pointer copy under the lock, which every thread sanitizer and memory model
+// understands, and what a Swap replaces is freed by its last holder outside the lock.
+template <typename T> class InForce {
+public:
+    explicit InForce(std::shared_ptr<const T> first) : m_value(std::move(first)) {}
+    std::shared_ptr<const T> Get() {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        return m_value;
+    }
+    void Swap(std::shared_ptr<const T> value) {
+        std::unique_lock<std::mutex> guard(m_mutex);
+        m_value.swap(value);
+        guard.unlock();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::shared_ptr<const T> m_value;
 };
 
 std::shared_ptr<const ModuleReport> CurrentModuleReport();

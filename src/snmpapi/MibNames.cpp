@@ -378,37 +378,24 @@ const Table& BuiltIn() {
 
 namespace {
 
-// The table in force behind a mutex: the hand-over is a pointer copy under the lock, which
-// every thread sanitizer and memory model understands.
-struct InForce {
-    std::mutex mutex;
-    std::shared_ptr<const Table> table{
-        std::shared_ptr<const Table>(&BuiltIn(), [](const Table*) {})};
-};
+std::shared_ptr<const Table> BuiltInInForce() {
+    return std::shared_ptr<const Table>(&BuiltIn(), [](const Table*) {});
+}
 
 // Built on first use; C++ makes that first use safe from any number of threads.
-InForce& TheInForce() {
-    static InForce inForce;
+InForce<Table>& TheInForce() {
+    static InForce<Table> inForce(BuiltInInForce());
     return inForce;
 }
 
 } // namespace
 
 std::shared_ptr<const Table> Current() {
-    InForce& inForce = TheInForce();
-    std::lock_guard<std::mutex> guard(inForce.mutex);
-    return inForce.table;
+    return TheInForce().Get();
 }
 
 void Publish(std::shared_ptr<const Table> table) {
-    if (!table)
-        table = std::shared_ptr<const Table>(&BuiltIn(), [](const Table*) {});
-    InForce& inForce = TheInForce();
-    std::unique_lock<std::mutex> guard(inForce.mutex);
-    inForce.table.swap(table);
-    guard.unlock();
-    // `table` now holds the table that was in force; if this was its last holder, it is
-    // freed here, outside the lock.
+    TheInForce().Swap(table ? std::move(table) : BuiltInInForce());
 }
 
 } // namespace mibnames
