@@ -168,6 +168,7 @@ void CManagerDlg::showEvent(QShowEvent* event) {
 BOOL CManagerDlg::OnInitDialog() {
     AddPresets();
     AddSessionSettingsMenuEntry();
+    AddMibBrowserMenuEntry();
     AddAboutMenuEntry();
     // The window's icon, large and small: the window system asks nothing and is told once,
     // and shows it wherever it shows the window as an icon, minimized or dragged.
@@ -443,8 +444,8 @@ void CManagerDlg::MessageBox(const char* text, const char* caption, unsigned typ
         QApplication::restoreOverrideCursor();
 }
 
-void CManagerDlg::AddTrapLine(const char* line) {
-    ListBox(IDC_TRAP_LIST)->AddString(line);
+void CManagerDlg::AddTrapLine(const char* line, const SnmpVarBind* binding) {
+    ListBox(IDC_TRAP_LIST)->AddString(line, binding);
 }
 
 void CManagerDlg::ShowListenFailure(UINT code) {

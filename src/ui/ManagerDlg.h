@@ -19,6 +19,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QPointer>
 
 #include <atomic>
 #include <functional>
@@ -28,6 +29,7 @@
 
 class QMenu;
 class CComboBox;
+class CMibBrowser;
 class CListBox;
 
 class CManagerDlg : public QDialog, public CTrapWindow {
@@ -87,7 +89,7 @@ public:
     }
 
     // The trap window's side of the trap listener (TrapListener.h), on the dialog's thread.
-    void AddTrapLine(const char* line) override;
+    void AddTrapLine(const char* line, const SnmpVarBind* binding) override;
     void ShowListenFailure(UINT code) override;
     void OnClear();
 
@@ -129,10 +131,14 @@ private:
     bool m_bInitialised = false;
     bool m_bDestroyed = false;
 
-    // --- ui/SystemMenu.cpp: the system menu and its Session Settings and About entries, the
-    //     minimized window's icon ------------------------------------------------------------
+    // --- ui/SystemMenu.cpp: the system menu and its Session Settings, MIB Browser and About
+    //     entries, the minimized window's icon ---------------------------------------------
 public:
     void OnSysCommand(unsigned nID, long lParam);
+    // The MIB browser, from the system menu and Ctrl+B: one window beside this one, shown
+    // again and raised when it is open already.
+    void OnMibBrowser();
+    CMibBrowser* MibBrowser() const; // null until first opened
     void OnPaint();
     // The icon the window system shows for the window, minimized or dragged; the window
     // takes it as its own when it is initialised.
@@ -152,6 +158,7 @@ protected:
 private:
     void CreateSystemMenu();
     void AddSessionSettingsMenuEntry();
+    void AddMibBrowserMenuEntry();
     void AddAboutMenuEntry();
     void ShowSystemMenu(const QPoint& globalPos, bool fromKeyboard);
 
@@ -163,6 +170,8 @@ private:
     std::unique_ptr<QMenu, SystemMenuDeleter> m_pSystemMenu;
     // The paint event being handled, for OnPaint's default painting.
     QPaintEvent* m_pCurrentPaint = nullptr;
+    // The MIB browser once opened; a child window, gone with the dialog.
+    QPointer<CMibBrowser> m_pMibBrowser;
 
     // --- ui/SessionCommands.cpp: Open, Close and the settings of the next Open -----------
 public:
