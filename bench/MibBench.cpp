@@ -4,7 +4,10 @@
 // it; the time from the start of a load until its names are in force; the resident memory
 // that the names add to a fresh process (a child started for it: the figure of a program
 // that has loaded nothing before); then the cost of one name written and read with the
-// names in force. Asserts nothing.
+// names in force. Then the MIB browser, with the machine's modules and the tests' own alone
+// and with the generated ones beside them: the window opened and drawn, each key typed into
+// the find box (over every node), a node's details, and the memory that the definitions take
+// (descriptions included) beside snmptranslate -m ALL -Td of every node. Asserts nothing.
 //
 //   bench_mibs [modules [objects [rounds]]] [--keep DIRECTORY]
 //   bench_mibs --large MEGABYTES
@@ -17,14 +20,23 @@
 // it reads last) and last (read first), and snmptranslate's time on the same modules.
 #include "support/MibDirectory.h"
 #include "support/ResourceUse.h"
+#include "support/TestModules.h"
 
+#include "snmpapi/MibNames.h"
 #include "snmpapi/SnmpApi.h"
 #include "testing/SnmpTesting.h"
 #include "ui/ManagerDlg.h"
+#include "ui/MibBrowser.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QWindow>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -172,6 +184,115 @@ std::vector<UINT> ObjectInstance(int module, int object) {
     return {1, 3, 6, 1, 4, 1, static_cast<UINT>(50000 + module), 1, static_cast<UINT>(object), 0};
 }
 
+double MsSince(const QElapsedTimer& timer) {
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+double Max(const std::vector<double>& values) {
+    return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+}
+
+// The value that 95 of each 100 stay within.
+double Percentile95(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() * 95 / 100];
+}
+
+// snmptranslate -m ALL -Td of every node (every label matches "."), on the same modules: its
+// time and its peak of resident memory.
+void PrintTranslateAll(const std::string& directories) {
+    const std::string dirs = directories + ":" OKAPEL_SOURCE_DIR "/mibs";
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execlp("snmptranslate", "snmptranslate", "-M", dirs.c_str(), "-m", "ALL", "-TB", ".", "-Td",
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        std::printf("  (snmptranslate -Td of every node failed)\n");
+        return;
+    }
+    std::printf("  snmptranslate -m ALL -Td of every node: %.2f s, peak resident memory %.1f MiB\n",
+                static_cast<double>(timer.nsecsElapsed()) / 1e9,
+                static_cast<double>(usage.ru_maxrss) / 1024);
+}
+
+// The browser with the names in force.
+void BrowserFigures(const std::string& directories, int rounds) {
+    setenv("MIBDIRS", directories.c_str(), 1);
+    SnmpMgrMibModulesStopForTesting();
+    LoadMs();
+    const auto table = mibnames::Current();
+    std::printf("  %d nodes; the table takes %.1f MiB, of which the definitions %.1f MiB\n",
+                table->Count(), static_cast<double>(table->Bytes()) / (1 << 20),
+                static_cast<double>(table->DefinitionBytes()) / (1 << 20));
+    CManagerDlg dlg(nullptr);
+    dlg.show();
+    QApplication::processEvents();
+    // Opened and drawn: from the command until the window is exposed and painted whole.
+    std::vector<double> open;
+    for (int round = 0; round < rounds; ++round) {
+        delete dlg.MibBrowser();
+        QApplication::processEvents();
+        QElapsedTimer timer;
+        timer.start();
+        dlg.OnMibBrowser();
+        CMibBrowser* browser = dlg.MibBrowser();
+        while (!(browser->windowHandle() && browser->windowHandle()->isExposed()))
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        browser->grab();
+        open.push_back(MsSince(timer));
+    }
+    CMibBrowser* browser = dlg.MibBrowser();
+    auto* find = browser->findChild<QLineEdit*>("IDC_MIB_FIND");
+    // Each key: the prefixes of words as they are typed, and one that no name holds, which
+    // looks at every node for every key.
+    std::vector<double> keys;
+    for (int round = 0; round < rounds; ++round) {
+        for (const char* word : {"operst", "genM999Object50", "tvHundredths", "zqzqzqzqzq"}) {
+            std::string typed;
+            for (const char* c = word; *c; ++c) {
+                typed += *c;
+                QElapsedTimer timer;
+                timer.start();
+                find->setText(QString::fromStdString(typed));
+                browser->Find(false);
+                QApplication::processEvents();
+                keys.push_back(MsSince(timer));
+            }
+        }
+    }
+    // A node's details: nodes across the whole tree.
+    std::vector<double> details;
+    for (int node = 0; node < table->Count(); node += std::max(1, table->Count() / 500)) {
+        QElapsedTimer timer;
+        timer.start();
+        browser->ShowNode(node);
+        QApplication::processEvents();
+        details.push_back(MsSince(timer));
+    }
+    std::printf("  browser opened and drawn:  %7.1f ms median, %.1f ms at most (goal: within "
+                "100 ms)\n",
+                Median(open), Max(open));
+    std::printf("  each key in the find box:  %7.2f ms median, %.2f ms for 95 in 100, %.2f ms at "
+                "most over %zu keys (goal: within 20 ms)\n",
+                Median(keys), Percentile95(keys), Max(keys), keys.size());
+    std::printf("  a node's details:          %7.2f ms median, %.2f ms for 95 in 100, %.2f ms at "
+                "most over %zu nodes (goal: within 5 ms)\n",
+                Median(details), Percentile95(details), Max(details), details.size());
+    dlg.done(QDialog::Rejected);
+    SnmpMgrMibModulesStopForTesting();
+    PrintTranslateAll(directories);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -282,5 +403,12 @@ int main(int argc, char** argv) {
         writeNs, named, ids.size());
     std::printf("one name read (StrToOid):        %8.0f ns  (%d read back)\n", readNs, readBack);
     std::printf("example: %s\n", texts.empty() ? "" : texts.back().c_str());
+
+    const std::string machine = std::string(kTestModulesDir) + ":" + kMachineModulesDir;
+    std::printf("\nMIB browser, the machine's modules and the tests' own (%s):\n", machine.c_str());
+    BrowserFigures(machine, rounds);
+    std::printf("\nMIB browser, with the %d generated modules beside them:\n", modules);
+    BrowserFigures(directory.Path() + ":" + machine, rounds);
+    setenv("MIBDIRS", directory.Path().c_str(), 1);
     return 0;
 }

@@ -74,6 +74,7 @@ TEST(AboutTest, SystemMenuEndsWithSeparatorAndAboutEntry) {
         {"&Close", SC_CLOSE},
         {"-", 0},
         {"&Session Settings...", IDM_SESSIONSETTINGS},
+        {"MIB &Browser...", IDM_MIBBROWSER},
         {"&Notifications...", IDM_NOTIFICATIONS},
         {"-", 0},
         {"&About Okapel...", IDM_ABOUTBOX},

@@ -3,6 +3,7 @@
 // line is not kept.
 #include "ui/ListBox.h"
 #include "support/DialogDriver.h"
+#include "values/LineBinding.h"
 #include "ui/Resource.h"
 
 #include <gtest/gtest.h>
@@ -90,6 +91,53 @@ TEST(ListBox, AMillionOrdinaryLinesAreKept) {
     std::string last;
     list.GetText(999999, &last);
     EXPECT_EQ(last, line);
+}
+
+// Each line keeps the binding it was added with, whatever its type, as it arrived; a line
+// added without one, one past the end and one of an emptied list have none.
+TEST(ListBox, LinesKeepTheirBindingsAsTheyArrived) {
+    UINT name[] = {1, 3, 6, 1, 4294967295u};
+    UINT target[] = {1, 3, 6, 1, 6, 3, 1, 1, 5, 3};
+    BYTE bytes[] = {0, 0x12, 0xFF, 0};
+    struct Case {
+        const char* name;
+        AsnAny value;
+    };
+    std::vector<Case> cases = {
+        {"integer", {ASN_INTEGER, {.number = -2147483647 - 1}}},
+        {"counter", {ASN_COUNTER32, {.unsigned32 = 4294967295u}}},
+        {"identifier", {ASN_OBJECTIDENTIFIER, {.object = {10, target}}}},
+        {"bytes", {ASN_OCTETSTRING, {.string = {bytes, 4, FALSE}}}},
+        {"no bytes", {ASN_OPAQUE, {.string = {nullptr, 0, FALSE}}}},
+        {"sequence", {ASN_SEQUENCE, {.string = {bytes, 3, FALSE}}}},
+        {"unfit element", {ASN_UNFIT_ELEMENT, {.string = {bytes, 2, FALSE}}}},
+        {"null", {ASN_NULL, {}}},
+        {"exception", {SNMP_EXCEPTION_ENDOFMIBVIEW, {}}},
+    };
+    CListBox list;
+    for (const Case& c : cases) {
+        const SnmpVarBind vb{{5, name}, c.value};
+        list.AddString(c.name, &vb);
+    }
+    list.AddString("without");
+    for (int i = 0; i < static_cast<int>(cases.size()); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        CLineBinding kept;
+        ASSERT_TRUE(list.GetBinding(i, &kept));
+        const SnmpVarBind vb = kept.View();
+        ASSERT_EQ(vb.name.idLength, 5u);
+        EXPECT_EQ(vb.name.ids[4], 4294967295u);
+        EXPECT_EQ(vb.value.asnType, cases[i].value.asnType);
+        // Every byte of the value as it was.
+        EXPECT_EQ(EncodeLineBinding(vb), EncodeLineBinding({{5, name}, cases[i].value}));
+    }
+    CLineBinding none;
+    EXPECT_FALSE(list.GetBinding(static_cast<int>(cases.size()), &none));
+    EXPECT_TRUE(none.Empty());
+    EXPECT_FALSE(list.GetBinding(list.GetCount(), &none));
+    list.ResetContent();
+    list.AddString("after");
+    EXPECT_FALSE(list.GetBinding(0, &none));
 }
 
 } // namespace

@@ -405,7 +405,7 @@ TEST_P(TrapWithAnOddBinding, GivesAllItsBindings) {
 INSTANTIATE_TEST_SUITE_P(
     Values, TrapWithAnOddBinding,
     ::testing::Values(
-        OddBinding{"Sequence", ber::Tlv(0x30, ber::Integer(5)), "48:2,1,5,", std::nullopt},
+        OddBinding{"Sequence", ber::Tlv(0x30, ber::Integer(5)), "48:2,1,5,", "30 03 02 01 05"},
         OddBinding{"UnknownTag49", ber::Tlv(0x49, {1, 2}), "73:1,2,", "49 02 01 02"},
         OddBinding{"UnknownTag4F", ber::Tlv(0x4F, {1}), "79:1,", "4F 01 01"},
         OddBinding{"ConstructedUnknownTag", ber::Tlv(0xA9, ber::Null()), "169:5,0,", "A9 02 05 00"},

@@ -254,7 +254,9 @@ INSTANTIATE_TEST_SUITE_P(
                   {0x02, 0x05, 0x01, 0x00, 0x00, 0x00, 0x00},
                   {},
                   "02 05 01 00 00 00 00"},
-        ValueCase{"SequenceIsNothing", ASN_SEQUENCE, 0, {'a', 0}, {}, std::nullopt},
+        // No SMI type is a SEQUENCE: its bytes are kept as those of a tag that none has.
+        ValueCase{"SequenceIsItsElement", ASN_SEQUENCE, 0, {'a', 0}, {}, "30 02 61 00"},
+        ValueCase{"EmptySequenceIsItsElement", ASN_SEQUENCE, 0, {}, {}, "30 00"},
         ValueCase{"NullIsNothing", ASN_NULL, 0, {}, {}, std::nullopt}),
     RowName{});
 

@@ -201,9 +201,10 @@ TEST_P(WalkEnds, KeepingTheLinesSoFar) {
 // the outcome it ends with.
 class VectorSink : public flows::CWalkSink {
 public:
-    std::size_t TakeLines(std::vector<std::string>& lines) override {
+    std::size_t TakeLines(std::vector<flows::WalkLine>& lines) override {
         const std::size_t kept = std::min(lines.size(), m_room - std::min(m_room, m_lines.size()));
-        m_lines.insert(m_lines.end(), lines.begin(), lines.begin() + static_cast<long>(kept));
+        for (std::size_t i = 0; i < kept; ++i)
+            m_lines.push_back(lines[i].text);
         return kept;
     }
     std::size_t LineCount() const override { return m_lines.size(); }
@@ -314,7 +315,7 @@ INSTANTIATE_TEST_SUITE_P(
                    }),
                    {".1.3.6.1.4.1.99.1.0 : 1", ".1.3.6.1.4.1.99.2.0 : 49 01 01",
                     ".1.3.6.1.4.1.99.3.0 : 1", ".1.3.6.1.4.1.99.4.0 : 9F 78 09 01",
-                    ".1.3.6.1.4.1.99.5.0 : ", ".1.3.6.1.4.1.99.6.0 : 10.0.1",
+                    ".1.3.6.1.4.1.99.5.0 : 30 03 02 01 05", ".1.3.6.1.4.1.99.6.0 : 10.0.1",
                     ".1.3.6.1.4.1.99.7.0 : 00 12 79 62 F9 40",
                     ".1.3.6.1.4.1.99.8.0 : Z\xC3\xBCrich", ".1.3.6.1.4.1.99.9.0 : 256",
                     ".1.3.6.1.4.1.99.10.0 : 05 01 00", ".1.3.6.1.4.1.99.11.0 : noSuchInstance"},

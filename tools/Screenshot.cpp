@@ -1,10 +1,17 @@
 // Grabs the real main dialog (or, with the step "about" or "settings", the About box or the
-// Session Settings dialog over it, or with "walking=OID" a walk in progress) into a PNG file
-// for the README: okapel_screenshot OUT.png [STEP...]. Runs on any Qt platform; the
+// Session Settings dialog over it, with "walking=OID" a walk in progress, or with "browser" the
+// MIB browser) into a PNG file for the README: okapel_screenshot OUT.png [STEP...]. Runs on any Qt platform; the
 // offscreen one needs no display.
 #include "app/ManagerApp.h"
+#include "testing/SnmpTesting.h"
+#include "values/LineBinding.h"
+#include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
+#include "ui/MibBrowser.h"
 #include "ui/Resource.h"
+
+#include <QLineEdit>
+#include <QTreeView>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -118,9 +125,11 @@ int main(int argc, char** argv) {
     CManagerDlg dlg(nullptr);
     dlg.show();
     QApplication::processEvents();
-    // Optional steps: agent=ADDR community=TEXT version=2c|3 user=NAME open get=OID walk=OID, and
-    // last of all walking=OID, about or settings, which picture the About box or the Session
-    // Settings over the dialog.
+    // Optional steps: agent=ADDR community=TEXT version=2c|3 user=NAME open get=OID walk=OID,
+    // mibs (the MIB modules read, before the next step), browser (the MIB browser opened and
+    // pictured), find=TEXT in the browser, line=N (the walk list's line N selected and followed),
+    // modules (the browser's module list opened), and last of all walking=OID, about or settings, which
+    // picture the About box or the Session Settings over the dialog.
     QPixmap shot;
     for (int i = 2; i < argc; ++i) {
         const QString step = QString::fromLocal8Bit(argv[i]);
@@ -150,6 +159,34 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "the walk ended before it showed its progress\n");
                 return 1;
             }
+        } else if (step == "mibs") {
+            SnmpMgrLoadMibModules();
+            SnmpMgrWaitMibModulesForTesting(60000);
+        } else if (step == "browser") {
+            dlg.OnMibBrowser();
+        } else if (step.startsWith("find=") && dlg.MibBrowser()) {
+            dlg.MibBrowser()->findChild<QLineEdit*>("IDC_MIB_FIND")->setText(arg);
+            dlg.MibBrowser()->Find(false);
+        } else if (step.startsWith("line=") && dlg.MibBrowser()) {
+            CListBox* walk = dlg.ListBox(IDC_WALK_LIST);
+            CLineBinding line;
+            walk->SetCurSel(arg.toInt());
+            if (walk->GetBinding(arg.toInt(), &line))
+                dlg.MibBrowser()->FollowLine(line);
+        } else if (step == "modules" && dlg.MibBrowser()) {
+            dlg.MibBrowser()->Refresh();
+            // The first module that failed, opened with the parser's words.
+            auto* modules = dlg.MibBrowser()->findChild<QTreeView*>("IDC_MIB_MODULES");
+            QAbstractItemModel* model = modules->model();
+            for (int row = 0; row < model->rowCount(); ++row) {
+                const QModelIndex index = model->index(row, 0);
+                if (index.data().toString().contains(" failed: ")) {
+                    modules->expand(index);
+                    modules->setCurrentIndex(index);
+                    modules->scrollTo(index, QAbstractItemView::PositionAtTop);
+                    break;
+                }
+            }
         } else if (step == "about" || step == "settings") {
             shot = GrabModalOverDialog(dlg, step == "about" ? IDM_ABOUTBOX : IDM_SESSIONSETTINGS);
             if (shot.isNull()) {
@@ -158,6 +195,12 @@ int main(int argc, char** argv) {
             }
         }
         QApplication::processEvents();
+    }
+    if (shot.isNull() && dlg.MibBrowser()) {
+        QWidget* browser = dlg.MibBrowser();
+        shot = QPixmap(FramedRect(browser).size());
+        QPainter painter(&shot);
+        PaintFramed(painter, browser, FramedRect(browser).topLeft());
     }
     if (shot.isNull())
         shot = dlg.grab();

@@ -31,15 +31,23 @@ Outcome Set(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& oid, BYTE typ
 
 // --- The walk -------------------------------------------------------------------------
 
-// Where a walk puts its lines, "<identifier> : <value text>", in the agent's order: the
-// lines of each answer before the next request goes.
+// One line of a walk: "<identifier> : <value text>", and the binding it was made of as a list
+// keeps it beside the line (values/LineBinding.h), so that a window that reads the line again
+// reads the value as it arrived.
+struct WalkLine {
+    std::string text;
+    std::string binding;
+};
+
+// Where a walk puts its lines, in the agent's order: the lines of each answer before the next
+// request goes.
 class CWalkSink {
 public:
     virtual ~CWalkSink() = default;
     // Takes the lines in order (it may move them out of `lines`) and returns how many it
     // kept: fewer than given when it can take no more, which ends the walk. It returns at
     // once, whatever it does with them, so that the next request follows the answer.
-    virtual std::size_t TakeLines(std::vector<std::string>& lines) = 0;
+    virtual std::size_t TakeLines(std::vector<WalkLine>& lines) = 0;
     // How many lines it holds, for the outcome of a walk that it could not take whole.
     virtual std::size_t LineCount() const = 0;
 };

@@ -3,6 +3,7 @@
 #include "snmp/Flows.h"
 #include "snmp/RequestList.h"
 
+#include "values/LineBinding.h"
 #include "values/Values.h"
 
 #include <algorithm>
@@ -29,7 +30,7 @@ class CLineBatch {
 public:
     explicit CLineBatch(flows::CWalkSink* sink) : m_sink(sink) {}
 
-    void Add(std::string&& line) { m_lines.push_back(std::move(line)); }
+    void Add(flows::WalkLine&& line) { m_lines.push_back(std::move(line)); }
     // Hands over every line held; false, with `end` filled in, when the sink has taken no
     // more.
     bool HandOver(Outcome* end) {
@@ -48,7 +49,7 @@ public:
 
 private:
     flows::CWalkSink* m_sink;
-    std::vector<std::string> m_lines;
+    std::vector<flows::WalkLine> m_lines;
 };
 
 // Whether the walk goes on with this answer to a request for the object after `requested`
@@ -76,15 +77,16 @@ bool AnswerContinuesWalk(const SnmpVarBind& answer, AsnInteger errorStatus, AsnI
     return true;
 }
 
-// The answer's line, "<identifier> : <value text>".
-std::string WalkLine(const SnmpVarBind& answer) {
-    std::string line;
-    AppendIdentifierText(answer.name, &line);
-    line += " : ";
+// The answer's line, "<identifier> : <value text>", with its binding.
+flows::WalkLine WalkLine(const SnmpVarBind& answer) {
+    flows::WalkLine line;
+    AppendIdentifierText(answer.name, &line.text);
+    line.text += " : ";
     char* valueText = values::FormatValue(&answer.value);
     if (valueText)
-        line += valueText;
+        line.text += valueText;
     SnmpUtilMemFree(valueText);
+    line.binding = EncodeLineBinding(answer);
     return line;
 }
 

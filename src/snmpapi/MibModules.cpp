@@ -30,6 +30,8 @@
 // nodes: net-snmp links a node to the parent of that name wherever it is defined.
 #include "snmpapi/MibModules.h"
 #include "snmpapi/MibNames.h"
+#include "snmpapi/MibRecords.h"
+#include "snmpapi/MibStream.h"
 #include "snmpapi/SnmpInternal.h"
 
 #include <dirent.h>
@@ -64,28 +66,32 @@
 
 namespace {
 
-// What the child writes: snapshots of the tree, each
-//   'S' u64 length, then `length` bytes of records
-// and at last 'E', the end: everything was read. A snapshot's records are of one kind
-// byte each, numbers in the machine's order:
+using mibstream::kBeginRecord;
+using mibstream::kDefinitionsRecord;
+using mibstream::kEndRecord;
+using mibstream::kReportRecord;
+using mibstream::kSnapshotRecord;
+using mibstream::kStreamFd;
+using mibstream::StreamReader;
+using mibstream::StreamWriter;
+
+// A snapshot of the tree ('S', MibStream.h) holds records of one kind byte each:
 //   'M' u32 module-number u16 length name        a module's name, before its first node
-//   'N' i32 parent u32 arc u8 shown u16 count u32 modules... u16 length name
+//   'N' i32 parent u32 arc u8 shown u32 definition u16 count u32 modules... u16 length name
 //                                                a node; parent is the number of an earlier
 //                                                node record, -1 for a root; shown is 1 for
 //                                                the node whose name net-snmp's tools show
-//                                                for the identifier; an empty name for a
+//                                                for the identifier, and only that one has
+//                                                a definition (the id of one that a 'D'
+//                                                record gave, or none); an empty name for a
 //                                                node that has none
-constexpr char kSnapshotRecord = 'S';
 constexpr char kModuleRecord = 'M';
 constexpr char kNodeRecord = 'N';
-constexpr char kEndRecord = 'E';
 
-// More than any set of modules yields (1,000 modules of 50 objects write about 3 MB); a
-// child that writes a larger snapshot is stopped, and what it wrote before stays in force.
+// More than any set of modules yields (1,000 modules of 50 objects write about 3 MB of
+// names and as much of definitions); a child that writes a larger record is stopped, and
+// what it wrote before stays in force.
 constexpr size_t kMaxSnapshot = 256u << 20;
-
-// The child's pipe, after its other descriptors are closed.
-constexpr int kStreamFd = 3;
 
 constexpr char kReaderVariable[] = "OKAPEL_MIB_READER";        // holds the base module's directory
 constexpr char kParentVariable[] = "OKAPEL_MIB_READER_PARENT"; // Okapel's process id
@@ -96,44 +102,18 @@ constexpr char kHoldBeforeVariable[] = "OKAPEL_MIB_READER_HOLD_BEFORE";
 
 // --- The child ----------------------------------------------------------------------------
 
-class StreamWriter {
-public:
-    template <typename T> void Put(T value) {
-        m_out.append(reinterpret_cast<const char*>(&value), sizeof value);
-    }
-    void PutText(std::string_view text) {
-        const size_t length = std::min<size_t>(text.size(), 0xFFFF);
-        Put(static_cast<std::uint16_t>(length));
-        m_out.append(text.data(), length);
-    }
-    size_t Size() const { return m_out.size(); }
-    // Sends what was put; a write that fails (Okapel has closed the pipe, or is gone) ends
-    // the reader.
-    void Send() {
-        for (size_t done = 0; done < m_out.size();) {
-            const ssize_t n = write(kStreamFd, m_out.data() + done, m_out.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                _exit(2);
-            done += static_cast<size_t>(n);
-        }
-        m_out.clear();
-    }
-
-private:
-    std::string m_out;
-};
-
 bool IsAnonymous(const char* label) {
     return std::strncmp(label, ANON, ANON_LEN) == 0;
 }
 
-// One snapshot of the parser's tree. Of the siblings that share a sub-identifier, net-snmp's
-// tools show (and look below) the last of the first run of them; the others are written
-// as names that are read only.
-void WriteSnapshot(StreamWriter* out) {
+// One snapshot of the parser's tree, after the definitions that it needs and no snapshot
+// before gave, and what became of each module so far. Of the siblings that share a
+// sub-identifier, net-snmp's tools show (and look below) the last of the first run of them;
+// the others are written as names that are read only.
+void WriteSnapshot(mibrecords::DefinitionWriter* definitions, mibrecords::ModuleReporter* reporter,
+                   StreamWriter* out) {
     StreamWriter body;
+    StreamWriter described;
     std::unordered_set<int> modulesWritten;
     char moduleName[512];
     std::int32_t written = 0;
@@ -165,6 +145,7 @@ void WriteSnapshot(StreamWriter* out) {
             body.Put(parent);
             body.Put(static_cast<std::uint32_t>(node->subid));
             body.Put(static_cast<std::uint8_t>(shown));
+            body.Put(shown ? definitions->Describe(*node, &described) : mibrecords::kNoDefinition);
             body.Put(static_cast<std::uint16_t>(std::min<size_t>(modules.size(), 0xFFFF)));
             for (size_t i = 0; i < modules.size() && i < 0xFFFF; ++i)
                 body.Put(static_cast<std::uint32_t>(modules[i]));
@@ -174,10 +155,12 @@ void WriteSnapshot(StreamWriter* out) {
             ++written;
         }
     }
-    out->Put(kSnapshotRecord);
-    out->Put(static_cast<std::uint64_t>(body.Size()));
+    StreamWriter report;
+    reporter->Write(&report);
+    out->PutRecord(kDefinitionsRecord, described);
+    out->PutRecord(kReportRecord, report);
+    out->PutRecord(kSnapshotRecord, body);
     out->Send();
-    body.Send();
 }
 
 // The reader's processor time in seconds: what it spends, however busy the machine is and
@@ -195,15 +178,32 @@ double ProcessorSeconds() {
 // far go out before a large module.
 class Snapshots {
 public:
+    // Only the reader writes snapshots; the same reading in another process (the testing
+    // library's) writes nothing.
+    void Activate() { m_active = true; }
+    // The module or file that is read next, told to Okapel at once, so that a reader that
+    // ends while it reads names it.
+    void Begin(std::string_view name) {
+        m_reporter.Begin(name);
+        if (!m_active)
+            return;
+        StreamWriter begin;
+        begin.Put(kBeginRecord);
+        begin.PutText(name);
+        begin.Send();
+    }
+    mibrecords::ModuleReporter& Reporter() { return m_reporter; }
     void BeforeModule(const char* file) {
         struct stat status {};
-        if (!m_unsent || stat(file, &status) != 0)
+        if (!m_active || !m_unsent || stat(file, &status) != 0)
             return;
         // net-snmp's parser reads some 20 MB of modules a second here.
         if (static_cast<double>(status.st_size) / 20e6 >= 4 * m_cost)
             Write(ProcessorSeconds());
     }
     void AfterModule() {
+        if (!m_active)
+            return;
         m_unsent = true;
         const double now = ProcessorSeconds();
         if (now - m_last >= 4 * m_cost)
@@ -219,7 +219,7 @@ public:
 private:
     void Write(double start) {
         StreamWriter out;
-        WriteSnapshot(&out);
+        WriteSnapshot(&m_definitions, &m_reporter, &out);
         m_last = ProcessorSeconds();
         m_cost = m_last - start;
         m_unsent = false;
@@ -227,6 +227,9 @@ private:
     double m_last = 0;
     double m_cost = 0;
     bool m_unsent = false; // modules were read since the last snapshot
+    bool m_active = false;
+    mibrecords::DefinitionWriter m_definitions;
+    mibrecords::ModuleReporter m_reporter;
 };
 
 // The reader's own state: its snapshots, and the snmp.conf settings that net-snmp keeps to
@@ -270,11 +273,13 @@ void AddDirectory(const std::string& directory) {
     closedir(dir);
     std::sort(files.begin(), files.end());
     for (const std::string& file : files)
-        add_mibfile(file.c_str(), std::strrchr(file.c_str(), '/'));
+        if (add_mibfile(file.c_str(), std::strrchr(file.c_str(), '/')) != 0)
+            Reader().snapshots.Reporter().NotAModule(file);
 }
 
 void ReadFile(const std::string& file) {
     if (IsRegularFile(file.c_str())) {
+        Reader().snapshots.Begin(file);
         Reader().snapshots.BeforeModule(file.c_str());
         read_mib(file.c_str());
         Reader().snapshots.AfterModule();
@@ -298,18 +303,9 @@ void HoldBefore(const module& next) {
 // Every module made known, as net-snmp's read_all_mibs reads them (its list of modules
 // begins with the one made known last), with a snapshot after each.
 void ReadAllModules() {
-    // The list's head is the module with the highest number; modules are numbered from 0
-    // as they are made known and never forgotten here.
-    int high = 1;
-    while (find_module(high))
-        high *= 2;
-    int low = 0;
-    while (low + 1 < high) {
-        const int middle = low + (high - low) / 2;
-        (find_module(middle) ? low : high) = middle;
-    }
-    for (module* mp = find_module(low); mp; mp = mp->next) {
+    for (module* mp = mibrecords::ParserModules(); mp; mp = mp->next) {
         if (mp->no_imports == -1) {
+            Reader().snapshots.Begin(mp->name);
             Reader().snapshots.BeforeModule(mp->file);
             HoldBefore(*mp);
             netsnmp_read_module(mp->name);
@@ -392,6 +388,7 @@ void ReadModules(const std::string& baseDirectory) {
         } else if (entry.find('/') != std::string::npos) {
             ReadFile(entry);
         } else {
+            Reader().snapshots.Begin(entry);
             netsnmp_read_module(entry.c_str());
             Reader().snapshots.AfterModule();
         }
@@ -416,6 +413,11 @@ void ReadModules(const std::string& baseDirectory) {
     // The window and the trap lines come first: the parser gets what the processor spares.
     setpriority(PRIO_PROCESS, 0, 19);
     SnmpLibraryQuiet();
+    // The parser keeps the modules' descriptions only when asked, and tells its errors to
+    // the reporter alone.
+    snmp_set_save_descriptions(1);
+    Reader().snapshots.Reporter().Start();
+    Reader().snapshots.Activate();
     // A persistent directory that cannot exist: the parser neither reads nor writes its
     // directory indexes in the operator's own.
     netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_PERSISTENT_DIR, "/dev/null/okapel");
@@ -445,33 +447,13 @@ const bool g_isReader = [] {
 
 // --- Okapel's side -------------------------------------------------------------------------
 
-class StreamReader {
-public:
-    explicit StreamReader(std::string_view data) : m_data(data) {}
-    bool AtEnd() const { return m_data.empty(); }
-    template <typename T> bool Get(T* value) {
-        if (m_data.size() < sizeof *value)
-            return false;
-        std::memcpy(value, m_data.data(), sizeof *value);
-        m_data.remove_prefix(sizeof *value);
-        return true;
-    }
-    bool GetText(std::string_view* text) {
-        std::uint16_t length = 0;
-        if (!Get(&length) || m_data.size() < length)
-            return false;
-        *text = m_data.substr(0, length);
-        m_data.remove_prefix(length);
-        return true;
-    }
-
-private:
-    std::string_view m_data;
-};
-
-// The table that one snapshot describes, or null when it is not whole.
-std::shared_ptr<const mibnames::Table> ReadTable(std::string_view data) {
+// The table that one snapshot describes, with the definitions that the records before it
+// gave, or null when it is not whole.
+std::shared_ptr<const mibnames::Table> ReadTable(std::string_view data,
+                                                 const mibrecords::DefinitionReader& definitions) {
     mibnames::TableBuilder builder;
+    for (const auto& block : definitions.Blocks())
+        builder.Hold(block);
     std::unordered_map<std::uint32_t, int> modules; // the child's numbers to the table's
     std::vector<int> nodes;                         // node record number to table node
     std::vector<int> nodeModules;
@@ -488,9 +470,11 @@ std::shared_ptr<const mibnames::Table> ReadTable(std::string_view data) {
         std::int32_t parent = 0;
         std::uint32_t arc = 0;
         std::uint8_t shown = 0;
+        std::uint32_t definition = 0;
         std::uint16_t count = 0;
         if (kind != kNodeRecord || !in.Get(&parent) || !in.Get(&arc) || !in.Get(&shown) ||
-            !in.Get(&count) || parent < -1 || parent >= static_cast<std::int32_t>(nodes.size()))
+            !in.Get(&definition) || !in.Get(&count) || parent < -1 ||
+            parent >= static_cast<std::int32_t>(nodes.size()))
             return nullptr;
         nodeModules.clear();
         for (std::uint16_t i = 0; i < count; ++i) {
@@ -507,7 +491,8 @@ std::shared_ptr<const mibnames::Table> ReadTable(std::string_view data) {
         const int parentNode = parent < 0 ? mibnames::kNone : nodes[static_cast<size_t>(parent)];
         nodes.push_back(parent >= 0 && parentNode == mibnames::kNone
                             ? mibnames::kNone
-                            : builder.Add(parentNode, arc, name, nodeModules, shown != 0));
+                            : builder.Add(parentNode, arc, name, nodeModules, shown != 0,
+                                          definitions.ById(definition)));
     }
     return in.AtEnd() ? builder.Finish() : nullptr;
 }
@@ -652,14 +637,17 @@ private:
     }
 
     // False once a Stop has come: the names of a reader that a Stop ends are not wanted,
-    // however far it got.
-    bool PutInForce(std::string_view snapshot) {
-        auto table = ReadTable(snapshot);
+    // however far it got. The report of the modules goes into force with the names.
+    bool PutInForce(std::string_view snapshot,
+                    std::shared_ptr<const mibnames::ModuleReport> report) {
+        auto table = ReadTable(snapshot, m_definitions);
         std::lock_guard<std::mutex> guard(m_mutex);
         if (m_stopping)
             return false;
         if (table)
             mibnames::Publish(std::move(table));
+        if (report)
+            mibnames::PublishModuleReport(std::move(report));
         return true;
     }
 
@@ -671,36 +659,105 @@ private:
         m_done.notify_all();
     }
 
+    // The last report with the end of the load in it: whole, or ended in the module that
+    // the reader was reading.
+    std::shared_ptr<const mibnames::ModuleReport> Ended(bool whole) const {
+        auto report = std::make_shared<mibnames::ModuleReport>(m_report ? *m_report
+                                                                        : mibnames::ModuleReport{});
+        report->complete = whole;
+        if (!whole && !m_reading.empty()) {
+            using Outcome = mibnames::ModuleState::Outcome;
+            auto stopped = std::find_if(report->modules.begin(), report->modules.end(),
+                                        [this](const mibnames::ModuleState& m) {
+                                            return m.name == m_reading || m.file == m_reading;
+                                        });
+            if (stopped == report->modules.end()) {
+                report->modules.emplace_back();
+                stopped = report->modules.end() - 1;
+                stopped->name = m_reading;
+            }
+            stopped->outcome = Outcome::ReaderStopped;
+            stopped->problems.push_back(
+                {0, "The MIB reader ended while it read this module or one that it imports; "
+                    "the modules after it were not read."});
+            mibnames::OrderModuleReport(report.get());
+        }
+        return report;
+    }
+
+    // Reads a record's length and its bytes; false for a stream that ended or went astray,
+    // and for a record so large that no set of modules makes it (the reader is then
+    // stopped).
+    static bool ReadRecord(int fd, pid_t pid, std::string* body) {
+        std::uint64_t length = 0;
+        if (!ReadExactly(fd, &length, sizeof length))
+            return false;
+        if (length > kMaxSnapshot) {
+            kill(pid, SIGKILL); // not reaped yet, so the number is still the child's
+            return false;
+        }
+        body->resize(length);
+        return ReadExactly(fd, body->data(), length);
+    }
+
     // Puts each whole snapshot in force as it comes, until the reader ends. A snapshot that
-    // a later one already follows in the pipe is out of date before its table is made, and
-    // only the later one is made.
+    // a later one follows before the pipe is drained is out of date before its table is
+    // made, and only the later one is made; the definitions and reports between them are
+    // all taken.
     void Read(int fd, pid_t pid) {
         std::string body;
+        std::string snapshot;
         bool unmade = false;
+        bool whole = false;
+        bool wanted = true;
         for (;;) {
             char kind = 0;
-            std::uint64_t length = 0;
-            if (!ReadExactly(fd, &kind, 1) || kind != kSnapshotRecord ||
-                !ReadExactly(fd, &length, sizeof length))
-                break; // the end record, a reader that ended early, or one that went astray
-            if (length > kMaxSnapshot) {
-                kill(pid, SIGKILL); // not reaped yet, so the number is still the child's
+            if (!ReadExactly(fd, &kind, 1))
+                break; // a reader that ended early
+            if (kind == kEndRecord) {
+                whole = true;
                 break;
             }
-            body.resize(length);
-            unmade = ReadExactly(fd, body.data(), length);
-            if (!unmade)
-                break;
+            if (kind == kBeginRecord) {
+                std::uint16_t length = 0;
+                if (!ReadExactly(fd, &length, sizeof length))
+                    break;
+                m_reading.resize(length);
+                if (!ReadExactly(fd, m_reading.data(), length))
+                    break;
+            } else if (kind == kDefinitionsRecord) {
+                if (!ReadRecord(fd, pid, &body) || !m_definitions.Read(body))
+                    break;
+            } else if (kind == kReportRecord) {
+                if (!ReadRecord(fd, pid, &body))
+                    break;
+                m_report = mibrecords::ReadReport(body);
+            } else if (kind == kSnapshotRecord) {
+                if (!ReadRecord(fd, pid, &snapshot))
+                    break;
+                unmade = true;
+            } else {
+                break; // a reader that went astray
+            }
             int following = 0;
-            if (ioctl(fd, FIONREAD, &following) == 0 && following > 0)
-                continue;
-            unmade = false;
-            if (!PutInForce(body))
-                break;
+            if (unmade && ioctl(fd, FIONREAD, &following) == 0 && following == 0) {
+                unmade = false;
+                if (!(wanted = PutInForce(snapshot, m_report)))
+                    break;
+            }
         }
-        if (unmade)
-            PutInForce(body);
+        if (wanted && unmade)
+            wanted = PutInForce(snapshot, m_report);
+        if (wanted) {
+            std::lock_guard<std::mutex> guard(m_mutex);
+            if (!m_stopping)
+                mibnames::PublishModuleReport(Ended(whole));
+        }
         body = {};
+        snapshot = {};
+        m_definitions = {};
+        m_report = {};
+        m_reading = {};
         close(fd);
         // The snapshots' buffers and the tables they replaced were freed in this thread's
         // own heap, which keeps freed memory unless asked to give it back.
@@ -719,6 +776,12 @@ private:
         }
         Finish();
     }
+
+    // The load's state on its thread: the definitions so far, the last report, and the
+    // module that the reader said it reads.
+    mibrecords::DefinitionReader m_definitions;
+    std::shared_ptr<const mibnames::ModuleReport> m_report;
+    std::string m_reading;
 
     std::mutex m_mutex;
     std::condition_variable m_done;
@@ -751,7 +814,13 @@ void SetMibReaderHold(const std::string& fifo, const std::string& beforeFile) {
     g_holdBefore = beforeFile;
 }
 
+void MibReadModulesHere() {
+    snmp_set_save_descriptions(1);
+    ReadModules(BaseModuleDirectory());
+}
+
 void MibModulesStop() {
     TheLoader().Stop();
     mibnames::Publish(nullptr);
+    mibnames::PublishModuleReport(nullptr);
 }

@@ -1,5 +1,8 @@
-// The name tables: the compiled-in rows, the making of a table and the table in force.
+// The name tables: the making of a table from the built-in rows (MibBuiltIn.cpp) and the
+// modules' nodes, its lookups, and the table in force.
 #include "snmpapi/MibNames.h"
+
+#include "snmpapi/MibBuiltIn.h"
 
 #include <algorithm>
 #include <functional>
@@ -10,279 +13,6 @@
 
 namespace mibnames {
 namespace {
-
-struct Row {
-    const char* name;
-    const char* parent; // null for the roots
-    UINT arc;
-};
-
-// clang-format off
-constexpr Row kRows[] = {
-    // The registration tree down to the subtrees of the Internet (RFC 1155, RFC 2578).
-    {"ccitt", nullptr, 0},
-    {"iso", nullptr, 1},
-    {"joint-iso-ccitt", nullptr, 2},
-    {"org", "iso", 3},
-    {"dod", "org", 6},
-    {"internet", "dod", 1},
-    {"directory", "internet", 1},
-    {"mgmt", "internet", 2},
-    {"mib-2", "mgmt", 1},
-    {"experimental", "internet", 3},
-    {"private", "internet", 4},
-    {"enterprises", "private", 1},
-    {"security", "internet", 5},
-    {"snmpV2", "internet", 6},
-    {"snmpDomains", "snmpV2", 1},
-    {"snmpProxys", "snmpV2", 2},
-    {"snmpModules", "snmpV2", 3},
-
-    // MIB-II (RFC 1213): the groups below mib-2.
-    {"system", "mib-2", 1},
-    {"interfaces", "mib-2", 2},
-    {"at", "mib-2", 3},
-    {"ip", "mib-2", 4},
-    {"icmp", "mib-2", 5},
-    {"tcp", "mib-2", 6},
-    {"udp", "mib-2", 7},
-    {"egp", "mib-2", 8},
-    {"transmission", "mib-2", 10},
-    {"snmp", "mib-2", 11},
-
-    // The system group, with the object resources table of RFC 3418.
-    {"sysDescr", "system", 1},
-    {"sysObjectID", "system", 2},
-    {"sysUpTime", "system", 3},
-    {"sysContact", "system", 4},
-    {"sysName", "system", 5},
-    {"sysLocation", "system", 6},
-    {"sysServices", "system", 7},
-    {"sysORLastChange", "system", 8},
-    {"sysORTable", "system", 9},
-    {"sysOREntry", "sysORTable", 1},
-    {"sysORIndex", "sysOREntry", 1},
-    {"sysORID", "sysOREntry", 2},
-    {"sysORDescr", "sysOREntry", 3},
-    {"sysORUpTime", "sysOREntry", 4},
-
-    // The interfaces group; the table's columns are those of RFC 1213 and RFC 2863.
-    {"ifNumber", "interfaces", 1},
-    {"ifTable", "interfaces", 2},
-    {"ifEntry", "ifTable", 1},
-    {"ifIndex", "ifEntry", 1},
-    {"ifDescr", "ifEntry", 2},
-    {"ifType", "ifEntry", 3},
-    {"ifMtu", "ifEntry", 4},
-    {"ifSpeed", "ifEntry", 5},
-    {"ifPhysAddress", "ifEntry", 6},
-    {"ifAdminStatus", "ifEntry", 7},
-    {"ifOperStatus", "ifEntry", 8},
-    {"ifLastChange", "ifEntry", 9},
-    {"ifInOctets", "ifEntry", 10},
-    {"ifInUcastPkts", "ifEntry", 11},
-    {"ifInNUcastPkts", "ifEntry", 12},
-    {"ifInDiscards", "ifEntry", 13},
-    {"ifInErrors", "ifEntry", 14},
-    {"ifInUnknownProtos", "ifEntry", 15},
-    {"ifOutOctets", "ifEntry", 16},
-    {"ifOutUcastPkts", "ifEntry", 17},
-    {"ifOutNUcastPkts", "ifEntry", 18},
-    {"ifOutDiscards", "ifEntry", 19},
-    {"ifOutErrors", "ifEntry", 20},
-    {"ifOutQLen", "ifEntry", 21},
-    {"ifSpecific", "ifEntry", 22},
-
-    // The address translation group.
-    {"atTable", "at", 1},
-    {"atEntry", "atTable", 1},
-    {"atIfIndex", "atEntry", 1},
-    {"atPhysAddress", "atEntry", 2},
-    {"atNetAddress", "atEntry", 3},
-
-    // The ip group.
-    {"ipForwarding", "ip", 1},
-    {"ipDefaultTTL", "ip", 2},
-    {"ipInReceives", "ip", 3},
-    {"ipInHdrErrors", "ip", 4},
-    {"ipInAddrErrors", "ip", 5},
-    {"ipForwDatagrams", "ip", 6},
-    {"ipInUnknownProtos", "ip", 7},
-    {"ipInDiscards", "ip", 8},
-    {"ipInDelivers", "ip", 9},
-    {"ipOutRequests", "ip", 10},
-    {"ipOutDiscards", "ip", 11},
-    {"ipOutNoRoutes", "ip", 12},
-    {"ipReasmTimeout", "ip", 13},
-    {"ipReasmReqds", "ip", 14},
-    {"ipReasmOKs", "ip", 15},
-    {"ipReasmFails", "ip", 16},
-    {"ipFragOKs", "ip", 17},
-    {"ipFragFails", "ip", 18},
-    {"ipFragCreates", "ip", 19},
-    {"ipAddrTable", "ip", 20},
-    {"ipAddrEntry", "ipAddrTable", 1},
-    {"ipAdEntAddr", "ipAddrEntry", 1},
-    {"ipAdEntIfIndex", "ipAddrEntry", 2},
-    {"ipAdEntNetMask", "ipAddrEntry", 3},
-    {"ipAdEntBcastAddr", "ipAddrEntry", 4},
-    {"ipAdEntReasmMaxSize", "ipAddrEntry", 5},
-    {"ipRouteTable", "ip", 21},
-    {"ipRouteEntry", "ipRouteTable", 1},
-    {"ipRouteDest", "ipRouteEntry", 1},
-    {"ipRouteIfIndex", "ipRouteEntry", 2},
-    {"ipRouteMetric1", "ipRouteEntry", 3},
-    {"ipRouteMetric2", "ipRouteEntry", 4},
-    {"ipRouteMetric3", "ipRouteEntry", 5},
-    {"ipRouteMetric4", "ipRouteEntry", 6},
-    {"ipRouteNextHop", "ipRouteEntry", 7},
-    {"ipRouteType", "ipRouteEntry", 8},
-    {"ipRouteProto", "ipRouteEntry", 9},
-    {"ipRouteAge", "ipRouteEntry", 10},
-    {"ipRouteMask", "ipRouteEntry", 11},
-    {"ipRouteMetric5", "ipRouteEntry", 12},
-    {"ipRouteInfo", "ipRouteEntry", 13},
-    {"ipNetToMediaTable", "ip", 22},
-    {"ipNetToMediaEntry", "ipNetToMediaTable", 1},
-    {"ipNetToMediaIfIndex", "ipNetToMediaEntry", 1},
-    {"ipNetToMediaPhysAddress", "ipNetToMediaEntry", 2},
-    {"ipNetToMediaNetAddress", "ipNetToMediaEntry", 3},
-    {"ipNetToMediaType", "ipNetToMediaEntry", 4},
-    {"ipRoutingDiscards", "ip", 23},
-
-    // The icmp group.
-    {"icmpInMsgs", "icmp", 1},
-    {"icmpInErrors", "icmp", 2},
-    {"icmpInDestUnreachs", "icmp", 3},
-    {"icmpInTimeExcds", "icmp", 4},
-    {"icmpInParmProbs", "icmp", 5},
-    {"icmpInSrcQuenchs", "icmp", 6},
-    {"icmpInRedirects", "icmp", 7},
-    {"icmpInEchos", "icmp", 8},
-    {"icmpInEchoReps", "icmp", 9},
-    {"icmpInTimestamps", "icmp", 10},
-    {"icmpInTimestampReps", "icmp", 11},
-    {"icmpInAddrMasks", "icmp", 12},
-    {"icmpInAddrMaskReps", "icmp", 13},
-    {"icmpOutMsgs", "icmp", 14},
-    {"icmpOutErrors", "icmp", 15},
-    {"icmpOutDestUnreachs", "icmp", 16},
-    {"icmpOutTimeExcds", "icmp", 17},
-    {"icmpOutParmProbs", "icmp", 18},
-    {"icmpOutSrcQuenchs", "icmp", 19},
-    {"icmpOutRedirects", "icmp", 20},
-    {"icmpOutEchos", "icmp", 21},
-    {"icmpOutEchoReps", "icmp", 22},
-    {"icmpOutTimestamps", "icmp", 23},
-    {"icmpOutTimestampReps", "icmp", 24},
-    {"icmpOutAddrMasks", "icmp", 25},
-    {"icmpOutAddrMaskReps", "icmp", 26},
-
-    // The tcp group.
-    {"tcpRtoAlgorithm", "tcp", 1},
-    {"tcpRtoMin", "tcp", 2},
-    {"tcpRtoMax", "tcp", 3},
-    {"tcpMaxConn", "tcp", 4},
-    {"tcpActiveOpens", "tcp", 5},
-    {"tcpPassiveOpens", "tcp", 6},
-    {"tcpAttemptFails", "tcp", 7},
-    {"tcpEstabResets", "tcp", 8},
-    {"tcpCurrEstab", "tcp", 9},
-    {"tcpInSegs", "tcp", 10},
-    {"tcpOutSegs", "tcp", 11},
-    {"tcpRetransSegs", "tcp", 12},
-    {"tcpConnTable", "tcp", 13},
-    {"tcpConnEntry", "tcpConnTable", 1},
-    {"tcpConnState", "tcpConnEntry", 1},
-    {"tcpConnLocalAddress", "tcpConnEntry", 2},
-    {"tcpConnLocalPort", "tcpConnEntry", 3},
-    {"tcpConnRemAddress", "tcpConnEntry", 4},
-    {"tcpConnRemPort", "tcpConnEntry", 5},
-    {"tcpInErrs", "tcp", 14},
-    {"tcpOutRsts", "tcp", 15},
-
-    // The udp group.
-    {"udpInDatagrams", "udp", 1},
-    {"udpNoPorts", "udp", 2},
-    {"udpInErrors", "udp", 3},
-    {"udpOutDatagrams", "udp", 4},
-    {"udpTable", "udp", 5},
-    {"udpEntry", "udpTable", 1},
-    {"udpLocalAddress", "udpEntry", 1},
-    {"udpLocalPort", "udpEntry", 2},
-
-    // The egp group.
-    {"egpInMsgs", "egp", 1},
-    {"egpInErrors", "egp", 2},
-    {"egpOutMsgs", "egp", 3},
-    {"egpOutErrors", "egp", 4},
-    {"egpNeighTable", "egp", 5},
-    {"egpNeighEntry", "egpNeighTable", 1},
-    {"egpNeighState", "egpNeighEntry", 1},
-    {"egpNeighAddr", "egpNeighEntry", 2},
-    {"egpNeighAs", "egpNeighEntry", 3},
-    {"egpNeighInMsgs", "egpNeighEntry", 4},
-    {"egpNeighInErrs", "egpNeighEntry", 5},
-    {"egpNeighOutMsgs", "egpNeighEntry", 6},
-    {"egpNeighOutErrs", "egpNeighEntry", 7},
-    {"egpNeighInErrMsgs", "egpNeighEntry", 8},
-    {"egpNeighOutErrMsgs", "egpNeighEntry", 9},
-    {"egpNeighStateUps", "egpNeighEntry", 10},
-    {"egpNeighStateDowns", "egpNeighEntry", 11},
-    {"egpNeighIntervalHello", "egpNeighEntry", 12},
-    {"egpNeighIntervalPoll", "egpNeighEntry", 13},
-    {"egpNeighMode", "egpNeighEntry", 14},
-    {"egpNeighEventTrigger", "egpNeighEntry", 15},
-    {"egpAs", "egp", 6},
-
-    // The snmp group; 7 and 23 are not used. The last two are from RFC 3418.
-    {"snmpInPkts", "snmp", 1},
-    {"snmpOutPkts", "snmp", 2},
-    {"snmpInBadVersions", "snmp", 3},
-    {"snmpInBadCommunityNames", "snmp", 4},
-    {"snmpInBadCommunityUses", "snmp", 5},
-    {"snmpInASNParseErrs", "snmp", 6},
-    {"snmpInTooBigs", "snmp", 8},
-    {"snmpInNoSuchNames", "snmp", 9},
-    {"snmpInBadValues", "snmp", 10},
-    {"snmpInReadOnlys", "snmp", 11},
-    {"snmpInGenErrs", "snmp", 12},
-    {"snmpInTotalReqVars", "snmp", 13},
-    {"snmpInTotalSetVars", "snmp", 14},
-    {"snmpInGetRequests", "snmp", 15},
-    {"snmpInGetNexts", "snmp", 16},
-    {"snmpInSetRequests", "snmp", 17},
-    {"snmpInGetResponses", "snmp", 18},
-    {"snmpInTraps", "snmp", 19},
-    {"snmpOutTooBigs", "snmp", 20},
-    {"snmpOutNoSuchNames", "snmp", 21},
-    {"snmpOutBadValues", "snmp", 22},
-    {"snmpOutGenErrs", "snmp", 24},
-    {"snmpOutGetRequests", "snmp", 25},
-    {"snmpOutGetNexts", "snmp", 26},
-    {"snmpOutSetRequests", "snmp", 27},
-    {"snmpOutGetResponses", "snmp", 28},
-    {"snmpOutTraps", "snmp", 29},
-    {"snmpEnableAuthenTraps", "snmp", 30},
-    {"snmpSilentDrops", "snmp", 31},
-    {"snmpProxyDrops", "snmp", 32},
-
-    // The SNMPv2 trap objects (RFC 3418). egpNeighborLoss is the SNMPv2 identifier of the
-    // sixth generic trap of RFC 1157 (RFC 3584, 3.1).
-    {"snmpMIB", "snmpModules", 1},
-    {"snmpMIBObjects", "snmpMIB", 1},
-    {"snmpTrap", "snmpMIBObjects", 4},
-    {"snmpTrapOID", "snmpTrap", 1},
-    {"snmpTrapEnterprise", "snmpTrap", 3},
-    {"snmpTraps", "snmpMIBObjects", 5},
-    {"coldStart", "snmpTraps", 1},
-    {"warmStart", "snmpTraps", 2},
-    {"linkDown", "snmpTraps", 3},
-    {"linkUp", "snmpTraps", 4},
-    {"authenticationFailure", "snmpTraps", 5},
-    {"egpNeighborLoss", "snmpTraps", 6},
-};
-// clang-format on
 
 // Outside mib-2, the objects whose names are well known on their own begin a text.
 constexpr std::string_view kSnmpV2Starts[] = {"snmpTrapOID", "snmpTrapEnterprise", "snmpTraps"};
@@ -375,14 +105,94 @@ int Table::InModule(std::string_view module, std::string_view name) const {
     return found == m_inModule.end() ? kNone : Answer(found->second);
 }
 
+std::span<const int> Table::ModulesOf(int node) const {
+    const Node& n = m_nodes[static_cast<size_t>(node)];
+    return {m_nodeModules.data() + n.modulesAt, n.moduleCount};
+}
+
+int Table::ChildCount(int parent) const {
+    const auto [begin, end] = Children(parent);
+    return static_cast<int>(end - begin);
+}
+
+int Table::ChildAt(int parent, int i) const {
+    return Children(parent).first[i].node;
+}
+
+int Table::RowOf(int node) const {
+    const auto [begin, end] = Children(Parent(node));
+    const Child* found =
+        std::lower_bound(begin, end, Arc(node), [](const Child& c, UINT a) { return c.arc < a; });
+    return static_cast<int>(found - begin);
+}
+
+int Table::Deepest(const UINT* ids, UINT length, UINT* covered) const {
+    int deepest = kNone;
+    UINT depth = 0;
+    for (int node = kNone; depth < length; ++depth) {
+        node = ChildByArc(node, ids[depth]);
+        if (node == kNone)
+            break;
+        deepest = node;
+    }
+    *covered = depth;
+    return deepest;
+}
+
+int Table::Find(std::string_view name, int module) const {
+    if (module >= 0 && static_cast<size_t>(module) < m_moduleNames.size()) {
+        const auto found = m_inModule.find({module, name});
+        if (found != m_inModule.end() && found->second >= 0)
+            return found->second;
+    }
+    if (const int first = First(name); first != kNone)
+        return first;
+    int answer = kNone;
+    std::uint32_t best = std::numeric_limits<std::uint32_t>::max();
+    const auto [begin, end] = m_byName.equal_range(name);
+    for (auto named = begin; named != end; ++named) {
+        if (named->second.rank < best) {
+            answer = named->second.node;
+            best = named->second.rank;
+        }
+    }
+    return answer;
+}
+
+std::size_t Table::Bytes() const {
+    std::size_t bytes = sizeof(Table) + m_nodes.capacity() * sizeof(Node) + m_names.capacity() +
+                        m_children.capacity() * sizeof(Child) +
+                        m_childStart.capacity() * sizeof(std::uint32_t) +
+                        m_nodeModules.capacity() * sizeof(int) +
+                        m_moduleNames.capacity() * sizeof(std::string_view);
+    // A hash map's node, its bucket and the allocator's own share.
+    bytes += m_byName.size() * (sizeof(std::pair<std::string_view, Bearer>) + 32);
+    bytes += m_inModule.size() * (sizeof(std::pair<NameKey, int>) + 32);
+    bytes += m_modules.size() * (sizeof(std::pair<std::string_view, int>) + 32);
+    return bytes + DefinitionBytes();
+}
+
+std::size_t Table::DefinitionBytes() const {
+    std::size_t bytes = 0;
+    for (const auto& block : m_blocks)
+        bytes += block->Bytes();
+    return bytes;
+}
+
 // --- TableBuilder --------------------------------------------------------------------------
 
 TableBuilder::TableBuilder() : m_table(std::make_shared<Table>()) {
     std::unordered_map<std::string_view, int> byName;
-    for (const Row& row : kRows) {
+    for (const BuiltInRow& row : BuiltInRows()) {
         const int parent = row.parent ? byName.at(row.parent) : kNone;
-        const int node = Add(parent, row.arc, row.name, {});
-        m_entries.back().builtIn = true;
+        std::vector<int> modules;
+        if (row.module)
+            modules.push_back(Module(row.module));
+        const int node = Add(parent, row.arc, row.name, modules, true, &row.definition);
+        for (size_t i = 0; i < modules.size(); ++i)
+            m_entries[m_entries.size() - 1 - i].builtIn = true;
+        if (modules.empty())
+            m_entries.back().builtIn = true;
         byName.emplace(row.name, node);
         bool starts = parent != kNone && parent == m_mib2;
         for (std::string_view name : kSnmpV2Starts)
@@ -409,14 +219,17 @@ int TableBuilder::Module(std::string_view name) {
 }
 
 int TableBuilder::Add(int parent, UINT arc, std::string_view name, const std::vector<int>& modules,
-                      bool shown) {
+                      bool shown, const Definition* definition) {
     if (parent < kNone || parent >= Count())
         return kNone;
     auto& nodes = m_table->m_nodes;
     const auto [found, inserted] = m_byArc.try_emplace(ArcKey(parent, arc), Count());
     const int node = found->second;
     if (inserted)
-        nodes.push_back({parent, arc, 0, 0, parent != kNone && parent == m_mib2, true, false});
+        nodes.push_back(
+            {parent, arc, 0, 0, parent != kNone && parent == m_mib2, true, false, 0, 0, nullptr});
+    if (shown)
+        Define(node, modules, definition);
     if (!IsName(name)) {
         // An anonymous node (or a name that could not be read back) is written as its
         // number, as net-snmp's tools write it, where it is the one they show.
@@ -433,6 +246,38 @@ int TableBuilder::Add(int parent, UINT arc, std::string_view name, const std::ve
     for (int module : modules)
         m_entries.push_back({node, at, length, module, false});
     return node;
+}
+
+namespace {
+
+// Whether a definition says no more than that the node is there.
+bool OnlyNames(const Definition& d) {
+    return d.kind == Kind::Value && d.syntax == Syntax::None && d.access == Access::None &&
+           d.status == Status::None && d.description.empty() && d.hint.empty() && d.units.empty() &&
+           d.enums.empty() && d.index.empty() && d.augments.empty();
+}
+
+} // namespace
+
+void TableBuilder::Define(int node, const std::vector<int>& modules, const Definition* definition) {
+    Table::Node& n = m_table->m_nodes[static_cast<size_t>(node)];
+    if (!modules.empty()) {
+        n.modulesAt = static_cast<std::uint32_t>(m_table->m_nodeModules.size());
+        n.moduleCount = static_cast<std::uint16_t>(std::min<size_t>(modules.size(), 0xFFFF));
+        m_table->m_nodeModules.insert(m_table->m_nodeModules.end(), modules.begin(),
+                                      modules.begin() + n.moduleCount);
+    }
+    // A module that only names an object that the built-in names describe (an OBJECT
+    // IDENTIFIER of the same place) leaves it described.
+    const bool keepBuiltIn = n.definition && n.definition->builtIn && !OnlyNames(*n.definition) &&
+                             (!definition || OnlyNames(*definition));
+    if (definition && !keepBuiltIn)
+        n.definition = definition;
+}
+
+void TableBuilder::Hold(std::shared_ptr<const DefinitionBlock> block) {
+    if (block)
+        m_table->m_blocks.push_back(std::move(block));
 }
 
 void TableBuilder::Show(int node, std::uint32_t at, std::uint32_t length) {
@@ -462,9 +307,11 @@ void TableBuilder::IndexModules() {
     for (const std::string& name : m_moduleNames)
         moduleAt.push_back(Store(name));
     const std::string_view names = table.m_names;
-    for (size_t i = 0; i < m_moduleNames.size(); ++i)
-        table.m_modules.emplace(names.substr(moduleAt[i], m_moduleNames[i].size()),
-                                static_cast<int>(i));
+    for (size_t i = 0; i < m_moduleNames.size(); ++i) {
+        const std::string_view name = names.substr(moduleAt[i], m_moduleNames[i].size());
+        table.m_modules.emplace(name, static_cast<int>(i));
+        table.m_moduleNames.push_back(name);
+    }
 }
 
 // Children by parent, then by sub-identifier.
@@ -531,37 +378,24 @@ const Table& BuiltIn() {
 
 namespace {
 
-// The table in force behind a mutex: the hand-over is a pointer copy under the lock, which
-// every thread sanitizer and memory model understands.
-struct InForce {
-    std::mutex mutex;
-    std::shared_ptr<const Table> table{
-        std::shared_ptr<const Table>(&BuiltIn(), [](const Table*) {})};
-};
+std::shared_ptr<const Table> BuiltInInForce() {
+    return std::shared_ptr<const Table>(&BuiltIn(), [](const Table*) {});
+}
 
 // Built on first use; C++ makes that first use safe from any number of threads.
-InForce& TheInForce() {
-    static InForce inForce;
+InForce<Table>& TheInForce() {
+    static InForce<Table> inForce(BuiltInInForce());
     return inForce;
 }
 
 } // namespace
 
 std::shared_ptr<const Table> Current() {
-    InForce& inForce = TheInForce();
-    std::lock_guard<std::mutex> guard(inForce.mutex);
-    return inForce.table;
+    return TheInForce().Get();
 }
 
 void Publish(std::shared_ptr<const Table> table) {
-    if (!table)
-        table = std::shared_ptr<const Table>(&BuiltIn(), [](const Table*) {});
-    InForce& inForce = TheInForce();
-    std::unique_lock<std::mutex> guard(inForce.mutex);
-    inForce.table.swap(table);
-    guard.unlock();
-    // `table` now holds the table that was in force; if this was its last holder, it is
-    // freed here, outside the lock.
+    TheInForce().Swap(table ? std::move(table) : BuiltInInForce());
 }
 
 } // namespace mibnames

@@ -16,12 +16,19 @@
 // the name read after the parent stands for the child that net-snmp finds first. A node
 // that a module left without a name of its own (net-snmp's anonymous nodes) is written as
 // its number.
+//
+// Each node also holds what its modules say of it (MibDefinitions.h), the definition of the
+// node that net-snmp's tools show for the identifier, and the modules that define it, first
+// the one that defined it first; a built-in node holds the built-in definition until a
+// module defines the object.
 #pragma once
 
+#include "snmpapi/MibDefinitions.h"
 #include "snmpapi/SnmpApi.h"
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -50,8 +57,37 @@ public:
     // Whether a text may begin at this node (see OidText.cpp): the groups directly below
     // mib-2 and the SNMPv2 trap objects.
     bool StartsText(int node) const { return m_nodes[static_cast<size_t>(node)].startsText; }
+    // Whether a module names the node (not only the built-in names).
+    bool FromModule(int node) const { return m_nodes[static_cast<size_t>(node)].fromModule; }
     // Whether Name(node), read first, gives the node back.
     bool NameIsOwnFirst(int node) const { return m_nodes[static_cast<size_t>(node)].ownFirst; }
+    // What the modules (or the built-in names) say of the node; null for a node that only
+    // a path passes.
+    const Definition* DefinitionOf(int node) const {
+        return m_nodes[static_cast<size_t>(node)].definition;
+    }
+    // The modules that define the node, the first one first, as numbers for ModuleName.
+    std::span<const int> ModulesOf(int node) const;
+    std::string_view ModuleName(int module) const {
+        return m_moduleNames[static_cast<size_t>(module)];
+    }
+    int ModuleCount() const { return static_cast<int>(m_moduleNames.size()); }
+    // The children of `parent` (kNone: the roots) in the order of their sub-identifiers.
+    int ChildCount(int parent) const;
+    int ChildAt(int parent, int i) const;
+    // The place of `node` among its parent's children (ChildAt gives it back).
+    int RowOf(int node) const;
+    // The deepest node on the identifier's path, with the number of sub-identifiers it
+    // covers; kNone (and 0) when even the first is no root.
+    int Deepest(const UINT* ids, UINT length, UINT* covered) const;
+    // The node that bears `name` in the module `module` (a number of ModuleName; -1 for
+    // none) if there is one, else the node that First gives, else the node that a module
+    // named first; kNone for none. How the objects of an INDEX are found.
+    int Find(std::string_view name, int module) const;
+    // The memory that the table and the definitions it holds take, and the definitions'
+    // alone (their texts, descriptions included), for the benchmarks.
+    std::size_t Bytes() const;
+    std::size_t DefinitionBytes() const;
 
     // The child of `parent` (kNone: a root) with sub-identifier `arc`, or kNone.
     int ChildByArc(int parent, UINT arc) const;
@@ -75,6 +111,9 @@ private:
         bool startsText;
         bool fromModule; // named by a module, not only built in
         bool ownFirst;
+        std::uint16_t moduleCount;
+        std::uint32_t modulesAt; // in m_nodeModules
+        const Definition* definition;
     };
     struct Bearer {
         int node;
@@ -106,6 +145,10 @@ private:
     std::unordered_multimap<std::string_view, Bearer> m_byName;
     std::unordered_map<NameKey, int, NameKeyHash> m_inModule;
     std::unordered_map<std::string_view, int> m_modules;
+    std::vector<std::string_view> m_moduleNames; // by number, views into m_names
+    std::vector<int> m_nodeModules;
+    // The blocks that hold the modules' definitions, which the nodes point into.
+    std::vector<std::shared_ptr<const DefinitionBlock>> m_blocks;
 };
 
 // Makes a table: the built-in nodes first, then those added.
@@ -120,8 +163,14 @@ public:
     // such as net-snmp's anonymous ones, leaves the node without one). Every name a node
     // gets, the built-in one included, is read, in the order in which they were added.
     // kNone (and nothing added) when `parent` is not a node.
+    //
+    // The definition of the node that is shown becomes the node's, and its modules the
+    // node's modules; a definition that only names the node does not replace a built-in one
+    // that says more.
     int Add(int parent, UINT arc, std::string_view name, const std::vector<int>& modules,
-            bool shown = true);
+            bool shown = true, const Definition* definition = nullptr);
+    // Keeps `block` alive as long as the table, for the definitions that Add was given.
+    void Hold(std::shared_ptr<const DefinitionBlock> block);
     int Count() const { return static_cast<int>(m_table->m_nodes.size()); }
     std::shared_ptr<const Table> Finish();
 
@@ -135,6 +184,7 @@ private:
     };
     std::uint32_t Store(std::string_view name);
     void Show(int node, std::uint32_t at, std::uint32_t length);
+    void Define(int node, const std::vector<int>& modules, const Definition* definition);
     // The steps of Finish, in order.
     void IndexModules();
     void IndexChildren();

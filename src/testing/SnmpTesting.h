@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,3 +86,38 @@ bool SnmpMgrWaitMibModulesForTesting(int milliseconds);
 void SnmpMgrHoldMibReaderForTesting(const std::string& fifo, const std::string& beforeFile);
 // Ends a MIB module load under way and puts the built-in names back in force.
 void SnmpMgrMibModulesStopForTesting();
+
+// net-snmp's own reading of the MIB modules that the MIB reader reads (MibReadModulesHere),
+// parsed in this process with their descriptions for as long as it lives; one at a time.
+// What net-snmp's tools print from them, beside which the cross-checks below put Okapel's.
+class CMibParserForTesting {
+public:
+    CMibParserForTesting();
+    ~CMibParserForTesting();
+    CMibParserForTesting(const CMibParserForTesting&) = delete;
+    CMibParserForTesting& operator=(const CMibParserForTesting&) = delete;
+
+    // snprint_value's text of the binding's value as net-snmp's decoder reads it off the wire
+    // ("INTEGER: up(1)"); nullopt for a value that net-snmp cannot read or encode.
+    std::optional<std::string> ValueText(const SnmpVarBind& binding) const;
+    // What snmptranslate -Td prints after the name for the node at `ids`.
+    std::string DescriptionText(const std::vector<UINT>& ids) const;
+};
+
+struct MibCrossCheckCounts {
+    int compared = 0;
+    // Not compared: what rests on a definition that only the built-in names give (net-snmp,
+    // without the module, has none), and values that net-snmp cannot read (a SEQUENCE, a tag
+    // that no SNMP type has, an element that does not fit its type).
+    int notCompared = 0;
+    std::vector<std::string> notComparedWhere; // of the values that net-snmp cannot read
+    std::vector<std::string> disagreements;    // each: where, Okapel's text and net-snmp's
+};
+
+// Okapel's text of each value (values::DescribedValueWithType, with the names in force)
+// beside snprint_value's.
+MibCrossCheckCounts CrossCheckValues(const CMibParserForTesting& parser,
+                                     const std::vector<const SnmpVarBind*>& bindings);
+// Okapel's definition text of every node of the names in force that a module defines
+// (values::DefinitionText) beside snmptranslate -Td's.
+MibCrossCheckCounts CrossCheckDefinitions(const CMibParserForTesting& parser);

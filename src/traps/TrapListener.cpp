@@ -85,7 +85,10 @@ void DrainTraps(CTrapWindow* window, CNotificationInbox* inbox) {
             char* line = BuildTrapLine(address, name ? name : "", value ? value : "");
             if (line) {
                 // A full trap window keeps what it has and drops the line (LB_ERRSPACE).
-                window->SendMessageToDialog([window, line] { window->AddTrapLine(line); });
+                // The binding is kept beside its line, read while this thread waits for it.
+                const SnmpVarBind* binding = &bindings.list[i];
+                window->SendMessageToDialog(
+                    [window, line, binding] { window->AddTrapLine(line, binding); });
             }
             std::free(line);
         }

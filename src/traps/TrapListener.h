@@ -36,10 +36,10 @@ public:
     // The trap event while the listener holds it open; null before and after.
     HANDLE TrapEvent() const { return m_hTrapEvent.load(); }
 
-    // The window's thread, from the listener's calls: adds one trap line to the trap window
-    // (a full window keeps what it has and drops the line), and shows the box of a trap
-    // service that could not start.
-    virtual void AddTrapLine(const char* line) = 0;
+    // The window's thread, from the listener's calls: adds one trap line to the trap window,
+    // with the binding it was made of beside it (a full window keeps what it has and drops
+    // the line), and shows the box of a trap service that could not start.
+    virtual void AddTrapLine(const char* line, const SnmpVarBind* binding) = 0;
     virtual void ShowListenFailure(UINT code) = 0;
 
 protected:

@@ -41,6 +41,8 @@ QString LoadResourceString(int id) {
         return QStringLiteral("&About Okapel...");
     if (id == IDS_SESSIONSETTINGS)
         return QStringLiteral("&Session Settings...");
+    if (id == IDS_MIBBROWSER)
+        return QStringLiteral("MIB &Browser...");
     if (id == IDS_NOTIFICATIONS)
         return QStringLiteral("&Notifications...");
     return QString();

@@ -2,6 +2,7 @@
 
 #include "ui/BoxLook.h"
 #include "ui/DialogText.h"
+#include "values/LineBinding.h"
 #include "ui/ListBoxAccessible.h"
 #include "ui/Resource.h"
 
@@ -86,11 +87,19 @@ CListBox::CListBox(QWidget* parent) : QAbstractScrollArea(parent) {
     connect(&m_flushTimer, &QTimer::timeout, this, &CListBox::Flush);
 }
 
-int CListBox::AddString(const std::string& line) {
+int CListBox::AddString(const std::string& line, const SnmpVarBind* binding) {
+    return AddLine(line, binding ? EncodeLineBinding(*binding) : std::string());
+}
+
+int CListBox::AddLine(std::string_view line, std::string_view bindingBytes) {
     // The count must stay an int, as the list's indexes are.
     if (m_lines.Count() >= static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
         !m_lines.Append(line))
         return LB_ERRSPACE;
+    // A binding that finds no room is not kept, and the line stands without it: an empty
+    // record always fits, since the bindings have the lines' own room for records.
+    if (bindingBytes.empty() || !m_bindings.Append(bindingBytes))
+        m_bindings.Append({});
     const int index = static_cast<int>(m_lines.Count()) - 1;
     // Lines arrive by the thousand in a walk or a trap storm: the scroll bars and the
     // visible lines follow at most every 40 ms while they arrive, and at the first turn of
@@ -120,6 +129,7 @@ void CListBox::Flush() {
 
 void CListBox::ResetContent() {
     m_lines.Clear();
+    m_bindings.Clear();
     m_firstUnflushed = -1;
     m_curSel = -1;
     UpdateScrollBars();
@@ -152,6 +162,13 @@ int CListBox::GetText(int index, std::string* line) const {
         return LB_ERR;
     *line = m_lines.Line(static_cast<std::size_t>(index));
     return static_cast<int>(line->size());
+}
+
+bool CListBox::GetBinding(int index, CLineBinding* binding) const {
+    *binding = CLineBinding{};
+    if (index < 0 || index >= GetCount())
+        return false;
+    return binding->Decode(m_bindings.Line(static_cast<std::size_t>(index)));
 }
 
 void CListBox::SetHorizontalExtent(int pixels) {
@@ -271,6 +288,8 @@ void CListBox::SelectByUser(int index) {
         NotifyListBoxChange(this, ListBoxChange::Deselection, old);
     if (changed)
         NotifyListBoxChange(this, ListBoxChange::Selection, index);
+    if (changed)
+        emit selectedByOperator();
     if (changed && m_notify)
         emit selChange();
 }

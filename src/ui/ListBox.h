@@ -14,6 +14,8 @@
 
 class QPainter;
 #include <algorithm>
+class CLineBinding;
+struct SnmpVarBind;
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -68,8 +70,11 @@ public:
     explicit CListBox(QWidget* parent = nullptr);
 
     // LB_ADDSTRING: the new line's index, or LB_ERRSPACE when the list cannot take it (the
-    // line is then not kept).
-    int AddString(const std::string& line);
+    // line is then not kept). With a binding, the binding is kept beside the line, as it
+    // arrived, for GetBinding.
+    int AddString(const std::string& line, const SnmpVarBind* binding = nullptr);
+    // The same with the binding already as EncodeLineBinding writes it (empty for none).
+    int AddLine(std::string_view line, std::string_view bindingBytes);
     void ResetContent();                             // LB_RESETCONTENT
     int GetCount() const;                            // LB_GETCOUNT
     int GetCurSel() const;                           // LB_GETCURSEL: LB_ERR with no selection
@@ -80,6 +85,9 @@ public:
         *textBytes = m_lines.TextBytesLeft();
         return m_lines.LinesLeft();
     }
+    // The binding the line was added with; false (and an empty one) for a line added
+    // without one, or when the list had no room left to keep it.
+    bool GetBinding(int index, CLineBinding* binding) const;
     void SetHorizontalExtent(int pixels); // LB_SETHORIZONTALEXTENT
     int GetHorizontalExtent() const;
     // Whether notifications (LBN_SELCHANGE, LBN_DBLCLK) are sent.
@@ -111,7 +119,10 @@ public:
 
 signals:
     void selChange(); // LBN_SELCHANGE: the operator changed the selection
-    void dblClk();    // LBN_DBLCLK: the operator double-clicked a line
+    // The operator changed the selection, whether the list notifies its dialog or not: for
+    // the windows beside the dialog that follow it (the MIB browser).
+    void selectedByOperator();
+    void dblClk(); // LBN_DBLCLK: the operator double-clicked a line
 
 protected:
     bool event(QEvent* event) override;
@@ -131,6 +142,8 @@ private:
     void SelectByUser(int index);
 
     CListLines m_lines;
+    // Beside each line its binding's bytes (EncodeLineBinding), none for a line without.
+    CListLines m_bindings;
     int m_curSel = -1;
     int m_horizontalExtent = 0;
     bool m_notify = false;

@@ -174,6 +174,7 @@ void CManagerDlg::showEvent(QShowEvent* event) {
 BOOL CManagerDlg::OnInitDialog() {
     AddPresets();
     AddSessionSettingsMenuEntry();
+    AddMibBrowserMenuEntry();
     AddNotificationsMenuEntry();
     AddAboutMenuEntry();
     // The window's icon, large and small: the window system asks nothing and is told once,
@@ -452,8 +453,8 @@ void CManagerDlg::MessageBox(const char* text, const char* caption, unsigned typ
         QApplication::restoreOverrideCursor();
 }
 
-void CManagerDlg::AddTrapLine(const char* line) {
-    ListBox(IDC_TRAP_LIST)->AddString(line);
+void CManagerDlg::AddTrapLine(const char* line, const SnmpVarBind* binding) {
+    ListBox(IDC_TRAP_LIST)->AddString(line, binding);
 }
 
 void CManagerDlg::ShowListenFailure(UINT code) {

@@ -29,6 +29,7 @@
 
 class QMenu;
 class CComboBox;
+class CMibBrowser;
 class CListBox;
 class CNotificationLog;
 class CNotificationsDlg;
@@ -90,7 +91,7 @@ public:
     }
 
     // The trap window's side of the trap listener (TrapListener.h), on the dialog's thread.
-    void AddTrapLine(const char* line) override;
+    void AddTrapLine(const char* line, const SnmpVarBind* binding) override;
     void ShowListenFailure(UINT code) override;
     void OnClear();
     // Every notification that the trap window was handed since the dialog was made.
@@ -137,10 +138,14 @@ private:
     // it until the stop handshake has ended.
     CNotificationLog* m_pNotificationLog = nullptr;
 
-    // --- ui/SystemMenu.cpp: the system menu and its Session Settings, Notifications and About
-    //     entries, the minimized window's icon ---------------------------------------------
+    // --- ui/SystemMenu.cpp: the system menu and its Session Settings, MIB Browser,
+    //     Notifications and About entries, the minimized window's icon ------------------------
 public:
     void OnSysCommand(unsigned nID, long lParam);
+    // The MIB browser, from the system menu and Ctrl+B: one window beside this one, shown
+    // again and raised when it is open already.
+    void OnMibBrowser();
+    CMibBrowser* MibBrowser() const; // null until first opened
     // The notification log's window, from the system menu: one window beside this one,
     // shown again and raised when it is open already.
     void OnNotifications();
@@ -164,6 +169,7 @@ protected:
 private:
     void CreateSystemMenu();
     void AddSessionSettingsMenuEntry();
+    void AddMibBrowserMenuEntry();
     void AddNotificationsMenuEntry();
     void AddAboutMenuEntry();
     void ShowSystemMenu(const QPoint& globalPos, bool fromKeyboard);
@@ -176,6 +182,8 @@ private:
     std::unique_ptr<QMenu, SystemMenuDeleter> m_pSystemMenu;
     // The paint event being handled, for OnPaint's default painting.
     QPaintEvent* m_pCurrentPaint = nullptr;
+    // The MIB browser once opened; a child window, gone with the dialog.
+    QPointer<CMibBrowser> m_pMibBrowser;
     // The notification log's window once opened; a child window, gone with the dialog.
     QPointer<CNotificationsDlg> m_pNotificationsDlg;
 

@@ -38,12 +38,12 @@ public:
         m_timer.start(kAddEveryMs);
     }
 
-    std::size_t TakeLines(std::vector<std::string>& lines) override {
+    std::size_t TakeLines(std::vector<flows::WalkLine>& lines) override {
         std::size_t kept = 0;
-        while (kept < lines.size() && m_linesLeft > 0 && lines[kept].size() <= m_textBytesLeft &&
-               !m_refused) {
+        while (kept < lines.size() && m_linesLeft > 0 &&
+               lines[kept].text.size() <= m_textBytesLeft && !m_refused) {
             --m_linesLeft;
-            m_textBytesLeft -= lines[kept].size();
+            m_textBytesLeft -= lines[kept].text.size();
             ++kept;
         }
         {
@@ -63,8 +63,8 @@ public:
             std::lock_guard<std::mutex> guard(m_lock);
             m_adding.swap(m_queued);
         }
-        for (const std::string& line : m_adding) {
-            if (m_list->AddString(line) == LB_ERRSPACE) {
+        for (const flows::WalkLine& line : m_adding) {
+            if (m_list->AddLine(line.text, line.binding) == LB_ERRSPACE) {
                 m_refused = true; // room, but no memory for it: the walk ends
                 break;
             }
@@ -78,8 +78,8 @@ private:
     CListBox* m_list;
     QTimer m_timer;
     std::mutex m_lock;
-    std::vector<std::string> m_queued; // under m_lock
-    std::vector<std::string> m_adding; // the dialog's thread
+    std::vector<flows::WalkLine> m_queued; // under m_lock
+    std::vector<flows::WalkLine> m_adding; // the dialog's thread
     std::atomic<bool> m_refused{false};
     // The walk's thread alone.
     std::size_t m_linesLeft = 0;

@@ -12,6 +12,9 @@ inline constexpr int IDS_ABOUTBOX = 101;
 inline constexpr int IDD_MANAGER_DIALOG = 102;
 inline constexpr int IDD_SESSION_SETTINGS = 103;
 inline constexpr int IDS_SESSIONSETTINGS = 104;
+inline constexpr int IDD_MIB_BROWSER = 105;
+inline constexpr int IDS_MIBBROWSER = 106;
+inline constexpr int IDM_MIBBROWSER = 0x0040;
 inline constexpr int IDD_NOTIFICATIONS = 107;
 inline constexpr int IDS_NOTIFICATIONS = 108;
 inline constexpr int IDM_NOTIFICATIONS = 0x0050;
@@ -46,6 +49,14 @@ inline constexpr int IDC_PRIV_PASSPHRASE = 1026;
 inline constexpr int IDC_CONTEXT_NAME = 1027;
 inline constexpr int IDC_TRAP_DROPS = 1028;
 
+// The MIB browser's controls.
+inline constexpr int IDC_MIB_FIND = 1029;
+inline constexpr int IDC_MIB_TREE = 1030;
+inline constexpr int IDC_MIB_DETAILS = 1031;
+inline constexpr int IDC_MIB_USE = 1032;
+inline constexpr int IDC_MIB_GET = 1033;
+inline constexpr int IDC_MIB_GETALL = 1034;
+inline constexpr int IDC_MIB_MODULES = 1035;
 // The notification log's controls.
 inline constexpr int IDC_NOTIFICATION_LIST = 1040;
 inline constexpr int IDC_NOTIFICATION_DETAILS = 1041;

@@ -1,13 +1,15 @@
-// The dialog's system menu, its Session Settings, Notifications and About entries, and the
-// icon of the minimized window.
+// The dialog's system menu, its Session Settings, MIB Browser, Notifications and About
+// entries, and the icon of the minimized window.
 //
 // Window managers on Linux keep the title bar's menu to themselves, so the dialog offers
 // a system menu of its own: a popup on a right-click on its background, on Alt+Space, and
 // on the context-menu key or Shift+F10 where the focused control has no menu of its own;
 // its entries reach OnSysCommand with the system command ids. Ctrl+Comma opens the Session
-// Settings as its entry does.
+// Settings as its entry does, Ctrl+B the MIB browser.
 #include "ui/AboutDlg.h"
 #include "ui/ManagerDlg.h"
+#include "ui/MibBrowser.h"
+#include "ui/MibModuleModel.h"
 #include "ui/NotificationsDlg.h"
 #include "ui/PopupMenu.h"
 #include "ui/Resource.h"
@@ -41,6 +43,8 @@ constexpr unsigned kCommandMask = 0xFFF0;
 
 // The key of the Session Settings, as desktop programs open their settings.
 const QKeySequence kSessionSettingsKey(Qt::CTRL | Qt::Key_Comma);
+// The key of the MIB browser.
+const QKeySequence kMibBrowserKey(Qt::CTRL | Qt::Key_B);
 
 } // namespace
 
@@ -61,6 +65,8 @@ void CManagerDlg::CreateSystemMenu() {
     auto* settings = new QShortcut(kSessionSettingsKey, this);
     connect(settings, &QShortcut::activated, this,
             [this] { OnSysCommand(IDM_SESSIONSETTINGS, 0); });
+    auto* browser = new QShortcut(kMibBrowserKey, this);
+    connect(browser, &QShortcut::activated, this, [this] { OnSysCommand(IDM_MIBBROWSER, 0); });
     // Shift+F10 is the context-menu key for keyboards without one: it asks the focused
     // control for its menu, and a control without one passes the request on to the dialog.
     auto* shiftF10 = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
@@ -94,6 +100,35 @@ void CManagerDlg::AddSessionSettingsMenuEntry() {
     entry->setData(IDM_SESSIONSETTINGS);
     // Shown beside the entry; the dialog's own shortcut is the one that works in the window.
     entry->setShortcut(kSessionSettingsKey);
+}
+
+void CManagerDlg::AddMibBrowserMenuEntry() {
+    QMenu* pSysMenu = GetSystemMenu(false);
+    if (pSysMenu == nullptr)
+        return;
+    QAction* entry = pSysMenu->addAction(LoadResourceString(IDS_MIBBROWSER));
+    entry->setData(IDM_MIBBROWSER);
+    entry->setShortcut(kMibBrowserKey);
+    // No box at start-up: the entry says how many modules did not read whole, as the menu
+    // opens.
+    connect(pSysMenu, &QMenu::aboutToShow, entry, [entry] {
+        const int errors = ModulesWithErrors(*mibnames::CurrentModuleReport());
+        entry->setText(errors == 0 ? LoadResourceString(IDS_MIBBROWSER)
+                                   : LoadResourceString(IDS_MIBBROWSER) +
+                                         QStringLiteral(" (%1 modules with errors)").arg(errors));
+    });
+}
+
+void CManagerDlg::OnMibBrowser() {
+    if (!m_pMibBrowser)
+        m_pMibBrowser = new CMibBrowser(this);
+    m_pMibBrowser->show();
+    m_pMibBrowser->raise();
+    m_pMibBrowser->activateWindow();
+}
+
+CMibBrowser* CManagerDlg::MibBrowser() const {
+    return m_pMibBrowser.data();
 }
 
 void CManagerDlg::AddNotificationsMenuEntry() {
@@ -164,6 +199,10 @@ void CManagerDlg::OnSysCommand(unsigned nID, long /*lParam*/) {
     }
     if ((nID & kCommandMask) == IDM_SESSIONSETTINGS) {
         OnSessionSettings();
+        return;
+    }
+    if ((nID & kCommandMask) == IDM_MIBBROWSER) {
+        OnMibBrowser();
         return;
     }
     if ((nID & kCommandMask) == IDM_NOTIFICATIONS) {

@@ -116,23 +116,8 @@ char* FormatOctets(const AsnOctetString& s) {
     return HexBytes(s);
 }
 
-// The numbers that net-snmp wraps in an Opaque: 0x9F, the wrapped type (0x30 plus its
-// application tag), one length byte and exactly that many contents bytes filling the
-// Opaque. Float and double are IEEE 754 in network order; the 64-bit numbers are held to
-// their BER form like Counter64 (at most nine bytes, the ninth a zero in front).
-enum : BYTE {
-    kOpaqueCounter64 = 0x76,
-    kOpaqueFloat = 0x78,
-    kOpaqueDouble = 0x79,
-    kOpaqueI64 = 0x7A,
-    kOpaqueU64 = 0x7B,
-};
-
 std::uint64_t BigEndian(const BYTE* bytes, std::size_t length) {
-    std::uint64_t bits = 0;
-    for (std::size_t i = 0; i < length; ++i)
-        bits = (bits << 8) | bytes[i];
-    return bits;
+    return values::BigEndian(bytes, length);
 }
 
 // Fixed notation in the fewest digits that read back to the same number (0.46, not
@@ -150,48 +135,19 @@ template <typename Real> char* FormatReal(Real number) {
 // The wrapped number's text, or null (with *known false) for an Opaque that wraps nothing
 // known.
 char* FormatWrappedNumber(const AsnOctetString& s, bool* known) {
-    *known = false;
-    if (s.length < 3 || s.stream[0] != 0x9F || s.stream[2] >= 0x80 || s.length != 3u + s.stream[2])
+    values::WrappedNumber number;
+    *known = values::ReadWrappedNumber(s, &number);
+    if (!*known)
         return nullptr;
-    const BYTE* contents = s.stream + 3;
-    const std::size_t length = s.stream[2];
-    switch (s.stream[1]) {
-    case kOpaqueFloat: {
-        if (length != 4)
-            return nullptr;
-        const auto bits = static_cast<std::uint32_t>(BigEndian(contents, 4));
-        float number;
-        std::memcpy(&number, &bits, sizeof number);
-        *known = true;
-        return FormatReal(number);
-    }
-    case kOpaqueDouble: {
-        if (length != 8)
-            return nullptr;
-        const std::uint64_t bits = BigEndian(contents, 8);
-        double number;
-        std::memcpy(&number, &bits, sizeof number);
-        *known = true;
-        return FormatReal(number);
-    }
-    case kOpaqueCounter64:
-    case kOpaqueU64:
-        if (length < 1 || length > 9 || (length == 9 && contents[0] != 0))
-            return nullptr;
-        *known = true;
-        return FormatNumber(BigEndian(contents, length));
-    case kOpaqueI64: {
-        if (length < 1 || length > 8)
-            return nullptr;
-        // Two's complement: the first byte's top bit is the sign.
-        std::uint64_t bits = BigEndian(contents, length);
-        if (contents[0] & 0x80)
-            bits |= length == 8 ? 0 : ~std::uint64_t{0} << (8 * length);
-        *known = true;
-        return FormatNumber(static_cast<std::int64_t>(bits));
-    }
+    switch (number.type) {
+    case values::kOpaqueFloat:
+        return FormatReal(static_cast<float>(number.real));
+    case values::kOpaqueDouble:
+        return FormatReal(number.real);
+    case values::kOpaqueI64:
+        return FormatNumber(static_cast<std::int64_t>(number.bits));
     default:
-        return nullptr;
+        return FormatNumber(number.bits);
     }
 }
 
@@ -254,6 +210,56 @@ char* FormatCounter64(const AsnOctetString& s) {
 
 } // namespace
 
+std::uint64_t values::BigEndian(const BYTE* bytes, std::size_t length) {
+    std::uint64_t bits = 0;
+    for (std::size_t i = 0; i < length; ++i)
+        bits = (bits << 8) | bytes[i];
+    return bits;
+}
+
+bool values::ReadWrappedNumber(const AsnOctetString& s, WrappedNumber* number) {
+    if (s.length < 3 || s.stream[0] != 0x9F || s.stream[2] >= 0x80 || s.length != 3u + s.stream[2])
+        return false;
+    const BYTE* contents = s.stream + 3;
+    const std::size_t length = s.stream[2];
+    *number = WrappedNumber{s.stream[1], 0, 0};
+    switch (s.stream[1]) {
+    case kOpaqueFloat: {
+        if (length != 4)
+            return false;
+        const auto bits = static_cast<std::uint32_t>(BigEndian(contents, 4));
+        float real;
+        std::memcpy(&real, &bits, sizeof real);
+        number->real = real;
+        return true;
+    }
+    case kOpaqueDouble: {
+        if (length != 8)
+            return false;
+        const std::uint64_t bits = BigEndian(contents, 8);
+        std::memcpy(&number->real, &bits, sizeof number->real);
+        return true;
+    }
+    case kOpaqueCounter64:
+    case kOpaqueU64:
+        if (length < 1 || length > 9 || (length == 9 && contents[0] != 0))
+            return false;
+        number->bits = BigEndian(contents, length);
+        return true;
+    case kOpaqueI64: {
+        if (length < 1 || length > 8)
+            return false;
+        // Two's complement: the first byte's top bit is the sign.
+        number->bits = BigEndian(contents, length);
+        if ((contents[0] & 0x80) && length < 8)
+            number->bits |= ~std::uint64_t{0} << (8 * length);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 const char* values::ExceptionName(BYTE type) {
     switch (type) {
     case SNMP_EXCEPTION_NOSUCHOBJECT:
@@ -294,9 +300,10 @@ char* values::FormatValue(const AsnAny* value) {
     case ASN_UNFIT_ELEMENT:
         return HexBytes(value->asnValue.string); // the whole element as it arrived
     case ASN_NULL:
-    case ASN_SEQUENCE:
         return nullptr;
     default:
+        // SEQUENCE too: no SMI type is one, so a binding that carries it is an odd one, and
+        // shown as nothing it would lose its bytes.
         return HexElement(value->asnType, value->asnValue.string);
     }
 }

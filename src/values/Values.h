@@ -6,13 +6,36 @@
 #include "outcome/Outcome.h"
 #include "snmpapi/SnmpApi.h"
 
+#include <cstddef>
+#include <cstdint>
+
 namespace values {
 
 // The value's text in a block of the utility allocator, which the caller frees; null for
-// NULL and SEQUENCE, which have no text form, and for an Opaque, IpAddress or OBJECT
-// IDENTIFIER of no bytes. An OCTET STRING or Opaque whose bytes are no text, a tag that no
-// SNMP type has and an element that does not fit its type are shown as their bytes in hex.
+// NULL, which has no text form, and for an Opaque, IpAddress or OBJECT IDENTIFIER of no
+// bytes. An OCTET STRING or Opaque whose bytes are no text is shown as its bytes in hex; a
+// SEQUENCE, a tag that no SNMP type has and an element that does not fit its type as their
+// whole element in hex.
 char* FormatValue(const AsnAny* value);
+
+// The numbers that net-snmp wraps in an Opaque: 0x9F, the wrapped type (0x30 plus its
+// application tag), one length byte and exactly that many contents bytes filling the
+// Opaque. Float and double are IEEE 754 in network order; the 64-bit numbers are held to
+// their BER form like Counter64 (at most nine bytes, the ninth a zero in front).
+inline constexpr BYTE kOpaqueCounter64 = 0x76;
+inline constexpr BYTE kOpaqueFloat = 0x78;
+inline constexpr BYTE kOpaqueDouble = 0x79;
+inline constexpr BYTE kOpaqueI64 = 0x7A;
+inline constexpr BYTE kOpaqueU64 = 0x7B;
+struct WrappedNumber {
+    BYTE type;          // one of the above
+    std::uint64_t bits; // a 64-bit number's (an I64's with its sign spread through them)
+    double real;        // a float's or a double's
+};
+// The number the Opaque wraps; false for one that wraps none of them.
+bool ReadWrappedNumber(const AsnOctetString& s, WrappedNumber* number);
+// Bytes as one number, the first the most significant.
+std::uint64_t BigEndian(const BYTE* bytes, std::size_t length);
 
 // The name of an SNMPv2 exception ("noSuchObject", "noSuchInstance", "endOfMibView"), or
 // null for any other type.
