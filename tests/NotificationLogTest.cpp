@@ -4,8 +4,10 @@
 #include "support/BindingText.h"
 #include "support/Identifiers.h"
 #include "support/Notifications.h"
+#include "support/TestModules.h"
 #include "testing/SnmpTesting.h"
 #include "traps/NotificationFilter.h"
+#include "traps/NotificationText.h"
 #include "ui/NotificationModel.h"
 
 #include <gtest/gtest.h>
@@ -140,6 +142,38 @@ TEST(NotificationTest, SourceIsTheSenderWithItsPort) {
         const NotificationRef n = NotificationOf(V2TrapOf(kLinkDown), origin);
         ASSERT_NE(n, nullptr);
         EXPECT_EQ(SourceText(*n), c.source);
+    }
+}
+
+// What the details say of a notification that a module read defines, and of its values.
+TEST(NotificationMeaningTest, DetailsTellWhatTheModulesSayOfTheNotification) {
+    CTestModules modules;
+    ASSERT_TRUE(modules.Loaded());
+    struct Case {
+        const char* name;
+        Bytes trap;
+        std::vector<std::string> told;
+    };
+    const Case cases[] = {
+        {"NotificationType",
+         V2TrapOf(TestValuesOid({3, 0, 1}),
+                  {ber::Binding(TestValuesOid({1, 11, 0}), ber::Integer(2))}),
+         {"   As sent: 2\n   As the MIB describes it: down(2)\n",
+          "\nDescription:\n   An alarm.\nObjects: tvStatus, tvIntValue\n"}},
+        {"SmiV1TrapType",
+         ber::V1Trap("public", TestValuesOid({}), {10, 0, 0, 7}, 6, 5, 0, {}),
+         {"\nDescription:\n   A trap of the SMIv1.\nObjects: tvInteger\n"}},
+        {"NoModuleDefinesIt",
+         V2TrapOf({1, 3, 6, 1, 4, 1, 99, 0, 9}),
+         {"\nNo MIB module on this machine defines "}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const NotificationRef n = NotificationOf(c.trap);
+        ASSERT_NE(n, nullptr);
+        const std::string details = NotificationDetailsText(*n, 1);
+        for (const std::string& told : c.told)
+            EXPECT_NE(details.find(told), std::string::npos) << details;
     }
 }
 

@@ -11,8 +11,9 @@
 // The binding's value as the MIB describes it (its object's labels, hints and units).
 std::string DescribedValueText(const SnmpVarBind& binding);
 
-// A notification's definition in the modules read: its DESCRIPTION and the names of its
-// OBJECTS; `defined` false, with both empty, where no module read defines it.
+// A notification's definition in the modules read (or among the built-in names, which keep
+// no descriptions): its DESCRIPTION and the names of its OBJECTS (an SMIv1 trap's
+// VARIABLES); `defined` false, with both empty, where none defines it.
 struct NotificationDefinition {
     bool defined = false;
     std::string description;

@@ -104,6 +104,13 @@ std::string BindingLines(const CNotificationBindings& bindings) {
     return text;
 }
 
+std::string ObjectsText(const NotificationDefinition& definition) {
+    std::string text;
+    for (std::size_t i = 0; i < definition.objects.size(); ++i)
+        text += (i ? ", " : "") + definition.objects[i];
+    return (definition.objects.empty() ? "none" : text) + "\n";
+}
+
 std::string DefinitionLines(const CNotification& n, const CNotificationBindings& bindings) {
     const SnmpVarBind* trapOid = nullptr;
     for (std::size_t i = 0; i < bindings.Count() && !trapOid; ++i) {
@@ -117,6 +124,8 @@ std::string DefinitionLines(const CNotification& n, const CNotificationBindings&
         DefinitionOfNotification(trapOid->value.asnValue.object);
     if (!definition.defined)
         return "\nNo MIB module on this machine defines " + std::string(n.NameText()) + ".\n";
+    if (definition.description.empty())
+        return "\nDescription: none in the MIB modules read\nObjects: " + ObjectsText(definition);
     std::string text = "\nDescription:\n";
     std::size_t start = 0;
     while (start <= definition.description.size()) {
@@ -126,11 +135,7 @@ std::string DefinitionLines(const CNotification& n, const CNotificationBindings&
             break;
         start = end + 1;
     }
-    text += "Objects: ";
-    for (std::size_t i = 0; i < definition.objects.size(); ++i)
-        text += (i ? ", " : "") + definition.objects[i];
-    text += definition.objects.empty() ? "none\n" : "\n";
-    return text;
+    return text + "Objects: " + ObjectsText(definition);
 }
 
 } // namespace
