@@ -24,7 +24,14 @@
 // line. The traps are a hundred distinct ones that snmptrap encoded from one engine, sent
 // in turn.
 //
-// Usage: bench_traps [--per-line | --informs | --v3] [N...]     (snmptrapd from the Debian
+// The notification log ("--log" alone, and after the cost per line in the whole run): the cost
+// of one notification row, to make on the listener's thread and to take into a log whose
+// window filters, beside the trap line's and the floor, and the memory a row takes; then
+// 50,000 traps (linkDown and linkUp from two agents) at 10,000 a second to the dialog with
+// its log window open and a filter set: the share in the log, the time from the last arrival
+// until its row is in the table, and the window's answer to a key press meanwhile.
+//
+// Usage: bench_traps [--per-line | --log | --informs | --v3] [N...]     (snmptrapd from the Debian
 // package of that name, if found; the MIB modules of MIBDIRS, or else of the machine, are
 // read first)
 #include "support/ResourceUse.h"
@@ -32,8 +39,12 @@
 #include "support/UsmUsers.h"
 #include "support/Wait.h"
 #include "testing/SnmpTesting.h"
+#include "traps/Notification.h"
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
+#include "ui/NotificationLog.h"
+#include "ui/NotificationModel.h"
+#include "ui/NotificationsDlg.h"
 #include "ui/Resource.h"
 #include "values/MibValues.h"
 #include "values/Values.h"
@@ -41,9 +52,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
+#include <malloc.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -751,6 +766,252 @@ void RunIdle() {
     std::printf("closing with an idle listener: %.2f ms\n", closeMs);
 }
 
+// --- The notification log -------------------------------------------------------------------
+
+// A linkDown or linkUp (in turn) of three bindings from one of two agents (in turn), as the
+// storms of the log's filter come: the filter of RunLogStorm matches a quarter of them.
+std::vector<Bytes> MakeLinkTraps(int n) {
+    std::vector<Bytes> traps;
+    traps.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const auto link = static_cast<std::uint32_t>(3 + i % 2); // linkDown, linkUp
+        traps.push_back(ber::V1Trap(
+            "public", {1, 3, 6, 1, 4, 1, 8072},
+            {10, 0, 0, static_cast<std::uint8_t>(7 + i / 2 % 2)},
+            static_cast<std::int64_t>(link - 1), 0, static_cast<std::uint32_t>(i),
+            {ber::Binding({1, 3, 6, 1, 2, 1, 2, 2, 1, 1, static_cast<std::uint32_t>(i % 48 + 1)},
+                          ber::Integer(i % 48 + 1)),
+             ber::Binding({1, 3, 6, 1, 2, 1, 2, 2, 1, 7, static_cast<std::uint32_t>(i % 48 + 1)},
+                          ber::Integer(2)),
+             ber::Binding({1, 3, 6, 1, 2, 1, 2, 2, 1, 8, static_cast<std::uint32_t>(i % 48 + 1)},
+                          ber::Integer(2))}));
+    }
+    return traps;
+}
+
+// The notifications of `traps` as the listener makes them, from a loopback sender.
+std::vector<NotificationRef> MakeNotifications(const std::vector<Bytes>& traps) {
+    std::vector<NotificationRef> made;
+    made.reserve(traps.size());
+    SnmpMgrTrapOrigin origin;
+    origin.senderLength = 4;
+    origin.sender[0] = 127;
+    origin.sender[3] = 1;
+    origin.senderPort = 40000;
+    origin.community = "public";
+    for (const Bytes& datagram : traps) {
+        SnmpTrapRecord trap{};
+        if (!SnmpTrapDecodeForTesting(datagram.data(), datagram.size(), origin.sender, 4, &trap))
+            continue;
+        const CBindingTexts texts(trap.variableBindings);
+        made.push_back(
+            CNotification::Make(origin, trap.agentAddress, trap.variableBindings, texts));
+        SnmpTrapRecordFree(&trap);
+    }
+    return made;
+}
+
+double ThreadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// The cost of one notification row, beside the floor and a trap line: making the record
+// (on the listener's thread), and taking it into a log whose open window has a filter set
+// (on the window's thread), each in processor time per row; and the memory a row takes.
+void RunLogRowCost(double floor, double perLine) {
+    const std::vector<Bytes> traps = MakeLinkTraps(100000);
+    double make = 1e9;
+    std::vector<NotificationRef> rows;
+    for (int pass = 0; pass < 3; ++pass) {
+        const double start = ThreadCpuSeconds();
+        rows = MakeNotifications(traps);
+        make = std::min(make, (ThreadCpuSeconds() - start) / static_cast<double>(rows.size()));
+    }
+    // Making includes decoding, which the trap line pays for already: take it out.
+    double decode = 1e9;
+    for (int pass = 0; pass < 3; ++pass) {
+        const double start = ThreadCpuSeconds();
+        for (const Bytes& datagram : traps) {
+            SnmpTrapRecord trap{};
+            const std::uint8_t sender[4] = {127, 0, 0, 1};
+            if (SnmpTrapDecodeForTesting(datagram.data(), datagram.size(), sender, 4, &trap)) {
+                const CBindingTexts texts(trap.variableBindings);
+                SnmpTrapRecordFree(&trap);
+            }
+        }
+        decode = std::min(decode, (ThreadCpuSeconds() - start) / static_cast<double>(traps.size()));
+    }
+    CNotificationLog log;
+    CNotificationsDlg window(
+        &log, [](const char*, const char*, unsigned) {}, nullptr);
+    window.show();
+    window.findChild<QLineEdit*>(QStringLiteral("IDC_NOTIFICATION_FILTER"))
+        ->setText(QStringLiteral("source:127.0.0.1 name:linkDown"));
+    QCoreApplication::processEvents();
+    // The rows of the passes above given back to the system, so that the rows kept are
+    // counted in what becomes resident.
+    rows.clear();
+    malloc_trim(0);
+    const double rssBefore = StatusMiB("VmRSS:");
+    rows = MakeNotifications(traps);
+    const double start = ThreadCpuSeconds();
+    // In batches, as the log takes them every 40 ms at 10,000 a second.
+    for (std::size_t i = 0; i < rows.size(); i += 400) {
+        log.Append(std::vector<NotificationRef>(
+            rows.begin() + static_cast<std::ptrdiff_t>(i),
+            rows.begin() + static_cast<std::ptrdiff_t>(std::min(rows.size(), i + 400))));
+        QCoreApplication::processEvents();
+    }
+    const double take = (ThreadCpuSeconds() - start) / static_cast<double>(rows.size());
+    const std::size_t count = log.Count();
+    rows.clear();
+    const double rssAfter = StatusMiB("VmRSS:");
+    std::printf("notification row (traps of three bindings): %.2f us to make (%.2f us with the "
+                "texts the lines share), %.2f us to take into a log whose window filters; a trap "
+                "line %.1f us, the floor %.1f us\n",
+                (make - decode) * 1e6, make * 1e6, take * 1e6, perLine * 1e6, floor * 1e6);
+    std::printf("notification row memory: %.0f bytes counted against the log's bound, %.0f bytes "
+                "resident (%zu rows, RSS %.0f -> %.0f MiB)\n\n",
+                static_cast<double>(log.Bytes()) / static_cast<double>(count),
+                (rssAfter - rssBefore) * 1048576.0 / static_cast<double>(count), count, rssBefore,
+                rssAfter);
+}
+
+// Watches the log window's answer to input: a key press posted to its table every 50 ms,
+// and the time until the table has it.
+class CInputProbe : public QObject {
+public:
+    explicit CInputProbe(QWidget* target) : m_target(target) {
+        target->installEventFilter(this);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            if (m_posted.time_since_epoch().count() != 0)
+                return; // the last one is still waiting
+            m_posted = Clock::now();
+            QCoreApplication::postEvent(
+                m_target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier));
+        });
+        m_timer.start(50);
+    }
+    std::vector<double> Answers() const { return m_answers; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_target && event->type() == QEvent::KeyPress &&
+            m_posted.time_since_epoch().count() != 0) {
+            m_answers.push_back(Seconds(Clock::now() - m_posted));
+            m_posted = Clock::time_point();
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_target;
+    QTimer m_timer;
+    Clock::time_point m_posted{};
+    std::vector<double> m_answers;
+};
+
+// Serves the dialog's thread while `more` and the burst is not done, or while what
+// `progress` counts still grows: until it has not grown for kQuiet after the burst.
+void ServeWhileComing(const CBurst& burst, const std::function<bool()>& more,
+                      const std::function<std::size_t()>& progress) {
+    std::size_t seen = progress();
+    Clock::time_point changed = Clock::now();
+    ServeWhile([&] {
+        if (const std::size_t now = progress(); now != seen) {
+            seen = now;
+            changed = Clock::now();
+        }
+        return more() && !(burst.Done() && Clock::now() - std::max(changed, burst.End()) > kQuiet);
+    });
+}
+
+// "123 ms" from the burst's last datagram to `when`, or "never".
+std::string Since(const CBurst& burst, Clock::time_point when) {
+    if (when.time_since_epoch().count() == 0)
+        return "never";
+    return std::to_string(static_cast<long>(Seconds(when - burst.End()) * 1000)) + " ms";
+}
+
+bool Unset(Clock::time_point when) {
+    return when.time_since_epoch().count() == 0;
+}
+
+// `n` traps at 10,000 a second to the real dialog, first with the log window closed (the
+// time from the last arrival to the last trap line and to the last row of the log), then with
+// it open and a filter set that matches a quarter of them: the share in the log, the time
+// from the last arrival until the last matching row is in the table, and the window's answer
+// to input meanwhile.
+void RunLogStorm(int n) {
+    const std::vector<Bytes> traps = MakeLinkTraps(n);
+    WithListeningDialog([&](CManagerDlg& dlg, unsigned short port) {
+        CListBox* list = dlg.ListBox(IDC_TRAP_LIST);
+        const CNotificationLog* log = dlg.NotificationLog();
+        Clock::time_point lastLine{};
+        Clock::time_point lastRow{};
+        CBurst burst(port, traps, 10000);
+        ServeWhileComing(
+            burst,
+            [&] {
+                if (Unset(lastLine) && list->GetCount() >= n * 5)
+                    lastLine = Clock::now();
+                if (Unset(lastRow) && log->Count() >= static_cast<std::size_t>(n))
+                    lastRow = Clock::now();
+                return Unset(lastLine) || Unset(lastRow);
+            },
+            [&] { return static_cast<std::size_t>(list->GetCount()) + log->Count(); });
+        std::printf("log window closed, %d traps at 10000/s: %zu in the log, %d trap lines; last "
+                    "arrival to its last line: %s, to its row in the log: %s\n",
+                    n, log->Count(), list->GetCount(), Since(burst, lastLine).c_str(),
+                    Since(burst, lastRow).c_str());
+        dlg.done(0);
+    });
+    WithListeningDialog([&](CManagerDlg& dlg, unsigned short port) {
+        dlg.OnSysCommand(IDM_NOTIFICATIONS, 0);
+        CNotificationsDlg* window = dlg.NotificationsWindow();
+        window->findChild<QLineEdit*>(QStringLiteral("IDC_NOTIFICATION_FILTER"))
+            ->setText(QStringLiteral("source:10.0.0.8 name:linkDown"));
+        auto* table = window->findChild<QTableView*>(QStringLiteral("IDC_NOTIFICATION_LIST"));
+        const CNotificationModel* model = window->Model();
+        const CNotificationLog* log = dlg.NotificationLog();
+        // The filter matches the linkDown traps (even numbers) of 10.0.0.8 (i / 2 odd).
+        int lastMatching = n - 1;
+        while (lastMatching >= 0 && !(lastMatching % 2 == 0 && lastMatching / 2 % 2 == 1))
+            --lastMatching;
+        CInputProbe probe(table);
+        Clock::time_point rowShown{};
+        CBurst burst(port, traps, 10000);
+        ServeWhileComing(
+            burst,
+            [&] {
+                if (Unset(rowShown) && model->Shown() > 0 &&
+                    model->NumberAt(static_cast<int>(model->Shown()) - 1) ==
+                        static_cast<std::uint64_t>(lastMatching) + 1)
+                    rowShown = Clock::now();
+                return Unset(rowShown);
+            },
+            [&] { return log->Count(); });
+        std::vector<double> answers = probe.Answers();
+        std::sort(answers.begin(), answers.end());
+        const auto at = [&answers](double share) {
+            return answers.empty()
+                       ? 0.0
+                       : answers[std::min(answers.size() - 1,
+                                          static_cast<std::size_t>(share * answers.size()))];
+        };
+        std::printf("log window open, filter set, %d traps at 10000/s: %zu in the log (%.1f%%), "
+                    "%zu shown, %d trap lines; last arrival to its row: %s; answer to input: "
+                    "median %.1f ms, 99th %.1f ms, worst %.1f ms (%zu key presses)\n",
+                    n, log->Count(), 100.0 * static_cast<double>(log->Count()) / n, model->Shown(),
+                    dlg.ListBox(IDC_TRAP_LIST)->GetCount(), Since(burst, rowShown).c_str(),
+                    at(0.5) * 1000, at(0.99) * 1000, answers.empty() ? 0.0 : answers.back() * 1000,
+                    answers.size());
+        dlg.done(0);
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -768,6 +1029,8 @@ int main(int argc, char** argv) {
     // "--per-line": the floor and the cost per line alone, for a profiler; "--informs": the
     // informs alone.
     const bool perLineOnly = argc > 1 && std::strcmp(argv[1], "--per-line") == 0;
+    // "--log": the notification log's figures alone.
+    const bool logOnly = argc > 1 && std::strcmp(argv[1], "--log") == 0;
     if (argc > 1 && std::strcmp(argv[1], "--v3") == 0) {
         RunV3Traps(argc > 2 ? std::max(1, std::atoi(argv[2])) : 10000);
         CManagerDlg::SetMessageHook(nullptr);
@@ -779,7 +1042,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::vector<int> sizes;
-    for (int i = perLineOnly ? 2 : 1; i < argc; ++i)
+    for (int i = perLineOnly || logOnly ? 2 : 1; i < argc; ++i)
         sizes.push_back(std::atoi(argv[i]));
     if (sizes.empty())
         sizes = {10000, 50000};
@@ -798,6 +1061,11 @@ int main(int argc, char** argv) {
         std::printf("value text per trap line: as sent %.2f us, as the MIB describes it %.2f us; "
                     "a trap line with it %.1f us (%.2f times the floor; goal: at most 2)\n\n",
                     sent * 1e6, described * 1e6, withMeaning * 1e6, withMeaning / floor);
+        RunLogRowCost(floor, okapel);
+        if (logOnly) {
+            RunLogStorm(argc > 2 ? sizes.front() : 50000);
+            return 0;
+        }
     }
     if (perLineOnly)
         return 0;
@@ -817,6 +1085,7 @@ int main(int argc, char** argv) {
             print("snmptrapd", RunTrapDaemon(traps, perSecond));
         }
     }
+    RunLogStorm(50000);
     RunInforms();
     RunIdle();
     RunFloodClose("8,000 traps/s of three bindings", MakeTraps(1000), 8000);

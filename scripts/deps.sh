@@ -8,14 +8,18 @@
 # Note: installing the snmpd package (for its agent program, which the demo agent and the
 # tests start with their own configuration) also starts Debian's own system agent on
 # 127.0.0.1 port 161 on a machine with systemd; scripts/run.sh leaves that agent alone and
-# serves the demo agent on another loopback address. snmptrapd is deliberately not
-# installed: its service would hold UDP port 162, where Okapel listens for traps.
+# serves the demo agent on another loopback address. snmptrapd, the trap receiver that the
+# tests compare the notification log with and the benchmarks measure beside Okapel, is run by
+# them on a high port of their own; on a machine with systemd its package starts a service
+# on UDP port 162, where Okapel listens for traps, so when this script installs it, it stops
+# and disables that service (a receiver the machine had before is left as it was).
 set -eu
 
 packages="
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev fonts-dejavu-core fonts-noto-core fonts-cantarell
     libsnmp-dev snmpd snmp netbase
+    snmptrapd python3
     googletest libgtest-dev
     xvfb xauth x11vnc
     libcap2-bin
@@ -29,12 +33,21 @@ packages="
 #   its frame before it is shown; a font for the offscreen platform, with the other fonts that Debian desktops ship
 #   (the dialogs' texts are measured in each); net-snmp's library, agent and command-line
 #   tools, with netbase's /etc/hosts, without which a minimal system (a container, a
-#   debootstrap root) resolves no `localhost` for the tests; GoogleTest; a virtual display and a loopback-only VNC server for machines
+#   debootstrap root) resolves no `localhost` for the tests; net-snmp's trap receiver and
+#   Python, peers of the notification log's tests; GoogleTest; a virtual display and a loopback-only VNC server for machines
 #   without a display; setcap, so that Okapel may listen on UDP 162 without root;
 #   clang with its sanitizer and fuzzer runtimes, and clang-format; checks for the
 #   desktop entry, the AppStream metadata and the package's maintainer script; file, which
 #   CPack runs to find the program's libraries when it asks dpkg-shlibdeps for the package's
 #   dependencies (build-essential brings dpkg-shlibdeps).
+
+# Installed where the release has them: the tests that need them say so and pass over them
+# elsewhere. pysnmp, a second SNMP stack whose notifications the log's tests receive.
+optional="python3-pysnmp4"
+for package in $optional; do
+    candidate=$(apt-cache policy "$package" 2>/dev/null | sed -n 's/^ *Candidate: //p')
+    [ -n "$candidate" ] && [ "$candidate" != "(none)" ] && packages="$packages $package"
+done
 
 missing=
 for package in $packages; do
@@ -61,4 +74,11 @@ echo "deps: installing:$missing"
 $as_root env DEBIAN_FRONTEND=noninteractive apt-get update
 # shellcheck disable=SC2086 # the package list is meant to be split
 $as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing
+case " $missing " in
+*" snmptrapd "*)
+    if [ -d /run/systemd/system ]; then
+        $as_root systemctl disable --now snmptrapd.socket snmptrapd.service || true
+    fi
+    ;;
+esac
 echo "deps: done."

@@ -13,6 +13,7 @@
 #include "testing/SnmpTesting.h"
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
+#include "ui/NotificationLog.h"
 #include "ui/Resource.h"
 
 #include <gtest/gtest.h>
@@ -332,6 +333,33 @@ TEST_F(TrapListenerTest, ClearWhileTrapsArriveEmptiesTheListAndLaterLinesFollow)
             static_cast<std::size_t>(perTrap - 1 - static_cast<int>(k) % perTrap);
         ASSERT_EQ(lines[lines.size() - 1 - k], NumberedLines(trap)[place]) << k;
     }
+}
+
+// The notification log takes every trap the trap window shows, one row each and in order,
+// and keeps them when the trap window is cleared.
+TEST_F(TrapListenerTest, StormKeepsEveryTrapInTheLogAsInTheTrapWindow) {
+    ASSERT_NO_FATAL_FAILURE(ShowListening());
+    constexpr int kTraps = 50000;
+    CTrapFlood flood(m_port, kTraps, [](int number) { return NumberedTrap(number); });
+    const CNotificationLog* log = m_dlg->NotificationLog();
+    ASSERT_TRUE(ServeUntil([log] { return log->Count() >= kTraps / 2; }));
+    m_driver->Click(IDC_CLEAR);
+    ASSERT_TRUE(ServeUntil([log] { return log->Count() >= kTraps; }));
+    EXPECT_EQ(SnmpMgrGetTrapServiceCounters().queued, static_cast<std::uint64_t>(kTraps));
+    EXPECT_EQ(log->Count(), static_cast<std::size_t>(kTraps));
+    EXPECT_EQ(log->Removed(), 0u);
+    for (int i = 0; i < kTraps; ++i) {
+        ASSERT_EQ(log->At(static_cast<std::uint64_t>(i) + 1)->BindingsShort(),
+                  "enterprises.99.1=" + std::to_string(i))
+            << i;
+    }
+    // The trap window's lines end with the last trap's.
+    ASSERT_TRUE(ServeUntil([this] {
+        std::string line;
+        const int count = TrapList()->GetCount();
+        return count > 0 && TrapList()->GetText(count - 1, &line) != LB_ERR &&
+               line == NumberedLine(kTraps - 1);
+    }));
 }
 
 TEST_F(TrapListenerTest, ClosingWhileIdleEndsTheListenerAndReleasesTheEvent) {

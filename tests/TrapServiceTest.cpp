@@ -1185,3 +1185,92 @@ TEST_F(TrapServiceTest, StopReleasesQueuedTraps) {
 }
 
 } // namespace
+
+namespace {
+
+// Each trap is handed out with where and how it came: its sender's address and port as the
+// datagram arrived, the moment it was read, and its message's version, PDU type and
+// community, whatever its SNMPv1 view says.
+TEST_F(TrapServiceTest, TrapIsHandedOutWithItsOrigin) {
+    struct Case {
+        const char* name;
+        bool ipv6;
+        Bytes datagram;
+        int version;
+        BYTE pduType;
+        const char* community;
+    };
+    const std::vector<std::uint32_t> linkDown = {1, 3, 6, 1, 6, 3, 1, 1, 5, 3};
+    const Case cases[] = {
+        {"SNMPv1 trap naming another agent", false,
+         ber::V1Trap("v1-community", {1, 3, 6, 1, 4, 1, 8072}, {192, 168, 1, 200}, 2, 0, 7, {}),
+         SNMP_MGR_VERSION_1, SNMP_PDU_V1TRAP, "v1-community"},
+        {"SNMPv2c trap", false,
+         ber::V2Trap("public",
+                     {ber::Binding({1, 3, 6, 1, 6, 3, 1, 1, 4, 1, 0}, ber::Oid(linkDown))}),
+         SNMP_MGR_VERSION_2C, SNMP_PDU_TRAP, "public"},
+        {"SNMPv2c trap over IPv6", true,
+         ber::V2Trap("six", {ber::Binding({1, 3, 6, 1, 6, 3, 1, 1, 4, 1, 0}, ber::Oid(linkDown))}),
+         SNMP_MGR_VERSION_2C, SNMP_PDU_TRAP, "six"},
+    };
+    ASSERT_NO_FATAL_FAILURE(Listen());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.ipv6 && !HasIpv6Loopback())
+            continue;
+        std::uint16_t port = 0;
+        const int fd = BindLoopback(c.ipv6, 0, &port);
+        ASSERT_GE(fd, 0);
+        sockaddr_storage to{};
+        socklen_t length = 0;
+        if (c.ipv6) {
+            auto& six = reinterpret_cast<sockaddr_in6&>(to);
+            six.sin6_family = AF_INET6;
+            six.sin6_port = htons(m_port);
+            six.sin6_addr = in6addr_loopback;
+            length = sizeof six;
+        } else {
+            auto& four = reinterpret_cast<sockaddr_in&>(to);
+            four.sin_family = AF_INET;
+            four.sin_port = htons(m_port);
+            four.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            length = sizeof four;
+        }
+        const auto now = [] {
+            return std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::system_clock::now().time_since_epoch())
+                .count();
+        };
+        const std::int64_t before = now();
+        ASSERT_EQ(sendto(fd, c.datagram.data(), c.datagram.size(), 0,
+                         reinterpret_cast<const sockaddr*>(&to), length),
+                  static_cast<ssize_t>(c.datagram.size()));
+        close(fd);
+        ASSERT_TRUE(WaitUntil([] { return SnmpMgrGetTrapServiceCounters().queueBytes > 0; }));
+        const std::int64_t after = now();
+        AsnObjectIdentifier enterprise{};
+        AsnOctetString agent{};
+        AsnInteger generic = 0, specific = 0;
+        AsnTimeticks stamp = 0;
+        SnmpVarBindList bindings{};
+        SnmpMgrTrapOrigin origin;
+        ASSERT_TRUE(SnmpMgrGetTrapWithOrigin(&enterprise, &agent, &generic, &specific, &stamp,
+                                             &bindings, &origin));
+        EXPECT_EQ(origin.senderPort, port);
+        EXPECT_EQ(origin.senderLength, c.ipv6 ? 16u : 4u);
+        const Bytes loopback =
+            c.ipv6 ? Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1} : Bytes{127, 0, 0, 1};
+        EXPECT_EQ(Bytes(origin.sender, origin.sender + origin.senderLength), loopback);
+        EXPECT_GE(origin.arrivalMs, before);
+        EXPECT_LE(origin.arrivalMs, after);
+        EXPECT_EQ(origin.version, c.version);
+        EXPECT_EQ(origin.pduType, c.pduType);
+        EXPECT_EQ(origin.community, c.community);
+        SnmpUtilOidFree(&enterprise);
+        if (agent.dynamic)
+            SnmpUtilMemFree(agent.stream);
+        SnmpUtilVarBindListFree(&bindings);
+    }
+}
+
+} // namespace

@@ -301,6 +301,25 @@ BOOL SnmpMgrGetTrap(AsnObjectIdentifier* enterprise, AsnOctetString* agentAddres
                     AsnInteger* genericTrap, AsnInteger* specificTrap, AsnTimeticks* timeStamp,
                     SnmpVarBindList* variableBindings);
 
+// Where and how a notification reached the trap service: what its SNMPv1 view does not
+// carry. Handed out with each trap by SnmpMgrGetTrapWithOrigin.
+struct SnmpMgrTrapOrigin {
+    std::int64_t arrivalMs = 0; // when its datagram was read: ms since 1970-01-01 00:00 UTC
+    BYTE sender[16] = {};       // the address it came from: 4 bytes for IPv4, 16 for IPv6
+    UINT senderLength = 0;
+    std::uint16_t senderPort = 0;
+    int version = SNMP_MGR_VERSION_1; // its message's version (SNMP_MGR_VERSION_*)
+    BYTE pduType = 0;                 // SNMP_PDU_V1TRAP, SNMP_PDU_TRAP or SNMP_PDU_INFORM
+    // SNMPv1 and SNMPv2c: the community, as it arrived; SNMPv3: the user name.
+    std::string community;
+};
+// SnmpMgrGetTrap, with `origin` (when not null) (when not null) filled in with where and how the
+// trap came.
+BOOL SnmpMgrGetTrapWithOrigin(AsnObjectIdentifier* enterprise, AsnOctetString* agentAddress,
+                              AsnInteger* genericTrap, AsnInteger* specificTrap,
+                              AsnTimeticks* timeStamp, SnmpVarBindList* variableBindings,
+                              SnmpMgrTrapOrigin* origin);
+
 // The SNMPv3 user whose notifications the trap service takes, from the SNMPv3 part of
 // `settings` (user name, level, protocols, keys); an empty user name takes none. Each
 // notification is authenticated and decrypted with the user's keys localised for its

@@ -138,6 +138,10 @@ bool TrapFromMessage(SnmpMessage& message, const std::uint8_t* sender, std::size
     // trap with all its other bindings.
     bool decoded = (v1 || v2) && message.communityLength <= kMaxCommunityLength;
     if (decoded) {
+        trap->version = message.version;
+        trap->pduType = message.pduType;
+        trap->community.assign(reinterpret_cast<const char*>(message.community),
+                               message.communityLength);
         trap->variableBindings = message.bindings;
         message.bindings = SnmpVarBindList{};
         if (v1) {

@@ -8,8 +8,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // One trap as SnmpMgrGetTrap hands it out; every block comes from the utility allocator.
+// The message's version, PDU type and community (an SNMPv3 scopedPDU's contextName) go to
+// SnmpMgrGetTrapWithOrigin's origin.
 struct SnmpTrapRecord {
     AsnObjectIdentifier enterprise;
     AsnOctetString agentAddress;
@@ -17,6 +20,9 @@ struct SnmpTrapRecord {
     AsnInteger specificTrap;
     AsnTimeticks timeStamp;
     SnmpVarBindList variableBindings;
+    std::int32_t version = 0;
+    BYTE pduType = 0;
+    std::string community;
 };
 void SnmpTrapRecordFree(SnmpTrapRecord* trap);
 

@@ -48,6 +48,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -55,6 +56,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -166,18 +168,31 @@ std::uint16_t SenderPort(const sockaddr_storage& from) {
     return 0;
 }
 
+// When a datagram was read: ms since 1970-01-01 00:00 UTC.
+std::int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 // One datagram as it arrived, or the plaintext scopedPDU of an SNMPv3 one, and its sender,
-// which an SNMPv2c or SNMPv3 trap takes as its agent address.
+// which an SNMPv2c or SNMPv3 trap takes as its agent address; when it came, from which port,
+// and an SNMPv3 one's user, which the plaintext does not carry.
 struct QueuedDatagram {
     std::unique_ptr<std::uint8_t[]> bytes;
     std::size_t size = 0;
     bool scoped = false; // the bytes are an SNMPv3 notification's scopedPDU
     std::uint8_t sender[16] = {};
     std::uint8_t senderLength = 0;
+    std::uint16_t senderPort = 0;
+    std::int64_t arrivalMs = 0;
+    std::string user;
 
     // What the queue holds for it: the block of bytes with the allocator's own header,
-    // and the record itself.
-    std::size_t Footprint() const { return size + 2 * sizeof(void*) + sizeof(QueuedDatagram); }
+    // the record itself and the user's name.
+    std::size_t Footprint() const {
+        return size + 2 * sizeof(void*) + sizeof(QueuedDatagram) + user.size();
+    }
 };
 
 // The notifications not shown since the program started, by reason.
@@ -194,7 +209,7 @@ struct DropCounters {
 class CTrapService {
 public:
     BOOL Listen(HANDLE* trapEvent);
-    BOOL GetTrap(SnmpTrapRecord* trap);
+    BOOL GetTrap(SnmpTrapRecord* trap, SnmpMgrTrapOrigin* origin);
     void Stop();
     SnmpTrapServiceCounters Counters() const;
     void SetUser(const UsmUser& user) { m_usm.SetUser(user); }
@@ -211,13 +226,16 @@ private:
         CRecentInforms informs;
         std::vector<std::uint8_t> response;
     };
-    // Where a datagram came from, and the socket it arrived on, which answers an inform.
+    // Where a datagram came from and when, the socket it arrived on, which answers an
+    // inform, and an SNMPv3 one's user.
     struct Arrival {
         int fd = -1;
         sockaddr_storage from{};
         socklen_t fromLength = 0;
         std::uint8_t sender[16] = {};
         std::size_t senderLength = 0;
+        std::int64_t arrivalMs = 0;
+        std::string user;
     };
 
     void StartAfresh();
@@ -432,6 +450,7 @@ void CTrapService::ReadSocket(int fd, Reception& reception) {
             return;
         }
         ++m_received;
+        arrival.arrivalMs = NowMs();
         const auto size = static_cast<std::size_t>(got);
         if (size > kDatagramMax) {
             ++m_malformed; // longer than the buffer: cut short, so it cannot be decoded
@@ -501,15 +520,20 @@ void CTrapService::TakeV3(const std::uint8_t* data, std::size_t size, const Arri
         return;
     }
     const std::vector<std::uint8_t>& shown = notification.scopedPdu;
+    // Shown, so its header was read whole: the user goes with the plaintext.
+    Arrival fromUser = arrival;
+    SnmpV3Header header;
+    if (ReadV3Header(data, size, &header))
+        fromUser.user.assign(reinterpret_cast<const char*>(header.userName), header.userNameLength);
     if (notification.pduType != SNMP_PDU_INFORM) {
-        Enqueue(shown.data(), shown.size(), arrival, reception.event, true);
+        Enqueue(shown.data(), shown.size(), fromUser, reception.event, true);
         return;
     }
     InformKey key;
     key.version = kSnmpVersion3;
     key.requestId = notification.requestId;
     ShowInform(key, shown.data(), shown.size(), true, notification.answer.data(),
-               notification.answer.size(), arrival, reception);
+               notification.answer.size(), fromUser, reception);
 }
 
 void CTrapService::TakeInform(const std::uint8_t* data, std::size_t size, const Arrival& arrival,
@@ -555,6 +579,9 @@ std::optional<QueuedDatagram> CTrapService::Admit(const std::uint8_t* data, std:
     datagram.size = size;
     std::memcpy(datagram.sender, arrival.sender, arrival.senderLength);
     datagram.senderLength = static_cast<std::uint8_t>(arrival.senderLength);
+    datagram.senderPort = SenderPort(arrival.from);
+    datagram.arrivalMs = arrival.arrivalMs;
+    datagram.user = arrival.user;
     {
         std::lock_guard<std::mutex> guard(m_queueLock);
         if (m_queue.size() >= m_queueLimit ||
@@ -594,9 +621,23 @@ void CTrapService::ClearQueue() {
     m_queueBytes = 0;
 }
 
+// Where and how the trap came: from its datagram's arrival and its message.
+void FillOrigin(const QueuedDatagram& datagram, const SnmpTrapRecord& trap,
+                SnmpMgrTrapOrigin* origin) {
+    origin->arrivalMs = datagram.arrivalMs;
+    std::memcpy(origin->sender, datagram.sender, sizeof origin->sender);
+    origin->senderLength = datagram.senderLength;
+    origin->senderPort = datagram.senderPort;
+    origin->version = trap.version == kSnmpVersion1    ? SNMP_MGR_VERSION_1
+                      : trap.version == kSnmpVersion2c ? SNMP_MGR_VERSION_2C
+                                                       : SNMP_MGR_VERSION_3;
+    origin->pduType = trap.pduType;
+    origin->community = datagram.scoped ? datagram.user : trap.community;
+}
+
 // Decodes the oldest datagram outside the queue's lock, so that the receiver goes on
 // queueing meanwhile; one that is not a well-formed trap is counted and the next is taken.
-BOOL CTrapService::GetTrap(SnmpTrapRecord* trap) {
+BOOL CTrapService::GetTrap(SnmpTrapRecord* trap, SnmpMgrTrapOrigin* origin) {
     for (;;) {
         QueuedDatagram datagram;
         {
@@ -614,8 +655,11 @@ BOOL CTrapService::GetTrap(SnmpTrapRecord* trap) {
                                                     datagram.sender, datagram.senderLength, trap)
                                  : DecodeTrapDatagram(datagram.bytes.get(), datagram.size,
                                                       datagram.sender, datagram.senderLength, trap);
-        if (decoded)
+        if (decoded) {
+            if (origin)
+                FillOrigin(datagram, *trap, origin);
             return TRUE; // the blocks go to the caller with the record
+        }
         ++m_malformed;
         ++m_drops.malformed;
     }
@@ -653,13 +697,21 @@ BOOL SnmpMgrTrapListen(HANDLE* trapEvent) {
 BOOL SnmpMgrGetTrap(AsnObjectIdentifier* enterprise, AsnOctetString* agentAddress,
                     AsnInteger* genericTrap, AsnInteger* specificTrap, AsnTimeticks* timeStamp,
                     SnmpVarBindList* variableBindings) {
+    return SnmpMgrGetTrapWithOrigin(enterprise, agentAddress, genericTrap, specificTrap, timeStamp,
+                                    variableBindings, nullptr);
+}
+
+BOOL SnmpMgrGetTrapWithOrigin(AsnObjectIdentifier* enterprise, AsnOctetString* agentAddress,
+                              AsnInteger* genericTrap, AsnInteger* specificTrap,
+                              AsnTimeticks* timeStamp, SnmpVarBindList* variableBindings,
+                              SnmpMgrTrapOrigin* origin) {
     if (!enterprise || !agentAddress || !genericTrap || !specificTrap || !timeStamp ||
         !variableBindings) {
         SetLastError(SNMP_MGMTAPI_INVALID_BUFFER);
         return FALSE;
     }
     SnmpTrapRecord trap;
-    if (!Service().GetTrap(&trap))
+    if (!Service().GetTrap(&trap, origin))
         return FALSE;
     *enterprise = trap.enterprise;
     *agentAddress = trap.agentAddress;

@@ -1,12 +1,14 @@
 // The trap listener: a thread that waits for the trap service's event, drains the queued
-// traps and hands one line per binding to the trap window; and the window's side of it, the
-// start and the stop handshake (TrapListener.h).
+// traps and hands one line per binding to the trap window and each trap to the notification
+// log; and the window's side of it, the start and the stop handshake (TrapListener.h).
 #include "traps/TrapListener.h"
 
-#include "values/Values.h"
+#include "traps/Notification.h"
+#include "traps/NotificationInbox.h"
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -54,24 +56,32 @@ void ShowListenError(CTrapWindow* window, UINT code) {
 // Hands out the queued traps, one line per binding, until the queue is empty or the window
 // asks the listener to stop. The stop flag is looked at between traps, never inside one, so
 // a trap's lines stay whole and a close waits at most for the trap being shown, however
-// long a sender keeps sending; what is still queued goes with the trap event.
-void DrainTraps(CTrapWindow* window) {
+// long a sender keeps sending; what is still queued goes with the trap event. Each trap
+// goes to the notification log too, once its lines are in the trap window, with the texts
+// made for them.
+void DrainTraps(CTrapWindow* window, CNotificationInbox* inbox) {
     AsnObjectIdentifier enterprise{};
     AsnOctetString agentAddress{};
     AsnInteger genericTrap = 0;
     AsnInteger specificTrap = 0;
     AsnTimeticks timeStamp = 0;
     SnmpVarBindList bindings{};
-    while (!window->TrapStopRequested() && SnmpMgrGetTrap(&enterprise, &agentAddress, &genericTrap,
-                                                          &specificTrap, &timeStamp, &bindings)) {
+    SnmpMgrTrapOrigin origin;
+    while (!window->TrapStopRequested() &&
+           SnmpMgrGetTrapWithOrigin(&enterprise, &agentAddress, &genericTrap, &specificTrap,
+                                    &timeStamp, &bindings, &origin)) {
         const std::string address = AgentAddressText(agentAddress);
+        // The notification keeps the agent's address; the record's block goes now.
+        BYTE agentBytes[16] = {};
+        const UINT agentLength = std::min<UINT>(agentAddress.length, sizeof agentBytes);
+        if (agentLength > 0)
+            std::memcpy(agentBytes, agentAddress.stream, agentLength);
         if (agentAddress.dynamic)
             SnmpUtilMemFree(agentAddress.stream);
+        const CBindingTexts texts(bindings);
         for (UINT i = 0; i < bindings.len; ++i) {
-            char* name = nullptr;
-            if (!SnmpMgrOidToStr(&bindings.list[i].name, &name))
-                name = nullptr; // a name without a text form leaves that part empty
-            char* value = values::FormatValue(&bindings.list[i].value);
+            const char* name = texts.Names()[i];
+            const char* value = texts.Values()[i];
             char* line = BuildTrapLine(address, name ? name : "", value ? value : "");
             if (line) {
                 // A full trap window keeps what it has and drops the line (LB_ERRSPACE).
@@ -80,9 +90,12 @@ void DrainTraps(CTrapWindow* window) {
                 window->SendMessageToDialog(
                     [window, line, binding] { window->AddTrapLine(line, binding); });
             }
-            SnmpUtilMemFree(name);
             std::free(line);
-            SnmpUtilMemFree(value);
+        }
+        if (inbox) {
+            const AsnOctetString agent{agentBytes, agentLength, FALSE};
+            if (NotificationRef notification = CNotification::Make(origin, agent, bindings, texts))
+                inbox->Post(std::move(notification));
         }
         SnmpUtilOidFree(&enterprise);
         SnmpUtilVarBindListFree(&bindings);
@@ -112,7 +125,7 @@ unsigned TrapListenerThread(CTrapWindow* window) {
             break;
         // Reset before draining, so that a trap queued during the drain signals again.
         ResetEvent(window->m_hTrapEvent);
-        DrainTraps(window);
+        DrainTraps(window, window->m_pNotificationInbox);
     }
 
     {

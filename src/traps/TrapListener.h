@@ -13,6 +13,7 @@
 #include <functional>
 #include <mutex>
 
+class CNotificationInbox;
 class QObject;
 
 // What the trap listener needs of the window that shows its lines, and the state that the
@@ -54,6 +55,9 @@ protected:
     void StopTrapListener();
     // Clears what the listener shares with the window, before it is started.
     void ClearTrapListenerState();
+    // Where the listener posts each notification it hands out, besides its lines; set before
+    // the listener starts, and outliving it.
+    void SetNotificationInbox(CNotificationInbox* inbox) { m_pNotificationInbox = inbox; }
 
 private:
     // The listener's thread procedure is the one other user of the stop flag, the trap event
@@ -67,6 +71,7 @@ private:
     // Keeps the window's signalling of the trap event apart from the listener's closing of
     // it, so that a released event is never signalled.
     std::mutex m_trapEventLock;
+    CNotificationInbox* m_pNotificationInbox = nullptr;
 
 protected:
     CThreadHandle m_hTrapThread; // the trap listener thread

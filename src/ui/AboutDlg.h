@@ -14,8 +14,8 @@ inline constexpr int kLargerIconSizes[] = {24, 48, 64, 128, 256};
 // larger sizes), or a null icon for an id that names no icon.
 QIcon LoadResourceIcon(int id);
 
-// The string resource `id` (IDS_ABOUTBOX, IDS_SESSIONSETTINGS, IDS_MIBBROWSER), or the empty text
-// for an id that names none.
+// The string resource `id` (IDS_ABOUTBOX, IDS_SESSIONSETTINGS, IDS_MIBBROWSER,
+// IDS_NOTIFICATIONS), or the empty text for an id that names none.
 QString LoadResourceString(int id);
 
 class CAboutDlg : public QDialog {

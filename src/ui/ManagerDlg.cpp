@@ -9,6 +9,8 @@
 #include "ui/DialogText.h"
 #include "ui/FrameExtents.h"
 #include "ui/ListBox.h"
+#include "ui/NotificationLog.h"
+#include "ui/NotificationsDlg.h"
 #include "ui/OutcomeBox.h"
 #include "ui/Resource.h"
 #include "values/Values.h"
@@ -103,6 +105,8 @@ CManagerDlg::CManagerDlg(QWidget* pParent) : QDialog(pParent), CTrapWindow(this)
     setObjectName(QStringLiteral("IDD_MANAGER_DIALOG"));
     m_hIcon = LoadResourceIcon(IDR_MAINFRAME);
     m_hSession = nullptr;
+    m_pNotificationLog = new CNotificationLog(this);
+    SetNotificationInbox(m_pNotificationLog->Inbox());
     CreateControls();
     m_request = std::make_unique<CRequestRun>(this);
     CreateSystemMenu();
@@ -113,6 +117,8 @@ CManagerDlg::~CManagerDlg() {
     // A dialog that is deleted without having ended still stops its listener first.
     if (m_bInitialised && !m_bDestroyed)
         OnDestroy();
+    // The log's window goes before the log it views.
+    delete m_pNotificationsDlg.data();
 }
 
 void CManagerDlg::CreateControls() {
@@ -169,6 +175,7 @@ BOOL CManagerDlg::OnInitDialog() {
     AddPresets();
     AddSessionSettingsMenuEntry();
     AddMibBrowserMenuEntry();
+    AddNotificationsMenuEntry();
     AddAboutMenuEntry();
     // The window's icon, large and small: the window system asks nothing and is told once,
     // and shows it wherever it shows the window as an icon, minimized or dragged.
@@ -329,8 +336,10 @@ void CManagerDlg::done(int result) {
 void CManagerDlg::OnDestroy() {
     m_bDestroyed = true;
     // Off the screen before the listener is waited for, so that a close never leaves a
-    // window on screen that does not answer.
+    // window on screen that does not answer; the log's window with it.
     hide();
+    if (m_pNotificationsDlg)
+        m_pNotificationsDlg->hide();
     StopTrapListener();
 }
 

@@ -31,6 +31,8 @@ class QMenu;
 class CComboBox;
 class CMibBrowser;
 class CListBox;
+class CNotificationLog;
+class CNotificationsDlg;
 
 class CManagerDlg : public QDialog, public CTrapWindow {
     Q_OBJECT
@@ -92,6 +94,8 @@ public:
     void AddTrapLine(const char* line, const SnmpVarBind* binding) override;
     void ShowListenFailure(UINT code) override;
     void OnClear();
+    // Every notification that the trap window was handed since the dialog was made.
+    CNotificationLog* NotificationLog() const { return m_pNotificationLog; }
 
 protected:
     BOOL OnInitDialog();
@@ -130,15 +134,22 @@ private:
     bool m_bHeightOpen = false;
     bool m_bInitialised = false;
     bool m_bDestroyed = false;
+    // The notification log, a child of the dialog: it outlives the listener, which posts to
+    // it until the stop handshake has ended.
+    CNotificationLog* m_pNotificationLog = nullptr;
 
-    // --- ui/SystemMenu.cpp: the system menu and its Session Settings, MIB Browser and About
-    //     entries, the minimized window's icon ---------------------------------------------
+    // --- ui/SystemMenu.cpp: the system menu and its Session Settings, MIB Browser,
+    //     Notifications and About entries, the minimized window's icon ------------------------
 public:
     void OnSysCommand(unsigned nID, long lParam);
     // The MIB browser, from the system menu and Ctrl+B: one window beside this one, shown
     // again and raised when it is open already.
     void OnMibBrowser();
     CMibBrowser* MibBrowser() const; // null until first opened
+    // The notification log's window, from the system menu: one window beside this one,
+    // shown again and raised when it is open already.
+    void OnNotifications();
+    CNotificationsDlg* NotificationsWindow() const; // null until first opened
     void OnPaint();
     // The icon the window system shows for the window, minimized or dragged; the window
     // takes it as its own when it is initialised.
@@ -159,6 +170,7 @@ private:
     void CreateSystemMenu();
     void AddSessionSettingsMenuEntry();
     void AddMibBrowserMenuEntry();
+    void AddNotificationsMenuEntry();
     void AddAboutMenuEntry();
     void ShowSystemMenu(const QPoint& globalPos, bool fromKeyboard);
 
@@ -172,6 +184,8 @@ private:
     QPaintEvent* m_pCurrentPaint = nullptr;
     // The MIB browser once opened; a child window, gone with the dialog.
     QPointer<CMibBrowser> m_pMibBrowser;
+    // The notification log's window once opened; a child window, gone with the dialog.
+    QPointer<CNotificationsDlg> m_pNotificationsDlg;
 
     // --- ui/SessionCommands.cpp: Open, Close and the settings of the next Open -----------
 public:

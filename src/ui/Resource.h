@@ -15,6 +15,9 @@ inline constexpr int IDS_SESSIONSETTINGS = 104;
 inline constexpr int IDD_MIB_BROWSER = 105;
 inline constexpr int IDS_MIBBROWSER = 106;
 inline constexpr int IDM_MIBBROWSER = 0x0040;
+inline constexpr int IDD_NOTIFICATIONS = 107;
+inline constexpr int IDS_NOTIFICATIONS = 108;
+inline constexpr int IDM_NOTIFICATIONS = 0x0050;
 inline constexpr int IDR_MAINFRAME = 128;
 
 inline constexpr int IDC_COMMUNITY = 1001;
@@ -54,6 +57,14 @@ inline constexpr int IDC_MIB_USE = 1032;
 inline constexpr int IDC_MIB_GET = 1033;
 inline constexpr int IDC_MIB_GETALL = 1034;
 inline constexpr int IDC_MIB_MODULES = 1035;
+// The notification log's controls.
+inline constexpr int IDC_NOTIFICATION_LIST = 1040;
+inline constexpr int IDC_NOTIFICATION_DETAILS = 1041;
+inline constexpr int IDC_NOTIFICATION_FILTER = 1042;
+inline constexpr int IDC_NOTIFICATION_CHOICE = 1043;
+inline constexpr int IDC_NOTIFICATION_EXPORT = 1044;
+inline constexpr int IDC_NOTIFICATION_COUNT = 1045;
+inline constexpr int IDC_NOTIFICATION_STATUS = 1046;
 
 // The application's Help command.
 inline constexpr int ID_HELP = 0xE146;

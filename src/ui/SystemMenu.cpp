@@ -1,5 +1,5 @@
-// The dialog's system menu, its Session Settings, MIB Browser and About entries, and the
-// icon of the minimized window.
+// The dialog's system menu, its Session Settings, MIB Browser, Notifications and About
+// entries, and the icon of the minimized window.
 //
 // Window managers on Linux keep the title bar's menu to themselves, so the dialog offers
 // a system menu of its own: a popup on a right-click on its background, on Alt+Space, and
@@ -10,6 +10,7 @@
 #include "ui/ManagerDlg.h"
 #include "ui/MibBrowser.h"
 #include "ui/MibModuleModel.h"
+#include "ui/NotificationsDlg.h"
 #include "ui/PopupMenu.h"
 #include "ui/Resource.h"
 
@@ -130,6 +131,28 @@ CMibBrowser* CManagerDlg::MibBrowser() const {
     return m_pMibBrowser.data();
 }
 
+void CManagerDlg::AddNotificationsMenuEntry() {
+    if (QMenu* pSysMenu = GetSystemMenu(false))
+        pSysMenu->addAction(LoadResourceString(IDS_NOTIFICATIONS))->setData(IDM_NOTIFICATIONS);
+}
+
+void CManagerDlg::OnNotifications() {
+    if (!m_pNotificationsDlg)
+        m_pNotificationsDlg = new CNotificationsDlg(
+            m_pNotificationLog,
+            [this](const char* text, const char* caption, unsigned type) {
+                MessageBox(text, caption, type);
+            },
+            this);
+    m_pNotificationsDlg->show();
+    m_pNotificationsDlg->raise();
+    m_pNotificationsDlg->activateWindow();
+}
+
+CNotificationsDlg* CManagerDlg::NotificationsWindow() const {
+    return m_pNotificationsDlg.data();
+}
+
 void CManagerDlg::AddAboutMenuEntry() {
     QMenu* pSysMenu = GetSystemMenu(false);
     if (pSysMenu == nullptr)
@@ -180,6 +203,10 @@ void CManagerDlg::OnSysCommand(unsigned nID, long /*lParam*/) {
     }
     if ((nID & kCommandMask) == IDM_MIBBROWSER) {
         OnMibBrowser();
+        return;
+    }
+    if ((nID & kCommandMask) == IDM_NOTIFICATIONS) {
+        OnNotifications();
         return;
     }
     // The platform's own handling of the commands this window offers. Commands that it
