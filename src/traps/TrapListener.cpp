@@ -65,14 +65,20 @@ void DrainTraps(CTrapWindow* window) {
     while (!window->TrapStopRequested() && SnmpMgrGetTrap(&enterprise, &agentAddress, &genericTrap,
                                                           &specificTrap, &timeStamp, &bindings)) {
         const std::string address = AgentAddressText(agentAddress);
+        // One trap's lines are written one way, whatever the operator chooses meanwhile.
+        const values::LineTexts texts = window->TrapLineTexts();
+        const bool asSent = texts == values::LineTexts{};
         if (agentAddress.dynamic)
             SnmpUtilMemFree(agentAddress.stream);
         for (UINT i = 0; i < bindings.len; ++i) {
             char* name = nullptr;
             if (!SnmpMgrOidToStr(&bindings.list[i].name, &name))
                 name = nullptr; // a name without a text form leaves that part empty
-            char* value = values::FormatValue(&bindings.list[i].value);
-            char* line = BuildTrapLine(address, name ? name : "", value ? value : "");
+            char* value = asSent ? values::FormatValue(&bindings.list[i].value) : nullptr;
+            const std::string described =
+                asSent ? std::string() : values::LineValueText(bindings.list[i], texts);
+            char* line = BuildTrapLine(address, name ? name : "",
+                                       asSent ? (value ? value : "") : described.c_str());
             if (line) {
                 // A full trap window keeps what it has and drops the line (LB_ERRSPACE).
                 // The binding is kept beside its line, read while this thread waits for it.
