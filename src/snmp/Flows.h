@@ -7,6 +7,7 @@
 
 #include "outcome/Outcome.h"
 #include "snmpapi/SnmpApi.h"
+#include "values/LineText.h"
 
 #include <cstddef>
 #include <string>
@@ -57,7 +58,10 @@ public:
 // (noSuchName, endOfMibView), an answer lies past the subtree, an answer does not advance, a
 // request fails or the sink takes no more. Done for the quiet endings. Each answer's lines go
 // to `sink` before the next request is sent, and all of them before the walk returns.
-Outcome Walk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root, CWalkSink* sink);
+// Its lines are written as `texts` says (the default: values as sent, identifiers as
+// numbers).
+Outcome Walk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root, CWalkSink* sink,
+             const values::LineTexts& texts = {});
 
 // The identifier text of a walk line: everything before the character that precedes the
 // first ":" (the space of " : ").

@@ -78,14 +78,19 @@ bool AnswerContinuesWalk(const SnmpVarBind& answer, AsnInteger errorStatus, AsnI
 }
 
 // The answer's line, "<identifier> : <value text>", with its binding.
-flows::WalkLine WalkLine(const SnmpVarBind& answer) {
+flows::WalkLine WalkLine(const SnmpVarBind& answer, const values::LineTexts& texts) {
     flows::WalkLine line;
-    AppendIdentifierText(answer.name, &line.text);
-    line.text += " : ";
-    char* valueText = values::FormatValue(&answer.value);
-    if (valueText)
-        line.text += valueText;
-    SnmpUtilMemFree(valueText);
+    if (texts == values::LineTexts{}) {
+        AppendIdentifierText(answer.name, &line.text);
+        line.text += " : ";
+        char* valueText = values::FormatValue(&answer.value);
+        if (valueText)
+            line.text += valueText;
+        SnmpUtilMemFree(valueText);
+    } else {
+        line.text = values::LineIdentifierText(answer.name, texts) + " : " +
+                    values::LineValueText(answer, texts);
+    }
     line.binding = EncodeLineBinding(answer);
     return line;
 }
@@ -120,7 +125,7 @@ bool BuildFirstRequest(const AsnObjectIdentifier& root, CRequestList* request) {
 
 // The walk of the subtree under `root` on an SNMPv1 session by GetNext, one line per object.
 Outcome NextWalk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root,
-                 flows::CWalkSink* sink) {
+                 flows::CWalkSink* sink, const values::LineTexts& texts) {
     CRequestList request;
     const bool built = BuildFirstRequest(root, &request);
     AsnInteger errorStatus = 0;
@@ -140,7 +145,7 @@ Outcome NextWalk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root,
         SnmpVarBind& answer = request.Binding();
         if (!AnswerContinuesWalk(answer, errorStatus, errorIndex, root, requested, &end))
             break;
-        batch.Add(WalkLine(answer));
+        batch.Add(WalkLine(answer, texts));
         AskAfter(&answer);
     }
     SnmpUtilOidFree(&requested);
@@ -155,9 +160,9 @@ Outcome NextWalk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root,
 class CBulkWalk {
 public:
     CBulkWalk(LPSNMP_MGR_SESSION session, int bulkSize, const AsnObjectIdentifier& root,
-              flows::CWalkSink* sink)
+              flows::CWalkSink* sink, const values::LineTexts& texts)
         : m_session(session), m_repetitions(static_cast<UINT>(std::max(1, bulkSize))), m_root(root),
-          m_batch(sink) {}
+          m_batch(sink), m_texts(texts) {}
     ~CBulkWalk() { SnmpUtilOidFree(&m_requested); }
     CBulkWalk(const CBulkWalk&) = delete;
     CBulkWalk& operator=(const CBulkWalk&) = delete;
@@ -172,6 +177,7 @@ private:
     UINT m_repetitions;
     const AsnObjectIdentifier& m_root;
     CLineBatch m_batch;
+    const values::LineTexts m_texts;
     AsnObjectIdentifier m_requested{};
     Outcome m_end;
 };
@@ -228,7 +234,7 @@ bool CBulkWalk::TakeAnswer(const SnmpVarBindList& answer, AsnInteger errorStatus
         const AsnObjectIdentifier& previous = i == 0 ? m_requested : answer.list[i - 1].name;
         if (!AnswerContinuesWalk(binding, errorStatus, errorIndex, m_root, previous, &m_end))
             return false;
-        m_batch.Add(WalkLine(binding));
+        m_batch.Add(WalkLine(binding, m_texts));
     }
     SnmpUtilOidFree(&m_requested);
     SnmpUtilOidCpy(&m_requested, &answer.list[answer.len - 1].name);
@@ -239,11 +245,12 @@ bool CBulkWalk::TakeAnswer(const SnmpVarBindList& answer, AsnInteger errorStatus
 
 namespace flows {
 
-Outcome Walk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root, CWalkSink* sink) {
+Outcome Walk(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& root, CWalkSink* sink,
+             const values::LineTexts& texts) {
     SnmpMgrSessionSettings settings;
     if (SnmpMgrGetSessionSettings(session, &settings) && settings.version != SNMP_MGR_VERSION_1)
-        return CBulkWalk(session, settings.bulkSize, root, sink).Run();
-    return NextWalk(session, root, sink);
+        return CBulkWalk(session, settings.bulkSize, root, sink, texts).Run();
+    return NextWalk(session, root, sink, texts);
 }
 
 std::string IdentifierOfLine(const std::string& line) {

@@ -76,13 +76,19 @@ void DrainTraps(CTrapWindow* window, CNotificationInbox* inbox) {
         const UINT agentLength = std::min<UINT>(agentAddress.length, sizeof agentBytes);
         if (agentLength > 0)
             std::memcpy(agentBytes, agentAddress.stream, agentLength);
+        // One trap's lines are written one way, whatever the operator chooses meanwhile.
+        const values::LineTexts lineTexts = window->TrapLineTexts();
+        const bool asSent = lineTexts == values::LineTexts{};
         if (agentAddress.dynamic)
             SnmpUtilMemFree(agentAddress.stream);
         const CBindingTexts texts(bindings);
         for (UINT i = 0; i < bindings.len; ++i) {
             const char* name = texts.Names()[i];
             const char* value = texts.Values()[i];
-            char* line = BuildTrapLine(address, name ? name : "", value ? value : "");
+            const std::string chosen =
+                asSent ? std::string() : values::LineValueText(bindings.list[i], lineTexts);
+            char* line = BuildTrapLine(address, name ? name : "",
+                                       asSent ? (value ? value : "") : chosen.c_str());
             if (line) {
                 // A full trap window keeps what it has and drops the line (LB_ERRSPACE).
                 // The binding is kept beside its line, read while this thread waits for it.

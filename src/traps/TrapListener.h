@@ -7,6 +7,7 @@
 #include "snmpapi/SnmpApi.h"
 #include "traps/DialogCall.h"
 #include "traps/ThreadHandle.h"
+#include "values/LineText.h"
 
 #include <atomic>
 #include <cstdint>
@@ -35,6 +36,16 @@ public:
     bool TrapStopRequested() const { return m_bStopTrapThread.load() != 0; }
     // The trap event while the listener holds it open; null before and after.
     HANDLE TrapEvent() const { return m_hTrapEvent.load(); }
+
+    // How the trap lines of the traps taken from now on write their values; the default
+    // writes them as sent. Any thread.
+    void SetTrapLineTexts(const values::LineTexts& texts) {
+        m_trapLineTexts = (texts.valuesAsDescribed ? 1 : 0) | (texts.identifiersAsNames ? 2 : 0);
+    }
+    values::LineTexts TrapLineTexts() const {
+        const int bits = m_trapLineTexts.load();
+        return values::LineTexts{(bits & 1) != 0, (bits & 2) != 0};
+    }
 
     // The window's thread, from the listener's calls: adds one trap line to the trap window,
     // with the binding it was made of beside it (a full window keeps what it has and drops
@@ -72,6 +83,7 @@ private:
     // it, so that a released event is never signalled.
     std::mutex m_trapEventLock;
     CNotificationInbox* m_pNotificationInbox = nullptr;
+    std::atomic<int> m_trapLineTexts{0};
 
 protected:
     CThreadHandle m_hTrapThread; // the trap listener thread

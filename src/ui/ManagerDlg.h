@@ -195,9 +195,15 @@ public:
     // what the next Open uses.
     void OnSessionSettings();
 
+    // How the walk lines and trap lines added from now on write values and identifiers, as
+    // the operator last chose in the Session Settings; never stored.
+    const values::LineTexts& LineTexts() const { return m_lineTexts; }
+    void SetLineTexts(const values::LineTexts& texts);
+
 private:
     // The settings of the next Open, as the operator last accepted them; never stored.
     SnmpMgrSessionSettings m_sessionSettings;
+    values::LineTexts m_lineTexts;
 
     // --- ui/RequestCommands.cpp: Get, Set, Get All, the walk list's notifications, and the
     //     request under way -----------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
 #include "ui/Resource.h"
+#include "values/LineBinding.h"
 #include "values/Values.h"
 
 #include <QLineEdit>
@@ -121,11 +122,18 @@ void ShowEndOfName(QWidget* box) {
 }
 
 // The identifier text of the walk list's selected line; false with no line selected.
+// A line that names its object (identifiers by name, "IF-MIB::ifDescr.1 : ...") is read by
+// the binding it keeps: the identifier it was made of, in numbers.
 bool SelectedIdentifier(const CListBox* walkList, std::string* identifier) {
     const int index = walkList->GetCurSel();
     std::string line;
     if (index == LB_ERR || walkList->GetText(index, &line) == LB_ERR)
         return false;
+    CLineBinding binding;
+    if (walkList->GetBinding(index, &binding)) {
+        *identifier = flows::IdentifierText(binding.View().name);
+        return true;
+    }
     *identifier = flows::IdentifierOfLine(line);
     return true;
 }
@@ -267,8 +275,10 @@ void CManagerDlg::OnGetAll() {
     const auto progress = [walkList, rate = std::make_shared<CWalkRate>()](qint64 elapsedMs) {
         return rate->Text(walkList->GetCount(), elapsedMs);
     };
-    Outcome end =
-        RunRequest(progress, [session, &root, &sink] { return flows::Walk(session, root, &sink); });
+    const values::LineTexts texts = m_lineTexts;
+    Outcome end = RunRequest(progress, [session, &root, &sink, texts] {
+        return flows::Walk(session, root, &sink, texts);
+    });
     sink.Flush();
     walkList->Flush();
     walkList->update();

@@ -83,3 +83,8 @@ void CManagerDlg::OnSessionSettings() {
     // requests; the dialog accepts no user that cannot.
     SnmpMgrTrapSetUser(&m_sessionSettings);
 }
+
+void CManagerDlg::SetLineTexts(const values::LineTexts& texts) {
+    m_lineTexts = texts;
+    SetTrapLineTexts(texts);
+}
