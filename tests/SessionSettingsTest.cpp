@@ -49,9 +49,16 @@ void Click(CSessionSettingsDlg* box, const char* name) {
     QTest::mouseClick(box->findChild<QPushButton*>(QString::fromLatin1(name)), Qt::LeftButton);
 }
 
-// Chooses SNMPv2c, a time-out of 2500 ms, 1 retry and a bulk size of 20.
+CComboBox* List(CSessionSettingsDlg* box, const char* name) {
+    return box->findChild<CComboBox*>(QString::fromLatin1(name));
+}
+
+// Chooses SNMPv2c, a time-out of 2500 ms, 1 retry and a bulk size of 20, and lines with
+// values as the MIB describes them and identifiers by name.
 void ChooseOthers(CSessionSettingsDlg* box) {
     VersionBox(box)->SetCurSel(1);
+    List(box, "IDC_LIST_VALUES")->SetCurSel(1);
+    List(box, "IDC_LIST_NAMES")->SetCurSel(1);
     Type(Spin(box, "IDC_TIMEOUT"), "2500");
     Type(Spin(box, "IDC_RETRIES"), "1");
     Type(Spin(box, "IDC_BULK_SIZE"), "20");
@@ -81,7 +88,9 @@ TEST_P(SessionSettingsOpened, ShowsTheSettingsAndKeepsWhatOkAccepts) {
                     Spin(box, "IDC_TIMEOUT")->value() == 1000 &&
                     Spin(box, "IDC_RETRIES")->value() == 3 &&
                     Spin(box, "IDC_BULK_SIZE")->value() == before.bulkSize &&
-                    !Spin(box, "IDC_BULK_SIZE")->isEnabled();
+                    !Spin(box, "IDC_BULK_SIZE")->isEnabled() &&
+                    List(box, "IDC_LIST_VALUES")->currentText() == "as sent" &&
+                    List(box, "IDC_LIST_NAMES")->currentText() == "as numbers";
             blocked = box->windowModality() == Qt::ApplicationModal;
             ChooseOthers(box);
             EXPECT_TRUE(Spin(box, "IDC_BULK_SIZE")->isEnabled());
@@ -97,11 +106,13 @@ TEST_P(SessionSettingsOpened, ShowsTheSettingsAndKeepsWhatOkAccepts) {
         EXPECT_EQ(after.timeoutMs, 2500);
         EXPECT_EQ(after.retries, 1);
         EXPECT_EQ(after.bulkSize, 20);
+        EXPECT_EQ(dlg.LineTexts(), (values::LineTexts{true, true}));
     } else {
         EXPECT_EQ(after.version, before.version);
         EXPECT_EQ(after.timeoutMs, before.timeoutMs);
         EXPECT_EQ(after.retries, before.retries);
         EXPECT_EQ(after.bulkSize, before.bulkSize);
+        EXPECT_EQ(dlg.LineTexts(), values::LineTexts{});
     }
     EXPECT_TRUE(d.TakeBoxes().empty());
 }

@@ -173,6 +173,10 @@ inline constexpr std::size_t SNMP_MGR_USM_NAME_MAX = 32;
 struct SnmpMgrUsmKey;
 using SnmpMgrUsmKeyRef = std::shared_ptr<const SnmpMgrUsmKey>;
 
+// Clears secret bytes (a passphrase, a key) with stores that no optimisation removes: the one
+// wiping function of the program.
+void SnmpMgrWipe(void* data, std::size_t size);
+
 // Makes the master key of `length` bytes of `passphrase` with the hash of `authProtocol`;
 // a privacy key is made with the authentication protocol's hash too (RFC 3414, A.2). The
 // passphrase's bytes are cleared whatever the outcome. FALSE, with the last error, for a

@@ -10,10 +10,8 @@
 #include <set>
 #include <utility>
 
-void WipeBytes(void* data, std::size_t size) {
-    volatile auto* bytes = static_cast<volatile unsigned char*>(data);
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = 0;
+void SnmpMgrWipe(void* data, std::size_t size) {
+    explicit_bzero(data, size);
 }
 
 namespace {
@@ -23,7 +21,7 @@ namespace {
 // frame. Called from the frame that made those calls, after them.
 [[gnu::noinline]] void WipeStackBelow() {
     unsigned char below[16384];
-    WipeBytes(below, sizeof below);
+    SnmpMgrWipe(below, sizeof below);
 }
 
 } // namespace
@@ -95,7 +93,7 @@ SnmpMgrUsmKey::~SnmpMgrUsmKey() {
 }
 
 void SnmpMgrUsmKey::Wipe() {
-    WipeBytes(bytes, sizeof bytes);
+    SnmpMgrWipe(bytes, sizeof bytes);
     length = 0;
 }
 
@@ -142,7 +140,7 @@ BOOL SnmpMgrMakeUsmKey(int authProtocol, char* passphrase, std::size_t length,
             error = SNMP_MGMTAPI_NO_MEMORY;
     }
     if (passphrase)
-        WipeBytes(passphrase, length);
+        SnmpMgrWipe(passphrase, length);
     if (error != 0) {
         SetLastError(error);
         return FALSE;

@@ -25,9 +25,6 @@
 #include <string>
 #include <vector>
 
-// Clears memory in a way the compiler keeps.
-void WipeBytes(void* data, std::size_t size);
-
 struct SnmpMgrUsmKey {
     SnmpMgrUsmKey();
     ~SnmpMgrUsmKey();

@@ -111,8 +111,8 @@ const DlgItemTemplate kAboutItems[] = {
 };
 
 // IDD_SESSION_SETTINGS: each setting's label with its range, beside its box; the SNMPv3
-// user under the numbers; what the settings are for below them; the notifications not shown;
-// OK and Cancel at the bottom.
+// user under the numbers; how walk and trap lines are written; what the settings are for
+// below them; the notifications not shown; OK and Cancel at the bottom.
 constexpr unsigned kSettingsEdit = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
 constexpr unsigned kSettingsList = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
 const DlgItemTemplate kSessionSettingsItems[] = {
@@ -140,17 +140,22 @@ const DlgItemTemplate kSessionSettingsItems[] = {
      kSettingsEdit | ES_PASSWORD},
     {IDC_STATIC, "IDC_STATIC", K::Label, "&Context name (optional):", 7, 193, 118, 8, kLabel},
     {IDC_CONTEXT_NAME, "IDC_CONTEXT_NAME", K::Edit, "", 130, 191, 143, 12, kSettingsEdit},
+    {IDC_STATIC, "IDC_STATIC", K::Label, "&Walk and trap values:", 7, 211, 118, 8, kLabel},
+    {IDC_LIST_VALUES, "IDC_LIST_VALUES", K::ComboBox, "", 130, 209, 143, 40, kSettingsList},
+    {IDC_STATIC, "IDC_STATIC", K::Label, "Walk and trap i&dentifiers:", 7, 229, 118, 8, kLabel},
+    {IDC_LIST_NAMES, "IDC_LIST_NAMES", K::ComboBox, "", 130, 227, 143, 40, kSettingsList},
     {IDC_STATIC, "IDC_STATIC", K::Label,
      "The time-out and retries hold for every request; the bulk size is how many objects Get "
      "All asks for in one SNMPv2c or SNMPv3 request. The SNMPv3 user serves SNMPv3 sessions "
      "and notifications. Passphrases need at least 8 characters; they are never shown again or "
-     "kept (only their keys, until Okapel ends). The settings take effect at the next Open.",
-     7, 211, 266, 43, kLabel | SS_WORDWRAP},
-    {IDC_STATIC, "IDC_STATIC", K::Label, "Notifications not shown since Okapel started:", 7, 256,
+     "kept (only their keys, until Okapel ends). The settings take effect at the next Open; "
+     "how lines are written, from the next line on.",
+     7, 247, 266, 52, kLabel | SS_WORDWRAP},
+    {IDC_STATIC, "IDC_STATIC", K::Label, "Notifications not shown since Okapel started:", 7, 301,
      266, 8, kLabel},
-    {IDC_TRAP_DROPS, "IDC_TRAP_DROPS", K::Label, "", 7, 265, 266, 26, kLabel | SS_WORDWRAP},
-    {IDOK, "IDOK", K::PushButton, "OK", 169, 294, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP},
-    {IDCANCEL, "IDCANCEL", K::PushButton, "Cancel", 223, 294, 50, 14, WS_TABSTOP},
+    {IDC_TRAP_DROPS, "IDC_TRAP_DROPS", K::Label, "", 7, 310, 266, 26, kLabel | SS_WORDWRAP},
+    {IDOK, "IDOK", K::PushButton, "OK", 169, 339, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP},
+    {IDCANCEL, "IDCANCEL", K::PushButton, "Cancel", 223, 339, 50, 14, WS_TABSTOP},
 };
 
 } // namespace
@@ -159,7 +164,7 @@ const DlgTemplate kManagerDialogTemplate{"Okapel", 312, 303, kManagerItems};
 
 const DlgTemplate kAboutDialogTemplate{"About Okapel", 235, 57, kAboutItems};
 
-const DlgTemplate kSessionSettingsTemplate{"Session Settings", 280, 315, kSessionSettingsItems};
+const DlgTemplate kSessionSettingsTemplate{"Session Settings", 280, 360, kSessionSettingsItems};
 
 // The two site-specific addresses are further loopback addresses, where the demo agent is
 // served when another agent already holds 127.0.0.1.

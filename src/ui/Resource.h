@@ -48,6 +48,9 @@ inline constexpr int IDC_PRIV_PROTOCOL = 1025;
 inline constexpr int IDC_PRIV_PASSPHRASE = 1026;
 inline constexpr int IDC_CONTEXT_NAME = 1027;
 inline constexpr int IDC_TRAP_DROPS = 1028;
+// How walk and trap lines write values and identifiers.
+inline constexpr int IDC_LIST_VALUES = 1036;
+inline constexpr int IDC_LIST_NAMES = 1037;
 
 // The MIB browser's controls.
 inline constexpr int IDC_MIB_FIND = 1029;

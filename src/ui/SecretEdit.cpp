@@ -1,5 +1,6 @@
 #include "ui/SecretEdit.h"
 
+#include "snmpapi/SnmpApi.h"
 #include "ui/BoxLook.h"
 #include "values/Utf8.h"
 
@@ -17,12 +18,6 @@ namespace {
 
 // What the toolkit holds in place of each character typed.
 constexpr QChar kPlaceholder = QLatin1Char('*');
-
-void Wipe(void* data, std::size_t size) {
-    volatile auto* bytes = static_cast<volatile unsigned char*>(data);
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = 0;
-}
 
 // Keys that move the cursor or the selection and change nothing, which the box leaves to the
 // toolkit.
@@ -59,7 +54,7 @@ CSecretEdit::CSecretEdit(QWidget* parent) : QLineEdit(parent) {
 }
 
 CSecretEdit::~CSecretEdit() {
-    Wipe(m_chars, sizeof m_chars);
+    SnmpMgrWipe(m_chars, sizeof m_chars);
 }
 
 std::size_t CSecretEdit::Take(char* out) {
@@ -74,7 +69,7 @@ std::size_t CSecretEdit::Take(char* out) {
 }
 
 void CSecretEdit::Clear() {
-    Wipe(m_chars, sizeof m_chars);
+    SnmpMgrWipe(m_chars, sizeof m_chars);
     m_count = 0;
     Show(0);
 }
@@ -176,7 +171,7 @@ void CSecretEdit::Insert(const QString& text) {
         m_chars[at++] = c;
         ++m_count;
     }
-    Wipe(chars.data(), chars.size() * sizeof(uint));
+    SnmpMgrWipe(chars.data(), chars.size() * sizeof(uint));
     Show(at);
 }
 
@@ -194,7 +189,7 @@ void CSecretEdit::Remove(int from, int to) {
     to = std::clamp(to, from, m_count);
     std::memmove(m_chars + from, m_chars + to, (m_count - to) * sizeof(char32_t));
     m_count -= to - from;
-    Wipe(m_chars + m_count, (kMaxCharacters - m_count) * sizeof(char32_t));
+    SnmpMgrWipe(m_chars + m_count, (kMaxCharacters - m_count) * sizeof(char32_t));
 }
 
 // Makes the toolkit's text as many placeholders as there are characters, the cursor at

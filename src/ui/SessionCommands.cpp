@@ -75,10 +75,11 @@ void CManagerDlg::OnClose() {
 }
 
 void CManagerDlg::OnSessionSettings() {
-    CSessionSettingsDlg dlg(m_sessionSettings, this);
+    CSessionSettingsDlg dlg(m_sessionSettings, m_lineTexts, this);
     if (dlg.DoModal() != QDialog::Accepted)
         return;
     m_sessionSettings = dlg.Settings();
+    SetLineTexts(dlg.LineTexts());
     // The SNMPv3 user serves the notifications from now on, whatever the version of the
     // requests; the dialog accepts no user that cannot.
     SnmpMgrTrapSetUser(&m_sessionSettings);

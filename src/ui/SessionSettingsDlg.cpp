@@ -39,6 +39,15 @@ constexpr Entry kAuthProtocols[] = {
     {SNMP_MGR_AUTH_SHA224, "SHA-224"}, {SNMP_MGR_AUTH_SHA256, "SHA-256"},
     {SNMP_MGR_AUTH_SHA384, "SHA-384"}, {SNMP_MGR_AUTH_SHA512, "SHA-512"},
 };
+// How lines write values and identifiers: 1 for as the MIB describes them, by name.
+constexpr Entry kLineValues[] = {
+    {0, "as sent"},
+    {1, "as the MIB describes them"},
+};
+constexpr Entry kLineNames[] = {
+    {0, "as numbers"},
+    {1, "as names"},
+};
 constexpr Entry kPrivProtocols[] = {
     {SNMP_MGR_PRIV_DES, "DES"},
     {SNMP_MGR_PRIV_AES, "AES"},
@@ -57,6 +66,8 @@ const ListOfEntries kLists[] = {
     {IDC_SECURITY_LEVEL, kLevels, std::size(kLevels), "Security level"},
     {IDC_AUTH_PROTOCOL, kAuthProtocols, std::size(kAuthProtocols), "Authentication protocol"},
     {IDC_PRIV_PROTOCOL, kPrivProtocols, std::size(kPrivProtocols), "Privacy protocol"},
+    {IDC_LIST_VALUES, kLineValues, std::size(kLineValues), "Walk and trap values"},
+    {IDC_LIST_NAMES, kLineNames, std::size(kLineNames), "Walk and trap identifiers"},
 };
 
 // Each number's box and its range.
@@ -101,7 +112,8 @@ QString TrapDropsText(const SnmpMgrTrapDrops& drops) {
         .arg(drops.queueFull);
 }
 
-CSessionSettingsDlg::CSessionSettingsDlg(const SnmpMgrSessionSettings& settings, QWidget* pParent)
+CSessionSettingsDlg::CSessionSettingsDlg(const SnmpMgrSessionSettings& settings,
+                                         const values::LineTexts& lineTexts, QWidget* pParent)
     : QDialog(pParent), m_authKey(settings.authKey), m_privKey(settings.privKey) {
     // Caption and close box, no minimize or maximize box, fixed in size.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -110,7 +122,7 @@ CSessionSettingsDlg::CSessionSettingsDlg(const SnmpMgrSessionSettings& settings,
     setObjectName(QStringLiteral("IDD_SESSION_SETTINGS"));
     CreateControls();
     ConnectControls();
-    Show(settings);
+    Show(settings, lineTexts);
 }
 
 void CSessionSettingsDlg::CreateControls() {
@@ -164,12 +176,15 @@ void CSessionSettingsDlg::ConnectControls() {
     refresh->start(kDropsRefreshMs);
 }
 
-void CSessionSettingsDlg::Show(const SnmpMgrSessionSettings& settings) {
+void CSessionSettingsDlg::Show(const SnmpMgrSessionSettings& settings,
+                               const values::LineTexts& lineTexts) {
     const std::pair<int, int> chosen[] = {
         {IDC_SNMP_VERSION, settings.version},
         {IDC_SECURITY_LEVEL, settings.securityLevel},
         {IDC_AUTH_PROTOCOL, settings.authProtocol},
         {IDC_PRIV_PROTOCOL, settings.privProtocol},
+        {IDC_LIST_VALUES, lineTexts.valuesAsDescribed ? 1 : 0},
+        {IDC_LIST_NAMES, lineTexts.identifiersAsNames ? 1 : 0},
     };
     for (const auto& [id, number] : chosen) {
         CComboBox* box = List(id);
@@ -309,6 +324,10 @@ SnmpMgrSessionSettings CSessionSettingsDlg::Settings() const {
     settings.privKey = m_privKey;
     settings.contextName = DialogBytesOf(Edit(IDC_CONTEXT_NAME)->text(), SNMP_MGR_USM_NAME_MAX);
     return settings;
+}
+
+values::LineTexts CSessionSettingsDlg::LineTexts() const {
+    return values::LineTexts{Chosen(IDC_LIST_VALUES) == 1, Chosen(IDC_LIST_NAMES) == 1};
 }
 
 int CSessionSettingsDlg::Chosen(int id) const {

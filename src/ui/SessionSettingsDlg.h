@@ -1,12 +1,13 @@
 // The Session Settings dialog: the SNMP version, the time-out and retries of every request,
 // the bulk size of a GetBulk walk, and the SNMPv3 user (its name, security level, protocols,
-// passphrases and context), for the next Open; and the notifications that the trap service
+// passphrases and context), for the next Open; how walk and trap lines are written; and the notifications that the trap service
 // has not shown. Built from its template table as the other dialogs are; it keeps nothing of
 // its own once it has ended. Passphrases become keys when OK is pressed and are cleared
 // there; a key already made is kept until its passphrase is typed anew, and never shown.
 #pragma once
 
 #include "snmpapi/SnmpApi.h"
+#include "values/LineText.h"
 
 #include <QDialog>
 
@@ -35,7 +36,9 @@ class CSessionSettingsDlg : public QDialog {
 public:
     // Shows `settings`, each number brought into its range; their keys are kept unless the
     // operator types new passphrases or changes the authentication protocol.
+    // `lineTexts` is how the walk and trap lines are written now.
     explicit CSessionSettingsDlg(const SnmpMgrSessionSettings& settings,
+                                 const values::LineTexts& lineTexts = {},
                                  QWidget* pParent = nullptr);
 
     // Runs the dialog modally over its parent: QDialog::Accepted for OK and Enter,
@@ -44,6 +47,8 @@ public:
 
     // What the controls hold, with the keys made at OK: the settings that OK accepted.
     SnmpMgrSessionSettings Settings() const;
+    // How the lines added after OK are written.
+    values::LineTexts LineTexts() const;
 
     // OK: refuses, in a box, SNMPv3 settings that cannot be used (an SNMPv3 session without a
     // user name, a passphrase shorter than 8 characters, a level without its passphrase) and
@@ -54,7 +59,7 @@ private:
     void CreateControls();
     void FillLists();
     void ConnectControls();
-    void Show(const SnmpMgrSessionSettings& settings);
+    void Show(const SnmpMgrSessionSettings& settings, const values::LineTexts& lineTexts);
     void OnVersionChange();
     void OnSecurityChange();
     void ShowDrops();
