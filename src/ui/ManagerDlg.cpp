@@ -346,11 +346,14 @@ void CManagerDlg::OnDestroy() {
 void CManagerDlg::keyPressEvent(QKeyEvent* event) {
     // Enter on a focused push button clicks it (Exit, when the window opens). Anywhere else
     // it does nothing: an operator confirming what was typed in a box must not end the
-    // program and lose the trap window with it. Escape, Exit and the window's close command
-    // still end the dialog; while a request is under way, Escape presses its Cancel instead.
+    // program and lose the trap window with it. Escape, the key for dismissing what is being
+    // typed, never ends it either: while a request is under way it presses its Cancel, and
+    // otherwise does nothing (an open popup, a list's or a menu's, closes on it before it
+    // reaches the dialog). Exit and the window's close command end the dialog.
     if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
-        if (event->key() == Qt::Key_Escape && RequestUnderWay()) {
-            CancelRequest();
+        if (event->key() == Qt::Key_Escape) {
+            if (RequestUnderWay())
+                CancelRequest();
             return;
         }
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
