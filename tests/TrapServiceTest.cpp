@@ -990,6 +990,11 @@ INSTANTIATE_TEST_SUITE_P(
     Usm, TrapServiceV3,
     ::testing::Values(V3Notification{"AuthPrivTrap", "okSha256Aes", "snmptrap",
                                      SenderOptions("okSha256Aes"), 0, true, nullptr},
+                      // The README's trap, of the demo agent's user, as the README sends it.
+                      V3Notification{"AuthPrivTrapOfTheReadmesUser", "ops", "snmptrap",
+                                     {"-v3", "-l", "authPriv", "-u", "ops", "-a", "SHA-256", "-A",
+                                      "auth passphrase", "-x", "AES", "-X", "priv passphrase"},
+                                     0, true, nullptr},
                       V3Notification{"AuthPrivTrapOfAnotherProtocolPair", "okSha512Aes256",
                                      "snmptrap", SenderOptions("okSha512Aes256"), 0, true, nullptr},
                       V3Notification{"NoAuthTrapOfANoAuthUser", "okNoAuth", "snmptrap",
