@@ -462,6 +462,7 @@ TEST(WindowFit, EveryOtherWindowIsWholeOnLaptopScreensAtEveryScale) {
                 EXPECT_FALSE(box.windowFlags() & Qt::WindowMaximizeButtonHint);
                 const bool scrolls = scroll->verticalScrollBar()->maximum() > 0;
                 if (scrolls) {
+                    EXPECT_TRUE(scroll->verticalScrollBar()->isVisible());
                     // The box that takes the focus is scrolled into view.
                     QWidget* context = box.findChild<QWidget*>(QStringLiteral("IDC_CONTEXT_NAME"));
                     box.activateWindow();

@@ -21,12 +21,17 @@ QRect WorkAreaOf(const QScreen* screen) {
 }
 
 QMargins WindowFrame(const QWidget* window) {
+    const int border = 2;
+    QMargins frame(border, 2 * window->fontMetrics().height() + 4, border, border);
     if (const QWindow* handle = window->windowHandle();
         handle && !handle->frameMargins().isNull())
-        return handle->frameMargins();
-    const int border = 2;
-    return QMargins(border, std::max(2 * window->fontMetrics().height() + 4, kLeastTitleBar),
-                    border, border);
+        frame = handle->frameMargins();
+    const QScreen* screen = window->screen();
+    const bool boundsTold = WindowSystemReportsPanels() ||
+                            (screen && screen->availableGeometry() != screen->geometry());
+    if (!boundsTold)
+        frame.setTop(std::max(frame.top(), kLeastTitleBar));
+    return frame;
 }
 
 QSize FitClientSize(const QSize& wanted, const QRect& workArea, const QMargins& frame) {

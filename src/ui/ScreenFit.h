@@ -26,8 +26,9 @@ inline constexpr int kLeastTitleBar = 37;
 
 // The frame that the window system puts around `window`: the one it reports once it knows
 // it, otherwise a frame like the common desktops' (a title bar of about two lines of the
-// window's font, kLeastTitleBar at least, and thin borders), which a compositor that draws
-// the title bar itself never tells.
+// window's font and thin borders), which a compositor that draws the title bar itself never
+// tells. Where the window system tells no bounds of its screen either, the title bar is
+// taken as kLeastTitleBar at least.
 QMargins WindowFrame(const QWidget* window);
 
 // The client size within `wanted` that fits in `workArea` with `frame` around it.

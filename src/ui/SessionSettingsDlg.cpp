@@ -126,7 +126,6 @@ void CSessionSettingsDlg::CreateControls() {
     m_scroll->setObjectName(QStringLiteral("SessionSettingsScroll"));
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scroll->setFocusPolicy(Qt::NoFocus);
     m_page = new QWidget;
     m_page->setObjectName(QStringLiteral("SessionSettingsPage"));
@@ -332,6 +331,7 @@ void CSessionSettingsDlg::FitTo(const QRect& workArea, const QMargins& frame) {
     const int buttonsHeight = m_client.height() - pageHeight; // their row and the margin below
     const QSize fitted = FitClientSize(m_client, workArea, frame);
     if (fitted.height() >= m_client.height()) {
+        m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         m_scroll->setGeometry(0, 0, m_client.width(), pageHeight);
         PlaceButtons(pageHeight, 0);
         setFixedSize(m_client);
@@ -341,6 +341,7 @@ void CSessionSettingsDlg::FitTo(const QRect& workArea, const QMargins& frame) {
         const int lines = 3 * fontMetrics().height();
         const int scrollHeight = std::max(fitted.height() - buttonsHeight, lines);
         const int bar = m_scroll->verticalScrollBar()->sizeHint().width();
+        m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         m_scroll->setGeometry(0, 0, m_client.width() + bar, scrollHeight);
         PlaceButtons(scrollHeight, bar);
         setFixedSize(m_client.width() + bar, scrollHeight + buttonsHeight);
