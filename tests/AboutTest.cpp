@@ -455,12 +455,9 @@ TEST(AboutTest, ApplicationIconHasSixteenColourImagesForEverySizeAsked) {
         const char* image;
     };
     const Scaled scaled[] = {
-        {16, 1.25, ":/icons/okapel-20.png"},
-        {16, 1.5, ":/icons/okapel-24.png"},
-        {16, 2.0, ":/icons/okapel.png"},
-        {32, 1.25, ":/icons/okapel-40.png"},
-        {32, 1.5, ":/icons/okapel-48.png"},
-        {32, 2.0, ":/icons/okapel-64.png"},
+        {16, 1.25, ":/icons/okapel-20.png"}, {16, 1.5, ":/icons/okapel-24.png"},
+        {16, 2.0, ":/icons/okapel.png"},     {32, 1.25, ":/icons/okapel-40.png"},
+        {32, 1.5, ":/icons/okapel-48.png"},  {32, 2.0, ":/icons/okapel-64.png"},
     };
     for (const Scaled& s : scaled) {
         SCOPED_TRACE(testing::Message() << s.side << " at " << s.scale);

@@ -663,13 +663,15 @@ TEST(DesktopAccessibility, TabIntoAPassphraseBoxTellsItsFocusBeforeAnyCaretMove)
     };
     // The toolkit tells assistive technology nothing while none listens: the platform is
     // told that one does, as a screen reader's start tells it.
-    QPlatformAccessibility* platform = QGuiApplicationPrivate::platformIntegration()->accessibility();
+    QPlatformAccessibility* platform =
+        QGuiApplicationPrivate::platformIntegration()->accessibility();
     ASSERT_NE(platform, nullptr);
     const bool wasActive = platform->isActive();
     platform->setActive(true);
     std::vector<std::pair<QAccessible::Event, QObject*>> events;
     g_secretEvents = &events;
-    const QAccessible::UpdateHandler previous = QAccessible::installUpdateHandler(RecordSecretEvent);
+    const QAccessible::UpdateHandler previous =
+        QAccessible::installUpdateHandler(RecordSecretEvent);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         c.to->setFocus(Qt::OtherFocusReason);

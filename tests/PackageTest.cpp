@@ -202,7 +202,8 @@ TEST(Package, TheDebIsMadeForThisReleaseWithItsLibraryPackages) {
     // setcap, for the maintainer script, and Qt's Wayland platform, loaded at run time, are
     // no linked libraries: they are named by hand.
     for (const char* package : {"libcap2-bin", "qt6-wayland"})
-        EXPECT_TRUE(dependsOn(QLatin1String(package))) << package << " not in: " << depends.toStdString();
+        EXPECT_TRUE(dependsOn(QLatin1String(package)))
+            << package << " not in: " << depends.toStdString();
 }
 
 TEST(Package, TheLicenceIsMitInTheProjectThePackageAndTheMetadata) {

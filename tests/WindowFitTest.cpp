@@ -400,8 +400,8 @@ void ExpectWholeOnItsScreen(QWidget& window, QScreen* screen) {
 // their boxes where the screen is too low, with OK and Cancel below, always in view; the
 // windows that lay themselves out take the room there is and no less than their layouts need.
 TEST(WindowFit, EveryOtherWindowIsWholeOnLaptopScreensAtEveryScale) {
-    const char* const screens[] = {"laptop",        "1280x720@1.25", "1280x720@1.5",
-                                   "1366x768@1",    "1366x768@1.25", "1366x768@1.5"};
+    const char* const screens[] = {"laptop",     "1280x720@1.25", "1280x720@1.5",
+                                   "1366x768@1", "1366x768@1.25", "1366x768@1.5"};
     struct Font {
         const char* family;
         int points;

@@ -23,8 +23,7 @@ QRect WorkAreaOf(const QScreen* screen) {
 QMargins WindowFrame(const QWidget* window) {
     const int border = 2;
     QMargins frame(border, 2 * window->fontMetrics().height() + 4, border, border);
-    if (const QWindow* handle = window->windowHandle();
-        handle && !handle->frameMargins().isNull())
+    if (const QWindow* handle = window->windowHandle(); handle && !handle->frameMargins().isNull())
         frame = handle->frameMargins();
     const QScreen* screen = window->screen();
     const bool boundsTold = WindowSystemReportsPanels() ||

@@ -322,8 +322,7 @@ void CSessionSettingsDlg::accept() {
 
 void CSessionSettingsDlg::PlaceButtons(int top, int shift) {
     FindDlgItem(this, IDOK)->setGeometry(m_okRect.translated(shift, top - m_okRect.top()));
-    FindDlgItem(this, IDCANCEL)
-        ->setGeometry(m_cancelRect.translated(shift, top - m_okRect.top()));
+    FindDlgItem(this, IDCANCEL)->setGeometry(m_cancelRect.translated(shift, top - m_okRect.top()));
 }
 
 void CSessionSettingsDlg::FitTo(const QRect& workArea, const QMargins& frame) {

@@ -36,11 +36,10 @@ std::string ScaledLaptopScreens() {
     for (const Screen& s : screens) {
         const int width = static_cast<int>(s.width / s.factor + 0.5);
         const int height = static_cast<int>(s.height / s.factor + 0.5);
-        json += std::string(json.empty() ? "" : ", ") + R"({"name": ")" +
-                std::to_string(s.width) + "x" + std::to_string(s.height) + "@" + s.scale +
-                R"(", "x": )" + std::to_string(x) + R"(, "y": 0, "width": )" +
-                std::to_string(width) + R"(, "height": )" + std::to_string(height) +
-                R"(, "logicalDpi": 96})";
+        json += std::string(json.empty() ? "" : ", ") + R"({"name": ")" + std::to_string(s.width) +
+                "x" + std::to_string(s.height) + "@" + s.scale + R"(", "x": )" + std::to_string(x) +
+                R"(, "y": 0, "width": )" + std::to_string(width) + R"(, "height": )" +
+                std::to_string(height) + R"(, "logicalDpi": 96})";
         x += width;
     }
     return json;

@@ -49,8 +49,12 @@ const std::vector<UsmTestUser>& UsmTestUsers() {
 }
 
 const UsmTestUser& UsmDemoUser() {
-    static const UsmTestUser user = {"ops",           SNMP_MGR_AUTH_PRIV, SNMP_MGR_AUTH_SHA256,
-                                     "auth passphrase", SNMP_MGR_PRIV_AES, "priv passphrase"};
+    static const UsmTestUser user = {"ops",
+                                     SNMP_MGR_AUTH_PRIV,
+                                     SNMP_MGR_AUTH_SHA256,
+                                     "auth passphrase",
+                                     SNMP_MGR_PRIV_AES,
+                                     "priv passphrase"};
     return user;
 }
 
