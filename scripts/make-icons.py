@@ -8,7 +8,7 @@ then every pixel takes the nearest of the sixteen palette entries (some of which
 transparent, for smooth edges), and the result is written as a 4-bit palette PNG with a
 transparency chunk. The sizes beyond 16 and 32 are there so that scaled screens (1.25,
 1.5, 2) and the desktop's menus and docks get an image drawn at their size, never one
-blown up.
+blown up or shrunk.
 
 Standard library only, and deterministic: the same script always writes the same bytes,
 so the committed images can be checked against it:
@@ -45,7 +45,7 @@ PALETTE = [
 
 # Every size the icon is drawn at, in pixels: the two of the application's icon resource,
 # and those that scaled screens and the desktop's menus and docks ask for.
-SIZES = (16, 24, 32, 48, 64, 128, 256)
+SIZES = (16, 20, 24, 32, 40, 48, 64, 128, 256)
 
 
 def supersample(size):
@@ -64,9 +64,11 @@ def shapes(size):
                     nodes=((16.0 * k, 11.2 * k, 2.9 * k), (11.6 * k, 18.9 * k, 2.9 * k),
                            (20.4 * k, 18.9 * k, 2.9 * k)),
                     node_line=0.9 * k, link=1.2 * k)
-    # At 16 pixels a single node is all that stays readable.
-    return dict(c=8.0, outer=7.6, inner=4.1, line=0.9, stripe=2.2, stripe_top=8.6,
-                nodes=((8.0, 8.0, 2.3),), node_line=0.0, link=0.0)
+    # At 16 pixels a single node is all that stays readable; drawn at 16, scaled for the
+    # small icon of a screen at 1.25 (20).
+    k = size / 16.0
+    return dict(c=8.0 * k, outer=7.6 * k, inner=4.1 * k, line=0.9 * k, stripe=2.2 * k,
+                stripe_top=8.6 * k, nodes=((8.0 * k, 8.0 * k, 2.3 * k),), node_line=0.0, link=0.0)
 
 
 def segment_distance(px, py, ax, ay, bx, by):

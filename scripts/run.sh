@@ -213,6 +213,14 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     start_virtual_display || exit 1
 fi
 
+# On a Wayland session Okapel runs on Qt's Wayland platform, which places the window by the
+# Wayland rules: Qt chooses it by itself only where the session says it is a Wayland one
+# (XDG_SESSION_TYPE), which a compositor started from a console (sway, weston) does not. X11
+# stays the fallback. A platform chosen by the caller is kept.
+if [ -n "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    export QT_QPA_PLATFORM='wayland;xcb'
+fi
+
 # Qt keeps per-session files there; a session started through sudo or without a login has
 # none, and Qt would warn and make one in /tmp.
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then

@@ -429,8 +429,9 @@ TEST(AboutTest, MinimizedDialogPaintsTheCentredIconAndOtherwiseItsDefault) {
 
 TEST(AboutTest, ApplicationIconHasSixteenColourImagesForEverySizeAsked) {
     const std::pair<int, const char*> images[] = {
-        {16, ":/icons/okapel-16.png"},   {24, ":/icons/okapel-24.png"},
-        {32, ":/icons/okapel.png"},      {48, ":/icons/okapel-48.png"},
+        {16, ":/icons/okapel-16.png"},   {20, ":/icons/okapel-20.png"},
+        {24, ":/icons/okapel-24.png"},   {32, ":/icons/okapel.png"},
+        {40, ":/icons/okapel-40.png"},   {48, ":/icons/okapel-48.png"},
         {64, ":/icons/okapel-64.png"},   {128, ":/icons/okapel-128.png"},
         {256, ":/icons/okapel-256.png"},
     };
@@ -454,10 +455,9 @@ TEST(AboutTest, ApplicationIconHasSixteenColourImagesForEverySizeAsked) {
         const char* image;
     };
     const Scaled scaled[] = {
-        {16, 1.5, ":/icons/okapel-24.png"},
-        {16, 2.0, ":/icons/okapel.png"},
-        {32, 1.5, ":/icons/okapel-48.png"},
-        {32, 2.0, ":/icons/okapel-64.png"},
+        {16, 1.25, ":/icons/okapel-20.png"}, {16, 1.5, ":/icons/okapel-24.png"},
+        {16, 2.0, ":/icons/okapel.png"},     {32, 1.25, ":/icons/okapel-40.png"},
+        {32, 1.5, ":/icons/okapel-48.png"},  {32, 2.0, ":/icons/okapel-64.png"},
     };
     for (const Scaled& s : scaled) {
         SCOPED_TRACE(testing::Message() << s.side << " at " << s.scale);

@@ -11,6 +11,8 @@
 #include "ui/ListBox.h"
 #include "ui/ListBoxAccessible.h"
 #include "ui/Resource.h"
+#include "ui/SecretEdit.h"
+#include "ui/SessionSettingsDlg.h"
 
 #include <gtest/gtest.h>
 
@@ -30,8 +32,12 @@
 #include <QStyleOptionButton>
 #include <QTest>
 #include <QWheelEvent>
+#include <QtGui/private/qguiapplication_p.h>
+#include <QtGui/qpa/qplatformaccessibility.h>
+#include <QtGui/qpa/qplatformintegration.h>
 
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <string_view>
 #include <tuple>
@@ -613,6 +619,77 @@ TEST(DesktopAccessibility, ListsTellAssistiveTechnologyWhatChanged) {
         EXPECT_EQ(events, step.expected);
     }
     g_events = nullptr;
+}
+
+namespace {
+
+// The events that the toolkit tells assistive technology about the passphrase boxes, in order.
+std::vector<std::pair<QAccessible::Event, QObject*>>* g_secretEvents = nullptr;
+
+void RecordSecretEvent(QAccessibleEvent* event) {
+    if (g_secretEvents && qobject_cast<CSecretEdit*>(event->object()))
+        g_secretEvents->emplace_back(event->type(), event->object());
+}
+
+} // namespace
+
+// A screen reader speaks a box as it learns that the box has the focus, unless the box told of
+// a caret move first (it moves there silently then): Tab into a passphrase box tells its focus
+// before any caret or selection change, with a passphrase typed or not.
+TEST(DesktopAccessibility, TabIntoAPassphraseBoxTellsItsFocusBeforeAnyCaretMove) {
+    SnmpMgrSessionSettings settings;
+    settings.version = SNMP_MGR_VERSION_3;
+    settings.securityLevel = SNMP_MGR_AUTH_PRIV;
+    CSessionSettingsDlg box(settings);
+    box.show();
+    box.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+    auto* auth = box.findChild<CSecretEdit*>(QStringLiteral("IDC_AUTH_PASSPHRASE"));
+    auto* priv = box.findChild<CSecretEdit*>(QStringLiteral("IDC_PRIV_PASSPHRASE"));
+    QWidget* authProtocol = box.findChild<QWidget*>(QStringLiteral("IDC_AUTH_PROTOCOL"));
+    QWidget* context = box.findChild<QWidget*>(QStringLiteral("IDC_CONTEXT_NAME"));
+    ASSERT_TRUE(auth && priv && authProtocol && context);
+    struct Case {
+        const char* what;
+        QWidget* from;
+        bool back; // Shift+Tab
+        CSecretEdit* to;
+        const char* typed; // in the box before, with the focus then taken away
+    };
+    const Case cases[] = {
+        {"Tab into an empty box", authProtocol, false, auth, ""},
+        {"Tab into a box with a passphrase", authProtocol, false, auth, "secret-passphrase"},
+        {"Shift+Tab into a box with a passphrase", context, true, priv, "other-passphrase"},
+    };
+    // The toolkit tells assistive technology nothing while none listens: the platform is
+    // told that one does, as a screen reader's start tells it.
+    QPlatformAccessibility* platform =
+        QGuiApplicationPrivate::platformIntegration()->accessibility();
+    ASSERT_NE(platform, nullptr);
+    const bool wasActive = platform->isActive();
+    platform->setActive(true);
+    std::vector<std::pair<QAccessible::Event, QObject*>> events;
+    g_secretEvents = &events;
+    const QAccessible::UpdateHandler previous =
+        QAccessible::installUpdateHandler(RecordSecretEvent);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.to->setFocus(Qt::OtherFocusReason);
+        QTest::keyClicks(c.to, QString::fromLatin1(c.typed));
+        c.from->setFocus(Qt::OtherFocusReason);
+        QApplication::processEvents();
+        events.clear();
+        QTest::keyClick(c.from, Qt::Key_Tab, c.back ? Qt::ShiftModifier : Qt::NoModifier);
+        QApplication::processEvents();
+        ASSERT_EQ(QApplication::focusWidget(), c.to);
+        ASSERT_FALSE(events.empty());
+        EXPECT_EQ(events.front(), std::make_pair(QAccessible::Focus, static_cast<QObject*>(c.to)));
+        // The passphrase stays selected, so that what is typed next replaces it.
+        EXPECT_EQ(c.to->selectedText().size(), static_cast<qsizetype>(std::strlen(c.typed)));
+    }
+    QAccessible::installUpdateHandler(previous);
+    g_secretEvents = nullptr;
+    platform->setActive(wasActive);
 }
 
 namespace {

@@ -15,6 +15,7 @@
 #include <functional>
 #include <set>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -255,10 +256,27 @@ std::function<void(DialogDriver&)> EnterIn(int id, const char* typed,
     };
 }
 
+// Escape pressed in the control `id`, with trap lines in the trap window: the window stays,
+// and so do its lines.
+std::function<void(DialogDriver&)> EscapeIn(int id) {
+    return [id](DialogDriver& d) {
+        CListBox* traps = d.dlg().ListBox(IDC_TRAP_LIST);
+        for (const char* line : {"trap one", "trap two", "trap three"})
+            d.dlg().AddTrapLine(line, nullptr);
+        QWidget* control = d.dlg().GetDlgItem(id);
+        if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->isEditable())
+            control = combo->lineEdit();
+        control->setFocus();
+        QTest::keyClicks(control, id == IDC_TRAP_LIST || id == IDC_WALK_LIST ? "" : "1");
+        QTest::keyClick(control, Qt::Key_Escape);
+        EXPECT_EQ(traps->GetCount(), 3);
+    };
+}
+
 } // namespace
 
 // Enter confirms what was typed in a box and never ends the dialog: the trap window would go
-// with it.
+// with it. Escape, which dismisses what is being typed, never ends it either.
 INSTANTIATE_TEST_SUITE_P(
     Keys, DialogEnding,
     ::testing::Values(
@@ -271,9 +289,26 @@ INSTANTIATE_TEST_SUITE_P(
         EndingCase{"EnterInTheOidNameBoxKeepsTheDialog", EnterIn(IDC_OID_NAME, ""), -1},
         EndingCase{"EnterInTheTypeListKeepsTheDialog", EnterIn(IDC_TYPE, ""), -1},
         EndingCase{"EnterInTheTrapWindowKeepsTheDialog", EnterIn(IDC_TRAP_LIST, ""), -1},
-        EndingCase{"EscapeIsCancel",
-                   [](DialogDriver& d) { QTest::keyClick(&d.dlg(), Qt::Key_Escape); },
-                   QDialog::Rejected},
+        EndingCase{"EscapeOnTheDialogKeepsIt",
+                   [](DialogDriver& d) { QTest::keyClick(&d.dlg(), Qt::Key_Escape); }, -1},
+        EndingCase{"EscapeInTheAddressBoxKeepsTheDialog", EscapeIn(IDC_IPADDRESS), -1},
+        EndingCase{"EscapeInTheCommunityBoxKeepsTheDialog", EscapeIn(IDC_COMMUNITY), -1},
+        EndingCase{"EscapeInTheOidBoxKeepsTheDialog", EscapeIn(IDC_OID), -1},
+        EndingCase{"EscapeInTheValueBoxKeepsTheDialog", EscapeIn(IDC_VALUE), -1},
+        EndingCase{"EscapeInTheTypeListKeepsTheDialog", EscapeIn(IDC_TYPE), -1},
+        EndingCase{"EscapeInTheOidNameBoxKeepsTheDialog", EscapeIn(IDC_OID_NAME), -1},
+        EndingCase{"EscapeInTheWalkListKeepsTheDialog", EscapeIn(IDC_WALK_LIST), -1},
+        EndingCase{"EscapeInTheTrapWindowKeepsTheDialog", EscapeIn(IDC_TRAP_LIST), -1},
+        EndingCase{"EscapeOnExitKeepsTheDialog", EscapeIn(IDCANCEL), -1},
+        EndingCase{"EscapeInAnOpenTypeListClosesOnlyTheList",
+                   [](DialogDriver& d) {
+                       QComboBox* types = d.dlg().ComboBox(IDC_TYPE);
+                       types->showPopup();
+                       ASSERT_TRUE(types->view()->isVisible());
+                       QTest::keyClick(types->view(), Qt::Key_Escape);
+                       EXPECT_FALSE(types->view()->isVisible());
+                   },
+                   -1},
         EndingCase{"ExitIsCancel", [](DialogDriver& d) { d.Click(IDCANCEL); }, QDialog::Rejected},
         EndingCase{"CloseBoxIsCancel", [](DialogDriver& d) { d.dlg().close(); }, QDialog::Rejected},
         EndingCase{

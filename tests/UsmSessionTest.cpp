@@ -166,6 +166,11 @@ INSTANTIATE_TEST_SUITE_P(EveryUser, UsmUserRequests, ::testing::ValuesIn(UsmTest
                          [](const ::testing::TestParamInfo<UsmTestUser>& info) {
                              return std::string(info.param.name);
                          });
+// The user that the README's SNMPv3 steps open a session with is the demo agent's own.
+INSTANTIATE_TEST_SUITE_P(DemoAgentsOwnUser, UsmUserRequests, ::testing::Values(UsmDemoUser()),
+                         [](const ::testing::TestParamInfo<UsmTestUser>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // --- Each failure with its own code ---------------------------------------------------------
 

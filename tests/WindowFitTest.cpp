@@ -6,7 +6,11 @@
 #include "ui/ComboBox.h"
 #include "ui/DialogTemplate.h"
 #include "ui/ListBox.h"
+#include "ui/MibBrowser.h"
+#include "ui/NotificationsDlg.h"
 #include "ui/Resource.h"
+#include "ui/ScreenFit.h"
+#include "ui/SessionSettingsDlg.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +21,13 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QTest>
 #include <QWindow>
+
+#include <algorithm>
+#include <iostream>
 
 namespace {
 
@@ -82,6 +91,16 @@ TEST(WindowFit, TheWholeWindowFitsTheWorkAreasOfTodaysScreensAndFonts) {
         {"DejaVu Sans", 9, laptop, kWayland},
         {"DejaVu Sans", 13, QRect(1920, 0, 1280, 720), kWayland}, // the second output
         {"DejaVu Sans", 9, QRect(0, 0, 1920, 1080), kWayland},
+        // Laptop outputs at scale factors 1.25 and 1.5, as large as the window sees them.
+        {"Cantarell", 11, QRect(0, 0, 1024, 576), kWayland}, // 1280 x 720 at 1.25
+        {"Noto Sans", 10, QRect(0, 0, 1024, 576), kWayland},
+        {"Cantarell", 11, QRect(0, 0, 853, 480), kWayland}, // at 1.5
+        {"Noto Sans", 10, QRect(0, 0, 853, 480), kWayland},
+        {"DejaVu Sans", 9, QRect(0, 0, 853, 480), kWayland},
+        {"Cantarell", 11, QRect(0, 0, 1093, 614), kWayland}, // 1366 x 768 at 1.25
+        {"Cantarell", 11, QRect(0, 0, 911, 512), kWayland},  // at 1.5
+        {"Noto Sans", 10, QRect(0, 0, 911, 512), kWayland},
+        {"Cantarell", 11, QRect(0, 26, 853, 454), kX11}, // under a bar, at 1.5
     };
     const QStringList installed = QFontDatabase::families();
     for (const Case& c : cases) {
@@ -352,4 +371,127 @@ TEST(WindowRows, TheTextOfEachRowStandsOnOneLineInEveryStyle) {
         QApplication::setStyle(QLatin1String(style));
         ASSERT_NO_FATAL_FAILURE(ExpectRowsOnOneLine());
     }
+}
+
+namespace {
+
+QScreen* ScreenNamed(const QString& name) {
+    for (QScreen* screen : QApplication::screens()) {
+        if (screen->name() == name)
+            return screen;
+    }
+    return nullptr;
+}
+
+// The window with the frame it was fitted with lies in the work area of its screen.
+void ExpectWholeOnItsScreen(QWidget& window, QScreen* screen) {
+    const QRect workArea = WorkAreaOf(screen);
+    const QRect framed = window.geometry().marginsAdded(WindowFrame(&window));
+    EXPECT_TRUE(workArea.contains(framed))
+        << framed.x() << "," << framed.y() << " " << framed.width() << "x" << framed.height()
+        << " in " << workArea.x() << "," << workArea.y() << " " << workArea.width() << "x"
+        << workArea.height();
+}
+
+} // namespace
+
+// Each window beyond the main one, on laptop screens at the scale factors of today's desktops
+// and in their fonts: whole on the screen with its title bar. The Session Settings scroll
+// their boxes where the screen is too low, with OK and Cancel below, always in view; the
+// windows that lay themselves out take the room there is and no less than their layouts need.
+TEST(WindowFit, EveryOtherWindowIsWholeOnLaptopScreensAtEveryScale) {
+    const char* const screens[] = {"laptop",     "1280x720@1.25", "1280x720@1.5",
+                                   "1366x768@1", "1366x768@1.25", "1366x768@1.5"};
+    struct Font {
+        const char* family;
+        int points;
+    };
+    const Font fonts[] = {{"Cantarell", 11}, {"Noto Sans", 10}, {"DejaVu Sans", 9}};
+    const QFont original = QApplication::font();
+    const QStringList installed = QFontDatabase::families();
+    for (const Font& font : fonts) {
+        if (!installed.contains(QLatin1String(font.family)))
+            continue;
+        QApplication::setFont(QFont(QLatin1String(font.family), font.points));
+        for (const char* name : screens) {
+            QScreen* screen = ScreenNamed(QLatin1String(name));
+            ASSERT_NE(screen, nullptr) << name;
+            SCOPED_TRACE(testing::Message() << font.family << " " << font.points << " on " << name
+                                            << " (" << screen->geometry().width() << "x"
+                                            << screen->geometry().height() << ")");
+            DialogDriver d(DialogDriver::Shown::Later);
+            CManagerDlg& dlg = d.dlg();
+            dlg.move(screen->geometry().topLeft());
+            dlg.setScreen(screen);
+            d.Show();
+            ASSERT_EQ(dlg.screen(), screen);
+            {
+                SCOPED_TRACE("Session Settings");
+                CSessionSettingsDlg box(SnmpMgrSessionSettings{}, &dlg);
+                box.setScreen(screen);
+                box.FitTo(WorkAreaOf(screen), WindowFrame(&box));
+                box.show();
+                ExpectWholeOnItsScreen(box, screen);
+                QScrollArea* scroll = box.ScrollArea();
+                const QWidget* page = scroll->widget();
+                // Nothing of the page is cut on the right, and all of it scrolls into view.
+                EXPECT_GE(scroll->viewport()->width(), page->width());
+                EXPECT_EQ(scroll->verticalScrollBar()->maximum(),
+                          std::max(0, page->height() - scroll->viewport()->height()));
+                for (const char* button : {"IDOK", "IDCANCEL"}) {
+                    auto* b = box.findChild<QPushButton*>(QLatin1String(button));
+                    ASSERT_NE(b, nullptr);
+                    EXPECT_EQ(b->parentWidget(), &box) << button;
+                    EXPECT_TRUE(box.rect().contains(b->geometry())) << button;
+                    EXPECT_GT(b->geometry().top(), scroll->geometry().bottom()) << button;
+                }
+                // The keyboard reaches the boxes in the template's order, OK and Cancel last.
+                std::vector<std::string> order;
+                for (QWidget* w = box.nextInFocusChain(); w != &box; w = w->nextInFocusChain()) {
+                    if (w->focusPolicy() & Qt::TabFocus && !w->objectName().isEmpty() &&
+                        w->objectName().startsWith(QLatin1String("ID")))
+                        order.push_back(w->objectName().toStdString());
+                }
+                ASSERT_GE(order.size(), 3u);
+                EXPECT_EQ(order.front(), "IDC_SNMP_VERSION");
+                EXPECT_EQ(order[order.size() - 3], "IDC_CONTEXT_NAME");
+                EXPECT_EQ(order[order.size() - 2], "IDOK");
+                EXPECT_EQ(order.back(), "IDCANCEL");
+                // Fixed in size, without a maximize button, scrolled or not.
+                EXPECT_EQ(box.minimumSize(), box.maximumSize());
+                EXPECT_FALSE(box.windowFlags() & Qt::WindowMaximizeButtonHint);
+                const bool scrolls = scroll->verticalScrollBar()->maximum() > 0;
+                if (scrolls) {
+                    EXPECT_TRUE(scroll->verticalScrollBar()->isVisible());
+                    // The box that takes the focus is scrolled into view.
+                    QWidget* context = box.findChild<QWidget*>(QStringLiteral("IDC_CONTEXT_NAME"));
+                    box.activateWindow();
+                    ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+                    context->setFocus(Qt::TabFocusReason);
+                    QApplication::processEvents();
+                    const QRect shown(context->mapTo(scroll->viewport(), QPoint(0, 0)),
+                                      context->size());
+                    EXPECT_TRUE(scroll->viewport()->rect().contains(shown));
+                }
+                std::cout << "[ size ] Session Settings, " << font.family << " " << font.points
+                          << ", " << name << ": " << box.width() << "x" << box.height()
+                          << (scrolls ? " (scrolls)" : "") << std::endl;
+            }
+            dlg.OnMibBrowser();
+            dlg.OnNotifications();
+            for (QWidget* window : {static_cast<QWidget*>(dlg.MibBrowser()),
+                                    static_cast<QWidget*>(dlg.NotificationsWindow())}) {
+                SCOPED_TRACE(window->objectName().toStdString());
+                QApplication::processEvents();
+                EXPECT_EQ(window->screen(), screen);
+                ExpectWholeOnItsScreen(*window, screen);
+                EXPECT_GE(window->width(), window->minimumSizeHint().width());
+                EXPECT_GE(window->height(), window->minimumSizeHint().height());
+                std::cout << "[ size ] " << window->objectName().toStdString() << ", "
+                          << font.family << " " << font.points << ", " << name << ": "
+                          << window->width() << "x" << window->height() << std::endl;
+            }
+        }
+    }
+    QApplication::setFont(original);
 }

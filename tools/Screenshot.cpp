@@ -1,7 +1,8 @@
 // Grabs the real main dialog (or, with the step "about" or "settings", the About box or the
-// Session Settings dialog over it, with "walking=OID" a walk in progress, or with "browser" the
-// MIB browser) into a PNG file for the README: okapel_screenshot OUT.png [STEP...]. Runs on any Qt platform; the
-// offscreen one needs no display.
+// Session Settings dialog over it, with "settings-on-screen" the whole screen with both, with
+// "walking=OID" a walk in progress, or with "browser" the MIB browser) into a PNG file for the
+// README: okapel_screenshot OUT.png [STEP...]. Runs on any Qt platform; the offscreen one needs no
+// display.
 #include "app/ManagerApp.h"
 #include "testing/SnmpTesting.h"
 #include "values/LineBinding.h"
@@ -17,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
@@ -64,16 +66,22 @@ static void PaintFramed(QPainter& painter, QWidget* window, const QPoint& origin
 }
 
 // Opens a modal dialog through the system menu command `id` and pictures it over the main
-// dialog.
-static QPixmap GrabModalOverDialog(CManagerDlg& dlg, unsigned id) {
+// dialog, or with `wholeScreen` the whole screen of the dialog with both windows where they
+// stand on it.
+static QPixmap GrabModalOverDialog(CManagerDlg& dlg, unsigned id, bool wholeScreen = false) {
     QPixmap picture;
-    QTimer::singleShot(0, &dlg, [&dlg, &picture] {
+    QTimer::singleShot(0, &dlg, [&dlg, &picture, wholeScreen] {
         auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!box || box == &dlg)
             return;
-        const QRect area = FramedRect(&dlg).united(FramedRect(box));
+        std::fprintf(stderr, "%s: %dx%d at %d,%d; %s: %dx%d at %d,%d\n",
+                     dlg.windowTitle().toUtf8().constData(), dlg.width(), dlg.height(), dlg.x(),
+                     dlg.y(), box->windowTitle().toUtf8().constData(), box->width(), box->height(),
+                     box->x(), box->y());
+        const QRect area =
+            wholeScreen ? dlg.screen()->geometry() : FramedRect(&dlg).united(FramedRect(box));
         picture = QPixmap(area.size());
-        picture.fill(Qt::transparent);
+        picture.fill(wholeScreen ? QColor(0x2e, 0x34, 0x40) : QColor(Qt::transparent));
         QPainter painter(&picture);
         PaintFramed(painter, &dlg, area.topLeft());
         PaintFramed(painter, box, area.topLeft());
@@ -119,6 +127,13 @@ int main(int argc, char** argv) {
         CManagerApp::StyleNamedByUser(argc, argv, std::getenv("QT_STYLE_OVERRIDE"));
     QApplication app(argc, argv);
     CManagerApp::ApplyStyle(styleNamed);
+    // font=FAMILY:POINTS, anywhere among the steps: the desktop font the picture shows.
+    for (int i = 2; i < argc; ++i) {
+        const QString step = QString::fromLocal8Bit(argv[i]);
+        if (step.startsWith("font="))
+            QApplication::setFont(
+                QFont(step.section('=', 1).section(':', 0, 0), step.section(':', 1).toInt()));
+    }
     CManagerDlg::SetMessageHook([](const CManagerDlg::MessageRecord& m) {
         std::fprintf(stderr, "box: %s: %s\n", m.caption.c_str(), m.text.c_str());
     });
@@ -128,8 +143,9 @@ int main(int argc, char** argv) {
     // Optional steps: agent=ADDR community=TEXT version=2c|3 user=NAME open get=OID walk=OID,
     // mibs (the MIB modules read, before the next step), browser (the MIB browser opened and
     // pictured), find=TEXT in the browser, line=N (the walk list's line N selected and followed),
-    // modules (the browser's module list opened), and last of all walking=OID, about or settings, which
-    // picture the About box or the Session Settings over the dialog.
+    // modules (the browser's module list opened), and last of all walking=OID, about or settings,
+    // which picture the About box or the Session Settings over the dialog, or settings-on-screen,
+    // the whole screen with the Session Settings over the dialog.
     QPixmap shot;
     for (int i = 2; i < argc; ++i) {
         const QString step = QString::fromLocal8Bit(argv[i]);
@@ -187,8 +203,9 @@ int main(int argc, char** argv) {
                     break;
                 }
             }
-        } else if (step == "about" || step == "settings") {
-            shot = GrabModalOverDialog(dlg, step == "about" ? IDM_ABOUTBOX : IDM_SESSIONSETTINGS);
+        } else if (step == "about" || step == "settings" || step == "settings-on-screen") {
+            shot = GrabModalOverDialog(dlg, step == "about" ? IDM_ABOUTBOX : IDM_SESSIONSETTINGS,
+                                       step == "settings-on-screen");
             if (shot.isNull()) {
                 std::fprintf(stderr, "the %s did not open\n", argv[i]);
                 return 1;

@@ -7,8 +7,9 @@
 #include <QString>
 
 // The sizes, beyond 32 x 32 and 16 x 16, at which the application icon has images of its
-// own: the small and large icons at scale factors 1.5 and 2, and the desktop's menus and docks.
-inline constexpr int kLargerIconSizes[] = {24, 48, 64, 128, 256};
+// own: the small and large icons at scale factors 1.25, 1.5 and 2, and the desktop's menus
+// and docks.
+inline constexpr int kLargerIconSizes[] = {20, 24, 40, 48, 64, 128, 256};
 
 // The icon resource `id` with all its images (IDR_MAINFRAME: 32 x 32 and 16 x 16, and the
 // larger sizes), or a null icon for an id that names no icon.

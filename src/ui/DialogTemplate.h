@@ -109,7 +109,7 @@ QPoint PlaceFrame(const QRect& workArea, const QSize& frame);
 
 // The room kept for a desktop's panel where the window system tells nothing of panels:
 // GNOME's top bar (32 pixels) and KDE's panel (44, a few more where it floats) fit in it,
-// as do weston's panel and sway's bar.
+// as do weston's panel and sway's bar. The window's frame is kept besides (ScreenFit.h).
 inline constexpr int kPanelRoom = 48;
 
 // The part of `screen` that a window may cover. Where the window system reports the

@@ -13,6 +13,7 @@
 #include "ui/NotificationsDlg.h"
 #include "ui/OutcomeBox.h"
 #include "ui/Resource.h"
+#include "ui/ScreenFit.h"
 #include "values/Values.h"
 
 #include <QAbstractButton>
@@ -85,13 +86,6 @@ const MessageEntry kMessageMap[] = {
     {IDC_WALK_LIST, Notification::SelChange, &CManagerDlg::OnWalkListSelChange},
     {IDC_CLEAR, Notification::Clicked, &CManagerDlg::OnClear},
 };
-
-// Only X11 among the Linux window systems tells a client where the desktop's panels are. On
-// Wayland the toolkit takes the whole output for the work area, and the offscreen platform
-// of the tests has no panels to tell.
-bool WindowSystemReportsPanels() {
-    return QGuiApplication::platformName() == QLatin1String("xcb");
-}
 
 } // namespace
 
@@ -227,16 +221,12 @@ QMargins CManagerDlg::FrameMargins() const {
         return m_promisedFrame;
     // Neither known nor promised (a window manager that draws the frame later, or a
     // compositor that draws the title bar itself): a frame like the common desktops' stands
-    // in, a title bar of about two lines of the desktop font and thin borders.
-    const int border = 2;
-    return QMargins(border, 2 * fontMetrics().height() + 4, border, border);
+    // in.
+    return WindowFrame(this);
 }
 
 QRect CManagerDlg::WorkArea() const {
-    const QScreen* screen = this->screen();
-    if (!screen)
-        return QRect();
-    return UsableArea(screen->geometry(), screen->availableGeometry(), WindowSystemReportsPanels());
+    return WorkAreaOf(screen());
 }
 
 void CManagerDlg::FitToHeight(int height) {
@@ -346,11 +336,14 @@ void CManagerDlg::OnDestroy() {
 void CManagerDlg::keyPressEvent(QKeyEvent* event) {
     // Enter on a focused push button clicks it (Exit, when the window opens). Anywhere else
     // it does nothing: an operator confirming what was typed in a box must not end the
-    // program and lose the trap window with it. Escape, Exit and the window's close command
-    // still end the dialog; while a request is under way, Escape presses its Cancel instead.
+    // program and lose the trap window with it. Escape, the key for dismissing what is being
+    // typed, never ends it either: while a request is under way it presses its Cancel, and
+    // otherwise does nothing (an open popup, a list's or a menu's, closes on it before it
+    // reaches the dialog). Exit and the window's close command end the dialog.
     if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
-        if (event->key() == Qt::Key_Escape && RequestUnderWay()) {
-            CancelRequest();
+        if (event->key() == Qt::Key_Escape) {
+            if (RequestUnderWay())
+                CancelRequest();
             return;
         }
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {

@@ -6,6 +6,7 @@
 #include "ui/MibModuleModel.h"
 #include "ui/MibTreeModel.h"
 #include "ui/Resource.h"
+#include "ui/ScreenFit.h"
 #include "values/MibValues.h"
 #include "values/Values.h"
 
@@ -78,8 +79,9 @@ CMibBrowser::CMibBrowser(CManagerDlg* dlg) : QDialog(dlg), m_dlg(dlg) {
     setWindowTitle(QStringLiteral("MIB Browser"));
     CreateControls();
     ConnectSignals();
-    // Room for a tree, a definition and the module list, within a 1280 x 720 screen.
-    resize(960, 600);
+    // Room for a tree, a definition and the module list, within a 1280 x 720 screen, and less
+    // on a screen with less room: the window is whole on its screen, title bar included.
+    FitToScreen(this, QSize(960, 600), dlg->screen());
     m_refresh.start(kRefreshMs);
 }
 

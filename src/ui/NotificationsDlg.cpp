@@ -5,6 +5,7 @@
 #include "ui/NotificationLog.h"
 #include "ui/NotificationModel.h"
 #include "ui/Resource.h"
+#include "ui/ScreenFit.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -195,15 +196,13 @@ void CNotificationsDlg::CreateControls() {
     setTabOrder(m_export, m_list);
     setTabOrder(m_list, m_details);
 
-    // As large as its columns want, within the screen's usable area.
+    // As large as its columns want, within the screen's usable area, title bar included.
     int width = 0;
     for (int chars : kColumnChars)
         width += chars * charWidth;
-    QSize wanted(width + 40, 40 * (fontMetrics().height() + 6));
-    if (const QScreen* screen =
-            parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen())
-        wanted = wanted.boundedTo(screen->availableGeometry().size() * 9 / 10);
-    resize(wanted);
+    const QSize wanted(width + 40, 40 * (fontMetrics().height() + 6));
+    FitToScreen(this, wanted,
+                parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen());
 }
 
 void CNotificationsDlg::ConnectControls() {

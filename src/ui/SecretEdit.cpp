@@ -6,10 +6,12 @@
 
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstring>
@@ -72,6 +74,27 @@ void CSecretEdit::Clear() {
     SnmpMgrWipe(m_chars, sizeof m_chars);
     m_count = 0;
     Show(0);
+}
+
+void CSecretEdit::focusInEvent(QFocusEvent* event) {
+    // Reached by the keyboard, the box selects what was typed so that typing replaces it. The
+    // toolkit would select it here, before it tells assistive technology of the focus, and a
+    // screen reader that learns of a caret move in a box before the box's focus moves there
+    // without speaking it. The box takes the focus as any other would, and selects once the
+    // focus has been told.
+    const Qt::FocusReason reason = event->reason();
+    if (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason &&
+        reason != Qt::ShortcutFocusReason) {
+        QLineEdit::focusInEvent(event);
+        return;
+    }
+    QFocusEvent quiet(event->type(), Qt::OtherFocusReason);
+    QLineEdit::focusInEvent(&quiet);
+    // What is typed before then is typed where the caret stands, and keeps it there.
+    QTimer::singleShot(0, this, [this, count = m_count] {
+        if (hasFocus() && m_count == count && !hasSelectedText())
+            selectAll();
+    });
 }
 
 void CSecretEdit::keyPressEvent(QKeyEvent* event) {

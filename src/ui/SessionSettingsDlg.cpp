@@ -4,15 +4,20 @@
 #include "ui/DialogTemplate.h"
 #include "ui/DialogText.h"
 #include "ui/Resource.h"
+#include "ui/ScreenFit.h"
 #include "ui/SecretEdit.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTimer>
 
+#include <algorithm>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -126,7 +131,36 @@ CSessionSettingsDlg::CSessionSettingsDlg(const SnmpMgrSessionSettings& settings,
 }
 
 void CSessionSettingsDlg::CreateControls() {
-    CreateDialogControls(this, kSessionSettingsTemplate);
+    // The template's controls are made on a page that scrolls where the screen is too low for
+    // the whole dialog; OK and Cancel then move out of it, below the scroll area, so that
+    // they are always in view. The page ends where their row begins.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("SessionSettingsScroll"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_page = new QWidget;
+    m_page->setObjectName(QStringLiteral("SessionSettingsPage"));
+    // In the dialog before its controls are made, so that they join the dialog's focus chain
+    // in the template's order.
+    m_scroll->setWidget(m_page);
+    const DialogLayout layout = CreateDialogControls(m_page, kSessionSettingsTemplate);
+    setFont(m_page->font());
+    m_client = layout.client;
+    for (int id : {IDOK, IDCANCEL}) {
+        QWidget* button = FindDlgItem(m_page, id);
+        (id == IDOK ? m_okRect : m_cancelRect) = button->geometry();
+        // Within one window, the focus chain keeps its order across the move.
+        button->setParent(this);
+        button->show();
+    }
+    m_page->setFixedSize(m_client.width(), m_okRect.top());
+    // Each control that takes the focus, by Tab, a mnemonic or a refused OK, is scrolled to.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && m_page->isAncestorOf(now))
+            m_scroll->ensureWidgetVisible(now);
+    });
+    FitTo(QRect(), QMargins());
     FillLists();
     for (const NumberBox& number : kNumbers) {
         QSpinBox* box = SpinBox(number.id);
@@ -139,7 +173,7 @@ void CSessionSettingsDlg::CreateControls() {
         Edit(id)->setMaxLength(static_cast<int>(SNMP_MGR_USM_NAME_MAX));
     // Each label's mnemonic moves the focus to the box after it in the template.
     QWidget* previous = nullptr;
-    for (QObject* child : children()) {
+    for (QObject* child : m_page->children()) {
         auto* widget = qobject_cast<QWidget*>(child);
         if (!widget)
             continue;
@@ -214,9 +248,9 @@ void CSessionSettingsDlg::OnSecurityChange() {
     const int level = Chosen(IDC_SECURITY_LEVEL);
     const int auth = Chosen(IDC_AUTH_PROTOCOL);
     for (int id : {IDC_AUTH_PROTOCOL, IDC_AUTH_PASSPHRASE})
-        FindDlgItem(this, id)->setEnabled(level >= SNMP_MGR_AUTH_NOPRIV);
+        Item(id)->setEnabled(level >= SNMP_MGR_AUTH_NOPRIV);
     for (int id : {IDC_PRIV_PROTOCOL, IDC_PRIV_PASSPHRASE})
-        FindDlgItem(this, id)->setEnabled(level == SNMP_MGR_AUTH_PRIV);
+        Item(id)->setEnabled(level == SNMP_MGR_AUTH_PRIV);
     // A key made before is never shown, only said to be there; one made with another
     // authentication protocol's hash cannot serve, and its passphrase must be typed again.
     const QString kept = QStringLiteral("kept: type to replace");
@@ -226,7 +260,7 @@ void CSessionSettingsDlg::OnSecurityChange() {
 }
 
 void CSessionSettingsDlg::ShowDrops() {
-    auto* label = qobject_cast<QLabel*>(FindDlgItem(this, IDC_TRAP_DROPS));
+    auto* label = qobject_cast<QLabel*>(Item(IDC_TRAP_DROPS));
     label->setText(TrapDropsText(SnmpMgrGetTrapDrops()) + QLatin1Char('.'));
 }
 
@@ -238,7 +272,7 @@ bool CSessionSettingsDlg::Refuse(const char* text, int focus) {
     box.setIcon(QMessageBox::Critical);
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
-    FindDlgItem(this, focus)->setFocus(Qt::OtherFocusReason);
+    Item(focus)->setFocus(Qt::OtherFocusReason);
     return false;
 }
 
@@ -301,12 +335,45 @@ void CSessionSettingsDlg::accept() {
     QDialog::accept();
 }
 
+void CSessionSettingsDlg::PlaceButtons(int top, int shift) {
+    FindDlgItem(this, IDOK)->setGeometry(m_okRect.translated(shift, top - m_okRect.top()));
+    FindDlgItem(this, IDCANCEL)->setGeometry(m_cancelRect.translated(shift, top - m_okRect.top()));
+}
+
+void CSessionSettingsDlg::FitTo(const QRect& workArea, const QMargins& frame) {
+    const int pageHeight = m_page->height();
+    const int buttonsHeight = m_client.height() - pageHeight; // their row and the margin below
+    const QSize fitted = FitClientSize(m_client, workArea, frame);
+    if (fitted.height() >= m_client.height()) {
+        m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_scroll->setGeometry(0, 0, m_client.width(), pageHeight);
+        PlaceButtons(pageHeight, 0);
+        setFixedSize(m_client);
+    } else {
+        // The page scrolls within what is left above the buttons (a few lines at least), and
+        // the dialog grows by the scroll bar rather than cut the page's right edge.
+        const int lines = 3 * fontMetrics().height();
+        const int scrollHeight = std::max(fitted.height() - buttonsHeight, lines);
+        const int bar = m_scroll->verticalScrollBar()->sizeHint().width();
+        m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        m_scroll->setGeometry(0, 0, m_client.width() + bar, scrollHeight);
+        PlaceButtons(scrollHeight, bar);
+        setFixedSize(m_client.width() + bar, scrollHeight + buttonsHeight);
+    }
+    // Over the window it was opened from, as far as the work area lets it.
+    const QWidget* owner = parentWidget();
+    if (owner && owner->isVisible())
+        CentreInWorkArea(this, workArea, frame, owner->window()->frameGeometry().center());
+    else
+        CentreInWorkArea(this, workArea, frame);
+}
+
 int CSessionSettingsDlg::DoModal() {
     setWindowModality(Qt::ApplicationModal);
-    if (const QWidget* owner = parentWidget(); owner && owner->isVisible()) {
-        adjustSize();
-        move(owner->window()->frameGeometry().center() - rect().center());
-    }
+    // On the screen of the window it was opened from, whole, title bar and buttons included.
+    if (const QWidget* owner = parentWidget(); owner && owner->isVisible())
+        setScreen(owner->window()->screen());
+    FitTo(WorkAreaOf(screen()), WindowFrame(this));
     return exec();
 }
 
@@ -336,17 +403,23 @@ int CSessionSettingsDlg::Chosen(int id) const {
 }
 
 CComboBox* CSessionSettingsDlg::List(int id) const {
-    return qobject_cast<CComboBox*>(FindDlgItem(this, id));
+    return qobject_cast<CComboBox*>(Item(id));
 }
 
 QSpinBox* CSessionSettingsDlg::SpinBox(int id) const {
-    return qobject_cast<QSpinBox*>(FindDlgItem(this, id));
+    return qobject_cast<QSpinBox*>(Item(id));
 }
 
 QLineEdit* CSessionSettingsDlg::Edit(int id) const {
-    return qobject_cast<QLineEdit*>(FindDlgItem(this, id));
+    return qobject_cast<QLineEdit*>(Item(id));
 }
 
 CSecretEdit* CSessionSettingsDlg::Secret(int id) const {
-    return qobject_cast<CSecretEdit*>(FindDlgItem(this, id));
+    return qobject_cast<CSecretEdit*>(Item(id));
+}
+
+QWidget* CSessionSettingsDlg::Item(int id) const {
+    if (QWidget* item = FindDlgItem(m_page, id))
+        return item;
+    return FindDlgItem(this, id);
 }

@@ -14,6 +14,7 @@
 class CComboBox;
 class CSecretEdit;
 class QLineEdit;
+class QScrollArea;
 class QSpinBox;
 
 // "SNMPv1", "SNMPv2c", "SNMPv3"; null for a version the layer does not speak.
@@ -55,8 +56,18 @@ public:
     // otherwise makes the keys of the passphrases typed, which are then cleared.
     void accept() override;
 
+    // Fits the dialog, with `frame` around it, to `workArea` and centres it there. Where the
+    // whole template does not fit, its boxes and notes scroll, and OK and Cancel stay below
+    // them, always in view. DoModal fits it to its screen's work area.
+    void FitTo(const QRect& workArea, const QMargins& frame);
+    // The boxes and notes, which scroll where the dialog lacks the room for them.
+    QScrollArea* ScrollArea() const { return m_scroll; }
+
 private:
     void CreateControls();
+    // OK and Cancel in their row at `top`, `shift` right of their place in the template.
+    void PlaceButtons(int top, int shift);
+    QWidget* Item(int id) const;
     void FillLists();
     void ConnectControls();
     void Show(const SnmpMgrSessionSettings& settings, const values::LineTexts& lineTexts);
@@ -74,4 +85,11 @@ private:
     // The keys of the settings shown, and then those made at OK.
     SnmpMgrUsmKeyRef m_authKey;
     SnmpMgrUsmKeyRef m_privKey;
+    // The template's controls but OK and Cancel, on a page of their own in the scroll area.
+    QScrollArea* m_scroll = nullptr;
+    QWidget* m_page = nullptr;
+    // The template's client size, and where its OK and Cancel stand in it.
+    QSize m_client;
+    QRect m_okRect;
+    QRect m_cancelRect;
 };

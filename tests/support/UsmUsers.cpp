@@ -48,7 +48,19 @@ const std::vector<UsmTestUser>& UsmTestUsers() {
     return users;
 }
 
+const UsmTestUser& UsmDemoUser() {
+    static const UsmTestUser user = {"ops",
+                                     SNMP_MGR_AUTH_PRIV,
+                                     SNMP_MGR_AUTH_SHA256,
+                                     "auth passphrase",
+                                     SNMP_MGR_PRIV_AES,
+                                     "priv passphrase"};
+    return user;
+}
+
 const UsmTestUser& UsmTestUserNamed(const std::string& name) {
+    if (name == UsmDemoUser().name)
+        return UsmDemoUser();
     for (const UsmTestUser& user : UsmTestUsers()) {
         if (name == user.name)
             return user;

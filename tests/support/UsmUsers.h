@@ -20,7 +20,9 @@ struct UsmTestUser {
 
 // Every user the agent knows, read-write.
 const std::vector<UsmTestUser>& UsmTestUsers();
-// The user of `name` among them.
+// The demo agent's own user, whatever lines a test adds: the README's SNMPv3 example.
+const UsmTestUser& UsmDemoUser();
+// The user of `name` among them, the demo agent's own included.
 const UsmTestUser& UsmTestUserNamed(const std::string& name);
 // The agent's configuration lines for all of them (DemoAgent::Start's `moreLines`).
 std::vector<std::string> UsmAgentLines();
