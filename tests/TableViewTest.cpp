@@ -218,6 +218,17 @@ TEST_F(TableViewTest, ShowsIfTableOfSnmpdFromTheMibBrowser) {
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("ifIndex\tifIndex\tifDescr\t")))
         << lines[0].toStdString();
 
+    // Values as the Session Settings choose: described by the MIB, after a Refresh.
+    m_driver.dlg().SetLineTexts(values::LineTexts{true, false});
+    view->findChild<QPushButton*>(QStringLiteral("IDC_TABLE_REFRESH"))->click();
+    ASSERT_EQ(model.rowCount(), static_cast<int>(expected.size()));
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const std::string status =
+            agent.ToolValue(".1.3.6.1.2.1.2.2.1.8." + expected[static_cast<size_t>(row)]);
+        EXPECT_TRUE(Cell(*view, row, QStringLiteral("ifOperStatus")).ends_with("(" + status + ")"))
+            << Cell(*view, row, QStringLiteral("ifOperStatus"));
+    }
+
     // The session's close closes the window.
     m_driver.Click(IDC_CLOSE);
     EXPECT_FALSE(view->isVisible());

@@ -149,6 +149,8 @@ void CManagerDlg::OnTableView() {
 }
 
 void CManagerDlg::OpenTableView(const std::vector<UINT>& oid) {
+    if (RequestUnderWay())
+        return; // one request at a time: the table shown stays as it is
     if (!m_pTableView)
         m_pTableView = new CTableViewDlg(this);
     m_pTableView->show();
