@@ -75,6 +75,7 @@ TEST(AboutTest, SystemMenuEndsWithSeparatorAndAboutEntry) {
         {"-", 0},
         {"&Session Settings...", IDM_SESSIONSETTINGS},
         {"MIB &Browser...", IDM_MIBBROWSER},
+        {"&Table View...", IDM_TABLEVIEW},
         {"&Notifications...", IDM_NOTIFICATIONS},
         {"-", 0},
         {"&About Okapel...", IDM_ABOUTBOX},

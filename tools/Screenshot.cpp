@@ -1,8 +1,8 @@
 // Grabs the real main dialog (or, with the step "about" or "settings", the About box or the
 // Session Settings dialog over it, with "settings-on-screen" the whole screen with both, with
-// "walking=OID" a walk in progress, or with "browser" the MIB browser) into a PNG file for the
-// README: okapel_screenshot OUT.png [STEP...]. Runs on any Qt platform; the offscreen one needs no
-// display.
+// "walking=OID" a walk in progress, with "browser" the MIB browser, or with "table=OID" the
+// table view of that table) into a PNG file for the README: okapel_screenshot OUT.png
+// [STEP...]. Runs on any Qt platform; the offscreen one needs no display.
 #include "app/ManagerApp.h"
 #include "testing/SnmpTesting.h"
 #include "values/LineBinding.h"
@@ -10,6 +10,7 @@
 #include "ui/ManagerDlg.h"
 #include "ui/MibBrowser.h"
 #include "ui/Resource.h"
+#include "ui/TableViewDlg.h"
 
 #include <QLineEdit>
 #include <QTreeView>
@@ -143,9 +144,10 @@ int main(int argc, char** argv) {
     // Optional steps: agent=ADDR community=TEXT version=2c|3 user=NAME open get=OID walk=OID,
     // mibs (the MIB modules read, before the next step), browser (the MIB browser opened and
     // pictured), find=TEXT in the browser, line=N (the walk list's line N selected and followed),
-    // modules (the browser's module list opened), and last of all walking=OID, about or settings,
-    // which picture the About box or the Session Settings over the dialog, or settings-on-screen,
-    // the whole screen with the Session Settings over the dialog.
+    // modules (the browser's module list opened), table=OID (the table view of that table,
+    // pictured), and last of all walking=OID, about or settings, which picture the About box or
+    // the Session Settings over the dialog, or settings-on-screen, the whole screen with the
+    // Session Settings over the dialog.
     QPixmap shot;
     for (int i = 2; i < argc; ++i) {
         const QString step = QString::fromLocal8Bit(argv[i]);
@@ -178,6 +180,9 @@ int main(int argc, char** argv) {
         } else if (step == "mibs") {
             SnmpMgrLoadMibModules();
             SnmpMgrWaitMibModulesForTesting(60000);
+        } else if (step.startsWith("table=")) {
+            dlg.SetDlgItemText(IDC_OID, arg.toLatin1().constData());
+            dlg.OnSysCommand(IDM_TABLEVIEW, 0);
         } else if (step == "browser") {
             dlg.OnMibBrowser();
         } else if (step.startsWith("find=") && dlg.MibBrowser()) {
@@ -212,6 +217,12 @@ int main(int argc, char** argv) {
             }
         }
         QApplication::processEvents();
+    }
+    if (shot.isNull() && dlg.TableView() && dlg.TableView()->isVisible()) {
+        QWidget* table = dlg.TableView();
+        shot = QPixmap(FramedRect(table).size());
+        QPainter painter(&shot);
+        PaintFramed(painter, table, FramedRect(table).topLeft());
     }
     if (shot.isNull() && dlg.MibBrowser()) {
         QWidget* browser = dlg.MibBrowser();

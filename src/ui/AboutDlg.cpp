@@ -43,6 +43,8 @@ QString LoadResourceString(int id) {
         return QStringLiteral("&Session Settings...");
     if (id == IDS_MIBBROWSER)
         return QStringLiteral("MIB &Browser...");
+    if (id == IDS_TABLEVIEW)
+        return QStringLiteral("&Table View...");
     if (id == IDS_NOTIFICATIONS)
         return QStringLiteral("&Notifications...");
     return QString();

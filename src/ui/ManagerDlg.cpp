@@ -169,6 +169,7 @@ BOOL CManagerDlg::OnInitDialog() {
     AddPresets();
     AddSessionSettingsMenuEntry();
     AddMibBrowserMenuEntry();
+    AddTableViewMenuEntry();
     AddNotificationsMenuEntry();
     AddAboutMenuEntry();
     // The window's icon, large and small: the window system asks nothing and is told once,

@@ -26,6 +26,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class QMenu;
 class CComboBox;
@@ -33,6 +34,11 @@ class CMibBrowser;
 class CListBox;
 class CNotificationLog;
 class CNotificationsDlg;
+class CTableViewDlg;
+
+namespace flows {
+class CWalkSink;
+}
 
 class CManagerDlg : public QDialog, public CTrapWindow {
     Q_OBJECT
@@ -146,6 +152,12 @@ public:
     // again and raised when it is open already.
     void OnMibBrowser();
     CMibBrowser* MibBrowser() const; // null until first opened
+    // The table view, from the system menu for the identifier in the OID box and from the
+    // MIB browser for a table or entry node: one window beside this one, shown, raised and
+    // fetching the table it is given.
+    void OnTableView();
+    void OpenTableView(const std::vector<UINT>& oid);
+    CTableViewDlg* TableView() const; // null until first opened
     // The notification log's window, from the system menu: one window beside this one,
     // shown again and raised when it is open already.
     void OnNotifications();
@@ -170,6 +182,7 @@ private:
     void CreateSystemMenu();
     void AddSessionSettingsMenuEntry();
     void AddMibBrowserMenuEntry();
+    void AddTableViewMenuEntry();
     void AddNotificationsMenuEntry();
     void AddAboutMenuEntry();
     void ShowSystemMenu(const QPoint& globalPos, bool fromKeyboard);
@@ -184,6 +197,8 @@ private:
     QPaintEvent* m_pCurrentPaint = nullptr;
     // The MIB browser once opened; a child window, gone with the dialog.
     QPointer<CMibBrowser> m_pMibBrowser;
+    // The table view once opened; a child window, gone with the dialog.
+    QPointer<CTableViewDlg> m_pTableView;
     // The notification log's window once opened; a child window, gone with the dialog.
     QPointer<CNotificationsDlg> m_pNotificationsDlg;
 
@@ -227,6 +242,13 @@ public:
     // The identifier of an OID text, which the caller then owns; false, after the "Invalid
     // Oid" box, for a text that is none.
     bool ConvertOid(const std::string& text, AsnObjectIdentifier* oid);
+
+    // A walk under `root` into `sink` for another window (the table view), on the open
+    // session, as Get All runs its own: off the dialog's thread, with this window's progress
+    // line (from `progress`) and Cancel, its commands disabled meanwhile. Nothing is sent
+    // while another request is under way (WalkFailed then, as for no session).
+    Outcome RunWalk(const AsnObjectIdentifier& root, flows::CWalkSink* sink,
+                    const CRequestRun::ProgressText& progress);
 
     // Whether a command's request is under way; the window takes no other command meanwhile.
     bool RequestUnderWay() const { return m_request->UnderWay(); }

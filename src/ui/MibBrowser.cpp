@@ -8,6 +8,7 @@
 #include "ui/Resource.h"
 #include "ui/ScreenFit.h"
 #include "values/MibValues.h"
+#include "values/TableIndex.h"
 #include "values/Values.h"
 
 #include <QBoxLayout>
@@ -126,6 +127,8 @@ void CMibBrowser::CreateControls() {
     m_use->setToolTip(QStringLiteral("Put the identifier into the OID box"));
     m_get = Button("&Get", "IDC_MIB_GET", this);
     m_getAll = Button("Get &All", "IDC_MIB_GETALL", this);
+    m_table = Button("&Table", "IDC_MIB_TABLE", this);
+    m_table->setToolTip(QStringLiteral("Show the table as rows and columns"));
     auto* close = Button("&Close", "IDCANCEL", this);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -150,6 +153,7 @@ void CMibBrowser::CreateControls() {
     buttons->addWidget(m_use);
     buttons->addWidget(m_get);
     buttons->addWidget(m_getAll);
+    buttons->addWidget(m_table);
     buttons->addStretch(1);
     buttons->addWidget(close);
     rightColumn->addLayout(buttons);
@@ -180,7 +184,8 @@ void CMibBrowser::CreateControls() {
     setTabOrder(m_details, m_use);
     setTabOrder(m_use, m_get);
     setTabOrder(m_get, m_getAll);
-    setTabOrder(m_getAll, close);
+    setTabOrder(m_getAll, m_table);
+    setTabOrder(m_table, close);
     setTabOrder(close, m_modulesView);
     ShowDetails();
     Refresh();
@@ -199,6 +204,7 @@ void CMibBrowser::ConnectSignals() {
     connect(m_use, &QPushButton::clicked, this, &CMibBrowser::OnUse);
     connect(m_get, &QPushButton::clicked, this, &CMibBrowser::OnGet);
     connect(m_getAll, &QPushButton::clicked, this, &CMibBrowser::OnGetAll);
+    connect(m_table, &QPushButton::clicked, this, &CMibBrowser::OnTable);
     connect(&m_refresh, &QTimer::timeout, this, &CMibBrowser::Refresh);
     for (const int id : {IDC_WALK_LIST, IDC_TRAP_LIST}) {
         if (CListBox* list = m_dlg->ListBox(id))
@@ -279,6 +285,7 @@ void CMibBrowser::ShowDetails() {
     m_use->setEnabled(any || m_line);
     m_get->setEnabled(any || m_line);
     m_getAll->setEnabled(any || m_line);
+    m_table->setEnabled(any && values::EntryOf(names, m_node) != mibnames::kNone);
     if (!any) {
         if (text.empty())
             text = "Select a node of the tree, find one by its name or number, or select a line "
@@ -351,6 +358,12 @@ void CMibBrowser::OnGetAll() {
         return;
     m_dlg->SetDlgItemText(IDC_OID, identifier.c_str());
     m_dlg->OnGetAll();
+}
+
+void CMibBrowser::OnTable() {
+    if (m_node == mibnames::kNone || values::EntryOf(*m_tree->Table(), m_node) == mibnames::kNone)
+        return;
+    m_dlg->OpenTableView(m_tree->PathOf(m_node));
 }
 
 std::vector<std::vector<UINT>> CMibBrowser::ExpandedPaths() const {

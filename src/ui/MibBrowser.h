@@ -49,6 +49,8 @@ public:
     void OnUse();
     void OnGet();
     void OnGetAll();
+    // "&Table": the table view of the table or entry node shown.
+    void OnTable();
 
     // Takes the names and the module report in force when they changed since the last look
     // (the window looks every quarter of a second).
@@ -71,6 +73,7 @@ private:
     QPushButton* m_use = nullptr;
     QPushButton* m_get = nullptr;
     QPushButton* m_getAll = nullptr;
+    QPushButton* m_table = nullptr;
     QLabel* m_modulesLabel = nullptr;
     QTreeView* m_modulesView = nullptr;
     QTimer m_refresh;

@@ -289,6 +289,16 @@ void CManagerDlg::OnGetAll() {
     SnmpUtilOidFree(&root);
 }
 
+Outcome CManagerDlg::RunWalk(const AsnObjectIdentifier& root, flows::CWalkSink* sink,
+                             const CRequestRun::ProgressText& progress) {
+    if (RequestUnderWay() || !m_hSession)
+        return Outcome{OutcomeKind::WalkFailed, SNMP_MGMTAPI_INVALID_SESSION};
+    const LPSNMP_MGR_SESSION session = m_hSession;
+    // The sink keeps the bindings, not the lines' texts: those are written as sent, the
+    // cheapest.
+    return RunRequest(progress, [session, &root, sink] { return flows::Walk(session, root, sink); });
+}
+
 void CManagerDlg::OnWalkListDblClk() {
     std::string identifier;
     if (RequestUnderWay() || !SelectedIdentifier(ListBox(IDC_WALK_LIST), &identifier))

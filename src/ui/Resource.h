@@ -18,6 +18,9 @@ inline constexpr int IDM_MIBBROWSER = 0x0040;
 inline constexpr int IDD_NOTIFICATIONS = 107;
 inline constexpr int IDS_NOTIFICATIONS = 108;
 inline constexpr int IDM_NOTIFICATIONS = 0x0050;
+inline constexpr int IDD_TABLE_VIEW = 115;
+inline constexpr int IDS_TABLEVIEW = 116;
+inline constexpr int IDM_TABLEVIEW = 0x0070;
 inline constexpr int IDR_MAINFRAME = 128;
 
 inline constexpr int IDC_COMMUNITY = 1001;
@@ -68,6 +71,12 @@ inline constexpr int IDC_NOTIFICATION_CHOICE = 1043;
 inline constexpr int IDC_NOTIFICATION_EXPORT = 1044;
 inline constexpr int IDC_NOTIFICATION_COUNT = 1045;
 inline constexpr int IDC_NOTIFICATION_STATUS = 1046;
+// The MIB browser's Table button and the table view's controls.
+inline constexpr int IDC_MIB_TABLE = 1050;
+inline constexpr int IDC_TABLE = 1051;
+inline constexpr int IDC_TABLE_REFRESH = 1052;
+inline constexpr int IDC_TABLE_COPY = 1053;
+inline constexpr int IDC_TABLE_STATUS = 1054;
 
 // The application's Help command.
 inline constexpr int ID_HELP = 0xE146;

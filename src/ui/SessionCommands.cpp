@@ -2,6 +2,7 @@
 // settings that the next Open takes.
 #include "ui/DialogTemplate.h"
 #include "ui/ManagerDlg.h"
+#include "ui/TableViewDlg.h"
 #include "ui/Resource.h"
 #include "ui/SessionSettingsDlg.h"
 
@@ -67,6 +68,9 @@ void CManagerDlg::OnOpen() {
 }
 
 void CManagerDlg::OnClose() {
+    // The windows that show what the session fetched go with it.
+    if (m_pTableView)
+        m_pTableView->close();
     SnmpMgrClose(m_hSession);
     m_hSession = nullptr;
     EnableDlgItem(IDC_OPEN, true);

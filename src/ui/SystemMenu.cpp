@@ -1,5 +1,5 @@
-// The dialog's system menu, its Session Settings, MIB Browser, Notifications and About
-// entries, and the icon of the minimized window.
+// The dialog's system menu, its Session Settings, MIB Browser, Table View, Notifications
+// and About entries, and the icon of the minimized window.
 //
 // Window managers on Linux keep the title bar's menu to themselves, so the dialog offers
 // a system menu of its own: a popup on a right-click on its background, on Alt+Space, and
@@ -13,6 +13,7 @@
 #include "ui/NotificationsDlg.h"
 #include "ui/PopupMenu.h"
 #include "ui/Resource.h"
+#include "ui/TableViewDlg.h"
 
 #include <QAction>
 #include <QApplication>
@@ -131,6 +132,37 @@ CMibBrowser* CManagerDlg::MibBrowser() const {
     return m_pMibBrowser.data();
 }
 
+void CManagerDlg::AddTableViewMenuEntry() {
+    if (QMenu* pSysMenu = GetSystemMenu(false))
+        pSysMenu->addAction(LoadResourceString(IDS_TABLEVIEW))->setData(IDM_TABLEVIEW);
+}
+
+void CManagerDlg::OnTableView() {
+    if (RequestUnderWay())
+        return;
+    AsnObjectIdentifier oid{};
+    if (!ConvertOid(GetDlgItemText(IDC_OID), &oid))
+        return;
+    const std::vector<UINT> ids(oid.ids, oid.ids + oid.idLength);
+    SnmpUtilOidFree(&oid);
+    OpenTableView(ids);
+}
+
+void CManagerDlg::OpenTableView(const std::vector<UINT>& oid) {
+    if (RequestUnderWay())
+        return; // one request at a time: the table shown stays as it is
+    if (!m_pTableView)
+        m_pTableView = new CTableViewDlg(this);
+    m_pTableView->show();
+    m_pTableView->raise();
+    m_pTableView->activateWindow();
+    m_pTableView->ShowTable(oid);
+}
+
+CTableViewDlg* CManagerDlg::TableView() const {
+    return m_pTableView.data();
+}
+
 void CManagerDlg::AddNotificationsMenuEntry() {
     if (QMenu* pSysMenu = GetSystemMenu(false))
         pSysMenu->addAction(LoadResourceString(IDS_NOTIFICATIONS))->setData(IDM_NOTIFICATIONS);
@@ -203,6 +235,10 @@ void CManagerDlg::OnSysCommand(unsigned nID, long /*lParam*/) {
     }
     if ((nID & kCommandMask) == IDM_MIBBROWSER) {
         OnMibBrowser();
+        return;
+    }
+    if ((nID & kCommandMask) == IDM_TABLEVIEW) {
+        OnTableView();
         return;
     }
     if ((nID & kCommandMask) == IDM_NOTIFICATIONS) {

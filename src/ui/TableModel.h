@@ -1,0 +1,64 @@
+// The rows of a conceptual table as the table view shows them: one row per index, the
+// index's INDEX objects as the first columns, then one column per columnar object (its name
+// from the modules, or its number where no module names it), a cell that the agent did not
+// answer left empty. Made at once from the bindings that a walk under the entry brought.
+#pragma once
+
+#include "snmpapi/MibNames.h"
+#include "snmpapi/SnmpApi.h"
+#include "values/LineText.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class CTableModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    // The role by which the view's proxy sorts: numbers as numbers, the rest as texts.
+    static constexpr int kSortRole = Qt::UserRole;
+
+    explicit CTableModel(QObject* parent = nullptr);
+
+    // The table of the entry `entry` (its identifier) from `bindings` (each as
+    // EncodeLineBinding wrote it, in the agent's order), values written as `texts` says.
+    // Bindings outside the entry's columns are left out.
+    void Fill(const mibnames::Table& names, const std::vector<UINT>& entry,
+              const std::vector<std::string>& bindings, const values::LineTexts& texts);
+    void Clear();
+
+    int IndexColumnCount() const { return m_indexColumns; }
+    // The rows whose index fits no INDEX of the entry, shown by their numbers.
+    int UnfitRowCount() const { return m_unfitRows; }
+    // The sub-identifier of a column of objects (0 for an index column).
+    UINT ColumnArc(int column) const;
+    QString Header(int column) const;
+    QString Cell(int row, int column) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    struct CellData {
+        QString text;
+        QVariant key; // the sort key; a number where the value is one
+    };
+    const CellData& At(int row, int column) const {
+        return m_cells[static_cast<size_t>(row) * m_headers.size() + static_cast<size_t>(column)];
+    }
+
+    std::vector<QString> m_headers;
+    std::vector<UINT> m_arcs; // per column of objects
+    int m_indexColumns = 0;
+    int m_rows = 0;
+    int m_unfitRows = 0;
+    std::vector<CellData> m_cells; // row by row
+};
