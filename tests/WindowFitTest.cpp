@@ -427,7 +427,7 @@ TEST(WindowFit, EveryOtherWindowIsWholeOnLaptopScreensAtEveryScale) {
             ASSERT_EQ(dlg.screen(), screen);
             {
                 SCOPED_TRACE("Session Settings");
-                CSessionSettingsDlg box(SnmpMgrSessionSettings{}, &dlg);
+                CSessionSettingsDlg box(SnmpMgrSessionSettings{}, {}, &dlg);
                 box.setScreen(screen);
                 box.FitTo(WorkAreaOf(screen), WindowFrame(&box));
                 box.show();
@@ -454,7 +454,7 @@ TEST(WindowFit, EveryOtherWindowIsWholeOnLaptopScreensAtEveryScale) {
                 }
                 ASSERT_GE(order.size(), 3u);
                 EXPECT_EQ(order.front(), "IDC_SNMP_VERSION");
-                EXPECT_EQ(order[order.size() - 3], "IDC_CONTEXT_NAME");
+                EXPECT_EQ(order[order.size() - 3], "IDC_LIST_NAMES");
                 EXPECT_EQ(order[order.size() - 2], "IDOK");
                 EXPECT_EQ(order.back(), "IDCANCEL");
                 // Fixed in size, without a maximize button, scrolled or not.
