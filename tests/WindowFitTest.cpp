@@ -7,6 +7,7 @@
 #include "ui/DialogTemplate.h"
 #include "ui/ListBox.h"
 #include "ui/MibBrowser.h"
+#include "ui/TableViewDlg.h"
 #include "ui/NotificationsDlg.h"
 #include "ui/Resource.h"
 #include "ui/ScreenFit.h"
@@ -479,8 +480,10 @@ TEST(WindowFit, EveryOtherWindowIsWholeOnLaptopScreensAtEveryScale) {
             }
             dlg.OnMibBrowser();
             dlg.OnNotifications();
+            dlg.OpenTableView({1, 3, 6, 1, 2, 1, 2, 2}); // ifTable, with no session open
             for (QWidget* window : {static_cast<QWidget*>(dlg.MibBrowser()),
-                                    static_cast<QWidget*>(dlg.NotificationsWindow())}) {
+                                    static_cast<QWidget*>(dlg.NotificationsWindow()),
+                                    static_cast<QWidget*>(dlg.TableView())}) {
                 SCOPED_TRACE(window->objectName().toStdString());
                 QApplication::processEvents();
                 EXPECT_EQ(window->screen(), screen);

@@ -5,6 +5,7 @@
 #include "ui/ManagerDlg.h"
 #include "ui/OutcomeBox.h"
 #include "ui/Resource.h"
+#include "ui/ScreenFit.h"
 #include "ui/TableModel.h"
 #include "values/TableIndex.h"
 
@@ -87,8 +88,9 @@ CTableViewDlg::CTableViewDlg(CManagerDlg* dlg) : QDialog(dlg), m_dlg(dlg) {
     setObjectName(QStringLiteral("IDD_TABLE_VIEW"));
     setWindowTitle(QStringLiteral("Table View"));
     CreateControls();
-    // Room for a dozen columns, within a 1280 x 720 screen.
-    resize(1000, 560);
+    // Room for a dozen columns, within a 1280 x 720 screen, and less on a screen with less
+    // room: the window is whole on its screen, title bar included.
+    FitToScreen(this, QSize(1000, 560), dlg->screen());
 }
 
 void CTableViewDlg::CreateControls() {
