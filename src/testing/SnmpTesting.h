@@ -34,6 +34,13 @@ void SnmpMgrTrapServiceStopForTesting();
 
 // Since the last successful SnmpMgrTrapListen (see TrapService.h).
 SnmpTrapServiceCounters SnmpMgrGetTrapServiceCounters();
+SnmpTrapServiceEngines SnmpMgrGetTrapServiceEngines();
+
+// Sets the digest of an SNMPv3 message at authNoPriv with HMAC-SHA-96 (RFC 3414, 6.3.1) made
+// with `passphrase`'s key localised for `engine`: the 12 bytes of its
+// msgAuthenticationParameters begin at `digestAt`. False when no key can be made.
+bool SnmpSignV3ForTesting(std::vector<std::uint8_t>* message, std::size_t digestAt,
+                          const std::string& passphrase, const std::vector<std::uint8_t>& engine);
 
 // Bounds the trap queue at `limit` datagrams (0 restores 100,000), from the next listen on.
 void SnmpMgrSetTrapQueueLimitForTesting(std::size_t limit);
