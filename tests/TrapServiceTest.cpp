@@ -1,5 +1,6 @@
 // The trap service of the SNMP layer: decoding of real and broken datagrams, the listening
 // sockets, the bounded queue, the trap event's lifetime, and the answers to informs.
+#include "snmpapi/EngineTimes.h"
 #include "snmpapi/RecentInforms.h"
 #include "support/BindingText.h"
 #include "support/Identifiers.h"
@@ -22,7 +23,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <numeric>
 #include <optional>
@@ -1387,6 +1390,59 @@ TEST_F(TrapServiceUsm, AnEvictedEnginesOldTrapStaysRefused) {
         EXPECT_EQ(taken, c.shown);
         if (taken)
             SnmpTrapRecordFree(&trap);
+    }
+}
+
+// The engines' clocks kept beyond their users, against a plain model of the same rule: each
+// engine's latest values, grown by the seconds since, for the engines among the last
+// `capacity` keepings. Engine ids of every length collide in so small an index, so that
+// lookups pass over records and drops move entries back.
+TEST(EngineTimes, KeepsTheLatestOfTheLastEnginesKept) {
+    constexpr std::size_t kCapacity = 8;
+    CEngineTimes times(kCapacity);
+    struct Kept {
+        std::uint32_t boots;
+        std::uint32_t time;
+        std::int64_t at;
+    };
+    std::map<Bytes, Kept> model;
+    std::deque<std::pair<Bytes, bool>> order; // ring positions: the engine, still its latest
+    std::vector<Bytes> engines;
+    for (std::uint8_t i = 0; i < 24; ++i)
+        engines.push_back(Bytes(1 + (i * 7) % 32, i));
+    std::uint32_t random = 12345;
+    const auto next = [&random](std::uint32_t bound) {
+        random = random * 1103515245u + 12345u;
+        return (random >> 8) % bound;
+    };
+    std::int64_t now = 100;
+    for (int step = 0; step < 20000; ++step) {
+        const Bytes& engine = engines[next(static_cast<std::uint32_t>(engines.size()))];
+        now += next(3);
+        if (next(2) == 0) {
+            const std::uint32_t boots = next(5);
+            const std::uint32_t time = next(100000);
+            times.Keep(engine, boots, time, now);
+            for (auto& [kept, latest] : order)
+                latest = latest && kept != engine;
+            if (order.size() == kCapacity) {
+                if (order.front().second)
+                    model.erase(order.front().first);
+                order.pop_front();
+            }
+            order.emplace_back(engine, true);
+            model[engine] = {boots, time, now};
+        }
+        std::uint32_t boots = 0;
+        std::uint32_t time = 0;
+        const bool found = times.Find(engine, now, &boots, &time);
+        const auto expected = model.find(engine);
+        ASSERT_EQ(found, expected != model.end()) << "step " << step;
+        if (found) {
+            ASSERT_EQ(boots, expected->second.boots) << "step " << step;
+            ASSERT_EQ(time, expected->second.time + (now - expected->second.at)) << "step " << step;
+        }
+        ASSERT_EQ(times.Size(), model.size()) << "step " << step;
     }
 }
 

@@ -12,6 +12,7 @@
 // the trap service. Nothing outside src/snmpapi sees this.
 #pragma once
 
+#include "snmpapi/EngineTimes.h"
 #include "snmpapi/Usm.h"
 
 #include <cstddef>
@@ -40,52 +41,6 @@ struct UsmNotification {
     std::int32_t requestId = 0;
     std::vector<std::uint8_t> contextEngine; // the scopedPDU's contextEngineID, when shown
     std::vector<std::uint8_t> answer; // a Response (to a shown inform) or a Report to send back
-};
-
-// The latest boots and time of senders' engines, kept beyond their users: a user goes with
-// its engine's time record when more engines than CUsmReceiver::kEngineLimit authenticate,
-// and a notification that its record refused (RFC 3414, 3.2 (7)(b)) must stay refused when
-// the user is made again. Bounded, and compact (48 bytes a record and 8 bytes of index each),
-// as a sender of made-up engine ids can fill it: when it is full the engine kept longest ago
-// goes, after kCapacity others.
-class CEngineTimes {
-public:
-    static constexpr std::size_t kCapacity = 131072;
-
-    explicit CEngineTimes(std::size_t capacity = kCapacity);
-
-    // Keeps `engine`'s boots and its time as it was at `now` (seconds of a steady clock); an
-    // engine kept already takes the newer values and counts as kept now.
-    void Keep(const EngineId& engine, std::uint32_t boots, std::uint32_t time, std::int64_t now);
-    // The engine's boots and its time at `now` as kept, grown by the seconds since; false for
-    // an engine not kept.
-    bool Find(const EngineId& engine, std::int64_t now, std::uint32_t* boots,
-              std::uint32_t* time) const;
-    std::size_t Size() const { return m_size; }
-    // The bytes that the table takes.
-    std::size_t Footprint() const;
-
-private:
-    struct Record {
-        std::uint8_t id[32];
-        std::uint8_t length; // 0: no record (a slot given up)
-        std::uint32_t boots;
-        std::uint32_t time;
-        std::uint32_t at; // when the time was `time`
-    };
-    static_assert(sizeof(Record) == 48);
-
-    std::size_t Slot(const std::uint8_t* id, std::size_t length) const;
-    std::size_t Lookup(const std::uint8_t* id, std::size_t length) const;
-    void Unindex(std::size_t slot);
-    void DropOldest();
-
-    std::size_t m_capacity;
-    std::vector<Record> m_records; // a ring in the order kept: m_oldest is the oldest
-    std::size_t m_oldest = 0;
-    std::size_t m_used = 0; // ring positions in use, given-up ones included
-    std::size_t m_size = 0; // records
-    std::vector<std::uint32_t> m_index; // open addressing: ring position + 1, 0 when empty
 };
 
 class CUsmReceiver : private UsmMessageHook {
