@@ -83,6 +83,10 @@ int SnmpAnswerForTesting(const std::uint8_t* data, std::size_t size, std::int32_
 // beyond 32 bits, a value or a binding that the layer keeps as ASN_UNFIT_ELEMENT, values
 // of tags that net-snmp does not read, and what follows an Opaque that net-snmp unwraps.
 std::string SnmpReadingDisagreement(const std::uint8_t* data, std::size_t size);
+// The same for an SNMPv3 message's header and USM security parameters as ReadV3Header reads
+// them, and for a plaintext scopedPDU as DecodeScopedPdu reads it.
+std::string SnmpV3HeaderDisagreement(const std::uint8_t* data, std::size_t size);
+std::string SnmpScopedReadingDisagreement(const std::uint8_t* data, std::size_t size);
 
 // Waits up to `milliseconds` for the MIB module load of SnmpMgrLoadMibModules to end
 // (published or dropped); true when no load is under way.
