@@ -31,12 +31,17 @@
 // its log window open and a filter set: the share in the log, the time from the last arrival
 // until its row is in the table, and the window's answer to a key press meanwhile.
 //
-// Usage: bench_traps [--per-line | --log | --informs | --v3] [N...]     (snmptrapd from the Debian
+// SNMPv3 senders' engines ("--engines [N]"): authenticated traps from N engines (100,000 by
+// default), one each: what the trap service keeps of them, the memory that takes, and whether
+// the first engine's earlier trap stays refused once its user has gone.
+//
+// Usage: bench_traps [--per-line | --log | --informs | --v3 | --engines] [N...]     (snmptrapd from the Debian
 // package of that name, if found; the MIB modules of MIBDIRS, or else of the machine, are
 // read first)
 #include "support/ResourceUse.h"
 #include "support/TrapTraffic.h"
 #include "support/UsmUsers.h"
+#include "support/V3Messages.h"
 #include "support/Wait.h"
 #include "testing/SnmpTesting.h"
 #include "traps/Notification.h"
@@ -745,6 +750,111 @@ void RunV3Traps(int n) {
     print("snmptrapd", RunTrapDaemon(traps, 10000, V3TrapDaemonUser()));
 }
 
+// --- SNMPv3 senders' engines ------------------------------------------------------------------
+
+// An authNoPriv (SHA) trap of okSha's from engine number `i` at boots 7, time 1000 (or at
+// `boots`).
+Bytes EngineTrap(std::uint32_t i, std::int64_t boots = 7) {
+    V3MessageFields fields;
+    fields.engine = {0x80, 0x00, 0x1f, 0x88, 0x04, 0x42, static_cast<std::uint8_t>(i >> 24),
+                     static_cast<std::uint8_t>(i >> 16), static_cast<std::uint8_t>(i >> 8),
+                     static_cast<std::uint8_t>(i)};
+    fields.boots = boots;
+    fields.time = 1000;
+    fields.user = "okSha";
+    fields.authPassphrase = UsmTestUserNamed("okSha").authPassphrase;
+    fields.reportable = false;
+    const Bytes bindings =
+        ber::Concat({ber::Binding({1, 3, 6, 1, 2, 1, 1, 3, 0}, ber::Unsigned(42, 0x43)),
+                     ber::Binding({1, 3, 6, 1, 6, 3, 1, 1, 4, 1, 0},
+                                  ber::Oid({1, 3, 6, 1, 6, 3, 1, 1, 5, 3}))});
+    return V3Message(fields, ber::Tlv(0xA7, ber::Concat({ber::Integer(1), ber::Integer(0),
+                                                         ber::Integer(0),
+                                                         ber::Tlv(0x30, bindings)})));
+}
+
+// "--engines [N]": authenticated traps from N engines (100,000 by default), one each, to the
+// trap service, the queue emptied as they come; then what the service keeps of the senders'
+// engines (users for the last 1,024, boots and time for the rest) and the memory they take,
+// and whether an earlier trap of the first engine, whose user went long ago, is still refused.
+void RunEngines(std::uint32_t n) {
+    const SnmpMgrSessionSettings user = UsmSettings(UsmTestUserNamed("okSha"));
+    SnmpMgrTrapSetUser(&user);
+    const unsigned short port = FreeTrapTestPort();
+    SnmpMgrSetTrapPortForTesting(port);
+    HANDLE event = nullptr;
+    if (!SnmpMgrTrapListen(&event)) {
+        std::printf("engines: the trap service did not listen\n");
+        return;
+    }
+    const auto drain = [] {
+        AsnObjectIdentifier enterprise;
+        AsnOctetString agent;
+        AsnInteger generic = 0;
+        AsnInteger specific = 0;
+        AsnTimeticks stamp = 0;
+        SnmpVarBindList bindings;
+        while (SnmpMgrGetTrap(&enterprise, &agent, &generic, &specific, &stamp, &bindings)) {
+            SnmpUtilOidFree(&enterprise);
+            if (agent.dynamic)
+                SnmpUtilMemFree(agent.stream);
+            SnmpUtilVarBindListFree(&bindings);
+        }
+    };
+    CUdpSender sender(port);
+    const long rssBefore = StatusKiB("VmRSS:");
+    const Clock::time_point start = Clock::now();
+    for (std::uint32_t i = 0; i < n; ++i) {
+        sender.Send(EngineTrap(i));
+        if (i % 512 == 511) {
+            WaitUntil([i] {
+                const SnmpTrapServiceCounters c = SnmpMgrGetTrapServiceCounters();
+                return c.received >= i + 1;
+            });
+            drain();
+        }
+    }
+    // Every trap queued or counted as dropped.
+    const SnmpMgrTrapDrops start0 = SnmpMgrGetTrapDrops();
+    const auto settled = [&start0](std::uint64_t count) {
+        const SnmpMgrTrapDrops d = SnmpMgrGetTrapDrops();
+        const std::uint64_t dropped = (d.unknownUser - start0.unknownUser) +
+                                      (d.wrongDigest - start0.wrongDigest) +
+                                      (d.decryption - start0.decryption) +
+                                      (d.timeWindow - start0.timeWindow) +
+                                      (d.securityLevel - start0.securityLevel) +
+                                      (d.malformed - start0.malformed) +
+                                      (d.queueFull - start0.queueFull);
+        return SnmpMgrGetTrapServiceCounters().queued + dropped >= count;
+    };
+    WaitUntil([&] { return settled(n); });
+    drain();
+    const double seconds = Seconds(Clock::now() - start);
+    const long rssAfter = StatusKiB("VmRSS:");
+    const SnmpTrapServiceEngines engines = SnmpMgrGetTrapServiceEngines();
+    const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
+    std::printf("engines: %u authNoPriv traps, one from each engine, in %.1f s: %llu queued\n", n,
+                seconds, static_cast<unsigned long long>(counters.queued));
+    std::printf("engines kept with a user: %zu (Okapel's own included); with their boots and time "
+                "alone: %zu, in %.2f MB (%.1f bytes each)\n",
+                engines.withUser, engines.times, engines.timeBytes / 1e6,
+                engines.times ? static_cast<double>(engines.timeBytes) / engines.times : 0.0);
+    std::printf("resident memory: %.1f MB before, %.1f MB after (%+.1f MB)\n", rssBefore / 1024.0,
+                rssAfter / 1024.0, (rssAfter - rssBefore) / 1024.0);
+    const SnmpMgrTrapDrops before = SnmpMgrGetTrapDrops();
+    sender.Send(EngineTrap(0, 6));
+    WaitUntil([&] { return settled(n + 1); });
+    const SnmpMgrTrapDrops after = SnmpMgrGetTrapDrops();
+    std::printf("the first engine's trap at earlier boots: %s\n",
+                after.timeWindow > before.timeWindow ? "refused (time window)" : "NOT refused");
+    drain();
+    CloseHandle(event);
+    SnmpMgrTrapServiceStopForTesting();
+    SnmpMgrSetTrapPortForTesting(0);
+    const SnmpMgrSessionSettings none;
+    SnmpMgrTrapSetUser(&none);
+}
+
 void RunIdle() {
     double used = 0;
     double closeMs = 0;
@@ -1033,6 +1143,11 @@ int main(int argc, char** argv) {
     const bool logOnly = argc > 1 && std::strcmp(argv[1], "--log") == 0;
     if (argc > 1 && std::strcmp(argv[1], "--v3") == 0) {
         RunV3Traps(argc > 2 ? std::max(1, std::atoi(argv[2])) : 10000);
+        CManagerDlg::SetMessageHook(nullptr);
+        return 0;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--engines") == 0) {
+        RunEngines(argc > 2 ? static_cast<std::uint32_t>(std::max(1, std::atoi(argv[2]))) : 100000);
         CManagerDlg::SetMessageHook(nullptr);
         return 0;
     }

@@ -1,5 +1,6 @@
 // The trap service of the SNMP layer: decoding of real and broken datagrams, the listening
 // sockets, the bounded queue, the trap event's lifetime, and the answers to informs.
+#include "snmpapi/EngineTimes.h"
 #include "snmpapi/RecentInforms.h"
 #include "support/BindingText.h"
 #include "support/Identifiers.h"
@@ -7,6 +8,7 @@
 #include "support/TrapFlood.h"
 #include "support/TrapTraffic.h"
 #include "support/UsmUsers.h"
+#include "support/V3Messages.h"
 #include "support/Wait.h"
 #include "testing/SnmpTesting.h"
 #include "ui/ManagerDlg.h"
@@ -21,7 +23,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <numeric>
 #include <optional>
@@ -1027,6 +1031,10 @@ INSTANTIATE_TEST_SUITE_P(
                       V3Notification{"WrongPrivacyProtocol", "okSha256Aes", "snmptrap",
                                      SenderOptions("okSha256Aes", {{"-x", "DES"}}), 0, false,
                                      &SnmpMgrTrapDrops::decryption},
+                      V3Notification{"InformWithAWrongAuthenticationPassphrase", "okSha256Aes",
+                                     "snmpinform",
+                                     SenderOptions("okSha256Aes", {{"-A", "wrong-passphrase"}}), 1,
+                                     false, &SnmpMgrTrapDrops::wrongDigest},
                       V3Notification{"InformWithAWrongPrivacyPassphrase", "okSha256Aes",
                                      "snmpinform",
                                      SenderOptions("okSha256Aes", {{"-X", "wrong-passphrase"}}), 1,
@@ -1133,6 +1141,318 @@ TEST_F(TrapServiceUsm, AFailingSenderBesideOkapelsEngineLeavesInformsAnswered) {
     inform.insert(inform.end(), target.begin(), target.end());
     EXPECT_EQ(RunSnmpTrap(inform, "snmpinform"), 0);
     EXPECT_EQ(SnmpMgrGetTrapServiceCounters().answered, 1u);
+}
+
+// An SNMPv3 inform is answered within the msgMaxSize its sender gave: its Response when that
+// fits, and otherwise a Response with tooBig, error index 0 and no bindings (RFC 3416,
+// 4.2.7); either way it is shown once, with all its bindings.
+TEST_F(TrapServiceUsm, InformIsAnsweredWithinItsSendersMessageSize) {
+    struct Case {
+        const char* name;
+        std::size_t filler;  // bytes of an OCTET STRING binding after the usual three
+        std::int64_t maxSize; // msgMaxSize
+        bool tooBig;
+    };
+    const std::vector<Case> cases = {
+        {"a Response that fits 484 bytes", 0, 484, false},
+        {"a Response of over 1,000 bytes to a sender of 484", 1000, 484, true},
+        {"the same Response to a sender of 65,507", 1000, 65507, false},
+    };
+    const SnmpMgrSessionSettings user = UsmSettings(UsmTestUserNamed("okNoAuth"));
+    ASSERT_TRUE(SnmpMgrTrapSetUser(&user));
+    const Bytes engine = SnmpMgrOwnEngineIdForTesting();
+    ASSERT_FALSE(engine.empty());
+    std::int64_t requestId = 700;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(Listen());
+        std::vector<Bytes> bindings = {ber::Binding(kSysUpTime, ber::Unsigned(42, 0x43)),
+                                       ber::Binding(kSnmpTrapOid, ber::Oid(kLinkDown)),
+                                       ber::Binding(kIfIndex2, ber::Integer(2))};
+        if (c.filler > 0)
+            bindings.push_back(ber::Binding(kSysName, ber::String(std::string(c.filler, 'x'))));
+        const Bytes list = ber::Tlv(0x30, ber::Concat(bindings));
+        ++requestId;
+        V3MessageFields fields;
+        fields.msgId = requestId + 1000;
+        fields.maxSize = c.maxSize;
+        fields.engine = engine;
+        fields.user = "okNoAuth";
+        const Bytes inform =
+            V3Message(fields, ber::Tlv(0xA6, ber::Concat({ber::Integer(requestId), ber::Integer(0),
+                                                          ber::Integer(0), list})));
+        CUdpSender sender(m_port);
+        ASSERT_TRUE(sender.Send(inform));
+        const Bytes answer = sender.Receive(10000);
+        ASSERT_FALSE(answer.empty());
+        EXPECT_LE(answer.size(), static_cast<std::size_t>(c.maxSize));
+        std::int64_t msgId = 0;
+        ber::Element pdu;
+        ASSERT_TRUE(ReadClearV3Pdu(answer, &msgId, &pdu)) << DescribedBytes(answer);
+        EXPECT_EQ(msgId, requestId + 1000);
+        EXPECT_EQ(pdu.tag, 0xA2);
+        const Bytes expected = ber::Concat({ber::Integer(requestId), ber::Integer(c.tooBig ? 1 : 0),
+                                            ber::Integer(0),
+                                            c.tooBig ? ber::Tlv(0x30, {}) : list});
+        EXPECT_EQ(pdu.contents, expected);
+        ASSERT_TRUE(WaitUntil([] { return SnmpMgrGetTrapServiceCounters().queued == 1; }));
+        SnmpTrapRecord trap;
+        ASSERT_TRUE(TakeTrap(&trap));
+        EXPECT_EQ(trap.variableBindings.len, bindings.size());
+        SnmpTrapRecordFree(&trap);
+        EXPECT_FALSE(TakeTrap(&trap));
+        EXPECT_EQ(SnmpMgrGetTrapServiceCounters().answered, 1u);
+        CloseHandle(m_event);
+        m_event = nullptr;
+        SnmpMgrTrapServiceStopForTesting();
+    }
+}
+
+// An SNMPv3 inform of okNoAuth's to Okapel's engine from the sender's engine `sender`, with
+// its msgID and request id.
+Bytes ClearV3Inform(const Bytes& sender, std::int64_t msgId, std::int64_t requestId) {
+    V3MessageFields fields;
+    fields.msgId = msgId;
+    fields.engine = SnmpMgrOwnEngineIdForTesting();
+    fields.contextEngine = sender;
+    fields.user = "okNoAuth";
+    const Bytes bindings = ber::Concat({ber::Binding(kSysUpTime, ber::Unsigned(42, 0x43)),
+                                        ber::Binding(kSnmpTrapOid, ber::Oid(kLinkDown))});
+    return V3Message(fields, ber::Tlv(0xA6, ber::Concat({ber::Integer(requestId), ber::Integer(0),
+                                                         ber::Integer(0),
+                                                         ber::Tlv(0x30, bindings)})));
+}
+
+// An SNMPv3 inform is the same inform, answered again and not shown again, when its sender's
+// engine and request id are, from whatever port it comes: sent again by its sender (with a
+// new msgID, as net-snmp's senders do) or replayed by anyone as it was.
+TEST_F(TrapServiceUsm, V3InformIsKnownByItsSendersEngineAndRequestId) {
+    const Bytes engineA = {0x80, 0x00, 0x1f, 0x88, 0x80, 0x0a, 0x0a, 0x0a};
+    const Bytes engineB = {0x80, 0x00, 0x1f, 0x88, 0x80, 0x0b, 0x0b, 0x0b};
+    struct Sending {
+        int sender; // which of two sockets sends it
+        Bytes inform;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Sending> sendings;
+        std::size_t shown;
+    };
+    const std::vector<Case> cases = {
+        {"replayed as it was from another port",
+         {{0, ClearV3Inform(engineA, 11, 7)}, {1, ClearV3Inform(engineA, 11, 7)}},
+         1},
+        {"sent again with a new msgID from another port",
+         {{0, ClearV3Inform(engineA, 11, 7)}, {1, ClearV3Inform(engineA, 12, 7)}},
+         1},
+        {"another request id",
+         {{0, ClearV3Inform(engineA, 11, 7)}, {0, ClearV3Inform(engineA, 12, 8)}},
+         2},
+        {"another sender's engine with the same request id",
+         {{0, ClearV3Inform(engineA, 11, 7)}, {1, ClearV3Inform(engineB, 11, 7)}},
+         2},
+    };
+    const SnmpMgrSessionSettings user = UsmSettings(UsmTestUserNamed("okNoAuth"));
+    ASSERT_TRUE(SnmpMgrTrapSetUser(&user));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(Listen());
+        CUdpSender senders[2] = {CUdpSender(m_port), CUdpSender(m_port)};
+        for (std::size_t i = 0; i < c.sendings.size(); ++i) {
+            CUdpSender& sender = senders[c.sendings[i].sender];
+            ASSERT_TRUE(sender.Send(c.sendings[i].inform));
+            std::int64_t msgId = 0;
+            ber::Element pdu;
+            ASSERT_TRUE(ReadClearV3Pdu(sender.Receive(10000), &msgId, &pdu)) << "sending " << i;
+            EXPECT_EQ(pdu.tag, 0xA2) << "sending " << i;
+        }
+        ASSERT_TRUE(WaitUntil([&c] {
+            const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
+            return counters.queued + counters.repeated == c.sendings.size();
+        }));
+        const SnmpTrapServiceCounters counters = SnmpMgrGetTrapServiceCounters();
+        EXPECT_EQ(counters.answered, c.sendings.size());
+        EXPECT_EQ(counters.queued, c.shown);
+        SnmpTrapRecord trap;
+        while (TakeTrap(&trap))
+            SnmpTrapRecordFree(&trap);
+        CloseHandle(m_event);
+        m_event = nullptr;
+        SnmpMgrTrapServiceStopForTesting();
+    }
+}
+
+// An inform whose digest is wrong is not shown and gets no Response: a Report of
+// usmStatsWrongDigests in the clear with its msgID, as RFC 3414, 3.2 (6) and RFC 3412, 7.2
+// (7)(a) have it for a reportable message, which tells its sender why (snmpinform says
+// "Authentication failure").
+TEST_F(TrapServiceUsm, InformWithAWrongDigestGetsAReport) {
+    const SnmpMgrSessionSettings user = UsmSettings(UsmTestUserNamed("okSha"));
+    ASSERT_TRUE(SnmpMgrTrapSetUser(&user));
+    ASSERT_NO_FATAL_FAILURE(Listen());
+    V3MessageFields fields;
+    fields.msgId = 4242;
+    fields.engine = SnmpMgrOwnEngineIdForTesting();
+    fields.user = "okSha";
+    fields.authPassphrase = "wrong-passphrase";
+    const Bytes inform = V3Message(
+        fields, ber::Tlv(0xA6, ber::Concat({ber::Integer(9), ber::Integer(0), ber::Integer(0),
+                                            ber::Tlv(0x30, ber::Binding(kSnmpTrapOid,
+                                                                        ber::Oid(kLinkDown)))})));
+    ASSERT_FALSE(inform.empty());
+    const SnmpMgrTrapDrops before = SnmpMgrGetTrapDrops();
+    CUdpSender sender(m_port);
+    ASSERT_TRUE(sender.Send(inform));
+    std::int64_t msgId = 0;
+    ber::Element pdu;
+    const Bytes answer = sender.Receive(10000);
+    ASSERT_TRUE(ReadClearV3Pdu(answer, &msgId, &pdu)) << DescribedBytes(answer);
+    EXPECT_EQ(msgId, 4242);
+    EXPECT_EQ(pdu.tag, 0xA8);
+    const std::vector<ber::Element> parts = ber::Inside(pdu.contents);
+    ASSERT_EQ(parts.size(), 4u);
+    const std::vector<ber::Element> bindings = ber::Inside(parts[3].contents);
+    ASSERT_EQ(bindings.size(), 1u);
+    const std::vector<ber::Element> binding = ber::Inside(bindings[0].contents);
+    ASSERT_FALSE(binding.empty());
+    EXPECT_EQ(ber::ReadOid(binding[0].contents), (Ids{1, 3, 6, 1, 6, 3, 15, 1, 1, 5, 0}));
+    SnmpMgrTrapDrops expected{};
+    expected.wrongDigest = 1;
+    EXPECT_EQ(Counts(Grown(before, SnmpMgrGetTrapDrops())), Counts(expected));
+    EXPECT_EQ(SnmpMgrGetTrapServiceCounters().answered, 0u);
+    SnmpTrapRecord trap;
+    EXPECT_FALSE(TakeTrap(&trap));
+}
+
+// An authenticated SNMPv2-Trap of the user okSha (authNoPriv, SHA) from `engine` at `boots`
+// and `time`.
+Bytes SignedV3Trap(const Bytes& engine, std::int64_t boots, std::int64_t time) {
+    V3MessageFields fields;
+    fields.engine = engine;
+    fields.boots = boots;
+    fields.time = time;
+    fields.user = "okSha";
+    fields.authPassphrase = UsmTestUserNamed("okSha").authPassphrase;
+    fields.reportable = false;
+    const Bytes bindings = ber::Concat({ber::Binding(kSysUpTime, ber::Unsigned(42, 0x43)),
+                                        ber::Binding(kSnmpTrapOid, ber::Oid(kLinkDown))});
+    return V3Message(fields, ber::Tlv(0xA7, ber::Concat({ber::Integer(1), ber::Integer(0),
+                                                         ber::Integer(0),
+                                                         ber::Tlv(0x30, bindings)})));
+}
+
+// Traps from more engines than keep a user take the oldest engine's user away, but not what
+// was learnt of its clock: a trap of that engine from before its time window (RFC 3414, 3.2
+// (7)(b)) stays refused, and one within it is shown.
+TEST_F(TrapServiceUsm, AnEvictedEnginesOldTrapStaysRefused) {
+    struct Case {
+        const char* name;
+        std::int64_t boots;
+        std::int64_t time;
+        bool shown;
+    };
+    const std::vector<Case> cases = {
+        {"earlier boots", 4, 1000, false},
+        {"the same boots, 200 s earlier", 5, 800, false},
+        {"the same boots, a little later", 5, 1010, true},
+    };
+    const SnmpMgrSessionSettings user = UsmSettings(UsmTestUserNamed("okSha"));
+    ASSERT_TRUE(SnmpMgrTrapSetUser(&user));
+    ASSERT_NO_FATAL_FAILURE(Listen());
+    CUdpSender sender(m_port);
+    const Bytes oldest = {0x80, 0x00, 0x1f, 0x88, 0x04, 0x0e, 0x0e, 0x0e};
+    const Bytes first = SignedV3Trap(oldest, 5, 1000);
+    ASSERT_FALSE(first.empty());
+    ASSERT_TRUE(sender.Send(first));
+    ASSERT_TRUE(WaitUntil([] { return SnmpMgrGetTrapServiceCounters().queued == 1; }));
+    constexpr std::size_t others = 1024;
+    for (std::size_t i = 0; i < others; ++i) {
+        const Bytes engine = {0x80, 0x00, 0x1f, 0x88, 0x04, 0x01, static_cast<std::uint8_t>(i >> 8),
+                              static_cast<std::uint8_t>(i)};
+        ASSERT_TRUE(sender.Send(SignedV3Trap(engine, 1, 1)));
+        if (i % 256 == 255) { // within what the kernel holds for the receiver
+            ASSERT_TRUE(WaitUntil([i] { return SnmpMgrGetTrapServiceCounters().queued == i + 2; }));
+        }
+    }
+    ASSERT_TRUE(
+        WaitUntil([] { return SnmpMgrGetTrapServiceCounters().queued == others + 1; }));
+    const SnmpTrapServiceEngines engines = SnmpMgrGetTrapServiceEngines();
+    EXPECT_LE(engines.withUser, 1025u); // Okapel's own engine among them
+    EXPECT_GE(engines.times, 1u);
+    SnmpTrapRecord trap;
+    while (TakeTrap(&trap))
+        SnmpTrapRecordFree(&trap);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const SnmpMgrTrapDrops before = SnmpMgrGetTrapDrops();
+        const std::uint64_t queued = SnmpMgrGetTrapServiceCounters().queued;
+        ASSERT_TRUE(sender.Send(SignedV3Trap(oldest, c.boots, c.time)));
+        ASSERT_TRUE(WaitUntil([&] {
+            return SnmpMgrGetTrapServiceCounters().queued > queued ||
+                   Total(Grown(before, SnmpMgrGetTrapDrops())) > 0;
+        }));
+        SnmpMgrTrapDrops expected{};
+        if (!c.shown)
+            expected.timeWindow = 1;
+        EXPECT_EQ(Counts(Grown(before, SnmpMgrGetTrapDrops())), Counts(expected));
+        const bool taken = TakeTrap(&trap);
+        EXPECT_EQ(taken, c.shown);
+        if (taken)
+            SnmpTrapRecordFree(&trap);
+    }
+}
+
+// The engines' clocks kept beyond their users, against a plain model of the same rule: each
+// engine's latest values, grown by the seconds since, for the engines among the last
+// `capacity` keepings. Engine ids of every length collide in so small an index, so that
+// lookups pass over records and drops move entries back.
+TEST(EngineTimes, KeepsTheLatestOfTheLastEnginesKept) {
+    constexpr std::size_t kCapacity = 8;
+    CEngineTimes times(kCapacity);
+    struct Kept {
+        std::uint32_t boots;
+        std::uint32_t time;
+        std::int64_t at;
+    };
+    std::map<Bytes, Kept> model;
+    std::deque<std::pair<Bytes, bool>> order; // ring positions: the engine, still its latest
+    std::vector<Bytes> engines;
+    for (std::uint8_t i = 0; i < 24; ++i)
+        engines.push_back(Bytes(1 + (i * 7) % 32, i));
+    std::uint32_t random = 12345;
+    const auto next = [&random](std::uint32_t bound) {
+        random = random * 1103515245u + 12345u;
+        return (random >> 8) % bound;
+    };
+    std::int64_t now = 100;
+    for (int step = 0; step < 20000; ++step) {
+        const Bytes& engine = engines[next(static_cast<std::uint32_t>(engines.size()))];
+        now += next(3);
+        if (next(2) == 0) {
+            const std::uint32_t boots = next(5);
+            const std::uint32_t time = next(100000);
+            times.Keep(engine, boots, time, now);
+            for (auto& [kept, latest] : order)
+                latest = latest && kept != engine;
+            if (order.size() == kCapacity) {
+                if (order.front().second)
+                    model.erase(order.front().first);
+                order.pop_front();
+            }
+            order.emplace_back(engine, true);
+            model[engine] = {boots, time, now};
+        }
+        std::uint32_t boots = 0;
+        std::uint32_t time = 0;
+        const bool found = times.Find(engine, now, &boots, &time);
+        const auto expected = model.find(engine);
+        ASSERT_EQ(found, expected != model.end()) << "step " << step;
+        if (found) {
+            ASSERT_EQ(boots, expected->second.boots) << "step " << step;
+            ASSERT_EQ(time, expected->second.time + (now - expected->second.at)) << "step " << step;
+        }
+        ASSERT_EQ(times.Size(), model.size()) << "step " << step;
+    }
 }
 
 // The memory of answered informs: each inform for 120 s after its first arrival, told apart

@@ -10,13 +10,17 @@
 #include <deque>
 #include <set>
 
-// One inform: who sent it (address bytes and UDP port), in which message version, and its
-// request id.
+// One inform: who sent it, in which message version, and its request id. An SNMPv2c sender
+// is its address bytes and UDP port; an SNMPv3 one is its engine (the scopedPDU's
+// contextEngineID), wherever the datagram comes from, as an authenticated inform sent again
+// from another port, by its sender or by anyone who saw it, is the same inform.
 struct InformKey {
     std::int32_t version = 0;
     std::uint8_t address[16] = {};
     std::uint8_t addressLength = 0;
     std::uint16_t port = 0;
+    std::uint8_t engine[32] = {};
+    std::uint8_t engineLength = 0;
     std::int32_t requestId = 0;
 
     auto operator<=>(const InformKey&) const = default;

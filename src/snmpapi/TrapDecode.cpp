@@ -7,6 +7,7 @@
 #include "snmpapi/SnmpMessage.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -191,4 +192,63 @@ bool ReadShownInform(const std::uint8_t* data, std::size_t size, std::int32_t* r
     *requestId = message.requestId;
     SnmpMessageFree(&message);
     return shown;
+}
+
+namespace {
+
+// The header of the BER element at `data` (its tag and its length in the short form or in
+// up to eight octets, as the layer's decoder reads them): the header's own length, and the
+// contents' in *length; 0 when no whole element begins there.
+std::size_t ElementHeader(const std::uint8_t* data, std::size_t size, std::size_t* length) {
+    if (size < 2)
+        return 0;
+    std::size_t header = 2;
+    std::size_t contents = data[1];
+    if (data[1] & 0x80) {
+        const std::size_t octets = data[1] & 0x7F;
+        if (octets == 0 || octets > 8 || size < 2 + octets)
+            return 0;
+        contents = 0;
+        for (std::size_t i = 0; i < octets; ++i) {
+            if (contents > (SIZE_MAX >> 8))
+                return 0;
+            contents = (contents << 8) | data[2 + i];
+        }
+        header += octets;
+    }
+    if (contents > size - header)
+        return 0;
+    *length = contents;
+    return header;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> EncodeTooBigResponsePdu(const std::uint8_t* data, std::size_t size) {
+    std::size_t pduLength = 0;
+    const std::size_t pduHeader = ElementHeader(data, size, &pduLength);
+    if (pduHeader == 0 || data[0] != SNMP_PDU_RESPONSE)
+        return {};
+    const std::uint8_t* requestId = data + pduHeader;
+    std::size_t idLength = 0;
+    const std::size_t idHeader = ElementHeader(requestId, pduLength, &idLength);
+    if (idHeader == 0 || requestId[0] != ASN_INTEGER || idLength == 0)
+        return {};
+    // error-status tooBig (1), error-index 0, and an empty list of bindings.
+    static constexpr std::uint8_t kRest[] = {ASN_INTEGER, 1, 1, ASN_INTEGER, 1, 0, ASN_SEQUENCE, 0};
+    const std::size_t contents = idHeader + idLength + sizeof kRest;
+    std::vector<std::uint8_t> pdu{SNMP_PDU_RESPONSE};
+    if (contents < 0x80) {
+        pdu.push_back(static_cast<std::uint8_t>(contents));
+    } else { // a request id as long as its sender wrote it
+        std::size_t octets = 0;
+        for (std::size_t n = contents; n > 0; n >>= 8)
+            ++octets;
+        pdu.push_back(static_cast<std::uint8_t>(0x80 | octets));
+        for (std::size_t i = octets; i-- > 0;)
+            pdu.push_back(static_cast<std::uint8_t>(contents >> (8 * i)));
+    }
+    pdu.insert(pdu.end(), requestId, requestId + idHeader + idLength);
+    pdu.insert(pdu.end(), std::begin(kRest), std::end(kRest));
+    return pdu;
 }

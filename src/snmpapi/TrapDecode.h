@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // One trap as SnmpMgrGetTrap hands it out; every block comes from the utility allocator.
 // The message's version, PDU type and community (an SNMPv3 scopedPDU's contextName) go to
@@ -45,3 +46,9 @@ bool DecodeScopedTrap(const std::uint8_t* data, std::size_t size, const std::uin
 // Whether the datagram is an SNMPv2c InformRequest that DecodeTrapDatagram reads, so that
 // the service shows it, with its request id.
 bool ReadShownInform(const std::uint8_t* data, std::size_t size, std::int32_t* requestId);
+
+// The Response-PDU that tells an inform's sender that the Response would not fit what it
+// receives (RFC 3416, 4.2.7): from the Response-PDU that EncodeInformResponsePdu made, its
+// request id as it came, error status tooBig, error index 0 and no bindings. Empty when the
+// bytes do not begin with a Response-PDU and its request id.
+std::vector<std::uint8_t> EncodeTooBigResponsePdu(const std::uint8_t* data, std::size_t size);

@@ -22,7 +22,10 @@
 // has room in the queue and before it is queued, so that its answer goes out before its lines
 // can be shown; an inform with no room is not answered, and its sender sends it again. A
 // retransmission of an inform answered in the last 120 s (CRecentInforms) is answered again
-// and not queued.
+// and not queued: an SNMPv2c one from the same address and port, an SNMPv3 one from the same
+// engine (from any address and port, and within 310 s, as long as a copy passes the time
+// window). An SNMPv3 Response that would exceed the inform's msgMaxSize is one with tooBig and
+// no bindings (TrapUsm.cpp); an SNMPv2c Response is never longer than its inform.
 //
 // SNMPv3. The receiver authenticates, checks and decrypts each SNMPv3 datagram as it arrives
 // (CUsmReceiver), under the library lock, and queues the plaintext scopedPDU of what is to be
@@ -46,6 +49,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -214,7 +218,9 @@ public:
     SnmpTrapServiceCounters Counters() const;
     void SetUser(const UsmUser& user) { m_usm.SetUser(user); }
     SnmpMgrTrapDrops Drops() const;
-    std::size_t UsmEnginesKept() const { return m_usm.EnginesKept(); }
+    SnmpTrapServiceEngines Engines() const {
+        return {m_usm.EnginesKept(), m_usm.EngineTimesKept(), m_usm.EngineTimesFootprint()};
+    }
 
 private:
     // What the receiver reads a datagram with: its buffer, the trap event, the informs
@@ -225,6 +231,9 @@ private:
         HANDLE event;
         CRecentInforms informs;
         std::vector<std::uint8_t> response;
+        // SNMPv3 informs for as long as a copy of one passes its time window: up to 150 s
+        // either side of Okapel's time (RFC 3414, 3.2 (7)(a)), so 300 s after it first came.
+        CRecentInforms v3Informs{std::chrono::seconds(310)};
     };
     // Where a datagram came from and when, the socket it arrived on, which answers an
     // inform, and an SNMPv3 one's user.
@@ -532,6 +541,9 @@ void CTrapService::TakeV3(const std::uint8_t* data, std::size_t size, const Arri
     InformKey key;
     key.version = kSnmpVersion3;
     key.requestId = notification.requestId;
+    const std::vector<std::uint8_t>& engine = notification.contextEngine;
+    key.engineLength = static_cast<std::uint8_t>(std::min(engine.size(), sizeof key.engine));
+    std::copy_n(engine.begin(), key.engineLength, key.engine);
     ShowInform(key, shown.data(), shown.size(), true, notification.answer.data(),
                notification.answer.size(), fromUser, reception);
 }
@@ -551,11 +563,14 @@ void CTrapService::TakeInform(const std::uint8_t* data, std::size_t size, const 
 void CTrapService::ShowInform(InformKey key, const std::uint8_t* shown, std::size_t shownSize,
                               bool scoped, const std::uint8_t* answer, std::size_t answerSize,
                               const Arrival& arrival, Reception& reception) {
-    std::memcpy(key.address, arrival.sender, arrival.senderLength);
-    key.addressLength = static_cast<std::uint8_t>(arrival.senderLength);
-    key.port = SenderPort(arrival.from);
+    CRecentInforms& informs = key.version == kSnmpVersion3 ? reception.v3Informs : reception.informs;
+    if (key.version != kSnmpVersion3) {
+        std::memcpy(key.address, arrival.sender, arrival.senderLength);
+        key.addressLength = static_cast<std::uint8_t>(arrival.senderLength);
+        key.port = SenderPort(arrival.from);
+    }
     const CRecentInforms::Clock::time_point now = CRecentInforms::Clock::now();
-    const bool repeated = reception.informs.Contains(key, now);
+    const bool repeated = informs.Contains(key, now);
     std::optional<QueuedDatagram> datagram;
     if (!repeated) {
         datagram = Admit(shown, shownSize, arrival);
@@ -569,7 +584,7 @@ void CTrapService::ShowInform(InformKey key, const std::uint8_t* shown, std::siz
         ++m_repeated;
         return;
     }
-    reception.informs.Remember(key, now);
+    informs.Remember(key, now);
     Queue(std::move(*datagram), reception.event);
 }
 
@@ -742,4 +757,8 @@ SnmpMgrTrapDrops SnmpMgrGetTrapDrops() {
 
 SnmpTrapServiceCounters TrapServiceCounters() {
     return Service().Counters();
+}
+
+SnmpTrapServiceEngines TrapServiceEngines() {
+    return Service().Engines();
 }

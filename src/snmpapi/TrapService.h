@@ -34,3 +34,13 @@ struct SnmpTrapServiceCounters {
     std::uint64_t repeated;   // retransmitted informs: answered again, not queued
 };
 SnmpTrapServiceCounters TrapServiceCounters();
+
+// The SNMPv3 senders' engines that the trap service keeps: those with a user (Okapel's own
+// included), and those whose latest boots and time outlive their users, with the bytes the
+// latter take.
+struct SnmpTrapServiceEngines {
+    std::size_t withUser;
+    std::size_t times;
+    std::size_t timeBytes;
+};
+SnmpTrapServiceEngines TrapServiceEngines();

@@ -2,7 +2,10 @@
 #include "snmpapi/TrapUsm.h"
 
 #include "snmpapi/SnmpMessage.h"
+#include "snmpapi/TrapDecode.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -42,6 +45,13 @@ UsmNotificationFate FateOf(int result) {
     default:
         return UsmNotificationFate::Malformed;
     }
+}
+
+// Seconds of a clock that no change of the system's time moves.
+std::int64_t SteadySeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 struct PduDeleter {
@@ -95,6 +105,14 @@ void CUsmReceiver::ForgetUsers() {
 }
 
 void CUsmReceiver::ForgetEngine(const EngineId& engine) {
+    // What net-snmp learnt of the engine's clock is kept beyond the user: made again for a
+    // later notification, the user finds it (RestoreEngineTime).
+    u_int boots = 0;
+    u_int time = 0;
+    if (get_enginetime(engine.data(), static_cast<u_int>(engine.size()), &boots, &time, TRUE) ==
+            SNMPERR_SUCCESS &&
+        (boots != 0 || time != 0))
+        m_times.Keep(engine, boots, time, SteadySeconds());
     UsmReleaseUser(engine, m_user.name);
     // The time record that net-snmp keeps for an engine goes with its last user, so that a
     // sender of made-up engine ids leaves nothing behind.
@@ -115,10 +133,37 @@ bool CUsmReceiver::KeepEngine(const EngineId& engine, bool* made) {
     }
     if (!UsmHoldUser(engine, m_user))
         return false;
+    RestoreEngineTime(engine);
     m_engines.push_back(engine);
     m_engineIndex[engine] = std::prev(m_engines.end());
     *made = true;
     return true;
+}
+
+// Gives net-snmp the engine's boots and time as they were kept when its user went, unless what
+// net-snmp knows of the engine (from a request session's user) is as recent.
+void CUsmReceiver::RestoreEngineTime(const EngineId& engine) {
+    std::uint32_t boots = 0;
+    std::uint32_t time = 0;
+    if (!m_times.Find(engine, SteadySeconds(), &boots, &time))
+        return;
+    u_int knownBoots = 0;
+    u_int knownTime = 0;
+    if (get_enginetime(engine.data(), static_cast<u_int>(engine.size()), &knownBoots, &knownTime,
+                       TRUE) == SNMPERR_SUCCESS &&
+        (knownBoots > boots || (knownBoots == boots && knownTime >= time)))
+        return;
+    set_enginetime(engine.data(), static_cast<u_int>(engine.size()), boots, time, TRUE);
+}
+
+std::size_t CUsmReceiver::EngineTimesKept() const {
+    std::lock_guard<std::mutex> guard(SnmpLibraryLock());
+    return m_times.Size();
+}
+
+std::size_t CUsmReceiver::EngineTimesFootprint() const {
+    std::lock_guard<std::mutex> guard(SnmpLibraryLock());
+    return m_times.Footprint();
 }
 
 std::size_t CUsmReceiver::EnginesKept() const {
@@ -217,6 +262,9 @@ void CUsmReceiver::Judge(netsnmp_pdu* pdu, int result, UsmNotification* out) {
     out->fate = UsmNotificationFate::Shown;
     out->pduType = static_cast<BYTE>(pdu->command);
     out->requestId = static_cast<std::int32_t>(pdu->reqid);
+    if (pdu->contextEngineID)
+        out->contextEngine.assign(pdu->contextEngineID,
+                                  pdu->contextEngineID + pdu->contextEngineIDLen);
     if (pdu->command == SNMP_MSG_INFORM)
         Answer(pdu, out);
     out->scopedPdu = std::move(m_plain);
@@ -224,16 +272,32 @@ void CUsmReceiver::Judge(netsnmp_pdu* pdu, int result, UsmNotification* out) {
 
 // The Response to a shown inform (RFC 3416, 4.2.7), at the inform's level with its user and
 // keys (the parsed PDU's security state), around the inform's own PDU: the bindings go back
-// byte for byte.
+// byte for byte. A Response longer than the inform's msgMaxSize (which net-snmp has lowered
+// to what Okapel can send, where that is less) would not reach its sender, so it gets the one
+// with tooBig and no bindings instead, which it can take whatever it sent.
 void CUsmReceiver::Answer(netsnmp_pdu* pdu, UsmNotification* out) {
     const std::vector<std::uint8_t> response =
         EncodeInformResponsePdu(m_plain.data(), m_plain.size());
-    PduHolder answer(response.empty() ? nullptr : snmp_clone_pdu(pdu));
-    if (!answer)
+    if (response.empty())
         return;
-    answer->command = SNMP_MSG_RESPONSE;
-    answer->flags &= ~UCD_MSG_FLAG_EXPECT_RESPONSE;
-    Build(answer.get(), response, &out->answer);
+    const auto answered = [&](const std::vector<std::uint8_t>& pduBytes) {
+        // A clone each time: the builder may use up the security state it is given.
+        PduHolder answer(snmp_clone_pdu(pdu));
+        if (!answer)
+            return false;
+        answer->command = SNMP_MSG_RESPONSE;
+        answer->flags &= ~UCD_MSG_FLAG_EXPECT_RESPONSE;
+        return Build(answer.get(), pduBytes, &out->answer);
+    };
+    if (!answered(response))
+        return;
+    if (pdu->msgMaxSize > 0 && out->answer.size() > static_cast<std::size_t>(pdu->msgMaxSize)) {
+        out->answer.clear();
+        const std::vector<std::uint8_t> tooBig =
+            EncodeTooBigResponsePdu(response.data(), response.size());
+        if (!tooBig.empty())
+            answered(tooBig);
+    }
 }
 
 // The Report that tells a sender why its inform or probe failed: unknownEngineID with
@@ -264,3 +328,4 @@ bool CUsmReceiver::Build(netsnmp_pdu* pdu, const std::vector<std::uint8_t>& pduB
     free(packet);
     return built;
 }
+

@@ -12,6 +12,7 @@
 // the trap service. Nothing outside src/snmpapi sees this.
 #pragma once
 
+#include "snmpapi/EngineTimes.h"
 #include "snmpapi/Usm.h"
 
 #include <cstddef>
@@ -38,6 +39,7 @@ struct UsmNotification {
     std::vector<std::uint8_t> scopedPdu; // the plaintext, when shown
     BYTE pduType = 0;                    // SNMP_PDU_TRAP or SNMP_PDU_INFORM, when shown
     std::int32_t requestId = 0;
+    std::vector<std::uint8_t> contextEngine; // the scopedPDU's contextEngineID, when shown
     std::vector<std::uint8_t> answer; // a Response (to a shown inform) or a Report to send back
 };
 
@@ -61,6 +63,9 @@ public:
 
     // The engines for which a user is kept now, Okapel's own included.
     std::size_t EnginesKept() const;
+    // The engines whose boots and time are kept beyond their users, and the bytes they take.
+    std::size_t EngineTimesKept() const;
+    std::size_t EngineTimesFootprint() const;
 
 private:
     int Decoded(snmp_secmod_incoming_params* p, int result) override;
@@ -68,6 +73,7 @@ private:
     void ForgetUsers();
     bool KeepEngine(const EngineId& engine, bool* made);
     void ForgetEngine(const EngineId& engine);
+    void RestoreEngineTime(const EngineId& engine);
     void Judge(netsnmp_pdu* pdu, int result, UsmNotification* out);
     void Answer(netsnmp_pdu* pdu, UsmNotification* out);
     void Report(netsnmp_pdu* pdu, int result, UsmNotification* out);
@@ -79,6 +85,7 @@ private:
     EngineId m_ownEngine; // Okapel's engine id, for which the user is kept while configured
     std::list<EngineId> m_engines; // senders' engines with a user, least recently shown first
     std::map<EngineId, std::list<EngineId>::iterator> m_engineIndex;
+    CEngineTimes m_times; // kept across users: the engines' clocks are not the user's
 
     // The datagram being processed, as the decode hook leaves it.
     bool m_processing = false;

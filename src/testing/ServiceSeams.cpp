@@ -57,3 +57,7 @@ int SnmpEngineTimeBucketForTesting(const std::vector<std::uint8_t>& engine) {
     std::lock_guard<std::mutex> guard(SnmpLibraryLock());
     return hash_engineID(engine.data(), static_cast<u_int>(engine.size()));
 }
+
+SnmpTrapServiceEngines SnmpMgrGetTrapServiceEngines() {
+    return TrapServiceEngines();
+}

@@ -250,3 +250,118 @@ std::string SnmpReadingDisagreement(const std::uint8_t* data, std::size_t size) 
     SnmpMessageFree(&ours);
     return difference;
 }
+
+std::string SnmpScopedReadingDisagreement(const std::uint8_t* data, std::size_t size) {
+    SnmpMessage ours;
+    if (!DecodeScopedPdu(data, size, &ours))
+        return {};
+    std::string difference;
+    {
+        std::lock_guard<std::mutex> guard(SnmpLibraryLock());
+        SnmpLibraryInit();
+        // ScopedPDU ::= SEQUENCE { contextEngineID, contextName, data } (RFC 3412, 6.8), read
+        // with net-snmp's BER primitives as its message processing reads it, then its PDU.
+        std::vector<u_char> copy(data, data + size);
+        std::vector<u_char> engine(size + 1);
+        std::vector<u_char> name(size + 1);
+        std::size_t engineLength = engine.size();
+        std::size_t nameLength = name.size();
+        std::size_t length = size;
+        u_char type = 0;
+        u_char* p = asn_parse_sequence(copy.data(), &length, &type,
+                                       ASN_SEQUENCE | ASN_CONSTRUCTOR, "scopedPDU");
+        if (p)
+            p = asn_parse_string(p, &length, &type, engine.data(), &engineLength);
+        if (p)
+            p = asn_parse_string(p, &length, &type, name.data(), &nameLength);
+        if (p) {
+            difference = Compare(
+                "contextName",
+                std::string(reinterpret_cast<const char*>(ours.community), ours.communityLength),
+                std::string(reinterpret_cast<const char*>(name.data()), nameLength));
+            netsnmp_pdu* pdu = difference.empty() ? snmp_pdu_create(0) : nullptr;
+            if (pdu) {
+                pdu->version = SNMP_VERSION_3;
+                pdu->reqid = kUnread;
+                pdu->errstat = kUnread;
+                pdu->errindex = kUnread;
+                pdu->trap_type = kUnread;
+                pdu->specific_type = kUnread;
+                pdu->time = kUnreadTime;
+                const bool complete = snmp_pdu_parse(pdu, p, &length) == 0;
+                difference = ComparePdu(ours, *pdu, complete);
+                snmp_free_pdu(pdu);
+            }
+        }
+    }
+    SnmpMessageFree(&ours);
+    return difference;
+}
+
+std::string SnmpV3HeaderDisagreement(const std::uint8_t* data, std::size_t size) {
+    SnmpV3Header ours;
+    if (!ReadV3Header(data, size, &ours))
+        return {};
+    std::lock_guard<std::mutex> guard(SnmpLibraryLock());
+    SnmpLibraryInit();
+    // The message's fields with net-snmp's BER primitives, in the order of RFC 3412, 6 and
+    // RFC 3414, 2.4; compared as far as net-snmp reads them.
+    std::vector<u_char> copy(data, data + size);
+    std::vector<u_char> buffer(size + 1);
+    std::size_t length = size;
+    u_char type = 0;
+    long number = 0;
+    const auto string = [&](u_char* at, std::size_t* left, std::string* out) {
+        std::size_t got = buffer.size();
+        u_char* next = asn_parse_string(at, left, &type, buffer.data(), &got);
+        if (next)
+            out->assign(reinterpret_cast<const char*>(buffer.data()), got);
+        return next;
+    };
+    u_char* p = asn_parse_sequence(copy.data(), &length, &type, ASN_SEQUENCE | ASN_CONSTRUCTOR,
+                                   "message");
+    if (p)
+        p = asn_parse_int(p, &length, &type, &number, sizeof number);
+    if (!p || number != kSnmpVersion3)
+        return p ? "version: 3, net-snmp " + std::to_string(number) : std::string();
+    p = asn_parse_sequence(p, &length, &type, ASN_SEQUENCE | ASN_CONSTRUCTOR, "msgGlobalData");
+    if (p)
+        p = asn_parse_int(p, &length, &type, &number, sizeof number);
+    if (!p)
+        return {};
+    std::string difference = Compare("msgID", std::to_string(ours.msgId), std::to_string(number));
+    if (difference.empty())
+        p = asn_parse_int(p, &length, &type, &number, sizeof number); // msgMaxSize
+    std::string flags;
+    if (difference.empty() && p && (p = string(p, &length, &flags)))
+        difference = Compare("msgFlags", Hex(&ours.flags, 1),
+                             Hex(reinterpret_cast<const std::uint8_t*>(flags.data()), flags.size()));
+    if (difference.empty() && p && (p = asn_parse_int(p, &length, &type, &number, sizeof number)))
+        difference = Compare("msgSecurityModel", std::to_string(ours.securityModel),
+                             std::to_string(number));
+    // msgSecurityParameters: an OCTET STRING whose contents are the USM's SEQUENCE.
+    std::size_t inside = 0;
+    u_char* parameters = nullptr;
+    if (difference.empty() && p &&
+        (p = asn_parse_header(p, &length, &type)) && type == ASN_OCTET_STR) {
+        parameters = p;
+        inside = length;
+    }
+    if (!parameters)
+        return difference;
+    p = asn_parse_sequence(parameters, &inside, &type, ASN_SEQUENCE | ASN_CONSTRUCTOR, "usm");
+    std::string engine;
+    if (p && (p = string(p, &inside, &engine)))
+        difference = Compare("msgAuthoritativeEngineID", Hex(ours.engineId, ours.engineIdLength),
+                             Hex(reinterpret_cast<const std::uint8_t*>(engine.data()), engine.size()));
+    if (difference.empty() && p)
+        p = asn_parse_int(p, &inside, &type, &number, sizeof number);
+    if (difference.empty() && p)
+        p = asn_parse_int(p, &inside, &type, &number, sizeof number);
+    std::string user;
+    if (difference.empty() && p && string(p, &inside, &user))
+        difference = Compare(
+            "msgUserName",
+            std::string(reinterpret_cast<const char*>(ours.userName), ours.userNameLength), user);
+    return difference;
+}

@@ -34,6 +34,13 @@ void SnmpMgrTrapServiceStopForTesting();
 
 // Since the last successful SnmpMgrTrapListen (see TrapService.h).
 SnmpTrapServiceCounters SnmpMgrGetTrapServiceCounters();
+SnmpTrapServiceEngines SnmpMgrGetTrapServiceEngines();
+
+// Sets the digest of an SNMPv3 message at authNoPriv with HMAC-SHA-96 (RFC 3414, 6.3.1) made
+// with `passphrase`'s key localised for `engine`: the 12 bytes of its
+// msgAuthenticationParameters begin at `digestAt`. False when no key can be made.
+bool SnmpSignV3ForTesting(std::vector<std::uint8_t>* message, std::size_t digestAt,
+                          const std::string& passphrase, const std::vector<std::uint8_t>& engine);
 
 // Bounds the trap queue at `limit` datagrams (0 restores 100,000), from the next listen on.
 void SnmpMgrSetTrapQueueLimitForTesting(std::size_t limit);
@@ -76,6 +83,10 @@ int SnmpAnswerForTesting(const std::uint8_t* data, std::size_t size, std::int32_
 // beyond 32 bits, a value or a binding that the layer keeps as ASN_UNFIT_ELEMENT, values
 // of tags that net-snmp does not read, and what follows an Opaque that net-snmp unwraps.
 std::string SnmpReadingDisagreement(const std::uint8_t* data, std::size_t size);
+// The same for an SNMPv3 message's header and USM security parameters as ReadV3Header reads
+// them, and for a plaintext scopedPDU as DecodeScopedPdu reads it.
+std::string SnmpV3HeaderDisagreement(const std::uint8_t* data, std::size_t size);
+std::string SnmpScopedReadingDisagreement(const std::uint8_t* data, std::size_t size);
 
 // Waits up to `milliseconds` for the MIB module load of SnmpMgrLoadMibModules to end
 // (published or dropped); true when no load is under way.
