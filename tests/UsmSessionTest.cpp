@@ -8,16 +8,25 @@
 #include "support/DialogDriver.h"
 #include "support/Ports.h"
 #include "support/RowName.h"
+#include "support/UsmScriptedAgent.h"
 #include "support/UsmUsers.h"
 #include "testing/SnmpTesting.h"
+#include "ui/OutcomeBox.h"
 #include "ui/Resource.h"
+#include "ui/SessionSettingsDlg.h"
 
 #include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -246,14 +255,22 @@ TEST_P(UsmFailures, EachHasItsOwnCode) {
 INSTANTIATE_TEST_SUITE_P(
     Usm, UsmFailures,
     ::testing::Values(
+        // The agent tells these with Reports that it cannot authenticate, having no key that
+        // the request proved: hints, never its verdict.
         UsmFailure{"UnknownUserName", [] { return Renamed("okShaAes", "nobody"); },
-                   SNMP_MGMTAPI_USM_UNKNOWN_USER, "Unknown user name: "},
+                   SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_USER,
+                   "No answer: the agent answered with an unauthenticated Report of "
+                   "usmStatsUnknownUserNames; it could not be verified"},
         UsmFailure{"WrongAuthenticationPassphrase",
                    [] { return UsmSettings(UsmTestUserNamed("okShaAes"), "wrong-passphrase"); },
-                   SNMP_MGMTAPI_USM_WRONG_DIGEST, "Wrong digest: "},
+                   SNMP_MGMTAPI_USM_UNVERIFIED_WRONG_DIGEST,
+                   "No answer: the agent answered with an unauthenticated Report of "
+                   "usmStatsWrongDigests; it could not be verified"},
         UsmFailure{"WrongAuthenticationProtocol",
                    [] { return WithProtocols("okShaAes", SNMP_MGR_AUTH_MD5, SNMP_MGR_PRIV_AES); },
-                   SNMP_MGMTAPI_USM_WRONG_DIGEST, "Wrong digest: "},
+                   SNMP_MGMTAPI_USM_UNVERIFIED_WRONG_DIGEST,
+                   "No answer: the agent answered with an unauthenticated Report of "
+                   "usmStatsWrongDigests; it could not be verified"},
         UsmFailure{"WrongPrivacyPassphrase",
                    [] {
                        return UsmSettings(UsmTestUserNamed("okSha256Aes"), nullptr,
@@ -269,10 +286,18 @@ INSTANTIATE_TEST_SUITE_P(
                    SNMP_MGMTAPI_USM_DECRYPTION, "Decryption error: "},
         UsmFailure{"PrivacyForAnAuthenticationUser",
                    [] { return AtLevel("okMd5", SNMP_MGR_AUTH_PRIV); },
-                   SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL, "Unsupported security level: "},
+                   SNMP_MGMTAPI_USM_UNVERIFIED_UNSUPPORTED_LEVEL,
+                   "No answer: the agent answered with an unauthenticated Report of "
+                   "usmStatsUnsupportedSecLevels; it could not be verified"},
         UsmFailure{"AuthenticationForANoAuthUser",
                    [] { return AtLevel("okNoAuth", SNMP_MGR_AUTH_NOPRIV); },
-                   SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL, "Unsupported security level: "}),
+                   SNMP_MGMTAPI_USM_UNVERIFIED_UNSUPPORTED_LEVEL,
+                   "No answer: the agent answered with an unauthenticated Report of "
+                   "usmStatsUnsupportedSecLevels; it could not be verified"},
+        // At noAuthNoPriv nothing is authenticated, the answer neither: the Report is the
+        // request's own level.
+        UsmFailure{"UnknownUserNameAtNoAuth", [] { return Renamed("okNoAuth", "nobody"); },
+                   SNMP_MGMTAPI_USM_UNKNOWN_USER, "Unknown user name: "}),
     RowName());
 
 TEST(UsmSession, SilentAgentTimesOutOnceWithoutAnyKeyNeeded) {
@@ -289,5 +314,144 @@ TEST(UsmSession, SilentAgentTimesOutOnceWithoutAnyKeyNeeded) {
     SnmpMgrClose(session);
     close(fd);
 }
+
+// --- Reports that decide only what they prove ---------------------------------------------
+
+struct ReportCase {
+    const char* name;
+    const char* user;        // the session's
+    std::int64_t boots;      // the agent's
+    usmagent::Answer answer; // to every request but the discovery probe
+    UINT code;
+    const char* named; // how the Get's box names it, after "Snmp Request Failed\n"
+    bool inItsOwnTime; // refused: the request ends only when its time-outs have passed
+};
+
+class UsmReports : public ::testing::TestWithParam<ReportCase> {};
+
+TEST_P(UsmReports, DecideOnlyWhatTheyProve) {
+    const ReportCase& row = GetParam();
+    const UsmTestUser& user = UsmTestUserNamed(row.user);
+    usmagent::UsmScriptedAgent agent([&row](const usmagent::Request&) { return row.answer; },
+                                     user.authPassphrase, row.boots);
+    ASSERT_TRUE(agent.Start());
+    SnmpMgrSessionSettings settings = UsmSettings(user);
+    settings.timeoutMs = 200;
+    settings.retries = 1;
+    LPSNMP_MGR_SESSION session = SnmpMgrOpenSession(agent.Address().c_str(), "", &settings);
+    ASSERT_NE(session, nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Get(session, kSysName), Failed(row.code));
+    const auto took = std::chrono::steady_clock::now() - start;
+    if (row.inItsOwnTime)
+        EXPECT_GE(took, std::chrono::milliseconds(settings.timeoutMs * (settings.retries + 1)));
+    const OutcomeBox box = BoxOfOutcome(FailedRequest(OutcomeKind::GetFailed, row.code, 0, 0));
+    EXPECT_TRUE(box.text.starts_with(std::string("Snmp Request Failed\n") + row.named)) << box.text;
+    SnmpMgrClose(session);
+}
+
+constexpr const char* kHint = "No answer: the agent answered with an unauthenticated Report of ";
+
+INSTANTIATE_TEST_SUITE_P(
+    Usm, UsmReports,
+    ::testing::Values(
+        ReportCase{"UnauthenticatedDecryptionErrors", "okShaAes", 1,
+                   usmagent::UnauthenticatedReport(usmagent::kDecryptionErrors),
+                   SNMP_MGMTAPI_USM_UNVERIFIED_DECRYPTION,
+                   "No answer: the agent answered with an unauthenticated Report of "
+                   "usmStatsDecryptionErrors; it could not be verified",
+                   true},
+        ReportCase{"UnauthenticatedUnknownUserNames", "okShaAes", 1,
+                   usmagent::UnauthenticatedReport(usmagent::kUnknownUserNames),
+                   SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_USER, kHint, true},
+        ReportCase{"UnauthenticatedWrongDigests", "okSha", 1,
+                   usmagent::UnauthenticatedReport(usmagent::kWrongDigests),
+                   SNMP_MGMTAPI_USM_UNVERIFIED_WRONG_DIGEST, kHint, true},
+        ReportCase{"UnauthenticatedNotInTimeWindows", "okShaAes", 1,
+                   usmagent::UnauthenticatedReport(usmagent::kNotInTimeWindows),
+                   SNMP_MGMTAPI_USM_UNVERIFIED_NOT_IN_TIME_WINDOW, kHint, true},
+        // A discovery Report to every request: learnt anew, and then the time-out it is.
+        ReportCase{"UnauthenticatedUnknownEngineIdsAlways", "okShaAes", 1,
+                   usmagent::UnauthenticatedReport(usmagent::kUnknownEngineIds),
+                   SNMP_MGMTAPI_TIMEOUT, "ErrorStatus: SNMP_ERRORSTATUS_NOERROR", true},
+        // What a Report authenticated with the user's key says is the agent's own word.
+        ReportCase{"AuthenticatedDecryptionErrors", "okShaAes", 1,
+                   usmagent::AuthenticatedReport(usmagent::kDecryptionErrors),
+                   SNMP_MGMTAPI_USM_DECRYPTION, "Decryption error: ", false},
+        ReportCase{"AgentAtItsBootLimit", "okShaAes", 2147483647,
+                   usmagent::AuthenticatedReport(usmagent::kNotInTimeWindows),
+                   SNMP_MGMTAPI_USM_BOOT_LIMIT,
+                   "Boot limit: the agent's engine is at its boot limit", false},
+        ReportCase{"AgentAtItsBootLimitAtAuthNoPriv", "okSha", 2147483647,
+                   usmagent::AuthenticatedReport(usmagent::kNotInTimeWindows),
+                   SNMP_MGMTAPI_USM_BOOT_LIMIT,
+                   "Boot limit: the agent's engine is at its boot limit", false},
+        ReportCase{"TimeWindowFailedAfterTheTimeWasLearnt", "okShaAes", 7,
+                   usmagent::AuthenticatedReport(usmagent::kNotInTimeWindows),
+                   SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW, "Not in time window: ", false}),
+    RowName());
+
+// An authenticated answer from more than the time window before the agent's time learnt,
+// with the same boots, is outside the window (RFC 3414, 3.2 (7)(b)), as a replay would be:
+// refused, and not made acceptable by learning the time afresh from the same agent.
+TEST(UsmSession, AnswerFromAnEarlierEngineTimeIsRefused) {
+    std::atomic<bool> wentBack{false};
+    const UsmTestUser& user = UsmTestUserNamed("okSha");
+    usmagent::UsmScriptedAgent agent(
+        [&wentBack](const usmagent::Request& request) {
+            usmagent::Answer answer =
+                request.boots == 0 ? usmagent::AuthenticatedReport(usmagent::kNotInTimeWindows)
+                                   : usmagent::AuthenticatedResponse();
+            if (wentBack)
+                answer.time = 1000000;
+            return answer;
+        },
+        user.authPassphrase, 1, 2000000);
+    ASSERT_TRUE(agent.Start());
+    SnmpMgrSessionSettings settings = UsmSettings(user);
+    settings.timeoutMs = 200;
+    settings.retries = 1;
+    LPSNMP_MGR_SESSION session = SnmpMgrOpenSession(agent.Address().c_str(), "", &settings);
+    ASSERT_NE(session, nullptr);
+    ASSERT_EQ(Get(session, kSysName).substr(0, 8), "status 0");
+    wentBack = true;
+    EXPECT_EQ(Get(session, kSysName), Failed(SNMP_MGMTAPI_USM_TIME_WENT_BACK));
+    SnmpMgrClose(session);
+}
+
+// An agent that comes back on its address, rebooted (its boots one more, its time begun
+// anew) or having lost its state (another engine id): the next request learns what changed
+// from the agent's Report (an authenticated notInTimeWindow one, the discovery one) and goes
+// again at once, well within its first time-out.
+class UsmAgentBack : public ::testing::TestWithParam<bool> {};
+
+TEST_P(UsmAgentBack, IsFoundWithinOneTimeOut) {
+    const bool keepState = GetParam();
+    DemoAgent agent;
+    ASSERT_TRUE(agent.Start({}, UsmAgentLines()));
+    const std::string engine = agent.ToolValue(".1.3.6.1.6.3.10.2.1.1.0");
+    const std::string boots = agent.ToolValue(".1.3.6.1.6.3.10.2.1.2.0");
+    SnmpMgrSessionSettings settings = UsmSettings(UsmTestUserNamed("okShaAes"));
+    settings.timeoutMs = 1000;
+    settings.retries = 3;
+    LPSNMP_MGR_SESSION session = SnmpMgrOpenSession(agent.Address().c_str(), "", &settings);
+    ASSERT_NE(session, nullptr);
+    ASSERT_EQ(Get(session, kSysName).substr(0, 8), "status 0");
+
+    ASSERT_TRUE(agent.Restart(keepState, {}, UsmAgentLines()));
+    ASSERT_EQ(agent.ToolValue(".1.3.6.1.6.3.10.2.1.1.0") == engine, keepState);
+    if (keepState)
+        ASSERT_NE(agent.ToolValue(".1.3.6.1.6.3.10.2.1.2.0"), boots);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Get(session, kSysName).substr(0, 8), "status 0");
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::milliseconds(settings.timeoutMs));
+    SnmpMgrClose(session);
+}
+
+INSTANTIATE_TEST_SUITE_P(Usm, UsmAgentBack, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "Rebooted" : "WithAnotherEngine");
+                         });
 
 } // namespace

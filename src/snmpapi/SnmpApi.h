@@ -412,3 +412,18 @@ inline constexpr UINT SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT = SNMP_MGMTAPI_ERROR_BASE
 inline constexpr UINT SNMP_MGMTAPI_USM_REPORT = SNMP_MGMTAPI_ERROR_BASE + 26; // any other Report
 // A request ended by SnmpMgrCancelRequests, or refused after it.
 inline constexpr UINT SNMP_MGMTAPI_CANCELLED = SNMP_MGMTAPI_ERROR_BASE + 27;
+// An agent whose engine is at its boot limit (RFC 3414, 2.2.2): every authenticated request is
+// outside its time window until the engine is reconfigured.
+inline constexpr UINT SNMP_MGMTAPI_USM_BOOT_LIMIT = SNMP_MGMTAPI_ERROR_BASE + 28;
+// A request that got no answer, where the agent's address sent an unauthenticated Report of
+// the User-based Security Model's counter named (RFC 3414, 5) that could not be verified.
+inline constexpr UINT SNMP_MGMTAPI_USM_UNVERIFIED_UNSUPPORTED_LEVEL = SNMP_MGMTAPI_ERROR_BASE + 29;
+inline constexpr UINT SNMP_MGMTAPI_USM_UNVERIFIED_NOT_IN_TIME_WINDOW = SNMP_MGMTAPI_ERROR_BASE + 30;
+inline constexpr UINT SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_USER = SNMP_MGMTAPI_ERROR_BASE + 31;
+inline constexpr UINT SNMP_MGMTAPI_USM_UNVERIFIED_WRONG_DIGEST = SNMP_MGMTAPI_ERROR_BASE + 32;
+inline constexpr UINT SNMP_MGMTAPI_USM_UNVERIFIED_DECRYPTION = SNMP_MGMTAPI_ERROR_BASE + 33;
+// An authenticated answer from before the agent's engine time or boots learnt (RFC 3414, 3.2
+// (7)(b)), refused as a replay would be.
+inline constexpr UINT SNMP_MGMTAPI_USM_TIME_WENT_BACK = SNMP_MGMTAPI_ERROR_BASE + 34;
+// As the unverified ones above, for a Report of snmpUnknownContexts (RFC 3413, 4.1.3).
+inline constexpr UINT SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_CONTEXT = SNMP_MGMTAPI_ERROR_BASE + 35;

@@ -746,3 +746,55 @@ std::vector<std::size_t> ScopedPduValueTagOffsets(const std::uint8_t* data, std:
     return ReadWholeScopedPdu(data, size, &parts) ? PduValueTagOffsets(parts.pdu, data)
                                                   : std::vector<std::size_t>{};
 }
+
+bool ReadV3Report(const std::uint8_t* data, std::size_t size, SnmpV3Report* report) {
+    *report = SnmpV3Report{};
+    SnmpV3Header header;
+    if (!ReadV3Header(data, size, &header))
+        return false;
+    report->msgId = header.msgId;
+    report->flags = header.flags;
+    report->engineId = header.engineId;
+    report->engineIdLength = header.engineIdLength;
+    // The header has been read whole above; here only the parts that it skips.
+    ElementReader datagram(data, size);
+    Element whole;
+    Element skipped;
+    Element security;
+    Element msgData;
+    datagram.Read(&whole);
+    ElementReader fields(whole);
+    fields.Read(&skipped);
+    fields.Read(&skipped);
+    fields.Read(&security);
+    fields.Read(&msgData);
+    ElementReader parameters(security.contents, security.length);
+    Element usm;
+    parameters.Read(&usm);
+    ElementReader usmFields(usm);
+    usmFields.Read(&skipped);
+    if (!ReadInteger32(usmFields, &report->boots) || !ReadInteger32(usmFields, &report->time))
+        return false;
+    if (header.flags & kMsgFlagPriv)
+        return true;
+    ScopedParts parts;
+    if (!ReadScopedParts(msgData, &parts) || parts.pdu.tag != 0xA8)
+        return true;
+    // Report-PDU ::= SEQUENCE { request-id, error-status, error-index, variable-bindings }
+    ElementReader pdu(parts.pdu);
+    Element list;
+    Element binding;
+    Element name;
+    if (!pdu.Read(&skipped) || !pdu.Read(&skipped) || !pdu.Read(&skipped) ||
+        !pdu.Read(ASN_SEQUENCE, &list))
+        return true;
+    ElementReader bindings(list);
+    if (!bindings.Read(ASN_SEQUENCE, &binding))
+        return true;
+    ElementReader nameOf(binding);
+    UINT ids[kMaxSubIdentifiers];
+    UINT count = 0;
+    if (nameOf.Read(ASN_OBJECTIDENTIFIER, &name) && DecodeSubIdentifiers(name, ids, &count))
+        report->counter.assign(ids, ids + count);
+    return true;
+}

@@ -151,3 +151,22 @@ std::vector<std::uint8_t> EncodeInformResponsePdu(const std::uint8_t* data, std:
 
 // Where each binding's value tag lies in a scopedPDU, in binding order.
 std::vector<std::size_t> ScopedPduValueTagOffsets(const std::uint8_t* data, std::size_t size);
+
+// What a session reads of a Report before it trusts it (RFC 3412, 7.2; RFC 3414, 3.2): the
+// message's msgID and flags, the authoritative engine's id, boots and time as the sender
+// wrote them, and, where the message is not encrypted, the name of the first binding of its
+// Report-PDU (the counter that says why). The engine id points into the datagram.
+struct SnmpV3Report {
+    std::int32_t msgId = 0;
+    std::uint8_t flags = 0;
+    const std::uint8_t* engineId = nullptr;
+    std::size_t engineIdLength = 0;
+    std::int32_t boots = 0;
+    std::int32_t time = 0;
+    std::vector<UINT> counter; // empty when the PDU is encrypted or no Report
+};
+
+// Reads an SNMPv3 message of the User-based Security Model as a Report; false for what is no
+// such message. A message whose scopedPDU is in clear and is no Report-PDU with a binding
+// leaves `counter` empty.
+bool ReadV3Report(const std::uint8_t* data, std::size_t size, SnmpV3Report* report);

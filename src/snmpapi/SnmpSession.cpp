@@ -413,6 +413,7 @@ netsnmp_pdu* PrepareRequest(SnmpMgrSession* session, const RequestShape& shape,
 
 void StartRequest(SnmpMgrSession* session, long requestId) {
     session->sendings = 0;
+    session->endRequest = false;
     SnmpMessageFree(&session->answer);
     session->answered = false;
     session->requestId = requestId;
@@ -426,7 +427,7 @@ namespace {
 // held up.
 void AwaitRequestEnd(SnmpMgrSession* session, const PendingRequest& pending,
                      std::unique_lock<std::mutex>& lock) {
-    bool ending = false; // the request is cancelled and the library told to end it
+    bool ending = false; // the library has been told to end the request
     while (!pending.done) {
         int fds = 0;
         int block = 1;
@@ -436,10 +437,11 @@ void AwaitRequestEnd(SnmpMgrSession* session, const PendingRequest& pending,
         snmp_sess_select_info(session->sessp, &fds, &readable, &timeout, &block);
         if (block)
             break; // the library holds no request any more: nothing would ever wake us
-        if (session->cancelled && !ending) {
-            // Ended as its last time-out would end it, so that the library sends nothing more
-            // for it and its callback ends the wait. A library whose internals are unknown
-            // keeps its request to the end, and the wait with it.
+        if ((session->cancelled || session->endRequest) && !ending) {
+            // Cancelled, or answered by what ends it at once: ended as its last time-out would
+            // end it, so that the library sends nothing more for it and its callback ends the
+            // wait. A library whose internals are unknown keeps its request to the end, and
+            // the wait with it.
             ending = LibraryEndRequests(session->sessp);
             continue;
         }
@@ -684,6 +686,8 @@ int Request(LPSNMP_MGR_SESSION session, const RequestShape& shape, SnmpVarBindLi
     std::unique_lock<std::mutex> lock(SnmpLibraryLock());
     SnmpMessage answer;
     UINT error = 0;
+    if (session->usm)
+        session->usm->BeginRequest();
     for (int attempt = 0;; ++attempt) {
         if (session->cancelled) {
             error = SNMP_MGMTAPI_CANCELLED;
@@ -696,9 +700,15 @@ int Request(LPSNMP_MGR_SESSION session, const RequestShape& shape, SnmpVarBindLi
             error = 0;
             break;
         }
-        if (!session->usm || error != SNMP_MGMTAPI_TIMEOUT || session->cancelled ||
-            (error = session->usm->Failure(pending, attempt == 0)) != 0)
+        if (!session->usm || error != SNMP_MGMTAPI_TIMEOUT || session->cancelled)
             break;
+        // A Report that the agent's engine is another one costs no attempt: the session
+        // learns the engine anew and sends again at once (once in a request).
+        const bool engineReported = session->usm->EngineReported();
+        if ((error = session->usm->Failure(pending, attempt == 0 || engineReported)) != 0)
+            break;
+        if (engineReported)
+            --attempt;
     }
     // A request that the cancellation ended (in the engine's discovery or its time's
     // synchronisation too) failed for that, whatever the wait took it for.

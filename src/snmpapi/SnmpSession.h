@@ -44,6 +44,10 @@ struct SnmpMgrSession {
     int cancelFd = -1;
     // The sendings of the request under way (its first and its retries), for its progress.
     std::atomic<UINT> sendings{0};
+    // Set while the library reads a datagram when what came ends the request under way
+    // at once (a Report of another engine, learnt anew before the request goes again); the
+    // wait then ends it as its last time-out would.
+    bool endRequest = false;
 
     // Sets to SEQUENCE the tag of each value of `sequenceBindings`, which net-snmp's encoder
     // wrote as an OCTET STRING; `valueTags` are where the values' tags lie in `message`.

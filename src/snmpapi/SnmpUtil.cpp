@@ -339,6 +339,21 @@ constexpr ErrorText kErrorTexts[] = {
     {SNMP_MGMTAPI_USM_UNKNOWN_ENGINE, "Unknown engine id."},
     {SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT, "Unknown context."},
     {SNMP_MGMTAPI_USM_REPORT, "The agent refused the request with a Report."},
+    {SNMP_MGMTAPI_USM_BOOT_LIMIT, "The agent's engine is at its boot limit."},
+    {SNMP_MGMTAPI_USM_TIME_WENT_BACK, "The agent's engine time went back."},
+    {SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_CONTEXT,
+     "No answer; an unauthenticated Report of snmpUnknownContexts could not be verified."},
+    {SNMP_MGMTAPI_USM_UNVERIFIED_UNSUPPORTED_LEVEL,
+     "No answer; an unauthenticated Report of usmStatsUnsupportedSecLevels could not be "
+     "verified."},
+    {SNMP_MGMTAPI_USM_UNVERIFIED_NOT_IN_TIME_WINDOW,
+     "No answer; an unauthenticated Report of usmStatsNotInTimeWindows could not be verified."},
+    {SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_USER,
+     "No answer; an unauthenticated Report of usmStatsUnknownUserNames could not be verified."},
+    {SNMP_MGMTAPI_USM_UNVERIFIED_WRONG_DIGEST,
+     "No answer; an unauthenticated Report of usmStatsWrongDigests could not be verified."},
+    {SNMP_MGMTAPI_USM_UNVERIFIED_DECRYPTION,
+     "No answer; an unauthenticated Report of usmStatsDecryptionErrors could not be verified."},
     {SNMP_MGMTAPI_CANCELLED, "The request was cancelled."},
 };
 

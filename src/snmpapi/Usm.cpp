@@ -1,6 +1,7 @@
 // The User-based Security Model's keys, users and message hooks (see Usm.h).
 #include "snmpapi/Usm.h"
 
+#include "snmpapi/LibraryInternals.h"
 #include "snmpapi/SnmpMessage.h"
 
 #include <algorithm>
@@ -295,65 +296,26 @@ bool UsmEngineHeld(const EngineId& engine) {
     return first != g_holders.end() && first->first.first == engine;
 }
 
-namespace {
-
-// An engine's time record as net-snmp keeps it (lcd_time.h).
-struct EngineTime {
-    EngineId engine;
-    u_int boots;
-    u_int time;
-    time_t received;
-    u_int authenticated;
-};
-
-// The records that forgetting `engine` must keep: those of the engines that some holder
-// holds, and Okapel's own, which informs are checked against, in the same hash bucket.
-std::vector<EngineTime> NeighboursInBucket(const EngineId& engine) {
-    std::vector<EngineId> engines;
+void UsmForgetEngineTime(const EngineId& engine) {
+    // The records that forgetting `engine` must keep: those of the engines that some holder
+    // holds, and Okapel's own, which informs are checked against.
+    std::vector<EngineId> kept;
     for (const auto& [held, count] : g_holders) {
-        if (engines.empty() || engines.back() != held.first)
-            engines.push_back(held.first);
+        if (kept.empty() || kept.back() != held.first)
+            kept.push_back(held.first);
     }
     u_char own[USM_MAX_ID_LENGTH];
     const std::size_t ownLength = snmpv3_get_engineID(own, sizeof own);
-    engines.emplace_back(own, own + ownLength);
-    const int bucket = hash_engineID(engine.data(), engine.size());
-    std::vector<EngineTime> kept;
-    for (const EngineId& other : engines) {
-        if (other.empty() || other == engine || hash_engineID(other.data(), other.size()) != bucket)
-            continue;
-        if (const Enginetime record = search_enginetime_list(other.data(), other.size()))
-            kept.push_back({other, record->engineBoot, record->engineTime,
-                            record->lastReceivedEngineTime, record->authenticatedFlag});
-    }
-    return kept;
-}
-
-} // namespace
-
-void UsmForgetEngineTime(const EngineId& engine) {
-    if (engine.empty())
-        return;
-    // free_enginetime drops every record of the engine's hash bucket, not the engine's alone:
-    // the others that are in use are put back as they were.
-    const std::vector<EngineTime> kept = NeighboursInBucket(engine);
-    free_enginetime(const_cast<u_char*>(engine.data()), engine.size());
-    for (const EngineTime& record : kept) {
-        set_enginetime(record.engine.data(), record.engine.size(), record.boots, record.time,
-                       record.authenticated);
-        if (const Enginetime back =
-                search_enginetime_list(record.engine.data(), record.engine.size()))
-            back->lastReceivedEngineTime = record.received;
-    }
+    kept.emplace_back(own, own + ownLength);
+    LibraryForgetEngineTime(engine, kept);
 }
 
 // --- Message hooks -----------------------------------------------------------------------
 
 namespace {
 
-SecmodInMsg* g_decode = nullptr;
-SecmodOutMsg* g_encodeReverse = nullptr;
-SecmodOutMsg* g_encodeForward = nullptr;
+bool g_wrapped = false;
+LibraryUsmFunctions g_usm; // the USM's own
 std::map<const netsnmp_session*, UsmMessageHook*> g_hooks;
 
 UsmMessageHook* HookOf(const netsnmp_session* session) {
@@ -362,7 +324,7 @@ UsmMessageHook* HookOf(const netsnmp_session* session) {
 }
 
 int DecodeWithHook(snmp_secmod_incoming_params* p) {
-    const int result = g_decode(p);
+    const int result = g_usm.decode(p);
     UsmMessageHook* hook = HookOf(p->sess);
     return hook ? hook->Decoded(p, result) : result;
 }
@@ -370,29 +332,19 @@ int DecodeWithHook(snmp_secmod_incoming_params* p) {
 int EncodeReverseWithHook(snmp_secmod_outgoing_params* p) {
     if (UsmMessageHook* hook = HookOf(p->session))
         hook->Encoding(p);
-    return g_encodeReverse(p);
+    return g_usm.encodeReverse(p);
 }
 
 int EncodeForwardWithHook(snmp_secmod_outgoing_params* p) {
     if (UsmMessageHook* hook = HookOf(p->session))
         hook->Encoding(p);
-    return g_encodeForward(p);
+    return g_usm.encodeForward(p);
 }
 
 void InstallHooks() {
-    if (g_decode)
-        return;
-    snmp_secmod_def* usm = find_sec_mod(USM_SEC_MODEL_NUMBER);
-    if (!usm)
-        return;
-    g_decode = usm->decode;
-    usm->decode = DecodeWithHook;
-    g_encodeReverse = usm->encode_reverse;
-    if (g_encodeReverse)
-        usm->encode_reverse = EncodeReverseWithHook;
-    g_encodeForward = usm->encode_forward;
-    if (g_encodeForward)
-        usm->encode_forward = EncodeForwardWithHook;
+    if (!g_wrapped)
+        g_wrapped =
+            LibraryWrapUsm({DecodeWithHook, EncodeReverseWithHook, EncodeForwardWithHook}, &g_usm);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 // What an SNMPv3 session adds (see UsmSession.h).
 #include "snmpapi/UsmSession.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -30,6 +32,49 @@ UINT ReportError(int reportType) {
     }
 }
 
+// usmStats (RFC 3414, 5): 1.3.6.1.6.3.15.1.1.<counter>.0.
+constexpr UINT kUsmStats[] = {1, 3, 6, 1, 6, 3, 15, 1, 1};
+constexpr UINT kUnsupportedSecLevels = 1;
+constexpr UINT kNotInTimeWindows = 2;
+constexpr UINT kUnknownUserNames = 3;
+constexpr UINT kUnknownEngineIds = 4;
+constexpr UINT kWrongDigests = 5;
+constexpr UINT kDecryptionErrors = 6;
+
+// snmpUnknownContexts (RFC 3413, 4.1.3): 1.3.6.1.6.3.12.1.5.0.
+constexpr UINT kUnknownContexts[] = {1, 3, 6, 1, 6, 3, 12, 1, 5, 0};
+
+// The usmStats counter that a Report's first binding names, 0 for another.
+UINT UsmStatsCounter(const std::vector<UINT>& name) {
+    constexpr std::size_t prefix = std::size(kUsmStats);
+    if (name.size() != prefix + 2 || !std::equal(kUsmStats, kUsmStats + prefix, name.begin()) ||
+        name.back() != 0)
+        return 0;
+    return name[prefix];
+}
+
+// The hint for an unauthenticated Report of `counter`, 0 for a counter that has none.
+UINT UnverifiedError(UINT counter) {
+    switch (counter) {
+    case kUnsupportedSecLevels:
+        return SNMP_MGMTAPI_USM_UNVERIFIED_UNSUPPORTED_LEVEL;
+    case kNotInTimeWindows:
+        return SNMP_MGMTAPI_USM_UNVERIFIED_NOT_IN_TIME_WINDOW;
+    case kUnknownUserNames:
+        return SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_USER;
+    case kWrongDigests:
+        return SNMP_MGMTAPI_USM_UNVERIFIED_WRONG_DIGEST;
+    case kDecryptionErrors:
+        return SNMP_MGMTAPI_USM_UNVERIFIED_DECRYPTION;
+    default:
+        return 0;
+    }
+}
+
+// The boots of an engine that must be reconfigured before it takes an authenticated message
+// again (RFC 3414, 2.2.2).
+constexpr std::int32_t kBootLimit = 2147483647;
+
 } // namespace
 
 CUsmSession::CUsmSession(SnmpMgrSession* owner)
@@ -50,25 +95,45 @@ netsnmp_session* CUsmSession::Library() const {
     return snmp_sess_session(m_owner->sessp);
 }
 
-void CUsmSession::StartExchange() {
+void CUsmSession::StartExchange(int level) {
+    m_level = level;
+    m_msgIds.clear();
     m_authenticatedReport = false;
+    m_timeReports = 0;
+    m_bootLimit = false;
+    m_engineReported = false;
+    m_unverified = 0;
+    m_unverifiedAnswer = false;
     m_decodeFailure = 0;
     m_refusedEngine.clear();
 }
 
+bool CUsmSession::Sent(std::int32_t msgId) const {
+    return std::find(m_msgIds.begin(), m_msgIds.end(), msgId) != m_msgIds.end();
+}
+
 UINT CUsmSession::Ready(std::unique_lock<std::mutex>& lock) {
     UINT error = 0;
-    if (m_engine.empty())
-        error = Discover(lock);
-    if (error == 0 && !m_synchronised)
-        error = Synchronise(lock);
-    StartExchange();
+    // An engine that a Report says is another one, while its time is being learnt, is
+    // learnt again, once in a request.
+    for (;;) {
+        error = 0;
+        if (m_engine.empty())
+            error = Discover(lock);
+        if (error == 0 && !m_synchronised)
+            error = Synchronise(lock);
+        if (error == 0 || !m_engineReported)
+            break;
+        m_relearnt = true;
+        ForgetEngine();
+    }
+    StartExchange(UsmLibraryLevel(m_user.level));
     return error;
 }
 
 bool CUsmSession::Exchange(netsnmp_pdu* pdu, PendingRequest* pending, bool* sent,
                            std::unique_lock<std::mutex>& lock) {
-    StartExchange();
+    StartExchange(pdu->securityLevel ? pdu->securityLevel : UsmLibraryLevel(m_user.level));
     StartRequest(m_owner, pdu->reqid);
     *sent = SendAndAwait(m_owner, pdu, pending, lock);
     // The probe and the synchronising Get are asked for what the USM learns of them, not for
@@ -132,11 +197,25 @@ UINT CUsmSession::Synchronise(std::unique_lock<std::mutex>& lock) {
     }
     if (!sent)
         return SNMP_MGMTAPI_INVALID_BUFFER;
+    return WhyUnsynchronised(pending);
+}
+
+// Why the synchronising Get got no answer, from what came instead, the surest first: an
+// engine at its boot limit; an authenticated Report of why; the time window failed again
+// after the agent's time was learnt from its first Report; silence at authPriv after an
+// authenticated Report, which only the privacy key explains (a Report that could not be
+// verified is no silence: the agent may have read the request); and last what could not be
+// verified.
+UINT CUsmSession::WhyUnsynchronised(const PendingRequest& pending) const {
+    if (m_bootLimit)
+        return SNMP_MGMTAPI_USM_BOOT_LIMIT;
     if (const UINT reported = ReportError(pending.reportType))
-        return reported;
-    if (m_authenticatedReport && m_user.level == SNMP_MGR_AUTH_PRIV)
+        return reported == SNMP_MGMTAPI_USM_UNKNOWN_ENGINE ? SNMP_MGMTAPI_TIMEOUT : reported;
+    if (m_timeReports >= 2 || m_decodeFailure == SNMPERR_USM_NOTINTIMEWINDOW)
+        return SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW;
+    if (m_authenticatedReport && !m_unverifiedAnswer && m_user.level == SNMP_MGR_AUTH_PRIV)
         return SNMP_MGMTAPI_USM_DECRYPTION;
-    return SNMP_MGMTAPI_TIMEOUT;
+    return m_unverified ? m_unverified : SNMP_MGMTAPI_TIMEOUT;
 }
 
 void CUsmSession::ForgetEngine() {
@@ -151,23 +230,32 @@ void CUsmSession::ForgetEngine() {
 }
 
 UINT CUsmSession::Failure(const PendingRequest& pending, bool mayRetry) {
+    if (m_bootLimit)
+        return SNMP_MGMTAPI_USM_BOOT_LIMIT; // no new time makes it take the request
     UINT error = ReportError(pending.reportType);
-    bool engineChanged = error == SNMP_MGMTAPI_USM_UNKNOWN_ENGINE;
+    bool engineChanged = error == SNMP_MGMTAPI_USM_UNKNOWN_ENGINE || m_engineReported;
     bool timeChanged = error == SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW;
     if (error == 0) {
-        // No answer. What the USM refused meanwhile tells why: an authenticated Report from
-        // a time before the one learnt (the agent's boots or its clock went back), or a
-        // Report from another engine, for which the user has no keys (the agent's engine id
-        // changed, as when another agent took its address).
-        timeChanged = m_decodeFailure == SNMPERR_USM_NOTINTIMEWINDOW;
-        engineChanged = m_decodeFailure == SNMPERR_USM_UNKNOWNSECURITYNAME &&
-                        !m_refusedEngine.empty() && m_refusedEngine != m_engine;
-        error = timeChanged     ? SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW
-                : engineChanged ? SNMP_MGMTAPI_USM_UNKNOWN_ENGINE
-                                : SNMP_MGMTAPI_TIMEOUT;
+        // No answer. What came meanwhile tells why: an authenticated message from a time
+        // before the one learnt, which RFC 3414 (3.2 (7)(b)) refuses as it would a replay
+        // and which learning the time afresh must not make acceptable; authenticated
+        // notInTimeWindow Reports after which net-snmp's own resending with the agent's new
+        // time got none; or a Report from another engine, for which the user has no keys
+        // (the agent's engine id changed, as when another agent took its address).
+        if (m_decodeFailure == SNMPERR_USM_NOTINTIMEWINDOW)
+            return SNMP_MGMTAPI_USM_TIME_WENT_BACK;
+        timeChanged = m_timeReports > 0;
+        engineChanged = engineChanged || (m_decodeFailure == SNMPERR_USM_UNKNOWNSECURITYNAME &&
+                                          !m_refusedEngine.empty() && m_refusedEngine != m_engine);
+        error = timeChanged                          ? SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW
+                : engineChanged && !m_engineReported ? SNMP_MGMTAPI_USM_UNKNOWN_ENGINE
+                : m_unverified                       ? m_unverified
+                                                     : SNMP_MGMTAPI_TIMEOUT;
     }
     if (!mayRetry || (!timeChanged && !engineChanged))
         return error;
+    if (m_engineReported)
+        m_relearnt = true;
     if (engineChanged)
         ForgetEngine();
     m_synchronised = false;
@@ -175,6 +263,37 @@ UINT CUsmSession::Failure(const PendingRequest& pending, bool mayRetry) {
 }
 
 int CUsmSession::Decoded(snmp_secmod_incoming_params* p, int result) {
+    SnmpV3Report report;
+    const bool answersExchange = m_owner->waiting && p->wholeMsg &&
+                                 ReadV3Report(p->wholeMsg, p->wholeMsgLen, &report) &&
+                                 Sent(report.msgId);
+    if (answersExchange && !(report.flags & kMsgFlagAuth) && !report.counter.empty() &&
+        m_level != SNMP_SEC_LEVEL_NOAUTH) {
+        // An unauthenticated Report to an authenticated request: see UsmSession.h.
+        const UINT counter = UsmStatsCounter(report.counter);
+        if (counter == kUnknownEngineIds) {
+            // Learnt anew once in a request; after that, another such Report waits with the
+            // request for its answer.
+            if (!m_relearnt) {
+                m_engineReported = true;
+                m_owner->endRequest = true;
+            }
+        } else if (const UINT hint = UnverifiedError(counter)) {
+            m_unverified = hint;
+        } else if (std::equal(report.counter.begin(), report.counter.end(),
+                              std::begin(kUnknownContexts), std::end(kUnknownContexts))) {
+            m_unverified = SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_CONTEXT;
+        }
+        m_unverifiedAnswer = true;
+        if (result == SNMPERR_SUCCESS)
+            *p->scopedPduLen = 0;
+        return SNMPERR_USM_PARSEERROR;
+    }
+    // An authenticated message that the agent's engine sent at its boot limit, whether or not
+    // the USM took it.
+    if (answersExchange && (report.flags & kMsgFlagAuth) && report.boots == kBootLimit &&
+        (result == SNMPERR_SUCCESS || result == SNMPERR_USM_NOTINTIMEWINDOW))
+        m_bootLimit = true;
     if (result != SNMPERR_SUCCESS) {
         m_decodeFailure = result;
         if (p->secEngineID && p->secEngineIDLen)
@@ -193,8 +312,11 @@ int CUsmSession::Decoded(snmp_secmod_incoming_params* p, int result) {
     }
     std::int32_t requestId = 0;
     const BYTE type = PeekScopedPdu(plain, length, &requestId);
-    if (type == SNMP_MSG_REPORT && p->secLevel != SNMP_SEC_LEVEL_NOAUTH)
+    if (type == SNMP_MSG_REPORT && p->secLevel != SNMP_SEC_LEVEL_NOAUTH) {
         m_authenticatedReport = true;
+        if (answersExchange && UsmStatsCounter(report.counter) == kNotInTimeWindows)
+            ++m_timeReports;
+    }
     // Reports are net-snmp's to act on, and an answer to an earlier request is dropped as it
     // would drop it.
     if (type != SNMP_MSG_RESPONSE || !m_owner->waiting || requestId != m_owner->requestId)
@@ -221,7 +343,12 @@ int CUsmSession::Decoded(snmp_secmod_incoming_params* p, int result) {
 void CUsmSession::Encoding(snmp_secmod_outgoing_params* p) {
     // net-snmp's encoder has no SEQUENCE value: such a value goes to the library as an OCTET
     // STRING and its tag is set here in the plaintext, before the digest and the encryption.
-    if (m_owner->sequenceBindings.empty() || !p->pdu || p->pdu->reqid != m_owner->requestId)
+    if (!p->pdu || !m_owner->waiting || p->pdu->reqid != m_owner->requestId)
+        return;
+    // Each sending has a msgID of its own (net-snmp gives every retry a new one), by which
+    // a Report is known to answer it.
+    m_msgIds.push_back(static_cast<std::int32_t>(p->pdu->msgid));
+    if (m_owner->sequenceBindings.empty())
         return;
     m_owner->TagSequenceValues(p->scopedPdu,
                                ScopedPduValueTagOffsets(p->scopedPdu, p->scopedPduLen));

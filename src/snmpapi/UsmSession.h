@@ -11,6 +11,15 @@
 // which net-snmp synchronises and sends the Get again (RFC 3414, 4): the Report proves the
 // user and its authentication key, and the answer to the Get the privacy key, the one key
 // that a wrong value of shows as silence.
+//
+// What a Report may decide. A Report authenticated with the user's key says what the agent
+// found; an unauthenticated one, to a request above noAuthNoPriv, could have come from anyone
+// who saw the request, whose msgID travels in clear. Such a Report is refused: the request
+// waits on for its answer and ends in its own time, telling the Report only as what it is, a
+// hint that could not be verified. The one exception is RFC 3414's discovery Report
+// (usmStatsUnknownEngineIDs), never authenticated by its nature: it makes the session learn
+// the engine again at once and send the request anew, which gives an attacker nothing that
+// discovery does not already give, and yields no box by itself.
 #pragma once
 
 #include "snmpapi/SnmpSession.h"
@@ -27,6 +36,8 @@ public:
     CUsmSession(const CUsmSession&) = delete;
     CUsmSession& operator=(const CUsmSession&) = delete;
 
+    // Begins a request of the operator's, which may learn the agent's engine anew once.
+    void BeginRequest() { m_relearnt = false; }
     // Makes the session ready for a request: learns the agent's engine and synchronises with
     // its time where that has not been done. 0, or the layer's error code of what failed.
     UINT Ready(std::unique_lock<std::mutex>& lock);
@@ -35,6 +46,10 @@ public:
     // session has been made to learn the engine or its time again and the request is worth
     // one more try (`mayRetry`).
     UINT Failure(const PendingRequest& pending, bool mayRetry);
+    // Whether the request that just ended drew a Report that the agent's engine is another
+    // one (usmStatsUnknownEngineIDs, with the request's msgID), the first of the operator's
+    // request: Failure then learns the engine anew, and the request goes again.
+    bool EngineReported() const { return m_engineReported; }
 
 private:
     int Decoded(snmp_secmod_incoming_params* p, int result) override;
@@ -46,15 +61,25 @@ private:
     UINT Synchronise(std::unique_lock<std::mutex>& lock);
     void ForgetEngine();
     netsnmp_session* Library() const;
-    void StartExchange();
+    void StartExchange(int level);
+    bool Sent(std::int32_t msgId) const;
+    UINT WhyUnsynchronised(const PendingRequest& pending) const;
 
     SnmpMgrSession* m_owner;
     UsmUser m_user;
     EngineId m_engine; // the agent's, with the user held for it; empty until learnt
     bool m_synchronised = false;
+    bool m_relearnt = false; // the operator's request under way learnt the engine anew
 
     // What the hook saw of the messages of the exchange under way.
+    int m_level = 0;                    // the exchange's level (SNMP_SEC_LEVEL_*)
+    std::vector<std::int32_t> m_msgIds; // of each of its sendings
     bool m_authenticatedReport = false; // a Report at authNoPriv or above: the user's keys work
+    int m_timeReports = 0;              // authenticated notInTimeWindow Reports
+    bool m_bootLimit = false;           // an authenticated answer at snmpEngineBoots 2^31 - 1
+    bool m_engineReported = false;      // a discovery Report that answers the exchange
+    UINT m_unverified = 0;              // the hint of the last Report refused as unverified
+    bool m_unverifiedAnswer = false;    // any Report refused as unverified
     int m_decodeFailure = 0;            // the USM's last refusal of a message, 0 for none
     EngineId m_refusedEngine;           // whose message that was
     std::vector<std::uint8_t> m_bare;

@@ -101,6 +101,40 @@ constexpr Refusal kRefusals[] = {
     {SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT, "Unknown context: the agent has no context of this name. "
                                        "Check the context name in the Session Settings."},
     {SNMP_MGMTAPI_USM_REPORT, "The agent refused the request with a Report."},
+    {SNMP_MGMTAPI_USM_BOOT_LIMIT,
+     "Boot limit: the agent's engine is at its boot limit (snmpEngineBoots 2147483647) and takes "
+     "no authenticated request until it is reconfigured. Have the agent given a new engine id "
+     "or new keys."},
+    {SNMP_MGMTAPI_USM_TIME_WENT_BACK,
+     "Time went back: the agent answered with an engine time or boot counter earlier than it "
+     "told before, as a replayed message would, and the answer was refused. If the agent's clock "
+     "or boot counter was set back, open the session again."},
+    // A Report that anyone who saw the request could have sent: what it says, as a hint only.
+    {SNMP_MGMTAPI_USM_UNVERIFIED_UNSUPPORTED_LEVEL,
+     "No answer: the agent answered with an unauthenticated Report of "
+     "usmStatsUnsupportedSecLevels; it could not be verified, and anyone who sees the request "
+     "could have sent it. If it is the agent's, choose the user's own level in the Session "
+     "Settings."},
+    {SNMP_MGMTAPI_USM_UNVERIFIED_NOT_IN_TIME_WINDOW,
+     "No answer: the agent answered with an unauthenticated Report of usmStatsNotInTimeWindows; "
+     "it could not be verified, and anyone who sees the request could have sent it. If it is "
+     "the agent's, check the agent's clock and its boot counter."},
+    {SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_USER,
+     "No answer: the agent answered with an unauthenticated Report of usmStatsUnknownUserNames; "
+     "it could not be verified, and anyone who sees the request could have sent it. If it is "
+     "the agent's, check the user name in the Session Settings."},
+    {SNMP_MGMTAPI_USM_UNVERIFIED_WRONG_DIGEST,
+     "No answer: the agent answered with an unauthenticated Report of usmStatsWrongDigests; it "
+     "could not be verified, and anyone who sees the request could have sent it. If it is the "
+     "agent's, check the authentication passphrase and protocol in the Session Settings."},
+    {SNMP_MGMTAPI_USM_UNVERIFIED_DECRYPTION,
+     "No answer: the agent answered with an unauthenticated Report of usmStatsDecryptionErrors; "
+     "it could not be verified, and anyone who sees the request could have sent it. If it is "
+     "the agent's, check the privacy passphrase and protocol in the Session Settings."},
+    {SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_CONTEXT,
+     "No answer: the agent answered with an unauthenticated Report of snmpUnknownContexts; it "
+     "could not be verified, and anyone who sees the request could have sent it. If it is the "
+     "agent's, check the context name in the Session Settings."},
 };
 
 bool IsFailedRequest(OutcomeKind kind) {

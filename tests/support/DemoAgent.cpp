@@ -108,6 +108,38 @@ bool DemoAgent::Start(const std::vector<std::string>& moreCommunities,
     return false;
 }
 
+bool DemoAgent::Restart(bool keepState, const std::vector<std::string>& moreCommunities,
+                        const std::vector<std::string>& moreLines) {
+    const std::uint16_t port = m_port;
+    if (port == 0)
+        return false;
+    std::vector<std::string> lines = moreLines;
+    if (keepState) {
+        // snmpd writes its engine id and boots into its persistent file as it ends; with
+        // only the project's configuration read (-C), they come back as configuration lines.
+        StopProcess();
+        std::ifstream persistent(m_stateDir + "/persist/snmpd.conf");
+        for (std::string line; std::getline(persistent, line);) {
+            if (line.starts_with("engineBoots ") || line.starts_with("oldEngineID "))
+                lines.push_back(line);
+        }
+    } else {
+        Stop();
+        std::string pattern = (std::filesystem::temp_directory_path() / "okapel-agent-XXXXXX");
+        if (!::mkdtemp(pattern.data()))
+            return false;
+        m_stateDir = pattern;
+    }
+    // The port was the agent's a moment ago; a parallel test that takes it meanwhile makes
+    // a few more tries harmless.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (StartOn(port, moreCommunities, lines))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
 bool DemoAgent::StartOn(std::uint16_t port, const std::vector<std::string>& moreCommunities,
                         const std::vector<std::string>& moreLines) {
     if (port == 0)
@@ -135,6 +167,16 @@ bool DemoAgent::StartOn(std::uint16_t port, const std::vector<std::string>& more
 }
 
 void DemoAgent::Stop() {
+    StopProcess();
+    m_port = 0;
+    if (!m_stateDir.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_stateDir, ignored);
+        m_stateDir.clear();
+    }
+}
+
+void DemoAgent::StopProcess() {
     if (m_pid > 0) {
         // The pid file names the agent; signal it only while that process is still snmpd.
         std::ifstream comm("/proc/" + std::to_string(m_pid) + "/comm");
@@ -150,12 +192,6 @@ void DemoAgent::Stop() {
         }
     }
     m_pid = 0;
-    m_port = 0;
-    if (!m_stateDir.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_stateDir, ignored);
-        m_stateDir.clear();
-    }
 }
 
 std::string DemoAgent::ToolValue(const std::string& oid) const {

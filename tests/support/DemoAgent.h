@@ -23,6 +23,12 @@ public:
     // configuration (the SNMPv3 users of support/UsmUsers.h, for one).
     bool Start(const std::vector<std::string>& moreCommunities = {},
                const std::vector<std::string>& moreLines = {});
+    // Stops the running agent and starts it again on the same port. With `keepState` it
+    // comes back as an agent that rebooted: the same engine id, its boots one more and its
+    // time begun anew; without, as one that lost its state: with another engine id. False
+    // when it cannot start there again.
+    bool Restart(bool keepState, const std::vector<std::string>& moreCommunities = {},
+                 const std::vector<std::string>& moreLines = {});
     // Stops the agent by its process id, waits until it is gone and removes its state
     // directory. Does nothing when it is not running.
     void Stop();
@@ -49,6 +55,8 @@ public:
 private:
     bool StartOn(std::uint16_t port, const std::vector<std::string>& moreCommunities,
                  const std::vector<std::string>& moreLines);
+
+    void StopProcess();
 
     std::string m_stateDir;
     std::uint16_t m_port = 0;

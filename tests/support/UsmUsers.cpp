@@ -44,6 +44,10 @@ const std::vector<UsmTestUser>& UsmTestUsers() {
          SNMP_MGR_PRIV_AES256, "aes256-passphrase"},
         {"okShaAes256", SNMP_MGR_AUTH_PRIV, SNMP_MGR_AUTH_SHA, "sha-passphrase",
          SNMP_MGR_PRIV_AES256, "aes256-passphrase"},
+        // Passphrases beyond ASCII, as UTF-8 bytes: the agent's configuration, the tools'
+        // command line and Okapel's keys all take the same bytes.
+        {"okUtf8", SNMP_MGR_AUTH_PRIV, SNMP_MGR_AUTH_SHA256, "p\u00e4ssw\u00f6rd-\u00fcn\u00efcode",
+         SNMP_MGR_PRIV_AES, "priv\u00e9-\u043a\u043b\u044e\u0447-\u5bc6\u94a5"},
     };
     return users;
 }
