@@ -286,13 +286,15 @@ private:
 
     std::atomic<std::uint64_t> m_received{0};
     std::atomic<std::uint64_t> m_queued{0};
-    std::atomic<std::uint64_t> m_malformed{0};
-    std::atomic<std::uint64_t> m_overflow{0};
     std::atomic<std::uint64_t> m_answered{0};
     std::atomic<std::uint64_t> m_repeated{0};
 
     CUsmReceiver m_usm;   // used by the receiver and by SetUser, under the library lock
     DropCounters m_drops; // since the program started: never reset
+    // The drops counted before this listening began, so that its own counts are told from
+    // the same counters as those since the start.
+    std::atomic<std::uint64_t> m_malformedBefore{0};
+    std::atomic<std::uint64_t> m_queueFullBefore{0};
 };
 
 std::atomic<CTrapService*> g_service{nullptr};
@@ -353,8 +355,8 @@ void CTrapService::StartAfresh() {
     }
     m_received = 0;
     m_queued = 0;
-    m_malformed = 0;
-    m_overflow = 0;
+    m_malformedBefore = m_drops.malformed.load();
+    m_queueFullBefore = m_drops.queueFull.load();
     m_answered = 0;
     m_repeated = 0;
     m_stopping = false;
@@ -462,8 +464,7 @@ void CTrapService::ReadSocket(int fd, Reception& reception) {
         arrival.arrivalMs = NowMs();
         const auto size = static_cast<std::size_t>(got);
         if (size > kDatagramMax) {
-            ++m_malformed; // longer than the buffer: cut short, so it cannot be decoded
-            ++m_drops.malformed;
+            ++m_drops.malformed; // longer than the buffer: cut short, so it cannot be decoded
             continue;
         }
         arrival.senderLength = SenderBytes(arrival.from, arrival.sender);
@@ -511,7 +512,6 @@ void CTrapService::CountDrop(UsmNotificationFate fate) {
         ++m_drops.securityLevel;
         break;
     case UsmNotificationFate::Malformed:
-        ++m_malformed;
         ++m_drops.malformed;
         break;
     case UsmNotificationFate::Shown:
@@ -601,7 +601,6 @@ std::optional<QueuedDatagram> CTrapService::Admit(const std::uint8_t* data, std:
         std::lock_guard<std::mutex> guard(m_queueLock);
         if (m_queue.size() >= m_queueLimit ||
             datagram.Footprint() > m_queueByteLimit - std::min(m_queueBytes, m_queueByteLimit)) {
-            ++m_overflow;
             ++m_drops.queueFull;
             return std::nullopt;
         }
@@ -612,8 +611,7 @@ std::optional<QueuedDatagram> CTrapService::Admit(const std::uint8_t* data, std:
     if (!datagram.bytes) {
         std::lock_guard<std::mutex> guard(m_queueLock);
         m_queueBytes -= datagram.Footprint();
-        ++m_overflow; // out of memory: dropped as a full queue drops it
-        ++m_drops.queueFull;
+        ++m_drops.queueFull; // out of memory: dropped as a full queue drops it
         return std::nullopt;
     }
     std::memcpy(datagram.bytes.get(), data, size);
@@ -675,7 +673,6 @@ BOOL CTrapService::GetTrap(SnmpTrapRecord* trap, SnmpMgrTrapOrigin* origin) {
                 FillOrigin(datagram, *trap, origin);
             return TRUE; // the blocks go to the caller with the record
         }
-        ++m_malformed;
         ++m_drops.malformed;
     }
 }
@@ -692,8 +689,13 @@ SnmpTrapServiceCounters CTrapService::Counters() const {
         std::lock_guard<std::mutex> guard(m_queueLock);
         queueBytes = m_queueBytes;
     }
-    return {m_received.load(), m_queued.load(),   m_malformed.load(), m_overflow.load(),
-            queueBytes,        m_answered.load(), m_repeated.load()};
+    return {m_received.load(),
+            m_queued.load(),
+            m_drops.malformed.load() - m_malformedBefore.load(),
+            m_drops.queueFull.load() - m_queueFullBefore.load(),
+            queueBytes,
+            m_answered.load(),
+            m_repeated.load()};
 }
 
 } // namespace
