@@ -206,7 +206,7 @@ Ids Scalar(UINT object) {
 
 // A value of every textual convention and hint form of OKAPEL-TEST-TC-MIB, every base type,
 // RFC 2579's own examples (DateAndTime's "1992-5-26,13:30:15.0,-4:0", "d-2"'s 12.34), and
-// the odd cases of net-snmp's printing (a hint's last specification serving the rest, a
+// the odd cases of net-snmp's printing (a hint's last part serving the rest, a
 // width past the string's end, negative numbers with decimal places, BITS without a label).
 std::vector<Made> MadeValues() {
     const Ids row = TestValuesOid({2});

@@ -391,7 +391,7 @@ void PlainString(std::string* out, const Var& var, const Said& said) {
     AppendUnits(out, said.units);
 }
 
-// RFC 2579, 3.1: an octet string's hint, each specification an optional "*" (the next byte
+// RFC 2579, 3.1: an octet string's hint, a run of parts, each an optional "*" (the next byte
 // repeats it), a width, a format ("d", "x", "o", "a" or "t"), an optional separator and
 // an optional terminator; the last one serves the rest of the string.
 void HintedString(std::string* out, const Var& var, const Said& said) {
