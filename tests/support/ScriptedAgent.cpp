@@ -129,28 +129,17 @@ bool SendFrom(const std::string& fromAddress, std::uint16_t fromPort, std::uint1
 ScriptedAgent::ScriptedAgent(Script script) : m_script(std::move(script)) {}
 
 ScriptedAgent::~ScriptedAgent() {
-    m_stop = true;
-    if (m_wake[1] >= 0) {
-        const char byte = 1;
-        (void)!write(m_wake[1], &byte, 1);
-    }
-    if (m_thread.joinable())
-        m_thread.join();
-    for (int fd : {m_socket, m_wake[0], m_wake[1]})
-        if (fd >= 0)
-            close(fd);
+    m_responder.Stop();
 }
 
 bool ScriptedAgent::Start() {
-    m_socket = BindLoopback(false, 0, &m_port);
-    if (m_socket < 0 || pipe(m_wake) != 0)
-        return false;
-    m_thread = std::thread([this] { Serve(); });
-    return true;
+    return m_responder.Start([this](const Bytes& datagram, std::uint16_t peerPort) {
+        return AnswerTo(datagram, peerPort);
+    });
 }
 
 std::string ScriptedAgent::Address() const {
-    return "127.0.0.1:" + std::to_string(m_port);
+    return "127.0.0.1:" + std::to_string(m_responder.Port());
 }
 
 std::vector<Request> ScriptedAgent::Received() const {
@@ -168,39 +157,25 @@ bool ScriptedAgent::SendToManager(const Request& request, const Bytes& datagram)
     to.sin_family = AF_INET;
     to.sin_port = htons(request.peerPort);
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return sendto(m_socket, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to),
+    return sendto(m_responder.Socket(), datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to),
                   sizeof to) == static_cast<ssize_t>(datagram.size());
 }
 
-void ScriptedAgent::Serve() {
-    Bytes buffer(65536);
-    while (!m_stop) {
-        pollfd fds[2] = {{m_socket, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-        if (poll(fds, 2, -1) <= 0 || (fds[1].revents & POLLIN))
-            continue;
-        sockaddr_in peer{};
-        socklen_t peerLength = sizeof peer;
-        const ssize_t got = recvfrom(m_socket, buffer.data(), buffer.size(), 0,
-                                     reinterpret_cast<sockaddr*>(&peer), &peerLength);
-        if (got <= 0)
-            continue;
-        Request request;
-        if (!DecodeRequest(Bytes(buffer.begin(), buffer.begin() + got), &request))
-            continue;
-        request.peerPort = ntohs(peer.sin_port);
-        {
-            std::lock_guard<std::mutex> guard(m_lock);
-            ++m_count;
-            if (m_keepRequests)
-                m_received.push_back(request);
-        }
-        const Reply reply = m_script(request);
-        if (!reply.send)
-            continue;
-        const Bytes answer = EncodeResponse(request, reply);
-        sendto(m_socket, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&peer),
-               peerLength);
+std::optional<Bytes> ScriptedAgent::AnswerTo(const Bytes& datagram, std::uint16_t peerPort) {
+    Request request;
+    if (!DecodeRequest(datagram, &request))
+        return std::nullopt;
+    request.peerPort = peerPort;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        ++m_count;
+        if (m_keepRequests)
+            m_received.push_back(request);
     }
+    const Reply reply = m_script(request);
+    if (!reply.send)
+        return std::nullopt;
+    return EncodeResponse(request, reply);
 }
 
 Binding TableAgent::After(const Oid& name) const {

@@ -4,11 +4,14 @@
 // BER (support/Ber.h), independent of the code under test, so both sides of the wire are checked.
 #pragma once
 
+#include "support/LoopbackResponder.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -104,7 +107,7 @@ public:
     ~ScriptedAgent(); // stops the responder thread
 
     bool Start(); // binds 127.0.0.1 on a free port
-    std::uint16_t Port() const { return m_port; }
+    std::uint16_t Port() const { return m_responder.Port(); }
     std::string Address() const; // "127.0.0.1:<port>"
 
     std::vector<Request> Received() const;
@@ -114,17 +117,13 @@ public:
     // and port to the manager that sent `request`, beside the script's answer.
     bool SendToManager(const Request& request, const Bytes& datagram) const;
     // Whether the agent is being stopped, so that a script that keeps sending ends.
-    bool Stopping() const { return m_stop.load(); }
+    bool Stopping() const { return m_responder.Stopping(); }
 
 private:
-    void Serve();
+    std::optional<Bytes> AnswerTo(const Bytes& datagram, std::uint16_t peerPort);
 
     Script m_script;
-    int m_socket = -1;
-    int m_wake[2] = {-1, -1};
-    std::uint16_t m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
+    LoopbackResponder m_responder;
     mutable std::mutex m_lock;
     std::vector<Request> m_received;
     std::size_t m_count = 0;

@@ -98,28 +98,16 @@ std::int64_t UsmScriptedAgent::Time() const {
 }
 
 UsmScriptedAgent::~UsmScriptedAgent() {
-    m_stop = true;
-    if (m_wake[1] >= 0) {
-        const char byte = 1;
-        (void)!write(m_wake[1], &byte, 1);
-    }
-    if (m_thread.joinable())
-        m_thread.join();
-    for (int fd : {m_socket, m_wake[0], m_wake[1]})
-        if (fd >= 0)
-            close(fd);
+    m_responder.Stop();
 }
 
 bool UsmScriptedAgent::Start() {
-    m_socket = BindLoopback(false, 0, &m_port);
-    if (m_socket < 0 || pipe(m_wake) != 0)
-        return false;
-    m_thread = std::thread([this] { Serve(); });
-    return true;
+    return m_responder.Start(
+        [this](const Bytes& datagram, std::uint16_t) { return AnswerTo(datagram); });
 }
 
 std::string UsmScriptedAgent::Address() const {
-    return "127.0.0.1:" + std::to_string(m_port);
+    return "127.0.0.1:" + std::to_string(m_responder.Port());
 }
 
 Bytes UsmScriptedAgent::Report(const Request& request, const Answer& answer,
@@ -165,32 +153,18 @@ Bytes UsmScriptedAgent::Report(const Request& request, const Answer& answer,
     return message;
 }
 
-void UsmScriptedAgent::Serve() {
-    Bytes buffer(65536);
-    while (!m_stop) {
-        pollfd fds[2] = {{m_socket, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-        if (poll(fds, 2, -1) <= 0 || (fds[1].revents & POLLIN))
-            continue;
-        sockaddr_in peer{};
-        socklen_t peerLength = sizeof peer;
-        const ssize_t got = recvfrom(m_socket, buffer.data(), buffer.size(), 0,
-                                     reinterpret_cast<sockaddr*>(&peer), &peerLength);
-        Request request;
-        std::int64_t requestId = 0;
-        if (got <= 0 ||
-            !ReadRequest(Bytes(buffer.begin(), buffer.begin() + got), &request, &requestId))
-            continue;
-        ++m_count;
-        // RFC 3414, 4: a request for another engine (the probe names none) learns this one.
-        const Answer answer = request.engineId != m_engineId
-                                  ? UnauthenticatedReport(kUnknownEngineIds)
-                                  : m_script(request);
-        if (!answer.send)
-            continue;
-        const Bytes report = Report(request, answer, requestId);
-        sendto(m_socket, report.data(), report.size(), 0, reinterpret_cast<sockaddr*>(&peer),
-               peerLength);
-    }
+std::optional<Bytes> UsmScriptedAgent::AnswerTo(const Bytes& datagram) {
+    Request request;
+    std::int64_t requestId = 0;
+    if (!ReadRequest(datagram, &request, &requestId))
+        return std::nullopt;
+    ++m_count;
+    // RFC 3414, 4: a request for another engine (the probe names none) learns this one.
+    const Answer answer = request.engineId != m_engineId ? UnauthenticatedReport(kUnknownEngineIds)
+                                                         : m_script(request);
+    if (!answer.send)
+        return std::nullopt;
+    return Report(request, answer, requestId);
 }
 
 } // namespace usmagent

@@ -7,12 +7,14 @@
 #pragma once
 
 #include "support/Ber.h"
+#include "support/LoopbackResponder.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -81,7 +83,7 @@ public:
     std::size_t RequestCount() const { return m_count.load(); }
 
 private:
-    void Serve();
+    std::optional<Bytes> AnswerTo(const Bytes& datagram);
     Bytes Report(const Request& request, const Answer& answer, std::int64_t requestId) const;
 
     Script m_script;
@@ -90,12 +92,8 @@ private:
     std::int64_t m_boots;
     std::int64_t m_time;
     std::chrono::steady_clock::time_point m_started;
-    int m_socket = -1;
-    int m_wake[2] = {-1, -1};
-    std::uint16_t m_port = 0;
-    std::atomic<bool> m_stop{false};
     std::atomic<std::size_t> m_count{0};
-    std::thread m_thread;
+    LoopbackResponder m_responder;
 };
 
 } // namespace usmagent
