@@ -18,7 +18,7 @@ set -eu
 packages="
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-private-dev qt6-qpa-plugins qt6-wayland libgl-dev libxcb1-dev fonts-dejavu-core fonts-noto-core fonts-cantarell
-    libsnmp-dev snmpd snmp netbase
+    libsnmp-dev libssl-dev snmpd snmp netbase
     snmptrapd python3
     googletest libgtest-dev
     xvfb xauth x11vnc
@@ -33,7 +33,8 @@ packages="
 #   wayland, so that a Wayland session shows the window natively, where the placement rules
 #   for Wayland hold, rather than through XWayland), and the X11 connection library, through
 #   which the window asks the window manager for its frame before it is shown; a font for the offscreen platform, with the other fonts that Debian desktops ship
-#   (the dialogs' texts are measured in each); net-snmp's library, agent and command-line
+#   (the dialogs' texts are measured in each); net-snmp's library (and OpenSSL's, with which
+#   the tests' scripted SNMPv3 agent signs its messages), agent and command-line
 #   tools, with netbase's /etc/hosts, without which a minimal system (a container, a
 #   debootstrap root) resolves no `localhost` for the tests; net-snmp's trap receiver and
 #   Python, peers of the notification log's tests; GoogleTest; a virtual display and a loopback-only VNC server for machines
