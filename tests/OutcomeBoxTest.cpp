@@ -57,6 +57,26 @@ INSTANTIATE_TEST_SUITE_P(
                 FailedRequest(OutcomeKind::WalkFailed, SNMP_MGMTAPI_WRONG_VERSION, 0, 0),
                 "Snmp Request Failed\nErrorStatus: SNMP_ERRORSTATUS_NOERROR  ErrorIndex: 0",
                 "Snmp Error", kError},
+        // The agent's security refusing a request says the same in every flow, whatever the
+        // flow's own words, and the same as the layer tells for the reason.
+        BoxCase{"SetRefusedByTheAgentsSecurity",
+                FailedRequest(OutcomeKind::SetFailed, SNMP_MGMTAPI_USM_WRONG_DIGEST, 0, 0),
+                "Snmp Request Failed\nWrong digest: the agent could not authenticate the request. "
+                "Check the authentication passphrase and protocol in the Session Settings.",
+                "Snmp Error", kError},
+        BoxCase{"WalkStepRefusedByAnUnverifiedReport",
+                FailedRequest(OutcomeKind::WalkFailed, SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_USER,
+                              0, 0),
+                "Snmp Request Failed\nNo answer: the agent answered with an unauthenticated Report "
+                "of usmStatsUnknownUserNames; it could not be verified, and anyone who sees the "
+                "request could have sent it. If it is the agent's, check the user name in the "
+                "Session Settings.",
+                "Snmp Error", kError},
+        BoxCase{"OpenRefusedByTheAgentsSecurity",
+                Outcome(OutcomeKind::OpenRefused, SNMP_MGMTAPI_USM_UNKNOWN_ENGINE),
+                "Unknown engine id: the agent does not take the engine id that it told, even "
+                "after Okapel learnt it again.",
+                "Error", kError},
         // An agent's error in each flow's words: Set's keeps the first line, and a negative
         // status or index is printed as the signed number it is.
         BoxCase{"SetRefused", AgentAnswer(OutcomeKind::SetAgentError, 4, 1),

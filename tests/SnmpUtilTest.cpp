@@ -274,8 +274,15 @@ TEST(SnmpUtil, LastErrorBelongsToItsThread) {
 }
 
 TEST(SnmpUtil, EveryErrorCodeHasAText) {
-    for (UINT code = SNMP_MGMTAPI_NO_ADDRESS; code <= SNMP_MGMTAPI_BAD_ANSWER; ++code)
+    for (UINT code = SNMP_MGMTAPI_NO_ADDRESS; code <= SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_CONTEXT;
+         ++code)
         EXPECT_STRNE(SystemErrorText(code), "") << code;
+    // Only the agent's security refuses; a time-out or a cancel is the flow's own failure.
+    EXPECT_TRUE(IsSecurityRefusal(SNMP_MGMTAPI_USM_UNKNOWN_USER));
+    EXPECT_TRUE(IsSecurityRefusal(SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_CONTEXT));
+    EXPECT_FALSE(IsSecurityRefusal(SNMP_MGMTAPI_TIMEOUT));
+    EXPECT_FALSE(IsSecurityRefusal(SNMP_MGMTAPI_CANCELLED));
+    EXPECT_FALSE(IsSecurityRefusal(ECONNREFUSED));
     // Operating-system errors keep the C library's text.
     EXPECT_STREQ(SystemErrorText(ECONNREFUSED), std::strerror(ECONNREFUSED));
     EXPECT_STREQ(SystemErrorText(0), "");

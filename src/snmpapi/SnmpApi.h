@@ -380,6 +380,9 @@ UINT GetLastError();
 void SetLastError(UINT code);
 // The text for an error code, or the empty text when there is none.
 const char* SystemErrorText(UINT code);
+// Whether the code is the agent's security refusing a request (SNMP_MGMTAPI_USM_*): its text
+// then says what the agent said and what the operator can change, in any flow alike.
+bool IsSecurityRefusal(UINT code);
 
 // The layer's own codes lie above every errno value.
 inline constexpr UINT SNMP_MGMTAPI_ERROR_BASE = 0x10000;

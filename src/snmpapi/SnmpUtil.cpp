@@ -292,7 +292,9 @@ namespace {
 struct ErrorText {
     UINT code;
     const char* text;
+    bool refusal = false;
 };
+constexpr bool kRefusal = true;
 constexpr ErrorText kErrorTexts[] = {
     {SNMP_MGMTAPI_NO_ADDRESS,
      "No agent address was given. Type the agent's IP address or host name."},
@@ -329,31 +331,78 @@ constexpr ErrorText kErrorTexts[] = {
      "or the bulk size is out of range, or the SNMPv3 user lacks a name or the keys of its "
      "security level."},
     {SNMP_MGMTAPI_SHORT_PASSPHRASE, "A passphrase needs at least 8 characters."},
-    // The User-based Security Model's reasons, in its own names (RFC 3414, 3.2); the dialog
-    // tells the operator what to do about each.
-    {SNMP_MGMTAPI_USM_UNKNOWN_USER, "Unknown user name."},
-    {SNMP_MGMTAPI_USM_WRONG_DIGEST, "Wrong digest."},
-    {SNMP_MGMTAPI_USM_DECRYPTION, "Decryption error."},
-    {SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL, "Unsupported security level."},
-    {SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW, "Not in time window."},
-    {SNMP_MGMTAPI_USM_UNKNOWN_ENGINE, "Unknown engine id."},
-    {SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT, "Unknown context."},
-    {SNMP_MGMTAPI_USM_REPORT, "The agent refused the request with a Report."},
-    {SNMP_MGMTAPI_USM_BOOT_LIMIT, "The agent's engine is at its boot limit."},
-    {SNMP_MGMTAPI_USM_TIME_WENT_BACK, "The agent's engine time went back."},
-    {SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_CONTEXT,
-     "No answer; an unauthenticated Report of snmpUnknownContexts could not be verified."},
+    // The agent's security refusing a request: what it said, in the User-based Security
+    // Model's own names (RFC 3414, 3.2), and what the operator can change about it. These
+    // stand in place of a flow's own words for a failed request.
+    {SNMP_MGMTAPI_USM_UNKNOWN_USER, "Unknown user name: the agent has no SNMPv3 user of this name. "
+                                    "Check the user name in the Session Settings.",
+     kRefusal},
+    {SNMP_MGMTAPI_USM_WRONG_DIGEST,
+     "Wrong digest: the agent could not authenticate the request. Check the authentication "
+     "passphrase and protocol in the Session Settings.",
+     kRefusal},
+    {SNMP_MGMTAPI_USM_DECRYPTION,
+     "Decryption error: the agent authenticated the request but could not decrypt it. Check the "
+     "privacy passphrase and protocol in the Session Settings.",
+     kRefusal},
+    {SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL,
+     "Unsupported security level: the agent's user does not allow the level chosen. Choose the "
+     "user's own level in the Session Settings.",
+     kRefusal},
+    {SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW,
+     "Not in time window: the agent's engine time does not match what it told a moment ago, even "
+     "after Okapel learnt it again. Check the agent's clock and its boot counter.",
+     kRefusal},
+    {SNMP_MGMTAPI_USM_UNKNOWN_ENGINE, "Unknown engine id: the agent does not take the engine id "
+                                      "that it told, even after Okapel learnt it again.",
+     kRefusal},
+    {SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT, "Unknown context: the agent has no context of this name. "
+                                       "Check the context name in the Session Settings.",
+     kRefusal},
+    {SNMP_MGMTAPI_USM_REPORT, "The agent refused the request with a Report.",
+     kRefusal},
+    {SNMP_MGMTAPI_USM_BOOT_LIMIT,
+     "Boot limit: the agent's engine is at its boot limit (snmpEngineBoots 2147483647) and takes "
+     "no authenticated request until it is reconfigured. Have the agent given a new engine id "
+     "or new keys.",
+     kRefusal},
+    {SNMP_MGMTAPI_USM_TIME_WENT_BACK,
+     "Time went back: the agent answered with an engine time or boot counter earlier than it "
+     "told before, as a replayed message would, and the answer was refused. If the agent's clock "
+     "or boot counter was set back, open the session again.",
+     kRefusal},
+    // A Report that anyone who saw the request could have sent: what it says, as a hint only.
     {SNMP_MGMTAPI_USM_UNVERIFIED_UNSUPPORTED_LEVEL,
-     "No answer; an unauthenticated Report of usmStatsUnsupportedSecLevels could not be "
-     "verified."},
+     "No answer: the agent answered with an unauthenticated Report of "
+     "usmStatsUnsupportedSecLevels; it could not be verified, and anyone who sees the request "
+     "could have sent it. If it is the agent's, choose the user's own level in the Session "
+     "Settings.",
+     kRefusal},
     {SNMP_MGMTAPI_USM_UNVERIFIED_NOT_IN_TIME_WINDOW,
-     "No answer; an unauthenticated Report of usmStatsNotInTimeWindows could not be verified."},
+     "No answer: the agent answered with an unauthenticated Report of usmStatsNotInTimeWindows; "
+     "it could not be verified, and anyone who sees the request could have sent it. If it is "
+     "the agent's, check the agent's clock and its boot counter.",
+     kRefusal},
     {SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_USER,
-     "No answer; an unauthenticated Report of usmStatsUnknownUserNames could not be verified."},
+     "No answer: the agent answered with an unauthenticated Report of usmStatsUnknownUserNames; "
+     "it could not be verified, and anyone who sees the request could have sent it. If it is "
+     "the agent's, check the user name in the Session Settings.",
+     kRefusal},
     {SNMP_MGMTAPI_USM_UNVERIFIED_WRONG_DIGEST,
-     "No answer; an unauthenticated Report of usmStatsWrongDigests could not be verified."},
+     "No answer: the agent answered with an unauthenticated Report of usmStatsWrongDigests; it "
+     "could not be verified, and anyone who sees the request could have sent it. If it is the "
+     "agent's, check the authentication passphrase and protocol in the Session Settings.",
+     kRefusal},
     {SNMP_MGMTAPI_USM_UNVERIFIED_DECRYPTION,
-     "No answer; an unauthenticated Report of usmStatsDecryptionErrors could not be verified."},
+     "No answer: the agent answered with an unauthenticated Report of usmStatsDecryptionErrors; "
+     "it could not be verified, and anyone who sees the request could have sent it. If it is "
+     "the agent's, check the privacy passphrase and protocol in the Session Settings.",
+     kRefusal},
+    {SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_CONTEXT,
+     "No answer: the agent answered with an unauthenticated Report of snmpUnknownContexts; it "
+     "could not be verified, and anyone who sees the request could have sent it. If it is the "
+     "agent's, check the context name in the Session Settings.",
+     kRefusal},
     {SNMP_MGMTAPI_CANCELLED, "The request was cancelled."},
 };
 
@@ -371,4 +420,12 @@ const char* SystemErrorText(UINT code) {
         return std::strerror(static_cast<int>(code));
     }
     return "";
+}
+
+bool IsSecurityRefusal(UINT code) {
+    for (const ErrorText& entry : kErrorTexts) {
+        if (entry.code == code)
+            return entry.refusal;
+    }
+    return false;
 }

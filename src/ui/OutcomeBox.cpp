@@ -4,8 +4,8 @@
 //   {reason}  the layer's text for its reason; where it has none, the row's other text
 //   {code}    the reason's number
 // A refusal, by the layer's reason, stands for a request that failed for that reason in any
-// flow (Get, Set or a walk's step), in place of the flow's own words: a new reason of failure
-// is one refusal here.
+// flow (Get, Set or a walk's step), in place of the flow's own words: its text is the layer's
+// own, so a new reason of refusal is one row of the layer's texts, and never a second text.
 #include "ui/OutcomeBox.h"
 
 #include "ui/Resource.h"
@@ -74,83 +74,17 @@ constexpr OutcomeRow kOutcomeRows[] = {
      "Okapel cannot receive traps (error {code})."},
 };
 
-// An SNMPv3 request refused by the agent's security, in every flow alike: the failed request's
-// first line, then what the agent said and what the operator can change about it.
-struct Refusal {
-    UINT reason; // the layer's reason for the failed request
-    const char* said;
-};
-
-constexpr Refusal kRefusals[] = {
-    {SNMP_MGMTAPI_USM_UNKNOWN_USER, "Unknown user name: the agent has no SNMPv3 user of this name. "
-                                    "Check the user name in the Session Settings."},
-    {SNMP_MGMTAPI_USM_WRONG_DIGEST,
-     "Wrong digest: the agent could not authenticate the request. Check the authentication "
-     "passphrase and protocol in the Session Settings."},
-    {SNMP_MGMTAPI_USM_DECRYPTION,
-     "Decryption error: the agent authenticated the request but could not decrypt it. Check the "
-     "privacy passphrase and protocol in the Session Settings."},
-    {SNMP_MGMTAPI_USM_UNSUPPORTED_LEVEL,
-     "Unsupported security level: the agent's user does not allow the level chosen. Choose the "
-     "user's own level in the Session Settings."},
-    {SNMP_MGMTAPI_USM_NOT_IN_TIME_WINDOW,
-     "Not in time window: the agent's engine time does not match what it told a moment ago, even "
-     "after Okapel learnt it again. Check the agent's clock and its boot counter."},
-    {SNMP_MGMTAPI_USM_UNKNOWN_ENGINE, "Unknown engine id: the agent does not take the engine id "
-                                      "that it told, even after Okapel learnt it again."},
-    {SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT, "Unknown context: the agent has no context of this name. "
-                                       "Check the context name in the Session Settings."},
-    {SNMP_MGMTAPI_USM_REPORT, "The agent refused the request with a Report."},
-    {SNMP_MGMTAPI_USM_BOOT_LIMIT,
-     "Boot limit: the agent's engine is at its boot limit (snmpEngineBoots 2147483647) and takes "
-     "no authenticated request until it is reconfigured. Have the agent given a new engine id "
-     "or new keys."},
-    {SNMP_MGMTAPI_USM_TIME_WENT_BACK,
-     "Time went back: the agent answered with an engine time or boot counter earlier than it "
-     "told before, as a replayed message would, and the answer was refused. If the agent's clock "
-     "or boot counter was set back, open the session again."},
-    // A Report that anyone who saw the request could have sent: what it says, as a hint only.
-    {SNMP_MGMTAPI_USM_UNVERIFIED_UNSUPPORTED_LEVEL,
-     "No answer: the agent answered with an unauthenticated Report of "
-     "usmStatsUnsupportedSecLevels; it could not be verified, and anyone who sees the request "
-     "could have sent it. If it is the agent's, choose the user's own level in the Session "
-     "Settings."},
-    {SNMP_MGMTAPI_USM_UNVERIFIED_NOT_IN_TIME_WINDOW,
-     "No answer: the agent answered with an unauthenticated Report of usmStatsNotInTimeWindows; "
-     "it could not be verified, and anyone who sees the request could have sent it. If it is "
-     "the agent's, check the agent's clock and its boot counter."},
-    {SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_USER,
-     "No answer: the agent answered with an unauthenticated Report of usmStatsUnknownUserNames; "
-     "it could not be verified, and anyone who sees the request could have sent it. If it is "
-     "the agent's, check the user name in the Session Settings."},
-    {SNMP_MGMTAPI_USM_UNVERIFIED_WRONG_DIGEST,
-     "No answer: the agent answered with an unauthenticated Report of usmStatsWrongDigests; it "
-     "could not be verified, and anyone who sees the request could have sent it. If it is the "
-     "agent's, check the authentication passphrase and protocol in the Session Settings."},
-    {SNMP_MGMTAPI_USM_UNVERIFIED_DECRYPTION,
-     "No answer: the agent answered with an unauthenticated Report of usmStatsDecryptionErrors; "
-     "it could not be verified, and anyone who sees the request could have sent it. If it is "
-     "the agent's, check the privacy passphrase and protocol in the Session Settings."},
-    {SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_CONTEXT,
-     "No answer: the agent answered with an unauthenticated Report of snmpUnknownContexts; it "
-     "could not be verified, and anyone who sees the request could have sent it. If it is the "
-     "agent's, check the context name in the Session Settings."},
-};
-
 bool IsFailedRequest(OutcomeKind kind) {
     return kind == OutcomeKind::GetFailed || kind == OutcomeKind::SetFailed ||
            kind == OutcomeKind::WalkFailed;
 }
 
-// What the agent said in refusing a request that failed, where it refused it; null where not.
+// What the agent said in refusing a request that failed, where its security refused it (an
+// SNMPv3 request, in every flow alike); null where not.
 const char* RefusalOf(const Outcome& outcome) {
-    if (!IsFailedRequest(outcome.kind))
+    if (!IsFailedRequest(outcome.kind) || !IsSecurityRefusal(outcome.reason))
         return nullptr;
-    for (const Refusal& refusal : kRefusals) {
-        if (refusal.reason == outcome.reason)
-            return refusal.said;
-    }
-    return nullptr;
+    return SystemErrorText(outcome.reason);
 }
 
 const OutcomeRow* RowOf(OutcomeKind kind) {
