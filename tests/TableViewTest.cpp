@@ -234,6 +234,69 @@ TEST_F(TableViewTest, ShowsIfTableOfSnmpdFromTheMibBrowser) {
     EXPECT_FALSE(view->isVisible());
 }
 
+// The tables of snmpd's own modules, as Debian ships them, cell by cell against snmptable
+// with the same modules (-Ci: the index, -Oe: enumerations as numbers, as Okapel shows values
+// as sent): integer and string indexes, and a table that AUGMENTS another, whose own columns
+// stand after its base's. Without SNMPv2-TC (Debian ships none) a DisplayString index has no
+// known syntax, and both write it as its numbers.
+TEST_F(TableViewTest, ShowsSnmpdsTablesAsSnmptableDoes) {
+    DemoAgent agent;
+    ASSERT_TRUE(agent.Start({}, {"extend hello /bin/echo hi there", "extend two /bin/echo second",
+                                 "exec olde /bin/echo old style"}));
+    SnmpMgrSessionSettings settings;
+    settings.version = SNMP_MGR_VERSION_2C;
+    m_driver.dlg().SetSessionSettings(settings);
+    ASSERT_NO_FATAL_FAILURE(m_driver.Open(agent.Address()));
+    struct Case {
+        const char* module;
+        const char* table;
+        std::size_t entries; // walked: the base's first for an AUGMENTS table
+    };
+    const Case cases[] = {
+        {"UCD-SNMP-MIB", "extTable", 1},
+        {"NET-SNMP-EXTEND-MIB", "nsExtendConfigTable", 1},
+        {"NET-SNMP-EXTEND-MIB", "nsExtendOutput1Table", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.table);
+        m_driver.SetText(IDC_OID, std::string(c.module) + "::" + c.table);
+        m_driver.dlg().OnSysCommand(IDM_TABLEVIEW, 0);
+        CTableViewDlg* view = m_driver.dlg().TableView();
+        ASSERT_NE(view, nullptr);
+        EXPECT_TRUE(m_driver.TakeBoxes().empty());
+        EXPECT_EQ(view->Entries().size(), c.entries);
+        const CTableModel& model = *view->Model();
+        const QStringList lines =
+            QString::fromStdString(
+                agent.Tool("snmptable", "-v2c -M " + m_modules.Directories() + ":" +
+                                            OKAPEL_SOURCE_DIR "/mibs -m ALL -Ci -Cb -Oe -Cf | " +
+                                            c.module + "::" + c.table))
+                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        // A title line, the headers, then a line per row.
+        ASSERT_GE(lines.size(), 3) << lines.join(QLatin1Char('\n')).toStdString();
+        const QStringList headers = lines[1].split(QLatin1Char('|'));
+        ASSERT_EQ(model.rowCount(), lines.size() - 2);
+        for (int h = 1; h < headers.size(); ++h) {
+            int column = model.IndexColumnCount();
+            while (column < model.columnCount() && !model.Header(column).endsWith(headers[h]))
+                ++column;
+            ASSERT_LT(column, model.columnCount()) << headers[h].toStdString();
+            for (int r = 0; r < model.rowCount(); ++r) {
+                const QStringList cells = lines[r + 2].split(QLatin1Char('|'));
+                ASSERT_EQ(cells.size(), headers.size());
+                EXPECT_EQ(model.Cell(r, 0), cells[0]);
+                QString cell = cells[h];
+                if (cell.size() >= 2 && cell.startsWith(QLatin1Char('"')) &&
+                    cell.endsWith(QLatin1Char('"')))
+                    cell = cell.mid(1, cell.size() - 2);
+                EXPECT_EQ(model.Cell(r, column), cell)
+                    << "row " << r << " " << headers[h].toStdString();
+            }
+        }
+        view->close();
+    }
+}
+
 // A table of two string-indexed rows with a cell missing, and one row whose index fits no
 // INDEX, from an agent that answers GetNext (SNMPv1).
 scripted::TableAgent NameTable() {
@@ -316,6 +379,43 @@ TEST_F(TableViewTest, ShowsASparseTableWithStringIndexesFromTheSystemMenu) {
     EXPECT_TRUE(lines[2].endsWith(QStringLiteral("\t2"))) << lines[2].toStdString();
     view->OnCopy();
     EXPECT_EQ(QApplication::clipboard()->text(), view->CopyText());
+}
+
+// An entry that AUGMENTS another, opened by itself: its base's rows and columns are fetched
+// too, and its cells stand beside the base's in rows of the same index, whichever of the two
+// lacks a row.
+TEST_F(TableViewTest, ShowsAnAugmentingTableBesideItsBase) {
+    using namespace scripted;
+    TableAgent table;
+    table.objects[ParseOid(".1.3.6.1.4.1.99981.2.1.1.2.1")] = Octets(0x04, "one");
+    table.objects[ParseOid(".1.3.6.1.4.1.99981.2.1.1.2.5")] = Octets(0x04, "five");
+    table.objects[ParseOid(".1.3.6.1.4.1.99981.2.5.1.1.5")] = Integer(1);
+    table.objects[ParseOid(".1.3.6.1.4.1.99981.2.5.1.1.7")] = Integer(2);
+    ScriptedAgent agent(table);
+    ASSERT_TRUE(agent.Start());
+    ASSERT_NO_FATAL_FAILURE(m_driver.Open(agent.Address()));
+    m_driver.SetText(IDC_OID, "1.3.6.1.4.1.99981.2.5"); // tvMoreTable
+    m_driver.dlg().OnSysCommand(IDM_TABLEVIEW, 0);
+    CTableViewDlg* view = m_driver.dlg().TableView();
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(m_driver.TakeBoxes().empty());
+    EXPECT_EQ(view->Entries().size(), 2u);
+    EXPECT_EQ(view->windowTitle(), "Table View - tvMoreTable");
+    const CTableModel& model = *view->Model();
+    ASSERT_EQ(model.columnCount(), 3);
+    EXPECT_EQ(model.Header(0), "tvIntIndex");
+    EXPECT_EQ(model.Header(1), "tvIntValue");
+    EXPECT_EQ(model.Header(2), "tvMoreValue");
+    EXPECT_EQ(model.ColumnEntry(1), 0u);
+    EXPECT_EQ(model.ColumnEntry(2), 1u);
+    const char* rows[][3] = {{"1", "one", ""}, {"5", "five", "1"}, {"7", "", "2"}};
+    ASSERT_EQ(model.rowCount(), 3);
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(model.Cell(r, c).toStdString(), rows[r][c]) << r << "," << c;
+    }
+    EXPECT_TRUE(view->StatusText().contains(QStringLiteral("complete")))
+        << view->StatusText().toStdString();
 }
 
 TEST_F(TableViewTest, SendsNothingWithoutASession) {

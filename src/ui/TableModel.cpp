@@ -56,7 +56,7 @@ CTableModel::CTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 void CTableModel::Clear() {
     beginResetModel();
     m_headers.clear();
-    m_arcs.clear();
+    m_columns.clear();
     m_cells.clear();
     m_indexColumns = 0;
     m_rows = 0;
@@ -64,50 +64,63 @@ void CTableModel::Clear() {
     endResetModel();
 }
 
-void CTableModel::Fill(const mibnames::Table& names, const std::vector<UINT>& entry,
+void CTableModel::Fill(const mibnames::Table& names,
+                       const std::vector<std::vector<UINT>>& entries,
                        const std::vector<std::string>& bindings, const values::LineTexts& texts) {
     beginResetModel();
     m_headers.clear();
-    m_arcs.clear();
+    m_columns.clear();
     m_cells.clear();
     m_rows = 0;
     m_unfitRows = 0;
 
-    UINT covered = 0;
-    const int deepest = names.Deepest(entry.data(), static_cast<UINT>(entry.size()), &covered);
-    const int entryNode = covered == entry.size() ? deepest : mibnames::kNone;
-    const std::vector<values::IndexPartSyntax> parts = values::IndexPartsOf(names, entryNode);
+    std::vector<int> entryNodes;
+    for (const std::vector<UINT>& entry : entries) {
+        UINT covered = 0;
+        const int deepest =
+            names.Deepest(entry.data(), static_cast<UINT>(entry.size()), &covered);
+        entryNodes.push_back(covered == entry.size() ? deepest : mibnames::kNone);
+    }
+    const std::vector<values::IndexPartSyntax> parts =
+        values::IndexPartsOf(names, entryNodes.empty() ? mibnames::kNone : entryNodes[0]);
 
-    // Every answer under one of the entry's columns, by index in the agent's order: the
+    // Every answer under one of the entries' columns, by index in the agent's order: the
     // order of an SNMP index is the order of its sub-identifiers.
     struct Answer {
-        UINT arc;
+        Column column;
         QString text;
         QVariant key;
     };
     std::map<std::vector<UINT>, std::vector<Answer>> rows;
-    std::set<UINT> arcs;
-    const std::size_t prefix = entry.size();
+    std::set<Column> columns;
     CLineBinding line;
     for (const std::string& bytes : bindings) {
         if (!line.Decode(bytes))
             continue;
         const SnmpVarBind vb = line.View();
-        if (vb.name.idLength < prefix + 2 || !std::equal(entry.begin(), entry.end(), vb.name.ids))
-            continue;
-        const UINT arc = vb.name.ids[prefix];
-        std::vector<UINT> index(vb.name.ids + prefix + 1, vb.name.ids + vb.name.idLength);
-        const QString text = Utf8(values::LineValueText(vb, texts));
-        rows[std::move(index)].push_back({arc, text, SortKey(vb.value, text)});
-        arcs.insert(arc);
+        for (std::size_t e = 0; e < entries.size(); ++e) {
+            const std::vector<UINT>& entry = entries[e];
+            const std::size_t prefix = entry.size();
+            if (vb.name.idLength < prefix + 2 ||
+                !std::equal(entry.begin(), entry.end(), vb.name.ids))
+                continue;
+            const Column column{e, vb.name.ids[prefix]};
+            std::vector<UINT> index(vb.name.ids + prefix + 1, vb.name.ids + vb.name.idLength);
+            const QString text = Utf8(values::LineValueText(vb, texts));
+            rows[std::move(index)].push_back({column, text, SortKey(vb.value, text)});
+            columns.insert(column);
+            break;
+        }
     }
     // The columns that the modules define as readable, answered or not, beside those
     // answered.
-    if (entryNode != mibnames::kNone) {
-        for (int i = 0; i < names.ChildCount(entryNode); ++i) {
-            const int child = names.ChildAt(entryNode, i);
+    for (std::size_t e = 0; e < entryNodes.size(); ++e) {
+        if (entryNodes[e] == mibnames::kNone)
+            continue;
+        for (int i = 0; i < names.ChildCount(entryNodes[e]); ++i) {
+            const int child = names.ChildAt(entryNodes[e], i);
             if (Readable(names.DefinitionOf(child)))
-                arcs.insert(names.Arc(child));
+                columns.insert({e, names.Arc(child)});
         }
     }
 
@@ -116,13 +129,14 @@ void CTableModel::Fill(const mibnames::Table& names, const std::vector<UINT>& en
         m_headers.push_back(QStringLiteral("Index"));
     for (const values::IndexPartSyntax& part : parts)
         m_headers.push_back(Utf8(part.name));
-    for (const UINT arc : arcs) {
-        const int child =
-            entryNode == mibnames::kNone ? mibnames::kNone : names.ChildByArc(entryNode, arc);
-        m_arcs.push_back(arc);
+    for (const Column& column : columns) {
+        const int entryNode = entryNodes[column.entry];
+        const int child = entryNode == mibnames::kNone ? mibnames::kNone
+                                                       : names.ChildByArc(entryNode, column.arc);
+        m_columns.push_back(column);
         m_headers.push_back(child != mibnames::kNone && names.Named(child)
                                 ? Utf8(std::string(names.Name(child)))
-                                : QString::number(arc));
+                                : QString::number(column.arc));
     }
 
     const std::size_t width = m_headers.size();
@@ -150,9 +164,10 @@ void CTableModel::Fill(const mibnames::Table& names, const std::vector<UINT>& en
                                              : QVariant(cells[0].text);
         }
         for (Answer& answer : answers) {
-            const auto at = std::lower_bound(m_arcs.begin(), m_arcs.end(), answer.arc);
+            const auto at =
+                std::lower_bound(m_columns.begin(), m_columns.end(), answer.column);
             CellData& cell = cells[static_cast<size_t>(m_indexColumns) +
-                                   static_cast<size_t>(at - m_arcs.begin())];
+                                   static_cast<size_t>(at - m_columns.begin())];
             cell.text = std::move(answer.text);
             cell.key = std::move(answer.key);
         }
@@ -164,7 +179,13 @@ void CTableModel::Fill(const mibnames::Table& names, const std::vector<UINT>& en
 UINT CTableModel::ColumnArc(int column) const {
     if (column < m_indexColumns || column >= static_cast<int>(m_headers.size()))
         return 0;
-    return m_arcs[static_cast<size_t>(column - m_indexColumns)];
+    return m_columns[static_cast<size_t>(column - m_indexColumns)].arc;
+}
+
+std::size_t CTableModel::ColumnEntry(int column) const {
+    if (column < m_indexColumns || column >= static_cast<int>(m_headers.size()))
+        return 0;
+    return m_columns[static_cast<size_t>(column - m_indexColumns)].entry;
 }
 
 QString CTableModel::Header(int column) const {

@@ -29,14 +29,22 @@ public:
     // EncodeLineBinding wrote it, in the agent's order), values written as `texts` says.
     // Bindings outside the entry's columns are left out.
     void Fill(const mibnames::Table& names, const std::vector<UINT>& entry,
+              const std::vector<std::string>& bindings, const values::LineTexts& texts) {
+        Fill(names, std::vector<std::vector<UINT>>{entry}, bindings, texts);
+    }
+    // The same for entries of the same rows (a base and the entries that augment it), their
+    // columns in the order of `entries`; the first entry's INDEX reads the rows' indexes.
+    void Fill(const mibnames::Table& names, const std::vector<std::vector<UINT>>& entries,
               const std::vector<std::string>& bindings, const values::LineTexts& texts);
     void Clear();
 
     int IndexColumnCount() const { return m_indexColumns; }
     // The rows whose index fits no INDEX of the entry, shown by their numbers.
     int UnfitRowCount() const { return m_unfitRows; }
-    // The sub-identifier of a column of objects (0 for an index column).
+    // The sub-identifier of a column of objects (0 for an index column), and the entry that
+    // the column is of (the place in `entries` of Fill; 0 for an index column).
     UINT ColumnArc(int column) const;
+    std::size_t ColumnEntry(int column) const;
     QString Header(int column) const;
     QString Cell(int row, int column) const;
 
@@ -56,7 +64,12 @@ private:
     }
 
     std::vector<QString> m_headers;
-    std::vector<UINT> m_arcs; // per column of objects
+    struct Column {
+        std::size_t entry; // its place in the entries filled
+        UINT arc;
+        auto operator<=>(const Column&) const = default;
+    };
+    std::vector<Column> m_columns; // per column of objects, in the order shown
     int m_indexColumns = 0;
     int m_rows = 0;
     int m_unfitRows = 0;

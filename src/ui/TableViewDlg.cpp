@@ -161,6 +161,13 @@ void CTableViewDlg::ShowTable(const std::vector<UINT>& oid) {
     const int deepest = names->Deepest(oid.data(), static_cast<UINT>(oid.size()), &covered);
     const int entry = covered == oid.size() ? values::EntryOf(*names, deepest) : mibnames::kNone;
     m_entry = entry == mibnames::kNone ? oid : PathOf(*names, entry);
+    // An entry that AUGMENTS another extends the base's rows, which its own columns alone
+    // cannot name: the base is fetched first and its columns stand before the entry's.
+    m_entries.clear();
+    const int base = values::AugmentedEntryOf(*names, entry);
+    if (base != mibnames::kNone)
+        m_entries.push_back(PathOf(*names, base));
+    m_entries.push_back(m_entry);
     // The table's name: the entry's parent's, as the modules name it.
     const int table = entry == mibnames::kNone ? mibnames::kNone : names->Parent(entry);
     m_name = table != mibnames::kNone && names->Named(table)
@@ -185,23 +192,30 @@ void CTableViewDlg::OnRefresh() {
         return;
     }
     CTableSink sink;
-    const AsnObjectIdentifier root{static_cast<UINT>(m_entry.size()),
-                                   const_cast<UINT*>(m_entry.data())};
     const QString name = m_name;
     m_status->setText(QStringLiteral("Fetching %1...").arg(name));
     m_refresh->setEnabled(false);
     m_copy->setEnabled(false);
-    const Outcome end = m_dlg->RunWalk(root, &sink, [&sink, name](qint64) {
-        return QStringLiteral("Table %1: %2 objects")
-            .arg(name, QLocale().toString(static_cast<qulonglong>(sink.LineCount())));
-    });
+    Outcome end;
+    // One walk per entry, one after the other on the session, as far as the first that does
+    // not end well.
+    for (const std::vector<UINT>& entry : m_entries) {
+        const AsnObjectIdentifier root{static_cast<UINT>(entry.size()),
+                                       const_cast<UINT*>(entry.data())};
+        end = m_dlg->RunWalk(root, &sink, [&sink, name](qint64) {
+            return QStringLiteral("Table %1: %2 objects")
+                .arg(name, QLocale().toString(static_cast<qulonglong>(sink.LineCount())));
+        });
+        if (!end.IsDone() || sink.Full())
+            break;
+    }
     m_refresh->setEnabled(true);
     m_copy->setEnabled(true);
     const bool full = sink.Full();
     const std::vector<std::string> bindings = sink.Take();
     QElapsedTimer fill;
     fill.start();
-    m_model->Fill(*mibnames::Current(), m_entry, bindings, m_dlg->LineTexts());
+    m_model->Fill(*mibnames::Current(), m_entries, bindings, m_dlg->LineTexts());
     // The view's widths from the headers and the first rows, not from every row.
     m_table->horizontalHeader()->setResizeContentsPrecision(50);
     m_table->resizeColumnsToContents();

@@ -47,8 +47,10 @@ public:
     CTableModel* Model() const { return m_model; }
     QTableView* View() const { return m_table; }
     QString StatusText() const;
-    // The identifier walked, the entry's.
+    // The identifier of the entry shown, and those walked: the entry's, after its base's where
+    // it AUGMENTS another.
     const std::vector<UINT>& Entry() const { return m_entry; }
+    const std::vector<std::vector<UINT>>& Entries() const { return m_entries; }
     // How long the table took from the walk's end to a model filled and columns sized, in
     // milliseconds.
     double LastFillMs() const { return m_fillMs; }
@@ -65,6 +67,7 @@ private:
     QPushButton* m_refresh = nullptr;
     QPushButton* m_copy = nullptr;
     std::vector<UINT> m_entry;
+    std::vector<std::vector<UINT>> m_entries;
     QString m_name; // the table's name, or its numbers
     double m_fillMs = 0;
 };

@@ -218,6 +218,16 @@ std::vector<IndexPartSyntax> IndexPartsOf(const mibnames::Table& names, int entr
     return parts;
 }
 
+int AugmentedEntryOf(const mibnames::Table& names, int entry) {
+    if (entry == mibnames::kNone)
+        return mibnames::kNone;
+    const mibnames::Definition* d = names.DefinitionOf(entry);
+    if (!d || d->augments.empty())
+        return mibnames::kNone;
+    const int base = names.Find(d->augments, FirstModule(names, entry));
+    return base != entry && IsEntry(names, base) ? base : mibnames::kNone;
+}
+
 int EntryOf(const mibnames::Table& names, int node) {
     if (node == mibnames::kNone)
         return mibnames::kNone;

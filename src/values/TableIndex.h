@@ -58,6 +58,10 @@ std::string RawIndexText(const UINT* ids, UINT length);
 // modules give no INDEX.
 std::vector<IndexPartSyntax> IndexPartsOf(const mibnames::Table& names, int entry);
 
+// The entry that `entry` AUGMENTS (its base, whose rows it extends); kNone for an entry that
+// augments none, or whose base the modules do not define.
+int AugmentedEntryOf(const mibnames::Table& names, int entry);
+
 // The conceptual row (an entry: a node with an INDEX or an AUGMENTS) that `node` names: the
 // node itself, or the entry below a table node; kNone for a node that is neither.
 int EntryOf(const mibnames::Table& names, int node);

@@ -54,6 +54,9 @@ std::vector<std::string> SplitWords(const std::string& text) {
 // Whether a net-snmp tool option given alone ("-c") takes the next word as its value.
 bool TakesValue(const std::string& option) {
     static const std::string kWithValue = "YmMOIPDvrtcZeEnulxXaApTLC3";
+    // snmptable's field separator is the word after -Cf.
+    if (option == "-Cf")
+        return true;
     return option.size() == 2 && option[0] == '-' &&
            kWithValue.find(option[1]) != std::string::npos;
 }
