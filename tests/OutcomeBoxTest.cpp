@@ -64,14 +64,14 @@ INSTANTIATE_TEST_SUITE_P(
                 "Snmp Request Failed\nWrong digest: the agent could not authenticate the request. "
                 "Check the authentication passphrase and protocol in the Session Settings.",
                 "Snmp Error", kError},
-        BoxCase{"WalkStepRefusedByAnUnverifiedReport",
-                FailedRequest(OutcomeKind::WalkFailed, SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_USER,
-                              0, 0),
-                "Snmp Request Failed\nNo answer: the agent answered with an unauthenticated Report "
-                "of usmStatsUnknownUserNames; it could not be verified, and anyone who sees the "
-                "request could have sent it. If it is the agent's, check the user name in the "
-                "Session Settings.",
-                "Snmp Error", kError},
+        BoxCase{
+            "WalkStepRefusedByAnUnverifiedReport",
+            FailedRequest(OutcomeKind::WalkFailed, SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_USER, 0, 0),
+            "Snmp Request Failed\nNo answer: the agent answered with an unauthenticated Report "
+            "of usmStatsUnknownUserNames; it could not be verified, and anyone who sees the "
+            "request could have sent it. If it is the agent's, check the user name in the "
+            "Session Settings.",
+            "Snmp Error", kError},
         BoxCase{"OpenRefusedByTheAgentsSecurity",
                 Outcome(OutcomeKind::OpenRefused, SNMP_MGMTAPI_USM_UNKNOWN_ENGINE),
                 "Unknown engine id: the agent does not take the engine id that it told, even "

@@ -334,8 +334,9 @@ constexpr ErrorText kErrorTexts[] = {
     // The agent's security refusing a request: what it said, in the User-based Security
     // Model's own names (RFC 3414, 3.2), and what the operator can change about it. These
     // stand in place of a flow's own words for a failed request.
-    {SNMP_MGMTAPI_USM_UNKNOWN_USER, "Unknown user name: the agent has no SNMPv3 user of this name. "
-                                    "Check the user name in the Session Settings.",
+    {SNMP_MGMTAPI_USM_UNKNOWN_USER,
+     "Unknown user name: the agent has no SNMPv3 user of this name. "
+     "Check the user name in the Session Settings.",
      kRefusal},
     {SNMP_MGMTAPI_USM_WRONG_DIGEST,
      "Wrong digest: the agent could not authenticate the request. Check the authentication "
@@ -353,14 +354,15 @@ constexpr ErrorText kErrorTexts[] = {
      "Not in time window: the agent's engine time does not match what it told a moment ago, even "
      "after Okapel learnt it again. Check the agent's clock and its boot counter.",
      kRefusal},
-    {SNMP_MGMTAPI_USM_UNKNOWN_ENGINE, "Unknown engine id: the agent does not take the engine id "
-                                      "that it told, even after Okapel learnt it again.",
+    {SNMP_MGMTAPI_USM_UNKNOWN_ENGINE,
+     "Unknown engine id: the agent does not take the engine id "
+     "that it told, even after Okapel learnt it again.",
      kRefusal},
-    {SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT, "Unknown context: the agent has no context of this name. "
-                                       "Check the context name in the Session Settings.",
+    {SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT,
+     "Unknown context: the agent has no context of this name. "
+     "Check the context name in the Session Settings.",
      kRefusal},
-    {SNMP_MGMTAPI_USM_REPORT, "The agent refused the request with a Report.",
-     kRefusal},
+    {SNMP_MGMTAPI_USM_REPORT, "The agent refused the request with a Report.", kRefusal},
     {SNMP_MGMTAPI_USM_BOOT_LIMIT,
      "Boot limit: the agent's engine is at its boot limit (snmpEngineBoots 2147483647) and takes "
      "no authenticated request until it is reconfigured. Have the agent given a new engine id "

@@ -64,8 +64,7 @@ void CTableModel::Clear() {
     endResetModel();
 }
 
-void CTableModel::Fill(const mibnames::Table& names,
-                       const std::vector<std::vector<UINT>>& entries,
+void CTableModel::Fill(const mibnames::Table& names, const std::vector<std::vector<UINT>>& entries,
                        const std::vector<std::string>& bindings, const values::LineTexts& texts) {
     beginResetModel();
     m_headers.clear();
@@ -77,8 +76,7 @@ void CTableModel::Fill(const mibnames::Table& names,
     std::vector<int> entryNodes;
     for (const std::vector<UINT>& entry : entries) {
         UINT covered = 0;
-        const int deepest =
-            names.Deepest(entry.data(), static_cast<UINT>(entry.size()), &covered);
+        const int deepest = names.Deepest(entry.data(), static_cast<UINT>(entry.size()), &covered);
         entryNodes.push_back(covered == entry.size() ? deepest : mibnames::kNone);
     }
     const std::vector<values::IndexPartSyntax> parts =
@@ -164,8 +162,7 @@ void CTableModel::Fill(const mibnames::Table& names,
                                              : QVariant(cells[0].text);
         }
         for (Answer& answer : answers) {
-            const auto at =
-                std::lower_bound(m_columns.begin(), m_columns.end(), answer.column);
+            const auto at = std::lower_bound(m_columns.begin(), m_columns.end(), answer.column);
             CellData& cell = cells[static_cast<size_t>(m_indexColumns) +
                                    static_cast<size_t>(at - m_columns.begin())];
             cell.text = std::move(answer.text);
