@@ -5,6 +5,10 @@
 // asserts nothing.
 //
 //   bench_table [rows [columns]]
+//   bench_table --agent HOST:PORT COMMUNITY [rounds]
+//                   another agent's ifTable (an snmpsim recording, say) fetched by the table
+//                   view in SNMPv2c beside snmptable -Cb at the same bulk size, alternating,
+//                   best and median of the rounds (5 by default)
 #include "support/ScriptedAgent.h"
 
 #include "testing/SnmpTesting.h"
@@ -14,17 +18,99 @@
 #include "ui/TableViewDlg.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTableView>
 
 #include <algorithm>
+#include <vector>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+
+namespace {
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// The table view's fetch of ifTable (its walk of ifEntry, column after column, by GetBulk)
+// beside snmptable's (every column in each GetBulk), both at the session's bulk size. The
+// interfaces columns come from a module written for the benchmarks, since Debian ships no
+// IF-MIB and snmptable reads a table's columns from its module.
+int AgentTable(CManagerDlg& dlg, const std::string& address, const std::string& community,
+               int rounds) {
+    SnmpMgrSessionSettings settings;
+    settings.version = SNMP_MGR_VERSION_2C;
+    dlg.SetSessionSettings(settings);
+    dlg.SetDlgItemText(IDC_IPADDRESS, address.c_str());
+    dlg.SetDlgItemText(IDC_COMMUNITY, community.c_str());
+    dlg.OnOpen();
+    if (!dlg.Session()) {
+        std::fprintf(stderr, "no session\n");
+        return 1;
+    }
+    const std::string bulk = std::to_string(settings.bulkSize);
+    const std::string tool = "exec snmptable -v2c -c '" + community + "' -Cb -Cr " + bulk +
+                             " -M " OKAPEL_SOURCE_DIR "/bench/mibs:" OKAPEL_SOURCE_DIR
+                             "/mibs -m OKAPEL-BENCH-IF-MIB:OKAPEL-BASE-MIB " +
+                             address + " OKAPEL-BENCH-IF-MIB::ifTable 2>/dev/null";
+    dlg.SetDlgItemText(IDC_OID, ".1.3.6.1.2.1.2.2");
+    std::vector<double> ours;
+    std::vector<double> theirs;
+    int rows = 0;
+    int toolRows = 0;
+    for (int round = 0; round < rounds; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        if (round == 0)
+            dlg.OnSysCommand(IDM_TABLEVIEW, 0);
+        else
+            dlg.TableView()->findChild<QPushButton*>(QStringLiteral("IDC_TABLE_REFRESH"))->click();
+        ours.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+        rows = dlg.TableView()->Model()->rowCount();
+
+        timer.start();
+        FILE* out = popen(tool.c_str(), "r");
+        char line[16384];
+        int lines = 0;
+        while (out && std::fgets(line, sizeof line, out))
+            ++lines;
+        if (out)
+            pclose(out);
+        theirs.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+        toolRows = std::max(0, lines - 3); // a title line, a blank line and the headers
+    }
+    std::printf("ifTable of %s, SNMPv2c, bulk size %s, %d rounds alternating\n",
+                address.c_str(), bulk.c_str(), rounds);
+    std::printf("  %-34s %6s %10s %10s\n", "fetcher", "rows", "best ms", "median ms");
+    std::printf("  %-34s %6d %10.1f %10.1f\n", "okapel table view", rows,
+                *std::min_element(ours.begin(), ours.end()), Median(ours));
+    const std::string name = "snmptable -Cb -Cr " + bulk;
+    std::printf("  %-34s %6d %10.1f %10.1f\n", name.c_str(), toolRows,
+                *std::min_element(theirs.begin(), theirs.end()), Median(theirs));
+    std::printf("  ratio (snmptable's median / Okapel's): %.2fx\n", Median(theirs) / Median(ours));
+    dlg.done(QDialog::Rejected);
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc > 3 && std::strcmp(argv[1], "--agent") == 0) {
+        QApplication app(argc, argv);
+        CManagerDlg::SetMessageHook([](const CManagerDlg::MessageRecord& m) {
+            std::fprintf(stderr, "box: %s: %s\n", m.caption.c_str(), m.text.c_str());
+        });
+        CManagerDlg dlg(nullptr);
+        dlg.show();
+        QApplication::processEvents();
+        return AgentTable(dlg, argv[2], argv[3], argc > 4 ? std::max(1, std::atoi(argv[4])) : 5);
+    }
     const int rows = argc > 1 ? std::atoi(argv[1]) : 10000;
     const int columns = argc > 2 ? std::atoi(argv[2]) : 10;
     QApplication app(argc, argv);
