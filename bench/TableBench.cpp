@@ -18,17 +18,17 @@
 #include "ui/TableViewDlg.h"
 
 #include <QApplication>
-#include <QPushButton>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
 
 #include <algorithm>
-#include <vector>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -84,8 +84,8 @@ int AgentTable(CManagerDlg& dlg, const std::string& address, const std::string& 
         theirs.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
         toolRows = std::max(0, lines - 3); // a title line, a blank line and the headers
     }
-    std::printf("ifTable of %s, SNMPv2c, bulk size %s, %d rounds alternating\n",
-                address.c_str(), bulk.c_str(), rounds);
+    std::printf("ifTable of %s, SNMPv2c, bulk size %s, %d rounds alternating\n", address.c_str(),
+                bulk.c_str(), rounds);
     std::printf("  %-34s %6s %10s %10s\n", "fetcher", "rows", "best ms", "median ms");
     std::printf("  %-34s %6d %10.1f %10.1f\n", "okapel table view", rows,
                 *std::min_element(ours.begin(), ours.end()), Median(ours));
