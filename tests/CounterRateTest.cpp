@@ -41,8 +41,8 @@ TEST(CounterRateTest, CountsChangesAndRatesOnTheAgentsTime) {
         {"counter32", Sample(ASN_COUNTER32, 100, 1000), Sample(ASN_COUNTER32, 600, 1500), 5000,
          StepKind::Rate, 500, 100, false},
         // The agent's time, not ours: a late answer does not bend the rate.
-        {"late answer", Sample(ASN_COUNTER32, 100, 1000), Sample(ASN_COUNTER32, 600, 1500),
-         9000, StepKind::Rate, 500, 100, false},
+        {"late answer", Sample(ASN_COUNTER32, 100, 1000), Sample(ASN_COUNTER32, 600, 1500), 9000,
+         StepKind::Rate, 500, 100, false},
         {"counter32 wrapped", Sample(ASN_COUNTER32, 100, k32 - 296),
          Sample(ASN_COUNTER32, 600, 200), 5000, StepKind::Rate, 496, 99.2, true},
         {"counter32 wrapped to 0", Sample(ASN_COUNTER32, 100, k32 - 1),
@@ -53,11 +53,12 @@ TEST(CounterRateTest, CountsChangesAndRatesOnTheAgentsTime) {
         {"counter32 reset", Sample(ASN_COUNTER32, 100, 3000000), Sample(ASN_COUNTER32, 600, 100),
          5000, StepKind::Reset, 0, 0, false},
         {"counter64", Sample(ASN_COUNTER64, 0, std::uint64_t{1} << 40),
-         Sample(ASN_COUNTER64, 1000, (std::uint64_t{1} << 40) + 1000000000), 10000,
-         StepKind::Rate, 1000000000, 100000000, false},
+         Sample(ASN_COUNTER64, 1000, (std::uint64_t{1} << 40) + 1000000000), 10000, StepKind::Rate,
+         1000000000, 100000000, false},
         // Beyond 2^32 in one interval, which a Counter32 could not tell.
-        {"counter64 beyond 2^32", Sample(ASN_COUNTER64, 0, 5), Sample(ASN_COUNTER64, 100, 5 + 3 * k32),
-         1000, StepKind::Rate, 3.0L * k32, 3.0 * k32, false},
+        {"counter64 beyond 2^32", Sample(ASN_COUNTER64, 0, 5),
+         Sample(ASN_COUNTER64, 100, 5 + 3 * k32), 1000, StepKind::Rate, 3.0L * k32, 3.0 * k32,
+         false},
         {"counter64 wrapped", Sample(ASN_COUNTER64, 0, ~std::uint64_t{0} - 9),
          Sample(ASN_COUNTER64, 100, 5), 1000, StepKind::Rate, 15, 15, true},
         {"counter64 reset", Sample(ASN_COUNTER64, 0, 1000000000000), Sample(ASN_COUNTER64, 100, 5),
@@ -94,8 +95,9 @@ TEST(CounterRateTest, CountsChangesAndRatesOnTheAgentsTime) {
         EXPECT_NEAR(step.ratePerSecond, c.rate, 1e-9 * (1 + c.rate)) << c.what;
         EXPECT_EQ(step.wrapped, c.wrapped) << c.what;
         // A break never carries a figure that could be drawn.
-        if (step.IsBreak())
+        if (step.IsBreak()) {
             EXPECT_EQ(step.ratePerSecond, 0) << c.what;
+        }
         EXPECT_GE(step.ratePerSecond, 0) << c.what;
     }
 }
@@ -143,10 +145,10 @@ TEST(CounterRateTest, OffersTheCounter64OfIfMibsCounters) {
         {{1, 3, 6, 1, 2, 1, 2, 2, 1, 17, 3}, Oid{1, 3, 6, 1, 2, 1, 31, 1, 1, 1, 11, 3}},
         {{1, 3, 6, 1, 2, 1, 31, 1, 1, 1, 2, 4}, Oid{1, 3, 6, 1, 2, 1, 31, 1, 1, 1, 8, 4}},
         {{1, 3, 6, 1, 2, 1, 31, 1, 1, 1, 5, 4}, Oid{1, 3, 6, 1, 2, 1, 31, 1, 1, 1, 13, 4}},
-        {{1, 3, 6, 1, 2, 1, 31, 1, 1, 1, 6, 1}, std::nullopt},  // 64-bit already
-        {{1, 3, 6, 1, 2, 1, 2, 2, 1, 2, 1}, std::nullopt},      // ifDescr
-        {{1, 3, 6, 1, 2, 1, 2, 2, 1, 10}, std::nullopt},        // no instance
-        {{1, 3, 6, 1, 2, 1, 2, 2, 1, 13, 1}, std::nullopt},     // ifInDiscards: none
+        {{1, 3, 6, 1, 2, 1, 31, 1, 1, 1, 6, 1}, std::nullopt}, // 64-bit already
+        {{1, 3, 6, 1, 2, 1, 2, 2, 1, 2, 1}, std::nullopt},     // ifDescr
+        {{1, 3, 6, 1, 2, 1, 2, 2, 1, 10}, std::nullopt},       // no instance
+        {{1, 3, 6, 1, 2, 1, 2, 2, 1, 13, 1}, std::nullopt},    // ifInDiscards: none
         {{1, 3, 6, 1, 2, 1, 1, 3, 0}, std::nullopt},
     };
     for (const Case& c : cases)

@@ -66,7 +66,8 @@ Outcome Poll(LPSNMP_MGR_SESSION session, const std::vector<std::vector<UINT>>& o
         return AgentAnswer(OutcomeKind::GetAgentError, errorStatus, errorIndex);
     const SnmpVarBindList& list = *request.List();
     const SnmpVarBind& upTime = list.list[0];
-    const std::vector<UINT> upTimeName(std::begin(kSysUpTimeInstance), std::end(kSysUpTimeInstance));
+    const std::vector<UINT> upTimeName(std::begin(kSysUpTimeInstance),
+                                       std::end(kSysUpTimeInstance));
     if (upTime.value.asnType == ASN_TIMETICKS && SameName(upTime.name, upTimeName))
         answer->upTime = upTime.value.asnValue.ticks;
     answer->values.resize(objects.size());

@@ -223,8 +223,8 @@ bool CWatchDlg::RunRound() {
     m_worker = std::thread([this, session, objects = std::move(objects), texts, result] {
         result->outcome = flows::Poll(session, objects, texts, &result->answer);
         // Dropped with the window, which joins this thread before it goes.
-        QMetaObject::invokeMethod(this, [this, result] { EndRound(result); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, result] { EndRound(result); }, Qt::QueuedConnection);
     });
     return true;
 }
@@ -258,8 +258,9 @@ void CWatchDlg::EndRound(const std::shared_ptr<RoundResult>& result) {
         // The agent refused one object (an SNMPv1 agent's noSuchName, for one): it is left
         // out, and the others are polled on.
         const int row = m_roundRows[static_cast<std::size_t>(end.errorIndex) - 2];
-        m_model->LeaveOut(row, QStringLiteral("not polled: the agent answered %1")
-                                   .arg(StatusName(end.errorStatus)));
+        m_model->LeaveOut(
+            row,
+            QStringLiteral("not polled: the agent answered %1").arg(StatusName(end.errorStatus)));
         m_model->BreakAll(atMs);
         m_status->setText(QStringLiteral("At %1 the agent refused %2; it is polled no more.")
                               .arg(at, m_model->Text(row, CWatchModel::kName)));

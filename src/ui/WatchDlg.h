@@ -92,9 +92,9 @@ private:
     qint64 m_roundStartMs = 0;
     bool m_polling = false; // rounds follow one another
     bool m_paused = false;
-    int m_rounds = 0; // rounds ended since the window was made
-    std::thread m_worker;                // the round under way
+    int m_rounds = 0;                            // rounds ended since the window was made
+    std::thread m_worker;                        // the round under way
     LPSNMP_MGR_SESSION m_roundSession = nullptr; // its session
-    std::vector<int> m_roundRows;        // the rows it polls
-    std::uint64_t m_generation = 0;      // a round's answer for rows gone since is dropped
+    std::vector<int> m_roundRows;                // the rows it polls
+    std::uint64_t m_generation = 0;              // a round's answer for rows gone since is dropped
 };

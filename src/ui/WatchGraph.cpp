@@ -6,11 +6,13 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
-QString Figure(double value) {
-    return QString::number(value, 'f', std::abs(value) < 100 ? 2 : 0);
+// Rates as the list writes them, in hundredths; values as the whole numbers they are.
+QString Figure(double value, bool rate) {
+    return QString::number(value, 'f', rate || value != std::floor(value) ? 2 : 0);
 }
 
 } // namespace
@@ -44,9 +46,9 @@ void CWatchGraph::Show(const QString& name, const std::deque<CWatchModel::Point>
         }
         const qint64 minutes = std::max<qint64>(1, (nowMs - points.front().atMs + 59999) / 60000);
         summary = QStringLiteral("%1: latest %2 %3, lowest %4, highest %5 over the last %6 min")
-                      .arg(name, Figure(points.back().figure),
+                      .arg(name, Figure(points.back().figure, rates),
                            rates ? QStringLiteral("per second") : QStringLiteral("(value)"),
-                           Figure(low), Figure(high))
+                           Figure(low, rates), Figure(high, rates))
                       .arg(minutes);
     }
     const bool changed = summary != m_summary;
@@ -94,20 +96,20 @@ void CWatchGraph::paintEvent(QPaintEvent* /*event*/) {
     if (high - low < 1e-9)
         high = low + 1;
     // The last hour to the right edge, or less while there is less.
-    const qint64 span = std::clamp<qint64>(m_nowMs - m_points.front().atMs, 60 * 1000,
-                                          CWatchModel::kHistoryMs);
+    const qint64 span =
+        std::clamp<qint64>(m_nowMs - m_points.front().atMs, 60 * 1000, CWatchModel::kHistoryMs);
     const qint64 start = m_nowMs - span;
     const auto x = [&](qint64 atMs) {
-        return plot.left() + static_cast<double>(atMs - start) / static_cast<double>(span) *
-                                 plot.width();
+        return plot.left() +
+               static_cast<double>(atMs - start) / static_cast<double>(span) * plot.width();
     };
     const auto y = [&](double figure) {
         return plot.bottom() - (figure - low) / (high - low) * plot.height();
     };
     painter.drawText(QRect(0, plot.top() - margin, labelWidth - 4, 2 * margin),
-                     Qt::AlignRight | Qt::AlignVCenter, Figure(high));
+                     Qt::AlignRight | Qt::AlignVCenter, Figure(high, m_rates));
     painter.drawText(QRect(0, plot.bottom() - margin, labelWidth - 4, 2 * margin),
-                     Qt::AlignRight | Qt::AlignVCenter, Figure(low));
+                     Qt::AlignRight | Qt::AlignVCenter, Figure(low, m_rates));
     painter.drawText(QRect(plot.left(), plot.bottom() + 2, plot.width(), metrics.height()),
                      Qt::AlignLeft, QStringLiteral("-%1 min").arg((span + 59999) / 60000));
     painter.drawText(QRect(plot.left(), plot.bottom() + 2, plot.width(), metrics.height()),

@@ -22,7 +22,7 @@ QString ChangeText(long double change, bool signedChange) {
 }
 
 QString RateText(double rate) {
-    return QString::number(rate, 'f', rate < 100 ? 2 : 1);
+    return QString::number(rate, 'f', 2);
 }
 
 } // namespace
@@ -119,7 +119,8 @@ void CWatchModel::TakeAnswer(const flows::PollAnswer& answer, const std::vector<
         row.counter = sample->type == ASN_COUNTER32 || sample->type == ASN_COUNTER64;
         if (row.last) {
             const values::CounterStep step = values::StepBetween(
-                *row.last, *sample, static_cast<std::uint64_t>(std::max<qint64>(0, atMs - row.lastAtMs)));
+                *row.last, *sample,
+                static_cast<std::uint64_t>(std::max<qint64>(0, atMs - row.lastAtMs)));
             switch (step.kind) {
             case values::StepKind::None:
                 row.breakNext = true;

@@ -101,8 +101,8 @@ CounterStep StepBetween(const CounterSample& before, const CounterSample& after,
         return step;
     }
     step.kind = StepKind::Rate;
-    step.ratePerSecond =
-        static_cast<double>(static_cast<long double>(counted) * 100.0L / static_cast<long double>(*ticks));
+    step.ratePerSecond = static_cast<double>(static_cast<long double>(counted) * 100.0L /
+                                             static_cast<long double>(*ticks));
     return step;
 }
 

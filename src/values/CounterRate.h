@@ -44,7 +44,7 @@ struct CounterStep {
     StepKind kind = StepKind::None;
     // The change: for a counter, how far it counted (across one wrap where it wrapped).
     long double change = 0;
-    double ratePerSecond = 0;  // StepKind::Rate only
+    double ratePerSecond = 0;       // StepKind::Rate only
     std::uint64_t elapsedTicks = 0; // the agent's time between the samples
     bool wrapped = false;           // the counter wrapped once between them
 
