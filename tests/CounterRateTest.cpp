@@ -102,6 +102,25 @@ TEST(CounterRateTest, CountsChangesAndRatesOnTheAgentsTime) {
     }
 }
 
+TEST(CounterRateTest, HoldsACounterThatAnAgentsCacheKeepsStill) {
+    struct Case {
+        const char* what;
+        values::CounterSample anchor;
+        values::CounterSample after;
+        bool held;
+    };
+    const Case cases[] = {
+        {"still, 1 s", Sample(ASN_COUNTER32, 100, 5), Sample(ASN_COUNTER32, 200, 5), true},
+        {"still, 9.99 s", Sample(ASN_COUNTER64, 100, 5), Sample(ASN_COUNTER64, 1099, 5), true},
+        {"still, 10 s: idle", Sample(ASN_COUNTER32, 100, 5), Sample(ASN_COUNTER32, 1100, 5), false},
+        {"moved", Sample(ASN_COUNTER32, 100, 5), Sample(ASN_COUNTER32, 200, 6), false},
+        {"restarted", Sample(ASN_COUNTER32, 500, 5), Sample(ASN_COUNTER32, 100, 5), false},
+        {"a gauge", Sample(ASN_GAUGE32, 100, 5), Sample(ASN_GAUGE32, 200, 5), false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(values::HeldByCache(c.anchor, c.after), c.held) << c.what;
+}
+
 TEST(CounterRateTest, ReadsSamplesAsTheLayerKeepsThem) {
     AsnAny counter{};
     counter.asnType = ASN_COUNTER32;

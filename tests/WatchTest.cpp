@@ -178,6 +178,33 @@ TEST_F(WatchTest, CountsAWrapAndShowsARestartAsABreak) {
     EXPECT_EQ(graph->objectName(), "IDC_WATCH_GRAPH");
 }
 
+TEST_F(WatchTest, SpreadsACachedCounterOverTheTimeItStoodStill) {
+    RoundAgent script;
+    // An agent that refreshes its counter every 3 s, polled every second; then an idle one.
+    script.rounds = {
+        {0, 0, 0}, {100, 0, 0}, {200, 0, 0}, {300, 3000, 0}, {400, 3000, 0}, {1500, 3000, 0},
+    };
+    scripted::ScriptedAgent agent(script);
+    ASSERT_TRUE(agent.Start());
+    ASSERT_NO_FATAL_FAILURE(m_driver.Open(agent.Address()));
+    m_driver.dlg().OpenWatch({Ids(kCounter)});
+    CWatchDlg* watch = m_driver.dlg().WatchWindow();
+    ASSERT_NE(watch, nullptr);
+    watch->SetInterval(CWatchDlg::kLongestIntervalS);
+    ASSERT_TRUE(ServeUntil([watch] { return watch->Rounds() == 1; }));
+    const char* const rates[] = {"", "", "1000.00", "1000.00", "0.00"};
+    for (const char* rate : rates) {
+        ASSERT_NO_FATAL_FAILURE(Round(watch));
+        EXPECT_EQ(Text(watch, 0, CWatchModel::kRate), rate);
+    }
+    // Neither a nought nor a step of three seconds' worth: the rate of the span, then the
+    // idle counter's nought.
+    std::vector<double> figures;
+    for (const CWatchModel::Point& p : watch->Model()->History(0))
+        figures.push_back(p.figure);
+    EXPECT_EQ(figures, (std::vector<double>{1000, 0}));
+}
+
 TEST_F(WatchTest, LeavesOutAnObjectTheAgentRefusesAndPollsTheOthers) {
     RoundAgent script;
     script.rounds = {{1000, 10, 1}, {1100, 20, 1}, {1200, 30, 1}};

@@ -188,6 +188,7 @@ void CWatchDlg::AddObjects(const std::vector<std::vector<UINT>>& objects) {
     }
     if (last >= 0)
         m_list->selectRow(last);
+    m_list->resizeColumnToContents(CWatchModel::kName);
     m_polling = true;
     if (!m_worker.joinable() && !m_paused) {
         m_next.stop();
@@ -247,8 +248,10 @@ void CWatchDlg::EndRound(const std::shared_ptr<RoundResult>& result) {
         // Rows were removed or changed while it ran: their figures come with the next round.
     } else if (end.IsDone()) {
         m_model->TakeAnswer(result->answer, m_roundRows, atMs);
-        QString text = QStringLiteral("%1 objects polled at %2.")
-                           .arg(QLocale().toString(static_cast<int>(m_roundRows.size())), at);
+        const int polled = static_cast<int>(m_roundRows.size());
+        QString text = (polled == 1 ? QStringLiteral("%1 object polled at %2.")
+                                    : QStringLiteral("%1 objects polled at %2."))
+                           .arg(QLocale().toString(polled), at);
         if (!result->answer.upTime)
             text += QStringLiteral(" The agent sent no sysUpTime.0: no rates.");
         m_status->setText(text);
@@ -363,6 +366,7 @@ void CWatchDlg::OnUse64() {
         return;
     ++m_generation;
     m_model->ReplaceObject(row, *wide);
+    m_list->resizeColumnToContents(CWatchModel::kName);
     ShowGraph();
     UpdateButtons();
     if (!m_worker.joinable() && m_polling && !m_paused) {

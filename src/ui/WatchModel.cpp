@@ -117,6 +117,14 @@ void CWatchModel::TakeAnswer(const flows::PollAnswer& answer, const std::vector<
             continue;
         }
         row.counter = sample->type == ASN_COUNTER32 || sample->type == ASN_COUNTER64;
+        if (row.last && values::HeldByCache(*row.last, *sample)) {
+            // Most likely the agent's cache: the rate shown stays until the counter moves, and
+            // is then counted from its last change.
+            row.change = QStringLiteral("0 (unchanged)");
+            row.rate = row.heldRate;
+            continue;
+        }
+        row.heldRate.clear();
         if (row.last) {
             const values::CounterStep step = values::StepBetween(
                 *row.last, *sample,
@@ -131,6 +139,7 @@ void CWatchModel::TakeAnswer(const flows::PollAnswer& answer, const std::vector<
             case values::StepKind::Rate:
                 row.change = ChangeText(step.change, false);
                 row.rate = RateText(step.ratePerSecond);
+                row.heldRate = row.rate;
                 if (step.wrapped)
                     row.change += QStringLiteral(" (wrapped)");
                 AddPoint(row, {atMs, step.ratePerSecond, false});

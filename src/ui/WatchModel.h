@@ -71,8 +71,10 @@ private:
         QString value;
         QString change;
         QString rate;
+        // The sample the next is compared with: a counter's last change (values::HeldByCache).
         std::optional<values::CounterSample> last;
         qint64 lastAtMs = 0;
+        QString heldRate; // the rate shown while a counter is held
         bool counter = false;
         bool leftOut = false;
         bool breakNext = false; // the next figure of the graph follows a break

@@ -106,6 +106,12 @@ CounterStep StepBetween(const CounterSample& before, const CounterSample& after,
     return step;
 }
 
+bool HeldByCache(const CounterSample& anchor, const CounterSample& after) {
+    return IsCounter(after.type) && anchor.type == after.type &&
+           anchor.unsignedValue == after.unsignedValue && after.upTime >= anchor.upTime &&
+           after.upTime - anchor.upTime < kCacheHoldTicks;
+}
+
 std::optional<std::vector<UINT>> Counter64Of(std::span<const UINT> oid) {
     // IF-MIB's 32-bit counters, under ifEntry (1.3.6.1.2.1.2.2.1) and ifXEntry
     // (1.3.6.1.2.1.31.1.1.1), and the ifXEntry columns of their 64-bit counterparts.

@@ -62,6 +62,16 @@ std::optional<std::uint64_t> AgentTicksBetween(AsnTimeticks before, AsnTimeticks
 CounterStep StepBetween(const CounterSample& before, const CounterSample& after,
                         std::uint64_t localElapsedMs);
 
+// How long a counter that does not move is taken for one that the agent serves from a cache
+// it refreshes now and then (snmpd's interface counters, for one), in hundredths of the
+// agent's time: its rate is then counted over the span from its last change to its next,
+// rather than as nought and then as a step of several intervals' worth.
+inline constexpr std::uint64_t kCacheHoldTicks = 1000;
+
+// Whether `after` is a counter unchanged since `anchor` (its last change) and less than
+// kCacheHoldTicks later on the agent's time, whose rate waits for the counter's next change.
+bool HeldByCache(const CounterSample& anchor, const CounterSample& after);
+
 // The Counter64 counterpart of a 32-bit counter of IF-MIB (ifInOctets.1 ->
 // ifHCInOctets.1), the instance's index kept; none for any other identifier.
 std::optional<std::vector<UINT>> Counter64Of(std::span<const UINT> oid);
