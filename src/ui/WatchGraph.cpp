@@ -111,7 +111,9 @@ void CWatchGraph::paintEvent(QPaintEvent* /*event*/) {
     painter.drawText(QRect(0, plot.bottom() - margin, labelWidth - 4, 2 * margin),
                      Qt::AlignRight | Qt::AlignVCenter, Figure(low, m_rates));
     painter.drawText(QRect(plot.left(), plot.bottom() + 2, plot.width(), metrics.height()),
-                     Qt::AlignLeft, QStringLiteral("-%1 min").arg((span + 59999) / 60000));
+                     Qt::AlignLeft,
+                     span < 5 * 60 * 1000 ? QStringLiteral("-%1 s").arg((span + 999) / 1000)
+                                          : QStringLiteral("-%1 min").arg((span + 59999) / 60000));
     painter.drawText(QRect(plot.left(), plot.bottom() + 2, plot.width(), metrics.height()),
                      Qt::AlignCenter, axis);
     painter.drawText(QRect(plot.left(), plot.bottom() + 2, plot.width(), metrics.height()),
