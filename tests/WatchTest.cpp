@@ -23,6 +23,7 @@
 
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableView>
 
 #include <atomic>
@@ -118,6 +119,11 @@ TEST_F(WatchTest, CountsAWrapAndShowsARestartAsABreak) {
     EXPECT_EQ(watch->objectName(), "IDD_WATCH");
     EXPECT_TRUE(watch->isVisible());
     ASSERT_NE(watch->findChild<QTableView*>(QStringLiteral("IDC_WATCH_LIST")), nullptr);
+    auto* interval = watch->findChild<QSpinBox*>(QStringLiteral("IDC_WATCH_INTERVAL"));
+    ASSERT_NE(interval, nullptr);
+    EXPECT_EQ(interval->value(), 5);
+    EXPECT_EQ(interval->minimum(), 1);
+    EXPECT_EQ(interval->maximum(), 3600);
     // The next rounds only when the test runs them.
     watch->SetInterval(CWatchDlg::kLongestIntervalS);
     ASSERT_TRUE(ServeUntil([watch] { return watch->Rounds() == 1; }));
@@ -224,6 +230,14 @@ TEST_F(WatchTest, LeavesOutAnObjectTheAgentRefusesAndPollsTheOthers) {
     ASSERT_NO_FATAL_FAILURE(Round(watch));
     EXPECT_EQ(Text(watch, 0, CWatchModel::kRate), "10.00");
     EXPECT_EQ(agent.Received().back().bindings.size(), 3u);
+    // Removed, the first object is asked for no more; the gauge's figures go on.
+    watch->View()->selectRow(0);
+    watch->findChild<QPushButton*>(QStringLiteral("IDC_WATCH_REMOVE"))->click();
+    ASSERT_EQ(watch->Model()->rowCount(), 2);
+    ASSERT_NO_FATAL_FAILURE(Round(watch));
+    ASSERT_EQ(agent.Received().back().bindings.size(), 2u);
+    EXPECT_EQ(scripted::OidText(agent.Received().back().bindings[1].name), kGauge);
+    EXPECT_EQ(Text(watch, 1, CWatchModel::kChange), "0");
     EXPECT_TRUE(m_driver.TakeBoxes().empty());
 }
 
