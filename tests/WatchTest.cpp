@@ -272,6 +272,23 @@ TEST_F(WatchTest, StopsPollingWhenTheSessionCloses) {
     EXPECT_TRUE(m_driver.TakeBoxes().empty());
 }
 
+TEST_F(WatchTest, WaitsForASessionWithoutSendingOrSpinning) {
+    m_driver.SetText(IDC_OID, kCounter);
+    m_driver.dlg().OnSysCommand(IDM_WATCH, 0);
+    CWatchDlg* watch = m_driver.dlg().WatchWindow();
+    ASSERT_NE(watch, nullptr);
+    EXPECT_EQ(watch->Model()->rowCount(), 1);
+    EXPECT_TRUE(watch->StatusText().startsWith(QStringLiteral("No session is open")));
+    // Asked again an interval later, not in a loop that takes the processor meanwhile.
+    EXPECT_GT(watch->NextRoundInMs(), 4000);
+    QElapsedTimer served;
+    served.start();
+    ServeUntil([&served] { return served.elapsed() > 300; });
+    EXPECT_GT(watch->NextRoundInMs(), 3000);
+    EXPECT_EQ(watch->Rounds(), 0);
+    EXPECT_TRUE(m_driver.TakeBoxes().empty());
+}
+
 TEST_F(WatchTest, WatchesIfInOctetsFromTheTableViewAndItsCounter64) {
     CTestModules modules;
     ASSERT_TRUE(modules.Loaded());

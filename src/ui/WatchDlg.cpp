@@ -204,6 +204,8 @@ bool CWatchDlg::RunRound() {
     if (!session) {
         m_status->setText(QStringLiteral("No session is open: open one in the main window; "
                                          "polling goes on once it is."));
+        // Looked for again an interval from now, not at once.
+        m_roundStartMs = m_clock.elapsed();
         ScheduleNext();
         return false;
     }

@@ -62,6 +62,8 @@ public:
     int Rounds() const { return m_rounds; }
     void SetInterval(int seconds);
     bool Polling() const { return m_polling; }
+    // When the next round is due, in milliseconds from now; -1 for none.
+    int NextRoundInMs() const { return m_next.isActive() ? m_next.remainingTime() : -1; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
