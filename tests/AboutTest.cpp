@@ -76,6 +76,7 @@ TEST(AboutTest, SystemMenuEndsWithSeparatorAndAboutEntry) {
         {"&Session Settings...", IDM_SESSIONSETTINGS},
         {"MIB &Browser...", IDM_MIBBROWSER},
         {"&Table View...", IDM_TABLEVIEW},
+        {"&Watch...", IDM_WATCH},
         {"&Notifications...", IDM_NOTIFICATIONS},
         {"-", 0},
         {"&About Okapel...", IDM_ABOUTBOX},

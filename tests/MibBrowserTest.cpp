@@ -347,7 +347,7 @@ TEST_F(MibBrowserTest, EveryControlIsReachedByKeyboardAndNamed) {
     QWidget* find = Control<QWidget>(browser, "IDC_MIB_FIND");
     find->setFocus();
     std::vector<std::string> reached;
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 9; ++i) {
         QWidget* focus = QApplication::focusWidget();
         ASSERT_NE(focus, nullptr);
         reached.push_back(focus->objectName().toStdString());
@@ -358,7 +358,7 @@ TEST_F(MibBrowserTest, EveryControlIsReachedByKeyboardAndNamed) {
     }
     EXPECT_EQ(reached, (std::vector<std::string>{"IDC_MIB_FIND", "IDC_MIB_TREE", "IDC_MIB_DETAILS",
                                                  "IDC_MIB_USE", "IDC_MIB_GET", "IDC_MIB_GETALL",
-                                                 "IDCANCEL", "IDC_MIB_MODULES"}));
+                                                 "IDC_MIB_WATCH", "IDCANCEL", "IDC_MIB_MODULES"}));
 }
 
 // The tree grows as the modules are read, the node shown staying shown.

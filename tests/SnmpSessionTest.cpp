@@ -525,6 +525,40 @@ TEST_F(SnmpSessionWithAgent, RequestsAndIdentifierTextsRunOnThreadsAtOnce) {
     EXPECT_EQ(SnmpUtilLiveBlocks(), before);
 }
 
+// Two windows may share one session (the main window's commands and the live counters'
+// rounds, each on a thread of its own): its requests go one at a time, and each thread gets
+// the answer to its own request.
+TEST(SnmpSession, ThreadsThatShareASessionEachGetTheirOwnAnswers) {
+    scripted::TableAgent table;
+    for (int n = 1; n <= 40; ++n)
+        table.objects[scripted::ParseOid(".1.3.6.1.4.1.99981.8." + std::to_string(n) + ".0")] =
+            scripted::Integer(n);
+    scripted::ScriptedAgent agent(table);
+    ASSERT_TRUE(agent.Start());
+    LPSNMP_MGR_SESSION session = SnmpMgrOpen(agent.Address().c_str(), "walnut", 2000, 3);
+    ASSERT_NE(session, nullptr);
+    std::atomic<int> failures{0};
+    auto requests = [&](UINT first) {
+        for (int i = 0; i < 150; ++i) {
+            const UINT n = first + static_cast<UINT>(i % 20);
+            SnmpVarBindList list = GetList({{1, 3, 6, 1, 4, 1, 99981, 8, n, 0}});
+            AsnInteger status = -1;
+            AsnInteger index = -1;
+            if (SnmpMgrRequest(session, SNMP_PDU_GET, &list, &status, &index) != 1 || status != 0 ||
+                list.len != 1 || list.list[0].value.asnType != ASN_INTEGER ||
+                list.list[0].value.asnValue.number != static_cast<AsnInteger>(n))
+                ++failures;
+            SnmpUtilVarBindListFree(&list);
+        }
+    };
+    std::thread other(requests, 21u);
+    requests(1u);
+    other.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(agent.RequestCount(), 300u); // no request was sent again for want of its answer
+    SnmpMgrClose(session);
+}
+
 // --- Answers as the session reads them ---------------------------------------------------
 
 const std::string kRequestShown = "1.3.6.1.2.1.1.5.0=5:"; // the request's binding, as sent

@@ -1,8 +1,10 @@
 // Grabs the real main dialog (or, with the step "about" or "settings", the About box or the
 // Session Settings dialog over it, with "settings-on-screen" the whole screen with both, with
 // "walking=OID" a walk in progress, with "browser" the MIB browser, or with "table=OID" the
-// table view of that table) into a PNG file for the README: okapel_screenshot OUT.png
-// [STEP...]. Runs on any Qt platform; the offscreen one needs no display.
+// table view of that table, with "watch=OID for=SECONDS" the live counters watching it at 1 s
+// while traffic of changing size crosses the loopback) into a PNG file for the README:
+// okapel_screenshot OUT.png [STEP...]. Runs on any Qt platform; the offscreen one needs no
+// display.
 #include "app/ManagerApp.h"
 #include "testing/SnmpTesting.h"
 #include "values/LineBinding.h"
@@ -11,6 +13,7 @@
 #include "ui/MibBrowser.h"
 #include "ui/Resource.h"
 #include "ui/TableViewDlg.h"
+#include "ui/WatchDlg.h"
 
 #include <QLineEdit>
 #include <QTreeView>
@@ -22,8 +25,15 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 // The offscreen platform draws no window decorations, so the picture gives each window a
 // plain frame: a border and a title bar with its icon, caption and title bar buttons.
@@ -118,6 +128,31 @@ static QPixmap GrabWalkInProgress(CManagerDlg& dlg, const QString& root) {
     return picture;
 }
 
+// Serves the live counters for `seconds` at the 1 s interval while datagrams cross the
+// loopback, a few kilobytes more or less in each second, so that the graph has a shape.
+static void WatchWithTraffic(int seconds) {
+    const int sender = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(9); // discard: nobody listens, and the loopback carries it all the same
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const std::vector<char> datagram(1000, 'x');
+    QElapsedTimer time;
+    time.start();
+    while (time.elapsed() < seconds * 1000LL) {
+        const double phase = static_cast<double>(time.elapsed()) / 1000.0;
+        const int count = static_cast<int>(20 + 15 * std::sin(phase / 4.0));
+        for (int i = 0; i < count && sender >= 0; ++i)
+            sendto(sender, datagram.data(), datagram.size(), 0,
+                   reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        const qint64 until = time.elapsed() + 100;
+        while (time.elapsed() < until)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    if (sender >= 0)
+        close(sender);
+}
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s MAIN.png [SCRIPT...]\n", argv[0]);
@@ -183,6 +218,13 @@ int main(int argc, char** argv) {
         } else if (step.startsWith("table=")) {
             dlg.SetDlgItemText(IDC_OID, arg.toLatin1().constData());
             dlg.OnSysCommand(IDM_TABLEVIEW, 0);
+        } else if (step.startsWith("watch=")) {
+            dlg.SetDlgItemText(IDC_OID, arg.toLatin1().constData());
+            dlg.OnSysCommand(IDM_WATCH, 0);
+            if (dlg.WatchWindow())
+                dlg.WatchWindow()->SetInterval(1);
+        } else if (step.startsWith("for=") && dlg.WatchWindow()) {
+            WatchWithTraffic(arg.toInt());
         } else if (step == "browser") {
             dlg.OnMibBrowser();
         } else if (step.startsWith("find=") && dlg.MibBrowser()) {
@@ -217,6 +259,12 @@ int main(int argc, char** argv) {
             }
         }
         QApplication::processEvents();
+    }
+    if (shot.isNull() && dlg.WatchWindow() && dlg.WatchWindow()->isVisible()) {
+        QWidget* watch = dlg.WatchWindow();
+        shot = QPixmap(FramedRect(watch).size());
+        QPainter painter(&shot);
+        PaintFramed(painter, watch, FramedRect(watch).topLeft());
     }
     if (shot.isNull() && dlg.TableView() && dlg.TableView()->isVisible()) {
         QWidget* table = dlg.TableView();

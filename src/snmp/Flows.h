@@ -7,9 +7,11 @@
 
 #include "outcome/Outcome.h"
 #include "snmpapi/SnmpApi.h"
+#include "values/CounterRate.h"
 #include "values/LineText.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,31 @@ namespace flows {
 // with SnmpUtilAsnAnyFree; otherwise the failure (no usable answer, the agent's error status,
 // or an SNMPv2 exception in place of the value), with *value left NULL.
 Outcome Get(LPSNMP_MGR_SESSION session, const AsnObjectIdentifier& oid, AsnAny* value);
+
+// --- A poll of several objects ---------------------------------------------------------
+
+// One object's answer to a poll.
+struct PolledValue {
+    std::string text;                            // written as the poll's `texts` say
+    std::optional<values::CounterSample> sample; // a number's, timed by the answer's sysUpTime
+    const char* exception = nullptr;             // the SNMPv2 exception sent in its place
+    bool otherName = false; // the agent answered with another object's name in its place
+};
+
+struct PollAnswer {
+    std::optional<AsnTimeticks> upTime; // none when sysUpTime.0 came as no TimeTicks
+    std::vector<PolledValue> values;    // one per object polled, in their order
+};
+
+// sysUpTime.0, which every poll asks for first: its hundredths time the rates.
+inline constexpr UINT kSysUpTimeInstance[] = {1, 3, 6, 1, 2, 1, 1, 3, 0};
+
+// One Get of sysUpTime.0 and every one of `objects`, in one request. Done with an answer
+// per object in *answer (an exception in place of a value among them); otherwise the
+// failure, for the whole request: no usable answer (GetFailed), or the agent's error status
+// (GetAgentError), whose index counts sysUpTime.0 as the first binding.
+Outcome Poll(LPSNMP_MGR_SESSION session, const std::vector<std::vector<UINT>>& objects,
+             const values::LineTexts& texts, PollAnswer* answer);
 
 // --- Set ------------------------------------------------------------------------------
 

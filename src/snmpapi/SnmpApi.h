@@ -247,6 +247,8 @@ BOOL SnmpMgrClose(LPSNMP_MGR_SESSION session);
 // An SNMPv3 session's request goes at the session's security level and never below it;
 // the first one learns the agent's engine and its time first (RFC 3414, 4), and a failure of
 // the User-based Security Model has a code of its own (SNMP_MGMTAPI_USM_*).
+// Any thread may send on a session: its requests go one at a time, a second one waiting
+// (unbounded by its own time-out) for the end of the one under way.
 int SnmpMgrRequest(LPSNMP_MGR_SESSION session, BYTE requestType, SnmpVarBindList* list,
                    AsnInteger* errorStatus, AsnInteger* errorIndex);
 // A GetBulk request (RFC 3416, 4.2.3) on an SNMPv2c or SNMPv3 session, by the same road as

@@ -683,6 +683,7 @@ int Request(LPSNMP_MGR_SESSION session, const RequestShape& shape, SnmpVarBindLi
         SetLastError(error);
         return 0;
     }
+    const std::lock_guard<std::mutex> oneAtATime(session->requestLock);
     std::unique_lock<std::mutex> lock(SnmpLibraryLock());
     SnmpMessage answer;
     UINT error = 0;

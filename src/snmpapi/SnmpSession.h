@@ -38,6 +38,10 @@ struct SnmpMgrSession {
     SnmpMessage answer;
     // What an SNMPv3 session adds: its engine, user and security; null for the others.
     std::unique_ptr<CUsmSession> usm;
+    // Held for the whole of each request, so that the windows that share the session (the
+    // main window's commands, the live counters' rounds) send one request at a time: a
+    // request from a second thread waits for the first's end.
+    std::mutex requestLock;
     // SnmpMgrCancelRequests: the flag that refuses requests, and an eventfd that wakes the
     // wait of the one under way; both set from any thread.
     std::atomic<bool> cancelled{false};

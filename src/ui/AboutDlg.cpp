@@ -45,6 +45,8 @@ QString LoadResourceString(int id) {
         return QStringLiteral("MIB &Browser...");
     if (id == IDS_TABLEVIEW)
         return QStringLiteral("&Table View...");
+    if (id == IDS_WATCH)
+        return QStringLiteral("&Watch...");
     if (id == IDS_NOTIFICATIONS)
         return QStringLiteral("&Notifications...");
     return QString();

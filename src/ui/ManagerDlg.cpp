@@ -13,6 +13,7 @@
 #include "ui/NotificationsDlg.h"
 #include "ui/OutcomeBox.h"
 #include "ui/Resource.h"
+#include "ui/WatchDlg.h"
 #include "ui/ScreenFit.h"
 #include "values/Values.h"
 
@@ -113,6 +114,8 @@ CManagerDlg::~CManagerDlg() {
         OnDestroy();
     // The log's window goes before the log it views.
     delete m_pNotificationsDlg.data();
+    // The live counters' round ends while the session it uses is still the dialog's.
+    delete m_pWatch.data();
 }
 
 void CManagerDlg::CreateControls() {
@@ -170,6 +173,7 @@ BOOL CManagerDlg::OnInitDialog() {
     AddSessionSettingsMenuEntry();
     AddMibBrowserMenuEntry();
     AddTableViewMenuEntry();
+    AddWatchMenuEntry();
     AddNotificationsMenuEntry();
     AddAboutMenuEntry();
     // The window's icon, large and small: the window system asks nothing and is told once,

@@ -35,6 +35,7 @@ class CListBox;
 class CNotificationLog;
 class CNotificationsDlg;
 class CTableViewDlg;
+class CWatchDlg;
 
 namespace flows {
 class CWalkSink;
@@ -158,6 +159,13 @@ public:
     void OnTableView();
     void OpenTableView(const std::vector<UINT>& oid);
     CTableViewDlg* TableView() const; // null until first opened
+    // The live counters, from the system menu for the selected walk line's object (or the
+    // identifier in the OID box when no line is selected), from the MIB browser and from the
+    // table view: one window beside this one, shown, raised and watching what it is given
+    // beside what it watches already.
+    void OnWatch();
+    void OpenWatch(const std::vector<std::vector<UINT>>& objects);
+    CWatchDlg* WatchWindow() const; // null until first opened
     // The notification log's window, from the system menu: one window beside this one,
     // shown again and raised when it is open already.
     void OnNotifications();
@@ -183,6 +191,7 @@ private:
     void AddSessionSettingsMenuEntry();
     void AddMibBrowserMenuEntry();
     void AddTableViewMenuEntry();
+    void AddWatchMenuEntry();
     void AddNotificationsMenuEntry();
     void AddAboutMenuEntry();
     void ShowSystemMenu(const QPoint& globalPos, bool fromKeyboard);
@@ -199,6 +208,8 @@ private:
     QPointer<CMibBrowser> m_pMibBrowser;
     // The table view once opened; a child window, gone with the dialog.
     QPointer<CTableViewDlg> m_pTableView;
+    // The live counters once opened; a child window, gone with the dialog.
+    QPointer<CWatchDlg> m_pWatch;
     // The notification log's window once opened; a child window, gone with the dialog.
     QPointer<CNotificationsDlg> m_pNotificationsDlg;
 
@@ -238,6 +249,8 @@ public:
     void OnGetAll();
     void OnWalkListDblClk();
     void OnWalkListSelChange();
+    // The whole identifier of the walk list's selected line, in numbers; false with none.
+    bool SelectedWalkIdentifier(std::string* identifier) const;
 
     // The identifier of an OID text, which the caller then owns; false, after the "Invalid
     // Oid" box, for a text that is none.

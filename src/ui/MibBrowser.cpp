@@ -129,6 +129,8 @@ void CMibBrowser::CreateControls() {
     m_getAll = Button("Get &All", "IDC_MIB_GETALL", this);
     m_table = Button("&Table", "IDC_MIB_TABLE", this);
     m_table->setToolTip(QStringLiteral("Show the table as rows and columns"));
+    m_watch = Button("&Watch", "IDC_MIB_WATCH", this);
+    m_watch->setToolTip(QStringLiteral("Poll the object and show its changes and rates"));
     auto* close = Button("&Close", "IDCANCEL", this);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -154,6 +156,7 @@ void CMibBrowser::CreateControls() {
     buttons->addWidget(m_get);
     buttons->addWidget(m_getAll);
     buttons->addWidget(m_table);
+    buttons->addWidget(m_watch);
     buttons->addStretch(1);
     buttons->addWidget(close);
     rightColumn->addLayout(buttons);
@@ -185,7 +188,8 @@ void CMibBrowser::CreateControls() {
     setTabOrder(m_use, m_get);
     setTabOrder(m_get, m_getAll);
     setTabOrder(m_getAll, m_table);
-    setTabOrder(m_table, close);
+    setTabOrder(m_table, m_watch);
+    setTabOrder(m_watch, close);
     setTabOrder(close, m_modulesView);
     ShowDetails();
     Refresh();
@@ -205,6 +209,7 @@ void CMibBrowser::ConnectSignals() {
     connect(m_get, &QPushButton::clicked, this, &CMibBrowser::OnGet);
     connect(m_getAll, &QPushButton::clicked, this, &CMibBrowser::OnGetAll);
     connect(m_table, &QPushButton::clicked, this, &CMibBrowser::OnTable);
+    connect(m_watch, &QPushButton::clicked, this, &CMibBrowser::OnWatch);
     connect(&m_refresh, &QTimer::timeout, this, &CMibBrowser::Refresh);
     for (const int id : {IDC_WALK_LIST, IDC_TRAP_LIST}) {
         if (CListBox* list = m_dlg->ListBox(id))
@@ -285,6 +290,7 @@ void CMibBrowser::ShowDetails() {
     m_use->setEnabled(any || m_line);
     m_get->setEnabled(any || m_line);
     m_getAll->setEnabled(any || m_line);
+    m_watch->setEnabled(any || m_line);
     m_table->setEnabled(any && values::EntryOf(names, m_node) != mibnames::kNone);
     if (!any) {
         if (text.empty())
@@ -364,6 +370,16 @@ void CMibBrowser::OnTable() {
     if (m_node == mibnames::kNone || values::EntryOf(*m_tree->Table(), m_node) == mibnames::kNone)
         return;
     m_dlg->OpenTableView(m_tree->PathOf(m_node));
+}
+
+void CMibBrowser::OnWatch() {
+    const std::string identifier = Identifier();
+    AsnObjectIdentifier oid{};
+    if (identifier.empty() || !SnmpMgrStrToOid(identifier.c_str(), &oid))
+        return;
+    std::vector<UINT> ids(oid.ids, oid.ids + oid.idLength);
+    SnmpUtilOidFree(&oid);
+    m_dlg->OpenWatch({std::move(ids)});
 }
 
 std::vector<std::vector<UINT>> CMibBrowser::ExpandedPaths() const {

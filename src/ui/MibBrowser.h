@@ -51,6 +51,8 @@ public:
     void OnGetAll();
     // "&Table": the table view of the table or entry node shown.
     void OnTable();
+    // "&Watch": the live counters of the object shown (a scalar's instance, the line's).
+    void OnWatch();
 
     // Takes the names and the module report in force when they changed since the last look
     // (the window looks every quarter of a second).
@@ -74,6 +76,7 @@ private:
     QPushButton* m_get = nullptr;
     QPushButton* m_getAll = nullptr;
     QPushButton* m_table = nullptr;
+    QPushButton* m_watch = nullptr;
     QLabel* m_modulesLabel = nullptr;
     QTreeView* m_modulesView = nullptr;
     QTimer m_refresh;

@@ -310,6 +310,10 @@ void CManagerDlg::OnWalkListDblClk() {
     GetObjectOfText(identifier);
 }
 
+bool CManagerDlg::SelectedWalkIdentifier(std::string* identifier) const {
+    return SelectedIdentifier(ListBox(IDC_WALK_LIST), identifier);
+}
+
 void CManagerDlg::OnWalkListSelChange() {
     std::string identifier;
     if (!SelectedIdentifier(ListBox(IDC_WALK_LIST), &identifier))

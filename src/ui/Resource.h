@@ -21,6 +21,9 @@ inline constexpr int IDM_NOTIFICATIONS = 0x0050;
 inline constexpr int IDD_TABLE_VIEW = 115;
 inline constexpr int IDS_TABLEVIEW = 116;
 inline constexpr int IDM_TABLEVIEW = 0x0070;
+inline constexpr int IDD_WATCH = 117;
+inline constexpr int IDS_WATCH = 118;
+inline constexpr int IDM_WATCH = 0x0080;
 inline constexpr int IDR_MAINFRAME = 128;
 
 inline constexpr int IDC_COMMUNITY = 1001;
@@ -77,6 +80,16 @@ inline constexpr int IDC_TABLE = 1051;
 inline constexpr int IDC_TABLE_REFRESH = 1052;
 inline constexpr int IDC_TABLE_COPY = 1053;
 inline constexpr int IDC_TABLE_STATUS = 1054;
+// The live counters' controls, and the buttons of the other windows that add objects to them.
+inline constexpr int IDC_WATCH_LIST = 1060;
+inline constexpr int IDC_WATCH_INTERVAL = 1061;
+inline constexpr int IDC_WATCH_REMOVE = 1062;
+inline constexpr int IDC_WATCH_PAUSE = 1063;
+inline constexpr int IDC_WATCH_USE64 = 1064;
+inline constexpr int IDC_WATCH_GRAPH = 1065;
+inline constexpr int IDC_WATCH_STATUS = 1066;
+inline constexpr int IDC_MIB_WATCH = 1067;
+inline constexpr int IDC_TABLE_WATCH = 1068;
 
 // The application's Help command.
 inline constexpr int ID_HELP = 0xE146;

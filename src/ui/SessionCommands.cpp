@@ -5,6 +5,7 @@
 #include "ui/TableViewDlg.h"
 #include "ui/Resource.h"
 #include "ui/SessionSettingsDlg.h"
+#include "ui/WatchDlg.h"
 
 #include <memory>
 #include <mutex>
@@ -71,6 +72,8 @@ void CManagerDlg::OnClose() {
     // The windows that show what the session fetched go with it.
     if (m_pTableView)
         m_pTableView->close();
+    if (m_pWatch)
+        m_pWatch->SessionClosing();
     SnmpMgrClose(m_hSession);
     m_hSession = nullptr;
     EnableDlgItem(IDC_OPEN, true);

@@ -14,6 +14,7 @@
 #include "ui/PopupMenu.h"
 #include "ui/Resource.h"
 #include "ui/TableViewDlg.h"
+#include "ui/WatchDlg.h"
 
 #include <QAction>
 #include <QApplication>
@@ -163,6 +164,38 @@ CTableViewDlg* CManagerDlg::TableView() const {
     return m_pTableView.data();
 }
 
+void CManagerDlg::AddWatchMenuEntry() {
+    if (QMenu* pSysMenu = GetSystemMenu(false))
+        pSysMenu->addAction(LoadResourceString(IDS_WATCH))->setData(IDM_WATCH);
+}
+
+void CManagerDlg::OnWatch() {
+    // The walk line's whole identifier where one is selected: read back through the OID box
+    // it would be cut at the box's 254 characters.
+    std::string text;
+    if (!SelectedWalkIdentifier(&text))
+        text = GetDlgItemText(IDC_OID);
+    AsnObjectIdentifier oid{};
+    if (!ConvertOid(text, &oid))
+        return;
+    const std::vector<UINT> ids(oid.ids, oid.ids + oid.idLength);
+    SnmpUtilOidFree(&oid);
+    OpenWatch({ids});
+}
+
+void CManagerDlg::OpenWatch(const std::vector<std::vector<UINT>>& objects) {
+    if (!m_pWatch)
+        m_pWatch = new CWatchDlg(this);
+    m_pWatch->show();
+    m_pWatch->raise();
+    m_pWatch->activateWindow();
+    m_pWatch->AddObjects(objects);
+}
+
+CWatchDlg* CManagerDlg::WatchWindow() const {
+    return m_pWatch.data();
+}
+
 void CManagerDlg::AddNotificationsMenuEntry() {
     if (QMenu* pSysMenu = GetSystemMenu(false))
         pSysMenu->addAction(LoadResourceString(IDS_NOTIFICATIONS))->setData(IDM_NOTIFICATIONS);
@@ -239,6 +272,10 @@ void CManagerDlg::OnSysCommand(unsigned nID, long /*lParam*/) {
     }
     if ((nID & kCommandMask) == IDM_TABLEVIEW) {
         OnTableView();
+        return;
+    }
+    if ((nID & kCommandMask) == IDM_WATCH) {
+        OnWatch();
         return;
     }
     if ((nID & kCommandMask) == IDM_NOTIFICATIONS) {

@@ -61,6 +61,8 @@ void CTableModel::Clear() {
     m_indexColumns = 0;
     m_rows = 0;
     m_unfitRows = 0;
+    m_entry.clear();
+    m_indexes.clear();
     endResetModel();
 }
 
@@ -72,6 +74,8 @@ void CTableModel::Fill(const mibnames::Table& names, const std::vector<std::vect
     m_cells.clear();
     m_rows = 0;
     m_unfitRows = 0;
+    m_entry = entry;
+    m_indexes.clear();
 
     std::vector<int> entryNodes;
     for (const std::vector<UINT>& entry : entries) {
@@ -141,7 +145,9 @@ void CTableModel::Fill(const mibnames::Table& names, const std::vector<std::vect
     m_rows = static_cast<int>(rows.size());
     m_cells.resize(rows.size() * width);
     std::size_t row = 0;
+    m_indexes.reserve(rows.size());
     for (auto& [index, answers] : rows) {
+        m_indexes.push_back(index);
         CellData* cells = &m_cells[row * width];
         const auto decoded =
             values::DecodeIndex(parts, index.data(), static_cast<UINT>(index.size()));
@@ -171,6 +177,17 @@ void CTableModel::Fill(const mibnames::Table& names, const std::vector<std::vect
         ++row;
     }
     endResetModel();
+}
+
+std::vector<UINT> CTableModel::CellObject(int row, int column) const {
+    const UINT arc = ColumnArc(column);
+    if (arc == 0 || row < 0 || row >= m_rows)
+        return {};
+    std::vector<UINT> oid = m_entry;
+    oid.push_back(arc);
+    const std::vector<UINT>& index = m_indexes[static_cast<size_t>(row)];
+    oid.insert(oid.end(), index.begin(), index.end());
+    return oid;
 }
 
 UINT CTableModel::ColumnArc(int column) const {

@@ -47,6 +47,9 @@ public:
     std::size_t ColumnEntry(int column) const;
     QString Header(int column) const;
     QString Cell(int row, int column) const;
+    // The identifier of the object in a cell of a column of objects (entry, column, the
+    // row's index), answered or not; empty for an index column.
+    std::vector<UINT> CellObject(int row, int column) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -74,4 +77,6 @@ private:
     int m_rows = 0;
     int m_unfitRows = 0;
     std::vector<CellData> m_cells; // row by row
+    std::vector<UINT> m_entry;
+    std::vector<std::vector<UINT>> m_indexes; // per row
 };

@@ -26,6 +26,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <set>
@@ -125,11 +126,16 @@ void CTableViewDlg::CreateControls() {
     m_copy->setAutoDefault(false);
     m_copy->setToolTip(
         QStringLiteral("Copy the selected cells, or the whole table, as tab-separated text"));
+    m_watch = new QPushButton(QStringLiteral("&Watch"), this);
+    m_watch->setObjectName(QStringLiteral("IDC_TABLE_WATCH"));
+    m_watch->setAutoDefault(false);
+    m_watch->setToolTip(QStringLiteral("Poll the objects of the selected cells"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
     connect(m_refresh, &QPushButton::clicked, this, &CTableViewDlg::OnRefresh);
     connect(m_copy, &QPushButton::clicked, this, &CTableViewDlg::OnCopy);
+    connect(m_watch, &QPushButton::clicked, this, &CTableViewDlg::OnWatch);
     auto* copyKey = new QShortcut(QKeySequence::Copy, m_table);
     copyKey->setContext(Qt::WidgetShortcut);
     connect(copyKey, &QShortcut::activated, this, &CTableViewDlg::OnCopy);
@@ -144,6 +150,7 @@ void CTableViewDlg::CreateControls() {
     bottom->addWidget(m_status, 1);
     bottom->addWidget(m_refresh);
     bottom->addWidget(m_copy);
+    bottom->addWidget(m_watch);
     bottom->addWidget(buttons);
 
     auto* layout = new QVBoxLayout(this);
@@ -152,7 +159,8 @@ void CTableViewDlg::CreateControls() {
     layout->addLayout(bottom);
     setTabOrder(m_table, m_refresh);
     setTabOrder(m_refresh, m_copy);
-    setTabOrder(m_copy, buttons->button(QDialogButtonBox::Close));
+    setTabOrder(m_copy, m_watch);
+    setTabOrder(m_watch, buttons->button(QDialogButtonBox::Close));
 }
 
 void CTableViewDlg::ShowTable(const std::vector<UINT>& oid) {
@@ -289,4 +297,25 @@ void CTableViewDlg::OnCopy() {
     QGuiApplication::clipboard()->setText(CopyText());
     m_status->setText(m_status->text().section(QStringLiteral(" Copied"), 0, 0) +
                       QStringLiteral(" Copied."));
+}
+
+void CTableViewDlg::OnWatch() {
+    QModelIndexList selected = m_table->selectionModel()->selectedIndexes();
+    // In the order shown, row by row.
+    std::sort(selected.begin(), selected.end(), [](const QModelIndex& a, const QModelIndex& b) {
+        return a.row() != b.row() ? a.row() < b.row() : a.column() < b.column();
+    });
+    std::vector<std::vector<UINT>> objects;
+    for (const QModelIndex& index : selected) {
+        const QModelIndex cell = m_sorted->mapToSource(index);
+        std::vector<UINT> oid = m_model->CellObject(cell.row(), cell.column());
+        if (!oid.empty() && std::find(objects.begin(), objects.end(), oid) == objects.end())
+            objects.push_back(std::move(oid));
+    }
+    if (objects.empty()) {
+        m_status->setText(m_status->text().section(QStringLiteral(" Select"), 0, 0) +
+                          QStringLiteral(" Select the cells of the objects to watch."));
+        return;
+    }
+    m_dlg->OpenWatch(objects);
 }

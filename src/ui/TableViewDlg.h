@@ -40,6 +40,8 @@ public:
     void OnRefresh();
     // "&Copy": the selected cells, or the whole table when none is selected, on the clipboard.
     void OnCopy();
+    // "&Watch": the objects of the selected cells in the live counters.
+    void OnWatch();
     // What Copy puts on the clipboard, in the order shown: a header line, then a line per row,
     // cells separated by tabs.
     QString CopyText() const;
@@ -66,6 +68,7 @@ private:
     QLabel* m_status = nullptr;
     QPushButton* m_refresh = nullptr;
     QPushButton* m_copy = nullptr;
+    QPushButton* m_watch = nullptr;
     std::vector<UINT> m_entry;
     std::vector<std::vector<UINT>> m_entries;
     QString m_name; // the table's name, or its numbers
