@@ -61,7 +61,7 @@ void CTableModel::Clear() {
     m_indexColumns = 0;
     m_rows = 0;
     m_unfitRows = 0;
-    m_entry.clear();
+    m_entries.clear();
     m_indexes.clear();
     endResetModel();
 }
@@ -74,7 +74,7 @@ void CTableModel::Fill(const mibnames::Table& names, const std::vector<std::vect
     m_cells.clear();
     m_rows = 0;
     m_unfitRows = 0;
-    m_entry = entry;
+    m_entries = entries;
     m_indexes.clear();
 
     std::vector<int> entryNodes;
@@ -183,7 +183,7 @@ std::vector<UINT> CTableModel::CellObject(int row, int column) const {
     const UINT arc = ColumnArc(column);
     if (arc == 0 || row < 0 || row >= m_rows)
         return {};
-    std::vector<UINT> oid = m_entry;
+    std::vector<UINT> oid = m_entries[ColumnEntry(column)];
     oid.push_back(arc);
     const std::vector<UINT>& index = m_indexes[static_cast<size_t>(row)];
     oid.insert(oid.end(), index.begin(), index.end());

@@ -77,6 +77,6 @@ private:
     int m_rows = 0;
     int m_unfitRows = 0;
     std::vector<CellData> m_cells; // row by row
-    std::vector<UINT> m_entry;
+    std::vector<std::vector<UINT>> m_entries; // as filled: a column's entry is its place here
     std::vector<std::vector<UINT>> m_indexes; // per row
 };
