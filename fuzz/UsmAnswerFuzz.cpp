@@ -9,12 +9,14 @@
 // that could not be made, a block of the utility allocator left over, an answer of other than
 // the one binding asked for, or a message that was not signed here with the user's key (and
 // so cannot be authentic) and is taken as the answer or yields a failure that only the
-// agent's authenticated word could prove, is a finding.
+// agent's authenticated word could prove, or a header that net-snmp's BER primitives read
+// otherwise where both read it, is a finding.
 #include "testing/SnmpTesting.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -129,6 +131,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 &datagram, at, kUsmTestingAuthPassphrase,
                 std::vector<std::uint8_t>(kUsmTestingEngine,
                                           kUsmTestingEngine + sizeof kUsmTestingEngine));
+    }
+    // The header and security parameters that the session reads before it trusts a Report,
+    // beside net-snmp's reading of the same bytes.
+    const std::string difference = SnmpV3HeaderDisagreement(datagram.data(), datagram.size());
+    if (!difference.empty()) {
+        std::fprintf(stderr, "net-snmp reads it otherwise: %s\n", difference.c_str());
+        std::abort();
     }
     const std::int64_t liveBlocks = SnmpUtilLiveBlocks();
     const SnmpUsmAnswerOutcome outcome =
