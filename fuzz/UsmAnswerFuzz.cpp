@@ -7,9 +7,9 @@
 // one, so that mutations reach what follows authentication (the time window, the decryption,
 // the scopedPDU, the Reports the user's key proves). A crash, a sanitizer report, a request
 // that could not be made, a block of the utility allocator left over, an answer of other than
-// the one binding asked for, or a message that was not signed here with the user's key (and
-// so cannot be authentic) and is taken as the answer or yields a failure that only the
-// agent's authenticated word could prove, or a header that net-snmp's BER primitives read
+// the one binding asked for, or a message without the user's digest (which no one without
+// the key can make) that is taken as the answer or yields a failure that only the agent's
+// authenticated word could prove, or a header that net-snmp's BER primitives read
 // otherwise where both read it, is a finding.
 #include "testing/SnmpTesting.h"
 
@@ -124,13 +124,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool privacy = data[0] & 1;
     const bool sign = data[0] & 2;
     std::vector<std::uint8_t> datagram(data + 1, data + size);
-    bool signedHere = false;
-    if (sign) {
-        if (const std::size_t at = DigestPlace(datagram))
-            signedHere = SnmpSignV3ForTesting(
-                &datagram, at, kUsmTestingAuthPassphrase,
-                std::vector<std::uint8_t>(kUsmTestingEngine,
-                                          kUsmTestingEngine + sizeof kUsmTestingEngine));
+    // Whether the message carries the user's digest: signed here, or by the fuzzer itself,
+    // which learns the digest that net-snmp compares with (libFuzzer watches memcmp), as no
+    // one on the network can.
+    bool authentic = false;
+    if (const std::size_t at = DigestPlace(datagram)) {
+        const std::vector<std::uint8_t> engine(kUsmTestingEngine,
+                                               kUsmTestingEngine + sizeof kUsmTestingEngine);
+        std::vector<std::uint8_t> signedCopy = datagram;
+        if (SnmpSignV3ForTesting(&signedCopy, at, kUsmTestingAuthPassphrase, engine)) {
+            authentic = sign || signedCopy == datagram;
+            if (sign)
+                datagram = std::move(signedCopy);
+        }
     }
     // The header and security parameters that the session reads before it trusts a Report,
     // beside net-snmp's reading of the same bytes.
@@ -150,10 +156,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Finding("one binding asked for, another number handed over", outcome);
     if (outcome.answered && outcome.engineReported)
         Finding("answered and reported as another engine", outcome);
-    // Only a message signed here with the user's key can be authentic (no digest can be
-    // guessed), and only with the authentication flag: any other is no answer, and what it
-    // says is at most a hint.
-    if (!(signedHere && ClaimsAuthentication(datagram)) &&
+    // Only a message with the user's digest and the authentication flag can be authentic:
+    // any other is no answer, and what it says is at most a hint.
+    if (!(authentic && ClaimsAuthentication(datagram)) &&
         (outcome.answered || OnlyTheAgentsWordProves(outcome.error)))
         Finding("a message that cannot be authentic decided the request", outcome);
     return 0;

@@ -121,6 +121,11 @@ int main(int argc, char** argv) {
             Whole(inClear, Scoped(Report(kUnknownContexts))));
         add(at + "report-no-binding", mode,
             Whole(inClear, Scoped(Pdu(0xA8, kUsmTestingRequestId, 0, clear))));
+        // A Report whose msgSecurityParameters claim more bytes than their SEQUENCE has: the
+        // layer reads no SNMPv3 message in it, net-snmp reads a Report.
+        Bytes loose = Whole(inClear, Scoped(Report({1, 3, 6, 1, 38, 3, 15, 1, 1, 3, 91})));
+        loose[23] = static_cast<std::uint8_t>(loose[23] + 8);
+        add(at + "report-read-by-net-snmp-alone", mode, loose);
         // RFC 3414's discovery Report, from another engine.
         Message discovery = inClear;
         discovery.engine = {0x80, 0x00, 0x1F, 0x88, 0x04, 'o', 't', 'h', 'e', 'r'};
