@@ -315,14 +315,15 @@ TEST_P(UsmFailures, EachHasItsOwnCode) {
     ASSERT_EQ(boxes.size(), 3u);
     for (const auto& box : boxes) {
         EXPECT_EQ(box.caption, "Snmp Error");
-        if (GetParam().named)
+        if (GetParam().named) {
             EXPECT_TRUE(
                 box.text.starts_with(std::string("Snmp Request Failed\n") + GetParam().named))
                 << box.text;
-        else // each flow's box of a request without an answer, no reason named
+        } else { // each flow's box of a request without an answer, no reason named
             EXPECT_TRUE(box.text == "Snmp Request Failed" ||
                         box.text.starts_with("Snmp Request Failed\nErrorStatus: "))
                 << box.text;
+        }
     }
     EXPECT_TRUE(d.WalkLines().empty());
 }
