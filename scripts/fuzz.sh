@@ -26,26 +26,29 @@ build=$OKAPEL_ROOT/build-fuzz
 okapel_build "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DOKAPEL_FUZZ=ON -DOKAPEL_TESTS=OFF -DOKAPEL_BENCH=OFF -- trap_decode_fuzz trap_seed_capture \
     answer_decode_fuzz answer_seed_write v3_header_fuzz scoped_pdu_fuzz v3_inform_fuzz \
-    v3_seed_capture
+    v3_seed_capture usm_answer_fuzz usm_seed_write
 
-for corpus in trap answer v3-header scoped-pdu v3-inform; do
+for corpus in trap answer v3-header scoped-pdu v3-inform usm-answer; do
     as_owner mkdir -p "$build/$corpus-corpus"
 done
-as_owner mkdir -p "$build/trap-seeds" "$build/answer-seeds" "$build/v3-seeds" "$build/scoped-seeds"
+as_owner mkdir -p "$build/trap-seeds" "$build/answer-seeds" "$build/v3-seeds" "$build/scoped-seeds" \
+    "$build/usm-seeds"
 as_owner "$build/fuzz/trap_seed_capture" "$build/trap-seeds"
 as_owner "$build/fuzz/answer_seed_write" "$build/answer-seeds"
 as_owner "$build/fuzz/v3_seed_capture" "$build/v3-seeds" "$build/scoped-seeds"
+as_owner "$build/fuzz/usm_seed_write" "$build/usm-seeds"
 
 # Leaks are the target's own check (the layer's block count); net-snmp's one-time start keeps
 # process-lifetime allocations that LeakSanitizer would report at exit.
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 cd "$build"
-share=$(((seconds + 4) / 5))
+share=$(((seconds + 5) / 6))
 # target:corpus:seeds:longest input. The answer seeds reach the largest datagram (65,507
 # bytes), which a shorter limit would cut.
 for run in trap_decode:trap:trap:2048 answer_decode:answer:answer:65507 \
-    v3_header:v3-header:v3:2048 scoped_pdu:scoped-pdu:scoped:2048 v3_inform:v3-inform:v3:4096; do
+    v3_header:v3-header:v3:2048 scoped_pdu:scoped-pdu:scoped:2048 v3_inform:v3-inform:v3:4096 \
+    usm_answer:usm-answer:usm:4096; do
     IFS=: read -r target corpus seeds max_len <<<"$run"
     echo "=== ${target}_fuzz, $share s"
     as_owner "./fuzz/${target}_fuzz" -max_total_time="$share" -max_len="$max_len" \

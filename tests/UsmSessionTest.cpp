@@ -6,6 +6,7 @@
 #include "support/BindingText.h"
 #include "support/DemoAgent.h"
 #include "support/DialogDriver.h"
+#include "support/ModalRun.h"
 #include "support/Ports.h"
 #include "support/RowName.h"
 #include "support/UsmScriptedAgent.h"
@@ -13,11 +14,15 @@
 #include "testing/SnmpTesting.h"
 #include "ui/OutcomeBox.h"
 #include "ui/Resource.h"
+#include "ui/SecretEdit.h"
 #include "ui/SessionSettingsDlg.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -28,6 +33,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -171,6 +177,62 @@ TEST_P(UsmUserRequests, GetSetAndWalkGiveWhatTheToolsGive) {
     SnmpMgrClose(session);
 }
 
+// A passphrase beyond ASCII typed into the Session Settings' boxes gives the keys that
+// net-snmp's tools make of the same passphrase on their command line: both take its UTF-8
+// bytes. The authentication passphrase is typed key by key, the privacy one committed by an
+// input method, as a keyboard that composes characters gives them.
+TEST_F(UsmAgent, PassphrasesBeyondAsciiTypedInTheBoxesGiveTheToolsKeys) {
+    const UsmTestUser& user = UsmTestUserNamed("okUtf8");
+    const std::string tool = Joined(UsmToolOptions(user));
+    const std::string described =
+        Printed(s_agent->Tool("snmpget", tool + " -On -Oqv .1.3.6.1.2.1.1.5.0"));
+    ASSERT_FALSE(described.empty()) << "snmpget " << tool;
+
+    SnmpMgrSessionSettings initial;
+    initial.version = SNMP_MGR_VERSION_3;
+    initial.userName = user.name;
+    initial.securityLevel = user.level;
+    initial.authProtocol = user.authProtocol;
+    initial.privProtocol = user.privProtocol;
+    CSessionSettingsDlg box(initial);
+    box.show();
+    auto* auth = box.findChild<CSecretEdit*>(QStringLiteral("IDC_AUTH_PASSPHRASE"));
+    auto* priv = box.findChild<CSecretEdit*>(QStringLiteral("IDC_PRIV_PASSPHRASE"));
+    ASSERT_NE(auth, nullptr);
+    ASSERT_NE(priv, nullptr);
+    const QString authTyped = QString::fromUtf8(user.authPassphrase);
+    const QString privTyped = QString::fromUtf8(user.privPassphrase);
+    auth->setFocus();
+    // One key press per character, with the key code that the platform gives a letter key
+    // (the character's capital) and the character as its text, as QTest::keyClicks does for
+    // ASCII alone.
+    for (const QChar c : authTyped)
+        QTest::sendKeyEvent(QTest::Click, auth, static_cast<Qt::Key>(c.toUpper().unicode()),
+                            QString(c), Qt::NoModifier);
+    priv->setFocus();
+    QInputMethodEvent commit;
+    commit.setCommitString(privTyped);
+    QCoreApplication::sendEvent(priv, &commit);
+    EXPECT_EQ(auth->Count(), authTyped.toUcs4().size());
+    EXPECT_EQ(priv->Count(), privTyped.toUcs4().size());
+    std::string refusal;
+    RunWithModal<QMessageBox>(
+        [&] {
+            QTest::mouseClick(box.findChild<QPushButton*>(QStringLiteral("IDOK")), Qt::LeftButton);
+        },
+        [&](QMessageBox* shown) { refusal = shown->text().toStdString(); });
+    ASSERT_EQ(refusal, "");
+    ASSERT_EQ(box.result(), QDialog::Accepted);
+
+    LPSNMP_MGR_SESSION session = Open(box.Settings());
+    ASSERT_NE(session, nullptr) << SystemErrorText(GetLastError());
+    std::string bytes;
+    for (unsigned char c : described)
+        bytes += std::to_string(c) + ",";
+    EXPECT_EQ(Get(session, kSysName), "status 0: 1.3.6.1.2.1.1.5.0=4:" + bytes);
+    SnmpMgrClose(session);
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryUser, UsmUserRequests, ::testing::ValuesIn(UsmTestUsers()),
                          [](const ::testing::TestParamInfo<UsmTestUser>& info) {
                              return std::string(info.param.name);
@@ -187,7 +249,8 @@ struct UsmFailure {
     const char* name;
     std::function<SnmpMgrSessionSettings()> settings;
     UINT code;
-    const char* named; // how the box of each flow names it, after "Snmp Request Failed\n"
+    const char* named; // how the box of each flow names it, after "Snmp Request Failed\n";
+                       // null for a request that got no answer, which the box names no more
 };
 
 SnmpMgrSessionSettings Renamed(const char* user, const char* name) {
@@ -218,6 +281,12 @@ SnmpMgrSessionSettings WithProtocols(const char* user, int auth, int priv) {
     return UsmSettings(other);
 }
 
+SnmpMgrSessionSettings InContext(const char* user, const char* context) {
+    SnmpMgrSessionSettings settings = UsmSettings(UsmTestUserNamed(user));
+    settings.contextName = context;
+    return settings;
+}
+
 class UsmFailures : public UsmAgent, public ::testing::WithParamInterface<UsmFailure> {};
 
 TEST_P(UsmFailures, EachHasItsOwnCode) {
@@ -246,8 +315,15 @@ TEST_P(UsmFailures, EachHasItsOwnCode) {
     ASSERT_EQ(boxes.size(), 3u);
     for (const auto& box : boxes) {
         EXPECT_EQ(box.caption, "Snmp Error");
-        EXPECT_TRUE(box.text.starts_with(std::string("Snmp Request Failed\n") + GetParam().named))
-            << box.text;
+        if (GetParam().named) {
+            EXPECT_TRUE(
+                box.text.starts_with(std::string("Snmp Request Failed\n") + GetParam().named))
+                << box.text;
+        } else { // each flow's box of a request without an answer, no reason named
+            EXPECT_TRUE(box.text == "Snmp Request Failed" ||
+                        box.text.starts_with("Snmp Request Failed\nErrorStatus: "))
+                << box.text;
+        }
     }
     EXPECT_TRUE(d.WalkLines().empty());
 }
@@ -294,6 +370,17 @@ INSTANTIATE_TEST_SUITE_P(
                    SNMP_MGMTAPI_USM_UNVERIFIED_UNSUPPORTED_LEVEL,
                    "No answer: the agent answered with an unauthenticated Report of "
                    "usmStatsUnsupportedSecLevels; it could not be verified"},
+        // A context that the agent does not have: snmpd drops the request without a Report,
+        // so the request times out, at authPriv too, where the silence is no sign of a wrong
+        // privacy key: the keys were proved in the default context.
+        UsmFailure{"UnknownContext", [] { return InContext("okShaAes", "no-such-context"); },
+                   SNMP_MGMTAPI_TIMEOUT, nullptr},
+        UsmFailure{"UnknownContextAtAuthNoPriv",
+                   [] { return InContext("okSha", "no-such-context"); }, SNMP_MGMTAPI_TIMEOUT,
+                   nullptr},
+        UsmFailure{"UnknownContextAtNoAuth",
+                   [] { return InContext("okNoAuth", "no-such-context"); }, SNMP_MGMTAPI_TIMEOUT,
+                   nullptr},
         // At noAuthNoPriv nothing is authenticated, the answer neither: the Report is the
         // request's own level.
         UsmFailure{"UnknownUserNameAtNoAuth", [] { return Renamed("okNoAuth", "nobody"); },
@@ -326,6 +413,11 @@ struct ReportCase {
     const char* named; // how the Get's box names it, after "Snmp Request Failed\n"
     bool inItsOwnTime; // refused: the request ends only when its time-outs have passed
 };
+
+usmagent::Answer Unnamed(usmagent::Answer answer) {
+    answer.named = false;
+    return answer;
+}
 
 class UsmReports : public ::testing::TestWithParam<ReportCase> {};
 
@@ -374,10 +466,31 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"UnauthenticatedUnknownEngineIdsAlways", "okShaAes", 1,
                    usmagent::UnauthenticatedReport(usmagent::kUnknownEngineIds),
                    SNMP_MGMTAPI_TIMEOUT, "ErrorStatus: SNMP_ERRORSTATUS_NOERROR", true},
+        // A Report that names no counter, which net-snmp alone would take for the agent's
+        // refusal of the request.
+        ReportCase{"UnauthenticatedReportNamingNoCounter", "okShaAes", 1,
+                   Unnamed(usmagent::UnauthenticatedReport(usmagent::kDecryptionErrors)),
+                   SNMP_MGMTAPI_TIMEOUT, "ErrorStatus: SNMP_ERRORSTATUS_NOERROR", true},
+        ReportCase{"UnauthenticatedUnknownContexts", "okShaAes", 1,
+                   usmagent::UnauthenticatedReport(usmagent::kUnknownContexts),
+                   SNMP_MGMTAPI_USM_UNVERIFIED_UNKNOWN_CONTEXT,
+                   "No answer: the agent answered with an unauthenticated Report of "
+                   "snmpUnknownContexts; it could not be verified",
+                   true},
         // What a Report authenticated with the user's key says is the agent's own word.
         ReportCase{"AuthenticatedDecryptionErrors", "okShaAes", 1,
                    usmagent::AuthenticatedReport(usmagent::kDecryptionErrors),
                    SNMP_MGMTAPI_USM_DECRYPTION, "Decryption error: ", false},
+        // An agent that tells of a context it does not know, at authPriv: its own box, never
+        // the decryption one, though no Response came.
+        ReportCase{"AuthenticatedUnknownContexts", "okShaAes", 1,
+                   usmagent::AuthenticatedReport(usmagent::kUnknownContexts),
+                   SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT,
+                   "Unknown context: the agent has no context of this name", false},
+        ReportCase{"AuthenticatedUnknownContextsAtAuthNoPriv", "okSha", 1,
+                   usmagent::AuthenticatedReport(usmagent::kUnknownContexts),
+                   SNMP_MGMTAPI_USM_UNKNOWN_CONTEXT,
+                   "Unknown context: the agent has no context of this name", false},
         ReportCase{"AgentAtItsBootLimit", "okShaAes", 2147483647,
                    usmagent::AuthenticatedReport(usmagent::kNotInTimeWindows),
                    SNMP_MGMTAPI_USM_BOOT_LIMIT,
@@ -418,6 +531,69 @@ TEST(UsmSession, AnswerFromAnEarlierEngineTimeIsRefused) {
     EXPECT_EQ(Get(session, kSysName), Failed(SNMP_MGMTAPI_USM_TIME_WENT_BACK));
     SnmpMgrClose(session);
 }
+
+// An agent whose engine time jumps while the session is open, its boots the same. Ahead, the
+// agent's authenticated notInTimeWindow Report carries a time later than the one learnt,
+// which the session takes (RFC 3414, 3.2 (7)(b)) before it sends the request again at once.
+// Back by less than the time window, the answer is still within it. Back by more, the
+// agent's Report is from before the time learnt, as a replayed one would be: refused, and
+// told as such; a session opened anew learns the time afresh.
+struct TimeJump {
+    const char* name;
+    std::int64_t seconds;
+    UINT code;                // 0: answered
+    std::size_t sendings = 0; // the answered request's sendings to the agent
+};
+
+class UsmTimeJumps : public ::testing::TestWithParam<TimeJump> {};
+
+TEST_P(UsmTimeJumps, AreFollowedOrRefusedAsTheWindowSays) {
+    const TimeJump& row = GetParam();
+    const UsmTestUser& user = UsmTestUserNamed("okSha");
+    usmagent::UsmScriptedAgent agent(
+        [&agent](const usmagent::Request& request) {
+            // The authoritative engine's time window (RFC 3414, 3.2 (7)(a)).
+            const bool inWindow =
+                request.boots == 1 && std::llabs(request.time - agent.Time()) <= 150;
+            return inWindow ? usmagent::AuthenticatedResponse()
+                            : usmagent::AuthenticatedReport(usmagent::kNotInTimeWindows);
+        },
+        user.authPassphrase, 1, 2000000);
+    ASSERT_TRUE(agent.Start());
+    SnmpMgrSessionSettings settings = UsmSettings(user);
+    settings.timeoutMs = 500;
+    settings.retries = 1;
+    LPSNMP_MGR_SESSION session = SnmpMgrOpenSession(agent.Address().c_str(), "", &settings);
+    ASSERT_NE(session, nullptr);
+    ASSERT_EQ(Get(session, kSysName).substr(0, 8), "status 0");
+
+    agent.JumpTime(row.seconds);
+    const std::size_t before = agent.RequestCount();
+    const auto start = std::chrono::steady_clock::now();
+    const std::string outcome = Get(session, kSysName);
+    const auto took = std::chrono::steady_clock::now() - start;
+    if (row.code == 0) {
+        EXPECT_EQ(outcome.substr(0, 8), "status 0") << outcome;
+        EXPECT_LT(took, std::chrono::milliseconds(settings.timeoutMs));
+        EXPECT_EQ(agent.RequestCount() - before, row.sendings);
+    } else {
+        EXPECT_EQ(outcome, Failed(row.code));
+    }
+    SnmpMgrClose(session);
+
+    session = SnmpMgrOpenSession(agent.Address().c_str(), "", &settings);
+    ASSERT_NE(session, nullptr);
+    EXPECT_EQ(Get(session, kSysName).substr(0, 8), "status 0");
+    SnmpMgrClose(session);
+}
+
+INSTANTIATE_TEST_SUITE_P(Usm, UsmTimeJumps,
+                         ::testing::Values(TimeJump{"AheadByAMillionSeconds", 1000000, 0, 2},
+                                           TimeJump{"AheadBeyondTheWindow", 1000, 0, 2},
+                                           TimeJump{"BackWithinTheWindow", -100, 0, 1},
+                                           TimeJump{"BackByAMillionSeconds", -1000000,
+                                                    SNMP_MGMTAPI_USM_TIME_WENT_BACK}),
+                         RowName());
 
 // An agent that comes back on its address, rebooted (its boots one more, its time begun
 // anew) or having lost its state (another engine id): the next request learns what changed

@@ -464,14 +464,19 @@ void AwaitRequestEnd(SnmpMgrSession* session, const PendingRequest& pending,
 
 } // namespace
 
-bool SendAndAwait(SnmpMgrSession* session, netsnmp_pdu* pdu, PendingRequest* pending,
-                  std::unique_lock<std::mutex>& lock) {
+bool SendRequest(SnmpMgrSession* session, netsnmp_pdu* pdu, PendingRequest* pending) {
     if (!snmp_sess_async_send(session->sessp, pdu, OnResponse, pending)) {
         // A request the library refused is still ours to release.
         snmp_free_pdu(pdu);
         return false;
     }
-    // From here the PDU belongs to the library.
+    return true; // from here the PDU belongs to the library
+}
+
+bool SendAndAwait(SnmpMgrSession* session, netsnmp_pdu* pdu, PendingRequest* pending,
+                  std::unique_lock<std::mutex>& lock) {
+    if (!SendRequest(session, pdu, pending))
+        return false;
     AwaitRequestEnd(session, *pending, lock);
     return true;
 }

@@ -73,6 +73,11 @@ void StartRequest(SnmpMgrSession* session, long requestId);
 // false, with nothing to own, when none came. Under the library lock.
 bool TakeRequestAnswer(SnmpMgrSession* session, const PendingRequest& pending, SnmpMessage* answer);
 
+// Sends `pdu` on the session, with `pending` to be told of its end, and returns at once; the
+// PDU is the library's from here, even when sending fails. False when it could not be sent
+// at all. Under the library lock.
+bool SendRequest(SnmpMgrSession* session, netsnmp_pdu* pdu, PendingRequest* pending);
+
 // Sends `pdu` on the session and waits for its end; the PDU is the library's from here, even
 // when sending fails. False when it could not be sent at all. Under the library lock.
 bool SendAndAwait(SnmpMgrSession* session, netsnmp_pdu* pdu, PendingRequest* pending,

@@ -183,12 +183,20 @@ UINT CUsmSession::Discover(std::unique_lock<std::mutex>& lock) {
 // again, and then with a Response. A Report names what is wrong with the user or its
 // authentication key; silence after the authenticated Report, at authPriv, can only be the
 // privacy key or protocol, since the agent answered a moment before and could not read what
-// followed.
+// followed. The Get asks the agent's default context (the empty name, RFC 3411, 3.3.1),
+// which every agent has, not the session's: an agent that drops a request to a context it
+// does not know, as snmpd does, would otherwise be silent for the context's sake and the
+// silence taken for a wrong privacy key.
 UINT CUsmSession::Synchronise(std::unique_lock<std::mutex>& lock) {
     UsmForgetEngineTime(m_engine);
     netsnmp_pdu* get = snmp_pdu_create(SNMP_MSG_GET);
-    if (!get)
+    char* defaultContext = get ? strdup("") : nullptr;
+    if (!defaultContext) {
+        snmp_free_pdu(get);
         return SNMP_MGMTAPI_NO_MEMORY;
+    }
+    get->contextName = defaultContext;
+    get->contextNameLen = 0;
     PendingRequest pending;
     bool sent = false;
     if (Exchange(get, &pending, &sent, lock)) {
@@ -267,9 +275,20 @@ int CUsmSession::Decoded(snmp_secmod_incoming_params* p, int result) {
     const bool answersExchange = m_owner->waiting && p->wholeMsg &&
                                  ReadV3Report(p->wholeMsg, p->wholeMsgLen, &report) &&
                                  Sent(report.msgId);
-    if (answersExchange && !(report.flags & kMsgFlagAuth) && !report.counter.empty() &&
+    // Whether the message is unauthenticated is what net-snmp found in its flags, not what the
+    // layer's stricter reading of it could tell: a message that the layer cannot read but
+    // net-snmp can is no less one that anyone could have sent.
+    if (m_owner->waiting && p->secLevel == SNMP_SEC_LEVEL_NOAUTH &&
         m_level != SNMP_SEC_LEVEL_NOAUTH) {
-        // An unauthenticated Report to an authenticated request: see UsmSession.h.
+        // An unauthenticated message to an authenticated request: see UsmSession.h. Any such
+        // message is refused, a Report that names no counter too, which net-snmp would take
+        // for the agent's refusal of the request; only the ones that answer the request are
+        // told as hints.
+        if (!answersExchange) {
+            if (result == SNMPERR_SUCCESS)
+                *p->scopedPduLen = 0;
+            return SNMPERR_USM_PARSEERROR;
+        }
         const UINT counter = UsmStatsCounter(report.counter);
         if (counter == kUnknownEngineIds) {
             // Learnt anew once in a request; after that, another such Report waits with the

@@ -52,6 +52,9 @@ public:
     bool EngineReported() const { return m_engineReported; }
 
 private:
+    // The testing library's seam that hands a datagram to the answer path without the network.
+    friend class CUsmSessionSeam;
+
     int Decoded(snmp_secmod_incoming_params* p, int result) override;
     void Encoding(snmp_secmod_outgoing_params* p) override;
 

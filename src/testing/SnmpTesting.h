@@ -72,6 +72,40 @@ int SnmpAnswerForTesting(const std::uint8_t* data, std::size_t size, std::int32_
                          SnmpVarBindList* list, AsnInteger* errorStatus, AsnInteger* errorIndex,
                          int sessionVersion = SNMP_MGR_VERSION_1);
 
+// The SNMPv3 request that SnmpUsmAnswerForTesting hands a datagram to: a Get of sysDescr.0
+// by the user kUsmTestingUser at authNoPriv (SHA), or kUsmTestingPrivUser at authPriv (SHA
+// and AES), with these passphrases, whose agent's engine is kUsmTestingEngine at these boots
+// and time, just learnt.
+inline constexpr char kUsmTestingUser[] = "fuzzer";
+inline constexpr char kUsmTestingPrivUser[] = "fuzzer-priv";
+inline constexpr char kUsmTestingAuthPassphrase[] = "fuzz-auth-passphrase";
+inline constexpr char kUsmTestingPrivPassphrase[] = "fuzz-priv-passphrase";
+inline constexpr std::uint8_t kUsmTestingEngine[] = {0x80, 0x00, 0x1F, 0x88, 0x04,
+                                                     'f',  'u',  'z',  'z'};
+inline constexpr std::int32_t kUsmTestingBoots = 5;
+inline constexpr std::int32_t kUsmTestingTime = 2000000;
+inline constexpr std::int32_t kUsmTestingMsgId = 4660;
+inline constexpr std::int32_t kUsmTestingRequestId = 22136;
+
+// What the one datagram did to the request.
+struct SnmpUsmAnswerOutcome {
+    bool sent = false;           // the request was made and sent (into nothing)
+    bool answered = false;       // the datagram was taken as its answer
+    int handedOver = 0;          // then, what SnmpMgrRequest returns for it
+    UINT bindings = 0;           // and on 1, the bindings handed over
+    bool endedAtOnce = false;    // the datagram ended the request at once
+    bool engineReported = false; // a discovery Report answered the request
+    UINT error = 0; // the error the request fails with; 0 unanswered: it would go again
+};
+
+// Hands one datagram to an SNMPv3 session's answer path as if it arrived on the session's
+// socket for a Get under way (an authNoPriv session, or with `privacy` an authPriv one): the
+// USM's processing, the session's hooks, net-snmp's matching and the session's judging of
+// what came, and, where nothing answered, the request's end as at its last time-out. Nothing
+// goes on the network.
+SnmpUsmAnswerOutcome SnmpUsmAnswerForTesting(bool privacy, const std::uint8_t* data,
+                                             std::size_t size);
+
 // net-snmp's own parser beside the layer's reading of a whole datagram that the layer reads
 // as a message: the first field that both read but read differently (the version, the
 // community, the PDU type, the request id, the error status and index, the SNMPv1 trap's

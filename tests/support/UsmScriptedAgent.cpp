@@ -94,7 +94,7 @@ UsmScriptedAgent::UsmScriptedAgent(Script script, std::string authPassphrase, st
 }
 
 std::int64_t UsmScriptedAgent::Time() const {
-    return m_time + Seconds(m_started);
+    return m_time + m_jump + Seconds(m_started);
 }
 
 UsmScriptedAgent::~UsmScriptedAgent() {
@@ -112,8 +112,11 @@ std::string UsmScriptedAgent::Address() const {
 
 Bytes UsmScriptedAgent::Report(const Request& request, const Answer& answer,
                                std::int64_t requestId) const {
-    const std::vector<std::uint32_t> counter = {1, 3, 6, 1, 6, 3, 15, 1, 1, answer.counter, 0};
-    Bytes bindings = ber::Binding(counter, ber::Unsigned(1, 0x41));
+    const std::vector<std::uint32_t> counter =
+        answer.counter == kUnknownContexts
+            ? std::vector<std::uint32_t>{1, 3, 6, 1, 6, 3, 12, 1, 5, 0}
+            : std::vector<std::uint32_t>{1, 3, 6, 1, 6, 3, 15, 1, 1, answer.counter, 0};
+    Bytes bindings = answer.named ? ber::Binding(counter, ber::Unsigned(1, 0x41)) : Bytes{};
     if (answer.response) {
         std::vector<Bytes> each;
         for (const Bytes& name : request.names)

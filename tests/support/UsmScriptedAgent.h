@@ -21,7 +21,7 @@
 
 namespace usmagent {
 
-// usmStats (RFC 3414, 5): the counter a Report names.
+// usmStats (RFC 3414, 5): the counter a Report names, or snmpUnknownContexts.
 enum Counter : std::uint32_t {
     kUnsupportedSecLevels = 1,
     kNotInTimeWindows = 2,
@@ -29,6 +29,8 @@ enum Counter : std::uint32_t {
     kUnknownEngineIds = 4,
     kWrongDigests = 5,
     kDecryptionErrors = 6,
+    // Not a usmStats counter: snmpUnknownContexts (RFC 3413, 4.1.3), 1.3.6.1.6.3.12.1.5.0.
+    kUnknownContexts = 0x10000,
 };
 
 // What the agent read of a request.
@@ -51,6 +53,7 @@ struct Answer {
     std::int64_t boots = -1; // the agent's own where negative
     bool response = false;
     std::int64_t time = -1; // the agent's own where negative
+    bool named = true;      // a Report that names its counter in a binding; false: none
 };
 
 inline Answer Silence() {
@@ -80,6 +83,8 @@ public:
     std::string Address() const;
     const Bytes& EngineId() const { return m_engineId; }
     std::int64_t Time() const; // the engine's time now
+    // Sets the engine's clock forward (or back, for a negative number) by `seconds`.
+    void JumpTime(std::int64_t seconds) { m_jump += seconds; }
     std::size_t RequestCount() const { return m_count.load(); }
 
 private:
@@ -93,6 +98,7 @@ private:
     std::int64_t m_time;
     std::chrono::steady_clock::time_point m_started;
     std::atomic<std::size_t> m_count{0};
+    std::atomic<std::int64_t> m_jump{0};
     LoopbackResponder m_responder;
 };
 
