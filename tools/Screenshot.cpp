@@ -26,6 +26,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,11 +49,13 @@ static void TellWindows() {
         const QRect client = window->geometry();
         const QRect frame = window->frameGeometry();
         const QRect screen = window->screen() ? window->screen()->geometry() : QRect();
-        std::fprintf(stderr, "window %s \"%s\": client %dx%d at %d,%d; frame %dx%d at %d,%d; %s\n",
+        std::fprintf(stderr,
+                     "window %s \"%s\": client %dx%d at %d,%d; frame %dx%d at %d,%d; %s%s\n",
                      window->objectName().toUtf8().constData(),
                      window->windowTitle().toUtf8().constData(), client.width(), client.height(),
                      client.x(), client.y(), frame.width(), frame.height(), frame.x(), frame.y(),
-                     screen.contains(frame) ? "whole on its screen" : "NOT whole on its screen");
+                     screen.contains(frame) ? "whole on its screen" : "NOT whole on its screen",
+                     window->windowState() & Qt::WindowMaximized ? "; maximized" : "");
     }
 }
 
@@ -184,7 +187,8 @@ int main(int argc, char** argv) {
     // mibs (the MIB modules read, before the next step), browser (the MIB browser opened and
     // pictured), find=TEXT in the browser, line=N (the walk list's line N selected and followed),
     // modules (the browser's module list opened), table=OID (the table view of that table,
-    // pictured), notifications (the Notifications window, pictured), and last of all walking=OID,
+    // pictured), notifications (the Notifications window, pictured), maximize (the main window
+    // asked to maximize, as by its title bar's button), and last of all walking=OID,
     // about or settings, which picture the About box or the Session Settings over the dialog, or
     // settings-on-screen, the whole screen with the Session Settings over the dialog.
     QPixmap shot;
@@ -222,6 +226,9 @@ int main(int argc, char** argv) {
         } else if (step.startsWith("table=")) {
             dlg.SetDlgItemText(IDC_OID, arg.toLatin1().constData());
             dlg.OnSysCommand(IDM_TABLEVIEW, 0);
+        } else if (step == "maximize") {
+            // What a title bar's maximize button asks of the main window.
+            dlg.windowHandle()->setWindowStates(Qt::WindowMaximized);
         } else if (step == "notifications") {
             dlg.OnSysCommand(IDM_NOTIFICATIONS, 0);
         } else if (step == "browser") {
