@@ -3,15 +3,16 @@
 // title bar, the lists giving up height first.
 #include "support/DialogDriver.h"
 
+#include "ui/AboutDlg.h"
 #include "ui/ComboBox.h"
 #include "ui/DialogTemplate.h"
 #include "ui/ListBox.h"
 #include "ui/MibBrowser.h"
-#include "ui/TableViewDlg.h"
 #include "ui/NotificationsDlg.h"
 #include "ui/Resource.h"
 #include "ui/ScreenFit.h"
 #include "ui/SessionSettingsDlg.h"
+#include "ui/TableViewDlg.h"
 
 #include <gtest/gtest.h>
 
@@ -249,6 +250,77 @@ TEST(WindowFit, AHeightTheWindowSystemGivesBeforeTheWindowIsFirstDrawnIsKept) {
     const DialogUnits units = DialogUnits::ForFont(dlg.font());
     EXPECT_EQ(walk->height() + traps->height(),
               units.ToPixels(0, 0, 0, 99).height() + units.ToPixels(0, 0, 0, 70).height() - 120);
+}
+
+// Where the frame is neither told nor promised before the window is shown, the estimate is
+// no smaller on any side than the frames that the desktops of today draw, as measured on
+// them at 1280 x 720: a window as wide or as high as the work area keeps its edges on it.
+TEST(WindowFit, TheEstimatedFrameCoversTheFramesOfTodaysDesktops) {
+    const std::pair<const char*, QMargins> frames[] = {
+        {"Qt's own title bar on weston", QMargins(3, 30, 3, 3)},
+        {"openbox, fixed in size", QMargins(1, 22, 1, 1)},
+        {"sway, floating", QMargins(1, 27, 1, 1)},
+        {"GNOME's title bar", QMargins(0, kLeastTitleBar, 0, 0)},
+    };
+    InEachDesktopFont([&] {
+        QWidget window;
+        window.setFont(QApplication::font());
+        const QMargins estimate = WindowFrame(&window);
+        for (const auto& [desktop, frame] : frames) {
+            SCOPED_TRACE(desktop);
+            EXPECT_GE(estimate.left(), frame.left());
+            EXPECT_GE(estimate.top(), frame.top());
+            EXPECT_GE(estimate.right(), frame.right());
+            EXPECT_GE(estimate.bottom(), frame.bottom());
+        }
+    });
+}
+
+// A title bar may show a maximize button on a fixed-size window whatever its hints say (Qt's
+// own on Wayland, some X11 window managers'): asked to maximize or to go full screen, such a
+// window stays as it was, with its size; a window that can be sized maximizes as before.
+TEST(WindowFit, AFixedSizeWindowAskedToMaximizeKeepsItsStateAndSize) {
+    DialogDriver d;
+    CManagerDlg& dlg = d.dlg();
+    CAboutDlg about;
+    CSessionSettingsDlg settings(SnmpMgrSessionSettings{}, {}, &dlg);
+    settings.FitTo(WorkAreaOf(settings.screen()), WindowFrame(&settings));
+    dlg.OnMibBrowser();
+    struct Case {
+        QWidget* window;
+        bool fixed;
+    };
+    const Case cases[] = {
+        {&dlg, true}, {&about, true}, {&settings, true}, {dlg.MibBrowser(), false}};
+    for (const Case& c : cases) {
+        for (const Qt::WindowState asked : {Qt::WindowMaximized, Qt::WindowFullScreen}) {
+            SCOPED_TRACE(testing::Message()
+                         << c.window->objectName().toStdString() << " asked "
+                         << (asked == Qt::WindowMaximized ? "maximized" : "full screen"));
+            c.window->setWindowState(Qt::WindowNoState);
+            c.window->show();
+            QApplication::processEvents();
+            const QSize before = c.window->size();
+            if (c.fixed) {
+                EXPECT_EQ(c.window->minimumSize(), c.window->maximumSize());
+                EXPECT_FALSE(c.window->windowFlags() & Qt::WindowMaximizeButtonHint);
+            }
+            // As a title bar's button asks it: through the window's own handle.
+            c.window->windowHandle()->setWindowStates(asked);
+            QApplication::processEvents();
+            QApplication::processEvents();
+            if (c.fixed) {
+                EXPECT_EQ(c.window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen),
+                          Qt::WindowNoState);
+                EXPECT_EQ(c.window->size(), before);
+            } else {
+                EXPECT_TRUE(c.window->windowState() & asked);
+            }
+            c.window->setWindowState(Qt::WindowNoState);
+            QApplication::processEvents();
+        }
+    }
+    about.hide();
 }
 
 TEST(WindowFit, TheShownWindowHasTheTemplatesSizeAndLiesInTheWorkArea) {

@@ -2,28 +2,34 @@
 // Session Settings dialog over it, with "settings-on-screen" the whole screen with both, with
 // "walking=OID" a walk in progress, with "browser" the MIB browser, or with "table=OID" the
 // table view of that table, with "watch=OID for=SECONDS" the live counters watching it at 1 s
-// while traffic of changing size crosses the loopback) into a PNG file for the README:
-// okapel_screenshot OUT.png [STEP...]. Runs on any Qt platform; the offscreen one needs no
-// display.
+// while traffic of changing size crosses the loopback, or with "notifications" the
+// Notifications window) into a PNG file for the README: okapel_screenshot OUT.png [STEP...].
+// Runs on any Qt platform; the offscreen one needs no display. With hold=SECONDS the windows
+// stay on the screen that long before the tool ends, with their sizes and frames told, so that
+// a picture of the real desktop, title bars drawn by its window manager, can be taken
+// meanwhile.
 #include "app/ManagerApp.h"
 #include "testing/SnmpTesting.h"
-#include "values/LineBinding.h"
 #include "ui/ListBox.h"
 #include "ui/ManagerDlg.h"
 #include "ui/MibBrowser.h"
+#include "ui/NotificationsDlg.h"
 #include "ui/Resource.h"
 #include "ui/TableViewDlg.h"
 #include "ui/WatchDlg.h"
+#include "values/LineBinding.h"
 
 #include <QLineEdit>
 #include <QTreeView>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -39,6 +45,39 @@
 // plain frame: a border and a title bar with its icon, caption and title bar buttons.
 static constexpr int kBorder = 1;
 static constexpr int kTitle = 24;
+
+// hold=SECONDS: how long the windows stay shown before the tool ends (0: not at all).
+static int g_holdMs = 0;
+
+// Tells the size of every window shown, its client area and its frame as the window system
+// gives them, and whether the frame lies whole on its screen.
+static void TellWindows() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible() || window->windowType() == Qt::Popup ||
+            window->windowType() == Qt::ToolTip)
+            continue;
+        const QRect client = window->geometry();
+        const QRect frame = window->frameGeometry();
+        const QRect screen = window->screen() ? window->screen()->geometry() : QRect();
+        std::fprintf(stderr,
+                     "window %s \"%s\": client %dx%d at %d,%d; frame %dx%d at %d,%d; %s%s\n",
+                     window->objectName().toUtf8().constData(),
+                     window->windowTitle().toUtf8().constData(), client.width(), client.height(),
+                     client.x(), client.y(), frame.width(), frame.height(), frame.x(), frame.y(),
+                     screen.contains(frame) ? "whole on its screen" : "NOT whole on its screen",
+                     window->windowState() & Qt::WindowMaximized ? "; maximized" : "");
+    }
+}
+
+// Keeps the windows shown for g_holdMs, then tells them.
+static void Hold() {
+    if (g_holdMs <= 0)
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(g_holdMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    TellWindows();
+}
 
 static QRect FramedRect(const QWidget* window) {
     return window->geometry().adjusted(-kBorder, -kTitle - kBorder, kBorder, kBorder);
@@ -85,6 +124,7 @@ static QPixmap GrabModalOverDialog(CManagerDlg& dlg, unsigned id, bool wholeScre
         auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!box || box == &dlg)
             return;
+        Hold();
         std::fprintf(stderr, "%s: %dx%d at %d,%d; %s: %dx%d at %d,%d\n",
                      dlg.windowTitle().toUtf8().constData(), dlg.width(), dlg.height(), dlg.x(),
                      dlg.y(), box->windowTitle().toUtf8().constData(), box->width(), box->height(),
@@ -169,6 +209,8 @@ int main(int argc, char** argv) {
         if (step.startsWith("font="))
             QApplication::setFont(
                 QFont(step.section('=', 1).section(':', 0, 0), step.section(':', 1).toInt()));
+        else if (step.startsWith("hold="))
+            g_holdMs = step.section('=', 1).toInt() * 1000;
     }
     CManagerDlg::SetMessageHook([](const CManagerDlg::MessageRecord& m) {
         std::fprintf(stderr, "box: %s: %s\n", m.caption.c_str(), m.text.c_str());
@@ -180,9 +222,10 @@ int main(int argc, char** argv) {
     // mibs (the MIB modules read, before the next step), browser (the MIB browser opened and
     // pictured), find=TEXT in the browser, line=N (the walk list's line N selected and followed),
     // modules (the browser's module list opened), table=OID (the table view of that table,
-    // pictured), and last of all walking=OID, about or settings, which picture the About box or
-    // the Session Settings over the dialog, or settings-on-screen, the whole screen with the
-    // Session Settings over the dialog.
+    // pictured), notifications (the Notifications window, pictured), maximize (the main window
+    // asked to maximize, as by its title bar's button), and last of all walking=OID,
+    // about or settings, which picture the About box or the Session Settings over the dialog, or
+    // settings-on-screen, the whole screen with the Session Settings over the dialog.
     QPixmap shot;
     for (int i = 2; i < argc; ++i) {
         const QString step = QString::fromLocal8Bit(argv[i]);
@@ -225,6 +268,11 @@ int main(int argc, char** argv) {
                 dlg.WatchWindow()->SetInterval(1);
         } else if (step.startsWith("for=") && dlg.WatchWindow()) {
             WatchWithTraffic(arg.toInt());
+        } else if (step == "maximize") {
+            // What a title bar's maximize button asks of the main window.
+            dlg.windowHandle()->setWindowStates(Qt::WindowMaximized);
+        } else if (step == "notifications") {
+            dlg.OnSysCommand(IDM_NOTIFICATIONS, 0);
         } else if (step == "browser") {
             dlg.OnMibBrowser();
         } else if (step.startsWith("find=") && dlg.MibBrowser()) {
@@ -260,6 +308,8 @@ int main(int argc, char** argv) {
         }
         QApplication::processEvents();
     }
+    if (shot.isNull())
+        Hold();
     if (shot.isNull() && dlg.WatchWindow() && dlg.WatchWindow()->isVisible()) {
         QWidget* watch = dlg.WatchWindow();
         shot = QPixmap(FramedRect(watch).size());
@@ -271,6 +321,11 @@ int main(int argc, char** argv) {
         shot = QPixmap(FramedRect(table).size());
         QPainter painter(&shot);
         PaintFramed(painter, table, FramedRect(table).topLeft());
+    }
+    if (QWidget* log = dlg.NotificationsWindow(); shot.isNull() && log && log->isVisible()) {
+        shot = QPixmap(FramedRect(log).size());
+        QPainter painter(&shot);
+        PaintFramed(painter, log, FramedRect(log).topLeft());
     }
     if (shot.isNull() && dlg.MibBrowser()) {
         QWidget* browser = dlg.MibBrowser();

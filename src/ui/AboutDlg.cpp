@@ -2,6 +2,7 @@
 
 #include "ui/DialogTemplate.h"
 #include "ui/Resource.h"
+#include "ui/ScreenFit.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -58,6 +59,7 @@ CAboutDlg::CAboutDlg() : QDialog(nullptr) {
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QString::fromLatin1(kAboutDialogTemplate.caption));
     setObjectName(QStringLiteral("IDD_ABOUTBOX"));
+    KeepOutOfMaximized(this);
     CreateControls();
     ConnectButtons();
 }

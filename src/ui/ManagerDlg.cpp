@@ -98,6 +98,7 @@ CManagerDlg::CManagerDlg(QWidget* pParent) : QDialog(pParent), CTrapWindow(this)
                    Qt::WindowCloseButtonHint);
     setWindowTitle(QString::fromLatin1(kManagerDialogTemplate.caption));
     setObjectName(QStringLiteral("IDD_MANAGER_DIALOG"));
+    KeepOutOfMaximized(this);
     m_hIcon = LoadResourceIcon(IDR_MAINFRAME);
     m_hSession = nullptr;
     m_pNotificationLog = new CNotificationLog(this);

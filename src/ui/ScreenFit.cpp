@@ -1,7 +1,9 @@
 #include "ui/ScreenFit.h"
 
 #include "ui/DialogTemplate.h"
+#include "ui/FrameExtents.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
@@ -9,6 +11,37 @@
 #include <QWindow>
 
 #include <algorithm>
+
+namespace {
+
+// Watches a fixed-size window's state changes; owned by the window.
+class MaximizeRefusal : public QObject {
+public:
+    explicit MaximizeRefusal(QWidget* window) : QObject(window), m_window(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_window && event->type() == QEvent::WindowStateChange &&
+            m_window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen) &&
+            m_window->minimumSize() == m_window->maximumSize()) {
+            // Changing the state from inside its own change notification is not safe in
+            // every platform plugin: the state goes back once this one is delivered.
+            QMetaObject::invokeMethod(
+                m_window,
+                [window = m_window] {
+                    window->setWindowState(window->windowState() &
+                                           ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+                },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+};
+
+} // namespace
 
 bool WindowSystemReportsPanels() {
     return QGuiApplication::platformName() == QLatin1String("xcb");
@@ -21,7 +54,9 @@ QRect WorkAreaOf(const QScreen* screen) {
 }
 
 QMargins WindowFrame(const QWidget* window) {
-    const int border = 2;
+    // Borders as wide as the widest of the common frames drawn around every side (Qt's own on
+    // Wayland draws 3 pixels), so that a window that takes the whole width keeps its edges.
+    const int border = 3;
     QMargins frame(border, 2 * window->fontMetrics().height() + 4, border, border);
     if (const QWindow* handle = window->windowHandle(); handle && !handle->frameMargins().isNull())
         frame = handle->frameMargins();
@@ -68,7 +103,19 @@ void FitToScreen(QWidget* window, const QSize& wanted, const QScreen* screen) {
     if (!screen)
         screen = window->screen();
     const QRect workArea = WorkAreaOf(screen);
-    const QMargins frame = WindowFrame(window);
+    QMargins frame = WindowFrame(window);
+    // An X11 window manager tells the frame before the window is mapped, where it offers to:
+    // a frame that can be sized has a handle below that the estimate may lack.
+    if (WindowSystemReportsPanels() && !window->isVisible() && window->isWindow()) {
+        window->winId(); // the native window, which the window manager is asked about
+        if (const QMargins promised = RequestFrameExtents(window->windowHandle());
+            !promised.isNull())
+            frame = promised;
+    }
     window->resize(FitClientSize(wanted, workArea, frame).expandedTo(window->minimumSize()));
     CentreInWorkArea(window, workArea, frame);
+}
+
+void KeepOutOfMaximized(QWidget* window) {
+    window->installEventFilter(new MaximizeRefusal(window));
 }

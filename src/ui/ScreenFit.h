@@ -45,3 +45,12 @@ void CentreInWorkArea(QWidget* window, const QRect& workArea, const QMargins& fr
 // given) lacks for it with its frame, and centres it there: for the windows whose layouts
 // can give up room.
 void FitToScreen(QWidget* window, const QSize& wanted, const QScreen* screen = nullptr);
+
+// Keeps `window`, fixed in size, out of the maximized and full-screen states, whoever asks for
+// them: the window tells the window system that it neither resizes nor maximizes (its flags,
+// and a least size equal to its largest), but some draw a maximize button all the same (Qt's
+// own title bars on Wayland compositors that leave decorations to the client, and some X11
+// window managers), and a compositor may take the window for maximized, pinned to a corner
+// of its output with the size it had, until it is restored. The state is dropped as soon as
+// it is taken, so that the button does nothing.
+void KeepOutOfMaximized(QWidget* window);

@@ -125,6 +125,7 @@ CSessionSettingsDlg::CSessionSettingsDlg(const SnmpMgrSessionSettings& settings,
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QString::fromLatin1(kSessionSettingsTemplate.caption));
     setObjectName(QStringLiteral("IDD_SESSION_SETTINGS"));
+    KeepOutOfMaximized(this);
     CreateControls();
     ConnectControls();
     Show(settings, lineTexts);
