@@ -248,18 +248,23 @@ TEST_F(TableViewTest, ShowsSnmpdsTablesAsSnmptableDoes) {
     m_driver.dlg().SetSessionSettings(settings);
     ASSERT_NO_FATAL_FAILURE(m_driver.Open(agent.Address()));
     struct Case {
-        const char* module;
-        const char* table;
+        const char* table;   // as the OID box names it
+        const char* peer;    // as snmptable names it
         std::size_t entries; // walked: the base's first for an AUGMENTS table
     };
     const Case cases[] = {
-        {"UCD-SNMP-MIB", "extTable", 1},
-        {"NET-SNMP-EXTEND-MIB", "nsExtendConfigTable", 1},
-        {"NET-SNMP-EXTEND-MIB", "nsExtendOutput1Table", 2},
+        {"UCD-SNMP-MIB::extTable", "UCD-SNMP-MIB::extTable", 1},
+        {"NET-SNMP-EXTEND-MIB::nsExtendConfigTable", "NET-SNMP-EXTEND-MIB::nsExtendConfigTable",
+         1},
+        {"NET-SNMP-EXTEND-MIB::nsExtendOutput1Table", "NET-SNMP-EXTEND-MIB::nsExtendOutput1Table",
+         2},
+        // Named by Okapel's own definitions; snmptable reads a module written for the tests.
+        // An IpAddress index, and a column that snmpd leaves unanswered.
+        {"IP-MIB::ipAddrTable", "OKAPEL-PEER-IP-MIB::ipAddrTable", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.table);
-        m_driver.SetText(IDC_OID, std::string(c.module) + "::" + c.table);
+        m_driver.SetText(IDC_OID, c.table);
         m_driver.dlg().OnSysCommand(IDM_TABLEVIEW, 0);
         CTableViewDlg* view = m_driver.dlg().TableView();
         ASSERT_NE(view, nullptr);
@@ -269,8 +274,9 @@ TEST_F(TableViewTest, ShowsSnmpdsTablesAsSnmptableDoes) {
         const QStringList lines =
             QString::fromStdString(
                 agent.Tool("snmptable", "-v2c -M " + m_modules.Directories() + ":" +
-                                            OKAPEL_SOURCE_DIR "/mibs -m ALL -Ci -Cb -Oe -Cf | " +
-                                            c.module + "::" + c.table))
+                                            OKAPEL_SOURCE_DIR "/mibs:" OKAPEL_SOURCE_DIR
+                                            "/tests/peers/mibs -m ALL -Ci -Cb -Oe -Cf | " +
+                                            c.peer))
                 .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         // A title line, the headers, then a line per row.
         ASSERT_GE(lines.size(), 3) << lines.join(QLatin1Char('\n')).toStdString();
@@ -289,6 +295,8 @@ TEST_F(TableViewTest, ShowsSnmpdsTablesAsSnmptableDoes) {
                 if (cell.size() >= 2 && cell.startsWith(QLatin1Char('"')) &&
                     cell.endsWith(QLatin1Char('"')))
                     cell = cell.mid(1, cell.size() - 2);
+                if (cell == QStringLiteral("?"))
+                    cell.clear(); // snmptable's mark of a cell that did not come
                 EXPECT_EQ(model.Cell(r, column), cell)
                     << "row " << r << " " << headers[h].toStdString();
             }
