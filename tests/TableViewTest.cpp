@@ -254,8 +254,7 @@ TEST_F(TableViewTest, ShowsSnmpdsTablesAsSnmptableDoes) {
     };
     const Case cases[] = {
         {"UCD-SNMP-MIB::extTable", "UCD-SNMP-MIB::extTable", 1},
-        {"NET-SNMP-EXTEND-MIB::nsExtendConfigTable", "NET-SNMP-EXTEND-MIB::nsExtendConfigTable",
-         1},
+        {"NET-SNMP-EXTEND-MIB::nsExtendConfigTable", "NET-SNMP-EXTEND-MIB::nsExtendConfigTable", 1},
         {"NET-SNMP-EXTEND-MIB::nsExtendOutput1Table", "NET-SNMP-EXTEND-MIB::nsExtendOutput1Table",
          2},
         // Named by Okapel's own definitions; snmptable reads a module written for the tests.
@@ -274,7 +273,8 @@ TEST_F(TableViewTest, ShowsSnmpdsTablesAsSnmptableDoes) {
         const QStringList lines =
             QString::fromStdString(
                 agent.Tool("snmptable", "-v2c -M " + m_modules.Directories() + ":" +
-                                            OKAPEL_SOURCE_DIR "/mibs:" OKAPEL_SOURCE_DIR
+                                            OKAPEL_SOURCE_DIR
+                                            "/mibs:" OKAPEL_SOURCE_DIR
                                             "/tests/peers/mibs -m ALL -Ci -Cb -Oe -Cf | " +
                                             c.peer))
                 .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
