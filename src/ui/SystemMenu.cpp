@@ -121,12 +121,22 @@ void CManagerDlg::AddMibBrowserMenuEntry() {
     });
 }
 
+namespace {
+
+// A window of the dialog's shown, or brought in front of the others where it was shown, with
+// the keyboard in it.
+void ShowInFront(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
 void CManagerDlg::OnMibBrowser() {
     if (!m_pMibBrowser)
         m_pMibBrowser = new CMibBrowser(this);
-    m_pMibBrowser->show();
-    m_pMibBrowser->raise();
-    m_pMibBrowser->activateWindow();
+    ShowInFront(m_pMibBrowser);
 }
 
 CMibBrowser* CManagerDlg::MibBrowser() const {
@@ -154,9 +164,7 @@ void CManagerDlg::OpenTableView(const std::vector<UINT>& oid) {
         return; // one request at a time: the table shown stays as it is
     if (!m_pTableView)
         m_pTableView = new CTableViewDlg(this);
-    m_pTableView->show();
-    m_pTableView->raise();
-    m_pTableView->activateWindow();
+    ShowInFront(m_pTableView);
     m_pTableView->ShowTable(oid);
 }
 
@@ -186,9 +194,7 @@ void CManagerDlg::OnWatch() {
 void CManagerDlg::OpenWatch(const std::vector<std::vector<UINT>>& objects) {
     if (!m_pWatch)
         m_pWatch = new CWatchDlg(this);
-    m_pWatch->show();
-    m_pWatch->raise();
-    m_pWatch->activateWindow();
+    ShowInFront(m_pWatch);
     m_pWatch->AddObjects(objects);
 }
 
@@ -209,9 +215,7 @@ void CManagerDlg::OnNotifications() {
                 MessageBox(text, caption, type);
             },
             this);
-    m_pNotificationsDlg->show();
-    m_pNotificationsDlg->raise();
-    m_pNotificationsDlg->activateWindow();
+    ShowInFront(m_pNotificationsDlg);
 }
 
 CNotificationsDlg* CManagerDlg::NotificationsWindow() const {
